@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Fresh-machine helper: installs what is missing (Debian), builds, then starts Fenwave
+# ("./setup.sh run") or runs every test ("./setup.sh test").
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+build="${FENWAVE_BUILD_DIR:-$here/build}"
+mode="${1:-run}"
+
+packages=(g++ cmake make qt6-base-dev libgl-dev fonts-liberation lame)
+[ "$mode" = test ] && packages+=(libbenchmark-dev)
+
+install_missing() {
+    local missing=()
+    for p in "${packages[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return
+    echo "Installing: ${missing[*]}"
+    local sudo=()
+    [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+    "${sudo[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+build_all() {
+    [ -f "$build/CMakeCache.txt" ] || cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    cmake --build "$build" -j"$(nproc)"
+}
+
+case "$mode" in
+run)
+    install_missing
+    build_all
+    exec "$build/src/fenwave"
+    ;;
+test)
+    install_missing
+    build_all
+    QT_QPA_PLATFORM=offscreen ctest --test-dir "$build" --output-on-failure -j"$(nproc)"
+    ;;
+*)
+    echo "usage: $0 run|test" >&2
+    exit 2
+    ;;
+esac

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QtGlobal>
+
+namespace fenwave {
+
+enum class TextProperty { Caption, Hint, Text };   // Text = the edit text of a combo box (cbxPresets)
+
+// One assignment that ApplyLanguage makes, with the text for each language (UTF-8 literals).
+struct TextAssignment {
+    const char *target;      // objectName of the control / page / menu item, e.g. "flgVorbis", "tabInput", "mnuRun"
+    TextProperty property;
+    const char *english;
+    const char *russian;
+};
+
+// Every translated caption and hint in the order ApplyLanguage assigns them: the menu first,
+// then the pages and their controls (input page, the "View only" box, output, bitrate,
+// filter and info pages). The cbxPresets list and edit text are rebuilt separately.
+// Both languages have exactly the same targets.
+struct TextAssignmentList {
+    const TextAssignment *begin_;
+    const TextAssignment *end_;
+    const TextAssignment *begin() const { return begin_; }
+    const TextAssignment *end() const { return end_; }
+    int size() const { return int(end_ - begin_); }
+};
+TextAssignmentList textAssignments();
+
+// The text of one assignment for a language: 0 English, 1 Russian (other values: empty QString).
+QString textFor(const TextAssignment &assignment, quint8 language);
+
+// The 14 left edges that depend on the language, in the order ApplyLanguage sets them.
+struct LeftEdge {
+    const char *target;
+    int english;
+    int russian;
+};
+struct LeftEdgeList {
+    const LeftEdge *begin_;
+    const LeftEdge *end_;
+    const LeftEdge *begin() const { return begin_; }
+    const LeftEdge *end() const { return end_; }
+    int size() const { return int(end_ - begin_); }
+};
+LeftEdgeList languageLeftEdges();
+
+// The six preset names of cbxPresets for a language (empty list for values other than 0 and 1).
+QStringList presetNames(quint8 language);
+
+// true for 0 (English) and 1 (Russian)
+bool isKnownLanguage(quint8 language);
+
+} // namespace fenwave

@@ -1,0 +1,59 @@
+#include "language/MessageTexts.h"
+
+#include "language/LanguageTables.h"
+
+namespace fenwave {
+
+namespace {
+
+struct MessageText {
+    QString MessageTexts::*field;
+    const char *english;
+    const char *russian;
+};
+
+// Filters: descriptions and pattern lists alternate, separated by "|".
+const MessageText kMessageTexts[] = {
+    {&MessageTexts::strLameDialogTitle, "Specify path to the lame.exe",
+                                        "Укажите путь к lame.exe"},
+    {&MessageTexts::strLameFilter, "lame.exe|lame.exe",
+                                   "Программа lame.exe|lame.exe"},
+    {&MessageTexts::strInputDialogTitle, "Specify path to the input file",
+                                         "Укажите путь ко входному файлу"},
+    {&MessageTexts::strOutputDialogTitle, "Specify path to the output file",
+                                          "Укажите путь к выходному файлу"},
+    {&MessageTexts::strMusicFilter, "Music files WAV|*.wav; *.mpa|MP3-files|*.mp3|All files|*.*",
+                                    "Музыкальные файлы WAV|*.wav; *.mpa|MP3 файлы|*.mp3|Все файлы|*.*"},
+    {&MessageTexts::strConfirmExit, "Extit program?",
+                                    "Завершить работу?"},
+    {&MessageTexts::strNoLamePath, "You must specify path to the lame.exe",
+                                   "Необходимо указать путь к lame.exe"},
+    {&MessageTexts::strNoInput, "No input file selected",
+                                "Не указан входной файл"},
+    {&MessageTexts::strNoOutput, "No output file selected",
+                                 "Не указан выходной файл"},
+    {&MessageTexts::strConfirmRun, "Start processing?",
+                                   "Запустить кодирование?"},
+    {&MessageTexts::strSaveSettingsTitle, "Specify configuration file",
+                                          "Укажите файл конфигурации"},
+    {&MessageTexts::strLoadSettingsTitle, "Select configuration file",
+                                          "Выберите файл конфигурации"},
+    {&MessageTexts::strAllFilter, "All files|*.*",
+                                  "Все файлы|*.*"},
+    {&MessageTexts::strSameFile, "Input and output are the same file",
+                                 "Входной и выходной файлы совпадают"},
+};
+
+} // namespace
+
+MessageTexts messageTextsFor(quint8 language)
+{
+    MessageTexts texts;
+    if (!isKnownLanguage(language))
+        return texts;
+    for (const MessageText &text : kMessageTexts)
+        texts.*text.field = QString::fromUtf8(language == 0 ? text.english : text.russian);
+    return texts;
+}
+
+} // namespace fenwave

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+namespace fenwave {
+
+// The program-wide message texts. Empty until a language is applied.
+struct MessageTexts {
+    QString strLameDialogTitle, strLameFilter, strInputDialogTitle, strOutputDialogTitle,
+            strMusicFilter, strConfirmExit, strNoLamePath, strNoInput, strNoOutput,
+            strConfirmRun, strSaveSettingsTitle, strLoadSettingsTitle, strAllFilter;
+    // Our addition (not one of the original 13): shown when input and output name the same file.
+    // English "Input and output are the same file", Russian "Входной и выходной файлы совпадают".
+    QString strSameFile;
+};
+
+// The texts of a language (0 English, 1 Russian); any other value gives all-empty texts.
+MessageTexts messageTextsFor(quint8 language);
+
+} // namespace fenwave

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QStringList>
+
+namespace fenwave {
+
+// The fixed item lists of the option controls. Only the preset names change with
+// the interface language; they live with the language tables.
+enum class ItemList {
+    None,
+    Bitrates,       // cbxCBR, cbxABR, cbxMinBitrate, cbxMaxBitrate
+    Digits,         // cbxVBRQuality, cbxNoise
+    Genres,         // cbxGenre
+    InputTypes,     // rgrInputType
+    OutputTypes,    // rgpOutputType
+    SampleRates,    // cbxSampleFreq
+    Emphasis,       // cbxEmp
+    VbrModes,       // cbxVBRMode
+    DesignPresets,  // cbxPresets as the window is built, before a language is applied
+};
+
+const QStringList &itemList(ItemList list);
+
+} // namespace fenwave

@@ -1,0 +1,3 @@
+#include "unMain.h"
+
+TForm1::TForm1(QWidget *parent) : QMainWindow(parent) {}

@@ -1,0 +1,125 @@
+#include "options/CommandLine.h"
+#include "options/OptionSet.h"
+
+#include <QTest>
+
+using namespace fenwave;
+
+class TestOptionSet : public QObject
+{
+    Q_OBJECT
+private slots:
+    void startValues_data();
+    void startValues();
+    void startAvailability();
+    void exclusiveGroups();
+    void accessByName();
+    void itemLists();
+    void freshSetComposesTwoSwitches();
+};
+
+void TestOptionSet::startValues_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("on");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("flgReadOnly") << "flgReadOnly" << true << -1 << "";
+    QTest::newRow("rgrInputType") << "rgrInputType" << false << 5 << "";
+    QTest::newRow("rgpOutputType") << "rgpOutputType" << false << 1 << "";
+    QTest::newRow("cbxSampleFreq") << "cbxSampleFreq" << false << -1 << "44.1";
+    QTest::newRow("rbutCBR") << "rbutCBR" << true << -1 << "";
+    QTest::newRow("cbxCBR") << "cbxCBR" << false << -1 << "128";
+    QTest::newRow("cbxVBRMode") << "cbxVBRMode" << false << 1 << "Старый";
+    QTest::newRow("cbxVBRQuality") << "cbxVBRQuality" << false << -1 << "4";
+    QTest::newRow("cbxMaxBitrate") << "cbxMaxBitrate" << false << -1 << "320";
+    QTest::newRow("cbxNoise") << "cbxNoise" << false << -1 << "5";
+    QTest::newRow("cbxPresets") << "cbxPresets" << false << -1 << "Телефон";
+    QTest::newRow("cbxEmp") << "cbxEmp" << false << -1 << "";
+    QTest::newRow("rbutBoth") << "rbutBoth" << false << -1 << "";
+}
+
+void TestOptionSet::startValues()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, on);
+    QFETCH(int, index);
+    QFETCH(QString, text);
+    const OptionSet o;
+    QCOMPARE(o.isOn(name), on);
+    QCOMPARE(o.index(name), index);
+    QCOMPARE(o.text(name), text);
+}
+
+void TestOptionSet::startAvailability()
+{
+    const QStringList unavailable{"edtCommandLine", "flgMonoDownmix", "flgWavHeader", "edtCompRatio", "edtScale",
+                                  "edtScaleLeft", "edtScaleRight", "edtATH", "flgVoiceMode", "cbxPresets"};
+    const OptionSet o;
+    for (int i = 0; i < kFieldCount; ++i) {
+        const FieldInfo &info = OptionSet::info(static_cast<Field>(i));
+        QCOMPARE(OptionSet::fieldByName(QString::fromLatin1(info.name)), info.field);
+        QVERIFY2(o.isAvailable(info.field) == !unavailable.contains(info.name), info.name);
+    }
+}
+
+void TestOptionSet::exclusiveGroups()
+{
+    OptionSet o;
+    o.setOn(Field::rbutVBR, true);
+    QVERIFY(!o.isOn(Field::rbutCBR) && !o.isOn(Field::rbutABR) && o.isOn(Field::rbutVBR));
+    o.setOn(Field::rbutVBR, false);  // a group may end with none on
+    QVERIFY(!o.isOn(Field::rbutCBR) && !o.isOn(Field::rbutABR) && !o.isOn(Field::rbutVBR));
+    o.setOn(Field::rbut2ndOnly, true);
+    o.setOn(Field::rbutBoth, true);
+    QVERIFY(!o.isOn(Field::rbut1stOnly) && !o.isOn(Field::rbut2ndOnly) && o.isOn(Field::rbutBoth));
+    QVERIFY(!o.isOn(Field::rbutCBR));  // groups are independent
+    o.setOn(Field::flgNoATH, true);    // plain flags touch nothing else
+    o.setOn(Field::flgUseATHMask, true);
+    QVERIFY(o.isOn(Field::flgNoATH) && o.isOn(Field::flgUseATHMask));
+}
+
+void TestOptionSet::accessByName()
+{
+    OptionSet o;
+    o.setText(u"edtCompRatio", "10");
+    o.setAvailable(u"edtCompRatio", true);
+    o.setIndex(u"cbxPresets", 2);
+    o.setOn(u"rbutABR", true);
+    QCOMPARE(o.text(Field::edtCompRatio), "10");
+    QVERIFY(o.isAvailable(Field::edtCompRatio));
+    QCOMPARE(o.index(Field::cbxPresets), 2);
+    QVERIFY(!o.isOn(Field::rbutCBR));
+    const OptionSet before = o;
+    o.setText(u"noSuchField", "x");
+    o.setOn(u"noSuchField", true);
+    QVERIFY(o == before);
+    QCOMPARE(o.text(u"noSuchField"), QString());
+    QVERIFY(!OptionSet::fieldByName(u"flgvorbis"));  // names are exact
+}
+
+void TestOptionSet::itemLists()
+{
+    QCOMPARE(itemList(ItemList::Bitrates).size(), 14);
+    QCOMPARE(itemList(ItemList::Bitrates).indexOf("128"), 8);
+    QCOMPARE(itemList(ItemList::Digits).join(""), "0123456789");
+    const QStringList &genres = itemList(ItemList::Genres);
+    QCOMPARE(genres.size(), 148);
+    QCOMPARE(genres.first(), "A Cappella");
+    QCOMPARE(genres.last(), "Vocal");
+    QCOMPARE(genres.at(genres.indexOf("Acid Punk") + 1), "Acoustic");
+    QCOMPARE(genres.at(genres.indexOf("Rhythmic Soul") + 1), "Rock");
+    QCOMPARE(itemList(ItemList::InputTypes).at(5), "WAV PCM");
+    QCOMPARE(itemList(ItemList::OutputTypes).at(1), "Joint");
+    QCOMPARE(itemList(ItemList::VbrModes).at(1), "Старый");
+}
+
+void TestOptionSet::freshSetComposesTwoSwitches()
+{
+    OptionSet o;
+    o.setText(Field::LamePath, "lame");
+    QCOMPARE(composeFullCommandLine(o), "lame -m j -b 128");
+}
+
+QTEST_GUILESS_MAIN(TestOptionSet)
+#include "tst_optionset.moc"

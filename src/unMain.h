@@ -1,10 +1,107 @@
 #pragma once
 
+#include "language/MessageTexts.h"
+#include "options/OptionSet.h"
+
+#include <QHash>
 #include <QMainWindow>
 
+#include <array>
+
+class QAction;
+class QFileDialog;
+class QLabel;
+class QPlainTextEdit;
+
+namespace fenwave {
+class HintTracker;
+}
+
+// The main window: every option control, the command-line box, the menu and the status bar.
+// The controls hold the option values; the handlers below carry all behaviour.
 class TForm1 : public QMainWindow
 {
     Q_OBJECT
 public:
     explicit TForm1(QWidget *parent = nullptr);
+    ~TForm1() override;
+
+    // Program-wide values.
+    QString LamePath;
+    quint8 Language = 0;
+    fenwave::MessageTexts messages;  // empty until a language is applied
+
+    // The option set as the controls hold it now (values and each control's own enabled flag).
+    fenwave::OptionSet optionSet() const;
+
+    void UpdateCommandLine();
+    void UpdateDefaultCommandLine();
+    void ApplyLanguage();
+
+    // A control, page, group box, label, menu item or dialog by its design name.
+    QObject *named(const QString &name) const { return m_named.value(name); }
+    template <class T> T *named(const QString &name) const { return qobject_cast<T *>(named(name)); }
+
+    QFileDialog *dlgOpen = nullptr;
+    QFileDialog *dlgSave = nullptr;
+
+public slots:
+    // Interlock rules (each recomposes afterwards).
+    void rgrInputTypeClick();
+    void flgMP3DecodeClick();
+    void flgCompRatioClick();
+    void flgScaleClick();
+    void flgScaleLeftClick();
+    void flgScaleRightClick();
+    void flgPresetsClick();
+    void flgUseATHMaskClick();
+    void flgNoATHClick();
+    void flgNoFilterClick();
+    void rbutCBRClick();
+    void rbutABRClick();
+    void rbutVBRClick();
+    void rbut1stOnlyClick();
+    void rbut2ndOnlyClick();
+    void rbutBothClick();
+    void flgDefaultClick();
+    // Shared by cbxSampleFreq, edtInput, edtOutput and mnuRefresh; recomposes only.
+    void cbxSampleFreqChange();
+
+    void flgReadOnlyClick();
+    void butReadyClick();
+    void butExitClick();
+    void butLameOpenClick();
+    void butInputOpenClick();
+    void butOutputPathClick();
+    void mnuSaveClick();
+    void mnuLoadClick();
+    void mnuEnglishClick();
+    void mnuRussianClick();
+    void PanelHint(const QString &hint);
+
+    // Restores a settings file without the dialog (the second half of mnuLoadClick).
+    void restoreSettings(const QString &path);
+    // Saves the settings without the dialog; false after showing the error.
+    bool saveSettings(const QString &path);
+
+private:
+    void FormCreate();
+    void FormDestroy();
+    void collectNamedObjects();
+    void giveStartValues();
+    void connectHandlers();
+    void connectControl(const QString &name, void (TForm1::*handler)());
+    void enableBy(const char *target, bool enabled);
+    bool checked(const char *name) const;
+    void composeByDefaultFlag();
+    void showInformation(const QString &text);
+    bool confirm(const QString &text);
+    void showError(const QString &text);
+
+    QHash<QString, QObject *> m_named;
+    std::array<QWidget *, fenwave::kFieldCount> m_fieldControls{};
+    QHash<QWidget *, int> m_groupIndex;  // last known item index of each radio group
+    QPlainTextEdit *m_commandLine = nullptr;
+    QLabel *m_panel = nullptr;
+    fenwave::HintTracker *m_hints = nullptr;
 };

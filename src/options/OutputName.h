@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+
+namespace fenwave {
+
+// Proposes the output file name for an input path: the extension of the file name (the last path
+// component; "/" and "\\" both separate) from its last "." on becomes ".mp3"; a file name without
+// an extension gets ".mp3" appended. A leading "." of a hidden file name is not an extension, and
+// dots in folder names never count. Always ".mp3", whatever the input type.
+// An input that names no file (empty, ending in a separator, or "." / "..") gives an empty text:
+// proposing ".mp3" there would aim the encoder at a hidden file in some folder.
+QString proposeOutputName(const QString &inputPath);
+
+} // namespace fenwave

@@ -1,0 +1,37 @@
+#include "options/SameFile.h"
+
+#include <QFile>
+
+#include <optional>
+#include <sys/stat.h>
+#include <utility>
+
+namespace fenwave {
+
+namespace {
+
+using FileIdentity = std::pair<dev_t, ino_t>;
+
+std::optional<FileIdentity> identityOf(const QString &path)
+{
+    // A NUL would cut the name short and make stat() look at a different file.
+    if (path.isEmpty() || path.contains(QChar(u'\0')))
+        return std::nullopt;
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return std::nullopt;
+    return FileIdentity{info.st_dev, info.st_ino};
+}
+
+} // namespace
+
+bool namesSameExistingFile(const QString &a, const QString &b)
+{
+    const std::optional<FileIdentity> first = identityOf(a);
+    if (!first)
+        return false;
+    const std::optional<FileIdentity> second = identityOf(b);
+    return second && *first == *second;
+}
+
+} // namespace fenwave

@@ -1,0 +1,67 @@
+#include "settings/Preferences.h"
+
+namespace fenwave {
+
+namespace {
+const QString leftPosName = QStringLiteral("LeftPos");
+const QString topPosName = QStringLiteral("TopPos");
+const QString lamePathName = QStringLiteral("LamePath");
+const QString languageName = QStringLiteral("Language");
+
+int signedPosition(const UserStore &store, const QString &name)
+{
+    const std::optional<quint32> stored = store.dword(name);
+    return stored ? qint32(*stored) : -1;
+}
+} // namespace
+
+Preferences readPreferences(UserStore &store)
+{
+    Preferences prefs;
+    prefs.left = signedPosition(store, leftPosName);
+    prefs.top = signedPosition(store, topPosName);
+    prefs.lamePath = store.string(lamePathName).value_or(QString());
+    prefs.language = quint8(store.dword(languageName).value_or(0) & 0xff);
+    return prefs;
+}
+
+void writePreferences(UserStore &store, const Preferences &prefs)
+{
+    store.setDword(leftPosName, quint32(prefs.left));
+    store.setDword(topPosName, quint32(prefs.top));
+    store.setString(lamePathName, prefs.lamePath);
+    store.setDword(languageName, prefs.language);
+}
+
+Preferences loadPreferences(const QString &filePath)
+{
+    UserStore store(filePath);
+    if (!store.open())
+        return {};
+    const Preferences prefs = readPreferences(store);
+    if (store.keyCreated())
+        store.close();    // the key is created at start; a failure changes nothing here
+    return prefs;
+}
+
+bool savePreferences(const Preferences &prefs, const QString &filePath)
+{
+    UserStore store(filePath);
+    if (!store.open())
+        return false;
+    writePreferences(store, prefs);
+    return store.close();
+}
+
+int centredEdge(int screenExtent, int windowExtent)
+{
+    // Computed wide so that extreme extents cannot overflow; C++ division rounds toward zero.
+    return int((qint64(screenExtent) - qint64(windowExtent)) / 2);
+}
+
+int placeEdge(int stored, int screenExtent, int windowExtent)
+{
+    return stored > 0 ? stored : centredEdge(screenExtent, windowExtent);
+}
+
+} // namespace fenwave

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringView>
+
+#include <optional>
+
+namespace fenwave {
+
+enum class StoreValueType { Absent, Dword, String, ExpandString, Binary, Other };
+
+// The per-user store: keys under HKEY_CURRENT_USER holding named, typed values,
+// kept in a text file in the registry export layout so that a person can read
+// and edit it. Values and keys this program does not know are kept as they were.
+// Value and key names match without regard to letter case.
+class UserStore {
+public:
+    // A bigger file is no store this program wrote: it reads as damaged.
+    static constexpr qint64 maxFileSize = 4 * 1024 * 1024;
+
+    static QString defaultFilePath();
+    explicit UserStore(QString filePath = defaultFilePath());
+
+    // Opens (reads) the store and the key path under HKEY_CURRENT_USER, creating the key in memory when missing.
+    // Returns false when the file exists but cannot be read (then every value reads as absent,
+    // and close() writes nothing, so that a file we could not read is never replaced).
+    // A damaged file reads as far as it makes sense; lines that cannot be understood are dropped.
+    bool open(const QString &keyPath = QStringLiteral("\\Software\\Fenwave"));
+    bool isOpen() const { return m_open; }
+    // The key (or the whole file) did not exist and was created in memory by open().
+    bool keyCreated() const { return m_keyCreated; }
+    QString filePath() const { return m_filePath; }
+
+    StoreValueType type(const QString &name) const;
+    std::optional<quint32> dword(const QString &name) const;     // only when the type is Dword
+    std::optional<QString> string(const QString &name) const;    // only when the type is String; cut at the first '\0'
+    void setDword(const QString &name, quint32 value);           // replaces whatever type the name had
+    void setString(const QString &name, const QString &value);
+    // Writes the store atomically (creating folder and file when needed). false on failure; the old file stays.
+    // Also false when the store is not open.
+    bool close();
+
+    // The file text for the present contents (what close() writes).
+    QByteArray toFileText() const;
+
+private:
+    struct Value {
+        QString name;
+        quint32 kind = 0;    // the registry type number
+        QByteArray data;     // the registry data bytes (strings as UTF-16LE with their terminating zero)
+    };
+    struct Key {
+        QString path;        // full path, root included
+        QList<Value> values;
+    };
+
+    static QList<Key> parseFileText(const QByteArray &bytes);
+    static void appendValueLine(QByteArray &out, const Value &value);
+    const Value *findValue(QStringView name) const;
+    void setValue(const QString &name, quint32 kind, QByteArray data);
+
+    QString m_filePath;
+    QList<Key> m_keys;
+    qsizetype m_currentKey = -1;
+    bool m_open = false;
+    bool m_keyCreated = false;
+};
+
+} // namespace fenwave

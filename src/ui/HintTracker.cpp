@@ -1,0 +1,147 @@
+#include "ui/HintTracker.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QEvent>
+#include <QMenu>
+#include <QMetaObject>
+#include <QSinglePointEvent>
+#include <QVariant>
+#include <QWidget>
+
+namespace fenwave {
+
+namespace {
+
+QString ownHint(const QObject *object)
+{
+    return object->property(kHintProperty).toString();
+}
+
+// Enter, move and hover events normally carry the pointer position; a hand-made plain QEvent
+// of such a type does not.
+bool carriesPosition(const QEvent *event)
+{
+    return event->type() != QEvent::Leave && event->isSinglePointEvent();
+}
+
+} // namespace
+
+QString hintForWidget(const QWidget *widget)
+{
+    for (const QWidget *w = widget; w; w = w->parentWidget()) {
+        const QString hint = ownHint(w);
+        if (!hint.isEmpty() && w->isEnabled())
+            return hint;
+        if (w->isWindow())
+            break;
+    }
+    return QString();
+}
+
+HintTracker::HintTracker(QObject *parent) : QObject(parent)
+{
+    if (QCoreApplication *app = QCoreApplication::instance())
+        app->installEventFilter(this);
+}
+
+HintTracker::~HintTracker()
+{
+    if (QCoreApplication *app = QCoreApplication::instance())
+        app->removeEventFilter(this);
+}
+
+QString HintTracker::currentHint() const
+{
+    return m_currentHint;
+}
+
+void HintTracker::watchMenu(QMenu *menu)
+{
+    if (!menu)
+        return;
+    connect(menu, &QMenu::hovered, this, [this](QAction *action) {
+        setCurrentHint(action ? ownHint(action) : QString());
+    });
+    connect(menu, &QMenu::aboutToHide, this, [this] {
+        m_heldByClosedMenu = true;
+        setCurrentHint(QString());
+    });
+}
+
+void HintTracker::setCurrentHint(const QString &hint)
+{
+    if (hint == m_currentHint)
+        return;
+    m_currentHint = hint;
+    emit hintChanged(m_currentHint);
+}
+
+void HintTracker::refresh()
+{
+    // An open menu owns the hint; its own signals keep it current.
+    if (QApplication::activePopupWidget())
+        return;
+    if (!m_pointerKnown) {
+        setCurrentHint(QString());
+        return;
+    }
+    setCurrentHint(hintForWidget(QApplication::widgetAt(m_pointer.toPoint())));
+}
+
+bool HintTracker::eventFilter(QObject *watched, QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::Enter:
+    case QEvent::Leave:
+    case QEvent::MouseMove:
+    case QEvent::HoverEnter:
+    case QEvent::HoverMove:
+        notePointerEvent(watched, event);
+        break;
+    case QEvent::DynamicPropertyChange:
+        if (watched->isWidgetType()
+            && static_cast<QDynamicPropertyChangeEvent *>(event)->propertyName() == kHintProperty)
+            scheduleRefresh();
+        break;
+    default:
+        break;
+    }
+    return false;  // only watching
+}
+
+void HintTracker::notePointerEvent(QObject *watched, QEvent *event)
+{
+    if (!watched->isWidgetType())
+        return;
+    if (carriesPosition(event)) {
+        const QPointF position = static_cast<QSinglePointEvent *>(event)->globalPosition();
+        if (m_heldByClosedMenu && (!m_pointerKnown || position != m_pointer))
+            m_heldByClosedMenu = false;
+        m_pointer = position;
+        m_pointerKnown = true;
+    } else if (event->type() == QEvent::Leave && static_cast<QWidget *>(watched)->isWindow()
+               && static_cast<QWidget *>(watched)->windowType() != Qt::Popup) {
+        // Leaving a window: unless another Enter follows, the pointer is outside the program.
+        m_pointerKnown = false;
+    }
+    scheduleRefresh();
+}
+
+void HintTracker::scheduleRefresh()
+{
+    if (m_refreshScheduled)
+        return;
+    m_refreshScheduled = true;
+    QMetaObject::invokeMethod(this, &HintTracker::runScheduledRefresh, Qt::QueuedConnection);
+}
+
+void HintTracker::runScheduledRefresh()
+{
+    m_refreshScheduled = false;
+    if (m_heldByClosedMenu)
+        return;
+    refresh();
+}
+
+} // namespace fenwave

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QStringView>
+#include <cstddef>
+
+namespace fenwave {
+
+enum class ControlKind {
+    Page,
+    GroupBox,
+    RadioGroup,
+    Label,
+    CheckBox,
+    RadioButton,
+    Edit,
+    Memo,
+    ComboBox,
+    Button,
+    PageControl, // pgOptions: the tab widget that holds the five pages
+};
+
+// One control of the main window as designed.
+struct ControlSpec {
+    const char *name;    // objectName, e.g. "flgVorbis"
+    const char *parent;  // objectName of the parent: "pgOptions" for pages, a page or group box name,
+                         // or "Form1" for pgOptions, edtCommandLine and flgReadOnly
+    ControlKind kind;
+    int x, y, w, h;      // relative to the parent's client area; group box children relative to the
+                         // group box's top-left corner; pages are placed by pgOptions
+    int tabOrder;        // within the parent; -1 for labels
+    const char *caption; // design-time caption; nullptr if none
+    const char *hint;    // design-time hint that no language set assigns; nullptr otherwise
+    bool enabled;        // design enabled flag
+};
+
+struct ControlSpecList {
+    const ControlSpec *begin_;
+    const ControlSpec *end_;
+    const ControlSpec *begin() const { return begin_; }
+    const ControlSpec *end() const { return end_; }
+    std::size_t size() const { return static_cast<std::size_t>(end_ - begin_); }
+};
+
+// pgOptions, the pages in their order each followed by its controls (top to bottom), then the
+// controls below the pages.
+ControlSpecList layoutTable();
+
+// nullptr when the name is not in the table.
+const ControlSpec *findControlSpec(QStringView name);
+
+} // namespace fenwave

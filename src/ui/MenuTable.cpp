@@ -1,0 +1,41 @@
+#include "ui/MenuTable.h"
+
+#include <cstring>
+#include <iterator>
+
+namespace fenwave {
+
+namespace {
+
+const MenuSpec table[] = {
+    // name          parent         caption                   hint                       checkable
+    {"mnuSet",       "mnuMain",     "Settings",               nullptr,                   false},
+    {"mnuLamePath",  "mnuSet",      "Path to lame.exe",       nullptr,                   false},
+    {"mnuSave",      "mnuSet",      "Save settings",          nullptr,                   false},
+    {"mnuLoad",      "mnuSet",      "Restore settings",       nullptr,                   false},
+    {"mnuLanguage",  "mnuSet",      "Language",               nullptr,                   false},
+    {"mnuEnglish",   "mnuLanguage", "English",                nullptr,                   true},
+    {"mnuRussian",   "mnuLanguage", "Русский",                nullptr,                   true},
+    {"mnuEncode",    "mnuMain",     "Coding",                 nullptr,                   false},
+    {"mnuRun",       "mnuEncode",   "Run",                    nullptr,                   false},
+    {"mnuRefresh",   "mnuEncode",   "Refresh command line",   "Обновить строку запуска", false},
+    {"mnuExit",      "mnuMain",     "Exit",                   nullptr,                   false},
+};
+
+} // namespace
+
+MenuSpecList menuTable()
+{
+    return {std::begin(table), std::end(table)};
+}
+
+bool isSubmenu(const char *name)
+{
+    for (const MenuSpec &spec : table) {
+        if (std::strcmp(spec.parent, name) == 0)
+            return true;
+    }
+    return false;
+}
+
+} // namespace fenwave

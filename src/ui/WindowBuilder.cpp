@@ -1,0 +1,557 @@
+#include "ui/WindowBuilder.h"
+
+#include "options/ItemLists.h"
+#include "ui/LayoutTable.h"
+#include "ui/MenuTable.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFont>
+#include <QGroupBox>
+#include <QHash>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStackedWidget>
+#include <QStatusBar>
+#include <QStyle>
+#include <QStyleFactory>
+#include <QTabWidget>
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+namespace fenwave {
+
+namespace {
+
+const char *const windowTitle = "Fenwave v. 0.12";
+const char *const fontFamily = "Liberation Sans";
+constexpr int fontPointSize = 8;
+constexpr int radioButtonHeight = 17;
+
+bool isCentredLabel(const QString &name)
+{
+    return name == QLatin1String("Label10") || name == QLatin1String("Label11")
+           || name == QLatin1String("Label12");
+}
+
+QString text(const char *utf8)
+{
+    return utf8 ? QString::fromUtf8(utf8) : QString();
+}
+
+// A page widget sits in the tab widget's stack; its design parent is the tab widget.
+QTabWidget *tabWidgetOfPage(const QWidget *page)
+{
+    QWidget *stack = page ? page->parentWidget() : nullptr;
+    if (!qobject_cast<QStackedWidget *>(stack))
+        return nullptr;
+    return qobject_cast<QTabWidget *>(stack->parentWidget());
+}
+
+// One column of radio buttons spread evenly below the frame title.
+void addRadioItems(QGroupBox *group, const QStringList &items)
+{
+    const int top = group->fontMetrics().height() + 4;
+    const int bottom = 4;
+    const int count = static_cast<int>(items.size());
+    if (count == 0)
+        return;
+    const int rowHeight = (group->height() - top - bottom) / count;
+    for (int i = 0; i < count; ++i) {
+        auto *button = new QRadioButton(withoutMnemonic(items.at(i)), group);
+        button->setObjectName(group->objectName() + QLatin1Char('_') + QString::number(i));
+        button->setAutoExclusive(false);
+        button->setGeometry(8, top + i * rowHeight + (rowHeight - radioButtonHeight) / 2,
+                            group->width() - 16, radioButtonHeight);
+    }
+}
+
+const QStringList &radioGroupItems(const QString &name)
+{
+    if (name == QLatin1String("rgrInputType"))
+        return itemList(ItemList::InputTypes);
+    if (name == QLatin1String("rgpOutputType"))
+        return itemList(ItemList::OutputTypes);
+    return itemList(ItemList::None);
+}
+
+// The design places the contents of a group box just below a title that sits on the frame line,
+// as the classic style draws it; styles that put the title above the frame would run the first
+// row into the frame. Shared by all group boxes, owned by the application.
+QStyle *groupBoxStyle()
+{
+    static QPointer<QStyle> style;
+    if (!style && QCoreApplication::instance()) {
+        style = QStyleFactory::create(QStringLiteral("Windows"));
+        if (style)
+            style->setParent(QCoreApplication::instance());
+    }
+    return style;
+}
+
+QGroupBox *makeGroupBox(QWidget *parent, const QString &title)
+{
+    auto *group = new QGroupBox(withoutMnemonic(title), parent);
+    if (QStyle *style = groupBoxStyle())
+        group->setStyle(style);
+    return group;
+}
+
+QComboBox *makeComboBox(QWidget *parent)
+{
+    auto *combo = new QComboBox(parent);
+    combo->setEditable(true);
+    // Typed text is a value, not a new item, and is never completed from the list.
+    combo->setInsertPolicy(QComboBox::NoInsert);
+    combo->setCompleter(nullptr);
+    return combo;
+}
+
+QPlainTextEdit *makeMemo(QWidget *parent, const QString &content)
+{
+    auto *memo = new QPlainTextEdit(parent);
+    memo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    memo->setPlainText(content);
+    return memo;
+}
+
+QLabel *makeLabel(QWidget *parent, const QString &name)
+{
+    auto *label = new QLabel(parent);
+    label->setAlignment(isCentredLabel(name) ? Qt::AlignHCenter | Qt::AlignTop
+                                             : Qt::AlignLeft | Qt::AlignTop);
+    return label;
+}
+
+QWidget *makeWidget(const ControlSpec &spec, QWidget *parent, const QString &name)
+{
+    const QString caption = text(spec.caption);
+    switch (spec.kind) {
+    case ControlKind::PageControl:
+        return new QTabWidget(parent);
+    case ControlKind::Page: {
+        auto *page = new QWidget;
+        if (auto *tabs = qobject_cast<QTabWidget *>(parent))
+            tabs->addTab(page, withoutMnemonic(caption));
+        return page;
+    }
+    case ControlKind::GroupBox:
+    case ControlKind::RadioGroup:
+        return makeGroupBox(parent, caption);
+    case ControlKind::Label:
+        return makeLabel(parent, name);
+    case ControlKind::CheckBox:
+        return new QCheckBox(withoutMnemonic(caption), parent);
+    case ControlKind::RadioButton: {
+        auto *button = new QRadioButton(withoutMnemonic(caption), parent);
+        // The window keeps each set exclusive itself so that a set may have none checked.
+        button->setAutoExclusive(false);
+        return button;
+    }
+    case ControlKind::Edit:
+        return new QLineEdit(parent);
+    case ControlKind::Memo:
+        return makeMemo(parent, caption);
+    case ControlKind::ComboBox:
+        return makeComboBox(parent);
+    case ControlKind::Button:
+        return new QPushButton(withoutMnemonic(caption), parent);
+    }
+    return nullptr;
+}
+
+void applySpecialFonts(QWidget *window)
+{
+    QFont decode = window->font();
+    decode.setPointSize(9);
+    decode.setBold(true);
+    if (auto *w = window->findChild<QWidget *>(QStringLiteral("flgMP3Decode")))
+        w->setFont(decode);
+
+    QFont byDefault = decode;
+    byDefault.setItalic(true);
+    if (auto *w = window->findChild<QWidget *>(QStringLiteral("flgDefault")))
+        w->setFont(byDefault);
+}
+
+bool takesNoFocus(ControlKind kind)
+{
+    return kind == ControlKind::Label || kind == ControlKind::GroupBox
+           || kind == ControlKind::Page;
+}
+
+bool isContainer(ControlKind kind)
+{
+    return kind == ControlKind::GroupBox || kind == ControlKind::Page
+           || kind == ControlKind::PageControl;
+}
+
+// The focus chain in design order: each container's children by their tab column, a container's
+// contents at the container's place.
+void appendInTabOrder(const QString &parentName, const QHash<QString, QWidget *> &widgets,
+                      QList<QWidget *> &chain)
+{
+    QList<const ControlSpec *> children;
+    for (const ControlSpec &spec : layoutTable()) {
+        if (parentName == QLatin1String(spec.parent))
+            children.append(&spec);
+    }
+    std::stable_sort(children.begin(), children.end(),
+                     [](const ControlSpec *a, const ControlSpec *b) { return a->tabOrder < b->tabOrder; });
+    for (const ControlSpec *spec : children) {
+        QWidget *widget = widgets.value(QString::fromUtf8(spec->name));
+        if (!widget)
+            continue;
+        if (!takesNoFocus(spec->kind) && spec->kind != ControlKind::RadioGroup)
+            chain.append(widget);
+        if (spec->kind == ControlKind::RadioGroup) {
+            const auto buttons = widget->findChildren<QRadioButton *>(QString(), Qt::FindDirectChildrenOnly);
+            for (QRadioButton *button : buttons)
+                chain.append(button);
+        }
+        if (isContainer(spec->kind))
+            appendInTabOrder(QString::fromUtf8(spec->name), widgets, chain);
+    }
+}
+
+void buildControls(QWidget *client, QHash<QString, QWidget *> &widgets)
+{
+    widgets.insert(QStringLiteral("Form1"), client);
+    for (const ControlSpec &spec : layoutTable()) {
+        const QString name = QString::fromUtf8(spec.name);
+        QWidget *parent = widgets.value(QString::fromUtf8(spec.parent));
+        if (!parent) {
+            qWarning("layout: %s has no parent %s", spec.name, spec.parent);
+            continue;
+        }
+        QWidget *widget = makeWidget(spec, parent, name);
+        widget->setObjectName(name);
+        if (spec.kind != ControlKind::Page)
+            widget->setGeometry(spec.x, spec.y, spec.w, spec.h);
+        if (spec.hint)
+            widget->setProperty("hint", QString::fromUtf8(spec.hint));
+        widget->setEnabled(spec.enabled);
+        widgets.insert(name, widget);
+    }
+}
+
+// Layout children that are placed after everything else has its font and size.
+void finishControls(const QHash<QString, QWidget *> &widgets)
+{
+    for (const ControlSpec &spec : layoutTable()) {
+        QWidget *widget = widgets.value(QString::fromUtf8(spec.name));
+        if (!widget)
+            continue;
+        switch (spec.kind) {
+        case ControlKind::RadioGroup:
+            addRadioItems(static_cast<QGroupBox *>(widget), radioGroupItems(widget->objectName()));
+            break;
+        case ControlKind::Label:
+            setCaption(widget, text(spec.caption));
+            break;
+        case ControlKind::Edit:
+        case ControlKind::ComboBox:
+        case ControlKind::Button:
+            // Input fields that lie over the area of a check box must get the clicks.
+            widget->raise();
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+void buildMenu(QMainWindow *window)
+{
+    auto *bar = new QMenuBar(window);
+    bar->setObjectName(QStringLiteral("mnuMain"));
+    window->setMenuBar(bar);
+
+    QHash<QString, QMenu *> menus;
+    for (const MenuSpec &spec : menuTable()) {
+        const QString name = QString::fromUtf8(spec.name);
+        const QString caption = withoutMnemonic(QString::fromUtf8(spec.caption));
+        QMenu *parentMenu = menus.value(QString::fromUtf8(spec.parent));
+        QAction *action = nullptr;
+        if (isSubmenu(spec.name)) {
+            auto *menu = new QMenu(caption, parentMenu ? static_cast<QWidget *>(parentMenu) : bar);
+            menu->setObjectName(name);
+            if (spec.hint)
+                menu->setProperty("hint", QString::fromUtf8(spec.hint));
+            menus.insert(name, menu);
+            action = menu->menuAction();
+            if (parentMenu)
+                parentMenu->addMenu(menu);
+            else
+                bar->addMenu(menu);
+        } else {
+            action = new QAction(caption, parentMenu ? static_cast<QObject *>(parentMenu) : bar);
+            if (parentMenu)
+                parentMenu->addAction(action);
+            else
+                bar->addAction(action);
+        }
+        action->setObjectName(name);
+        action->setCheckable(spec.checkable);
+        if (spec.hint)
+            action->setProperty("hint", QString::fromUtf8(spec.hint));
+    }
+}
+
+void buildStatusBar(QMainWindow *window)
+{
+    auto *bar = new QStatusBar(window);
+    bar->setObjectName(QStringLiteral("stsString"));
+    bar->setSizeGripEnabled(false);
+    bar->setFixedHeight(designStatusBarHeight);
+    auto *panel = new QLabel(bar);
+    panel->setObjectName(QStringLiteral("stsStringPanel"));
+    bar->addWidget(panel, 1);
+    window->setStatusBar(bar);
+}
+
+} // namespace
+
+QString withoutMnemonic(const QString &text)
+{
+    QString result = text;
+    result.replace(QLatin1Char('&'), QLatin1String("&&"));
+    return result;
+}
+
+void fitLabel(QLabel *label)
+{
+    if (!label || isCentredLabel(label->objectName()))
+        return;
+    label->adjustSize();
+}
+
+bool setCaption(QObject *target, const QString &caption)
+{
+    if (auto *label = qobject_cast<QLabel *>(target)) {
+        label->setText(caption);
+        fitLabel(label);
+        return true;
+    }
+    if (auto *button = qobject_cast<QAbstractButton *>(target)) {
+        button->setText(withoutMnemonic(caption));
+        return true;
+    }
+    if (auto *group = qobject_cast<QGroupBox *>(target)) {
+        group->setTitle(withoutMnemonic(caption));
+        return true;
+    }
+    if (auto *menu = qobject_cast<QMenu *>(target)) {
+        menu->setTitle(withoutMnemonic(caption));
+        return true;
+    }
+    if (auto *action = qobject_cast<QAction *>(target)) {
+        action->setText(withoutMnemonic(caption));
+        return true;
+    }
+    auto *page = qobject_cast<QWidget *>(target);
+    if (QTabWidget *tabs = tabWidgetOfPage(page)) {
+        tabs->setTabText(tabs->indexOf(page), withoutMnemonic(caption));
+        return true;
+    }
+    return false;
+}
+
+void buildWindow(QMainWindow *window)
+{
+    if (window->objectName().isEmpty())
+        window->setObjectName(QStringLiteral("Form1"));
+    window->setWindowTitle(QString::fromUtf8(windowTitle));
+    window->setFont(QFont(QString::fromUtf8(fontFamily), fontPointSize));
+
+    auto *client = new QWidget(window);
+    client->setObjectName(QStringLiteral("clientArea"));
+    client->setFixedSize(designClientSize.width(), designClientSize.height() - designStatusBarHeight);
+    window->setCentralWidget(client);
+
+    QHash<QString, QWidget *> widgets;
+    buildControls(client, widgets);
+    applySpecialFonts(window);
+    finishControls(widgets);
+
+    if (auto *tabs = qobject_cast<QTabWidget *>(widgets.value(QStringLiteral("pgOptions"))))
+        tabs->setCurrentIndex(0);
+    if (auto *readOnly = qobject_cast<QCheckBox *>(widgets.value(QStringLiteral("flgReadOnly"))))
+        readOnly->setChecked(true);
+
+    QList<QWidget *> chain;
+    appendInTabOrder(QStringLiteral("Form1"), widgets, chain);
+    for (int i = 1; i < chain.size(); ++i)
+        QWidget::setTabOrder(chain.at(i - 1), chain.at(i));
+
+    buildMenu(window);
+    buildStatusBar(window);
+
+    window->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                           | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                           | Qt::WindowCloseButtonHint);
+    window->setFixedSize(designClientSize.width(),
+                         designClientSize.height() + window->menuBar()->sizeHint().height());
+}
+
+namespace {
+
+QString visibleText(QString caption)
+{
+    caption.replace(QLatin1String("&&"), QLatin1String("&"));
+    // A blank at the end is invisible whether it is cut or not.
+    while (!caption.isEmpty() && caption.back().isSpace())
+        caption.chop(1);
+    return caption;
+}
+
+// Siblings that hide or garble a caption running into them; group boxes and pages are frames
+// around other controls, not obstacles.
+bool isObstacle(const QWidget *widget)
+{
+    return qobject_cast<const QLineEdit *>(widget) || qobject_cast<const QComboBox *>(widget)
+           || qobject_cast<const QAbstractButton *>(widget) || qobject_cast<const QPlainTextEdit *>(widget)
+           || qobject_cast<const QLabel *>(widget);
+}
+
+// Where the caption's text actually lies, in the parent's coordinates.
+struct CaptionExtent {
+    QString text;
+    int needed = 0;    // width the caption needs from the control's left edge
+    int available = 0; // width the control gives it
+};
+
+bool captionExtent(const QWidget *widget, CaptionExtent &extent)
+{
+    const QFontMetrics metrics = widget->fontMetrics();
+    const QStyle *style = widget->style();
+    auto textWidth = [&](const QString &caption) {
+        extent.text = visibleText(caption);
+        return metrics.horizontalAdvance(extent.text);
+    };
+    extent.available = widget->width();
+    if (auto *check = qobject_cast<const QCheckBox *>(widget)) {
+        extent.needed = style->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, widget)
+                        + style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, widget)
+                        + textWidth(check->text());
+        return true;
+    }
+    if (auto *radio = qobject_cast<const QRadioButton *>(widget)) {
+        extent.needed = style->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth, nullptr, widget)
+                        + style->pixelMetric(QStyle::PM_RadioButtonLabelSpacing, nullptr, widget)
+                        + textWidth(radio->text());
+        return true;
+    }
+    if (auto *button = qobject_cast<const QPushButton *>(widget)) {
+        extent.needed = 2 * style->pixelMetric(QStyle::PM_ButtonMargin, nullptr, widget)
+                        + textWidth(button->text());
+        return true;
+    }
+    if (auto *label = qobject_cast<const QLabel *>(widget)) {
+        // Centred labels keep their width, so their text must fit in it; the others size
+        // themselves to their text and are judged by where it ends.
+        extent.needed = textWidth(label->text());
+        return true;
+    }
+    if (auto *group = qobject_cast<const QGroupBox *>(widget)) {
+        // The title stands 8 px in from the frame's corner, with a blank's room after it; the
+        // same clearance on the right keeps it off the frame's right edge.
+        constexpr int titleIndent = 8;
+        extent.needed = textWidth(group->title());
+        if (extent.needed > 0)
+            extent.needed += 2 * titleIndent + metrics.horizontalAdvance(QLatin1Char(' '));
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
+QStringList captionsThatDoNotFit(QWidget *root)
+{
+    QStringList findings;
+    if (!root)
+        return findings;
+    QList<QWidget *> widgets{root};
+    widgets += root->findChildren<QWidget *>();
+    for (QWidget *widget : widgets) {
+        CaptionExtent extent;
+        if (!captionExtent(widget, extent) || extent.text.isEmpty())
+            continue;
+        const QString name = widget->objectName();
+        if (extent.needed > extent.available) {
+            findings << QStringLiteral("%1: \"%2\" needs %3 px, has %4")
+                            .arg(name, extent.text).arg(extent.needed).arg(extent.available);
+            continue;
+        }
+        QWidget *parent = widget->parentWidget();
+        if (!parent || qobject_cast<QGroupBox *>(widget) || qobject_cast<QPushButton *>(widget))
+            continue;
+        const bool centred = qobject_cast<QLabel *>(widget)
+                             && (static_cast<QLabel *>(widget)->alignment() & Qt::AlignHCenter);
+        const int left = centred ? widget->x() + (widget->width() - extent.needed) / 2 : widget->x();
+        // The text line, centred in the control's height, not the whole control: rows of check
+        // boxes are designed to overlap by a pixel or two.
+        const int lineHeight = std::min(widget->fontMetrics().height(), widget->height());
+        const QRect textArea(left, widget->y() + (widget->height() - lineHeight) / 2,
+                             extent.needed, lineHeight);
+        if (textArea.right() >= parent->width()) {
+            findings << QStringLiteral("%1: \"%2\" runs past the right edge of %3")
+                            .arg(name, extent.text, parent->objectName());
+            continue;
+        }
+        const auto siblings = parent->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly);
+        for (QWidget *sibling : siblings) {
+            if (sibling != widget && !sibling->isHidden() && isObstacle(sibling)
+                && sibling->geometry().intersects(textArea)) {
+                findings << QStringLiteral("%1: \"%2\" runs under %3")
+                                .arg(name, extent.text, sibling->objectName());
+            }
+        }
+    }
+    return findings;
+}
+
+bool grabPictures(QMainWindow *window, const QString &outDir, const QString &suffix)
+{
+    if (!window || !QDir().mkpath(outDir)) {
+        std::fprintf(stderr, "cannot create folder %s\n", qPrintable(outDir));
+        return false;
+    }
+    const QDir dir(outDir);
+    bool allWritten = true;
+    auto save = [&](QWidget *widget, const QString &fileName) {
+        const QString path = dir.filePath(fileName);
+        if (!widget->grab().save(path, "PNG")) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+            allWritten = false;
+        }
+    };
+
+    save(window, QStringLiteral("window%1.png").arg(suffix));
+    auto *tabs = window->findChild<QTabWidget *>(QStringLiteral("pgOptions"));
+    if (!tabs)
+        return allWritten;
+    const int front = tabs->currentIndex();
+    for (int i = 0; i < tabs->count(); ++i) {
+        tabs->setCurrentIndex(i);
+        save(tabs, QStringLiteral("page-%1%2.png").arg(tabs->widget(i)->objectName(), suffix));
+    }
+    tabs->setCurrentIndex(front);
+    return allWritten;
+}
+
+} // namespace fenwave

@@ -1,0 +1,261 @@
+// The actions of the window that talk to the user or the file system: the run, the exit,
+// the three file choices and the settings files.
+#include "unMain.h"
+
+#include "options/CommandLine.h"
+#include "options/EncoderLauncher.h"
+#include "options/OutputName.h"
+#include "options/SameFile.h"
+#include "settings/IniDocument.h"
+#include "settings/SettingsKeys.h"
+#include "ui/ControlBinding.h"
+#include "ui/FileFilters.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QStandardPaths>
+#include <QTabWidget>
+
+using namespace fenwave;
+
+namespace {
+
+const QString kApplicationTitle = QStringLiteral("Fenwave");
+
+// An error text gets a full stop when its last character sorts after the full stop.
+QString withFullStop(QString text)
+{
+    if (!text.isEmpty() && text.back() > QLatin1Char('.'))
+        text += QLatin1Char('.');
+    return text;
+}
+
+// Shows a shared dialog with a title, a filter text and a starting file name. The dialog
+// keeps the chosen file name and the position of the chosen filter for its next use.
+struct DialogUse {
+    QFileDialog *dialog;
+    QString title;
+    QString filter;
+};
+
+QString runDialog(const DialogUse &use)
+{
+    QFileDialog *dialog = use.dialog;
+    const int filterIndex = dialog->property("filterIndex").toInt();
+    dialog->setWindowTitle(use.title);
+    const QStringList filters = toNameFilters(use.filter);
+    dialog->setNameFilters(filters);
+    if (filterIndex >= 0 && filterIndex < filters.size())
+        dialog->selectNameFilter(filters.at(filterIndex));
+    const QString startName = dialog->property("fileName").toString();
+    if (!startName.isEmpty())
+        dialog->selectFile(startName);
+
+    const bool accepted = dialog->exec() == QDialog::Accepted && !dialog->selectedFiles().isEmpty();
+    dialog->setProperty("filterIndex", dialog->nameFilters().indexOf(dialog->selectedNameFilter()));
+    if (!accepted)
+        return QString();
+    // Of several selected files the first is used.
+    const QString chosen = dialog->selectedFiles().constFirst();
+    dialog->setProperty("fileName", chosen);
+    return chosen;
+}
+
+} // namespace
+
+void TForm1::showInformation(const QString &text)
+{
+    QMessageBox box(QMessageBox::NoIcon, kApplicationTitle, text, QMessageBox::Ok, this);
+    box.exec();
+}
+
+bool TForm1::confirm(const QString &text)
+{
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"), text,
+                    QMessageBox::Ok | QMessageBox::Cancel, this);
+    box.setDefaultButton(QMessageBox::Ok);
+    box.setEscapeButton(QMessageBox::Cancel);
+    return box.exec() == QMessageBox::Ok;
+}
+
+void TForm1::showError(const QString &text)
+{
+    QMessageBox box(QMessageBox::Critical, kApplicationTitle, withFullStop(text), QMessageBox::Ok, this);
+    box.exec();
+}
+
+// ---- Run and exit ----
+
+void TForm1::butReadyClick()
+{
+    auto *pages = named<QTabWidget>(QStringLiteral("pgOptions"));
+    const QString input = named<QLineEdit>(QStringLiteral("edtInput"))->text();
+    const QString output = named<QLineEdit>(QStringLiteral("edtOutput"))->text();
+    if (LamePath.isEmpty()) {
+        showInformation(messages.strNoLamePath);
+        return;
+    }
+    if (input.isEmpty()) {
+        showInformation(messages.strNoInput);
+        pages->setCurrentWidget(named<QWidget>(QStringLiteral("tabInput")));
+        named<QWidget>(QStringLiteral("butInputOpen"))->setFocus();
+        return;
+    }
+    if (output.isEmpty()) {
+        showInformation(messages.strNoOutput);
+        pages->setCurrentWidget(named<QWidget>(QStringLiteral("tabOutput")));
+        named<QWidget>(QStringLiteral("butOutputPath"))->setFocus();
+        return;
+    }
+    // The encoder itself only refuses identical texts; under another spelling it would
+    // overwrite the input with its output.
+    if (namesSameExistingFile(trimBelow33(input).toString(), trimBelow33(output).toString())) {
+        showInformation(messages.strSameFile);
+        return;
+    }
+    if (!confirm(messages.strConfirmRun))
+        return;
+    startEncoder(named<QPlainTextEdit>(QStringLiteral("edtCommandLine"))->toPlainText());
+}
+
+void TForm1::butExitClick()
+{
+    QApplication::beep();
+    if (!confirm(messages.strConfirmExit))
+        return;
+    close();
+    QCoreApplication::quit();
+}
+
+// ---- File choices ----
+
+void TForm1::butLameOpenClick()
+{
+    if (dlgOpen->property("fileName").toString().isEmpty()) {
+        const QString lame = QStandardPaths::findExecutable(QStringLiteral("lame"));
+        if (!lame.isEmpty())
+            dlgOpen->setDirectory(QFileInfo(lame).absolutePath());
+    }
+    const QString chosen = runDialog({dlgOpen, messages.strLameDialogTitle, messages.strLameFilter});
+    if (chosen.isEmpty())
+        return;
+    LamePath = chosen;
+    UpdateCommandLine();
+}
+
+void TForm1::butInputOpenClick()
+{
+    dlgOpen->setProperty("fileName", QString());
+    const QString chosen = runDialog({dlgOpen, messages.strInputDialogTitle, messages.strMusicFilter});
+    if (!chosen.isEmpty()) {
+        auto *input = named<QLineEdit>(QStringLiteral("edtInput"));
+        input->setText(chosen);
+        named<QLineEdit>(QStringLiteral("edtOutput"))->setText(proposeOutputName(input->text()));
+    }
+    composeByDefaultFlag();
+}
+
+void TForm1::butOutputPathClick()
+{
+    auto *output = named<QLineEdit>(QStringLiteral("edtOutput"));
+    dlgSave->setProperty("fileName", output->text());
+    const QString chosen = runDialog({dlgSave, messages.strOutputDialogTitle, messages.strMusicFilter});
+    if (!chosen.isEmpty())
+        output->setText(chosen);
+    composeByDefaultFlag();
+}
+
+// ---- Settings files ----
+
+void TForm1::mnuSaveClick()
+{
+    const QString chosen = runDialog({dlgSave, messages.strSaveSettingsTitle, messages.strAllFilter});
+    if (!chosen.isEmpty())
+        saveSettings(chosen);
+}
+
+void TForm1::mnuLoadClick()
+{
+    const QString chosen = runDialog({dlgOpen, messages.strLoadSettingsTitle, messages.strAllFilter});
+    if (!chosen.isEmpty())
+        restoreSettings(chosen);
+}
+
+bool TForm1::saveSettings(const QString &path)
+{
+    const QString fullPath = QFileInfo(path).absoluteFilePath();
+    bool readable = false;
+    IniDocument doc = IniDocument::load(path, &readable);
+    // A file that exists but cannot be read whole cannot be updated without losing what it holds.
+    if (!readable && QFileInfo::exists(path)) {
+        showError(QStringLiteral("Unable to write to %1").arg(fullPath));
+        return false;
+    }
+    const QString section = QString::fromLatin1(kSettingsSection);
+    for (const SettingKey &key : settingsKeys()) {
+        const QString control = QString::fromLatin1(key.control);
+        QString value;
+        switch (key.kind) {
+        case SettingKind::Text:
+            if (control == QLatin1String("LamePath"))
+                value = LamePath;
+            else if (auto *combo = named<QComboBox>(control))
+                value = combo->currentText();
+            else if (auto *edit = named<QLineEdit>(control))
+                value = edit->text();
+            break;
+        case SettingKind::Integer:
+            value = QString::number(radioGroupIndex(named<QWidget>(control)));
+            break;
+        case SettingKind::Flag:
+            value = named<QAbstractButton>(control)->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
+            break;
+        }
+        doc.setValue(section, QString::fromLatin1(key.key), value);
+    }
+    if (!doc.save(path)) {
+        showError(QStringLiteral("Unable to write to %1").arg(fullPath));
+        return false;
+    }
+    return true;
+}
+
+void TForm1::restoreSettings(const QString &path)
+{
+    const IniDocument doc = IniDocument::load(path);
+    // Each value goes to its control at once, so the handlers run interleaved with the restore.
+    for (const SettingKey &key : settingsKeys()) {
+        const QString control = QString::fromLatin1(key.control);
+        switch (key.kind) {
+        case SettingKind::Text: {
+            const QString text = settingText(doc, key);
+            if (control == QLatin1String("LamePath")) {
+                LamePath = text;
+            } else if (auto *combo = named<QComboBox>(control)) {
+                setComboText(combo, text);
+            } else if (auto *edit = named<QLineEdit>(control)) {
+                if (edit->text() != text)
+                    edit->setText(text);
+            }
+            break;
+        }
+        case SettingKind::Integer: {
+            auto *group = named<QWidget>(control);
+            const int lastIndex = int(group->findChildren<QAbstractButton *>().size()) - 1;
+            setRadioGroupIndex(group, limitToRange(settingInteger(doc, key), lastIndex));
+            break;
+        }
+        case SettingKind::Flag: {
+            auto *button = named<QAbstractButton>(control);
+            setChecked(button, settingInteger(doc, key, button->isChecked() ? 1 : 0) != 0);
+            break;
+        }
+        }
+    }
+}

@@ -1,0 +1,143 @@
+// Drives the real window the way a user does: clicks, typing and key presses through QTest.
+#pragma once
+
+#include "options/CommandLine.h"
+#include "unMain.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+
+namespace testing {
+
+inline QWidget *pageOf(QWidget *widget)
+{
+    for (QWidget *w = widget; w; w = w->parentWidget()) {
+        if (w->parentWidget() && w->parentWidget()->parentWidget()
+            && qobject_cast<QTabWidget *>(w->parentWidget()->parentWidget()))
+            return w;
+    }
+    return nullptr;
+}
+
+class FormDriver
+{
+public:
+    explicit FormDriver(TForm1 &form) : form(form) {}
+
+    template <class T = QWidget> T *w(const QString &name) const
+    {
+        T *widget = form.named<T>(name);
+        if (!widget)
+            qFatal("no control named %s", qPrintable(name));
+        return widget;
+    }
+
+    void showPageOf(QWidget *widget) const
+    {
+        if (QWidget *page = pageOf(widget))
+            w<QTabWidget>("pgOptions")->setCurrentWidget(page);
+    }
+
+    // A click on a check box or radio button, on its indicator, as a user makes it.
+    void click(const QString &name) const
+    {
+        auto *button = w<QAbstractButton>(name);
+        showPageOf(button);
+        QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2));
+    }
+
+    void type(const QString &name, const QString &text) const
+    {
+        auto *edit = w<QLineEdit>(name);
+        showPageOf(edit);
+        edit->setFocus();
+        typeInto(edit, text);
+    }
+
+    // Types any text, Cyrillic and quotes included, one key event per character.
+    static void typeInto(QWidget *widget, const QString &text)
+    {
+        for (const QChar c : text)
+            QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
+
+    void clearByKeys(const QString &name) const
+    {
+        auto *edit = w<QLineEdit>(name);
+        showPageOf(edit);
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_Backspace);
+    }
+
+    // Picks the item below the current one with the arrow key.
+    void pickNext(const QString &name) const
+    {
+        auto *combo = w<QComboBox>(name);
+        showPageOf(combo);
+        combo->setFocus();
+        QTest::keyClick(combo, Qt::Key_Down);
+    }
+
+    bool checked(const QString &name) const { return w<QAbstractButton>(name)->isChecked(); }
+    bool own(const QString &name) const { return !w(name)->testAttribute(Qt::WA_ForceDisabled); }
+    QString line() const { return w<QPlainTextEdit>("edtCommandLine")->toPlainText(); }
+    QString full() const { return fenwave::composeFullCommandLine(form.optionSet()); }
+    QString shortForm() const { return fenwave::composeShortCommandLine(form.optionSet()); }
+
+    TForm1 &form;
+};
+
+// Answers the next modal dialog or message box: runs `answer` on it once it shows, and
+// records its text and title.
+class ModalAnswer
+{
+public:
+    explicit ModalAnswer(std::function<void(QWidget *)> answer) : m_answer(std::move(answer))
+    {
+        m_timer.setInterval(10);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            QWidget *modal = QApplication::activeModalWidget();
+            if (!modal || m_seen.contains(modal))
+                return;
+            m_seen << modal;
+            ++count;
+            title = modal->windowTitle();
+            if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+                text = box->text();
+                icon = box->icon();
+            }
+            m_answer(modal);
+        });
+        m_timer.start();
+    }
+
+    static void press(QWidget *modal, QMessageBox::StandardButton which)
+    {
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        QTest::mouseClick(box->button(which), Qt::LeftButton);
+    }
+    static void key(QWidget *modal, Qt::Key key) { QTest::keyClick(modal, key); }
+
+    int count = 0;
+    QString title;
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+
+private:
+    std::function<void(QWidget *)> m_answer;
+    QTimer m_timer;
+    QList<QWidget *> m_seen;
+};
+
+} // namespace testing

@@ -263,7 +263,9 @@ const TextAssignment kTextAssignments[] = {
 
 // English moves the fields closer to their shorter labels; Russian is the window as designed.
 const LeftEdge kLeftEdges[] = {
-    {"edtCompRatio",     325, 407},
+    // 330 rather than the original's 325: in our font the English caption of flgCompRatio
+    // would run under the field.
+    {"edtCompRatio",     330, 407},
     {"cbxPresets",       100, 262},
     {"edtLowPass",       190, 258},
     {"edtLowPassWidth",  190, 258},

@@ -31,7 +31,7 @@ QString hintForWidget(const QWidget *widget)
 {
     for (const QWidget *w = widget; w; w = w->parentWidget()) {
         const QString hint = ownHint(w);
-        if (!hint.isEmpty() && w->isEnabled())
+        if (!hint.isEmpty())
             return hint;
         if (w->isWindow())
             break;

@@ -488,6 +488,9 @@ QStringList captionsThatDoNotFit(QWidget *root)
     QList<QWidget *> widgets{root};
     widgets += root->findChildren<QWidget *>();
     for (QWidget *widget : widgets) {
+        // Dialogs owned by the window are windows of their own with their own layout.
+        if (widget->window() != root->window())
+            continue;
         CaptionExtent extent;
         if (!captionExtent(widget, extent) || extent.text.isEmpty())
             continue;

@@ -242,7 +242,7 @@ void TestLanguageTables::leftEdges_data()
     QTest::addColumn<int>("english");
     QTest::addColumn<int>("russian");
 
-    QTest::newRow("edtCompRatio") << "edtCompRatio" << 325 << 407;
+    QTest::newRow("edtCompRatio") << "edtCompRatio" << 330 << 407;
     QTest::newRow("cbxPresets") << "cbxPresets" << 100 << 262;
     for (const char *field : {"edtLowPass", "edtLowPassWidth", "edtHighPass", "edtHighPassWidth",
                               "edtOutputSample", "edtTonality"})

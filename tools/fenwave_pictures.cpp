@@ -1,0 +1,37 @@
+// Grabs the real main window and each of its pages to PNG files, in English and in Russian.
+// Usage: fenwave_pictures OUTDIR
+// Writes window.png, page-<page>.png and the same with "-ru". The per-user preferences are
+// neither read from nor written to the user's own store.
+
+#include "ui/WindowBuilder.h"
+#include "unMain.h"
+
+#include <QApplication>
+#include <QStandardPaths>
+
+#include <cstdio>
+
+int main(int argc, char *argv[])
+{
+    QStandardPaths::setTestModeEnabled(true);
+    QApplication app(argc, argv);
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() != 2 || args.at(1).startsWith(QLatin1String("--"))) {
+        std::fprintf(stderr, "usage: fenwave_pictures OUTDIR\n");
+        return 2;
+    }
+    const QString outDir = args.at(1);
+
+    TForm1 form;
+    form.show();
+    bool ok = true;
+    for (const auto &[language, suffix] : {std::pair{0, ""}, std::pair{1, "-ru"}}) {
+        form.Language = quint8(language);
+        form.ApplyLanguage();
+        QApplication::processEvents();
+        for (const QString &finding : fenwave::captionsThatDoNotFit(&form))
+            std::fprintf(stderr, "does not fit%s: %s\n", suffix, qPrintable(finding));
+        ok = fenwave::grabPictures(&form, outDir, QString::fromLatin1(suffix)) && ok;
+    }
+    return ok ? 0 : 1;
+}

@@ -1,0 +1,307 @@
+#include "ui/HintTracker.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTest>
+#include <QVBoxLayout>
+#include <QWidget>
+
+#include <memory>
+
+using fenwave::HintTracker;
+using fenwave::kHintProperty;
+
+namespace {
+
+// A small window shaped like the real one: pages with hints, controls with and without.
+struct HintWindow
+{
+    QWidget window;
+    QTabWidget *pages = nullptr;
+    QWidget *page = nullptr;
+    QWidget *emptySpot = nullptr;
+    QLabel *plainLabel = nullptr;
+    QLineEdit *hintedEdit = nullptr;
+    QCheckBox *disabledHinted = nullptr;
+    QGroupBox *disabledGroup = nullptr;
+    QCheckBox *insideDisabledGroup = nullptr;
+    QLabel *labelInDisabledGroup = nullptr;
+    QPlainTextEdit *memo = nullptr;
+
+    HintWindow()
+    {
+        window.setGeometry(100, 100, 400, 400);
+        pages = new QTabWidget(&window);
+        pages->setGeometry(0, 0, 400, 300);
+        page = new QWidget;
+        page->setProperty(kHintProperty, QStringLiteral("Input file options"));
+        pages->addTab(page, QStringLiteral("Input"));
+
+        plainLabel = new QLabel(QStringLiteral("Label without hint"), page);
+        plainLabel->setGeometry(10, 10, 150, 20);
+        hintedEdit = new QLineEdit(page);
+        hintedEdit->setGeometry(10, 40, 150, 20);
+        hintedEdit->setProperty(kHintProperty, QStringLiteral("Input file location"));
+        disabledHinted = new QCheckBox(QStringLiteral("disabled"), page);
+        disabledHinted->setGeometry(10, 70, 150, 20);
+        disabledHinted->setProperty(kHintProperty, QStringLiteral("Swap bytes"));
+        disabledHinted->setEnabled(false);
+
+        disabledGroup = new QGroupBox(QStringLiteral("Group"), page);
+        disabledGroup->setGeometry(180, 10, 200, 120);
+        disabledGroup->setProperty(kHintProperty, QStringLiteral("Группа"));
+        insideDisabledGroup = new QCheckBox(QStringLiteral("inside"), disabledGroup);
+        insideDisabledGroup->setGeometry(10, 30, 150, 20);
+        insideDisabledGroup->setProperty(kHintProperty, QStringLiteral("Inside hint"));
+        labelInDisabledGroup = new QLabel(QStringLiteral("plain"), disabledGroup);
+        labelInDisabledGroup->setGeometry(10, 70, 150, 20);
+        disabledGroup->setEnabled(false);
+
+        memo = new QPlainTextEdit(&window);
+        memo->setGeometry(0, 310, 400, 80);
+        memo->setProperty(kHintProperty, QStringLiteral("Command line"));
+
+        emptySpot = page;
+        window.show();
+    }
+};
+
+QPoint centreOf(const QWidget *widget)
+{
+    return widget->rect().center();
+}
+
+} // namespace
+
+class TestHintTracker : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void pointerShowsNearestHint_data();
+    void pointerShowsNearestHint();
+    void emitsOncePerActualChange();
+    void leavingTheWindowClearsTheHint();
+    void setCurrentHintEmitsOnlyOnChange();
+    void menuItemShowsItsHintAndClosingClears();
+    void closedMenuKeepsEmptyUntilPointerMoves();
+    void changedHintPropertyIsPickedUp();
+
+private:
+    void moveTo(QWidget *widget, QPoint position);
+
+    std::unique_ptr<HintWindow> m_window;
+    std::unique_ptr<HintTracker> m_tracker;
+};
+
+void TestHintTracker::init()
+{
+    m_window = std::make_unique<HintWindow>();
+    QVERIFY(QTest::qWaitForWindowExposed(&m_window->window));
+    // Qt drops a move to where the pointer already is: park it where no test goes.
+    QTest::mouseMove(&m_window->window, QPoint(395, 395));
+    QCoreApplication::processEvents();
+    m_tracker = std::make_unique<HintTracker>();
+}
+
+void TestHintTracker::cleanup()
+{
+    m_tracker.reset();
+    m_window.reset();
+}
+
+void TestHintTracker::moveTo(QWidget *widget, QPoint position)
+{
+    QTest::mouseMove(widget, position);
+    QCoreApplication::processEvents();
+}
+
+enum class Target { PageEmptySpot, PlainLabel, HintedEdit, DisabledHinted, InsideDisabledGroup,
+                    LabelInDisabledGroup, DisabledGroupFrame, MemoViewport, TabBar };
+Q_DECLARE_METATYPE(Target)
+
+void TestHintTracker::pointerShowsNearestHint_data()
+{
+    QTest::addColumn<Target>("target");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("empty part of page") << Target::PageEmptySpot << "Input file options";
+    QTest::newRow("label without hint") << Target::PlainLabel << "Input file options";
+    QTest::newRow("control with hint") << Target::HintedEdit << "Input file location";
+    QTest::newRow("disabled control") << Target::DisabledHinted << "Swap bytes";
+    QTest::newRow("control in disabled group") << Target::InsideDisabledGroup << "Inside hint";
+    QTest::newRow("label in disabled group") << Target::LabelInDisabledGroup << "Группа";
+    QTest::newRow("frame of disabled group") << Target::DisabledGroupFrame << "Группа";
+    QTest::newRow("inner part of a control") << Target::MemoViewport << "Command line";
+    QTest::newRow("nothing with a hint") << Target::TabBar << "";
+}
+
+void TestHintTracker::pointerShowsNearestHint()
+{
+    QFETCH(Target, target);
+    QFETCH(QString, expected);
+    HintWindow &w = *m_window;
+
+    // Start somewhere else so that every row is a change.
+    moveTo(w.hintedEdit, centreOf(w.hintedEdit));
+    m_tracker->setCurrentHint(QStringLiteral("stale"));
+
+    switch (target) {
+    case Target::PageEmptySpot: moveTo(w.page, QPoint(100, 250)); break;
+    case Target::PlainLabel: moveTo(w.plainLabel, centreOf(w.plainLabel)); break;
+    case Target::HintedEdit: moveTo(w.hintedEdit, centreOf(w.hintedEdit) + QPoint(1, 0)); break;
+    case Target::DisabledHinted: moveTo(w.disabledHinted, centreOf(w.disabledHinted)); break;
+    case Target::InsideDisabledGroup:
+        moveTo(w.insideDisabledGroup, centreOf(w.insideDisabledGroup));
+        break;
+    case Target::LabelInDisabledGroup:
+        moveTo(w.labelInDisabledGroup, centreOf(w.labelInDisabledGroup));
+        break;
+    case Target::DisabledGroupFrame: moveTo(w.disabledGroup, QPoint(100, 110)); break;
+    case Target::MemoViewport: moveTo(w.memo->viewport(), centreOf(w.memo->viewport())); break;
+    case Target::TabBar: moveTo(w.pages, QPoint(10, 5)); break;
+    }
+    QTRY_COMPARE(m_tracker->currentHint(), expected);
+}
+
+void TestHintTracker::emitsOncePerActualChange()
+{
+    HintWindow &w = *m_window;
+    QSignalSpy spy(m_tracker.get(), &HintTracker::hintChanged);
+
+    moveTo(w.hintedEdit, QPoint(5, 5));
+    QTRY_COMPARE(spy.count(), 1);
+    QCOMPARE(spy.at(0).at(0).toString(), QStringLiteral("Input file location"));
+
+    // Moving within the same control, or between two spots with the same hint, changes nothing.
+    moveTo(w.hintedEdit, QPoint(20, 6));
+    moveTo(w.hintedEdit, QPoint(30, 7));
+    QTest::qWait(20);
+    QCOMPARE(spy.count(), 1);
+
+    moveTo(w.plainLabel, centreOf(w.plainLabel));
+    QTRY_COMPARE(spy.count(), 2);
+    moveTo(w.page, QPoint(100, 250));  // same page hint as the label
+    QTest::qWait(20);
+    QCOMPARE(spy.count(), 2);
+    QCOMPARE(spy.at(1).at(0).toString(), QStringLiteral("Input file options"));
+
+    moveTo(w.disabledHinted, centreOf(w.disabledHinted));
+    QTRY_COMPARE(spy.count(), 3);
+    QCOMPARE(spy.at(2).at(0).toString(), QStringLiteral("Swap bytes"));
+}
+
+void TestHintTracker::leavingTheWindowClearsTheHint()
+{
+    HintWindow &w = *m_window;
+    moveTo(w.hintedEdit, centreOf(w.hintedEdit));
+    QTRY_COMPARE(m_tracker->currentHint(), QStringLiteral("Input file location"));
+
+    // The pointer leaves for the desktop: no widget of ours is under it any more.
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(&w.window, &leave);
+    QTRY_COMPARE(m_tracker->currentHint(), QString());
+
+    moveTo(w.hintedEdit, QPoint(3, 3));
+    QTRY_COMPARE(m_tracker->currentHint(), QStringLiteral("Input file location"));
+
+    // Another window of the program without any hint.
+    QWidget other;
+    other.setGeometry(600, 100, 100, 100);
+    other.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&other));
+    moveTo(&other, QPoint(50, 50));
+    QTRY_COMPARE(m_tracker->currentHint(), QString());
+}
+
+void TestHintTracker::setCurrentHintEmitsOnlyOnChange()
+{
+    QSignalSpy spy(m_tracker.get(), &HintTracker::hintChanged);
+    m_tracker->setCurrentHint(QStringLiteral("a"));
+    m_tracker->setCurrentHint(QStringLiteral("a"));
+    m_tracker->setCurrentHint(QString());
+    m_tracker->setCurrentHint(QStringLiteral(""));
+    QCOMPARE(spy.count(), 2);
+    QCOMPARE(spy.at(0).at(0).toString(), QStringLiteral("a"));
+    QCOMPARE(spy.at(1).at(0).toString(), QString());
+}
+
+void TestHintTracker::menuItemShowsItsHintAndClosingClears()
+{
+    HintWindow &w = *m_window;
+    QMenu menu(&w.window);
+    QAction *run = menu.addAction(QStringLiteral("Run"));
+    run->setProperty(kHintProperty, QStringLiteral("Run encoding with selected options"));
+    QAction *english = menu.addAction(QStringLiteral("English"));
+    m_tracker->watchMenu(&menu);
+
+    moveTo(w.hintedEdit, centreOf(w.hintedEdit));
+    QTRY_COMPARE(m_tracker->currentHint(), QStringLiteral("Input file location"));
+
+    QSignalSpy spy(m_tracker.get(), &HintTracker::hintChanged);
+    menu.popup(w.window.mapToGlobal(QPoint(10, 10)));
+    QVERIFY(QTest::qWaitForWindowExposed(&menu));
+
+    moveTo(&menu, menu.actionGeometry(run).center());
+    QTRY_COMPARE(m_tracker->currentHint(), QStringLiteral("Run encoding with selected options"));
+    moveTo(&menu, menu.actionGeometry(english).center());
+    QTRY_COMPARE(m_tracker->currentHint(), QString());
+    moveTo(&menu, menu.actionGeometry(run).center());
+    QTRY_COMPARE(m_tracker->currentHint(), QStringLiteral("Run encoding with selected options"));
+
+    menu.hide();
+    QCOMPARE(m_tracker->currentHint(), QString());
+    const QStringList expected{QStringLiteral("Run encoding with selected options"), QString(),
+                               QStringLiteral("Run encoding with selected options"), QString()};
+    QStringList seen;
+    for (const QList<QVariant> &arguments : spy)
+        seen << arguments.at(0).toString();
+    QCOMPARE(seen, expected);
+}
+
+void TestHintTracker::closedMenuKeepsEmptyUntilPointerMoves()
+{
+    HintWindow &w = *m_window;
+    QMenu menu(&w.window);
+    QAction *run = menu.addAction(QStringLiteral("Run"));
+    run->setProperty(kHintProperty, QStringLiteral("Run hint"));
+    m_tracker->watchMenu(&menu);
+
+    menu.popup(w.hintedEdit->mapToGlobal(QPoint(0, 0)));
+    QVERIFY(QTest::qWaitForWindowExposed(&menu));
+    moveTo(&menu, menu.actionGeometry(run).center());
+    QTRY_COMPARE(m_tracker->currentHint(), QStringLiteral("Run hint"));
+
+    menu.hide();
+    QTest::qWait(20);
+    QCOMPARE(m_tracker->currentHint(), QString());
+
+    moveTo(w.plainLabel, centreOf(w.plainLabel));
+    QTRY_COMPARE(m_tracker->currentHint(), QStringLiteral("Input file options"));
+}
+
+void TestHintTracker::changedHintPropertyIsPickedUp()
+{
+    HintWindow &w = *m_window;
+    moveTo(w.hintedEdit, centreOf(w.hintedEdit));
+    QTRY_COMPARE(m_tracker->currentHint(), QStringLiteral("Input file location"));
+
+    // A language switch replaces the texts while the pointer rests.
+    w.hintedEdit->setProperty(kHintProperty, QStringLiteral("Расположение входного файла"));
+    QTRY_COMPARE(m_tracker->currentHint(), QStringLiteral("Расположение входного файла"));
+
+    w.hintedEdit->setProperty(kHintProperty, QString());
+    QTRY_COMPARE(m_tracker->currentHint(), QStringLiteral("Input file options"));
+}
+
+QTEST_MAIN(TestHintTracker)
+#include "tst_hinttracker.moc"

@@ -1,3 +1,5 @@
+// Program entry: the application, its title and the main window.
+#include "ui/TerminationSignals.h"
 #include "unMain.h"
 
 #include <QApplication>
@@ -5,7 +7,12 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    TForm1 form;
-    form.show();
+    QCoreApplication::setApplicationName(QStringLiteral("Fenwave"));
+    fenwave::quitOnTerminationSignals();
+
+    // The window reads the preferences as it is created and writes them back as it is
+    // destroyed, whichever way the event loop ends.
+    TForm1 Form1;
+    Form1.show();
     return app.exec();
 }

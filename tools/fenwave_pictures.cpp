@@ -7,6 +7,7 @@
 #include "unMain.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QStandardPaths>
 
 #include <cstdio>
@@ -23,6 +24,10 @@ int main(int argc, char *argv[])
     const QString outDir = args.at(1);
 
     TForm1 form;
+    // A sample so that the pictures show a composed command line.
+    form.LamePath = QStringLiteral("/usr/bin/lame");
+    form.named<QLineEdit>(QStringLiteral("edtInput"))->setText(QStringLiteral("/home/me/Music/song.wav"));
+    form.named<QLineEdit>(QStringLiteral("edtOutput"))->setText(QStringLiteral("/home/me/Music/song.mp3"));
     form.show();
     bool ok = true;
     for (const auto &[language, suffix] : {std::pair{0, ""}, std::pair{1, "-ru"}}) {

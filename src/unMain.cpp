@@ -126,18 +126,6 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
     collectNamedObjects();
     giveStartValues();
 
-    dlgOpen = new QFileDialog(this);
-    dlgOpen->setObjectName(QStringLiteral("dlgOpen"));
-    dlgOpen->setFileMode(QFileDialog::ExistingFiles);
-    dlgOpen->setAcceptMode(QFileDialog::AcceptOpen);
-    dlgOpen->setOption(QFileDialog::ReadOnly, false);
-    dlgSave = new QFileDialog(this);
-    dlgSave->setObjectName(QStringLiteral("dlgSave"));
-    dlgSave->setFileMode(QFileDialog::AnyFile);
-    dlgSave->setAcceptMode(QFileDialog::AcceptSave);
-    m_named.insert(dlgOpen->objectName(), dlgOpen);
-    m_named.insert(dlgSave->objectName(), dlgSave);
-
     m_hints = new HintTracker(this);
     for (QMenu *menu : findChildren<QMenu *>())
         m_hints->watchMenu(menu);
@@ -255,18 +243,48 @@ OptionSet TForm1::optionSet() const
     return options;
 }
 
+QFileDialog *TForm1::dlgOpen()
+{
+    if (!m_dlgOpen) {
+        m_dlgOpen = new QFileDialog(this);
+        m_dlgOpen->setObjectName(QStringLiteral("dlgOpen"));
+        // Several files may be selected; the first is used.
+        m_dlgOpen->setFileMode(QFileDialog::ExistingFiles);
+        m_dlgOpen->setAcceptMode(QFileDialog::AcceptOpen);
+        m_named.insert(m_dlgOpen->objectName(), m_dlgOpen);
+    }
+    return m_dlgOpen;
+}
+
+QFileDialog *TForm1::dlgSave()
+{
+    if (!m_dlgSave) {
+        m_dlgSave = new QFileDialog(this);
+        m_dlgSave->setObjectName(QStringLiteral("dlgSave"));
+        // Asks before overwriting; adds no extension of its own.
+        m_dlgSave->setFileMode(QFileDialog::AnyFile);
+        m_dlgSave->setAcceptMode(QFileDialog::AcceptSave);
+        m_named.insert(m_dlgSave->objectName(), m_dlgSave);
+    }
+    return m_dlgSave;
+}
+
+void TForm1::showCommandLine(const QString &line)
+{
+    if (m_restoring)
+        m_pendingLine = line;
+    else if (m_commandLine->toPlainText() != line)
+        m_commandLine->setPlainText(line);
+}
+
 void TForm1::UpdateCommandLine()
 {
-    const QString line = composeFullCommandLine(optionSet());
-    if (m_commandLine->toPlainText() != line)
-        m_commandLine->setPlainText(line);
+    showCommandLine(composeFullCommandLine(optionSet()));
 }
 
 void TForm1::UpdateDefaultCommandLine()
 {
-    const QString line = composeShortCommandLine(optionSet());
-    if (m_commandLine->toPlainText() != line)
-        m_commandLine->setPlainText(line);
+    showCommandLine(composeShortCommandLine(optionSet()));
 }
 
 void TForm1::composeByDefaultFlag()

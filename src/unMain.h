@@ -7,6 +7,7 @@
 #include <QMainWindow>
 
 #include <array>
+#include <optional>
 
 class QAction;
 class QFileDialog;
@@ -42,8 +43,10 @@ public:
     QObject *named(const QString &name) const { return m_named.value(name); }
     template <class T> T *named(const QString &name) const { return qobject_cast<T *>(named(name)); }
 
-    QFileDialog *dlgOpen = nullptr;
-    QFileDialog *dlgSave = nullptr;
+    // The two shared file dialogs, made on first use (they are costly to build) and kept,
+    // with the file name and filter each last held, until the window goes.
+    QFileDialog *dlgOpen();
+    QFileDialog *dlgSave();
 
 public slots:
     // Interlock rules (each recomposes afterwards).
@@ -99,6 +102,13 @@ private:
     void showError(const QString &text);
 
     QHash<QString, QObject *> m_named;
+    QFileDialog *m_dlgOpen = nullptr;
+    QFileDialog *m_dlgSave = nullptr;
+    // While a settings file is restored, the handlers compose as usual but only the last line
+    // is put into the box, once, at the end.
+    bool m_restoring = false;
+    std::optional<QString> m_pendingLine;
+    void showCommandLine(const QString &line);
     std::array<QWidget *, fenwave::kFieldCount> m_fieldControls{};
     QHash<QWidget *, int> m_groupIndex;  // last known item index of each radio group
     QPlainTextEdit *m_commandLine = nullptr;

@@ -54,8 +54,12 @@ QString runDialog(const DialogUse &use)
     if (filterIndex >= 0 && filterIndex < filters.size())
         dialog->selectNameFilter(filters.at(filterIndex));
     const QString startName = dialog->property("fileName").toString();
-    if (!startName.isEmpty())
+    if (!startName.isEmpty()) {
         dialog->selectFile(startName);
+    } else if (auto *nameField = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))) {
+        // Qt's own dialog keeps the last name in its field; selectFile("") leaves it there.
+        nameField->clear();
+    }
 
     const bool accepted = dialog->exec() == QDialog::Accepted && !dialog->selectedFiles().isEmpty();
     dialog->setProperty("filterIndex", dialog->nameFilters().indexOf(dialog->selectedNameFilter()));
@@ -137,12 +141,12 @@ void TForm1::butExitClick()
 
 void TForm1::butLameOpenClick()
 {
-    if (dlgOpen->property("fileName").toString().isEmpty()) {
+    if (dlgOpen()->property("fileName").toString().isEmpty()) {
         const QString lame = QStandardPaths::findExecutable(QStringLiteral("lame"));
         if (!lame.isEmpty())
-            dlgOpen->setDirectory(QFileInfo(lame).absolutePath());
+            dlgOpen()->setDirectory(QFileInfo(lame).absolutePath());
     }
-    const QString chosen = runDialog({dlgOpen, messages.strLameDialogTitle, messages.strLameFilter});
+    const QString chosen = runDialog({dlgOpen(), messages.strLameDialogTitle, messages.strLameFilter});
     if (chosen.isEmpty())
         return;
     LamePath = chosen;
@@ -151,8 +155,8 @@ void TForm1::butLameOpenClick()
 
 void TForm1::butInputOpenClick()
 {
-    dlgOpen->setProperty("fileName", QString());
-    const QString chosen = runDialog({dlgOpen, messages.strInputDialogTitle, messages.strMusicFilter});
+    dlgOpen()->setProperty("fileName", QString());
+    const QString chosen = runDialog({dlgOpen(), messages.strInputDialogTitle, messages.strMusicFilter});
     if (!chosen.isEmpty()) {
         auto *input = named<QLineEdit>(QStringLiteral("edtInput"));
         input->setText(chosen);
@@ -164,8 +168,8 @@ void TForm1::butInputOpenClick()
 void TForm1::butOutputPathClick()
 {
     auto *output = named<QLineEdit>(QStringLiteral("edtOutput"));
-    dlgSave->setProperty("fileName", output->text());
-    const QString chosen = runDialog({dlgSave, messages.strOutputDialogTitle, messages.strMusicFilter});
+    dlgSave()->setProperty("fileName", output->text());
+    const QString chosen = runDialog({dlgSave(), messages.strOutputDialogTitle, messages.strMusicFilter});
     if (!chosen.isEmpty())
         output->setText(chosen);
     composeByDefaultFlag();
@@ -175,14 +179,14 @@ void TForm1::butOutputPathClick()
 
 void TForm1::mnuSaveClick()
 {
-    const QString chosen = runDialog({dlgSave, messages.strSaveSettingsTitle, messages.strAllFilter});
+    const QString chosen = runDialog({dlgSave(), messages.strSaveSettingsTitle, messages.strAllFilter});
     if (!chosen.isEmpty())
         saveSettings(chosen);
 }
 
 void TForm1::mnuLoadClick()
 {
-    const QString chosen = runDialog({dlgOpen, messages.strLoadSettingsTitle, messages.strAllFilter});
+    const QString chosen = runDialog({dlgOpen(), messages.strLoadSettingsTitle, messages.strAllFilter});
     if (!chosen.isEmpty())
         restoreSettings(chosen);
 }
@@ -229,6 +233,8 @@ bool TForm1::saveSettings(const QString &path)
 void TForm1::restoreSettings(const QString &path)
 {
     const IniDocument doc = IniDocument::load(path);
+    m_restoring = true;
+    m_pendingLine.reset();
     // Each value goes to its control at once, so the handlers run interleaved with the restore.
     for (const SettingKey &key : settingsKeys()) {
         const QString control = QString::fromLatin1(key.control);
@@ -258,4 +264,7 @@ void TForm1::restoreSettings(const QString &path)
         }
         }
     }
+    m_restoring = false;
+    if (m_pendingLine)
+        showCommandLine(*std::exchange(m_pendingLine, std::nullopt));
 }

@@ -1,0 +1,170 @@
+// The whole road with the real encoder: paths typed into the window, the run confirmed, and an
+// MP3 file written. Skipped where no "lame" is installed.
+#include "FormDriver.h"
+
+#include "options/EncoderLauncher.h"
+
+#include <QAction>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QScopeGuard>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtEndian>
+
+#include <cmath>
+
+using testing::FormDriver;
+using testing::ModalAnswer;
+
+namespace {
+
+// One second of a 440 Hz sine, 44.1 kHz, 16-bit, mono, as a canonical RIFF/WAVE file.
+QByteArray sineWave()
+{
+    constexpr quint32 rate = 44100;
+    constexpr quint16 channels = 1;
+    constexpr quint16 bits = 16;
+    constexpr quint32 samples = rate;
+    constexpr quint32 dataSize = samples * channels * bits / 8;
+
+    QByteArray wav;
+    auto u32 = [&wav](quint32 v) {
+        char b[4];
+        qToLittleEndian(v, b);
+        wav.append(b, 4);
+    };
+    auto u16 = [&wav](quint16 v) {
+        char b[2];
+        qToLittleEndian(v, b);
+        wav.append(b, 2);
+    };
+    wav += "RIFF";
+    u32(36 + dataSize);
+    wav += "WAVEfmt ";
+    u32(16);
+    u16(1);  // PCM
+    u16(channels);
+    u32(rate);
+    u32(rate * channels * bits / 8);
+    u16(channels * bits / 8);
+    u16(bits);
+    wav += "data";
+    u32(dataSize);
+    for (quint32 i = 0; i < samples; ++i)
+        u16(quint16(qint16(std::lround(12000.0 * std::sin(2.0 * M_PI * 440.0 * i / rate)))));
+    return wav;
+}
+
+// An MP3 file starts with an ID3 tag or with a frame sync (eleven set bits).
+bool looksLikeMp3(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() < 1000)
+        return false;
+    const QByteArray head = file.read(4);
+    if (head.size() < 4)
+        return false;
+    if (head.startsWith("ID3"))
+        return true;
+    return quint8(head[0]) == 0xFF && (quint8(head[1]) & 0xE0) == 0xE0;
+}
+
+} // namespace
+
+class TestEndToEnd : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void encodesThroughTheWindow_data();
+    void encodesThroughTheWindow();
+
+private:
+    QTemporaryDir m_root{QDir::tempPath() + QStringLiteral("/fenwave e2e Жж XXXXXX")};
+    QString m_lame;
+    QByteArray m_savedPath;
+};
+
+void TestEndToEnd::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    m_lame = QStandardPaths::findExecutable(QStringLiteral("lame"));
+    if (m_lame.isEmpty())
+        QSKIP("the encoder \"lame\" is not installed");
+    QVERIFY(m_root.isValid());
+    QVERIFY(QDir(m_root.path()).mkpath("bin"));
+    QFile wav(m_root.filePath("вход 1 (take;2).wav"));
+    QVERIFY(wav.open(QIODevice::WriteOnly));
+    QVERIFY(wav.write(sineWave()) > 88000);
+    wav.close();
+
+    // PATH names only a folder with the encoder: no terminal emulator is found, so the encoder
+    // runs without a window.
+    QVERIFY(QFile::link(m_lame, m_root.filePath("bin/lame")));
+    m_savedPath = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(m_root.filePath("bin")));
+    QCOMPARE(fenwave::findTerminalEmulator(), QString());
+}
+
+void TestEndToEnd::cleanupTestCase()
+{
+    if (!m_savedPath.isEmpty())
+        qputenv("PATH", m_savedPath);
+}
+
+void TestEndToEnd::encodesThroughTheWindow_data()
+{
+    QTest::addColumn<bool>("useDefaults");
+    QTest::addColumn<QString>("output");
+    QTest::newRow("full options") << false << "выход 1.mp3";
+    QTest::newRow("default settings") << true << "выход 2 $(x).mp3";
+}
+
+void TestEndToEnd::encodesThroughTheWindow()
+{
+    QFETCH(bool, useDefaults);
+    QFETCH(QString, output);
+
+    TForm1 form;
+    FormDriver d(form);
+    // The per-user store keeps what the window held at the start.
+    const auto restore = qScopeGuard([&form, stored = form.LamePath] { form.LamePath = stored; });
+    const QString input = m_root.filePath("вход 1 (take;2).wav");
+    const QString target = m_root.filePath(output);
+    const qint64 inputSize = QFileInfo(input).size();
+
+    form.LamePath = m_lame;
+    d.type("edtInput", input);
+    d.type("edtOutput", target);
+    if (useDefaults)
+        d.click("flgDefault");
+    const QString line = d.line();
+    QVERIFY2(line.contains(target), qPrintable(line));
+
+    {
+        ModalAnswer answer([](QWidget *modal) { ModalAnswer::press(modal, QMessageBox::Ok); });
+        form.named<QAction>("mnuRun")->trigger();
+        QCOMPARE(answer.count, 1);
+        QCOMPARE(answer.text, form.messages.strConfirmRun);
+    }
+
+    QTRY_VERIFY2_WITH_TIMEOUT(looksLikeMp3(target), qPrintable(line), 30000);
+    // Let the encoder finish its file before the folder goes.
+    QElapsedTimer settling;
+    settling.start();
+    for (qint64 before = -1; settling.elapsed() < 30000;) {
+        const qint64 now = QFileInfo(target).size();
+        if (now == before)
+            break;
+        before = now;
+        QTest::qWait(300);
+    }
+    QVERIFY(looksLikeMp3(target));
+    QCOMPARE(QFileInfo(input).size(), inputSize);
+}
+
+QTEST_MAIN(TestEndToEnd)
+#include "tst_endtoend.moc"

@@ -1,0 +1,480 @@
+// The three file choices through the real window and its two shared file dialogs: what each
+// dialog shows, what a choice or a cancel changes, and which composer runs afterwards.
+#include "FormDriver.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTimer>
+
+using testing::FormDriver;
+using testing::ModalAnswer;
+
+namespace {
+
+bool writeFile(const QString &path, const QByteArray &content = "RIFF")
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
+}
+
+// How a file dialog looked when it showed.
+struct DialogView {
+    QString title;
+    QStringList nameFilters;
+    QString selectedFilter;
+    QString nameText;     // the file name field
+    QString directory;
+    QStringList selectedFiles;
+    QStringList chosenFiles;  // what the answer selected before accepting
+};
+
+// Answers the next file dialog: picks a filter entry if told, selects the files given and
+// accepts, or cancels when none are given. Message boxes on the way (the overwrite question)
+// are answered with Yes, or OK.
+class DialogAnswer
+{
+public:
+    explicit DialogAnswer(QStringList files, int filterIndex = -1)
+        : m_modal([this, files, filterIndex](QWidget *modal) {
+              if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+                  messages << box->text();
+                  ModalAnswer::press(box, box->button(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok);
+                  return;
+              }
+              auto *dialog = qobject_cast<QFileDialog *>(modal);
+              if (!dialog) {
+                  modal->close();
+                  return;
+              }
+              DialogView view;
+              view.title = dialog->windowTitle();
+              view.nameFilters = dialog->nameFilters();
+              view.selectedFilter = dialog->selectedNameFilter();
+              if (auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
+                  view.nameText = name->text();
+              view.directory = dialog->directory().absolutePath();
+              view.selectedFiles = dialog->selectedFiles();
+              if (filterIndex >= 0)
+                  dialog->selectNameFilter(view.nameFilters.value(filterIndex));
+              if (files.isEmpty()) {
+                  dialogs << view;
+                  dialog->reject();
+                  return;
+              }
+              // Typed into the name field as a user does (selectFile() leaves a focused field
+              // alone); several names each in quotes.
+              dialog->setDirectory(QFileInfo(files.first()).absolutePath());
+              QStringList names;
+              for (const QString &file : files)
+                  names << QFileInfo(file).fileName();
+              const QString typed = names.size() == 1 ? names.first() : '"' + names.join(QStringLiteral("\" \"")) + '"';
+              if (auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
+                  name->setText(typed);
+              view.chosenFiles = dialog->selectedFiles();
+              dialogs << view;
+              // Queued: the dialog's own questions must not open inside this timer's call, where
+              // no further timer call could answer them.
+              QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+              // A dialog that refused the answer must not hang the test.
+              QTimer::singleShot(5000, dialog, [dialog] {
+                  if (QWidget *inner = QApplication::activeModalWidget(); inner && inner != dialog)
+                      inner->close();
+                  if (dialog->isVisible()) {
+                      qWarning("file dialog refused the answer");
+                      dialog->reject();
+                  }
+              });
+          })
+    {
+    }
+
+    // The one dialog answered; an empty view (which fails the checks) when there was not one.
+    DialogView only() const
+    {
+        if (dialogs.size() != 1) {
+            qWarning("expected one file dialog, saw %d", int(dialogs.size()));
+            return {};
+        }
+        return dialogs.first();
+    }
+
+    QList<DialogView> dialogs;
+    QStringList messages;
+
+private:
+    ModalAnswer m_modal;
+};
+
+const QStringList kEnglishMusicFilters{"Music files WAV (*.wav *.mpa)", "MP3-files (*.mp3)", "All files (*.*)"};
+
+} // namespace
+
+class TestFileChoice : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+
+    void encoderPathChosen_data();
+    void encoderPathChosen();
+    void encoderPathCancelled();
+    void inputChosen_data();
+    void inputChosen();
+    void inputCancelled_data();
+    void inputCancelled();
+    void encoderDialogShowsLastInput();
+    void severalInputFilesFirstUsed();
+    void emptyStartingNameClearsTheField();
+    void outputDialogStartsWithOutputText_data();
+    void outputDialogStartsWithOutputText();
+    void outputExistingFileAsksFirst();
+    void outputCancelled();
+    void filterPositionRemembered();
+
+private:
+    // A window that puts LamePath and Language back as it found them, so that the per-user
+    // store other tests read stays as it was.
+    struct Window {
+        Window() : d(form), storedLamePath(form.LamePath), storedLanguage(form.Language)
+        {
+            form.named<QAction>("mnuEnglish")->trigger();
+        }
+        ~Window()
+        {
+            form.LamePath = storedLamePath;
+            form.Language = storedLanguage;
+        }
+        TForm1 form;
+        FormDriver d;
+        QString storedLamePath;
+        quint8 storedLanguage;
+    };
+
+    QString file(const QString &name) const { return m_root.filePath(name); }
+    static void trigger(TForm1 &form, const char *action) { form.named<QAction>(action)->trigger(); }
+    static void editBox(FormDriver &d, const QString &text);
+
+    QTemporaryDir m_root{QDir::tempPath() + QStringLiteral("/fenwave files XXXXXX")};
+    QByteArray m_savedPath;
+};
+
+void TestFileChoice::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    QVERIFY(m_root.isValid());
+    const QDir root(m_root.path());
+    for (const char *folder : {"bin", "music", "music.old", "out dir", "Папка с пробелом"})
+        QVERIFY(root.mkpath(folder));
+    QVERIFY(writeFile(file("bin/lame"), "#!/bin/sh\n"));
+    QVERIFY(QFile::setPermissions(file("bin/lame"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    for (const char *name : {"music/song.wav", "music/live.take2.wav", "music.old/song.wav", "music/noext",
+                             "music/.hidden", "Папка с пробелом/Песня 1.wav", "music/a;b $(touch x) 'q'.wav",
+                             "out dir/taken.mp3"})
+        QVERIFY2(writeFile(file(QString::fromUtf8(name))), name);
+    // The encoder on PATH is the one in bin.
+    m_savedPath = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(file("bin")));
+}
+
+void TestFileChoice::cleanupTestCase()
+{
+    qputenv("PATH", m_savedPath);
+}
+
+void TestFileChoice::editBox(FormDriver &d, const QString &text)
+{
+    if (d.checked("flgReadOnly"))
+        d.click("flgReadOnly");
+    auto *box = d.w<QPlainTextEdit>("edtCommandLine");
+    box->setFocus();
+    box->selectAll();
+    QTest::keyClick(box, Qt::Key_Delete);
+    FormDriver::typeInto(box, text);
+}
+
+// ---- Encoder path ----
+
+void TestFileChoice::encoderPathChosen_data()
+{
+    QTest::addColumn<bool>("useDefaults");
+    QTest::addColumn<bool>("russian");
+    QTest::newRow("full options") << false << false;
+    QTest::newRow("default settings on") << true << false;
+    QTest::newRow("Russian texts") << true << true;
+}
+
+void TestFileChoice::encoderPathChosen()
+{
+    QFETCH(bool, useDefaults);
+    QFETCH(bool, russian);
+
+    Window w;
+    w.form.LamePath.clear();
+    if (russian)
+        trigger(w.form, "mnuRussian");
+    w.d.w<QLineEdit>("edtInput")->setText(file("music/song.wav"));
+    w.d.w<QLineEdit>("edtOutput")->setText(file("music/song.mp3"));
+    if (useDefaults)
+        w.d.click("flgDefault");
+
+    DialogAnswer answer({file("bin/lame")});
+    trigger(w.form, "mnuLamePath");
+
+    const DialogView view = answer.only();
+    QVERIFY(!w.form.messages.strLameDialogTitle.isEmpty());
+    QCOMPARE(view.title, w.form.messages.strLameDialogTitle);
+    // The file named "lame" is listed too.
+    QCOMPARE(view.nameFilters.size(), 1);
+    QVERIFY(view.nameFilters.first().endsWith("lame.exe (lame.exe lame)"));
+    if (!russian)
+        QCOMPARE(view.nameFilters.first(), QStringLiteral("lame.exe (lame.exe lame)"));
+    // With no name to start from, the dialog opens where the encoder on PATH lies.
+    QCOMPARE(view.directory, file("bin"));
+    QCOMPARE(w.form.LamePath, file("bin/lame"));
+    // The encoder path always composes the full line.
+    QCOMPARE(w.d.line(), w.d.full());
+    QVERIFY(w.d.line().startsWith('"' + file("bin/lame") + '"'));
+    if (useDefaults)
+        QVERIFY(w.d.line() != w.d.shortForm());
+}
+
+void TestFileChoice::encoderPathCancelled()
+{
+    Window w;
+    w.form.LamePath = QStringLiteral("/old/lame");
+    editBox(w.d, QStringLiteral("edited by hand"));
+
+    DialogAnswer answer({});
+    trigger(w.form, "mnuLamePath");
+
+    QCOMPARE(answer.dialogs.size(), 1);
+    QCOMPARE(w.form.LamePath, QStringLiteral("/old/lame"));
+    QCOMPARE(w.d.line(), QStringLiteral("edited by hand"));
+}
+
+// ---- Input file ----
+
+void TestFileChoice::inputChosen_data()
+{
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<bool>("useDefaults");
+
+    QTest::newRow("plain") << "music/song.wav" << "music/song.mp3" << false;
+    QTest::newRow("plain, default settings") << "music/song.wav" << "music/song.mp3" << true;
+    QTest::newRow("two dots in the name") << "music/live.take2.wav" << "music/live.take2.mp3" << false;
+    QTest::newRow("dot in the folder") << "music.old/song.wav" << "music.old/song.mp3" << true;
+    QTest::newRow("no extension") << "music/noext" << "music/noext.mp3" << false;
+    QTest::newRow("hidden file") << "music/.hidden" << "music/.hidden.mp3" << false;
+    QTest::newRow("Cyrillic and blanks") << "Папка с пробелом/Песня 1.wav" << "Папка с пробелом/Песня 1.mp3" << true;
+    QTest::newRow("shell characters") << "music/a;b $(touch x) 'q'.wav" << "music/a;b $(touch x) 'q'.mp3" << false;
+}
+
+void TestFileChoice::inputChosen()
+{
+    QFETCH(QString, input);
+    QFETCH(QString, output);
+    QFETCH(bool, useDefaults);
+
+    Window w;
+    w.form.LamePath = file("bin/lame");
+    w.d.w<QLineEdit>("edtOutput")->setText(QStringLiteral("earlier.mp3"));
+    if (useDefaults)
+        w.d.click("flgDefault");
+    editBox(w.d, QStringLiteral("edited by hand"));
+
+    DialogAnswer answer({file(input)});
+    QTest::mouseClick(w.d.w<QAbstractButton>("butInputOpen"), Qt::LeftButton);
+
+    const DialogView view = answer.only();
+    QCOMPARE(view.title, w.form.messages.strInputDialogTitle);
+    QCOMPARE(view.title, QStringLiteral("Specify path to the input file"));
+    QCOMPARE(view.nameFilters, kEnglishMusicFilters);
+    QCOMPARE(view.nameText, QString());
+    QCOMPARE(w.d.w<QLineEdit>("edtInput")->text(), file(input));
+    QCOMPARE(w.d.w<QLineEdit>("edtOutput")->text(), file(output));
+    QCOMPARE(w.d.line(), useDefaults ? w.d.shortForm() : w.d.full());
+    QVERIFY(w.d.line().contains(file(output)));
+}
+
+void TestFileChoice::inputCancelled_data()
+{
+    QTest::addColumn<bool>("useDefaults");
+    QTest::newRow("full options") << false;
+    QTest::newRow("default settings on") << true;
+}
+
+void TestFileChoice::inputCancelled()
+{
+    QFETCH(bool, useDefaults);
+
+    Window w;
+    w.form.LamePath = file("bin/lame");
+    w.d.w<QLineEdit>("edtInput")->setText(QStringLiteral("typed in.wav"));
+    w.d.w<QLineEdit>("edtOutput")->setText(QStringLiteral("typed out.mp3"));
+    if (useDefaults)
+        w.d.click("flgDefault");
+    editBox(w.d, QStringLiteral("edited by hand"));
+
+    DialogAnswer answer({});
+    QTest::mouseClick(w.d.w<QAbstractButton>("butInputOpen"), Qt::LeftButton);
+
+    QCOMPARE(answer.dialogs.size(), 1);
+    QCOMPARE(w.d.w<QLineEdit>("edtInput")->text(), QStringLiteral("typed in.wav"));
+    QCOMPARE(w.d.w<QLineEdit>("edtOutput")->text(), QStringLiteral("typed out.mp3"));
+    // Recomposed all the same, by the state of "Use default settings".
+    QCOMPARE(w.d.line(), useDefaults ? w.d.shortForm() : w.d.full());
+}
+
+void TestFileChoice::encoderDialogShowsLastInput()
+{
+    Window w;
+    {
+        DialogAnswer answer({file("music/live.take2.wav")});
+        QTest::mouseClick(w.d.w<QAbstractButton>("butInputOpen"), Qt::LeftButton);
+    }
+    {
+        DialogAnswer encoder({});
+        trigger(w.form, "mnuLamePath");
+        const DialogView view = encoder.only();
+        QCOMPARE(view.nameText, QStringLiteral("live.take2.wav"));
+        QCOMPARE(view.directory, file("music"));
+        QCOMPARE(view.selectedFiles.value(0), file("music/live.take2.wav"));
+    }
+
+    // A cancelled input dialog leaves no name behind.
+    {
+        DialogAnswer answer({});
+        QTest::mouseClick(w.d.w<QAbstractButton>("butInputOpen"), Qt::LeftButton);
+    }
+    DialogAnswer again({});
+    trigger(w.form, "mnuLamePath");
+    QCOMPARE(again.only().nameText, QString());
+}
+
+void TestFileChoice::severalInputFilesFirstUsed()
+{
+    Window w;
+    DialogAnswer answer({file("music/live.take2.wav"), file("music/song.wav")});
+    QTest::mouseClick(w.d.w<QAbstractButton>("butInputOpen"), Qt::LeftButton);
+
+    const QStringList chosen = answer.only().chosenFiles;
+    QCOMPARE(chosen.size(), 2);
+    QCOMPARE(w.d.w<QLineEdit>("edtInput")->text(), chosen.first());
+    QCOMPARE(w.d.w<QLineEdit>("edtOutput")->text(), QFileInfo(chosen.first()).path() + "/"
+                                                         + QFileInfo(chosen.first()).completeBaseName() + ".mp3");
+}
+
+void TestFileChoice::emptyStartingNameClearsTheField()
+{
+    Window w;
+    // One answer at a time: a living answer would take the next dialog too.
+    {
+        DialogAnswer answer({file("music/song.wav")});
+        QTest::mouseClick(w.d.w<QAbstractButton>("butInputOpen"), Qt::LeftButton);
+    }
+    {
+        DialogAnswer output({file("out dir/first.mp3")});
+        QTest::mouseClick(w.d.w<QAbstractButton>("butOutputPath"), Qt::LeftButton);
+    }
+    QCOMPARE(w.d.w<QLineEdit>("edtOutput")->text(), file("out dir/first.mp3"));
+
+    // The input dialog always starts without a name.
+    {
+        DialogAnswer input({});
+        QTest::mouseClick(w.d.w<QAbstractButton>("butInputOpen"), Qt::LeftButton);
+        QCOMPARE(input.only().nameText, QString());
+    }
+
+    // The output dialog starts with the text of edtOutput, an empty one included.
+    w.d.w<QLineEdit>("edtOutput")->clear();
+    DialogAnswer output({});
+    QTest::mouseClick(w.d.w<QAbstractButton>("butOutputPath"), Qt::LeftButton);
+    QCOMPARE(output.only().nameText, QString());
+}
+
+// ---- Output file ----
+
+void TestFileChoice::outputDialogStartsWithOutputText_data()
+{
+    QTest::addColumn<bool>("useDefaults");
+    QTest::newRow("full options") << false;
+    QTest::newRow("default settings on") << true;
+}
+
+void TestFileChoice::outputDialogStartsWithOutputText()
+{
+    QFETCH(bool, useDefaults);
+
+    Window w;
+    w.form.LamePath = file("bin/lame");
+    w.d.w<QLineEdit>("edtOutput")->setText(file("out dir/my song.mp3"));
+    if (useDefaults)
+        w.d.click("flgDefault");
+    editBox(w.d, QStringLiteral("edited by hand"));
+
+    DialogAnswer answer({file("Папка с пробелом/new; name.mp3")});
+    QTest::mouseClick(w.d.w<QAbstractButton>("butOutputPath"), Qt::LeftButton);
+
+    const DialogView view = answer.only();
+    QCOMPARE(view.title, w.form.messages.strOutputDialogTitle);
+    QCOMPARE(view.nameFilters, kEnglishMusicFilters);
+    QCOMPARE(view.nameText, QStringLiteral("my song.mp3"));
+    QCOMPARE(view.directory, file("out dir"));
+    QCOMPARE(w.d.w<QLineEdit>("edtOutput")->text(), file("Папка с пробелом/new; name.mp3"));
+    QCOMPARE(w.d.line(), useDefaults ? w.d.shortForm() : w.d.full());
+    QVERIFY(answer.messages.isEmpty());
+}
+
+void TestFileChoice::outputExistingFileAsksFirst()
+{
+    Window w;
+    DialogAnswer answer({file("out dir/taken.mp3")});
+    QTest::mouseClick(w.d.w<QAbstractButton>("butOutputPath"), Qt::LeftButton);
+    QCOMPARE(answer.messages.size(), 1);
+    QVERIFY(answer.messages.first().contains("taken.mp3"));
+    QCOMPARE(w.d.w<QLineEdit>("edtOutput")->text(), file("out dir/taken.mp3"));
+}
+
+void TestFileChoice::outputCancelled()
+{
+    Window w;
+    w.form.LamePath = file("bin/lame");
+    w.d.w<QLineEdit>("edtOutput")->setText(QStringLiteral("typed out.mp3"));
+    w.d.click("flgDefault");
+    editBox(w.d, QStringLiteral("edited by hand"));
+
+    DialogAnswer answer({});
+    QTest::mouseClick(w.d.w<QAbstractButton>("butOutputPath"), Qt::LeftButton);
+
+    QCOMPARE(answer.dialogs.size(), 1);
+    QCOMPARE(w.d.w<QLineEdit>("edtOutput")->text(), QStringLiteral("typed out.mp3"));
+    QCOMPARE(w.d.line(), w.d.shortForm());
+}
+
+void TestFileChoice::filterPositionRemembered()
+{
+    Window w;
+    auto openInput = [&](const QStringList &files, int filter) {
+        auto answer = std::make_unique<DialogAnswer>(files, filter);
+        QTest::mouseClick(w.d.w<QAbstractButton>("butInputOpen"), Qt::LeftButton);
+        return answer;
+    };
+    QCOMPARE(openInput({file("music/song.wav")}, 2)->only().selectedFilter, kEnglishMusicFilters.at(0));
+    QCOMPARE(openInput({file("music/song.wav")}, -1)->only().selectedFilter, kEnglishMusicFilters.at(2));
+    QCOMPARE(openInput({file("music/song.wav")}, 1)->only().selectedFilter, kEnglishMusicFilters.at(2));
+    QCOMPARE(openInput({}, -1)->only().selectedFilter, kEnglishMusicFilters.at(1));
+
+    // The other dialog keeps its own position.
+    DialogAnswer output({});
+    QTest::mouseClick(w.d.w<QAbstractButton>("butOutputPath"), Qt::LeftButton);
+    QCOMPARE(output.only().selectedFilter, kEnglishMusicFilters.at(0));
+}
+
+QTEST_MAIN(TestFileChoice)
+#include "tst_filechoice.moc"

@@ -1,0 +1,829 @@
+// The language switch through the real window: every text and position, the preset list, the
+// menu ticks and message texts, what a switch leaves of the user's work, and the status-bar hints.
+#include "FormDriver.h"
+
+#include "language/LanguageTables.h"
+#include "language/MessageTexts.h"
+#include "settings/UserStore.h"
+#include "ui/HintTracker.h"
+#include "ui/LayoutTable.h"
+#include "ui/WindowBuilder.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QHelpEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QRadioButton>
+#include <QStackedWidget>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QToolTip>
+
+#include <memory>
+
+using testing::FormDriver;
+using testing::ModalAnswer;
+using namespace fenwave;
+
+namespace {
+
+constexpr quint8 kEnglish = 0;
+constexpr quint8 kRussian = 1;
+
+QTabWidget *tabsOfPage(const QWidget *page)
+{
+    QWidget *stack = page ? page->parentWidget() : nullptr;
+    return qobject_cast<QStackedWidget *>(stack) ? qobject_cast<QTabWidget *>(stack->parentWidget())
+                                                 : nullptr;
+}
+
+// The caption a user sees on a label, button, frame, page tab or menu item; null for others.
+QString captionOf(const QObject *target)
+{
+    if (auto *label = qobject_cast<const QLabel *>(target))
+        return label->text();
+    if (auto *button = qobject_cast<const QAbstractButton *>(target))
+        return button->text();
+    if (auto *group = qobject_cast<const QGroupBox *>(target))
+        return group->title();
+    if (auto *action = qobject_cast<const QAction *>(target))
+        return action->text();
+    if (auto *page = qobject_cast<const QWidget *>(target)) {
+        if (QTabWidget *tabs = tabsOfPage(page))
+            return tabs->tabText(tabs->indexOf(const_cast<QWidget *>(page)));
+    }
+    return QString();
+}
+
+QString hintOf(const QObject *target)
+{
+    return target->property(kHintProperty).toString();
+}
+
+QString textOf(const QObject *target, TextProperty property)
+{
+    return property == TextProperty::Hint ? hintOf(target) : captionOf(target);
+}
+
+// Everything a language switch may touch, in a fixed order: captions, hints and places of
+// the design controls, menu texts, hints and ticks, the preset list.
+using Snapshot = QList<QPair<QString, QString>>;
+
+Snapshot languageSnapshot(const TForm1 &form)
+{
+    Snapshot s;
+    s << qMakePair(QStringLiteral("window title"), form.windowTitle());
+    for (const ControlSpec &spec : layoutTable()) {
+        const QString name = QString::fromLatin1(spec.name);
+        const QWidget *widget = form.named<QWidget>(name);
+        if (!widget) {
+            s << qMakePair(name, QStringLiteral("<missing>"));
+            continue;
+        }
+        const QRect g = widget->geometry();
+        s << qMakePair(name + QStringLiteral(" caption"), captionOf(widget))
+          << qMakePair(name + QStringLiteral(" hint"), hintOf(widget))
+          << qMakePair(name + QStringLiteral(" geometry"),
+                       QStringLiteral("%1,%2 %3x%4").arg(g.x()).arg(g.y()).arg(g.width()).arg(g.height()));
+    }
+    for (const QAction *action : form.findChildren<QAction *>()) {
+        if (action->objectName().isEmpty())
+            continue;
+        s << qMakePair(action->objectName() + QStringLiteral(" menu text"), action->text())
+          << qMakePair(action->objectName() + QStringLiteral(" menu hint"), hintOf(action))
+          << qMakePair(action->objectName() + QStringLiteral(" ticked"),
+                       QString::number(action->isChecked()));
+    }
+    const auto *presets = form.named<QComboBox>(QStringLiteral("cbxPresets"));
+    QStringList items;
+    for (int i = 0; i < presets->count(); ++i)
+        items << presets->itemText(i);
+    s << qMakePair(QStringLiteral("cbxPresets items"), items.join(u'|'))
+      << qMakePair(QStringLiteral("cbxPresets text"), presets->currentText())
+      << qMakePair(QStringLiteral("cbxPresets index"), QString::number(presets->currentIndex()));
+    return s;
+}
+
+// Names the first entry that differs, so that a failure says where.
+QString firstDifference(const Snapshot &expected, const Snapshot &actual)
+{
+    if (expected.size() != actual.size())
+        return QStringLiteral("%1 entries instead of %2").arg(actual.size()).arg(expected.size());
+    for (int i = 0; i < expected.size(); ++i) {
+        if (expected.at(i) != actual.at(i))
+            return QStringLiteral("%1: \"%2\" instead of \"%3\"")
+                .arg(actual.at(i).first, actual.at(i).second, expected.at(i).second);
+    }
+    return QString();
+}
+
+// What a switch must leave alone: the option values with the controls' own enabled flags, every
+// widget's own enabled flag, the page in front and the command line.
+struct WorkState {
+    OptionSet options;
+    QStringList ownDisabled;
+    int page = -1;
+    QString line;
+};
+
+WorkState workState(const TForm1 &form)
+{
+    WorkState state;
+    state.options = form.optionSet();
+    for (const QWidget *widget : form.findChildren<QWidget *>()) {
+        if (!widget->objectName().isEmpty() && widget->testAttribute(Qt::WA_ForceDisabled))
+            state.ownDisabled << widget->objectName();
+    }
+    state.page = form.named<QTabWidget>(QStringLiteral("pgOptions"))->currentIndex();
+    state.line = form.named<QPlainTextEdit>(QStringLiteral("edtCommandLine"))->toPlainText();
+    return state;
+}
+
+void switchTo(TForm1 &form, quint8 language)
+{
+    form.named<QAction>(language == kEnglish ? QStringLiteral("mnuEnglish") : QStringLiteral("mnuRussian"))
+        ->trigger();
+}
+
+// A private per-user store: other test programs that run at the same time write theirs too.
+void usePrivateHome(QTemporaryDir &home)
+{
+    QVERIFY(home.isValid());
+    qputenv("HOME", QFile::encodeName(home.path()));
+    QStandardPaths::setTestModeEnabled(true);
+    QVERIFY(UserStore::defaultFilePath().startsWith(home.path()));
+}
+
+void closeOpenMenus()
+{
+    for (int i = 0; i < 10 && QApplication::activePopupWidget(); ++i)
+        QApplication::activePopupWidget()->close();
+}
+
+} // namespace
+
+class TestLanguage : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { usePrivateHome(m_home); }
+    void init();
+    void cleanup();
+
+    // texts and positions
+    void switchThereAndBackRestoresEverything_data();
+    void switchThereAndBackRestoresEverything();
+    void leftEdgesFollowLanguage_data();
+    void leftEdgesFollowLanguage();
+    void everyAssignedTextIsInTheChosenLanguage_data();
+    void everyAssignedTextIsInTheChosenLanguage();
+    void fixedAndNotableTexts_data();
+    void fixedAndNotableTexts();
+    void tablesNameRealControls();
+    void captionsFit_data();
+    void captionsFit();
+
+    // the switch and the user's work
+    void switchLeavesTheUserWorkAlone_data();
+    void switchLeavesTheUserWorkAlone();
+    void activeLanguageAgainDropsPresetSelection_data();
+    void activeLanguageAgainDropsPresetSelection();
+    void disabledPresetListIsRebuiltAndStaysDisabled();
+    void menuTicksFollowLanguage();
+    void clickingMenuItemSwitches();
+    void messageTextsFollowLanguage_data();
+    void messageTextsFollowLanguage();
+    void messageBoxAfterSwitchSpeaksNewLanguage();
+
+    // status-bar hints
+    void restingPointerShowsHint_data();
+    void restingPointerShowsHint();
+    void wavHeaderHintOnceDecodeIsChecked();
+    void menuItemHints();
+    void panelFollowsLanguageWhenPointerMoves();
+    void noTooltipAnywhere();
+
+private:
+    TForm1 &form() { return *m_form; }
+    void showForm();
+    void rest(QWidget *widget, QPoint position);
+    QString panel() const { return m_form->findChild<QLabel *>(QStringLiteral("stsStringPanel"))->text(); }
+
+    QTemporaryDir m_home;
+    std::unique_ptr<TForm1> m_form;
+};
+
+void TestLanguage::init()
+{
+    QFile::remove(UserStore::defaultFilePath());  // every test starts in English
+    m_form = std::make_unique<TForm1>();
+    QCOMPARE(m_form->Language, kEnglish);
+}
+
+void TestLanguage::cleanup()
+{
+    closeOpenMenus();
+    m_form.reset();
+}
+
+void TestLanguage::showForm()
+{
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+    // Qt drops a move to where the pointer already is: park it on the caption-free status bar.
+    QTest::mouseMove(m_form->findChild<QLabel *>(QStringLiteral("stsStringPanel")), QPoint(400, 5));
+    QCoreApplication::processEvents();
+}
+
+void TestLanguage::rest(QWidget *widget, QPoint position)
+{
+    QTest::mouseMove(widget, position);
+    QCoreApplication::processEvents();
+}
+
+// ---- texts and positions ----
+
+void TestLanguage::switchThereAndBackRestoresEverything_data()
+{
+    QTest::addColumn<quint8>("home");
+    QTest::addColumn<quint8>("away");
+    QTest::newRow("English, Russian, English") << kEnglish << kRussian;
+    QTest::newRow("Russian, English, Russian") << kRussian << kEnglish;
+}
+
+void TestLanguage::switchThereAndBackRestoresEverything()
+{
+    QFETCH(quint8, home);
+    QFETCH(quint8, away);
+    switchTo(form(), home);
+    const Snapshot before = languageSnapshot(form());
+
+    switchTo(form(), away);
+    const Snapshot between = languageSnapshot(form());
+    QVERIFY2(!firstDifference(before, between).isEmpty(), "the switch changed nothing");
+
+    switchTo(form(), home);
+    const Snapshot after = languageSnapshot(form());
+    const QString difference = firstDifference(before, after);
+    QVERIFY2(difference.isEmpty(), qPrintable(difference));
+}
+
+void TestLanguage::leftEdgesFollowLanguage_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("english");
+    QTest::addColumn<int>("russian");
+    // 330, not 325: the English caption of flgCompRatio needs the room in our font.
+    QTest::newRow("edtCompRatio") << "edtCompRatio" << 330 << 407;
+    QTest::newRow("cbxPresets") << "cbxPresets" << 100 << 262;
+    for (const char *edit : {"edtLowPass", "edtLowPassWidth", "edtHighPass", "edtHighPassWidth",
+                             "edtOutputSample", "edtTonality"})
+        QTest::newRow(edit) << edit << 190 << 258;
+    for (const char *unit : {"Label16", "Label18", "Label20", "Label22", "Label24", "Label26"})
+        QTest::newRow(unit) << unit << 246 << 314;
+}
+
+void TestLanguage::leftEdgesFollowLanguage()
+{
+    QFETCH(QString, name);
+    QFETCH(int, english);
+    QFETCH(int, russian);
+    const QWidget *control = form().named<QWidget>(name);
+    QVERIFY(control);
+    const ControlSpec *design = findControlSpec(name);
+    QVERIFY(design);
+    const QRect designed(design->x, design->y, design->w, design->h);
+
+    QCOMPARE(control->x(), english);  // a start in English
+    switchTo(form(), kRussian);
+    QCOMPARE(control->x(), russian);
+    QCOMPARE(control->x(), designed.x());
+    switchTo(form(), kEnglish);
+    QCOMPARE(control->x(), english);
+    // Only the left edge moves. (The unit labels size themselves to their text.)
+    QCOMPARE(control->y(), designed.y());
+    if (!qobject_cast<const QLabel *>(control))
+        QCOMPARE(control->size(), designed.size());
+
+    QCOMPARE(languageLeftEdges().size(), 14);
+}
+
+void TestLanguage::everyAssignedTextIsInTheChosenLanguage_data()
+{
+    QTest::addColumn<quint8>("from");
+    QTest::addColumn<quint8>("to");
+    QTest::newRow("Russian") << kEnglish << kRussian;
+    QTest::newRow("English") << kRussian << kEnglish;
+}
+
+void TestLanguage::everyAssignedTextIsInTheChosenLanguage()
+{
+    QFETCH(quint8, from);
+    QFETCH(quint8, to);
+    switchTo(form(), from);
+    switchTo(form(), to);
+
+    QStringList wrong;
+    int checked = 0;
+    for (const TextAssignment &a : textAssignments()) {
+        const QObject *target = form().named(QString::fromLatin1(a.target));
+        if (!target) {
+            wrong << QStringLiteral("%1: no such control").arg(QLatin1String(a.target));
+            continue;
+        }
+        const QString expected = textFor(a, to);
+        const QString shown = textOf(target, a.property);
+        if (shown != expected)
+            wrong << QStringLiteral("%1: \"%2\" instead of \"%3\"").arg(QLatin1String(a.target), shown, expected);
+        ++checked;
+    }
+    QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(u'\n')));
+    QVERIFY(checked > 100);
+
+    const auto *presets = form().named<QComboBox>(QStringLiteral("cbxPresets"));
+    QStringList items;
+    for (int i = 0; i < presets->count(); ++i)
+        items << presets->itemText(i);
+    const QStringList expectedItems = to == kEnglish
+        ? QStringList{"Phone", "Voice", "Radio", "Tape", "Hi-fi", "Studio"}
+        : QStringList{"Телефон", "Голос", "Радио", "Кассета", "Hi-fi", "Студия"};
+    QCOMPARE(items, expectedItems);
+    QCOMPARE(presets->currentText(), expectedItems.first());
+    QCOMPARE(presets->currentIndex(), -1);
+}
+
+void TestLanguage::fixedAndNotableTexts_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<bool>("hint");  // else the caption
+    QTest::addColumn<QString>("english");
+    QTest::addColumn<QString>("russian");
+
+    // Never assigned: the same in both languages.
+    QTest::newRow("window") << "Form1" << false << "Fenwave v. 0.12" << "Fenwave v. 0.12";
+    QTest::newRow("mnuEnglish") << "mnuEnglish" << false << "English" << "English";
+    QTest::newRow("mnuRussian") << "mnuRussian" << false << "Русский" << "Русский";
+    QTest::newRow("grpStream") << "grpStream" << false << "Свойства заголовка потока" << "Свойства заголовка потока";
+    QTest::newRow("flgCopyright") << "flgCopyright" << false << "Copyrighted" << "Copyrighted";
+    QTest::newRow("flgNonOriginal") << "flgNonOriginal" << false << "Non original" << "Non original";
+    QTest::newRow("flgErrorProtection") << "flgErrorProtection" << false << "Error protection" << "Error protection";
+    QTest::newRow("Label6") << "Label6" << false << "dB" << "dB";
+    for (const char *unit : {"Label16", "Label18", "Label20", "Label22", "Label24", "Label26"})
+        QTest::newRow(unit) << unit << false << "kHz" << "kHz";
+    QTest::newRow("cbxPresets hint") << "cbxPresets" << true << "Набор пресетов эквалайзера" << "Набор пресетов эквалайзера";
+    QTest::newRow("grpABR hint") << "grpABR" << true << "Средний поток" << "Средний поток";
+    QTest::newRow("grpVBR hint") << "grpVBR" << true << "Переменный поток" << "Переменный поток";
+    QTest::newRow("tabComment hint") << "tabComment" << true << "Параметры вывода на экран различных сообщений"
+                                     << "Параметры вывода на экран различных сообщений";
+    QTest::newRow("edtCommandLine hint") << "edtCommandLine" << true << "Коммандная строка для программы Lame"
+                                         << "Коммандная строка для программы Lame";
+    QTest::newRow("rgrInputType item") << "rgrInputType_3" << false << "Ogg Vorbis file" << "Ogg Vorbis file";
+    QTest::newRow("rgpOutputType item") << "rgpOutputType_4" << false << "Auto" << "Auto";
+
+    // Assigned, and worth a look of their own.
+    QTest::newRow("mnuLanguage") << "mnuLanguage" << false << "Language" << "Language";
+    QTest::newRow("grpID3Tag") << "grpID3Tag" << false << "ID3 tag" << "ID3 tag";
+    QTest::newRow("flgDefault hint") << "flgDefault" << true << "Use some quality improvements"
+                                     << "Use some quality improvements";
+    QTest::newRow("Label1") << "Label1" << false << " " << "раз";
+    QTest::newRow("Label34") << "Label34" << false << " " << "раз";
+    QTest::newRow("Label35") << "Label35" << false << " " << "раз";
+    QTest::newRow("trailing blank") << "flgMonoDownmix" << false << "downmix stereo input file to mono .mp3 "
+                                    << "свести двухканальный входной файл в моно .mp3 ";
+    QTest::newRow("trailing blank 2") << "flgUseATHMask" << false << "only use masking from the ATH "
+                                      << "использовать только ATH ";
+    QTest::newRow("inner quotes") << "flgFreeformat" << false << "produce a free format bitstream"
+                                  << "кодировать \"свободным\" потоком";
+    QTest::newRow("grpOutput caption") << "grpOutput" << false << "Output options" << "Опции вывода на экран";
+    QTest::newRow("grpOutput hint") << "grpOutput" << true << "Output options" << "Вывод на экран";
+    QTest::newRow("mnuRefresh hint") << "mnuRefresh" << true << "Refresh command line" << "Обновить строку запуска";
+    QTest::newRow("page tab") << "tabComment" << false << "Output info" << "Вывод на экран и описания";
+    QTest::newRow("typo kept") << "flgPresets" << false << "Use prests" << "Использовать предварительные установки";
+}
+
+void TestLanguage::fixedAndNotableTexts()
+{
+    QFETCH(QString, target);
+    QFETCH(bool, hint);
+    QFETCH(QString, english);
+    QFETCH(QString, russian);
+    const auto shown = [&] {
+        const QObject *object = target == QLatin1String("Form1") ? &form() : form().named(target);
+        if (!object)
+            return QStringLiteral("<no such control>");
+        if (object == &form())
+            return form().windowTitle();
+        return hint ? hintOf(object) : captionOf(object);
+    };
+    QCOMPARE(shown(), english);
+    switchTo(form(), kRussian);
+    QCOMPARE(shown(), russian);
+    switchTo(form(), kEnglish);
+    QCOMPARE(shown(), english);
+}
+
+void TestLanguage::tablesNameRealControls()
+{
+    QStringList missing;
+    for (const TextAssignment &a : textAssignments()) {
+        const QObject *target = form().named(QString::fromLatin1(a.target));
+        if (!target)
+            missing << QString::fromLatin1(a.target);
+        else if (a.property == TextProperty::Caption && captionOf(target).isNull())
+            missing << QString::fromLatin1(a.target) + QStringLiteral(" (takes no caption)");
+    }
+    for (const LeftEdge &edge : languageLeftEdges()) {
+        if (!form().named<QWidget>(QString::fromLatin1(edge.target)))
+            missing << QString::fromLatin1(edge.target);
+    }
+    for (const ControlSpec &spec : layoutTable()) {
+        if (!form().named<QWidget>(QString::fromLatin1(spec.name)))
+            missing << QString::fromLatin1(spec.name);
+    }
+    QVERIFY2(missing.isEmpty(), qPrintable(missing.join(u' ')));
+}
+
+void TestLanguage::captionsFit_data()
+{
+    QTest::addColumn<quint8>("language");
+    QTest::newRow("English") << kEnglish;
+    QTest::newRow("Russian") << kRussian;
+}
+
+void TestLanguage::captionsFit()
+{
+    QFETCH(quint8, language);
+    showForm();
+    switchTo(form(), language);
+    const QStringList cut = captionsThatDoNotFit(&form());
+    QVERIFY2(cut.isEmpty(), qPrintable(cut.join(u'\n')));
+}
+
+// ---- the switch and the user's work ----
+
+void TestLanguage::switchLeavesTheUserWorkAlone_data()
+{
+    QTest::addColumn<QList<quint8>>("switches");
+    QTest::newRow("to Russian") << QList<quint8>{kRussian};
+    QTest::newRow("English again") << QList<quint8>{kEnglish};
+    QTest::newRow("there and back") << QList<quint8>{kRussian, kEnglish};
+}
+
+void TestLanguage::switchLeavesTheUserWorkAlone()
+{
+    QFETCH(QList<quint8>, switches);
+    showForm();
+    FormDriver d(form());
+    d.click("rgrInputType_4");  // enables flgMonoDownmix
+    d.click("flgMonoDownmix");
+    d.click("flgVorbis");
+    d.click("flgCompRatio");
+    d.type("edtCompRatio", "11,5");
+    d.click("flgPresets");
+    d.pickNext("cbxPresets");
+    d.pickNext("cbxPresets");
+    d.click("rbutVBR");
+    d.pickNext("cbxVBRQuality");
+    d.type("edtLowPass", "15");
+    d.click("flgNoFilter");  // disables grpFilter
+    d.type("edtSongName", "Песня \"один\"; $(x)");
+    d.pickNext("cbxGenre");
+    d.click("rbutBoth");
+    d.click("flgReadOnly");  // the command line becomes editable
+    auto *line = d.w<QPlainTextEdit>("edtCommandLine");
+    line->setFocus();
+    line->moveCursor(QTextCursor::End);
+    FormDriver::typeInto(line, " --mine");
+    d.w<QTabWidget>("pgOptions")->setCurrentIndex(2);
+
+    const int selectedPreset = d.w<QComboBox>("cbxPresets")->currentIndex();
+    QVERIFY(selectedPreset >= 0);
+    QVERIFY(d.line().endsWith(" --mine"));
+    const WorkState before = workState(form());
+
+    for (quint8 language : switches)
+        switchTo(form(), language);
+
+    const quint8 last = switches.constLast();
+    const WorkState after = workState(form());
+    WorkState expected = before;
+    expected.options.setIndex(Field::cbxPresets, -1);
+    expected.options.setText(Field::cbxPresets, presetNames(last).constFirst());
+    QCOMPARE(after.line, expected.line);
+    QCOMPARE(after.page, expected.page);
+    QCOMPARE(after.ownDisabled, expected.ownDisabled);
+    for (int i = 0; i < kFieldCount; ++i) {
+        const Field field = static_cast<Field>(i);
+        QVERIFY2(after.options.value(field) == expected.options.value(field),
+                 OptionSet::info(field).name);
+    }
+
+    // The lost selection shows only when the line is next composed.
+    const QString presetWord = QStringList{" phone", " voice", " fm", " tape", " hifi", " studio"}.at(selectedPreset);
+    QVERIFY(after.line.contains(" --preset " + presetWord));
+    form().named<QAction>("mnuRefresh")->trigger();
+    QCOMPARE(d.line(), d.full());
+    QVERIFY(!d.line().contains(presetWord));
+}
+
+void TestLanguage::activeLanguageAgainDropsPresetSelection_data()
+{
+    QTest::addColumn<quint8>("language");
+    QTest::newRow("English") << kEnglish;
+    QTest::newRow("Russian") << kRussian;
+}
+
+void TestLanguage::activeLanguageAgainDropsPresetSelection()
+{
+    QFETCH(quint8, language);
+    switchTo(form(), language);
+    FormDriver d(form());
+    d.click("flgPresets");
+    d.pickNext("cbxPresets");
+    d.pickNext("cbxPresets");
+    auto *presets = d.w<QComboBox>("cbxPresets");
+    QVERIFY(presets->currentIndex() > 0);
+    Snapshot before = languageSnapshot(form());
+
+    switchTo(form(), language);
+    QCOMPARE(presets->currentIndex(), -1);
+    QCOMPARE(presets->currentText(), presetNames(language).constFirst());
+    QCOMPARE(presets->count(), 6);
+    // Apart from the selection every text stays as it was.
+    Snapshot after = languageSnapshot(form());
+    before.removeLast();
+    before.removeLast();
+    after.removeLast();
+    after.removeLast();
+    const QString difference = firstDifference(before, after);
+    QVERIFY2(difference.isEmpty(), qPrintable(difference));
+    QVERIFY(d.own("cbxPresets"));
+}
+
+void TestLanguage::disabledPresetListIsRebuiltAndStaysDisabled()
+{
+    FormDriver d(form());
+    auto *presets = d.w<QComboBox>("cbxPresets");
+    QVERIFY(!d.own("cbxPresets"));  // as at start
+    switchTo(form(), kRussian);
+    QCOMPARE(presets->itemText(5), QStringLiteral("Студия"));
+    QCOMPARE(presets->currentText(), QStringLiteral("Телефон"));
+    QVERIFY(!d.own("cbxPresets"));
+
+    // Enabled, picked, then disabled again by the user.
+    d.click("flgPresets");
+    d.pickNext("cbxPresets");
+    d.click("flgPresets");
+    QVERIFY(!d.own("cbxPresets"));
+    switchTo(form(), kEnglish);
+    QCOMPARE(presets->itemText(5), QStringLiteral("Studio"));
+    QCOMPARE(presets->currentIndex(), -1);
+    QCOMPARE(presets->currentText(), QStringLiteral("Phone"));
+    QVERIFY(!d.own("cbxPresets"));
+    QVERIFY(!d.checked("flgPresets"));
+}
+
+void TestLanguage::menuTicksFollowLanguage()
+{
+    auto *english = form().named<QAction>("mnuEnglish");
+    auto *russian = form().named<QAction>("mnuRussian");
+    QVERIFY(english->isCheckable() && russian->isCheckable());
+    QVERIFY(english->isChecked() && !russian->isChecked());
+
+    // trigger() toggles a check item before its handler runs; the handler sets the ticks anyway.
+    const struct { QAction *item; bool englishTicked; quint8 language; } steps[] = {
+        {russian, false, kRussian}, {russian, false, kRussian}, {english, true, kEnglish},
+        {english, true, kEnglish},  {russian, false, kRussian},
+    };
+    for (const auto &step : steps) {
+        step.item->trigger();
+        QCOMPARE(form().Language, step.language);
+        QCOMPARE(english->isChecked(), step.englishTicked);
+        QCOMPARE(russian->isChecked(), !step.englishTicked);
+    }
+}
+
+void TestLanguage::clickingMenuItemSwitches()
+{
+    showForm();
+    auto *bar = form().menuBar();
+    auto *settings = form().findChild<QMenu *>("mnuSet");
+    auto *languages = form().findChild<QMenu *>("mnuLanguage");
+    QVERIFY(settings && languages);
+
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(settings->menuAction()).center());
+    QTRY_VERIFY(settings->isVisible());
+    QTest::mouseMove(settings, settings->actionGeometry(languages->menuAction()).center());
+    QTest::mouseClick(settings, Qt::LeftButton, {}, settings->actionGeometry(languages->menuAction()).center());
+    QTRY_VERIFY(languages->isVisible());
+    QAction *russian = form().named<QAction>("mnuRussian");
+    QTest::mouseMove(languages, languages->actionGeometry(russian).center());
+    QTest::mouseClick(languages, Qt::LeftButton, {}, languages->actionGeometry(russian).center());
+
+    QTRY_COMPARE(form().Language, kRussian);
+    QTRY_VERIFY(!settings->isVisible());
+    QCOMPARE(settings->title(), QStringLiteral("Установки"));
+    QCOMPARE(captionOf(form().named("tabInput")), QStringLiteral("Входной файл"));
+    QVERIFY(russian->isChecked());
+}
+
+void TestLanguage::messageTextsFollowLanguage_data()
+{
+    QTest::addColumn<quint8>("language");
+    QTest::addColumn<QString>("confirmExit");
+    QTest::addColumn<QString>("musicFilter");
+    QTest::addColumn<QString>("sameFile");
+    QTest::newRow("English") << kEnglish << "Extit program?"
+                             << "Music files WAV|*.wav; *.mpa|MP3-files|*.mp3|All files|*.*"
+                             << "Input and output are the same file";
+    QTest::newRow("Russian") << kRussian << "Завершить работу?"
+                             << "Музыкальные файлы WAV|*.wav; *.mpa|MP3 файлы|*.mp3|Все файлы|*.*"
+                             << "Входной и выходной файлы совпадают";
+}
+
+void TestLanguage::messageTextsFollowLanguage()
+{
+    QFETCH(quint8, language);
+    QFETCH(QString, confirmExit);
+    QFETCH(QString, musicFilter);
+    QFETCH(QString, sameFile);
+    switchTo(form(), language == kEnglish ? kRussian : kEnglish);
+    switchTo(form(), language);
+    const MessageTexts &m = form().messages;
+    QCOMPARE(m.strConfirmExit, confirmExit);
+    QCOMPARE(m.strMusicFilter, musicFilter);
+    QCOMPARE(m.strSameFile, sameFile);
+    const MessageTexts expected = messageTextsFor(language);
+    const QString all[] = {m.strLameDialogTitle, m.strLameFilter, m.strInputDialogTitle,
+                           m.strOutputDialogTitle, m.strMusicFilter, m.strConfirmExit, m.strNoLamePath,
+                           m.strNoInput, m.strNoOutput, m.strConfirmRun, m.strSaveSettingsTitle,
+                           m.strLoadSettingsTitle, m.strAllFilter, m.strSameFile};
+    const QString wanted[] = {expected.strLameDialogTitle, expected.strLameFilter, expected.strInputDialogTitle,
+                              expected.strOutputDialogTitle, expected.strMusicFilter, expected.strConfirmExit,
+                              expected.strNoLamePath, expected.strNoInput, expected.strNoOutput,
+                              expected.strConfirmRun, expected.strSaveSettingsTitle,
+                              expected.strLoadSettingsTitle, expected.strAllFilter, expected.strSameFile};
+    for (int i = 0; i < 14; ++i) {
+        QVERIFY2(!all[i].isEmpty(), qPrintable(QString::number(i)));
+        QCOMPARE(all[i], wanted[i]);
+    }
+}
+
+void TestLanguage::messageBoxAfterSwitchSpeaksNewLanguage()
+{
+    showForm();
+    form().LamePath.clear();
+    switchTo(form(), kRussian);
+    {
+        ModalAnswer answer([](QWidget *box) { ModalAnswer::press(box, QMessageBox::Ok); });
+        form().named<QAction>("mnuRun")->trigger();
+        QCOMPARE(answer.count, 1);
+        QCOMPARE(answer.text, QStringLiteral("Необходимо указать путь к lame.exe"));
+        QCOMPARE(answer.title, QStringLiteral("Fenwave"));
+    }
+    switchTo(form(), kEnglish);
+    {
+        ModalAnswer answer([](QWidget *box) { ModalAnswer::press(box, QMessageBox::Ok); });
+        form().named<QAction>("mnuRun")->trigger();
+        QCOMPARE(answer.count, 1);
+        QCOMPARE(answer.text, QStringLiteral("You must specify path to the lame.exe"));
+    }
+}
+
+// ---- status-bar hints ----
+
+void TestLanguage::restingPointerShowsHint_data()
+{
+    QTest::addColumn<QString>("control");  // empty: an empty part of tabInput
+    QTest::addColumn<QString>("english");
+    QTest::addColumn<QString>("russian");
+    QTest::newRow("edtInput") << "edtInput" << "Input file location" << "Расположение входного файла";
+    QTest::newRow("empty part of tabInput") << "" << "Input file options" << "Свойства входного файла";
+    QTest::newRow("label of tabInput") << "Label2" << "Input file options" << "Свойства входного файла";
+    QTest::newRow("radio item climbs to its group") << "rgrInputType_1" << "Set type of input file"
+                                                    << "Установить тип входного файла";
+    QTest::newRow("command line") << "edtCommandLine" << "Коммандная строка для программы Lame"
+                                  << "Коммандная строка для программы Lame";
+    // Disabled controls show their own hint, as enabled ones do.
+    QTest::newRow("disabled control") << "flgMonoDownmix"
+                                      << "This option is only needed in the case of raw PCM stereo input"
+                                      << "Эта опция необходима только для raw-PCM стерео фалов";
+}
+
+void TestLanguage::restingPointerShowsHint()
+{
+    QFETCH(QString, control);
+    QFETCH(QString, english);
+    QFETCH(QString, russian);
+    showForm();
+    auto *page = form().named<QWidget>("tabInput");
+    QWidget *target = control.isEmpty() ? page : form().named<QWidget>(control);
+    QVERIFY(target);
+    const QPoint spot = control.isEmpty() ? QPoint(460, 250) : target->rect().center();
+    if (control.isEmpty())
+        QVERIFY(!page->childAt(spot));
+
+    if (control == QLatin1String("flgMonoDownmix"))
+        QVERIFY(!target->isEnabled());
+    rest(target, spot);
+    QTRY_COMPARE(panel(), english);
+
+    switchTo(form(), kRussian);
+    rest(target, spot + QPoint(1, 1));
+    QTRY_COMPARE(panel(), russian);
+}
+
+void TestLanguage::wavHeaderHintOnceDecodeIsChecked()
+{
+    showForm();
+    FormDriver d(form());
+    d.click("flgMP3Decode");
+    QVERIFY(d.own("flgWavHeader"));
+    auto *header = d.w("flgWavHeader");
+    rest(header, header->rect().center());
+    QTRY_COMPARE(panel(), QStringLiteral("The output will be raw pcm, native endian format"));
+}
+
+void TestLanguage::menuItemHints()
+{
+    showForm();
+    FormDriver d(form());
+    rest(d.w("edtInput"), QPoint(5, 5));
+    QTRY_COMPARE(panel(), QStringLiteral("Input file location"));
+
+    auto *bar = form().menuBar();
+    auto *coding = form().findChild<QMenu *>("mnuEncode");
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(coding->menuAction()).center());
+    QTRY_VERIFY(coding->isVisible());
+    rest(coding, coding->actionGeometry(form().named<QAction>("mnuRun")).center());
+    QTRY_COMPARE(panel(), QStringLiteral("Run encoding with selected options"));
+    rest(coding, coding->actionGeometry(form().named<QAction>("mnuRefresh")).center());
+    QTRY_COMPARE(panel(), QStringLiteral("Refresh command line"));
+    coding->close();
+    QTRY_COMPARE(panel(), QString());
+
+    auto *settings = form().findChild<QMenu *>("mnuSet");
+    auto *languages = form().findChild<QMenu *>("mnuLanguage");
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(settings->menuAction()).center());
+    QTRY_VERIFY(settings->isVisible());
+    rest(settings, settings->actionGeometry(languages->menuAction()).center());
+    QTRY_COMPARE(panel(), QStringLiteral("Switch interface language"));
+    QTRY_VERIFY(languages->isVisible());
+    rest(languages, languages->actionGeometry(form().named<QAction>("mnuEnglish")).center());
+    QTRY_COMPARE(panel(), QString());
+    rest(languages, languages->actionGeometry(form().named<QAction>("mnuRussian")).center());
+    QTest::qWait(20);
+    QCOMPARE(panel(), QString());
+}
+
+void TestLanguage::panelFollowsLanguageWhenPointerMoves()
+{
+    showForm();
+    auto *flag = form().named<QWidget>("flgForceInput");
+    rest(flag, QPoint(20, 8));
+    QTRY_COMPARE(panel(), QStringLiteral("Swap bytes in the input file (and output file when using --decode)"));
+    switchTo(form(), kRussian);
+    rest(flag, QPoint(21, 8));
+    QTRY_COMPARE(panel(), QStringLiteral("Перестановка байт фходного файла (или выходного при использовании --decode)"));
+    switchTo(form(), kEnglish);
+    rest(flag, QPoint(22, 8));
+    QTRY_COMPARE(panel(), QStringLiteral("Swap bytes in the input file (and output file when using --decode)"));
+}
+
+void TestLanguage::noTooltipAnywhere()
+{
+    showForm();
+    for (quint8 language : {kRussian, kEnglish}) {
+        switchTo(form(), language);
+        QStringList withTip;
+        for (const QWidget *widget : form().findChildren<QWidget *>()) {
+            // The file dialogs' own tool buttons come with the platform's dialog, not with us.
+            if (widget->window() != &form())
+                continue;
+            if (!widget->toolTip().isEmpty())
+                withTip << widget->objectName();
+        }
+        for (const QMenu *menu : form().findChildren<QMenu *>()) {
+            if (menu->toolTipsVisible())
+                withTip << menu->objectName();
+        }
+        QVERIFY2(withTip.isEmpty(), qPrintable(withTip.join(u' ')));
+    }
+    // What the platform sends when the pointer rests: no tip comes up.
+    for (const char *name : {"edtInput", "flgWavHeader", "edtCommandLine", "tabInput", "cbxPresets"}) {
+        auto *widget = form().named<QWidget>(QString::fromLatin1(name));
+        const QPoint spot = widget->rect().center();
+        rest(widget, spot);
+        QHelpEvent tip(QEvent::ToolTip, spot, widget->mapToGlobal(spot));
+        QCoreApplication::sendEvent(widget, &tip);
+        QTest::qWait(30);
+        QVERIFY2(!QToolTip::isVisible(), name);
+    }
+}
+
+QTEST_MAIN(TestLanguage)
+#include "tst_language.moc"

@@ -1,0 +1,574 @@
+// The run, "View only" and the exit through the real window: the checks and their messages,
+// the confirmation, and what a run starts. A recording stand-in for the encoder shows what
+// was started; PATH holds no terminal emulator, so the stand-in runs without a window.
+#include "FormDriver.h"
+
+#include "options/EncoderLauncher.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTextCursor>
+
+#include <unistd.h>
+
+using testing::FormDriver;
+using testing::ModalAnswer;
+
+namespace {
+
+// Writes its arguments, one a line, to args.txt beside itself and notes each call in calls.log.
+const QByteArray kRecordingEncoder =
+    "#!/bin/sh\n"
+    "dir=\"${0%/*}\"\n"
+    "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$dir/args.part\"\n"
+    "printf 'call\\n' >> \"$dir/calls.log\"\n"
+    "/bin/mv -f \"$dir/args.part\" \"$dir/args.txt\"\n";
+
+bool writeFile(const QString &path, const QByteArray &content)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    return file.write(content) == content.size();
+}
+
+QStringList readLines(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n');
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+// What one message box looked like.
+struct SeenBox {
+    QString title;
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QMessageBox::StandardButtons buttons;
+    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
+    QMessageBox::StandardButton escapeButton = QMessageBox::NoButton;
+};
+
+enum class Answer { Ok, Cancel, Escape, Enter, Close };
+
+// Answers every message box that shows while it lives: an information box with OK, a
+// question as told; records each box.
+class BoxAnswer
+{
+public:
+    explicit BoxAnswer(Answer answer)
+        : m_modal([this, answer](QWidget *modal) {
+              auto *box = qobject_cast<QMessageBox *>(modal);
+              if (!box) {
+                  modal->close();
+                  return;
+              }
+              SeenBox seen;
+              seen.title = box->windowTitle();
+              seen.text = box->text();
+              seen.icon = box->icon();
+              seen.buttons = box->standardButtons();
+              seen.defaultButton = box->standardButton(box->defaultButton());
+              seen.escapeButton = box->standardButton(qobject_cast<QAbstractButton *>(box->escapeButton()));
+              boxes << seen;
+              if (!(seen.buttons & QMessageBox::Cancel)) {
+                  ModalAnswer::press(box, QMessageBox::Ok);
+                  return;
+              }
+              switch (answer) {
+              case Answer::Ok: ModalAnswer::press(box, QMessageBox::Ok); break;
+              case Answer::Cancel: ModalAnswer::press(box, QMessageBox::Cancel); break;
+              case Answer::Escape: QTest::keyClick(box, Qt::Key_Escape); break;
+              case Answer::Enter: QTest::keyClick(box, Qt::Key_Return); break;
+              case Answer::Close: box->close(); break;
+              }
+          })
+    {
+    }
+    QList<SeenBox> boxes;
+
+private:
+    ModalAnswer m_modal;
+};
+
+} // namespace
+
+class TestRun : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+
+    void checksInOrder_data();
+    void checksInOrder();
+    void sameFileRefused_data();
+    void sameFileRefused();
+    void otherFileIsConfirmed();
+    void confirmationDeclined_data();
+    void confirmationDeclined();
+    void confirmedRunStartsTheBoxText_data();
+    void confirmedRunStartsTheBoxText();
+    void userEditIsWhatRuns();
+    void shellCharactersStayOneArgument();
+    void unrunnableBoxStartsAndReportsNothing_data();
+    void unrunnableBoxStartsAndReportsNothing();
+    void viewOnlyNeverRecomposes();
+    void exitCancelledKeepsWindow();
+    void exitConfirmedClosesWindow();
+    void closingAsksNothing();
+
+private:
+    // A window in English whatever the per-user store says; puts LamePath and Language back as
+    // it found them on destruction, so the store other tests read is not changed.
+    struct Window {
+        Window() : driver(form), storedLamePath(form.LamePath), storedLanguage(form.Language)
+        {
+            form.named<QAction>("mnuEnglish")->trigger();
+        }
+        ~Window()
+        {
+            form.LamePath = storedLamePath;
+            form.Language = storedLanguage;
+        }
+        TForm1 form;
+        FormDriver driver;
+        QString storedLamePath;
+        quint8 storedLanguage;
+    };
+
+    void prepare(Window &w, const QString &input, const QString &output) const;
+    static void run(TForm1 &form) { form.named<QAction>("mnuRun")->trigger(); }
+    QString work(const QString &name) const { return m_work + u'/' + name; }
+    QStringList waitForArguments() const;
+    void verifyNothingStarted() const;
+
+    QTemporaryDir m_root{QDir::tempPath() + QStringLiteral("/fenwave run XXXXXX")};
+    QString m_encoder;  // the stand-in, in a folder with a blank
+    QString m_work;     // the current folder of the test, where the files lie
+    QByteArray m_savedPath;
+    QString m_savedFolder;
+};
+
+void TestRun::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    QVERIFY(m_root.isValid());
+    const QDir root(m_root.path());
+    QVERIFY(root.mkpath("encoder dir") && root.mkpath("bin") && root.mkpath("work/x"));
+    m_encoder = root.filePath("encoder dir/fake lame");
+    QVERIFY(writeFile(m_encoder, kRecordingEncoder));
+    QVERIFY(QFile::setPermissions(m_encoder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+
+    // PATH gets only "touch": a shell that parsed a file name could then leave a trace, and no
+    // terminal emulator is found, so starts stay without a window.
+    const QString touch = QStandardPaths::findExecutable("touch");
+    QVERIFY(!touch.isEmpty());
+    QVERIFY(QFile::link(touch, root.filePath("bin/touch")));
+    m_savedPath = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(root.filePath("bin")));
+    QCOMPARE(fenwave::findTerminalEmulator(), QString());
+
+    m_savedFolder = QDir::currentPath();
+    m_work = root.filePath("work");
+    QVERIFY(QDir::setCurrent(m_work));
+    QVERIFY(writeFile(work("x/song.wav"), "RIFF"));
+    QVERIFY(writeFile(work("x/other.wav"), "RIFF"));
+    QVERIFY(QFile::link(work("x/song.wav"), work("link.wav")));
+    // A hard link where the file system allows one; the case is skipped otherwise.
+    ::link(QFile::encodeName(work("x/song.wav")).constData(), QFile::encodeName(work("hard.wav")).constData());
+}
+
+void TestRun::cleanupTestCase()
+{
+    QDir::setCurrent(m_savedFolder);
+    qputenv("PATH", m_savedPath);
+}
+
+void TestRun::init()
+{
+    QFile::remove(m_root.filePath("encoder dir/calls.log"));
+    QFile::remove(m_root.filePath("encoder dir/args.txt"));
+}
+
+void TestRun::prepare(Window &w, const QString &input, const QString &output) const
+{
+    w.form.LamePath = m_encoder;
+    w.driver.w<QLineEdit>("edtInput")->setText(input);
+    w.driver.w<QLineEdit>("edtOutput")->setText(output);
+}
+
+QStringList TestRun::waitForArguments() const
+{
+    const QString args = m_root.filePath("encoder dir/args.txt");
+    [&] { QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(args), 10000); }();
+    return readLines(args);
+}
+
+void TestRun::verifyNothingStarted() const
+{
+    // A detached start would have written its record well within this time.
+    QTest::qWait(400);
+    QVERIFY(!QFile::exists(m_root.filePath("encoder dir/calls.log")));
+}
+
+// ---- The three checks ----
+
+void TestRun::checksInOrder_data()
+{
+    QTest::addColumn<bool>("withEncoder");
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<QString>("message");   // which message text, by slot name
+    QTest::addColumn<QString>("page");      // page in front afterwards
+    QTest::addColumn<QString>("focus");     // focused control afterwards
+
+    QTest::newRow("no encoder, nothing else") << false << "" << "" << "strNoLamePath" << "tabComment"
+                                              << "edtSongName";
+    QTest::newRow("no encoder, both files") << false << "a.wav" << "a.mp3" << "strNoLamePath" << "tabComment"
+                                            << "edtSongName";
+    QTest::newRow("no input, no output") << true << "" << "" << "strNoInput" << "tabInput" << "butInputOpen";
+    QTest::newRow("no input, with output") << true << "" << "a.mp3" << "strNoInput" << "tabInput"
+                                           << "butInputOpen";
+    QTest::newRow("no output") << true << "a.wav" << "" << "strNoOutput" << "tabOutput" << "butOutputPath";
+    QTest::newRow("blank input passes") << true << "   " << "" << "strNoOutput" << "tabOutput"
+                                        << "butOutputPath";
+}
+
+void TestRun::checksInOrder()
+{
+    QFETCH(bool, withEncoder);
+    QFETCH(QString, input);
+    QFETCH(QString, output);
+    QFETCH(QString, message);
+    QFETCH(QString, page);
+    QFETCH(QString, focus);
+
+    Window w;
+    TForm1 &form = w.form;
+    prepare(w, input, output);
+    if (!withEncoder)
+        form.LamePath.clear();
+    form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    auto *pages = w.driver.w<QTabWidget>("pgOptions");
+    pages->setCurrentWidget(w.driver.w("tabComment"));
+    w.driver.w("edtSongName")->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), w.driver.w("edtSongName"));
+    const QString line = w.driver.line();
+
+    BoxAnswer answer(Answer::Cancel);
+    run(form);
+
+    const QHash<QString, QString> texts{{"strNoLamePath", form.messages.strNoLamePath},
+                                        {"strNoInput", form.messages.strNoInput},
+                                        {"strNoOutput", form.messages.strNoOutput}};
+    QCOMPARE(answer.boxes.size(), 1);
+    const SeenBox &box = answer.boxes.first();
+    QVERIFY(!texts.value(message).isEmpty());
+    QCOMPARE(box.text, texts.value(message));
+    QCOMPARE(box.title, QStringLiteral("Fenwave"));
+    QCOMPARE(box.icon, QMessageBox::NoIcon);
+    QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    QCOMPARE(pages->currentWidget(), w.driver.w(page));
+    // The window's own focus control: the offscreen platform does not hand activation back
+    // to the window once the message box has gone.
+    QCOMPARE(form.focusWidget(), w.driver.w(focus));
+    QCOMPARE(w.driver.line(), line);
+    QCOMPARE(w.driver.w<QLineEdit>("edtInput")->text(), input);
+    QCOMPARE(w.driver.w<QLineEdit>("edtOutput")->text(), output);
+    verifyNothingStarted();
+}
+
+// ---- Same file under another spelling ----
+
+void TestRun::sameFileRefused_data()
+{
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("output");
+
+    const QString absolute = work("x/song.wav");
+    const QString folderName = QFileInfo(m_work).fileName();
+    QTest::newRow("identical text") << "x/song.wav" << "x/song.wav";
+    QTest::newRow("relative and absolute") << "x/song.wav" << absolute;
+    QTest::newRow("dot slash") << absolute << "./x/song.wav";
+    QTest::newRow("dot dot") << "x/song.wav" << "../" + folderName + "/x/song.wav";
+    QTest::newRow("through folder and back") << "x/../x/song.wav" << "x/song.wav";
+    QTest::newRow("symbolic link") << "link.wav" << "x/song.wav";
+    QTest::newRow("blanks around") << "  x/song.wav " << absolute;
+    if (QFileInfo::exists(work("hard.wav")))
+        QTest::newRow("hard link") << "x/song.wav" << "hard.wav";
+}
+
+void TestRun::sameFileRefused()
+{
+    QFETCH(QString, input);
+    QFETCH(QString, output);
+
+    Window w;
+    prepare(w, input, output);
+    const QString line = w.driver.line();
+    BoxAnswer answer(Answer::Ok);
+    run(w.form);
+
+    QCOMPARE(answer.boxes.size(), 1);
+    QVERIFY(!w.form.messages.strSameFile.isEmpty());
+    QCOMPARE(answer.boxes.first().text, w.form.messages.strSameFile);
+    QCOMPARE(answer.boxes.first().title, QStringLiteral("Fenwave"));
+    QCOMPARE(answer.boxes.first().icon, QMessageBox::NoIcon);
+    QCOMPARE(w.driver.line(), line);
+    verifyNothingStarted();
+    QCOMPARE(QFileInfo(work("x/song.wav")).size(), 4);
+}
+
+void TestRun::otherFileIsConfirmed()
+{
+    // A different existing file, and an output that does not exist yet, both reach the question.
+    for (const QString &output : {QStringLiteral("x/other.wav"), QStringLiteral("x/song.mp3")}) {
+        Window w;
+        prepare(w, "x/song.wav", output);
+        BoxAnswer answer(Answer::Cancel);
+        run(w.form);
+        QCOMPARE(answer.boxes.size(), 1);
+        QCOMPARE(answer.boxes.first().text, w.form.messages.strConfirmRun);
+    }
+}
+
+// ---- The confirmation ----
+
+void TestRun::confirmationDeclined_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::newRow("Cancel") << int(Answer::Cancel);
+    QTest::newRow("Escape") << int(Answer::Escape);
+    QTest::newRow("closed") << int(Answer::Close);
+}
+
+void TestRun::confirmationDeclined()
+{
+    QFETCH(int, answer);
+
+    Window w;
+    prepare(w, work("x/song.wav"), work("x/song.mp3"));
+    w.driver.click("rbutVBR");
+    auto *pages = w.driver.w<QTabWidget>("pgOptions");
+    pages->setCurrentWidget(w.driver.w("tabFilter"));
+    const QString line = w.driver.line();
+    const fenwave::OptionSet before = w.form.optionSet();
+
+    BoxAnswer boxes{Answer(answer)};
+    run(w.form);
+
+    QCOMPARE(boxes.boxes.size(), 1);
+    const SeenBox &box = boxes.boxes.first();
+    QCOMPARE(box.title, QStringLiteral("Confirm"));
+    QCOMPARE(box.text, w.form.messages.strConfirmRun);
+    QCOMPARE(box.icon, QMessageBox::Question);
+    QCOMPARE(box.buttons, QMessageBox::Ok | QMessageBox::Cancel);
+    QCOMPARE(box.defaultButton, QMessageBox::Ok);
+    QCOMPARE(box.escapeButton, QMessageBox::Cancel);
+    QCOMPARE(w.driver.line(), line);
+    QVERIFY(w.form.optionSet() == before);
+    QCOMPARE(pages->currentWidget(), w.driver.w("tabFilter"));
+    verifyNothingStarted();
+}
+
+void TestRun::confirmedRunStartsTheBoxText_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("useDefaults");
+    QTest::newRow("OK, full line") << int(Answer::Ok) << false;
+    QTest::newRow("Enter, full line") << int(Answer::Enter) << false;
+    QTest::newRow("OK, short line") << int(Answer::Ok) << true;
+}
+
+void TestRun::confirmedRunStartsTheBoxText()
+{
+    QFETCH(int, answer);
+    QFETCH(bool, useDefaults);
+
+    Window w;
+    prepare(w, "x/song.wav", "out put.mp3");
+    w.driver.click("flgVorbis");
+    if (useDefaults)
+        w.driver.click("flgDefault");
+    const QString line = w.driver.line();
+    QCOMPARE(line, useDefaults ? w.driver.shortForm() : w.driver.full());
+    const fenwave::OptionSet before = w.form.optionSet();
+
+    BoxAnswer boxes{Answer(answer)};
+    run(w.form);
+    QCOMPARE(boxes.boxes.size(), 1);
+
+    // The encoder path and the output name hold blanks and arrive whole, without their quotes;
+    // everything between them is separated by blanks.
+    const QString encoder = '"' + m_encoder + '"';
+    const QString output = QStringLiteral(" \"out put.mp3\"");
+    QVERIFY(line.startsWith(encoder) && line.endsWith(output));
+    const QString middle = line.mid(encoder.size(), line.size() - encoder.size() - output.size());
+    QVERIFY(!middle.contains('"'));
+    const QStringList expected = middle.split(' ', Qt::SkipEmptyParts) << "out put.mp3";
+    const QStringList arguments = waitForArguments();
+    QCOMPARE(arguments, expected);
+    QCOMPARE(arguments.contains("--ogg"), !useDefaults);
+    // A run changes nothing in the window.
+    QCOMPARE(w.driver.line(), line);
+    QVERIFY(w.form.optionSet() == before);
+    QVERIFY(w.driver.checked("flgReadOnly"));
+}
+
+void TestRun::userEditIsWhatRuns()
+{
+    Window w;
+    prepare(w, work("x/song.wav"), work("x/song.mp3"));
+    w.driver.click("flgReadOnly");
+    auto *box = w.driver.w<QPlainTextEdit>("edtCommandLine");
+    QVERIFY(box->isEnabled());
+    box->setFocus();
+    box->selectAll();
+    QTest::keyClick(box, Qt::Key_Delete);
+    const QString edited = '"' + m_encoder + "\" --custom \"two  words\" \"Ünïcödé ж\" last";
+    FormDriver::typeInto(box, edited);
+    QCOMPARE(box->toPlainText(), edited);
+
+    BoxAnswer boxes(Answer::Ok);
+    run(w.form);
+    QCOMPARE(waitForArguments(), (QStringList{"--custom", "two  words", "Ünïcödé ж", "last"}));
+    QCOMPARE(box->toPlainText(), edited);
+}
+
+void TestRun::shellCharactersStayOneArgument()
+{
+    const QString name = QStringLiteral("a;b $(touch pwned) `touch pwned2` 'q'.wav");
+    QVERIFY(writeFile(work(name), "RIFF"));
+    Window w;
+    prepare(w, work(name), work("a;b $(touch pwned) out.mp3"));
+
+    BoxAnswer boxes(Answer::Ok);
+    run(w.form);
+    const QStringList arguments = waitForArguments();
+    QVERIFY(arguments.size() >= 2);
+    QCOMPARE(arguments.mid(arguments.size() - 2), (QStringList{work(name), work("a;b $(touch pwned) out.mp3")}));
+    QTest::qWait(200);
+    for (const QString &trace : {QStringLiteral("pwned"), QStringLiteral("pwned2")}) {
+        QVERIFY2(!QFile::exists(work(trace)), qPrintable(trace));
+        QVERIFY2(!QFile::exists(m_root.filePath("encoder dir/" + trace)), qPrintable(trace));
+    }
+}
+
+void TestRun::unrunnableBoxStartsAndReportsNothing_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("emptied") << QString();
+    QTest::newRow("blanks and tabs") << QStringLiteral("  \t ");
+    QTest::newRow("missing program") << QStringLiteral("/nonexistent/lame in.wav out.mp3");
+    QTest::newRow("shell words") << QStringLiteral("exit; touch pwned");
+}
+
+void TestRun::unrunnableBoxStartsAndReportsNothing()
+{
+    QFETCH(QString, text);
+
+    Window w;
+    prepare(w, work("x/song.wav"), work("x/song.mp3"));
+    w.driver.click("flgReadOnly");
+    auto *box = w.driver.w<QPlainTextEdit>("edtCommandLine");
+    box->setFocus();
+    box->selectAll();
+    QTest::keyClick(box, Qt::Key_Delete);
+    FormDriver::typeInto(box, text);
+    QCOMPARE(box->toPlainText(), text);
+
+    BoxAnswer boxes(Answer::Ok);
+    run(w.form);
+    QCOMPARE(boxes.boxes.size(), 1);  // only the question
+    QCOMPARE(boxes.boxes.first().text, w.form.messages.strConfirmRun);
+    verifyNothingStarted();
+    QVERIFY(!QFile::exists(work("pwned")));
+    QCOMPARE(box->toPlainText(), text);
+}
+
+// ---- View only ----
+
+void TestRun::viewOnlyNeverRecomposes()
+{
+    Window w;
+    prepare(w, work("x/song.wav"), work("x/song.mp3"));
+    auto *box = w.driver.w<QPlainTextEdit>("edtCommandLine");
+    QVERIFY(!box->isEnabled());
+    w.driver.click("flgReadOnly");
+    QVERIFY(box->isEnabled());
+    box->setFocus();
+    box->moveCursor(QTextCursor::End);
+    FormDriver::typeInto(box, " --edited");
+    const QString edited = box->toPlainText();
+    QVERIFY(edited.endsWith(" --edited"));
+
+    // Locking again keeps the edit; the locked box is still what runs.
+    w.driver.click("flgReadOnly");
+    QVERIFY(!box->isEnabled());
+    QCOMPARE(box->toPlainText(), edited);
+    BoxAnswer boxes(Answer::Ok);
+    run(w.form);
+    QCOMPARE(waitForArguments().constLast(), QStringLiteral("--edited"));
+    QCOMPARE(box->toPlainText(), edited);
+}
+
+// ---- Exit and close ----
+
+void TestRun::exitCancelledKeepsWindow()
+{
+    for (const Answer how : {Answer::Cancel, Answer::Escape}) {
+        Window w;
+        w.form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w.form));
+        const QString line = w.driver.line();
+        BoxAnswer boxes(how);
+        w.form.named<QAction>("mnuExit")->trigger();
+        QCOMPARE(boxes.boxes.size(), 1);
+        QCOMPARE(boxes.boxes.first().title, QStringLiteral("Confirm"));
+        QCOMPARE(boxes.boxes.first().text, w.form.messages.strConfirmExit);
+        QCOMPARE(boxes.boxes.first().text, QStringLiteral("Extit program?"));
+        QCOMPARE(boxes.boxes.first().icon, QMessageBox::Question);
+        QCOMPARE(boxes.boxes.first().defaultButton, QMessageBox::Ok);
+        QTest::qWait(50);
+        QVERIFY(w.form.isVisible());
+        QCOMPARE(w.driver.line(), line);
+    }
+}
+
+void TestRun::exitConfirmedClosesWindow()
+{
+    Window w;
+    w.form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w.form));
+    BoxAnswer boxes(Answer::Ok);
+    w.form.named<QAction>("mnuExit")->trigger();
+    QCOMPARE(boxes.boxes.size(), 1);
+    QCOMPARE(boxes.boxes.first().text, w.form.messages.strConfirmExit);
+    QTRY_VERIFY(!w.form.isVisible());
+}
+
+void TestRun::closingAsksNothing()
+{
+    Window w;
+    w.form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w.form));
+    BoxAnswer boxes(Answer::Cancel);
+    QVERIFY(w.form.close());
+    QTest::qWait(50);
+    QCOMPARE(boxes.boxes.size(), 0);
+    QVERIFY(!w.form.isVisible());
+}
+
+QTEST_MAIN(TestRun)
+#include "tst_run.moc"

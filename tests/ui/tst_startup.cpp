@@ -1,0 +1,554 @@
+// The window's start and end with the per-user store: placement, encoder path and language
+// read at construction, the four values written at destruction, damaged stores survived.
+#include "FormDriver.h"
+
+#include "language/LanguageTables.h"
+#include "settings/UserStore.h"
+#include "ui/HintTracker.h"
+#include "ui/LayoutTable.h"
+#include "ui/MenuTable.h"
+#include "ui/WindowBuilder.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QRandomGenerator>
+#include <QScreen>
+#include <QStackedWidget>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <memory>
+#include <optional>
+
+using testing::FormDriver;
+using namespace fenwave;
+
+namespace {
+
+constexpr quint8 kEnglish = 0;
+constexpr quint8 kRussian = 1;
+
+const QByteArray kHeader = "Windows Registry Editor Version 5.00\n\n";
+const QByteArray kSection = "[HKEY_CURRENT_USER\\Software\\Fenwave]\n";
+
+QString storePath()
+{
+    return UserStore::defaultFilePath();
+}
+
+// Writes the store file as another run (or a person) left it.
+void writeStore(const QByteArray &bytes)
+{
+    QVERIFY(QDir().mkpath(QFileInfo(storePath()).absolutePath()));
+    QFile file(storePath());
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+void writeValues(const QByteArray &valueLines)
+{
+    writeStore(kHeader + kSection + valueLines);
+}
+
+QByteArray readStoreBytes()
+{
+    QFile file(storePath());
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// UTF-16LE bytes with the terminating zero, as "hex(N):" data.
+QByteArray hexUtf16(const QString &text)
+{
+    QStringList bytes;
+    for (QChar c : text + QChar(u'\0'))
+        bytes << QString::asprintf("%02x", c.unicode() & 0xff) << QString::asprintf("%02x", c.unicode() >> 8);
+    return bytes.join(u',').toLatin1();
+}
+
+QPoint centredOnPrimaryScreen(const QWidget &window)
+{
+    const QSize screen = QGuiApplication::primaryScreen()->size();
+    const QSize frame = window.frameGeometry().size();
+    return QPoint((screen.width() - frame.width()) / 2, (screen.height() - frame.height()) / 2);
+}
+
+// The four values as the last run left them.
+struct Stored {
+    StoreValueType leftType, topType, pathType, languageType;
+    std::optional<quint32> left, top, language;
+    std::optional<QString> lamePath;
+};
+
+Stored readStored()
+{
+    UserStore store;
+    Stored s{};
+    if (!store.open())
+        return s;
+    s.leftType = store.type(QStringLiteral("LeftPos"));
+    s.topType = store.type(QStringLiteral("TopPos"));
+    s.pathType = store.type(QStringLiteral("LamePath"));
+    s.languageType = store.type(QStringLiteral("Language"));
+    s.left = store.dword(QStringLiteral("LeftPos"));
+    s.top = store.dword(QStringLiteral("TopPos"));
+    s.language = store.dword(QStringLiteral("Language"));
+    s.lamePath = store.string(QStringLiteral("LamePath"));
+    return s;
+}
+
+// All four present with their own types.
+void verifySoundStore()
+{
+    const Stored s = readStored();
+    QCOMPARE(s.leftType, StoreValueType::Dword);
+    QCOMPARE(s.topType, StoreValueType::Dword);
+    QCOMPARE(s.pathType, StoreValueType::String);
+    QCOMPARE(s.languageType, StoreValueType::Dword);
+}
+
+QTabWidget *tabsOfPage(const QWidget *page)
+{
+    QWidget *stack = page ? page->parentWidget() : nullptr;
+    return qobject_cast<QStackedWidget *>(stack) ? qobject_cast<QTabWidget *>(stack->parentWidget())
+                                                 : nullptr;
+}
+
+QString captionOf(const QObject *target)
+{
+    if (auto *label = qobject_cast<const QLabel *>(target))
+        return label->text();
+    if (auto *button = qobject_cast<const QAbstractButton *>(target))
+        return button->text();
+    if (auto *group = qobject_cast<const QGroupBox *>(target))
+        return group->title();
+    if (auto *action = qobject_cast<const QAction *>(target))
+        return action->text();
+    if (auto *page = qobject_cast<const QWidget *>(target)) {
+        if (QTabWidget *tabs = tabsOfPage(page))
+            return tabs->tabText(tabs->indexOf(const_cast<QWidget *>(page)));
+    }
+    return QString();
+}
+
+// Captions, hints and left edges of the design controls and the menu texts and hints.
+QStringList windowTexts(const QMainWindow &window)
+{
+    QStringList texts;
+    for (const ControlSpec &spec : layoutTable()) {
+        const auto *widget = window.findChild<QWidget *>(QString::fromLatin1(spec.name));
+        if (!widget) {
+            texts << QStringLiteral("%1 missing").arg(QLatin1String(spec.name));
+            continue;
+        }
+        texts << QStringLiteral("%1 \"%2\" hint \"%3\" at %4").arg(QLatin1String(spec.name), captionOf(widget),
+                                                                 widget->property(kHintProperty).toString())
+                     .arg(widget->x());
+    }
+    for (const MenuSpec &spec : menuTable()) {
+        const auto *action = window.findChild<QAction *>(QString::fromLatin1(spec.name));
+        if (!action) {
+            texts << QStringLiteral("%1 missing").arg(QLatin1String(spec.name));
+            continue;
+        }
+        texts << QStringLiteral("%1 \"%2\" hint \"%3\"").arg(QLatin1String(spec.name), action->text(),
+                                                          action->property(kHintProperty).toString());
+    }
+    return texts;
+}
+
+QStringList messageList(const MessageTexts &m)
+{
+    return {m.strLameDialogTitle, m.strLameFilter, m.strInputDialogTitle, m.strOutputDialogTitle,
+            m.strMusicFilter, m.strConfirmExit, m.strNoLamePath, m.strNoInput, m.strNoOutput,
+            m.strConfirmRun, m.strSaveSettingsTitle, m.strLoadSettingsTitle, m.strAllFilter};
+}
+
+} // namespace
+
+class TestStartup : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init() { QFile::remove(storePath()); }
+    void cleanupTestCase() { QFile::remove(storePath()); }
+
+    void firstRun();
+    void placement_data();
+    void placement();
+    void language_data();
+    void language();
+    void unknownLanguageLeavesWindowAsBuilt();
+    void lamePath_data();
+    void lamePath();
+    void damagedStore_data();
+    void damagedStore();
+    void storePathIsAFolder();
+    void roundTripOverTwoLifetimes();
+    void otherValuesAndKeysKept();
+    void restoredSettingsWithoutPathEmptyTheStoredPath();
+
+private:
+    QTemporaryDir m_home;
+};
+
+void TestStartup::initTestCase()
+{
+    // A private per-user store: other test programs that run at the same time write theirs too.
+    QVERIFY(m_home.isValid());
+    qputenv("HOME", QFile::encodeName(m_home.path()));
+    QStandardPaths::setTestModeEnabled(true);
+    QVERIFY(storePath().startsWith(m_home.path()));
+    QVERIFY(storePath().endsWith(QStringLiteral("/.qttest/config/fenwave/user.reg")));
+}
+
+void TestStartup::firstRun()
+{
+    QPoint placed;
+    {
+        TForm1 form;
+        // The key is created at start.
+        QVERIFY(QFileInfo::exists(storePath()));
+        QCOMPARE(form.Language, kEnglish);
+        QVERIFY(form.named<QAction>("mnuEnglish")->isChecked());
+        QVERIFY(!form.named<QAction>("mnuRussian")->isChecked());
+        QCOMPARE(form.LamePath, QString());
+        QCOMPARE(form.named<QPlainTextEdit>("edtCommandLine")->toPlainText(), QString());
+        QCOMPARE(form.messages.strConfirmRun, QStringLiteral("Start processing?"));
+        QCOMPARE(captionOf(form.named("tabInput")), QStringLiteral("Input file"));
+        QCOMPARE(form.pos(), centredOnPrimaryScreen(form));
+        QCOMPARE(form.x(), (800 - 531) / 2);  // the offscreen screen is 800 wide; the window 531
+
+        // Showing keeps the place (the frame that the platform adds then does not move it).
+        placed = form.pos();
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QCOMPARE(form.pos(), placed);
+        QCOMPARE(form.named<QPlainTextEdit>("edtCommandLine")->toPlainText(), QString());
+    }
+    verifySoundStore();
+    const Stored s = readStored();
+    QCOMPARE(s.left, std::optional<quint32>(placed.x()));
+    QCOMPARE(s.top, std::optional<quint32>(placed.y()));
+    QCOMPARE(s.lamePath, std::optional<QString>(QString()));
+    QCOMPARE(s.language, std::optional<quint32>(0));
+}
+
+void TestStartup::placement_data()
+{
+    QTest::addColumn<QByteArray>("values");
+    QTest::addColumn<int>("left");  // -1: centred on that axis
+    QTest::addColumn<int>("top");
+
+    QTest::newRow("nothing stored") << QByteArray() << -1 << -1;
+    QTest::newRow("both positive") << QByteArray("\"LeftPos\"=dword:0000012c\n\"TopPos\"=dword:000000c8\n") << 300 << 200;
+    QTest::newRow("left 0 keeps top") << QByteArray("\"LeftPos\"=dword:00000000\n\"TopPos\"=dword:00000032\n") << -1 << 50;
+    QTest::newRow("top 0 keeps left") << QByteArray("\"LeftPos\"=dword:00000064\n\"TopPos\"=dword:00000000\n") << 100 << -1;
+    QTest::newRow("left negative") << QByteArray("\"LeftPos\"=dword:fffffffb\n\"TopPos\"=dword:00000046\n") << -1 << 70;
+    QTest::newRow("top negative") << QByteArray("\"LeftPos\"=dword:0000003c\n\"TopPos\"=dword:ffffffff\n") << 60 << -1;
+    QTest::newRow("top most negative") << QByteArray("\"LeftPos\"=dword:0000003c\n\"TopPos\"=dword:80000000\n") << 60 << -1;
+    QTest::newRow("off the screen, used unchanged")
+        << QByteArray("\"LeftPos\"=dword:00001388\n\"TopPos\"=dword:00000fa0\n") << 5000 << 4000;
+    QTest::newRow("left as string") << QByteArray("\"LeftPos\"=\"300\"\n\"TopPos\"=dword:00000078\n") << -1 << 120;
+    QTest::newRow("top as binary") << QByteArray("\"LeftPos\"=dword:00000010\n\"TopPos\"=hex:2c,01,00,00\n") << 16 << -1;
+    QTest::newRow("top as expandable string")
+        << QByteArray("\"LeftPos\"=dword:00000011\n\"TopPos\"=hex(2):" + hexUtf16("9") + "\n") << 17 << -1;
+    QTest::newRow("names in other letter case") << QByteArray("\"leftpos\"=dword:00000021\n\"TOPPOS\"=dword:00000022\n") << 33 << 34;
+}
+
+void TestStartup::placement()
+{
+    QFETCH(QByteArray, values);
+    QFETCH(int, left);
+    QFETCH(int, top);
+    writeValues(values);
+    QPoint placed;
+    {
+        TForm1 form;
+        const QPoint centred = centredOnPrimaryScreen(form);
+        QCOMPARE(form.x(), left == -1 ? centred.x() : left);
+        QCOMPARE(form.y(), top == -1 ? centred.y() : top);
+        placed = form.pos();
+    }
+    // Written back as DWORDs, whatever was there, a position of 0 or less included.
+    verifySoundStore();
+    const Stored s = readStored();
+    QCOMPARE(s.left, std::optional<quint32>(placed.x()));
+    QCOMPARE(s.top, std::optional<quint32>(placed.y()));
+}
+
+void TestStartup::language_data()
+{
+    QTest::addColumn<QByteArray>("values");
+    QTest::addColumn<int>("language");
+    QTest::addColumn<bool>("englishTicked");
+    QTest::addColumn<bool>("russianTicked");
+    QTest::addColumn<QString>("presetText");  // empty: no language applied
+    QTest::addColumn<quint32>("writtenBack");
+
+    QTest::newRow("absent") << QByteArray() << 0 << true << false << "Phone" << 0u;
+    QTest::newRow("0") << QByteArray("\"Language\"=dword:00000000\n") << 0 << true << false << "Phone" << 0u;
+    QTest::newRow("1") << QByteArray("\"Language\"=dword:00000001\n") << 1 << false << true << "Телефон" << 1u;
+    QTest::newRow("257: low 8 bits") << QByteArray("\"Language\"=dword:00000101\n") << 1 << false << true << "Телефон" << 1u;
+    QTest::newRow("256: low 8 bits") << QByteArray("\"Language\"=dword:00000100\n") << 0 << true << false << "Phone" << 0u;
+    QTest::newRow("2") << QByteArray("\"Language\"=dword:00000002\n") << 2 << false << false << "" << 2u;
+    QTest::newRow("255") << QByteArray("\"Language\"=dword:000000ff\n") << 255 << false << false << "" << 255u;
+    QTest::newRow("as string") << QByteArray("\"Language\"=\"1\"\n") << 0 << true << false << "Phone" << 0u;
+}
+
+void TestStartup::language()
+{
+    QFETCH(QByteArray, values);
+    QFETCH(int, language);
+    QFETCH(bool, englishTicked);
+    QFETCH(bool, russianTicked);
+    QFETCH(QString, presetText);
+    QFETCH(quint32, writtenBack);
+    writeValues(values);
+    {
+        TForm1 form;
+        QCOMPARE(int(form.Language), language);
+        QCOMPARE(form.named<QAction>("mnuEnglish")->isChecked(), englishTicked);
+        QCOMPARE(form.named<QAction>("mnuRussian")->isChecked(), russianTicked);
+        if (!presetText.isEmpty()) {
+            auto *presets = form.named<QComboBox>("cbxPresets");
+            QCOMPARE(presets->currentText(), presetText);
+            QCOMPARE(presets->currentIndex(), -1);
+            QCOMPARE(form.named<QAction>("mnuSet")->text(),
+                     language == kRussian ? QStringLiteral("Установки") : QStringLiteral("Settings"));
+        }
+    }
+    const Stored s = readStored();
+    QCOMPARE(s.languageType, StoreValueType::Dword);
+    QCOMPARE(s.language, std::optional<quint32>(writtenBack));
+}
+
+void TestStartup::unknownLanguageLeavesWindowAsBuilt()
+{
+    writeValues("\"Language\"=dword:00000002\n");
+    {
+        TForm1 form;
+        QMainWindow built;
+        buildWindow(&built);
+        QCOMPARE(windowTexts(form), windowTexts(built));
+        QVERIFY(!form.named<QAction>("mnuEnglish")->isChecked());
+        QVERIFY(!form.named<QAction>("mnuRussian")->isChecked());
+        for (const QString &text : messageList(form.messages))
+            QVERIFY(text.isEmpty());
+        QVERIFY(form.messages.strSameFile.isEmpty());
+
+        // Choosing English completes the window.
+        form.named<QAction>("mnuEnglish")->trigger();
+        QCOMPARE(form.Language, kEnglish);
+        QVERIFY(form.named<QAction>("mnuEnglish")->isChecked());
+        QVERIFY(!form.named<QAction>("mnuRussian")->isChecked());
+        for (const QString &text : messageList(form.messages))
+            QVERIFY(!text.isEmpty());
+        QStringList wrong;
+        for (const TextAssignment &a : textAssignments()) {
+            const QObject *target = form.named(QString::fromLatin1(a.target));
+            const QString shown = !target ? QStringLiteral("<missing>")
+                                  : a.property == TextProperty::Hint ? target->property(kHintProperty).toString()
+                                                                     : captionOf(target);
+            if (shown != textFor(a, kEnglish))
+                wrong << QString::fromLatin1(a.target);
+        }
+        QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(u' ')));
+        for (const LeftEdge &edge : languageLeftEdges())
+            QCOMPARE(form.named<QWidget>(QString::fromLatin1(edge.target))->x(), edge.english);
+        QCOMPARE(form.named<QComboBox>("cbxPresets")->currentText(), QStringLiteral("Phone"));
+    }
+    QCOMPARE(readStored().language, std::optional<quint32>(0));
+}
+
+void TestStartup::lamePath_data()
+{
+    QTest::addColumn<QByteArray>("values");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("plain") << QByteArray("\"LamePath\"=\"/usr/bin/lame\"\n") << "/usr/bin/lame";
+    QTest::newRow("blanks, quotes, shell characters, Cyrillic")
+        << QByteArray("\"LamePath\"=\"/opt/my tools/\\\"la;me\\\"/$(rm x)/`id`/кодер\"\n")
+        << "/opt/my tools/\"la;me\"/$(rm x)/`id`/кодер";
+    QTest::newRow("backslashes") << QByteArray("\"LamePath\"=\"C:\\\\Program Files\\\\lame.exe\"\n")
+                                 << "C:\\Program Files\\lame.exe";
+    QTest::newRow("empty") << QByteArray("\"LamePath\"=\"\"\n") << "";
+    QTest::newRow("up to the first zero") << QByteArray("\"LamePath\"=hex(1):61,00,62,00,00,00,63,00,00,00\n") << "ab";
+    QTest::newRow("expandable string") << QByteArray("\"LamePath\"=hex(2):" + hexUtf16("/usr/bin/lame") + "\n") << "";
+    QTest::newRow("binary") << QByteArray("\"LamePath\"=hex:2f,75,73,72\n") << "";
+    QTest::newRow("dword") << QByteArray("\"LamePath\"=dword:00000001\n") << "";
+}
+
+void TestStartup::lamePath()
+{
+    QFETCH(QByteArray, values);
+    QFETCH(QString, expected);
+    writeValues(values);
+    {
+        TForm1 form;
+        QCOMPARE(form.LamePath, expected);
+        // Start-up composes nothing, whatever the path.
+        QCOMPARE(form.named<QPlainTextEdit>("edtCommandLine")->toPlainText(), QString());
+    }
+    // Written back as a plain string, also when empty.
+    const Stored s = readStored();
+    QCOMPARE(s.pathType, StoreValueType::String);
+    QCOMPARE(s.lamePath, std::optional<QString>(expected));
+
+    // The path of the moment replaces what was there.
+    {
+        TForm1 form;
+        form.LamePath = QStringLiteral("/usr/local/bin/lame");
+    }
+    QCOMPARE(readStored().lamePath, std::optional<QString>(QStringLiteral("/usr/local/bin/lame")));
+}
+
+void TestStartup::damagedStore_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("language");
+    QTest::addColumn<QString>("lamePath");
+
+    QRandomGenerator random(20240607);
+    QByteArray garbage(4096, '\0');
+    for (char &c : garbage)
+        c = char(random.bounded(256));
+    QTest::newRow("binary garbage") << garbage << 0 << "";
+    QTest::newRow("UTF-16 mark, then garbage") << QByteArray("\xFF\xFE") + garbage << 0 << "";
+    QTest::newRow("empty file") << QByteArray() << 0 << "";
+    QTest::newRow("header only") << kHeader << 0 << "";
+    QTest::newRow("too big") << kHeader + kSection + "\"Language\"=dword:00000001\n" + QByteArray(5 * 1024 * 1024, 'x') << 0 << "";
+    QTest::newRow("cut off in a string")
+        << kHeader + kSection + "\"Language\"=dword:00000001\n\"LamePath\"=\"/usr/bi" << 1 << "";
+    QTest::newRow("bad lines among good ones")
+        << kHeader + kSection + "\"LeftPos\"=dword:zz\n\x01\x02\x03\n\"TopPos\"\n=\n\"LamePath\"=\"/usr/bin/lame\"\n"
+                                "\"Language\"=dword:00000001\n\"Language\"=dword:\n" + garbage.left(64)
+        << 1 << "/usr/bin/lame";
+    QTest::newRow("values outside the key")
+        << kHeader + "\"Language\"=dword:00000001\n[HKEY_CURRENT_USER\\Software\\Other]\n\"LamePath\"=\"/x\"\n" << 0 << "";
+}
+
+void TestStartup::damagedStore()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, language);
+    QFETCH(QString, lamePath);
+    writeStore(bytes);
+    {
+        TForm1 form;
+        QCOMPARE(int(form.Language), language);
+        QCOMPARE(form.LamePath, lamePath);
+        QCOMPARE(form.pos(), centredOnPrimaryScreen(form));
+    }
+    verifySoundStore();
+    const Stored s = readStored();
+    QCOMPARE(s.language, std::optional<quint32>(language));
+    QCOMPARE(s.lamePath, std::optional<QString>(lamePath));
+    QVERIFY(readStoreBytes().size() < 64 * 1024);
+}
+
+void TestStartup::storePathIsAFolder()
+{
+    // A store that cannot be read: defaults at start, nothing replaced at the end.
+    QVERIFY(QDir().mkpath(storePath()));
+    QFile inside(storePath() + QStringLiteral("/keep.txt"));
+    QVERIFY(inside.open(QIODevice::WriteOnly));
+    inside.write("kept");
+    inside.close();
+    {
+        TForm1 form;
+        QCOMPARE(form.Language, kEnglish);
+        QCOMPARE(form.LamePath, QString());
+        QCOMPARE(form.pos(), centredOnPrimaryScreen(form));
+        QVERIFY(form.named<QAction>("mnuEnglish")->isChecked());
+    }
+    QVERIFY(QFileInfo(storePath()).isDir());
+    QVERIFY(QFileInfo::exists(inside.fileName()));
+    QVERIFY(QDir(storePath()).removeRecursively());
+}
+
+void TestStartup::roundTripOverTwoLifetimes()
+{
+    const QString firstPath = QStringLiteral("/opt/lame dir/\"la;me\" $(x) кодер");
+    {
+        TForm1 form;
+        form.move(321, 234);
+        form.LamePath = firstPath;
+        form.named<QAction>("mnuRussian")->trigger();
+    }
+    {
+        TForm1 form;
+        QCOMPARE(form.pos(), QPoint(321, 234));
+        QCOMPARE(form.LamePath, firstPath);
+        QCOMPARE(form.Language, kRussian);
+        QVERIFY(form.named<QAction>("mnuRussian")->isChecked());
+        QVERIFY(!form.named<QAction>("mnuEnglish")->isChecked());
+        QCOMPARE(captionOf(form.named("tabInput")), QStringLiteral("Входной файл"));
+        QCOMPARE(form.messages.strNoInput, QStringLiteral("Не указан входной файл"));
+        QCOMPARE(form.named<QWidget>("cbxPresets")->x(), 262);
+
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.move(150, 160);
+        form.LamePath.clear();
+        form.named<QAction>("mnuEnglish")->trigger();
+    }
+    {
+        TForm1 form;
+        QCOMPARE(form.pos(), QPoint(150, 160));
+        QCOMPARE(form.LamePath, QString());
+        QCOMPARE(form.Language, kEnglish);
+        QCOMPARE(captionOf(form.named("tabInput")), QStringLiteral("Input file"));
+    }
+    verifySoundStore();
+}
+
+void TestStartup::otherValuesAndKeysKept()
+{
+    writeStore(kHeader + "[HKEY_CURRENT_USER\\Software\\Elsewhere]\n\"Size\"=dword:00000007\n\n" + kSection
+               + "\"Language\"=dword:00000001\n\"Other\"=\"keep me\"\n\"Blob\"=hex:00,01,02\n");
+    {
+        TForm1 form;
+        form.named<QAction>("mnuEnglish")->trigger();
+    }
+    UserStore store;
+    QVERIFY(store.open());
+    QCOMPARE(store.string(QStringLiteral("Other")), std::optional<QString>(QStringLiteral("keep me")));
+    QCOMPARE(store.type(QStringLiteral("Blob")), StoreValueType::Binary);
+    QCOMPARE(store.dword(QStringLiteral("Language")), std::optional<quint32>(0));
+    UserStore elsewhere;
+    QVERIFY(elsewhere.open(QStringLiteral("\\Software\\Elsewhere")));
+    QCOMPARE(elsewhere.dword(QStringLiteral("Size")), std::optional<quint32>(7));
+}
+
+void TestStartup::restoredSettingsWithoutPathEmptyTheStoredPath()
+{
+    writeValues("\"LamePath\"=\"/usr/bin/lame\"\n");
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString settings = dir.filePath(QStringLiteral("no path; $(x).ini"));
+    {
+        QFile file(settings);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[Fenwave Sets]\nUseVorbis=1\n");
+    }
+    {
+        TForm1 form;
+        QCOMPARE(form.LamePath, QStringLiteral("/usr/bin/lame"));
+        form.restoreSettings(settings);
+        QCOMPARE(form.LamePath, QString());
+    }
+    QCOMPARE(readStored().lamePath, std::optional<QString>(QString()));
+    {
+        TForm1 form;
+        QCOMPARE(form.LamePath, QString());
+    }
+}
+
+QTEST_MAIN(TestStartup)
+#include "tst_startup.moc"

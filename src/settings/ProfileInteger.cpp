@@ -9,30 +9,11 @@ bool isBlank(QChar c)
     return c == u' ' || c == u'\t';
 }
 
-int hexDigitValue(QChar c)
+std::optional<qint32> toSigned(std::optional<quint32> value)
 {
-    const char16_t u = c.unicode();
-    if (u >= u'0' && u <= u'9')
-        return u - u'0';
-    if (u >= u'a' && u <= u'f')
-        return u - u'a' + 10;
-    if (u >= u'A' && u <= u'F')
-        return u - u'A' + 10;
-    return -1;
-}
-
-std::optional<qint32> parseHex(QStringView digits)
-{
-    if (digits.isEmpty() || digits.size() > 8)
+    if (!value)
         return std::nullopt;
-    quint32 value = 0;
-    for (const QChar c : digits) {
-        const int digit = hexDigitValue(c);
-        if (digit < 0)
-            return std::nullopt;
-        value = (value << 4) | quint32(digit);
-    }
-    return static_cast<qint32>(value);
+    return static_cast<qint32>(*value);
 }
 
 std::optional<qint32> parseDecimal(QStringView text)
@@ -67,10 +48,36 @@ std::optional<qint32> parseProfileInteger(QStringView text)
         ++start;
     text = text.mid(start);
     if (text.startsWith(u'$'))
-        return parseHex(text.mid(1));
+        return toSigned(parseHexDigits(text.mid(1)));
     if (text.startsWith(u"0x") || text.startsWith(u"0X"))
-        return parseHex(text.mid(2));
+        return toSigned(parseHexDigits(text.mid(2)));
     return parseDecimal(text);
+}
+
+int hexDigitValue(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u >= u'0' && u <= u'9')
+        return u - u'0';
+    if (u >= u'a' && u <= u'f')
+        return u - u'a' + 10;
+    if (u >= u'A' && u <= u'F')
+        return u - u'A' + 10;
+    return -1;
+}
+
+std::optional<quint32> parseHexDigits(QStringView digits)
+{
+    if (digits.isEmpty() || digits.size() > 8)
+        return std::nullopt;
+    quint32 value = 0;
+    for (const QChar c : digits) {
+        const int digit = hexDigitValue(c);
+        if (digit < 0)
+            return std::nullopt;
+        value = (value << 4) | quint32(digit);
+    }
+    return value;
 }
 
 } // namespace fenwave

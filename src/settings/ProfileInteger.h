@@ -16,4 +16,10 @@ namespace fenwave {
 // Anything else (empty, a word, "12abc", "1.5", out of range) gives nullopt.
 std::optional<qint32> parseProfileInteger(QStringView text);
 
+// The value of a hexadecimal digit (either case), -1 for any other character.
+int hexDigitValue(QChar c);
+
+// 1 to 8 hexadecimal digits and nothing else, as an unsigned 32-bit value.
+std::optional<quint32> parseHexDigits(QStringView digits);
+
 } // namespace fenwave

@@ -1,5 +1,7 @@
 #include "settings/UserStore.h"
 
+#include "settings/ProfileInteger.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -78,33 +80,6 @@ QString decodeFileText(const QByteArray &bytes)
     return QString::fromUtf8(bytes);
 }
 
-int hexDigit(QChar c)
-{
-    const char16_t u = c.unicode();
-    if (u >= u'0' && u <= u'9')
-        return u - u'0';
-    if (u >= u'a' && u <= u'f')
-        return u - u'a' + 10;
-    if (u >= u'A' && u <= u'F')
-        return u - u'A' + 10;
-    return -1;
-}
-
-// 1 to 8 hex digits, nothing else.
-std::optional<quint32> parseHexNumber(QStringView text)
-{
-    if (text.isEmpty() || text.size() > 8)
-        return std::nullopt;
-    quint32 value = 0;
-    for (QChar c : text) {
-        const int digit = hexDigit(c);
-        if (digit < 0)
-            return std::nullopt;
-        value = (value << 4) | quint32(digit);
-    }
-    return value;
-}
-
 // "01,ab, 3f" -> bytes; every byte one or two hex digits, no empty items.
 std::optional<QByteArray> parseHexBytes(QStringView text)
 {
@@ -113,7 +88,7 @@ std::optional<QByteArray> parseHexBytes(QStringView text)
         return bytes;
     bytes.reserve(text.size() / 3 + 1);
     for (QStringView item : text.split(u',')) {
-        const std::optional<quint32> byte = parseHexNumber(item.trimmed());
+        const std::optional<quint32> byte = parseHexDigits(item.trimmed());
         if (!byte || item.trimmed().size() > 2)
             return std::nullopt;
         bytes.append(char(*byte));
@@ -177,7 +152,7 @@ std::optional<ParsedData> parseData(QStringView text)
         return ParsedData{kindString, utf16WithTerminator(*value)};
     }
     if (text.startsWith(u"dword:", Qt::CaseInsensitive)) {
-        const std::optional<quint32> number = parseHexNumber(text.mid(6).trimmed());
+        const std::optional<quint32> number = parseHexDigits(text.mid(6).trimmed());
         if (!number)
             return std::nullopt;
         QByteArray bytes(4, '\0');
@@ -193,7 +168,7 @@ std::optional<ParsedData> parseData(QStringView text)
         const qsizetype close = text.indexOf(u')', pos);
         if (close < 0)
             return std::nullopt;
-        const std::optional<quint32> number = parseHexNumber(text.mid(pos + 1, close - pos - 1));
+        const std::optional<quint32> number = parseHexDigits(text.mid(pos + 1, close - pos - 1));
         if (!number)
             return std::nullopt;
         kind = *number;
@@ -241,7 +216,7 @@ void readContinuation(LineReader &reader, QString &joined)
     while (more && !reader.atEnd()) {
         const qsizetype start = reader.position();
         const QStringView part = reader.next();
-        if (part.isEmpty() || hexDigit(part.front()) < 0) {
+        if (part.isEmpty() || hexDigitValue(part.front()) < 0) {
             reader.rewind(start);
             return;
         }

@@ -194,7 +194,10 @@ void TForm1::connectControl(const QString &name, void (TForm1::*handler)())
     } else if (auto *combo = qobject_cast<QComboBox *>(control)) {
         // Only the user's picks and typing count; program changes run nothing.
         connect(combo, &QComboBox::activated, this, handler);
-        connect(combo->lineEdit(), &QLineEdit::textEdited, this, handler);
+        connect(combo->lineEdit(), &QLineEdit::textEdited, this, [this, combo, handler] {
+            followTypedText(combo);
+            (this->*handler)();
+        });
     } else if (auto *group = qobject_cast<QWidget *>(control)) {
         // A radio group runs its handler whenever its item index changes, to -1 included.
         m_groupIndex.insert(group, radioGroupIndex(group));
@@ -208,6 +211,22 @@ void TForm1::connectControl(const QString &name, void (TForm1::*handler)())
             });
         }
     }
+}
+
+// Typing selects the item of exactly the typed text, or none, as a restored text does, so that
+// the selection the command line reads never contradicts what the box shows.
+void TForm1::followTypedText(QComboBox *combo)
+{
+    QLineEdit *edit = combo->lineEdit();
+    const QString text = edit->text();
+    const int index = combo->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (index == combo->currentIndex())
+        return;
+    const int cursor = edit->cursorPosition();
+    combo->setCurrentIndex(index);
+    if (index < 0)
+        combo->setEditText(text);
+    edit->setCursorPosition(cursor);
 }
 
 void TForm1::connectHandlers()

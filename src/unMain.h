@@ -10,6 +10,7 @@
 #include <optional>
 
 class QAction;
+class QComboBox;
 class QFileDialog;
 class QLabel;
 class QPlainTextEdit;
@@ -94,6 +95,7 @@ private:
     void giveStartValues();
     void connectHandlers();
     void connectControl(const QString &name, void (TForm1::*handler)());
+    void followTypedText(QComboBox *combo);
     void enableBy(const char *target, bool enabled);
     bool checked(const char *name) const;
     void composeByDefaultFlag();

@@ -116,6 +116,9 @@ QComboBox *makeComboBox(QWidget *parent)
     // Typed text is a value, not a new item, and is never completed from the list.
     combo->setInsertPolicy(QComboBox::NoInsert);
     combo->setCompleter(nullptr);
+    // Qt selects the item matching the typed text when the focus leaves the box, and reports
+    // it as a pick: leaving a box is no choice of the user's.
+    QObject::disconnect(combo->lineEdit(), SIGNAL(editingFinished()), combo, nullptr);
     return combo;
 }
 

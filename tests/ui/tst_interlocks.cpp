@@ -42,6 +42,7 @@ private slots:
     void disabledPageStaysSelectable();
     void viewOnlyLocksTheBox();
     void refreshAlwaysComposesFullLine();
+    void typedPresetSelectsMatchingItemOrNone();
 };
 
 void TestInterlocks::startState()
@@ -285,6 +286,28 @@ void TestInterlocks::refreshAlwaysComposesFullLine()
     QCOMPARE(d.line(), d.shortForm());
     form.named<QAction>("mnuRefresh")->trigger();
     QCOMPARE(d.line(), d.full());
+}
+
+void TestInterlocks::typedPresetSelectsMatchingItemOrNone()
+{
+    TForm1 form;
+    form.show();
+    FormDriver d(form);
+    form.named<QAction>("mnuEnglish")->trigger();
+    d.click("flgPresets");
+    auto *presets = d.w<QComboBox>("cbxPresets");
+    presets->setFocus();
+    presets->lineEdit()->selectAll();
+    FormDriver::typeInto(presets->lineEdit(), "Voice");
+    QCOMPARE(presets->currentIndex(), 1);
+    QVERIFY2(d.line().contains(" --preset  voice -b"), qPrintable(d.line()));
+    FormDriver::typeInto(presets->lineEdit(), "x");
+    QCOMPARE(presets->currentIndex(), -1);
+    QCOMPARE(presets->currentText(), QString("Voicex"));
+    QVERIFY2(d.line().contains(" --preset  -b"), qPrintable(d.line()));
+    // Leaving the box picks nothing either.
+    d.w("edtInput")->setFocus();
+    QCOMPARE(presets->currentIndex(), -1);
 }
 
 QTEST_MAIN(TestInterlocks)

@@ -1,5 +1,7 @@
 #include "settings/TextDecoding.h"
 
+#include <QStringDecoder>
+
 namespace fenwave {
 
 namespace {
@@ -90,8 +92,11 @@ QString decodeWindows1251(QByteArrayView bytes)
 
 QString decodeUtf8OrWindows1251(QByteArrayView bytes)
 {
-    if (isValidUtf8(bytes))
-        return QString::fromUtf8(bytes);
+    if (isValidUtf8(bytes)) {
+        // A U+FEFF at the start of a name or value is a character of it, not a byte-order mark
+        // (the file's own mark is handled by its reader).
+        return QStringDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom).decode(bytes);
+    }
     return decodeWindows1251(bytes);
 }
 

@@ -350,11 +350,14 @@ bool UserStore::open(const QString &keyPath)
     if (QFileInfo::exists(m_filePath)) {
         if (!file.open(QIODevice::ReadOnly))
             return false;
-        const QByteArray bytes = file.read(maxFileSize + 1);
-        if (file.error() != QFileDevice::NoError)
-            return false;
-        if (bytes.size() <= maxFileSize)
-            m_keys = parseFileText(bytes);
+        // An oversized store counts as damaged; it is not read at all.
+        if (file.size() <= maxFileSize) {
+            const QByteArray bytes = file.readAll();
+            if (file.error() != QFileDevice::NoError)
+                return false;
+            if (bytes.size() <= maxFileSize)
+                m_keys = parseFileText(bytes);
+        }
     }
 
     const QString section = sectionForKeyPath(keyPath);

@@ -55,6 +55,7 @@ private slots:
     void valueLineBreaksCannotInjectKeys();
     void invalidNamesChangeNothing();
     void longValueReadWhole();
+    void leadingZeroWidthNoBreakSpaceIsKept();
     void windowsFileWithCyrillic();
     void binaryGarbageSurvives();
     void fuzzedDocumentsKeepInvariants();
@@ -507,6 +508,19 @@ void TestIniDocument::saveIntoReadOnlyFolder()
     QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
     QVERIFY(!saved);
     QCOMPARE(readAll(path), old);
+}
+
+// U+FEFF at the start of a name or value is text, not a byte-order mark to drop.
+void TestIniDocument::leadingZeroWidthNoBreakSpaceIsKept()
+{
+    const QString mark(QChar(0xFEFF));
+    IniDocument doc;
+    doc.setValue(QString(mark + "Section"), u"key", mark + "value");
+    doc.setValue(u"plain", QString(mark + "key"), "v");
+    const IniDocument again = IniDocument::fromBytes(doc.toBytes());
+    QCOMPARE(again.value(QString(mark + "Section"), u"key"), std::optional<QString>(mark + "value"));
+    QCOMPARE(again.value(u"Section", u"key"), std::nullopt);
+    QCOMPARE(again.value(u"plain", QString(mark + "key")), std::optional<QString>("v"));
 }
 
 QTEST_GUILESS_MAIN(TestIniDocument)

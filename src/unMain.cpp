@@ -172,10 +172,6 @@ void TForm1::giveStartValues()
     }
     // As built, the preset list shows its first item selected; applying a language clears that.
     named<QComboBox>(QStringLiteral("cbxPresets"))->setCurrentIndex(0);
-    // The window keeps each radio-button set exclusive; program code can still leave a set
-    // with none checked (see setChecked).
-    for (QRadioButton *button : findChildren<QRadioButton *>())
-        button->setAutoExclusive(true);
 }
 
 void TForm1::connectControl(const QString &name, void (TForm1::*handler)())

@@ -72,7 +72,6 @@ void addRadioItems(QGroupBox *group, const QStringList &items)
     for (int i = 0; i < count; ++i) {
         auto *button = new QRadioButton(withoutMnemonic(items.at(i)), group);
         button->setObjectName(group->objectName() + QLatin1Char('_') + QString::number(i));
-        button->setAutoExclusive(false);
         button->setGeometry(8, top + i * rowHeight + (rowHeight - radioButtonHeight) / 2,
                             group->width() - 16, radioButtonHeight);
     }
@@ -158,12 +157,10 @@ QWidget *makeWidget(const ControlSpec &spec, QWidget *parent, const QString &nam
         return makeLabel(parent, name);
     case ControlKind::CheckBox:
         return new QCheckBox(withoutMnemonic(caption), parent);
-    case ControlKind::RadioButton: {
-        auto *button = new QRadioButton(withoutMnemonic(caption), parent);
-        // The window keeps each set exclusive itself so that a set may have none checked.
-        button->setAutoExclusive(false);
-        return button;
-    }
+    case ControlKind::RadioButton:
+        // Auto-exclusive within its parent, as Qt makes it: a click never unchecks the checked
+        // button. The program can still leave a set with none checked (ControlBinding's setChecked).
+        return new QRadioButton(withoutMnemonic(caption), parent);
     case ControlKind::Edit:
         return new QLineEdit(parent);
     case ControlKind::Memo:

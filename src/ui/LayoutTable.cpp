@@ -183,9 +183,9 @@ ControlSpecList layoutTable()
 
 const ControlSpec *findControlSpec(QStringView name)
 {
-    for (const ControlSpec &spec : table) {
-        if (name == QLatin1StringView(spec.name))
-            return &spec;
+    for (const ControlSpec &row : table) {
+        if (name == QLatin1StringView(row.name))
+            return &row;
     }
     return nullptr;
 }

@@ -31,8 +31,8 @@ MenuSpecList menuTable()
 
 bool isSubmenu(const char *name)
 {
-    for (const MenuSpec &spec : table) {
-        if (std::strcmp(spec.parent, name) == 0)
+    for (const MenuSpec &row : table) {
+        if (std::strcmp(row.parent, name) == 0)
             return true;
     }
     return false;

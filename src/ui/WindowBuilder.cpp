@@ -138,10 +138,10 @@ QLabel *makeLabel(QWidget *parent, const QString &name)
     return label;
 }
 
-QWidget *makeWidget(const ControlSpec &spec, QWidget *parent, const QString &name)
+QWidget *makeWidget(const ControlSpec &row, QWidget *parent, const QString &name)
 {
-    const QString caption = text(spec.caption);
-    switch (spec.kind) {
+    const QString caption = text(row.caption);
+    switch (row.kind) {
     case ControlKind::PageControl:
         return new QTabWidget(parent);
     case ControlKind::Page: {
@@ -205,45 +205,45 @@ void appendInTabOrder(const QString &parentName, const QHash<QString, QWidget *>
                       QList<QWidget *> &chain)
 {
     QList<const ControlSpec *> children;
-    for (const ControlSpec &spec : layoutTable()) {
-        if (parentName == QLatin1String(spec.parent))
-            children.append(&spec);
+    for (const ControlSpec &row : layoutTable()) {
+        if (parentName == QLatin1String(row.parent))
+            children.append(&row);
     }
     std::stable_sort(children.begin(), children.end(),
                      [](const ControlSpec *a, const ControlSpec *b) { return a->tabOrder < b->tabOrder; });
-    for (const ControlSpec *spec : children) {
-        QWidget *widget = widgets.value(QString::fromUtf8(spec->name));
+    for (const ControlSpec *row : children) {
+        QWidget *widget = widgets.value(QString::fromUtf8(row->name));
         if (!widget)
             continue;
-        if (!takesNoFocus(spec->kind) && spec->kind != ControlKind::RadioGroup)
+        if (!takesNoFocus(row->kind) && row->kind != ControlKind::RadioGroup)
             chain.append(widget);
-        if (spec->kind == ControlKind::RadioGroup) {
+        if (row->kind == ControlKind::RadioGroup) {
             const auto buttons = widget->findChildren<QRadioButton *>(QString(), Qt::FindDirectChildrenOnly);
             for (QRadioButton *button : buttons)
                 chain.append(button);
         }
-        if (isContainer(spec->kind))
-            appendInTabOrder(QString::fromUtf8(spec->name), widgets, chain);
+        if (isContainer(row->kind))
+            appendInTabOrder(QString::fromUtf8(row->name), widgets, chain);
     }
 }
 
 void buildControls(QWidget *client, QHash<QString, QWidget *> &widgets)
 {
     widgets.insert(QStringLiteral("Form1"), client);
-    for (const ControlSpec &spec : layoutTable()) {
-        const QString name = QString::fromUtf8(spec.name);
-        QWidget *parent = widgets.value(QString::fromUtf8(spec.parent));
+    for (const ControlSpec &row : layoutTable()) {
+        const QString name = QString::fromUtf8(row.name);
+        QWidget *parent = widgets.value(QString::fromUtf8(row.parent));
         if (!parent) {
-            qWarning("layout: %s has no parent %s", spec.name, spec.parent);
+            qWarning("layout: %s has no parent %s", row.name, row.parent);
             continue;
         }
-        QWidget *widget = makeWidget(spec, parent, name);
+        QWidget *widget = makeWidget(row, parent, name);
         widget->setObjectName(name);
-        if (spec.kind != ControlKind::Page)
-            widget->setGeometry(spec.x, spec.y, spec.w, spec.h);
-        if (spec.hint)
-            widget->setProperty("hint", QString::fromUtf8(spec.hint));
-        widget->setEnabled(spec.enabled);
+        if (row.kind != ControlKind::Page)
+            widget->setGeometry(row.x, row.y, row.w, row.h);
+        if (row.hint)
+            widget->setProperty("hint", QString::fromUtf8(row.hint));
+        widget->setEnabled(row.enabled);
         widgets.insert(name, widget);
     }
 }
@@ -251,16 +251,16 @@ void buildControls(QWidget *client, QHash<QString, QWidget *> &widgets)
 // Layout children that are placed after everything else has its font and size.
 void finishControls(const QHash<QString, QWidget *> &widgets)
 {
-    for (const ControlSpec &spec : layoutTable()) {
-        QWidget *widget = widgets.value(QString::fromUtf8(spec.name));
+    for (const ControlSpec &row : layoutTable()) {
+        QWidget *widget = widgets.value(QString::fromUtf8(row.name));
         if (!widget)
             continue;
-        switch (spec.kind) {
+        switch (row.kind) {
         case ControlKind::RadioGroup:
             addRadioItems(static_cast<QGroupBox *>(widget), radioGroupItems(widget->objectName()));
             break;
         case ControlKind::Label:
-            setCaption(widget, text(spec.caption));
+            setCaption(widget, text(row.caption));
             break;
         case ControlKind::Edit:
         case ControlKind::ComboBox:
@@ -281,16 +281,16 @@ void buildMenu(QMainWindow *window)
     window->setMenuBar(bar);
 
     QHash<QString, QMenu *> menus;
-    for (const MenuSpec &spec : menuTable()) {
-        const QString name = QString::fromUtf8(spec.name);
-        const QString caption = withoutMnemonic(QString::fromUtf8(spec.caption));
-        QMenu *parentMenu = menus.value(QString::fromUtf8(spec.parent));
+    for (const MenuSpec &row : menuTable()) {
+        const QString name = QString::fromUtf8(row.name);
+        const QString caption = withoutMnemonic(QString::fromUtf8(row.caption));
+        QMenu *parentMenu = menus.value(QString::fromUtf8(row.parent));
         QAction *action = nullptr;
-        if (isSubmenu(spec.name)) {
+        if (isSubmenu(row.name)) {
             auto *menu = new QMenu(caption, parentMenu ? static_cast<QWidget *>(parentMenu) : bar);
             menu->setObjectName(name);
-            if (spec.hint)
-                menu->setProperty("hint", QString::fromUtf8(spec.hint));
+            if (row.hint)
+                menu->setProperty("hint", QString::fromUtf8(row.hint));
             menus.insert(name, menu);
             action = menu->menuAction();
             if (parentMenu)
@@ -305,9 +305,9 @@ void buildMenu(QMainWindow *window)
                 bar->addAction(action);
         }
         action->setObjectName(name);
-        action->setCheckable(spec.checkable);
-        if (spec.hint)
-            action->setProperty("hint", QString::fromUtf8(spec.hint));
+        action->setCheckable(row.checkable);
+        if (row.hint)
+            action->setProperty("hint", QString::fromUtf8(row.hint));
     }
 }
 

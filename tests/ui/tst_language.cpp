@@ -76,8 +76,8 @@ Snapshot languageSnapshot(const TForm1 &form)
 {
     Snapshot s;
     s << qMakePair(QStringLiteral("window title"), form.windowTitle());
-    for (const ControlSpec &spec : layoutTable()) {
-        const QString name = QString::fromLatin1(spec.name);
+    for (const ControlSpec &row : layoutTable()) {
+        const QString name = QString::fromLatin1(row.name);
         const QWidget *widget = form.named<QWidget>(name);
         if (!widget) {
             s << qMakePair(name, QStringLiteral("<missing>"));
@@ -440,9 +440,9 @@ void TestLanguage::tablesNameRealControls()
         if (!form().named<QWidget>(QString::fromLatin1(edge.target)))
             missing << QString::fromLatin1(edge.target);
     }
-    for (const ControlSpec &spec : layoutTable()) {
-        if (!form().named<QWidget>(QString::fromLatin1(spec.name)))
-            missing << QString::fromLatin1(spec.name);
+    for (const ControlSpec &row : layoutTable()) {
+        if (!form().named<QWidget>(QString::fromLatin1(row.name)))
+            missing << QString::fromLatin1(row.name);
     }
     QVERIFY2(missing.isEmpty(), qPrintable(missing.join(u' ')));
 }

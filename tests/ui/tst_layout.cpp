@@ -126,33 +126,33 @@ private slots:
     void everyControlIsBuilt_data()
     {
         QTest::addColumn<QString>("name");
-        for (const ControlSpec &spec : layoutTable())
-            QTest::newRow(spec.name) << QString::fromUtf8(spec.name);
+        for (const ControlSpec &row : layoutTable())
+            QTest::newRow(row.name) << QString::fromUtf8(row.name);
     }
     void everyControlIsBuilt()
     {
         QFETCH(QString, name);
-        const ControlSpec *spec = findControlSpec(name);
-        QVERIFY(spec);
+        const ControlSpec *row = findControlSpec(name);
+        QVERIFY(row);
         QWidget *widget = window->findChild<QWidget *>(name);
         QVERIFY(widget);
-        QVERIFY(hasClassOfKind(widget, spec->kind));
+        QVERIFY(hasClassOfKind(widget, row->kind));
         QVERIFY(widget->toolTip().isEmpty());
         QVERIFY(widget->statusTip().isEmpty());
 
-        const QString parentName = QString::fromUtf8(spec->parent);
-        if (spec->kind == ControlKind::Page) {
+        const QString parentName = QString::fromUtf8(row->parent);
+        if (row->kind == ControlKind::Page) {
             auto *tabs = qobject_cast<QTabWidget *>(control("pgOptions"));
-            QCOMPARE(tabs->indexOf(widget), spec->tabOrder);
+            QCOMPARE(tabs->indexOf(widget), row->tabOrder);
             return;
         }
         if (parentName == QLatin1String("Form1"))
             QCOMPARE(widget->parentWidget(), window->centralWidget());
         else
             QCOMPARE(widget->parentWidget()->objectName(), parentName);
-        QCOMPARE(widget->pos(), QPoint(spec->x, spec->y));
-        if (spec->kind != ControlKind::Label)
-            QCOMPARE(widget->size(), QSize(spec->w, spec->h));
+        QCOMPARE(widget->pos(), QPoint(row->x, row->y));
+        if (row->kind != ControlKind::Label)
+            QCOMPARE(widget->size(), QSize(row->w, row->h));
     }
 
     void pagesInOrderWithInputInFront()
@@ -175,9 +175,9 @@ private slots:
         const QStringList disabled{"flgWavHeader", "flgMonoDownmix", "edtCompRatio", "edtScale", "edtATH",
                                    "flgVoiceMode", "cbxPresets", "grpABR", "grpVBR", "edtScaleLeft",
                                    "edtScaleRight", "edtCommandLine"};
-        for (const ControlSpec &spec : layoutTable()) {
-            const QString name = QString::fromUtf8(spec.name);
-            QVERIFY2(ownEnabledFlag(control(spec.name)) != disabled.contains(name), spec.name);
+        for (const ControlSpec &row : layoutTable()) {
+            const QString name = QString::fromUtf8(row.name);
+            QVERIFY2(ownEnabledFlag(control(row.name)) != disabled.contains(name), row.name);
         }
         // Inside a disabled group the children keep their own flag.
         QVERIFY(ownEnabledFlag(control("cbxABR")));
@@ -369,9 +369,9 @@ private slots:
         const QHash<QWidget *, int> chain = focusChainPositions(start);
         for (const ControlSpec &container : layoutTable()) {
             QList<const ControlSpec *> children;
-            for (const ControlSpec &spec : layoutTable()) {
-                if (QLatin1String(spec.parent) == QLatin1String(container.name) && spec.tabOrder >= 0)
-                    children << &spec;
+            for (const ControlSpec &row : layoutTable()) {
+                if (QLatin1String(row.parent) == QLatin1String(container.name) && row.tabOrder >= 0)
+                    children << &row;
             }
             std::sort(children.begin(), children.end(),
                       [](const ControlSpec *a, const ControlSpec *b) { return a->tabOrder < b->tabOrder; });
@@ -402,11 +402,11 @@ private slots:
             applyLanguageTexts(window.get(), quint8(language));
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-        for (const ControlSpec &spec : layoutTable()) {
-            QWidget *widget = control(spec.name);
-            if (spec.kind == ControlKind::Page)
+        for (const ControlSpec &row : layoutTable()) {
+            QWidget *widget = control(row.name);
+            if (row.kind == ControlKind::Page)
                 continue;
-            QVERIFY2(widget->parentWidget()->rect().contains(widget->geometry()), spec.name);
+            QVERIFY2(widget->parentWidget()->rect().contains(widget->geometry()), row.name);
         }
     }
 

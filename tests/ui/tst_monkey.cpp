@@ -226,14 +226,14 @@ private:
 
     void collectControls()
     {
-        for (const fenwave::ControlSpec &spec : fenwave::layoutTable()) {
-            const QString name = QString::fromLatin1(spec.name);
+        for (const fenwave::ControlSpec &row : fenwave::layoutTable()) {
+            const QString name = QString::fromLatin1(row.name);
             auto *widget = m_form.named<QWidget>(name);
             if (!widget)
-                qFatal("no control named %s", spec.name);
+                qFatal("no control named %s", row.name);
             m_watched << widget;
             m_watchedNames << name;
-            switch (spec.kind) {
+            switch (row.kind) {
             case ControlKind::CheckBox:
                 if (name != QLatin1String("flgReadOnly"))
                     m_buttons << name;

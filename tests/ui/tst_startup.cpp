@@ -138,23 +138,23 @@ QString captionOf(const QObject *target)
 QStringList windowTexts(const QMainWindow &window)
 {
     QStringList texts;
-    for (const ControlSpec &spec : layoutTable()) {
-        const auto *widget = window.findChild<QWidget *>(QString::fromLatin1(spec.name));
+    for (const ControlSpec &row : layoutTable()) {
+        const auto *widget = window.findChild<QWidget *>(QString::fromLatin1(row.name));
         if (!widget) {
-            texts << QStringLiteral("%1 missing").arg(QLatin1String(spec.name));
+            texts << QStringLiteral("%1 missing").arg(QLatin1String(row.name));
             continue;
         }
-        texts << QStringLiteral("%1 \"%2\" hint \"%3\" at %4").arg(QLatin1String(spec.name), captionOf(widget),
+        texts << QStringLiteral("%1 \"%2\" hint \"%3\" at %4").arg(QLatin1String(row.name), captionOf(widget),
                                                                  widget->property(kHintProperty).toString())
                      .arg(widget->x());
     }
-    for (const MenuSpec &spec : menuTable()) {
-        const auto *action = window.findChild<QAction *>(QString::fromLatin1(spec.name));
+    for (const MenuSpec &row : menuTable()) {
+        const auto *action = window.findChild<QAction *>(QString::fromLatin1(row.name));
         if (!action) {
-            texts << QStringLiteral("%1 missing").arg(QLatin1String(spec.name));
+            texts << QStringLiteral("%1 missing").arg(QLatin1String(row.name));
             continue;
         }
-        texts << QStringLiteral("%1 \"%2\" hint \"%3\"").arg(QLatin1String(spec.name), action->text(),
+        texts << QStringLiteral("%1 \"%2\" hint \"%3\"").arg(QLatin1String(row.name), action->text(),
                                                           action->property(kHintProperty).toString());
     }
     return texts;

@@ -5,6 +5,9 @@
 #include "unMain.h"
 
 #include <QAbstractButton>
+#include <QAction>
+#include <QGroupBox>
+#include <QLabel>
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
@@ -27,6 +30,26 @@ inline QWidget *pageOf(QWidget *widget)
             return w;
     }
     return nullptr;
+}
+
+// The caption a user sees on a label, button, frame, page tab or menu item; null for others.
+inline QString captionOf(const QObject *target)
+{
+    if (auto *label = qobject_cast<const QLabel *>(target))
+        return label->text();
+    if (auto *button = qobject_cast<const QAbstractButton *>(target))
+        return button->text();
+    if (auto *group = qobject_cast<const QGroupBox *>(target))
+        return group->title();
+    if (auto *action = qobject_cast<const QAction *>(target))
+        return action->text();
+    if (auto *page = qobject_cast<const QWidget *>(target)) {
+        if (QWidget *stack = page->parentWidget()) {
+            if (auto *tabs = qobject_cast<QTabWidget *>(stack->parentWidget()))
+                return tabs->tabText(tabs->indexOf(const_cast<QWidget *>(page)));
+        }
+    }
+    return QString();
 }
 
 class FormDriver

@@ -25,6 +25,7 @@
 #include <memory>
 
 using testing::FormDriver;
+using testing::captionOf;
 using testing::ModalAnswer;
 using namespace fenwave;
 
@@ -33,30 +34,6 @@ namespace {
 constexpr quint8 kEnglish = 0;
 constexpr quint8 kRussian = 1;
 
-QTabWidget *tabsOfPage(const QWidget *page)
-{
-    QWidget *stack = page ? page->parentWidget() : nullptr;
-    return qobject_cast<QStackedWidget *>(stack) ? qobject_cast<QTabWidget *>(stack->parentWidget())
-                                                 : nullptr;
-}
-
-// The caption a user sees on a label, button, frame, page tab or menu item; null for others.
-QString captionOf(const QObject *target)
-{
-    if (auto *label = qobject_cast<const QLabel *>(target))
-        return label->text();
-    if (auto *button = qobject_cast<const QAbstractButton *>(target))
-        return button->text();
-    if (auto *group = qobject_cast<const QGroupBox *>(target))
-        return group->title();
-    if (auto *action = qobject_cast<const QAction *>(target))
-        return action->text();
-    if (auto *page = qobject_cast<const QWidget *>(target)) {
-        if (QTabWidget *tabs = tabsOfPage(page))
-            return tabs->tabText(tabs->indexOf(const_cast<QWidget *>(page)));
-    }
-    return QString();
-}
 
 QString hintOf(const QObject *target)
 {

@@ -25,6 +25,7 @@
 #include <optional>
 
 using testing::FormDriver;
+using testing::captionOf;
 using namespace fenwave;
 
 namespace {
@@ -110,29 +111,6 @@ void verifySoundStore()
     QCOMPARE(s.languageType, StoreValueType::Dword);
 }
 
-QTabWidget *tabsOfPage(const QWidget *page)
-{
-    QWidget *stack = page ? page->parentWidget() : nullptr;
-    return qobject_cast<QStackedWidget *>(stack) ? qobject_cast<QTabWidget *>(stack->parentWidget())
-                                                 : nullptr;
-}
-
-QString captionOf(const QObject *target)
-{
-    if (auto *label = qobject_cast<const QLabel *>(target))
-        return label->text();
-    if (auto *button = qobject_cast<const QAbstractButton *>(target))
-        return button->text();
-    if (auto *group = qobject_cast<const QGroupBox *>(target))
-        return group->title();
-    if (auto *action = qobject_cast<const QAction *>(target))
-        return action->text();
-    if (auto *page = qobject_cast<const QWidget *>(target)) {
-        if (QTabWidget *tabs = tabsOfPage(page))
-            return tabs->tabText(tabs->indexOf(const_cast<QWidget *>(page)));
-    }
-    return QString();
-}
 
 // Captions, hints and left edges of the design controls and the menu texts and hints.
 QStringList windowTexts(const QMainWindow &window)

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMetaObject>
 #include <QSinglePointEvent>
 #include <QVariant>
@@ -86,7 +87,16 @@ void HintTracker::refresh()
         setCurrentHint(QString());
         return;
     }
-    setCurrentHint(hintForWidget(QApplication::widgetAt(m_pointer.toPoint())));
+    const QPoint position = m_pointer.toPoint();
+    QWidget *widget = QApplication::widgetAt(position);
+    // An item acting directly on the menu bar has a hint of its own.
+    if (auto *bar = qobject_cast<QMenuBar *>(widget)) {
+        if (const QAction *action = bar->actionAt(bar->mapFromGlobal(position))) {
+            setCurrentHint(ownHint(action));
+            return;
+        }
+    }
+    setCurrentHint(hintForWidget(widget));
 }
 
 bool HintTracker::eventFilter(QObject *watched, QEvent *event)

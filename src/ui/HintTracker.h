@@ -18,7 +18,7 @@ inline constexpr const char *kHintProperty = "hint";
 QString hintForWidget(const QWidget *widget);
 
 // The application-wide current hint: the hint of the widget under the pointer (see
-// hintForWidget); while a menu item is highlighted, that QAction's hint (empty for none); empty
+// hintForWidget), or of the menu-bar item under it; while a menu item is highlighted, that QAction's hint (empty for none); empty
 // when a menu closes, until the pointer moves again. Emits hintChanged only when the text
 // actually changes. The pointer is looked at once pending events are handled, so that a burst
 // of Leave/Enter/Move events yields one update.

@@ -181,6 +181,7 @@ private slots:
     void restingPointerShowsHint();
     void wavHeaderHintOnceDecodeIsChecked();
     void menuItemHints();
+    void menuBarItemHint();
     void panelFollowsLanguageWhenPointerMoves();
     void noTooltipAnywhere();
 
@@ -755,6 +756,21 @@ void TestLanguage::menuItemHints()
     rest(languages, languages->actionGeometry(form().named<QAction>("mnuRussian")).center());
     QTest::qWait(20);
     QCOMPARE(panel(), QString());
+}
+
+// "Exit" acts directly on the menu bar and shows its hint while the pointer rests on it.
+void TestLanguage::menuBarItemHint()
+{
+    showForm();
+    form().named<QAction>("mnuEnglish")->trigger();
+    auto *bar = form().menuBar();
+    rest(bar, bar->actionGeometry(form().named<QAction>("mnuExit")).center());
+    QTRY_COMPARE(panel(), QStringLiteral("Exit program"));
+    rest(bar, bar->actionGeometry(form().findChild<QMenu *>("mnuSet")->menuAction()).center());
+    QTRY_COMPARE(panel(), QString());
+    form().named<QAction>("mnuRussian")->trigger();
+    rest(bar, bar->actionGeometry(form().named<QAction>("mnuExit")).center());
+    QTRY_COMPARE(panel(), QStringLiteral("Завершить работу"));
 }
 
 void TestLanguage::panelFollowsLanguageWhenPointerMoves()

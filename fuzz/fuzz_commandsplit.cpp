@@ -12,6 +12,7 @@
 // the composer's own quoting gives it back for the arguments it is made for
 // (non-empty, no tab or line break).
 
+#include "FuzzCheck.h"
 #include "options/CommandLine.h"
 #include "options/CommandSplit.h"
 
@@ -27,18 +28,6 @@
 #include <iterator>
 
 namespace {
-
-[[noreturn]] void fail(const char *what, int line)
-{
-    std::fprintf(stderr, "fuzz_commandsplit: invariant failed at line %d: %s\n", line, what);
-    std::abort();
-}
-
-#define FUZZ_CHECK(condition) \
-    do { \
-        if (!(condition)) \
-            fail(#condition, __LINE__); \
-    } while (false)
 
 bool isSeparator(QChar c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }
 

@@ -10,6 +10,7 @@
 // (in memory and after a re-parse), no other line changes, and no other key
 // changes its value; names that cannot be read back change nothing.
 
+#include "FuzzCheck.h"
 #include "settings/IniDocument.h"
 #include "settings/TextDecoding.h"
 
@@ -31,18 +32,6 @@ namespace {
 
 constexpr qsizetype kMaxOps = 4;
 constexpr size_t kMaxCheckedEntries = 64;
-
-[[noreturn]] void fail(const char *what, int line)
-{
-    std::fprintf(stderr, "fuzz_ini: invariant failed at line %d: %s\n", line, what);
-    std::abort();
-}
-
-#define FUZZ_CHECK(condition) \
-    do { \
-        if (!(condition)) \
-            fail(#condition, __LINE__); \
-    } while (false)
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 bool isLineBreak(char c) { return c == '\r' || c == '\n'; }

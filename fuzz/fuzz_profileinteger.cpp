@@ -7,6 +7,7 @@
 // written here, and every number it accepts is read back from its own decimal
 // and "$" hex spellings.
 
+#include "FuzzCheck.h"
 #include "settings/ProfileInteger.h"
 
 #include <QByteArray>
@@ -23,18 +24,6 @@
 using fenwave::parseProfileInteger;
 
 namespace {
-
-[[noreturn]] void fail(const char *what, int line)
-{
-    std::fprintf(stderr, "fuzz_profileinteger: invariant failed at line %d: %s\n", line, what);
-    std::abort();
-}
-
-#define FUZZ_CHECK(condition) \
-    do { \
-        if (!(condition)) \
-            fail(#condition, __LINE__); \
-    } while (false)
 
 bool isAsciiDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 

@@ -11,6 +11,7 @@
 // said, reads back to the same text (a fixed point) and to the same type and
 // data for every name in the key.
 
+#include "FuzzCheck.h"
 #include "settings/UserStore.h"
 
 #include <QByteArray>
@@ -34,18 +35,6 @@ namespace {
 constexpr qsizetype kMaxOps = 6;
 constexpr qsizetype kMaxNames = 48;
 const QString kKeyHeader = QStringLiteral("[HKEY_CURRENT_USER\\Software\\Fenwave]");
-
-[[noreturn]] void fail(const char *what, int line)
-{
-    std::fprintf(stderr, "fuzz_userstore: invariant failed at line %d: %s\n", line, what);
-    std::abort();
-}
-
-#define FUZZ_CHECK(condition) \
-    do { \
-        if (!(condition)) \
-            fail(#condition, __LINE__); \
-    } while (false)
 
 const QString &storePath()
 {

@@ -1,3 +1,4 @@
+#include "TestFiles.h"
 #include "settings/Preferences.h"
 
 #include <QFile>
@@ -9,22 +10,13 @@
 
 using namespace fenwave;
 
+using testing::readAll;
+using testing::writeAll;
+
 namespace {
 
 const QByteArray header = "Windows Registry Editor Version 5.00\n\n";
 const QByteArray section = "[HKEY_CURRENT_USER\\Software\\Fenwave]\n";
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 } // namespace
 

@@ -1,3 +1,4 @@
+#include "TestFiles.h"
 #include "settings/UserStore.h"
 
 #include <QDir>
@@ -13,22 +14,13 @@ using namespace fenwave;
 
 Q_DECLARE_METATYPE(fenwave::StoreValueType)
 
+using testing::readAll;
+using testing::writeAll;
+
 namespace {
 
 const QByteArray header = "Windows Registry Editor Version 5.00\n\n";
 const QByteArray section = "[HKEY_CURRENT_USER\\Software\\Fenwave]\n";
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 QByteArray utf16LeWithMark(const QByteArray &utf8)
 {

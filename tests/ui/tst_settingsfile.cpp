@@ -1,5 +1,6 @@
 // Saving and restoring settings files through the real window: the 60 keys, the handlers that
 // run while a file is restored, the error box of a failed save and the two file dialogs.
+#include "TestFiles.h"
 #include "FormDriver.h"
 
 #include "settings/SettingsKeys.h"
@@ -25,6 +26,9 @@ using fenwave::SettingKind;
 using testing::FormDriver;
 using testing::ModalAnswer;
 
+using testing::readAll;
+using testing::writeAll;
+
 namespace {
 
 const QString kSection = QStringLiteral("Fenwave Sets");
@@ -44,18 +48,6 @@ std::unique_ptr<TForm1> newForm(quint8 language = 0, const QString &lamePath = Q
     form->ApplyLanguage();
     form->LamePath = lamePath;
     return form;
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 QString controlOf(const SettingKey &key)

@@ -14,6 +14,8 @@
 #include <QHash>
 #include <QLabel>
 #include <QLineEdit>
+
+#include <limits>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -108,6 +110,15 @@ QGroupBox *makeGroupBox(QWidget *parent, const QString &title)
     return group;
 }
 
+// Texts are never cut: Qt's default limit of 32767 characters would lose part of a long
+// restored value at the next save.
+QLineEdit *makeEdit(QWidget *parent)
+{
+    auto *edit = new QLineEdit(parent);
+    edit->setMaxLength(std::numeric_limits<int>::max());
+    return edit;
+}
+
 QComboBox *makeComboBox(QWidget *parent)
 {
     auto *combo = new QComboBox(parent);
@@ -115,6 +126,7 @@ QComboBox *makeComboBox(QWidget *parent)
     // Typed text is a value, not a new item, and is never completed from the list.
     combo->setInsertPolicy(QComboBox::NoInsert);
     combo->setCompleter(nullptr);
+    combo->lineEdit()->setMaxLength(std::numeric_limits<int>::max());
     // Qt selects the item matching the typed text when the focus leaves the box, and reports
     // it as a pick: leaving a box is no choice of the user's.
     QObject::disconnect(combo->lineEdit(), SIGNAL(editingFinished()), combo, nullptr);
@@ -162,7 +174,7 @@ QWidget *makeWidget(const ControlSpec &row, QWidget *parent, const QString &name
         // button. The program can still leave a set with none checked (ControlBinding's setChecked).
         return new QRadioButton(withoutMnemonic(caption), parent);
     case ControlKind::Edit:
-        return new QLineEdit(parent);
+        return makeEdit(parent);
     case ControlKind::Memo:
         return makeMemo(parent, caption);
     case ControlKind::ComboBox:

@@ -472,6 +472,9 @@ void TestSettingsFile::restore_data()
     QTest::newRow("byte-order mark and CRLF")
         << QByteArray("\xEF\xBB\xBF[Fenwave Sets]\r\nVBR=1\r\nComment=bom\r\n") << L{}
         << L{"on rbutVBR", "text edtComment=bom"};
+    QTest::newRow("values of 100 000 characters in an edit and a list")
+        << settingsFile({"Comment=" + QByteArray(100000, 'c'), "CBRValue=" + QByteArray(100000, '9')}) << L{}
+        << L{"text edtComment=" + QString(100000, 'c'), "text cbxCBR=" + QString(100000, '9')};
     QTest::newRow("value longer than 2047 characters")
         << settingsFile({"Comment=" + QByteArray(5000, 'x') + "END"}) << L{}
         << L{"text edtComment=" + QString(5000, 'x') + "END"};

@@ -263,8 +263,8 @@ const TextAssignment kTextAssignments[] = {
 
 // English moves the fields closer to their shorter labels; Russian is the window as designed.
 const LeftEdge kLeftEdges[] = {
-    // 330 rather than the original's 325: in our font the English caption of flgCompRatio
-    // would run under the field.
+    // 330 rather than 325: in our font the English caption of flgCompRatio would otherwise
+    // run under the field.
     {"edtCompRatio",     330, 407},
     {"cbxPresets",       100, 262},
     {"edtLowPass",       190, 258},

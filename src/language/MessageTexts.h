@@ -10,7 +10,7 @@ struct MessageTexts {
     QString strLameDialogTitle, strLameFilter, strInputDialogTitle, strOutputDialogTitle,
             strMusicFilter, strConfirmExit, strNoLamePath, strNoInput, strNoOutput,
             strConfirmRun, strSaveSettingsTitle, strLoadSettingsTitle, strAllFilter;
-    // Our addition (not one of the original 13): shown when input and output name the same file.
+    // Shown when input and output name the same file (the run refuses to overwrite its input).
     // English "Input and output are the same file", Russian "Входной и выходной файлы совпадают".
     QString strSameFile;
 };

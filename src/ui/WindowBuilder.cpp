@@ -1,6 +1,7 @@
 #include "ui/WindowBuilder.h"
 
 #include "options/ItemLists.h"
+#include "ui/HintTracker.h"
 #include "ui/LayoutTable.h"
 #include "ui/MenuTable.h"
 
@@ -254,7 +255,7 @@ void buildControls(QWidget *client, QHash<QString, QWidget *> &widgets)
         if (row.kind != ControlKind::Page)
             widget->setGeometry(row.x, row.y, row.w, row.h);
         if (row.hint)
-            widget->setProperty("hint", QString::fromUtf8(row.hint));
+            widget->setProperty(kHintProperty, QString::fromUtf8(row.hint));
         widget->setEnabled(row.enabled);
         widgets.insert(name, widget);
     }
@@ -302,7 +303,7 @@ void buildMenu(QMainWindow *window)
             auto *menu = new QMenu(caption, parentMenu ? static_cast<QWidget *>(parentMenu) : bar);
             menu->setObjectName(name);
             if (row.hint)
-                menu->setProperty("hint", QString::fromUtf8(row.hint));
+                menu->setProperty(kHintProperty, QString::fromUtf8(row.hint));
             menus.insert(name, menu);
             action = menu->menuAction();
             if (parentMenu)
@@ -319,7 +320,7 @@ void buildMenu(QMainWindow *window)
         action->setObjectName(name);
         action->setCheckable(row.checkable);
         if (row.hint)
-            action->setProperty("hint", QString::fromUtf8(row.hint));
+            action->setProperty(kHintProperty, QString::fromUtf8(row.hint));
     }
 }
 

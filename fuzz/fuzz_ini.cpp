@@ -258,11 +258,8 @@ QList<WriteOp> derivedOps(const std::vector<Entry> &entries, size_t seed)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    const QByteArray input(reinterpret_cast<const char *>(data), qsizetype(size));
-    const QByteArrayView marker("\0\0\0\0", 4);
-    const qsizetype split = input.indexOf(marker);
-    const QByteArray file = split < 0 ? input : input.left(split);
-    const QByteArray tail = split < 0 ? QByteArray() : input.mid(split + marker.size());
+    const FuzzInput input = splitFuzzInput(data, size);
+    const QByteArray &file = input.file;
 
     IniDocument document = IniDocument::fromBytes(file);
     FUZZ_CHECK(document.toBytes() == file);
@@ -270,7 +267,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const std::vector<Entry> entries = referenceEntries(file);
     checkReads(document, entries);
 
-    QList<WriteOp> ops = split < 0 ? QList<WriteOp>() : explicitOps(tail);
+    QList<WriteOp> ops = input.hasOperations ? explicitOps(input.operations) : QList<WriteOp>();
     ops += derivedOps(entries, size);
     for (const WriteOp &op : ops) {
         // Reads of names given by the input, before the write: nothing invented.

@@ -160,12 +160,9 @@ void applyOp(UserStore &store, const QByteArray &kind, const QString &name, cons
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    const QByteArray input(reinterpret_cast<const char *>(data), qsizetype(size));
-    const QByteArrayView marker("\0\0\0\0", 4);
-    const qsizetype split = input.indexOf(marker);
-    const QByteArray file = split < 0 ? input : input.left(split);
-    const QList<QByteArray> fields =
-        split < 0 ? QList<QByteArray>() : input.mid(split + marker.size()).split('\0');
+    const FuzzInput input = splitFuzzInput(data, size);
+    const QByteArray &file = input.file;
+    const QList<QByteArray> fields = input.hasOperations ? input.operations.split('\0') : QList<QByteArray>();
 
     const QString &path = storePath();
     QFile::remove(path);

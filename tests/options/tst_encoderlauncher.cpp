@@ -1,3 +1,4 @@
+#include "TestFiles.h"
 #include "options/EncoderLauncher.h"
 #include "options/SameFile.h"
 
@@ -11,6 +12,8 @@
 #include <unistd.h>
 
 using namespace fenwave;
+
+using testing::readLines;
 
 namespace {
 
@@ -31,17 +34,6 @@ const QByteArray kRecordingEncoder =
     "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$out.part\"\n"
     "printf '%s\\n' \"$PWD\" >> \"$out.part\"\n"
     "/bin/mv \"$out.part\" \"$out\"\n";
-
-QStringList readLines(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n');
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    return lines;
-}
 
 // Restores PATH and the current folder when a test ends, however it ends.
 class EnvironmentGuard

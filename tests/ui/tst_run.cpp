@@ -1,6 +1,7 @@
 // The run, "View only" and the exit through the real window: the checks and their messages,
 // the confirmation, and what a run starts. A recording stand-in for the encoder shows what
 // was started; PATH holds no terminal emulator, so the stand-in runs without a window.
+#include "TestFiles.h"
 #include "FormDriver.h"
 
 #include "options/EncoderLauncher.h"
@@ -18,6 +19,9 @@
 using testing::FormDriver;
 using testing::ModalAnswer;
 
+using testing::readLines;
+using testing::writeAll;
+
 namespace {
 
 // Writes its arguments, one a line, to args.txt beside itself and notes each call in calls.log.
@@ -27,25 +31,6 @@ const QByteArray kRecordingEncoder =
     "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$dir/args.part\"\n"
     "printf 'call\\n' >> \"$dir/calls.log\"\n"
     "/bin/mv -f \"$dir/args.part\" \"$dir/args.txt\"\n";
-
-bool writeFile(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    return file.write(content) == content.size();
-}
-
-QStringList readLines(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n');
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    return lines;
-}
 
 // What one message box looked like.
 struct SeenBox {
@@ -166,7 +151,7 @@ void TestRun::initTestCase()
     const QDir root(m_root.path());
     QVERIFY(root.mkpath("encoder dir") && root.mkpath("bin") && root.mkpath("work/x"));
     m_encoder = root.filePath("encoder dir/fake lame");
-    QVERIFY(writeFile(m_encoder, kRecordingEncoder));
+    QVERIFY(writeAll(m_encoder, kRecordingEncoder));
     QVERIFY(QFile::setPermissions(m_encoder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
 
     // PATH gets only "touch": a shell that parsed a file name could then leave a trace, and no
@@ -181,8 +166,8 @@ void TestRun::initTestCase()
     m_savedFolder = QDir::currentPath();
     m_work = root.filePath("work");
     QVERIFY(QDir::setCurrent(m_work));
-    QVERIFY(writeFile(work("x/song.wav"), "RIFF"));
-    QVERIFY(writeFile(work("x/other.wav"), "RIFF"));
+    QVERIFY(writeAll(work("x/song.wav"), "RIFF"));
+    QVERIFY(writeAll(work("x/other.wav"), "RIFF"));
     QVERIFY(QFile::link(work("x/song.wav"), work("link.wav")));
     // A hard link where the file system allows one; the case is skipped otherwise.
     ::link(QFile::encodeName(work("x/song.wav")).constData(), QFile::encodeName(work("hard.wav")).constData());
@@ -449,7 +434,7 @@ void TestRun::userEditIsWhatRuns()
 void TestRun::shellCharactersStayOneArgument()
 {
     const QString name = QStringLiteral("a;b $(touch pwned) `touch pwned2` 'q'.wav");
-    QVERIFY(writeFile(work(name), "RIFF"));
+    QVERIFY(writeAll(work(name), "RIFF"));
     Window w;
     prepare(w, work(name), work("a;b $(touch pwned) out.mp3"));
 

@@ -35,6 +35,13 @@ bool holdsLineBreakOrZero(QStringView text)
     return false;
 }
 
+// A key path or value name that the UTF-8 file can hold and give back unchanged: no line
+// break, no zero, no unpaired surrogate.
+bool storableName(QStringView text)
+{
+    return !holdsLineBreakOrZero(text) && text.isValidUtf16();
+}
+
 QString sectionForKeyPath(const QString &keyPath)
 {
     qsizetype start = 0;
@@ -280,7 +287,7 @@ QList<UserStore::Key> UserStore::parseFileText(const QByteArray &bytes)
         if (line.startsWith(u'[') && line.endsWith(u']')) {
             const QString path = line.mid(1, line.size() - 2).trimmed().toString();
             current = -1;
-            if (path.isEmpty())
+            if (path.isEmpty() || !storableName(path))
                 continue;
             const QString folded = path.toCaseFolded();
             current = keyIndex.value(folded, -1);
@@ -305,6 +312,8 @@ QList<UserStore::Key> UserStore::parseFileText(const QByteArray &bytes)
             if (!quotedName)
                 continue;
             name = *quotedName;
+            if (!storableName(name))
+                continue;
         }
         skipBlanks(line, pos);
         if (pos >= line.size() || line.at(pos) != u'=')
@@ -343,7 +352,7 @@ bool UserStore::open(const QString &keyPath)
     m_currentKey = -1;
     m_open = false;
     m_keyCreated = false;
-    if (holdsLineBreakOrZero(keyPath))
+    if (!storableName(keyPath))
         return false;
 
     QFile file(m_filePath);
@@ -427,8 +436,8 @@ std::optional<QString> UserStore::string(const QString &name) const
 
 void UserStore::setValue(const QString &name, quint32 kind, QByteArray data)
 {
-    // A name that holds a line break cannot be written to the file.
-    if (m_currentKey < 0 || holdsLineBreakOrZero(name))
+    // A name the file cannot hold unchanged is not stored.
+    if (m_currentKey < 0 || !storableName(name))
         return;
     QList<Value> &values = m_keys[m_currentKey].values;
     for (Value &value : values) {

@@ -50,6 +50,27 @@ private slots:
     }
     void cleanup() { QFile::remove(storePath()); }
 
+    // A UTF-16 store can name a value with an unpaired surrogate, which a UTF-8 file cannot
+    // hold: the line is dropped like any other it cannot parse, and such a name is never set.
+    void namesWithUnpairedSurrogatesAreDropped()
+    {
+        QByteArray file = "\xff\xfe";
+        const QString text = QString::fromUtf8(header + section) + QStringLiteral("\"A") + QChar(0xD800)
+                             + QStringLiteral("\"=dword:00000001\r\n\"Good\"=dword:00000002\r\n");
+        file += QByteArray(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
+        QVERIFY(writeAll(storePath(), file));
+        UserStore store(storePath());
+        QVERIFY(store.open());
+        QCOMPARE(store.dword(QStringLiteral("Good")), std::optional<quint32>(2));
+        QVERIFY(!store.toFileText().contains("\"A"));
+        store.setDword(QStringLiteral("B") + QChar(0xDC00), 3);
+        QVERIFY(!store.toFileText().contains("\"B"));
+        QVERIFY(store.close());
+        UserStore reopened(storePath());
+        QVERIFY(reopened.open());
+        QCOMPARE(reopened.toFileText(), store.toFileText());
+    }
+
     void defaultFilePathIsPerUserConfig()
     {
         const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);

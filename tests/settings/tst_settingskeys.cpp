@@ -1,8 +1,7 @@
 #include "settings/SettingsKeys.h"
 
-#include "settings/ProfileInteger.h"
+#include "ExpectedData.h"
 
-#include <QSet>
 #include <QtTest>
 
 using namespace fenwave;
@@ -12,10 +11,7 @@ class TestSettingsKeys : public QObject
     Q_OBJECT
 
 private slots:
-    void tableHasSixtyUniqueKeys();
-    void flagAndIntegerDefaultsAreNumbers();
-    void rows_data();
-    void rows();
+    void keysInOrder();
     void settingInteger_data();
     void settingInteger();
     void settingTextDefaults();
@@ -23,77 +19,22 @@ private slots:
     void limitToRange();
 };
 
-void TestSettingsKeys::tableHasSixtyUniqueKeys()
+// The keys in file order, each with its kind, control and default.
+void TestSettingsKeys::keysInOrder()
 {
-    QCOMPARE(settingsKeys().size(), 60);
-    QSet<QString> keys, controls;
+    QStringList expected, actual;
+    for (const QStringList &row : testing::expectedRows("settings_keys.tsv"))
+        expected << row.join(u'\t');
     for (const SettingKey &row : settingsKeys()) {
-        keys.insert(QString::fromLatin1(row.key).toCaseFolded());
-        controls.insert(QString::fromLatin1(row.control));
+        const char *kind = row.kind == SettingKind::Flag ? "flag" : row.kind == SettingKind::Integer ? "integer" : "text";
+        actual << QStringList{QString::fromLatin1(row.key), QLatin1String(kind), QString::fromLatin1(row.control),
+                              row.defaultValue ? QString::fromUtf8(row.defaultValue) : QStringLiteral("unchanged")}
+                      .join(u'\t');
         QVERIFY2(IniDocument::isValidKeyName(QString::fromLatin1(row.key)), row.key);
+        QCOMPARE(findSettingKey(QString::fromLatin1(row.key)), &row);
     }
-    QCOMPARE(keys.size(), 60);      // unique even without regard to case, as the file compares them
-    QCOMPARE(controls.size(), 60);
+    QCOMPARE(actual, expected);
     QCOMPARE(QString::fromUtf8(kSettingsSection), QStringLiteral("Fenwave Sets"));
-}
-
-void TestSettingsKeys::flagAndIntegerDefaultsAreNumbers()
-{
-    for (const SettingKey &row : settingsKeys()) {
-        if (row.kind == SettingKind::Text || !row.defaultValue)
-            continue;
-        QVERIFY2(parseProfileInteger(QString::fromUtf8(row.defaultValue)).has_value(), row.key);
-        if (row.kind == SettingKind::Flag)
-            QVERIFY2(qstrcmp(row.defaultValue, "0") == 0 || qstrcmp(row.defaultValue, "1") == 0, row.key);
-    }
-}
-
-void TestSettingsKeys::rows_data()
-{
-    QTest::addColumn<int>("number");   // 1-based, as the table counts
-    QTest::addColumn<QString>("key");
-    QTest::addColumn<int>("kind");
-    QTest::addColumn<QString>("control");
-    QTest::addColumn<QString>("defaultValue");   // null: no default
-
-    auto row = [](int number, const char *key, SettingKind kind, const char *control, const char *def) {
-        QTest::addRow("#%d %s", number, key) << number << QString::fromLatin1(key) << int(kind)
-                                             << QString::fromLatin1(control)
-                                             << (def ? QString::fromUtf8(def) : QString());
-    };
-    row(1, "LamePath", SettingKind::Text, "LamePath", "");
-    row(2, "InputType", SettingKind::Integer, "rgrInputType", "5");
-    row(3, "SampleFrequency", SettingKind::Text, "cbxSampleFreq", "44.1");
-    row(5, "OutputType", SettingKind::Integer, "rgpOutputType", "1");
-    row(11, "MP3Decoding", SettingKind::Flag, "flgMP3Decode", nullptr);
-    row(12, "NoWAVHeader", SettingKind::Flag, "flgWavHeader", "0");
-    row(24, "Presets", SettingKind::Text, "cbxPresets", "Телефон");
-    row(26, "CBR", SettingKind::Flag, "rbutCBR", "1");
-    row(31, "VBRMode", SettingKind::Text, "cbxVBRMode", "Старый");
-    row(37, "ShowHistogramm", SettingKind::Flag, "flgHist", "0");
-    row(43, "HighPassFilter", SettingKind::Text, "cbxEmp", "");
-    row(44, "NoiseReduction", SettingKind::Text, "cbxNoise", "5");
-    row(53, "ShowAllUseful", SettingKind::Flag, "flgAllUseFull", "0");
-    row(55, "Comment", SettingKind::Text, "edtComment", "");
-    row(60, "2ndEmpty", SettingKind::Flag, "flg2ndEmpty", "0");
-}
-
-void TestSettingsKeys::rows()
-{
-    QFETCH(int, number);
-    QFETCH(QString, key);
-    QFETCH(int, kind);
-    QFETCH(QString, control);
-    QFETCH(QString, defaultValue);
-
-    const SettingKey &row = *(settingsKeys().begin() + (number - 1));
-    QCOMPARE(QString::fromLatin1(row.key), key);
-    QCOMPARE(int(row.kind), kind);
-    QCOMPARE(QString::fromLatin1(row.control), control);
-    QCOMPARE(row.defaultValue == nullptr, defaultValue.isNull());
-    if (row.defaultValue)
-        QCOMPARE(QString::fromUtf8(row.defaultValue), defaultValue);
-    QCOMPARE(findSettingKey(key), &row);
 }
 
 void TestSettingsKeys::settingInteger_data()

@@ -1,0 +1,82 @@
+// Expected values kept as data under tests/data/expected, written apart from the product's tables.
+#pragma once
+
+#include "TestFiles.h"
+#include "language/MessageTexts.h"
+
+#include <QList>
+#include <QStringList>
+
+namespace testing {
+
+// The text between the first and the last double quote, with each ␉ read as a tab.
+inline QString quoted(const QString &column)
+{
+    const qsizetype first = column.indexOf(u'"'), last = column.lastIndexOf(u'"');
+    if (first < 0 || last == first)
+        qFatal("no quoted text in \"%s\"", qPrintable(column));
+    return column.mid(first + 1, last - first - 1).replace(QChar(0x2409), u'\t');
+}
+
+// The rows of a data file split at tabs, without comment and empty lines. A column that
+// begins with a double quote holds a quoted text and is given without its quotes.
+inline QList<QStringList> expectedRows(const char *file)
+{
+    const QStringList lines = readLines(QStringLiteral(FENWAVE_TEST_DATA "/expected/") + QLatin1String(file));
+    if (lines.isEmpty())
+        qFatal("no expected data in %s", file);
+    QList<QStringList> rows;
+    for (const QString &line : lines) {
+        if (line.isEmpty() || line.startsWith(u'#'))
+            continue;
+        QStringList columns = line.split(u'\t');
+        for (QString &column : columns) {
+            if (column.startsWith(u'"'))
+                column = quoted(column);
+        }
+        rows << columns;
+    }
+    return rows;
+}
+
+// The rows whose column `at` holds `value`, each without that column.
+inline QList<QStringList> expectedRows(const char *file, int at, const QString &value)
+{
+    QList<QStringList> rows;
+    for (QStringList row : expectedRows(file)) {
+        if (row.value(at) == value) {
+            row.removeAt(at);
+            rows << row;
+        }
+    }
+    return rows;
+}
+
+// The interface texts of a language file (language_en.tsv, language_ru.tsv) of one property, in order.
+inline QList<QStringList> expectedTexts(const char *file, const char *property)
+{
+    return expectedRows(file, 1, QLatin1String(property));
+}
+
+// The last column of each row.
+inline QStringList lastColumn(const QList<QStringList> &rows)
+{
+    QStringList texts;
+    for (const QStringList &row : rows)
+        texts << row.constLast();
+    return texts;
+}
+
+// The message texts of a set by their names, as a language file lists them.
+inline QList<QStringList> messageTexts(const fenwave::MessageTexts &m)
+{
+    return {{"strLameDialogTitle", m.strLameDialogTitle}, {"strLameFilter", m.strLameFilter},
+            {"strInputDialogTitle", m.strInputDialogTitle}, {"strOutputDialogTitle", m.strOutputDialogTitle},
+            {"strMusicFilter", m.strMusicFilter}, {"strConfirmExit", m.strConfirmExit},
+            {"strNoLamePath", m.strNoLamePath}, {"strNoInput", m.strNoInput}, {"strNoOutput", m.strNoOutput},
+            {"strConfirmRun", m.strConfirmRun}, {"strSaveSettingsTitle", m.strSaveSettingsTitle},
+            {"strLoadSettingsTitle", m.strLoadSettingsTitle}, {"strAllFilter", m.strAllFilter},
+            {"strSameFile", m.strSameFile}};
+}
+
+} // namespace testing

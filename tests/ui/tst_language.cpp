@@ -1,5 +1,6 @@
 // The language switch through the real window: every text and position, the preset list, the
 // menu ticks and message texts, what a switch leaves of the user's work, and the status-bar hints.
+#include "ExpectedData.h"
 #include "FormDriver.h"
 
 #include "language/LanguageTables.h"
@@ -38,11 +39,6 @@ constexpr quint8 kRussian = 1;
 QString hintOf(const QObject *target)
 {
     return target->property(kHintProperty).toString();
-}
-
-QString textOf(const QObject *target, TextProperty property)
-{
-    return property == TextProperty::Hint ? hintOf(target) : captionOf(target);
 }
 
 // Everything a language switch may touch, in a fixed order: captions, hints and places of
@@ -119,6 +115,12 @@ WorkState workState(const TForm1 &form)
     return state;
 }
 
+QString firstPreset(quint8 language)
+{
+    return testing::expectedTexts(language == kEnglish ? "language_en.tsv" : "language_ru.tsv", "item")
+        .constFirst().constLast();
+}
+
 void switchTo(TForm1 &form, quint8 language)
 {
     form.named<QAction>(language == kEnglish ? QStringLiteral("mnuEnglish") : QStringLiteral("mnuRussian"))
@@ -156,10 +158,8 @@ private slots:
     void switchThereAndBackRestoresEverything();
     void leftEdgesFollowLanguage_data();
     void leftEdgesFollowLanguage();
-    void everyAssignedTextIsInTheChosenLanguage_data();
-    void everyAssignedTextIsInTheChosenLanguage();
-    void fixedAndNotableTexts_data();
-    void fixedAndNotableTexts();
+    void everyTextIsInTheChosenLanguage_data();
+    void everyTextIsInTheChosenLanguage();
     void tablesNameRealControls();
     void captionsFit_data();
     void captionsFit();
@@ -172,8 +172,6 @@ private slots:
     void disabledPresetListIsRebuiltAndStaysDisabled();
     void menuTicksFollowLanguage();
     void clickingMenuItemSwitches();
-    void messageTextsFollowLanguage_data();
-    void messageTextsFollowLanguage();
     void messageBoxAfterSwitchSpeaksNewLanguage();
 
     // status-bar hints
@@ -290,7 +288,7 @@ void TestLanguage::leftEdgesFollowLanguage()
     QCOMPARE(languageLeftEdges().size(), 14);
 }
 
-void TestLanguage::everyAssignedTextIsInTheChosenLanguage_data()
+void TestLanguage::everyTextIsInTheChosenLanguage_data()
 {
     QTest::addColumn<quint8>("from");
     QTest::addColumn<quint8>("to");
@@ -298,122 +296,47 @@ void TestLanguage::everyAssignedTextIsInTheChosenLanguage_data()
     QTest::newRow("English") << kRussian << kEnglish;
 }
 
-void TestLanguage::everyAssignedTextIsInTheChosenLanguage()
+// Every caption, hint, preset entry and message text of the language, and the texts both share.
+void TestLanguage::everyTextIsInTheChosenLanguage()
 {
     QFETCH(quint8, from);
     QFETCH(quint8, to);
     switchTo(form(), from);
     switchTo(form(), to);
 
-    QStringList wrong;
-    int checked = 0;
-    for (const TextAssignment &a : textAssignments()) {
-        const QObject *target = form().named(QString::fromLatin1(a.target));
-        if (!target) {
-            wrong << QStringLiteral("%1: no such control").arg(QLatin1String(a.target));
-            continue;
-        }
-        const QString expected = textFor(a, to);
-        const QString shown = textOf(target, a.property);
-        if (shown != expected)
-            wrong << QStringLiteral("%1: \"%2\" instead of \"%3\"").arg(QLatin1String(a.target), shown, expected);
-        ++checked;
-    }
-    QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(u'\n')));
-    QVERIFY(checked > 100);
-
+    QHash<QString, QString> messages;
+    for (const QStringList &message : testing::messageTexts(form().messages))
+        messages.insert(message.at(0), message.at(1));
     const auto *presets = form().named<QComboBox>(QStringLiteral("cbxPresets"));
-    QStringList items;
-    for (int i = 0; i < presets->count(); ++i)
-        items << presets->itemText(i);
-    const QStringList expectedItems = to == kEnglish
-        ? QStringList{"Phone", "Voice", "Radio", "Tape", "Hi-fi", "Studio"}
-        : QStringList{"Телефон", "Голос", "Радио", "Кассета", "Hi-fi", "Студия"};
-    QCOMPARE(items, expectedItems);
-    QCOMPARE(presets->currentText(), expectedItems.first());
+    int item = 0;
+    QStringList expected, shown;
+    for (const char *file : {to == kEnglish ? "language_en.tsv" : "language_ru.tsv", "language_both.tsv"}) {
+        for (const QStringList &row : testing::expectedRows(file)) {
+            const QString &target = row.at(0), &property = row.at(1);
+            const QObject *object = target == QLatin1String("Form1") ? &form() : form().named(target);
+            QString text = QStringLiteral("<no such control>");
+            if (property == QLatin1String("message"))
+                text = messages.value(target, text);
+            else if (property == QLatin1String("item"))
+                text = presets->itemText(item++);
+            else if (property == QLatin1String("text"))
+                text = presets->currentText();
+            else if (object == &form())
+                text = form().windowTitle();
+            else if (object)
+                text = property == QLatin1String("hint") ? hintOf(object) : captionOf(object);
+            expected << row.join(u'\t');
+            shown << QStringList{target, property, text}.join(u'\t');
+        }
+    }
+    QCOMPARE(shown, expected);
+    QCOMPARE(presets->count(), item);
     QCOMPARE(presets->currentIndex(), -1);
-}
-
-void TestLanguage::fixedAndNotableTexts_data()
-{
-    QTest::addColumn<QString>("target");
-    QTest::addColumn<bool>("hint");  // else the caption
-    QTest::addColumn<QString>("english");
-    QTest::addColumn<QString>("russian");
-
-    // Never assigned: the same in both languages.
-    QTest::newRow("window") << "Form1" << false << "Fenwave v. 0.12" << "Fenwave v. 0.12";
-    QTest::newRow("mnuEnglish") << "mnuEnglish" << false << "English" << "English";
-    QTest::newRow("mnuRussian") << "mnuRussian" << false << "Русский" << "Русский";
-    QTest::newRow("grpStream") << "grpStream" << false << "Свойства заголовка потока" << "Свойства заголовка потока";
-    QTest::newRow("flgCopyright") << "flgCopyright" << false << "Copyrighted" << "Copyrighted";
-    QTest::newRow("flgNonOriginal") << "flgNonOriginal" << false << "Non original" << "Non original";
-    QTest::newRow("flgErrorProtection") << "flgErrorProtection" << false << "Error protection" << "Error protection";
-    QTest::newRow("Label6") << "Label6" << false << "dB" << "dB";
-    for (const char *unit : {"Label16", "Label18", "Label20", "Label22", "Label24", "Label26"})
-        QTest::newRow(unit) << unit << false << "kHz" << "kHz";
-    QTest::newRow("cbxPresets hint") << "cbxPresets" << true << "Набор пресетов эквалайзера" << "Набор пресетов эквалайзера";
-    QTest::newRow("grpABR hint") << "grpABR" << true << "Средний поток" << "Средний поток";
-    QTest::newRow("grpVBR hint") << "grpVBR" << true << "Переменный поток" << "Переменный поток";
-    QTest::newRow("tabComment hint") << "tabComment" << true << "Параметры вывода на экран различных сообщений"
-                                     << "Параметры вывода на экран различных сообщений";
-    QTest::newRow("edtCommandLine hint") << "edtCommandLine" << true << "Коммандная строка для программы Lame"
-                                         << "Коммандная строка для программы Lame";
-    QTest::newRow("rgrInputType item") << "rgrInputType_3" << false << "Ogg Vorbis file" << "Ogg Vorbis file";
-    QTest::newRow("rgpOutputType item") << "rgpOutputType_4" << false << "Auto" << "Auto";
-
-    // Assigned, and worth a look of their own.
-    QTest::newRow("mnuLanguage") << "mnuLanguage" << false << "Language" << "Language";
-    QTest::newRow("grpID3Tag") << "grpID3Tag" << false << "ID3 tag" << "ID3 tag";
-    QTest::newRow("flgDefault hint") << "flgDefault" << true << "Use some quality improvements"
-                                     << "Use some quality improvements";
-    QTest::newRow("Label1") << "Label1" << false << " " << "раз";
-    QTest::newRow("Label34") << "Label34" << false << " " << "раз";
-    QTest::newRow("Label35") << "Label35" << false << " " << "раз";
-    QTest::newRow("trailing blank") << "flgMonoDownmix" << false << "downmix stereo input file to mono .mp3 "
-                                    << "свести двухканальный входной файл в моно .mp3 ";
-    QTest::newRow("trailing blank 2") << "flgUseATHMask" << false << "only use masking from the ATH "
-                                      << "использовать только ATH ";
-    QTest::newRow("inner quotes") << "flgFreeformat" << false << "produce a free format bitstream"
-                                  << "кодировать \"свободным\" потоком";
-    QTest::newRow("grpOutput caption") << "grpOutput" << false << "Output options" << "Опции вывода на экран";
-    QTest::newRow("grpOutput hint") << "grpOutput" << true << "Output options" << "Вывод на экран";
-    QTest::newRow("mnuRefresh hint") << "mnuRefresh" << true << "Refresh command line" << "Обновить строку запуска";
-    QTest::newRow("page tab") << "tabComment" << false << "Output info" << "Вывод на экран и описания";
-    QTest::newRow("typo kept") << "flgPresets" << false << "Use prests" << "Использовать предварительные установки";
-}
-
-void TestLanguage::fixedAndNotableTexts()
-{
-    QFETCH(QString, target);
-    QFETCH(bool, hint);
-    QFETCH(QString, english);
-    QFETCH(QString, russian);
-    const auto shown = [&] {
-        const QObject *object = target == QLatin1String("Form1") ? &form() : form().named(target);
-        if (!object)
-            return QStringLiteral("<no such control>");
-        if (object == &form())
-            return form().windowTitle();
-        return hint ? hintOf(object) : captionOf(object);
-    };
-    QCOMPARE(shown(), english);
-    switchTo(form(), kRussian);
-    QCOMPARE(shown(), russian);
-    switchTo(form(), kEnglish);
-    QCOMPARE(shown(), english);
 }
 
 void TestLanguage::tablesNameRealControls()
 {
     QStringList missing;
-    for (const TextAssignment &a : textAssignments()) {
-        const QObject *target = form().named(QString::fromLatin1(a.target));
-        if (!target)
-            missing << QString::fromLatin1(a.target);
-        else if (a.property == TextProperty::Caption && captionOf(target).isNull())
-            missing << QString::fromLatin1(a.target) + QStringLiteral(" (takes no caption)");
-    }
     for (const LeftEdge &edge : languageLeftEdges()) {
         if (!form().named<QWidget>(QString::fromLatin1(edge.target)))
             missing << QString::fromLatin1(edge.target);
@@ -490,7 +413,7 @@ void TestLanguage::switchLeavesTheUserWorkAlone()
     const WorkState after = workState(form());
     WorkState expected = before;
     expected.options.setIndex(Field::cbxPresets, -1);
-    expected.options.setText(Field::cbxPresets, presetNames(last).constFirst());
+    expected.options.setText(Field::cbxPresets, firstPreset(last));
     QCOMPARE(after.line, expected.line);
     QCOMPARE(after.page, expected.page);
     QCOMPARE(after.ownDisabled, expected.ownDisabled);
@@ -529,7 +452,7 @@ void TestLanguage::activeLanguageAgainDropsPresetSelection()
 
     switchTo(form(), language);
     QCOMPARE(presets->currentIndex(), -1);
-    QCOMPARE(presets->currentText(), presetNames(language).constFirst());
+    QCOMPARE(presets->currentText(), firstPreset(language));
     QCOMPARE(presets->count(), 6);
     // Apart from the selection every text stays as it was.
     Snapshot after = languageSnapshot(form());
@@ -607,48 +530,6 @@ void TestLanguage::clickingMenuItemSwitches()
     QCOMPARE(settings->title(), QStringLiteral("Установки"));
     QCOMPARE(captionOf(form().named("tabInput")), QStringLiteral("Входной файл"));
     QVERIFY(russian->isChecked());
-}
-
-void TestLanguage::messageTextsFollowLanguage_data()
-{
-    QTest::addColumn<quint8>("language");
-    QTest::addColumn<QString>("confirmExit");
-    QTest::addColumn<QString>("musicFilter");
-    QTest::addColumn<QString>("sameFile");
-    QTest::newRow("English") << kEnglish << "Extit program?"
-                             << "Music files WAV|*.wav; *.mpa|MP3-files|*.mp3|All files|*.*"
-                             << "Input and output are the same file";
-    QTest::newRow("Russian") << kRussian << "Завершить работу?"
-                             << "Музыкальные файлы WAV|*.wav; *.mpa|MP3 файлы|*.mp3|Все файлы|*.*"
-                             << "Входной и выходной файлы совпадают";
-}
-
-void TestLanguage::messageTextsFollowLanguage()
-{
-    QFETCH(quint8, language);
-    QFETCH(QString, confirmExit);
-    QFETCH(QString, musicFilter);
-    QFETCH(QString, sameFile);
-    switchTo(form(), language == kEnglish ? kRussian : kEnglish);
-    switchTo(form(), language);
-    const MessageTexts &m = form().messages;
-    QCOMPARE(m.strConfirmExit, confirmExit);
-    QCOMPARE(m.strMusicFilter, musicFilter);
-    QCOMPARE(m.strSameFile, sameFile);
-    const MessageTexts expected = messageTextsFor(language);
-    const QString all[] = {m.strLameDialogTitle, m.strLameFilter, m.strInputDialogTitle,
-                           m.strOutputDialogTitle, m.strMusicFilter, m.strConfirmExit, m.strNoLamePath,
-                           m.strNoInput, m.strNoOutput, m.strConfirmRun, m.strSaveSettingsTitle,
-                           m.strLoadSettingsTitle, m.strAllFilter, m.strSameFile};
-    const QString wanted[] = {expected.strLameDialogTitle, expected.strLameFilter, expected.strInputDialogTitle,
-                              expected.strOutputDialogTitle, expected.strMusicFilter, expected.strConfirmExit,
-                              expected.strNoLamePath, expected.strNoInput, expected.strNoOutput,
-                              expected.strConfirmRun, expected.strSaveSettingsTitle,
-                              expected.strLoadSettingsTitle, expected.strAllFilter, expected.strSameFile};
-    for (int i = 0; i < 14; ++i) {
-        QVERIFY2(!all[i].isEmpty(), qPrintable(QString::number(i)));
-        QCOMPARE(all[i], wanted[i]);
-    }
 }
 
 void TestLanguage::messageBoxAfterSwitchSpeaksNewLanguage()

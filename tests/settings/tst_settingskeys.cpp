@@ -29,7 +29,7 @@ void TestSettingsKeys::tableHasSixtyUniqueKeys()
     QSet<QString> keys, controls;
     for (const SettingKey &row : settingsKeys()) {
         keys.insert(QString::fromLatin1(row.key).toCaseFolded());
-        controls.insert(QString::fromLatin1(row.control));
+        controls.insert(QString::fromLatin1(fenwave::OptionSet::info(row.field).name));
         QVERIFY2(IniDocument::isValidKeyName(QString::fromLatin1(row.key)), row.key);
     }
     QCOMPARE(keys.size(), 60);      // unique even without regard to case, as the file compares them
@@ -40,11 +40,11 @@ void TestSettingsKeys::tableHasSixtyUniqueKeys()
 void TestSettingsKeys::flagAndIntegerDefaultsAreNumbers()
 {
     for (const SettingKey &row : settingsKeys()) {
-        if (row.kind == SettingKind::Text || !row.defaultValue)
+        if (fenwave::settingKind(row) == SettingKind::Text || fenwave::settingDefault(row).isNull())
             continue;
-        QVERIFY2(parseProfileInteger(QString::fromUtf8(row.defaultValue)).has_value(), row.key);
-        if (row.kind == SettingKind::Flag)
-            QVERIFY2(qstrcmp(row.defaultValue, "0") == 0 || qstrcmp(row.defaultValue, "1") == 0, row.key);
+        QVERIFY2(parseProfileInteger(fenwave::settingDefault(row)).has_value(), row.key);
+        if (fenwave::settingKind(row) == SettingKind::Flag)
+            QVERIFY2(fenwave::settingDefault(row) == QLatin1String("0") || fenwave::settingDefault(row) == QLatin1String("1"), row.key);
     }
 }
 
@@ -88,11 +88,11 @@ void TestSettingsKeys::rows()
 
     const SettingKey &row = *(settingsKeys().begin() + (number - 1));
     QCOMPARE(QString::fromLatin1(row.key), key);
-    QCOMPARE(int(row.kind), kind);
-    QCOMPARE(QString::fromLatin1(row.control), control);
-    QCOMPARE(row.defaultValue == nullptr, defaultValue.isNull());
-    if (row.defaultValue)
-        QCOMPARE(QString::fromUtf8(row.defaultValue), defaultValue);
+    QCOMPARE(int(fenwave::settingKind(row)), kind);
+    QCOMPARE(QString::fromLatin1(fenwave::OptionSet::info(row.field).name), control);
+    QCOMPARE(fenwave::settingDefault(row).isNull(), defaultValue.isNull());
+    if (!fenwave::settingDefault(row).isNull())
+        QCOMPARE(fenwave::settingDefault(row), defaultValue);
     QCOMPARE(findSettingKey(key), &row);
 }
 

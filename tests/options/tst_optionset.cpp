@@ -46,9 +46,10 @@ void TestOptionSet::startValues()
     QFETCH(int, index);
     QFETCH(QString, text);
     const OptionSet o;
-    QCOMPARE(o.isOn(name), on);
-    QCOMPARE(o.index(name), index);
-    QCOMPARE(o.text(name), text);
+    const Field field = *OptionSet::fieldByName(name);
+    QCOMPARE(o.isOn(field), on);
+    QCOMPARE(o.index(field), index);
+    QCOMPARE(o.text(field), text);
 }
 
 void TestOptionSet::startAvailability()

@@ -96,6 +96,8 @@ private:
     void connectHandlers();
     void connectControl(const QString &name, void (TForm1::*handler)());
     void followTypedText(QComboBox *combo);
+    // The control that shows an option field (LamePath has none).
+    QWidget *control(fenwave::Field field) const { return m_fieldControls[static_cast<int>(field)]; }
     void enableBy(const char *target, bool enabled);
     bool checked(const char *name) const;
     void composeByDefaultFlag();

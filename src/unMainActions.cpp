@@ -7,7 +7,7 @@
 #include "options/OutputName.h"
 #include "options/SameFile.h"
 #include "settings/IniDocument.h"
-#include "settings/SettingsKeys.h"
+#include "settings/SettingsMapping.h"
 #include "ui/ControlBinding.h"
 #include "ui/FileFilters.h"
 
@@ -201,28 +201,7 @@ bool TForm1::saveSettings(const QString &path)
         showError(QStringLiteral("Unable to write to %1").arg(fullPath));
         return false;
     }
-    const QString section = QString::fromLatin1(kSettingsSection);
-    for (const SettingKey &key : settingsKeys()) {
-        const QString control = QString::fromLatin1(key.control);
-        QString value;
-        switch (key.kind) {
-        case SettingKind::Text:
-            if (control == QLatin1String("LamePath"))
-                value = LamePath;
-            else if (auto *combo = named<QComboBox>(control))
-                value = combo->currentText();
-            else if (auto *edit = named<QLineEdit>(control))
-                value = edit->text();
-            break;
-        case SettingKind::Integer:
-            value = QString::number(radioGroupIndex(named<QWidget>(control)));
-            break;
-        case SettingKind::Flag:
-            value = named<QAbstractButton>(control)->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
-            break;
-        }
-        doc.setValue(section, QString::fromLatin1(key.key), value);
-    }
+    writeSettings(optionSet(), doc);
     if (!doc.save(path)) {
         showError(QStringLiteral("Unable to write to %1").arg(fullPath));
         return false;
@@ -232,36 +211,31 @@ bool TForm1::saveSettings(const QString &path)
 
 void TForm1::restoreSettings(const QString &path)
 {
-    const IniDocument doc = IniDocument::load(path);
+    const std::vector<RestoredValue> values = readSettings(IniDocument::load(path));
     m_restoring = true;
     m_pendingLine.reset();
     // Each value goes to its control at once, so the handlers run interleaved with the restore.
-    for (const SettingKey &key : settingsKeys()) {
-        const QString control = QString::fromLatin1(key.control);
-        switch (key.kind) {
-        case SettingKind::Text: {
-            const QString text = settingText(doc, key);
-            if (control == QLatin1String("LamePath")) {
-                LamePath = text;
-            } else if (auto *combo = named<QComboBox>(control)) {
-                setComboText(combo, text);
-            } else if (auto *edit = named<QLineEdit>(control)) {
-                if (edit->text() != text)
-                    edit->setText(text);
+    for (const RestoredValue &value : values) {
+        if (value.key->field == Field::LamePath) {
+            LamePath = value.text;
+            continue;
+        }
+        QWidget *target = control(value.key->field);
+        switch (settingKind(*value.key)) {
+        case SettingKind::Text:
+            if (auto *combo = qobject_cast<QComboBox *>(target)) {
+                setComboText(combo, value.text);
+            } else if (auto *edit = qobject_cast<QLineEdit *>(target)) {
+                if (edit->text() != value.text)
+                    edit->setText(value.text);
             }
             break;
-        }
-        case SettingKind::Integer: {
-            auto *group = named<QWidget>(control);
-            const int lastIndex = int(group->findChildren<QAbstractButton *>().size()) - 1;
-            setRadioGroupIndex(group, limitToRange(settingInteger(doc, key), lastIndex));
+        case SettingKind::Integer:
+            setRadioGroupIndex(target, value.index);
             break;
-        }
-        case SettingKind::Flag: {
-            auto *button = named<QAbstractButton>(control);
-            setChecked(button, settingInteger(doc, key, button->isChecked() ? 1 : 0) != 0);
+        case SettingKind::Flag:
+            setChecked(static_cast<QAbstractButton *>(target), value.on);
             break;
-        }
         }
     }
     m_restoring = false;

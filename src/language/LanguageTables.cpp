@@ -1,5 +1,7 @@
 #include "language/LanguageTables.h"
 
+#include "options/ItemLists.h"
+
 #include <iterator>
 
 namespace fenwave {
@@ -281,21 +283,6 @@ const LeftEdge kLeftEdges[] = {
     {"Label26",          246, 314},
 };
 
-struct PresetName {
-    const char *english;
-    const char *russian;
-};
-
-// Order matters: the command line uses the index of the selected entry.
-const PresetName kPresetNames[] = {
-    {"Phone",  "Телефон"},
-    {"Voice",  "Голос"},
-    {"Radio",  "Радио"},
-    {"Tape",   "Кассета"},
-    {"Hi-fi",  "Hi-fi"},
-    {"Studio", "Студия"},
-};
-
 } // namespace
 
 TextAssignmentList textAssignments()
@@ -319,12 +306,11 @@ LeftEdgeList languageLeftEdges()
 
 QStringList presetNames(quint8 language)
 {
-    QStringList names;
-    if (!isKnownLanguage(language))
-        return names;
-    for (const PresetName &name : kPresetNames)
-        names << QString::fromUtf8(language == kEnglish ? name.english : name.russian);
-    return names;
+    switch (language) {
+    case kEnglish: return englishPresetNames();
+    case kRussian: return russianPresetNames();
+    default: return QStringList();
+    }
 }
 
 bool isKnownLanguage(quint8 language)

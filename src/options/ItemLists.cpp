@@ -45,7 +45,6 @@ const QStringList &itemList(ItemList list)
     static const QStringList sampleRates{"44.1", "48", "32"};
     static const QStringList emphasis{"n", "5", "c"};
     static const QStringList vbrModes{"Новый", "Старый", "Промежуточный"};
-    static const QStringList designPresets{"Телефон", "Голос", "Радио", "Кассета", "Hi-fi", "Студия"};
 
     switch (list) {
     case ItemList::None: return none;
@@ -57,9 +56,21 @@ const QStringList &itemList(ItemList list)
     case ItemList::SampleRates: return sampleRates;
     case ItemList::Emphasis: return emphasis;
     case ItemList::VbrModes: return vbrModes;
-    case ItemList::DesignPresets: return designPresets;
+    case ItemList::DesignPresets: return russianPresetNames();
     }
     return none;
+}
+
+const QStringList &englishPresetNames()
+{
+    static const QStringList names{"Phone", "Voice", "Radio", "Tape", "Hi-fi", "Studio"};
+    return names;
+}
+
+const QStringList &russianPresetNames()
+{
+    static const QStringList names{"Телефон", "Голос", "Радио", "Кассета", "Hi-fi", "Студия"};
+    return names;
 }
 
 } // namespace fenwave

@@ -21,4 +21,9 @@ enum class ItemList {
 
 const QStringList &itemList(ItemList list);
 
+// The six preset names in command-line order, in each interface language. The window is built
+// with the Russian ones (DesignPresets).
+const QStringList &englishPresetNames();
+const QStringList &russianPresetNames();
+
 } // namespace fenwave

@@ -157,54 +157,6 @@ void OptionSet::setOn(Field field, bool on)
     value(field).on = on;
 }
 
-bool OptionSet::isOn(QStringView name) const
-{
-    const auto f = fieldByName(name);
-    return f && isOn(*f);
-}
-
-void OptionSet::setOn(QStringView name, bool on)
-{
-    if (const auto f = fieldByName(name))
-        setOn(*f, on);
-}
-
-int OptionSet::index(QStringView name) const
-{
-    const auto f = fieldByName(name);
-    return f ? index(*f) : -1;
-}
-
-void OptionSet::setIndex(QStringView name, int index)
-{
-    if (const auto f = fieldByName(name))
-        setIndex(*f, index);
-}
-
-QString OptionSet::text(QStringView name) const
-{
-    const auto f = fieldByName(name);
-    return f ? text(*f) : QString();
-}
-
-void OptionSet::setText(QStringView name, const QString &text)
-{
-    if (const auto f = fieldByName(name))
-        setText(*f, text);
-}
-
-bool OptionSet::isAvailable(QStringView name) const
-{
-    const auto f = fieldByName(name);
-    return f && isAvailable(*f);
-}
-
-void OptionSet::setAvailable(QStringView name, bool available)
-{
-    if (const auto f = fieldByName(name))
-        setAvailable(*f, available);
-}
-
 bool OptionSet::operator==(const OptionSet &other) const
 {
     return m_values == other.m_values;

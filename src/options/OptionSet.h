@@ -94,16 +94,6 @@ public:
     bool isAvailable(Field field) const { return value(field).available; }
     void setAvailable(Field field, bool available) { value(field).available = available; }
 
-    // The same by the control's name; an unknown name reads as a default value and writes nothing.
-    bool isOn(QStringView name) const;
-    void setOn(QStringView name, bool on);
-    int index(QStringView name) const;
-    void setIndex(QStringView name, int index);
-    QString text(QStringView name) const;
-    void setText(QStringView name, const QString &text);
-    bool isAvailable(QStringView name) const;
-    void setAvailable(QStringView name, bool available);
-
     const FieldValue &value(Field field) const { return m_values[static_cast<int>(field)]; }
     FieldValue &value(Field field) { return m_values[static_cast<int>(field)]; }
 

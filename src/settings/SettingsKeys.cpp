@@ -8,71 +8,69 @@ namespace fenwave {
 
 namespace {
 
-constexpr SettingKind Flag = SettingKind::Flag;
-constexpr SettingKind Integer = SettingKind::Integer;
-constexpr SettingKind Text = SettingKind::Text;
-
+// Each missing key gets its field's start value, except "MP3Decoding", which keeps the box's
+// state. "LamePath" starts empty in the option set, so a file without it empties the path.
 constexpr SettingKey kKeys[] = {
-    {"LamePath", Text, "LamePath", ""},
-    {"InputType", Integer, "rgrInputType", "5"},
-    {"SampleFrequency", Text, "cbxSampleFreq", "44.1"},
-    {"ForceInput", Flag, "flgForceInput", "0"},
-    {"OutputType", Integer, "rgpOutputType", "1"},
-    {"MonoDownmix", Flag, "flgMonoDownmix", "0"},
-    {"DifferentBlocks", Flag, "flgDiffBlock", "0"},
-    {"StatDisplay", Text, "edtStat", ""},
-    {"OggVorbis", Flag, "flgVorbis", "0"},
-    {"FreeFormat", Flag, "flgFreeformat", "0"},
-    {"MP3Decoding", Flag, "flgMP3Decode", nullptr},
-    {"NoWAVHeader", Flag, "flgWavHeader", "0"},
-    {"UseCompressionRatio", Flag, "flgCompRatio", "0"},
-    {"CompressionRatio", Text, "edtCompRatio", ""},
-    {"UseScale", Flag, "flgScale", "0"},
-    {"Scale", Text, "edtScale", ""},
-    {"UseATH4Masking", Flag, "flgUseATHMask", "0"},
-    {"NotUseATH", Flag, "flgNoATH", "0"},
-    {"ATH", Text, "edtATH", ""},
-    {"UseTemporaryMasking", Flag, "flgTempMask", "0"},
-    {"UseShortBlocks", Flag, "flgShortBlock", "0"},
-    {"VoiceMode", Flag, "flgVoiceMode", "0"},
-    {"UsePresets", Flag, "flgPresets", "0"},
-    {"Presets", Text, "cbxPresets", "Телефон"},
-    {"Default", Flag, "flgDefault", "0"},
-    {"CBR", Flag, "rbutCBR", "1"},
-    {"CBRValue", Text, "cbxCBR", "128"},
-    {"ABR", Flag, "rbutABR", "0"},
-    {"ABRValue", Text, "cbxABR", "128"},
-    {"VBR", Flag, "rbutVBR", "0"},
-    {"VBRMode", Text, "cbxVBRMode", "Старый"},
-    {"VBRQuality", Text, "cbxVBRQuality", "4"},
-    {"VBRMinBitrate", Text, "cbxMinBitrate", "32"},
-    {"VBRMaxBitrate", Text, "cbxMaxBitrate", "320"},
-    {"Support", Flag, "flgSupport", "0"},
-    {"LameTagDis", Flag, "flgLameTagDis", "0"},
-    {"ShowHistogramm", Flag, "flgHist", "0"},
-    {"Copyright", Flag, "flgCopyright", "0"},
-    {"NonOriginal", Flag, "flgNonOriginal", "0"},
-    {"ErrorProtection", Flag, "flgErrorProtection", "0"},
-    {"OffReservBit", Flag, "flgBitRes", "0"},
-    {"MaxISOCompliance", Flag, "flgMaxISO", "0"},
-    {"HighPassFilter", Text, "cbxEmp", ""},
-    {"NoiseReduction", Text, "cbxNoise", "5"},
-    {"NoFilters", Flag, "flgNoFilter", "0"},
-    {"LowPassCut", Text, "edtLowPass", ""},
-    {"LowPassWidth", Text, "edtLowPassWidth", ""},
-    {"HighPassCut", Text, "edtHighPass", ""},
-    {"HighPassWidth", Text, "edtHighPassWidth", ""},
-    {"OutputSampling", Text, "edtOutputSample", ""},
-    {"Tonality", Text, "edtTonality", ""},
-    {"NoProgress", Flag, "flgNoProgress", "0"},
-    {"ShowAllUseful", Flag, "flgAllUseFull", "0"},
-    {"ShowNothing", Flag, "flgBlankScreen", "0"},
-    {"Comment", Text, "edtComment", ""},
-    {"ID3Tag1stOnly", Flag, "rbut1stOnly", "0"},
-    {"ID3Tag2ndOnly", Flag, "rbut2ndOnly", "0"},
-    {"ID3TagBoth", Flag, "rbutBoth", "0"},
-    {"1stEmpty", Flag, "flg1stEmpty", "0"},
-    {"2ndEmpty", Flag, "flg2ndEmpty", "0"},
+    {"LamePath", Field::LamePath},
+    {"InputType", Field::rgrInputType},
+    {"SampleFrequency", Field::cbxSampleFreq},
+    {"ForceInput", Field::flgForceInput},
+    {"OutputType", Field::rgpOutputType},
+    {"MonoDownmix", Field::flgMonoDownmix},
+    {"DifferentBlocks", Field::flgDiffBlock},
+    {"StatDisplay", Field::edtStat},
+    {"OggVorbis", Field::flgVorbis},
+    {"FreeFormat", Field::flgFreeformat},
+    {"MP3Decoding", Field::flgMP3Decode, WhenMissing::KeepCurrent},
+    {"NoWAVHeader", Field::flgWavHeader},
+    {"UseCompressionRatio", Field::flgCompRatio},
+    {"CompressionRatio", Field::edtCompRatio},
+    {"UseScale", Field::flgScale},
+    {"Scale", Field::edtScale},
+    {"UseATH4Masking", Field::flgUseATHMask},
+    {"NotUseATH", Field::flgNoATH},
+    {"ATH", Field::edtATH},
+    {"UseTemporaryMasking", Field::flgTempMask},
+    {"UseShortBlocks", Field::flgShortBlock},
+    {"VoiceMode", Field::flgVoiceMode},
+    {"UsePresets", Field::flgPresets},
+    {"Presets", Field::cbxPresets},
+    {"Default", Field::flgDefault},
+    {"CBR", Field::rbutCBR},
+    {"CBRValue", Field::cbxCBR},
+    {"ABR", Field::rbutABR},
+    {"ABRValue", Field::cbxABR},
+    {"VBR", Field::rbutVBR},
+    {"VBRMode", Field::cbxVBRMode},
+    {"VBRQuality", Field::cbxVBRQuality},
+    {"VBRMinBitrate", Field::cbxMinBitrate},
+    {"VBRMaxBitrate", Field::cbxMaxBitrate},
+    {"Support", Field::flgSupport},
+    {"LameTagDis", Field::flgLameTagDis},
+    {"ShowHistogramm", Field::flgHist},
+    {"Copyright", Field::flgCopyright},
+    {"NonOriginal", Field::flgNonOriginal},
+    {"ErrorProtection", Field::flgErrorProtection},
+    {"OffReservBit", Field::flgBitRes},
+    {"MaxISOCompliance", Field::flgMaxISO},
+    {"HighPassFilter", Field::cbxEmp},
+    {"NoiseReduction", Field::cbxNoise},
+    {"NoFilters", Field::flgNoFilter},
+    {"LowPassCut", Field::edtLowPass},
+    {"LowPassWidth", Field::edtLowPassWidth},
+    {"HighPassCut", Field::edtHighPass},
+    {"HighPassWidth", Field::edtHighPassWidth},
+    {"OutputSampling", Field::edtOutputSample},
+    {"Tonality", Field::edtTonality},
+    {"NoProgress", Field::flgNoProgress},
+    {"ShowAllUseful", Field::flgAllUseFull},
+    {"ShowNothing", Field::flgBlankScreen},
+    {"Comment", Field::edtComment},
+    {"ID3Tag1stOnly", Field::rbut1stOnly},
+    {"ID3Tag2ndOnly", Field::rbut2ndOnly},
+    {"ID3TagBoth", Field::rbutBoth},
+    {"1stEmpty", Field::flg1stEmpty},
+    {"2ndEmpty", Field::flg2ndEmpty},
 };
 
 static_assert(std::size(kKeys) == 60, "a settings file holds 60 keys");
@@ -93,21 +91,55 @@ const SettingKey *findSettingKey(QStringView key)
     return nullptr;
 }
 
+SettingKind settingKind(const SettingKey &key)
+{
+    switch (OptionSet::info(key.field).kind) {
+    case FieldKind::Flag:
+    case FieldKind::ExclusiveFlag:
+        return SettingKind::Flag;
+    case FieldKind::IndexChoice:
+        return SettingKind::Integer;
+    case FieldKind::IndexChoiceWithText:
+    case FieldKind::TextChoice:
+    case FieldKind::FreeText:
+    case FieldKind::NumberText:
+        break;
+    }
+    return SettingKind::Text;
+}
+
+QString settingDefault(const SettingKey &key)
+{
+    if (key.missing == WhenMissing::KeepCurrent)
+        return QString();
+    const FieldInfo &field = OptionSet::info(key.field);
+    switch (settingKind(key)) {
+    case SettingKind::Flag:
+        return field.startOn ? QStringLiteral("1") : QStringLiteral("0");
+    case SettingKind::Integer:
+        return QString::number(field.startIndex);
+    case SettingKind::Text:
+        break;
+    }
+    return QString::fromUtf8(field.startText);
+}
+
 qint32 settingInteger(const IniDocument &doc, const SettingKey &key, qint32 currentDefault)
 {
-    if (const std::optional<QString> text = doc.value(QString::fromLatin1(kSettingsSection), QString::fromLatin1(key.key))) {
+    const QString section = QString::fromLatin1(kSettingsSection);
+    if (const std::optional<QString> text = doc.value(section, QString::fromLatin1(key.key))) {
         if (const std::optional<qint32> number = parseProfileInteger(*text))
             return *number;
     }
-    if (!key.defaultValue)
+    if (key.missing == WhenMissing::KeepCurrent)
         return currentDefault;
-    return parseProfileInteger(QString::fromUtf8(key.defaultValue)).value_or(currentDefault);
+    return parseProfileInteger(settingDefault(key)).value_or(currentDefault);
 }
 
 QString settingText(const IniDocument &doc, const SettingKey &key)
 {
-    const QString fallback = key.defaultValue ? QString::fromUtf8(key.defaultValue) : QString();
-    return doc.value(QString::fromLatin1(kSettingsSection), QString::fromLatin1(key.key), fallback);
+    return doc.value(QString::fromLatin1(kSettingsSection), QString::fromLatin1(key.key),
+                     settingDefault(key));
 }
 
 int limitToRange(qint32 value, int lastIndex)

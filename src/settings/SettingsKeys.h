@@ -1,5 +1,6 @@
 #pragma once
 
+#include "options/OptionSet.h"
 #include "settings/IniDocument.h"
 
 #include <QStringView>
@@ -9,12 +10,17 @@ namespace fenwave {
 
 enum class SettingKind { Flag, Integer, Text };
 
+// What restoring gives a field whose key is missing (or, for flags and integers, not a number).
+enum class WhenMissing {
+    StartValue,   // the field's start value in a fresh window
+    KeepCurrent,  // the field keeps the state it has ("MP3Decoding")
+};
+
 struct SettingKey
 {
-    const char *key;          // "LamePath", "InputType", ...
-    SettingKind kind;
-    const char *control;      // objectName of the control or field: "LamePath", "rgrInputType", ...
-    const char *defaultValue; // UTF-8; nullptr for "MP3Decoding" (the default is the box's current state)
+    const char *key;  // "LamePath", "InputType", ...
+    Field field;
+    WhenMissing missing = WhenMissing::StartValue;
 };
 
 inline constexpr const char *kSettingsSection = "Fenwave Sets";
@@ -34,12 +40,19 @@ SettingKeyList settingsKeys();
 // The row of a key name (exact spelling), or nullptr.
 const SettingKey *findSettingKey(QStringView key);
 
-// Reads an integer or flag key as restore does: the profile integer, or the
-// default when the key is missing or its value is not a number. The default is
-// the table's, or `currentDefault` for a key without one ("MP3Decoding").
+// How a key's value is written and read: from the kind of its field.
+SettingKind settingKind(const SettingKey &key);
+
+// The value restore uses for a missing key, as written in a file ("5", "44.1", "1"); a null
+// text for a key that keeps the current state.
+QString settingDefault(const SettingKey &key);
+
+// Reads an integer or flag key as restore does: the profile integer, or the default when the
+// key is missing or its value is not a number; `currentDefault` for a key that keeps the
+// current state.
 qint32 settingInteger(const IniDocument &doc, const SettingKey &key, qint32 currentDefault = 0);
 
-// Reads a text key: its value, or the table's default when the key is missing.
+// Reads a text key: its value, or the default when the key is missing.
 QString settingText(const IniDocument &doc, const SettingKey &key);
 
 // Radio-group range limit: below -1 -> -1 (no item), above lastIndex -> lastIndex.

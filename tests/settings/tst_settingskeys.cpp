@@ -26,9 +26,9 @@ void TestSettingsKeys::keysInOrder()
     for (const QStringList &row : testing::expectedRows("settings_keys.tsv"))
         expected << row.join(u'\t');
     for (const SettingKey &row : settingsKeys()) {
-        const char *kind = row.kind == SettingKind::Flag ? "flag" : row.kind == SettingKind::Integer ? "integer" : "text";
-        actual << QStringList{QString::fromLatin1(row.key), QLatin1String(kind), QString::fromLatin1(row.control),
-                              row.defaultValue ? QString::fromUtf8(row.defaultValue) : QStringLiteral("unchanged")}
+        const char *kind = settingKind(row) == SettingKind::Flag ? "flag" : settingKind(row) == SettingKind::Integer ? "integer" : "text";
+        actual << QStringList{QString::fromLatin1(row.key), QLatin1String(kind), QString::fromLatin1(OptionSet::info(row.field).name),
+                              settingDefault(row).isNull() ? QStringLiteral("unchanged") : settingDefault(row)}
                       .join(u'\t');
         QVERIFY2(IniDocument::isValidKeyName(QString::fromLatin1(row.key)), row.key);
         QCOMPARE(findSettingKey(QString::fromLatin1(row.key)), &row);

@@ -733,7 +733,7 @@ private:
     PlannedValue planValue(const SettingKey &key)
     {
         PlannedValue v;
-        if (key.kind == SettingKind::Text) {
+        if (fenwave::settingKind(key) == SettingKind::Text) {
             static const QStringList specials = {
                 "", "44.1", "128", "Phone", "Radio", "Hi-fi", "Studio", "Телефон", "Радио", "Студия", "Новый",
                 "Старый", "Промежуточный", " padded ", "\"quoted value\"", ";not a comment", "a=b", "[x]",
@@ -754,7 +754,7 @@ private:
             }
             return v;
         }
-        if (key.kind == SettingKind::Flag) {
+        if (fenwave::settingKind(key) == SettingKind::Flag) {
             const NumberSample &s = kFlagSamples[below(int(std::size(kFlagSamples)))];
             v.raw = s.raw;
             v.number = s.number;
@@ -831,12 +831,12 @@ private:
         QHash<QString, bool> flags;
         for (const SettingKey &key : fenwave::settingsKeys()) {
             const QString keyName = QString::fromLatin1(key.key);
-            const QString control = QString::fromLatin1(key.control);
+            const QString control = QString::fromLatin1(fenwave::OptionSet::info(key.field).name);
             const auto found = planned.constFind(keyName);
             const bool present = found != planned.constEnd();
-            switch (key.kind) {
+            switch (fenwave::settingKind(key)) {
             case SettingKind::Text: {
-                const QString expected = present ? found->text : QString::fromUtf8(key.defaultValue);
+                const QString expected = present ? found->text : fenwave::settingDefault(key);
                 QString actual;
                 if (control == QLatin1String("LamePath"))
                     actual = m_form.LamePath;
@@ -855,7 +855,7 @@ private:
                 break;
             }
             case SettingKind::Integer: {
-                const qint32 value = present && found->number ? *found->number : QByteArray(key.defaultValue).toInt();
+                const qint32 value = present && found->number ? *found->number : fenwave::settingDefault(key).toInt();
                 const int last = control == QLatin1String("rgrInputType") ? 5 : 4;
                 const int expected = clampIndex(value, last);
                 if (itemIndex(control) != expected)
@@ -866,8 +866,8 @@ private:
                 bool on;
                 if (present && found->number)
                     on = *found->number != 0;
-                else if (key.defaultValue)
-                    on = QByteArray(key.defaultValue) != "0";
+                else if (!fenwave::settingDefault(key).isNull())
+                    on = fenwave::settingDefault(key) != QLatin1String("0");
                 else
                     on = before.options.isOn(control);
                 flags.insert(control, on);

@@ -869,7 +869,7 @@ private:
                 else if (!fenwave::settingDefault(key).isNull())
                     on = fenwave::settingDefault(key) != QLatin1String("0");
                 else
-                    on = before.options.isOn(control);
+                    on = before.options.isOn(key.field);
                 flags.insert(control, on);
                 break;
             }

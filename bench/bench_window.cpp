@@ -129,7 +129,7 @@ QByteArray startSettings()
 {
     QByteArray text = "[Fenwave Sets]\n";
     for (const SettingKey &key : settingsKeys())
-        text += QByteArray(key.key) + '=' + QByteArray(key.defaultValue ? key.defaultValue : "0") + '\n';
+        text += QByteArray(key.key) + '=' + (settingDefault(key).isNull() ? QByteArray("0") : settingDefault(key).toUtf8()) + '\n';
     return text;
 }
 
@@ -149,7 +149,7 @@ QByteArray changedSettings()
     for (const SettingKey &key : settingsKeys()) {
         QByteArray value = special.value(key.key);
         if (value.isEmpty())
-            value = key.kind == SettingKind::Text ? "text " + QByteArray::number(++n) : QByteArray("1");
+            value = settingKind(key) == SettingKind::Text ? "text " + QByteArray::number(++n) : QByteArray("1");
         text += QByteArray(key.key) + '=' + value + '\n';
     }
     return text;

@@ -28,7 +28,7 @@ bool syncToDisk(int handle, QString *error)
 {
     int result;
     do {
-        result = ::fsync(handle);
+        result = ::fdatasync(handle);
     } while (result != 0 && errno == EINTR);
     if (result != 0 && errno != EINVAL)
         return fail(error, QString::fromLocal8Bit(std::strerror(errno)));

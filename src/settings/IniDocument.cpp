@@ -1,10 +1,10 @@
 #include "settings/IniDocument.h"
 
 #include "settings/TextDecoding.h"
+#include "settings/WholeFile.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace fenwave {
 
@@ -104,30 +104,6 @@ bool hasWritePermission(const QFileInfo &info)
     constexpr QFile::Permissions anyWrite =
         QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
     return info.isWritable() && (info.permissions() & anyWrite);
-}
-
-// Reads at most `limit` + 1 bytes, so that an oversized file is recognised
-// even when it grows while being read.
-std::optional<QByteArray> readFileCapped(const QString &path, qint64 limit)
-{
-    const QFileInfo info(path);
-    if (!info.isFile() || info.size() > limit)
-        return std::nullopt;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    QByteArray bytes;
-    bytes.reserve(info.size());
-    constexpr qint64 kBlock = 64 * 1024;
-    while (bytes.size() <= limit) {
-        const QByteArray block = file.read(kBlock);
-        if (block.isEmpty())
-            break;
-        bytes.append(block);
-    }
-    if (file.error() != QFileDevice::NoError || bytes.size() > limit)
-        return std::nullopt;
-    return bytes;
 }
 
 } // namespace
@@ -341,15 +317,7 @@ bool IniDocument::save(const QString &path) const
     const QFileInfo info(path);
     if (info.exists() && (!info.isFile() || !hasWritePermission(info)))
         return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray bytes = toBytes();
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return writeFileAtomically(path, toBytes());
 }
 
 bool IniDocument::isValidSectionName(QStringView name)

@@ -53,9 +53,10 @@ public:
 
     QByteArray toBytes() const;
 
-    // Writes toBytes() atomically (temporary file, then rename). Fails, leaving an
-    // existing file untouched, when the target is not a regular file, carries no
-    // write permission, its folder is missing or unwritable, or a write fails.
+    // Writes toBytes() atomically (temporary file, synced, then renamed). Fails,
+    // leaving an existing file byte for byte, when the target is not a regular
+    // file, carries no write permission, its folder is missing or unwritable, or
+    // any write fails (no space, quota, file-size limit, I/O error).
     bool save(const QString &path) const;
 
     // A section name: not empty after trimming blanks, no CR, LF or "]".

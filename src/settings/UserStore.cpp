@@ -1,12 +1,11 @@
 #include "settings/UserStore.h"
 
 #include "settings/ProfileInteger.h"
+#include "settings/WholeFile.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QStringDecoder>
 
@@ -355,18 +354,13 @@ bool UserStore::open(const QString &keyPath)
     if (!storableName(keyPath))
         return false;
 
-    QFile file(m_filePath);
     if (QFileInfo::exists(m_filePath)) {
-        if (!file.open(QIODevice::ReadOnly))
+        // A store that cannot be read whole (unreadable, oversized, no regular file)
+        // is neither read nor ever replaced: writing it would lose what it holds.
+        const std::optional<QByteArray> bytes = readFileCapped(m_filePath, maxFileSize);
+        if (!bytes)
             return false;
-        // An oversized store counts as damaged; it is not read at all.
-        if (file.size() <= maxFileSize) {
-            const QByteArray bytes = file.readAll();
-            if (file.error() != QFileDevice::NoError)
-                return false;
-            if (bytes.size() <= maxFileSize)
-                m_keys = parseFileText(bytes);
-        }
+        m_keys = parseFileText(*bytes);
     }
 
     const QString section = sectionForKeyPath(keyPath);
@@ -509,14 +503,7 @@ bool UserStore::close()
     const QByteArray text = toFileText();
     if (!QDir().mkpath(QFileInfo(m_filePath).absolutePath()))
         return false;
-    QSaveFile file(m_filePath);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(text) != text.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return writeFileAtomically(m_filePath, text);
 }
 
 } // namespace fenwave

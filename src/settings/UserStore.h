@@ -17,15 +17,16 @@ enum class StoreValueType { Absent, Dword, String, ExpandString, Binary, Other }
 // Value and key names match without regard to letter case.
 class UserStore {
 public:
-    // A bigger file is no store this program wrote: it reads as damaged.
+    // A bigger file is no store this program wrote: it is not read, and not replaced.
     static constexpr qint64 maxFileSize = 4 * 1024 * 1024;
 
     static QString defaultFilePath();
     explicit UserStore(QString filePath = defaultFilePath());
 
     // Opens (reads) the store and the key path under HKEY_CURRENT_USER, creating the key in memory when missing.
-    // Returns false when the file exists but cannot be read (then every value reads as absent,
-    // and close() writes nothing, so that a file we could not read is never replaced).
+    // Returns false when the file exists but cannot be read whole: unreadable, larger than
+    // maxFileSize, or no regular file (then every value reads as absent, and close() writes
+    // nothing, so that a file we could not read is never replaced).
     // A damaged file reads as far as it makes sense; lines that cannot be understood are dropped.
     bool open(const QString &keyPath = QStringLiteral("\\Software\\Fenwave"));
     bool isOpen() const { return m_open; }
@@ -38,7 +39,8 @@ public:
     std::optional<QString> string(const QString &name) const;    // only when the type is String; cut at the first '\0'
     void setDword(const QString &name, quint32 value);           // replaces whatever type the name had
     void setString(const QString &name, const QString &value);
-    // Writes the store atomically (creating folder and file when needed). false on failure; the old file stays.
+    // Writes the store atomically (creating folder and file when needed). false on any failure
+    // (no space, quota, file-size limit, I/O error); the old file stays byte for byte.
     // Also false when the store is not open.
     bool close();
 

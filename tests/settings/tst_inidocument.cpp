@@ -1,3 +1,4 @@
+#include "StorageLimits.h"
 #include "settings/IniDocument.h"
 
 #include <QDir>
@@ -5,6 +6,8 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <optional>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -63,6 +66,8 @@ private slots:
     void saveAndLoadOddPaths_data();
     void saveAndLoadOddPaths();
     void saveFailuresKeepOldFile();
+    void saveOntoFullStorageKeepsOldFile_data();
+    void saveOntoFullStorageKeepsOldFile();
     void saveIntoReadOnlyFolder();
 };
 
@@ -489,6 +494,47 @@ void TestIniDocument::saveFailuresKeepOldFile()
     QVERIFY(!doc.save(readOnly));
     QCOMPARE(readAll(readOnly), old);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 2);   // no temporary left
+}
+
+void TestIniDocument::saveOntoFullStorageKeepsOldFile_data()
+{
+    QTest::addColumn<bool>("fullFileSystem");   // else a file-size limit
+    QTest::addColumn<int>("valueLength");
+    // A short file is held in a write buffer until the end; a long one is written at once.
+    QTest::newRow("file-size limit, short file") << false << 200;
+    QTest::newRow("file-size limit, long file") << false << 100000;
+    QTest::newRow("full file system, short file") << true << 200;
+    QTest::newRow("full file system, long file") << true << 100000;
+}
+
+void TestIniDocument::saveOntoFullStorageKeepsOldFile()
+{
+    QFETCH(bool, fullFileSystem);
+    QFETCH(int, valueLength);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    std::optional<testing::SmallFileSystem> small;
+    if (fullFileSystem) {
+        small.emplace();
+        if (!small->isMounted())
+            QSKIP("mounting a small file system needs root");
+    }
+    const QString path = small ? small->filePath("settings.ini") : dir.filePath("settings.ini");
+    const QByteArray old = "[Fenwave Sets]\r\nCBR=0\r\n";
+    QVERIFY(writeFile(path, old));
+    IniDocument doc = IniDocument::fromBytes(old);
+    doc.setValue(u"Fenwave Sets", u"Comment", QString(valueLength, u'x'));
+    const QString folder = QFileInfo(path).path();
+
+    if (small) {
+        QVERIFY(small->fill());
+        QVERIFY(!doc.save(path));
+    } else {
+        QCOMPARE(testing::runUnderFileSizeLimit(64, [&] { return doc.save(path); }),
+                 testing::ChildResult::ReturnedFalse);
+    }
+    QCOMPARE(readAll(path), old);
+    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), small ? 2 : 1);   // no temporary left
 }
 
 void TestIniDocument::saveIntoReadOnlyFolder()

@@ -1,4 +1,6 @@
+#include "StorageLimits.h"
 #include "TestFiles.h"
+#include "settings/Preferences.h"
 #include "settings/UserStore.h"
 
 #include <QDir>
@@ -7,6 +9,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <optional>
 
 #include <unistd.h>
 
@@ -296,9 +300,6 @@ private slots:
     void damagedFileIsReplacedBySoundOne_data()
     {
         QTest::addColumn<QByteArray>("file");
-        QByteArray huge = header + section + "\"LeftPos\"=dword:00000064\n";
-        huge += QByteArray(int(UserStore::maxFileSize), ' ');
-        QTest::newRow("huge") << huge;
         QTest::newRow("binary") << QByteArray("\x7f" "ELF\x02\x01\x01\x00\x00\x00\x00\xff\xfe[", 14);
         QTest::newRow("only a key line cut off") << header + "[HKEY_CURRENT_USER\\Software\\Fen";
     }
@@ -346,16 +347,42 @@ private slots:
         QCOMPARE(readAll(storePath()), written);
     }
 
+    // A store that cannot be read whole is neither read nor replaced, neither at the
+    // start of the program nor at its end: replacing it would lose every other key.
+    void unreadableStoreIsLeftAlone_data()
+    {
+        QTest::addColumn<QByteArray>("file");    // empty: a folder
+        QByteArray overCap = header + section + "\"LeftPos\"=dword:00000064\n\n[HKEY_CURRENT_USER\\Other]\n";
+        overCap += QByteArray(int(UserStore::maxFileSize + 1 - overCap.size()), ';');
+        QTest::newRow("folder") << QByteArray();
+        QTest::newRow("one byte over the size cap") << overCap;
+    }
+
     void unreadableStoreIsLeftAlone()
     {
-        const QString path = m_dir.filePath(QStringLiteral("a folder"));
-        QVERIFY(QDir().mkpath(path + QStringLiteral("/inside")));
+        QFETCH(QByteArray, file);
+        const QString path = m_dir.filePath(QStringLiteral("unreadable"));
+        if (file.isEmpty())
+            QVERIFY(QDir().mkpath(path + QStringLiteral("/inside")));
+        else
+            QVERIFY(writeAll(path, file));
         UserStore store(path);
         QVERIFY(!store.open());
         QCOMPARE(store.type(QStringLiteral("LeftPos")), StoreValueType::Absent);
         store.setDword(QStringLiteral("LeftPos"), 1);
         QVERIFY(!store.close());
-        QVERIFY(QFileInfo(path + QStringLiteral("/inside")).isDir());
+
+        QCOMPARE(loadPreferences(path).left, -1);
+        Preferences prefs;
+        prefs.left = 7;
+        QVERIFY(!savePreferences(prefs, path));
+        if (file.isEmpty()) {
+            QVERIFY(QFileInfo(path + QStringLiteral("/inside")).isDir());
+            QVERIFY(QDir(path).removeRecursively());
+        } else {
+            QVERIFY(readAll(path) == file);
+            QVERIFY(QFile::remove(path));
+        }
     }
 
     void writeFailureReturnsFalse()
@@ -388,6 +415,47 @@ private slots:
         QVERIFY(!written);
         QCOMPARE(readAll(path), old);
         QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("user.reg")});
+    }
+
+    void writeOntoFullStorageKeepsOldFile_data()
+    {
+        QTest::addColumn<bool>("fullFileSystem");   // else a file-size limit
+        QTest::addColumn<int>("valueLength");
+        // A short file is held in a write buffer until the end; a long one is written at once.
+        QTest::newRow("file-size limit, short file") << false << 100;
+        QTest::newRow("file-size limit, long file") << false << 50000;
+        QTest::newRow("full file system, short file") << true << 100;
+        QTest::newRow("full file system, long file") << true << 50000;
+    }
+
+    void writeOntoFullStorageKeepsOldFile()
+    {
+        QFETCH(bool, fullFileSystem);
+        QFETCH(int, valueLength);
+        std::optional<testing::SmallFileSystem> small;
+        if (fullFileSystem) {
+            small.emplace();
+            if (!small->isMounted())
+                QSKIP("mounting a small file system needs root");
+        }
+        const QString path = small ? small->filePath(QStringLiteral("user.reg")) : storePath();
+        const QByteArray old = header + section + "\"LeftPos\"=dword:00000001\n\n[HKEY_CURRENT_USER\\Other]\n\"A\"=\"b\"\n\n";
+        QVERIFY(writeAll(path, old));
+        UserStore store(path);
+        QVERIFY(store.open());
+        store.setString(QStringLiteral("LamePath"), QString(valueLength, u'x'));
+        const QString folder = QFileInfo(path).path();
+        const qsizetype filesBefore = QDir(folder).entryList(QDir::Files | QDir::Hidden).size();
+
+        if (small) {
+            QVERIFY(small->fill());
+            QVERIFY(!store.close());
+        } else {
+            QCOMPARE(testing::runUnderFileSizeLimit(200, [&] { return store.close(); }),
+                     testing::ChildResult::ReturnedFalse);
+        }
+        QVERIFY(readAll(path) == old);
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), filesBefore + (small ? 1 : 0));
     }
 
     // Damaged files of every shape: open never fails or crashes, and what is

@@ -166,7 +166,8 @@ private slots:
     void lamePath();
     void damagedStore_data();
     void damagedStore();
-    void storePathIsAFolder();
+    void unreadableStoreIsLeftAlone_data();
+    void unreadableStoreIsLeftAlone();
     void roundTripOverTwoLifetimes();
     void otherValuesAndKeysKept();
     void restoredSettingsWithoutPathEmptyTheStoredPath();
@@ -400,7 +401,6 @@ void TestStartup::damagedStore_data()
     QTest::newRow("UTF-16 mark, then garbage") << QByteArray("\xFF\xFE") + garbage << 0 << "";
     QTest::newRow("empty file") << QByteArray() << 0 << "";
     QTest::newRow("header only") << kHeader << 0 << "";
-    QTest::newRow("too big") << kHeader + kSection + "\"Language\"=dword:00000001\n" + QByteArray(5 * 1024 * 1024, 'x') << 0 << "";
     QTest::newRow("cut off in a string")
         << kHeader + kSection + "\"Language\"=dword:00000001\n\"LamePath\"=\"/usr/bi" << 1 << "";
     QTest::newRow("bad lines among good ones")
@@ -430,14 +430,26 @@ void TestStartup::damagedStore()
     QVERIFY(readStoreBytes().size() < 64 * 1024);
 }
 
-void TestStartup::storePathIsAFolder()
+void TestStartup::unreadableStoreIsLeftAlone_data()
+{
+    QTest::addColumn<QByteArray>("bytes");   // empty: the store path is a folder
+    QTest::newRow("folder") << QByteArray();
+    QTest::newRow("too big") << kHeader + kSection + "\"Language\"=dword:00000001\n" + QByteArray(5 * 1024 * 1024, 'x');
+}
+
+void TestStartup::unreadableStoreIsLeftAlone()
 {
     // A store that cannot be read: defaults at start, nothing replaced at the end.
-    QVERIFY(QDir().mkpath(storePath()));
+    QFETCH(QByteArray, bytes);
     QFile inside(storePath() + QStringLiteral("/keep.txt"));
-    QVERIFY(inside.open(QIODevice::WriteOnly));
-    inside.write("kept");
-    inside.close();
+    if (bytes.isEmpty()) {
+        QVERIFY(QDir().mkpath(storePath()));
+        QVERIFY(inside.open(QIODevice::WriteOnly));
+        inside.write("kept");
+        inside.close();
+    } else {
+        writeStore(bytes);
+    }
     {
         TForm1 form;
         QCOMPARE(form.Language, kEnglish);
@@ -445,9 +457,14 @@ void TestStartup::storePathIsAFolder()
         QCOMPARE(form.pos(), centredOnPrimaryScreen(form));
         QVERIFY(form.named<QAction>("mnuEnglish")->isChecked());
     }
-    QVERIFY(QFileInfo(storePath()).isDir());
-    QVERIFY(QFileInfo::exists(inside.fileName()));
-    QVERIFY(QDir(storePath()).removeRecursively());
+    if (bytes.isEmpty()) {
+        QVERIFY(QFileInfo(storePath()).isDir());
+        QVERIFY(QFileInfo::exists(inside.fileName()));
+        QVERIFY(QDir(storePath()).removeRecursively());
+    } else {
+        QVERIFY(readStoreBytes() == bytes);
+        QVERIFY(QFile::remove(storePath()));
+    }
 }
 
 void TestStartup::roundTripOverTwoLifetimes()

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+namespace fenwave {
+
+// The bytes of a regular file of at most `limit` bytes. nullopt when the file is
+// missing, not a regular file (folder, device, pipe), unreadable, or larger than
+// `limit`, also when it grows past the limit while being read.
+std::optional<QByteArray> readFileCapped(const QString &path, qint64 limit);
+
+// Replaces the file at `path` with `bytes`, all or nothing: the bytes go to a
+// temporary file in the same folder, which is forced to the disk and then
+// renamed over the target. Any failure (no space, quota, file-size limit, I/O
+// error, failed sync, failed rename) removes the temporary file, leaves an
+// existing file byte for byte as it was, and returns false with the reason in
+// *error.
+bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error = nullptr);
+
+} // namespace fenwave

@@ -289,14 +289,15 @@ void TestLanguageTables::messageTexts_data()
     QTest::addColumn<QString>("musicFilter");
     QTest::addColumn<QString>("lameFilter");
     QTest::addColumn<QString>("sameFile");
+    QTest::addColumn<QString>("cannotStart");  // with "lame" for the program
 
     QTest::newRow("English") << 0 << "Extit program?"
         << "Music files WAV|*.wav; *.mpa|MP3-files|*.mp3|All files|*.*" << "lame.exe|lame.exe"
-        << "Input and output are the same file";
+        << "Input and output are the same file" << "Unable to start lame.";
     QTest::newRow("Russian") << 1 << "Завершить работу?"
         << "Музыкальные файлы WAV|*.wav; *.mpa|MP3 файлы|*.mp3|Все файлы|*.*"
-        << "Программа lame.exe|lame.exe" << "Входной и выходной файлы совпадают";
-    QTest::newRow("unknown") << 2 << "" << "" << "" << "";
+        << "Программа lame.exe|lame.exe" << "Входной и выходной файлы совпадают" << "Не удалось запустить lame.";
+    QTest::newRow("unknown") << 2 << "" << "" << "" << "" << "";
 }
 
 void TestLanguageTables::messageTexts()
@@ -306,8 +307,10 @@ void TestLanguageTables::messageTexts()
     QFETCH(QString, musicFilter);
     QFETCH(QString, lameFilter);
     QFETCH(QString, sameFile);
+    QFETCH(QString, cannotStart);
 
     const MessageTexts texts = messageTextsFor(quint8(language));
+    QCOMPARE(texts.strCannotStart.isEmpty() ? QString() : texts.strCannotStart.arg("lame"), cannotStart);
     QCOMPARE(texts.strConfirmExit, confirmExit);
     QCOMPARE(texts.strMusicFilter, musicFilter);
     QCOMPARE(texts.strLameFilter, lameFilter);
@@ -322,7 +325,9 @@ void TestLanguageTables::messageTextsAllSetOrAllEmpty()
                               t.strOutputDialogTitle, t.strMusicFilter, t.strConfirmExit,
                               t.strNoLamePath, t.strNoInput, t.strNoOutput, t.strConfirmRun,
                               t.strSaveSettingsTitle, t.strLoadSettingsTitle, t.strAllFilter,
-                              t.strSameFile};
+                              t.strSameFile, t.strCannotStart, t.strConfirmStopRuns, t.strRunStop,
+                              t.strRunRunning, t.strRunStopping, t.strRunFinished, t.strRunFailed,
+                              t.strRunSignal};
         for (const QString &text : all)
             QCOMPARE(text.isEmpty(), !isKnownLanguage(quint8(language)));
     }

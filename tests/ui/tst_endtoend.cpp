@@ -104,7 +104,7 @@ void TestEndToEnd::initTestCase()
     wav.close();
 
     // PATH names only a folder with the encoder: no terminal emulator is found, so the encoder
-    // runs without a window.
+    // runs in a run window of the program's own.
     QVERIFY(QFile::link(m_lame, m_root.filePath("bin/lame")));
     m_savedPath = qgetenv("PATH");
     qputenv("PATH", QFile::encodeName(m_root.filePath("bin")));

@@ -1,6 +1,6 @@
 // The run, "View only" and the exit through the real window: the checks and their messages,
 // the confirmation, and what a run starts. A recording stand-in for the encoder shows what
-// was started; PATH holds no terminal emulator, so the stand-in runs without a window.
+// was started; PATH holds no terminal emulator, so the stand-in runs in a run window.
 #include "TestFiles.h"
 #include "FormDriver.h"
 
@@ -164,7 +164,7 @@ void TestRun::initTestCase()
     QVERIFY(QFile::setPermissions(m_encoder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
 
     // PATH gets only "touch": a shell that parsed a file name could then leave a trace, and no
-    // terminal emulator is found, so starts stay without a window.
+    // terminal emulator is found, so each run gets a run window.
     const QString touch = QStandardPaths::findExecutable("touch");
     QVERIFY(!touch.isEmpty());
     QVERIFY(QFile::link(touch, root.filePath("bin/touch")));

@@ -4,6 +4,7 @@
 #include "options/CommandLine.h"
 #include "settings/Preferences.h"
 #include "ui/ControlBinding.h"
+#include "ui/ExactText.h"
 #include "ui/HintTracker.h"
 #include "ui/WindowBuilder.h"
 
@@ -155,6 +156,7 @@ void TForm1::collectNamedObjects()
         m_fieldControls[i] = named<QWidget>(QString::fromLatin1(info.name));
     }
     m_commandLine = named<QPlainTextEdit>(QStringLiteral("edtCommandLine"));
+    m_commandText = new ExactText(m_commandLine);
     m_panel = findChild<QLabel *>(QStringLiteral("stsStringPanel"));
 }
 
@@ -255,6 +257,8 @@ OptionSet TForm1::optionSet() const
         }
     }
     options.setText(Field::LamePath, LamePath);
+    // The box's own text would give some characters back changed.
+    options.setText(Field::edtCommandLine, m_commandText->text());
     return options;
 }
 
@@ -288,8 +292,8 @@ void TForm1::showCommandLine(const QString &line)
 {
     if (m_restoring)
         m_pendingLine = line;
-    else if (m_commandLine->toPlainText() != line)
-        m_commandLine->setPlainText(line);
+    else if (m_commandText->text() != line)
+        m_commandText->setText(line);
 }
 
 void TForm1::UpdateCommandLine()

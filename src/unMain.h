@@ -16,6 +16,7 @@ class QLabel;
 class QPlainTextEdit;
 
 namespace fenwave {
+class ExactText;
 class HintTracker;
 }
 
@@ -88,6 +89,10 @@ public slots:
     // Saves the settings without the dialog; false after showing the error.
     bool saveSettings(const QString &path);
 
+protected:
+    // Closing the window ends the program; while an encoder runs in a run window, it asks first.
+    void closeEvent(QCloseEvent *event) override;
+
 private:
     void FormCreate();
     void FormDestroy();
@@ -116,6 +121,7 @@ private:
     std::array<QWidget *, fenwave::kFieldCount> m_fieldControls{};
     QHash<QWidget *, int> m_groupIndex;  // last known item index of each radio group
     QPlainTextEdit *m_commandLine = nullptr;
+    fenwave::ExactText *m_commandText = nullptr;  // the exact text of edtCommandLine
     QLabel *m_panel = nullptr;
     fenwave::HintTracker *m_hints = nullptr;
 };

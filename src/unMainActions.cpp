@@ -9,10 +9,13 @@
 #include "settings/IniDocument.h"
 #include "settings/SettingsMapping.h"
 #include "ui/ControlBinding.h"
+#include "ui/ExactText.h"
 #include "ui/FileFilters.h"
+#include "ui/RunWindow.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -125,7 +128,12 @@ void TForm1::butReadyClick()
     }
     if (!confirm(messages.strConfirmRun))
         return;
-    startEncoder(named<QPlainTextEdit>(QStringLiteral("edtCommandLine"))->toPlainText());
+    const EncoderStart start = startEncoder(m_commandText->text());
+    bool started = start.result == StartResult::Started || start.result == StartResult::NothingToStart;
+    if (start.result == StartResult::NoTerminal)
+        started = RunWindow::start(start.command, start.workingDirectory, input, messages) != nullptr;
+    if (!started)
+        showError(messages.strCannotStart.arg(start.program));
 }
 
 void TForm1::butExitClick()
@@ -133,8 +141,19 @@ void TForm1::butExitClick()
     QApplication::beep();
     if (!confirm(messages.strConfirmExit))
         return;
-    close();
-    QCoreApplication::quit();
+    if (close())
+        QCoreApplication::quit();
+}
+
+void TForm1::closeEvent(QCloseEvent *event)
+{
+    if (RunWindow::anyRunning() && !confirm(messages.strConfirmStopRuns)) {
+        event->ignore();
+        return;
+    }
+    // The run windows have no parent: they end with the program, their encoders stopped.
+    RunWindow::stopAllAndClose();
+    QMainWindow::closeEvent(event);
 }
 
 // ---- File choices ----

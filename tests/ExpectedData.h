@@ -76,7 +76,11 @@ inline QList<QStringList> messageTexts(const fenwave::MessageTexts &m)
             {"strNoLamePath", m.strNoLamePath}, {"strNoInput", m.strNoInput}, {"strNoOutput", m.strNoOutput},
             {"strConfirmRun", m.strConfirmRun}, {"strSaveSettingsTitle", m.strSaveSettingsTitle},
             {"strLoadSettingsTitle", m.strLoadSettingsTitle}, {"strAllFilter", m.strAllFilter},
-            {"strSameFile", m.strSameFile}};
+            {"strSameFile", m.strSameFile}, {"strCannotStart", m.strCannotStart},
+            {"strConfirmStopRuns", m.strConfirmStopRuns}, {"strRunStop", m.strRunStop},
+            {"strRunRunning", m.strRunRunning}, {"strRunStopping", m.strRunStopping},
+            {"strRunFinished", m.strRunFinished}, {"strRunFailed", m.strRunFailed},
+            {"strRunSignal", m.strRunSignal}};
 }
 
 } // namespace testing

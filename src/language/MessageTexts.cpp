@@ -42,6 +42,16 @@ const MessageText kMessageTexts[] = {
                                   "Все файлы|*.*"},
     {&MessageTexts::strSameFile, "Input and output are the same file",
                                  "Входной и выходной файлы совпадают"},
+    {&MessageTexts::strCannotStart, "Unable to start %1.",
+                                    "Не удалось запустить %1."},
+    {&MessageTexts::strConfirmStopRuns, "Encoding is still running. Stop it and exit?",
+                                        "Кодирование ещё не закончено. Остановить его и выйти?"},
+    {&MessageTexts::strRunStop, "Stop", "Остановить"},
+    {&MessageTexts::strRunRunning, "Running...", "Выполняется..."},
+    {&MessageTexts::strRunStopping, "Stopping...", "Останавливается..."},
+    {&MessageTexts::strRunFinished, "Finished", "Завершено"},
+    {&MessageTexts::strRunFailed, "Failed with exit status %1", "Ошибка, код завершения %1"},
+    {&MessageTexts::strRunSignal, "Stopped by signal %1", "Остановлено сигналом %1"},
 };
 
 } // namespace

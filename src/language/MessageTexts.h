@@ -13,6 +13,12 @@ struct MessageTexts {
     // Shown when input and output name the same file (the run refuses to overwrite its input).
     // English "Input and output are the same file", Russian "Входной и выходной файлы совпадают".
     QString strSameFile;
+    // A program that cannot be started; %1 is the program as the command line names it.
+    QString strCannotStart;
+    // Asked once more when the program is to end while an encoder runs in a window of ours.
+    QString strConfirmStopRuns;
+    // The run window: its Stop button and the state or outcome it shows (%1 is a number).
+    QString strRunStop, strRunRunning, strRunStopping, strRunFinished, strRunFailed, strRunSignal;
 };
 
 // The texts of a language (0 English, 1 Russian); any other value gives all-empty texts.

@@ -118,26 +118,34 @@ LaunchPlan planEncoderLaunch(const QStringList &programAndArguments, const QStri
     return {terminal, arguments};
 }
 
-bool startEncoder(const QString &commandText)
+EncoderStart startEncoder(const QString &commandText)
 {
-    QStringList programAndArguments = splitCommandText(commandText);
-    if (programAndArguments.isEmpty())
-        return false;
-    const QString program = resolveExecutable(programAndArguments.first());
-    if (program.isEmpty())
-        return false;
-    programAndArguments.first() = program;
+    return startEncoder(commandText, findTerminalEmulator());
+}
 
-    const QString workingDirectory = QDir::currentPath();
-    const QString terminal = findTerminalEmulator();
-    if (!terminal.isEmpty()
-        && startDetachedIn(planEncoderLaunch(programAndArguments, terminal, workingDirectory),
-                           workingDirectory)) {
-        return true;
+EncoderStart startEncoder(const QString &commandText, const QString &terminal)
+{
+    EncoderStart start;
+    start.command = splitCommandText(commandText);
+    if (start.command.isEmpty())
+        return start;
+    start.program = start.command.first();
+    start.workingDirectory = QDir::currentPath();
+    const QString program = resolveExecutable(start.program);
+    if (program.isEmpty()) {
+        start.result = StartResult::CannotStart;
+        return start;
     }
-    // No terminal, or it would not start: run the encoder without a window of its own.
-    return startDetachedIn(planEncoderLaunch(programAndArguments, QString(), workingDirectory),
-                           workingDirectory);
+    start.command.first() = program;
+    if (terminal.isEmpty()) {
+        start.result = StartResult::NoTerminal;
+        return start;
+    }
+    // A terminal that will not start is reported, never replaced by a run nobody can see.
+    const bool started = startDetachedIn(planEncoderLaunch(start.command, terminal, start.workingDirectory),
+                                         start.workingDirectory);
+    start.result = started ? StartResult::Started : StartResult::CannotStart;
+    return start;
 }
 
 } // namespace fenwave

@@ -37,10 +37,28 @@ LaunchPlan planEncoderLaunch(const QStringList &programAndArguments, const QStri
 LaunchPlan planEncoderLaunch(const QStringList &programAndArguments, const QString &terminal,
                              const QString &workingDirectory);
 
+// What a start request came to.
+enum class StartResult {
+    NothingToStart,  // the text holds no program (empty or blanks)
+    Started,         // running in a terminal window of its own
+    CannotStart,     // the program cannot be found or run, or the terminal would not start
+    NoTerminal,      // runnable, but there is no terminal: `command` is for a window of our own
+};
+
+struct EncoderStart
+{
+    StartResult result = StartResult::NothingToStart;
+    QString program;           // the program as split from the text, for the user's messages
+    QStringList command;       // the program resolved to its file, then its arguments
+    QString workingDirectory;  // the folder the program runs in
+};
+
 // Splits the text, and when it names an existing executable program (a name without "/" is
-// looked up on PATH), starts it detached in the current folder, in a terminal window when one
-// exists; no shell ever parses user text. Never waits. Returns whether a process was started:
-// an empty or blank text, or a program that cannot be found or run, starts nothing.
-bool startEncoder(const QString &commandText);
+// looked up on PATH), starts it detached in the current folder in a terminal window; no shell
+// ever parses user text. Never waits. The one-argument form uses the terminal found on PATH;
+// an empty `terminal` means there is none. Without a terminal nothing is started here: the
+// result says NoTerminal and holds the command, so that the caller can show the run itself.
+EncoderStart startEncoder(const QString &commandText);
+EncoderStart startEncoder(const QString &commandText, const QString &terminal);
 
 } // namespace fenwave

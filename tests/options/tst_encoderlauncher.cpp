@@ -169,6 +169,9 @@ void TestEncoderLauncher::findsTerminalOnPath()
     QCOMPARE(findTerminalEmulator(), dir.filePath(QStringLiteral("x-terminal-emulator")));
 }
 
+// Stands in for a terminal: drops the run option and runs the rest as words.
+const QByteArray kPassThroughTerminal = "#!/bin/sh\n[ \"$1\" = -e ] && shift\nexec \"$@\"\n";
+
 void TestEncoderLauncher::startsEncoderWithoutShell()
 {
     EnvironmentGuard guard;
@@ -178,11 +181,12 @@ void TestEncoderLauncher::startsEncoderWithoutShell()
     const QString workFolder = dir.filePath(QStringLiteral("work"));
     QVERIFY(QDir().mkpath(binFolder));
     QVERIFY(QDir().mkpath(workFolder));
-    // PATH holds the fake encoder and no terminal.
+    // PATH holds the fake encoder and a terminal that runs its words through the wrapper.
     qputenv("PATH", QFile::encodeName(binFolder));
     QVERIFY(QDir::setCurrent(workFolder));
     const QString encoder = binFolder + QStringLiteral("/fakelame");
     QVERIFY(writeExecutable(encoder, kRecordingEncoder));
+    QVERIFY(writeExecutable(binFolder + QStringLiteral("/xterm"), kPassThroughTerminal));
     const QString record = binFolder + QStringLiteral("/arguments.txt");
 
     // Once by name through PATH, once by a path with blanks.
@@ -193,42 +197,74 @@ void TestEncoderLauncher::startsEncoderWithoutShell()
         QStringLiteral("\"%1\" -h \"a;b $(touch pwned) `x`.wav\" \"\" Ёлка").arg(spaced)};
     for (const QString &command : commands) {
         QFile::remove(record);
-        QVERIFY(startEncoder(command));
+        QCOMPARE(startEncoder(command).result, StartResult::Started);
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(record), 10000);
         QCOMPARE(readLines(record),
                  (QStringList{"-h", "a;b $(touch pwned) `x`.wav", "", "Ёлка", workFolder}));
     }
     QVERIFY(!QFile::exists(workFolder + QStringLiteral("/pwned")));
     QVERIFY(!QFile::exists(binFolder + QStringLiteral("/pwned")));
+
+    // Without a terminal nothing starts here: the caller gets the words to run in its own window.
+    QFile::remove(record);
+    const EncoderStart own = startEncoder(commands.first(), QString());
+    QCOMPARE(own.result, StartResult::NoTerminal);
+    QCOMPARE(own.program, QStringLiteral("fakelame"));
+    QCOMPARE(own.command, (QStringList{encoder, "-h", "a;b $(touch pwned) `x`.wav", "", "Ёлка"}));
+    QCOMPARE(own.workingDirectory, workFolder);
+    QTest::qWait(300);
+    QVERIFY(!QFile::exists(record));
 }
 
 void TestEncoderLauncher::refusesWhatCannotStart_data()
 {
     QTest::addColumn<QString>("command");
-    QTest::newRow("empty") << "";
-    QTest::newRow("blanks and breaks") << " \t\r\n ";
-    QTest::newRow("empty program") << "\"\" -h in.wav";
-    QTest::newRow("missing file") << "/nonexistent/folder/lame -h in.wav";
-    QTest::newRow("missing name") << "fenwave-no-such-encoder in.wav";
-    QTest::newRow("shell builtin name") << "exit 3";
-    QTest::newRow("folder") << "/tmp -h";
-    QTest::newRow("not executable") << "{plain} -h";
+    QTest::addColumn<QString>("terminal");  // {found}: the one on PATH
+    QTest::addColumn<int>("result");
+    QTest::addColumn<QString>("program");   // as the message names it
+    const int nothing = int(StartResult::NothingToStart);
+    const int cannot = int(StartResult::CannotStart);
+    QTest::newRow("empty") << "" << "{found}" << nothing << "";
+    QTest::newRow("blanks and breaks") << " \t\r\n " << "{found}" << nothing << "";
+    QTest::newRow("empty program") << "\"\" -h in.wav" << "{found}" << cannot << "";
+    QTest::newRow("missing file") << "/nonexistent/folder/lame -h in.wav" << "{found}" << cannot
+                                  << "/nonexistent/folder/lame";
+    QTest::newRow("missing name") << "fenwave-no-such-encoder in.wav" << "{found}" << cannot
+                                  << "fenwave-no-such-encoder";
+    QTest::newRow("shell builtin name") << "exit 3" << "{found}" << cannot << "exit";
+    QTest::newRow("folder") << "/tmp -h" << "{found}" << cannot << "/tmp";
+    QTest::newRow("not executable") << "{plain} -h" << "{found}" << cannot << "{plain}";
+    QTest::newRow("missing name, no terminal") << "fenwave-no-such-encoder" << "" << cannot
+                                               << "fenwave-no-such-encoder";
+    // The encoder exists, but the terminal does not start: never a run without a window.
+    QTest::newRow("terminal will not start") << "/bin/sh -c \"touch started\"" << "/nonexistent/xterm"
+                                             << cannot << "/bin/sh";
 }
 
 void TestEncoderLauncher::refusesWhatCannotStart()
 {
     QFETCH(QString, command);
+    QFETCH(QString, terminal);
+    QFETCH(int, result);
+    QFETCH(QString, program);
     EnvironmentGuard guard;
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
+    QVERIFY(QDir::setCurrent(dir.path()));
     qputenv("PATH", QFile::encodeName(dir.path()));  // no terminal, nothing to find
     const QString plain = dir.filePath(QStringLiteral("plain file"));
     QFile file(plain);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.close();
     command.replace(QStringLiteral("{plain}"), QLatin1Char('"') + plain + QLatin1Char('"'));
+    program.replace(QStringLiteral("{plain}"), plain);
 
-    QVERIFY(!startEncoder(command));
+    const EncoderStart start = terminal == QLatin1String("{found}") ? startEncoder(command)
+                                                                    : startEncoder(command, terminal);
+    QCOMPARE(int(start.result), result);
+    QCOMPARE(start.program, program);
+    QTest::qWait(100);
+    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("started"))));
 }
 
 void TestEncoderLauncher::sameFile_data()

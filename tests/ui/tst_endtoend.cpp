@@ -3,6 +3,7 @@
 #include "FormDriver.h"
 
 #include "options/EncoderLauncher.h"
+#include "ui/RunWindow.h"
 
 #include <QAction>
 #include <QDir>
@@ -10,6 +11,7 @@
 #include <QFile>
 #include <QScopeGuard>
 #include <QStandardPaths>
+#include <QProgressBar>
 #include <QTemporaryDir>
 #include <QtEndian>
 
@@ -102,7 +104,7 @@ void TestEndToEnd::initTestCase()
     wav.close();
 
     // PATH names only a folder with the encoder: no terminal emulator is found, so the encoder
-    // runs without a window.
+    // runs in a run window of the program's own.
     QVERIFY(QFile::link(m_lame, m_root.filePath("bin/lame")));
     m_savedPath = qgetenv("PATH");
     qputenv("PATH", QFile::encodeName(m_root.filePath("bin")));
@@ -151,6 +153,17 @@ void TestEndToEnd::encodesThroughTheWindow()
         QCOMPARE(answer.text, form.messages.strConfirmRun);
     }
 
+    // No terminal: the run shows in a window of its own, with the encoder's output, its
+    // progress and the outcome.
+    QCOMPARE(fenwave::RunWindow::windows().size(), 1);
+    fenwave::RunWindow *run = fenwave::RunWindow::windows().constFirst();
+    const auto closeRun = qScopeGuard([] { fenwave::RunWindow::stopAllAndClose(); });
+    QVERIFY(run->windowTitle().contains(QFileInfo(input).fileName()));
+    QTRY_COMPARE_WITH_TIMEOUT(run->findChild<QLabel *>("lblRunOutcome")->text(), QStringLiteral("Finished"), 30000);
+    const auto *bar = run->findChild<QProgressBar *>("barRunProgress");
+    QVERIFY(bar->maximum() > 1);
+    QCOMPARE(bar->value(), bar->maximum());
+    QVERIFY(run->findChild<QPlainTextEdit *>("edtRunOutput")->toPlainText().contains(target));
     QTRY_VERIFY2_WITH_TIMEOUT(looksLikeMp3(target), qPrintable(line), 30000);
     // Let the encoder finish its file before the folder goes.
     QElapsedTimer settling;

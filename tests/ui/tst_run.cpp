@@ -1,14 +1,16 @@
 // The run, "View only" and the exit through the real window: the checks and their messages,
 // the confirmation, and what a run starts. A recording stand-in for the encoder shows what
-// was started; PATH holds no terminal emulator, so the stand-in runs without a window.
+// was started; PATH holds no terminal emulator, so the stand-in runs in a run window.
 #include "TestFiles.h"
 #include "FormDriver.h"
 
 #include "options/EncoderLauncher.h"
+#include "ui/RunWindow.h"
 
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -49,8 +51,10 @@ enum class Answer { Ok, Cancel, Escape, Enter, Close };
 class BoxAnswer
 {
 public:
-    explicit BoxAnswer(Answer answer)
-        : m_modal([this, answer](QWidget *modal) {
+    explicit BoxAnswer(Answer answer) : BoxAnswer(QList<Answer>{answer}) {}
+    // The n-th question gets the n-th answer; the last answers all further ones.
+    explicit BoxAnswer(QList<Answer> answers)
+        : m_modal([this, answers](QWidget *modal) {
               auto *box = qobject_cast<QMessageBox *>(modal);
               if (!box) {
                   modal->close();
@@ -68,6 +72,7 @@ public:
                   ModalAnswer::press(box, QMessageBox::Ok);
                   return;
               }
+              const Answer answer = answers.value(m_questions++, answers.constLast());
               switch (answer) {
               case Answer::Ok: ModalAnswer::press(box, QMessageBox::Ok); break;
               case Answer::Cancel: ModalAnswer::press(box, QMessageBox::Cancel); break;
@@ -81,6 +86,7 @@ public:
     QList<SeenBox> boxes;
 
 private:
+    int m_questions = 0;
     ModalAnswer m_modal;
 };
 
@@ -93,6 +99,7 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void init();
+    void cleanup() { fenwave::RunWindow::stopAllAndClose(); }
 
     void checksInOrder_data();
     void checksInOrder();
@@ -105,12 +112,14 @@ private slots:
     void confirmedRunStartsTheBoxText();
     void userEditIsWhatRuns();
     void shellCharactersStayOneArgument();
-    void unrunnableBoxStartsAndReportsNothing_data();
-    void unrunnableBoxStartsAndReportsNothing();
+    void unrunnableBoxStartsNothing_data();
+    void unrunnableBoxStartsNothing();
     void viewOnlyNeverRecomposes();
     void exitCancelledKeepsWindow();
     void exitConfirmedClosesWindow();
     void closingAsksNothing();
+    void endingWhileRunAsks_data();
+    void endingWhileRunAsks();
 
 private:
     // A window in English whatever the per-user store says; puts LamePath and Language back as
@@ -155,7 +164,7 @@ void TestRun::initTestCase()
     QVERIFY(QFile::setPermissions(m_encoder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
 
     // PATH gets only "touch": a shell that parsed a file name could then leave a trace, and no
-    // terminal emulator is found, so starts stay without a window.
+    // terminal emulator is found, so each run gets a run window.
     const QString touch = QStandardPaths::findExecutable("touch");
     QVERIFY(!touch.isEmpty());
     QVERIFY(QFile::link(touch, root.filePath("bin/touch")));
@@ -371,22 +380,29 @@ void TestRun::confirmedRunStartsTheBoxText_data()
 {
     QTest::addColumn<int>("answer");
     QTest::addColumn<bool>("useDefaults");
-    QTest::newRow("OK, full line") << int(Answer::Ok) << false;
-    QTest::newRow("Enter, full line") << int(Answer::Enter) << false;
-    QTest::newRow("OK, short line") << int(Answer::Ok) << true;
+    QTest::addColumn<QString>("input");
+    QTest::newRow("OK, full line") << int(Answer::Ok) << false << "x/song.wav";
+    QTest::newRow("Enter, full line") << int(Answer::Enter) << false << "x/song.wav";
+    QTest::newRow("OK, short line") << int(Answer::Ok) << true << "x/song.wav";
+    // Characters that a plain-text box gives back changed still reach the encoder unchanged.
+    QTest::newRow("no-break space") << int(Answer::Ok) << false << QString("x/My\u00A0Music.wav");
+    QTest::newRow("line and paragraph separators") << int(Answer::Ok) << true
+                                                   << QString("x/a\u2028b\u2029c.wav");
 }
 
 void TestRun::confirmedRunStartsTheBoxText()
 {
     QFETCH(int, answer);
     QFETCH(bool, useDefaults);
+    QFETCH(QString, input);
 
     Window w;
-    prepare(w, "x/song.wav", "out put.mp3");
+    prepare(w, input, "out put.mp3");
     w.driver.click("flgVorbis");
     if (useDefaults)
         w.driver.click("flgDefault");
-    const QString line = w.driver.line();
+    const QString line = w.form.optionSet().text(fenwave::Field::edtCommandLine);
+    QVERIFY(line.contains(input));
     QCOMPARE(line, useDefaults ? w.driver.shortForm() : w.driver.full());
     const fenwave::OptionSet before = w.form.optionSet();
 
@@ -405,8 +421,9 @@ void TestRun::confirmedRunStartsTheBoxText()
     const QStringList arguments = waitForArguments();
     QCOMPARE(arguments, expected);
     QCOMPARE(arguments.contains("--ogg"), !useDefaults);
+    QVERIFY(arguments.contains(input));
     // A run changes nothing in the window.
-    QCOMPARE(w.driver.line(), line);
+    QCOMPARE(w.form.optionSet().text(fenwave::Field::edtCommandLine), line);
     QVERIFY(w.form.optionSet() == before);
     QVERIFY(w.driver.checked("flgReadOnly"));
 }
@@ -450,18 +467,23 @@ void TestRun::shellCharactersStayOneArgument()
     }
 }
 
-void TestRun::unrunnableBoxStartsAndReportsNothing_data()
+void TestRun::unrunnableBoxStartsNothing_data()
 {
     QTest::addColumn<QString>("text");
-    QTest::newRow("emptied") << QString();
-    QTest::newRow("blanks and tabs") << QStringLiteral("  \t ");
-    QTest::newRow("missing program") << QStringLiteral("/nonexistent/lame in.wav out.mp3");
-    QTest::newRow("shell words") << QStringLiteral("exit; touch pwned");
+    QTest::addColumn<QString>("error");  // the error shown after the question; none for no program
+    QTest::newRow("emptied") << QString() << QString();
+    QTest::newRow("blanks and tabs") << QStringLiteral("  \t ") << QString();
+    QTest::newRow("missing program") << QStringLiteral("/nonexistent/lame in.wav out.mp3")
+                                     << QStringLiteral("Unable to start /nonexistent/lame.");
+    QTest::newRow("shell words") << QStringLiteral("exit; touch pwned") << QStringLiteral("Unable to start exit;.");
+    QTest::newRow("quoted program with blanks") << QStringLiteral("\"/no such/la me\" -h")
+                                                << QStringLiteral("Unable to start /no such/la me.");
 }
 
-void TestRun::unrunnableBoxStartsAndReportsNothing()
+void TestRun::unrunnableBoxStartsNothing()
 {
     QFETCH(QString, text);
+    QFETCH(QString, error);
 
     Window w;
     prepare(w, work("x/song.wav"), work("x/song.mp3"));
@@ -475,9 +497,17 @@ void TestRun::unrunnableBoxStartsAndReportsNothing()
 
     BoxAnswer boxes(Answer::Ok);
     run(w.form);
-    QCOMPARE(boxes.boxes.size(), 1);  // only the question
+    QCOMPARE(boxes.boxes.size(), error.isEmpty() ? 1 : 2);
     QCOMPARE(boxes.boxes.first().text, w.form.messages.strConfirmRun);
+    if (!error.isEmpty()) {
+        const SeenBox &shown = boxes.boxes.at(1);
+        QCOMPARE(shown.text, error);
+        QCOMPARE(shown.title, QStringLiteral("Fenwave"));
+        QCOMPARE(shown.icon, QMessageBox::Critical);
+        QCOMPARE(shown.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    }
     verifyNothingStarted();
+    QVERIFY(fenwave::RunWindow::windows().isEmpty());
     QVERIFY(!QFile::exists(work("pwned")));
     QCOMPARE(box->toPlainText(), text);
 }
@@ -553,6 +583,66 @@ void TestRun::closingAsksNothing()
     QTest::qWait(50);
     QCOMPARE(boxes.boxes.size(), 0);
     QVERIFY(!w.form.isVisible());
+}
+
+// Ending the program while an encoder runs in a run window asks once more; OK stops the runs.
+void TestRun::endingWhileRunAsks_data()
+{
+    QTest::addColumn<bool>("byExit");
+    QTest::addColumn<QList<Answer>>("answers");
+    QTest::addColumn<bool>("running");  // whether the run is still going when the program is ended
+    QTest::addColumn<bool>("ends");
+    QTest::newRow("close box, OK") << false << QList<Answer>{Answer::Ok} << true << true;
+    QTest::newRow("close box, Cancel") << false << QList<Answer>{Answer::Cancel} << true << false;
+    QTest::newRow("Exit, OK, OK") << true << QList<Answer>{Answer::Ok, Answer::Ok} << true << true;
+    QTest::newRow("Exit, OK, Escape") << true << QList<Answer>{Answer::Ok, Answer::Escape} << true << false;
+    QTest::newRow("close box, run over") << false << QList<Answer>{Answer::Cancel} << false << true;
+    QTest::newRow("Exit, run over") << true << QList<Answer>{Answer::Ok} << false << true;
+}
+
+void TestRun::endingWhileRunAsks()
+{
+    QFETCH(bool, byExit);
+    QFETCH(QList<Answer>, answers);
+    QFETCH(bool, running);
+    QFETCH(bool, ends);
+
+    const QString sleeper = m_root.filePath("encoder dir/sleeper");
+    QVERIFY(writeAll(sleeper, running ? "#!/bin/sh\nexec /bin/sleep 60\n" : "#!/bin/sh\n"));
+    QVERIFY(QFile::setPermissions(sleeper, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    Window w;
+    w.form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w.form));
+    auto *run = fenwave::RunWindow::start({sleeper}, m_work, "a.wav", w.form.messages);
+    QVERIFY(run);
+    QProcess *process = run->process();
+    if (!running)
+        QTRY_VERIFY(!run->isRunning());
+
+    BoxAnswer boxes(answers);
+    if (byExit)
+        w.form.named<QAction>("mnuExit")->trigger();
+    else
+        w.form.close();
+
+    QStringList expected;
+    if (byExit)
+        expected << w.form.messages.strConfirmExit;
+    if (running)
+        expected << w.form.messages.strConfirmStopRuns;
+    QStringList asked;
+    for (const SeenBox &box : boxes.boxes)
+        asked << box.text;
+    QCOMPARE(asked, expected);
+    QVERIFY(!w.form.messages.strConfirmStopRuns.isEmpty());
+    QCOMPARE(w.form.isVisible(), !ends);
+    if (ends) {
+        QVERIFY(fenwave::RunWindow::windows().isEmpty());
+    } else {
+        QCOMPARE(fenwave::RunWindow::windows(), QList<fenwave::RunWindow *>{run});
+        QVERIFY(run->isVisible());
+        QCOMPARE(process->state(), QProcess::Running);
+    }
 }
 
 QTEST_MAIN(TestRun)

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QStringView>
+
+#include <optional>
+
+namespace fenwave {
+
+// How far the encoder has come, as its own progress line says. `total` is 0 when the encoder
+// does not know how much there is (input from a pipe).
+struct EncoderProgress
+{
+    long long done = 0;
+    long long total = 0;
+
+    bool operator==(const EncoderProgress &other) const
+    {
+        return done == other.done && total == other.total;
+    }
+};
+
+// Reads one progress line of the encoder, with or without its leading CR: the encoding form
+// "  1234/5678  (22%)|    0:01/    0:05| ..." and the decoding form "Frame#  1234/5678  128 kbps".
+// Any other line gives nothing.
+std::optional<EncoderProgress> parseEncoderProgress(QStringView line);
+
+} // namespace fenwave

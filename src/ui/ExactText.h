@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class QPlainTextEdit;
+
+namespace fenwave {
+
+// Keeps the exact text of a plain-text box. The box alone cannot hold it: it gives a no-break
+// space back as a blank and U+2028, U+2029 and CR as LF. So the box only shows the text, and
+// this object keeps the characters put in by the program and applies each edit the box sees
+// to them. A line break typed into the box comes back as LF.
+class ExactText : public QObject
+{
+    Q_OBJECT
+public:
+    explicit ExactText(QPlainTextEdit *box);
+
+    QString text() const { return m_text; }
+    void setText(const QString &text);
+
+private:
+    void applyEdit(int position, int removed, int added);
+
+    QPlainTextEdit *m_box;
+    QString m_text;
+    bool m_setting = false;
+};
+
+} // namespace fenwave

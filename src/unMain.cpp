@@ -4,6 +4,7 @@
 #include "options/CommandLine.h"
 #include "settings/Preferences.h"
 #include "ui/ControlBinding.h"
+#include "ui/FileDrops.h"
 #include "ui/HintTracker.h"
 #include "ui/WindowBuilder.h"
 
@@ -131,6 +132,7 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
         m_hints->watchMenu(menu);
 
     connectHandlers();
+    new FileDrops(this);
     FormCreate();
 }
 

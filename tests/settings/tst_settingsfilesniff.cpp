@@ -22,8 +22,9 @@ enum class Make { File, Folder, Nothing, Pipe, Unreadable };
 // A WAV header followed by noise: what a real recording looks like to the sniffer.
 QByteArray wavFile(qsizetype dataBytes)
 {
-    QByteArray bytes("RIFF\x24\x00\x10\x00WAVEfmt \x10\x00\x00\x00\x01\x00\x02\x00"
-                     "\x44\xAC\x00\x00\x10\xB1\x02\x00\x04\x00\x10\x00data", 40);
+    // Split literals: a hex escape would swallow the letters "da" of "data".
+    QByteArray bytes("RIFF\x24\x00\x10\x00" "WAVEfmt \x10\x00\x00\x00\x01\x00\x02\x00"
+                     "\x44\xAC\x00\x00\x10\xB1\x02\x00\x04\x00\x10\x00" "data", 40);
     QRandomGenerator noise(12);
     const qsizetype start = bytes.size();
     bytes.resize(start + dataBytes);

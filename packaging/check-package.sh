@@ -86,9 +86,17 @@ check_file() { # path expected-mode
     fi
 }
 
+app_id=io.github.fenwave.Fenwave
 check_file usr/bin/fenwave -rwxr-xr-x
-check_file usr/share/applications/fenwave.desktop -rw-r--r--
+check_file usr/share/applications/$app_id.desktop -rw-r--r--
+check_file usr/share/metainfo/$app_id.metainfo.xml -rw-r--r--
 check_file usr/share/icons/hicolor/scalable/apps/fenwave.svg -rw-r--r--
+check_file usr/share/man/man1/fenwave.1.gz -rw-r--r--
+check_file usr/share/doc/fenwave/copyright -rw-r--r--
+check_file usr/share/doc/fenwave/changelog.gz -rw-r--r--
+
+# Prints a packaged file's bytes.
+packaged() { dpkg-deb --fsys-tarfile "$deb" | tar -xOf - "./$1" 2>/dev/null; }
 
 # --- control fields
 field() { dpkg-deb --field "$deb" "$1" 2>/dev/null; }
@@ -128,6 +136,7 @@ check_field_equals Architecture "$(dpkg --print-architecture)"
 
 maintainer=$(field Maintainer)
 case "$maintainer" in
+    *"@localhost>") fail "Maintainer '$maintainer' has no address that mail can reach" ;;
     *"<"*"@"*">") pass "Maintainer: $maintainer" ;;
     *) fail "Maintainer '$maintainer' is not of the form 'Name <address>'" ;;
 esac
@@ -146,11 +155,11 @@ if relation_names Depends | grep -qxF lame; then
 fi
 
 # --- the packaged desktop entry
-desktop="$work/fenwave.desktop"
-if ! dpkg-deb --fsys-tarfile "$deb" | tar -xOf - ./usr/share/applications/fenwave.desktop >"$desktop" 2>/dev/null; then
+desktop="$work/$app_id.desktop"
+if ! packaged "usr/share/applications/$app_id.desktop" >"$desktop"; then
     fail "cannot extract the desktop entry from the package"
 else
-    for line in Type=Application Name=Fenwave Exec=fenwave Icon=fenwave Terminal=false "Categories=AudioVideo;Audio;"; do
+    for line in Type=Application Name=Fenwave "Exec=fenwave %F" Icon=fenwave Terminal=false "Categories=AudioVideo;Audio;"; do
         if grep -qxF -- "$line" "$desktop"; then
             pass "desktop entry has $line"
         else
@@ -173,6 +182,79 @@ else
     else
         echo "skip: desktop-file-validate is not installed (Debian package desktop-file-utils)"
     fi
+
+    # "Open with" for WAV and AIFF in their several names; never for MPEG audio.
+    mimetypes=$(sed -n 's/^MimeType=//p' "$desktop" | tr ';' '\n')
+    for type in audio/x-wav audio/wav audio/vnd.wave audio/wave audio/x-aiff audio/aiff; do
+        if printf '%s\n' "$mimetypes" | grep -qxF -- "$type"; then
+            pass "desktop entry opens $type"
+        else
+            fail "desktop entry lacks the file type $type"
+        fi
+    done
+    if printf '%s\n' "$mimetypes" | grep -q '^audio/\(mpeg\|mp3\|x-mp3\|x-mpeg\)'; then
+        fail "desktop entry offers to open MPEG audio"
+    fi
+fi
+
+# --- the AppStream metadata
+metainfo="$work/$app_id.metainfo.xml"
+if ! packaged "usr/share/metainfo/$app_id.metainfo.xml" >"$metainfo"; then
+    fail "cannot extract the AppStream metadata from the package"
+elif ! grep -qF "<launchable type=\"desktop-id\">$app_id.desktop</launchable>" "$metainfo"; then
+    fail "AppStream metadata does not name the desktop entry $app_id.desktop"
+elif command -v appstreamcli >/dev/null 2>&1; then
+    # Infos are fine; an error or a warning is not.
+    report=$(appstreamcli validate --no-net --no-color "$metainfo" 2>&1)
+    if [ $? -eq 0 ] && ! printf '%s\n' "$report" | grep -q '^[EW]:'; then
+        pass "appstreamcli validate --no-net"
+    else
+        fail "appstreamcli validate: $report"
+    fi
+else
+    echo "skip: appstreamcli is not installed (Debian package appstream)"
+fi
+
+# --- the manual page
+manpage="$work/fenwave.1"
+if ! packaged usr/share/man/man1/fenwave.1.gz | gzip -dc >"$manpage" 2>/dev/null || [ ! -s "$manpage" ]; then
+    fail "cannot extract the manual page from the package"
+elif command -v mandoc >/dev/null 2>&1; then
+    if report=$(mandoc -T lint "$manpage" 2>&1) && [ -z "$report" ]; then
+        pass "mandoc -T lint"
+    else
+        fail "mandoc -T lint: $report"
+    fi
+elif command -v groff >/dev/null 2>&1; then
+    if report=$(LC_ALL=C.UTF-8 groff -ww -man -Tutf8 -z "$manpage" 2>&1) && [ -z "$report" ]; then
+        pass "groff -ww -man"
+    else
+        fail "groff -ww -man: $report"
+    fi
+else
+    echo "skip: neither mandoc nor groff is installed"
+fi
+
+# --- the changelog is a Debian changelog of this version
+if packaged usr/share/doc/fenwave/changelog.gz | gzip -dc 2>/dev/null | head -n 1 \
+        | grep -qF "fenwave ($expected_version) "; then
+    pass "changelog starts with version $expected_version"
+else
+    fail "changelog does not start with version $expected_version"
+fi
+
+# --- lintian: no error; warnings are shown
+if command -v lintian >/dev/null 2>&1; then
+    lintian --no-cfg "$deb" >"$work/lintian.log" 2>&1
+    if grep -q '^E:' "$work/lintian.log"; then
+        fail "lintian reports errors:"
+        grep '^E:' "$work/lintian.log"
+    else
+        pass "lintian reports no error"
+    fi
+    grep '^W:' "$work/lintian.log" | sed 's/^/      /'
+else
+    echo "skip: lintian is not installed"
 fi
 
 # --- the packaged icon is an SVG document

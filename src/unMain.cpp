@@ -5,6 +5,7 @@
 #include "settings/Preferences.h"
 #include "ui/ControlBinding.h"
 #include "ui/ExactText.h"
+#include "ui/FileDrops.h"
 #include "ui/HintTracker.h"
 #include "ui/WindowBuilder.h"
 
@@ -132,6 +133,7 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
         m_hints->watchMenu(menu);
 
     connectHandlers();
+    new FileDrops(this);
     FormCreate();
 }
 

@@ -86,6 +86,13 @@ public slots:
 
     // Restores a settings file without the dialog (the second half of mnuLoadClick).
     void restoreSettings(const QString &path);
+
+    // A file given outside the dialogs (command line, drop): a settings file is restored,
+    // any other name becomes the input, each as if chosen in its dialog. A relative name is
+    // taken against the current folder. False for a folder, which changes nothing.
+    bool openFile(const QString &path);
+    // A file that becomes the output as if chosen in the output dialog.
+    void openOutputFile(const QString &path);
     // Saves the settings without the dialog; false after showing the error.
     bool saveSettings(const QString &path);
 
@@ -106,6 +113,7 @@ private:
     void enableBy(const char *target, bool enabled);
     bool checked(const char *name) const;
     void composeByDefaultFlag();
+    void takeInputFile(const QString &path);
     void showInformation(const QString &text);
     bool confirm(const QString &text);
     void showError(const QString &text);

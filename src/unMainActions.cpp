@@ -7,6 +7,7 @@
 #include "options/OutputName.h"
 #include "options/SameFile.h"
 #include "settings/IniDocument.h"
+#include "settings/SettingsFileSniff.h"
 #include "settings/SettingsMapping.h"
 #include "ui/ControlBinding.h"
 #include "ui/ExactText.h"
@@ -176,12 +177,17 @@ void TForm1::butInputOpenClick()
 {
     dlgOpen()->setProperty("fileName", QString());
     const QString chosen = runDialog({dlgOpen(), messages.strInputDialogTitle, messages.strMusicFilter});
-    if (!chosen.isEmpty()) {
-        auto *input = named<QLineEdit>(QStringLiteral("edtInput"));
-        input->setText(chosen);
-        named<QLineEdit>(QStringLiteral("edtOutput"))->setText(proposeOutputName(input->text()));
-    }
+    if (!chosen.isEmpty())
+        takeInputFile(chosen);
     composeByDefaultFlag();
+}
+
+// The input and the output proposed from it.
+void TForm1::takeInputFile(const QString &path)
+{
+    auto *input = named<QLineEdit>(QStringLiteral("edtInput"));
+    input->setText(path);
+    named<QLineEdit>(QStringLiteral("edtOutput"))->setText(proposeOutputName(input->text()));
 }
 
 void TForm1::butOutputPathClick()
@@ -191,6 +197,35 @@ void TForm1::butOutputPathClick()
     const QString chosen = runDialog({dlgSave(), messages.strOutputDialogTitle, messages.strMusicFilter});
     if (!chosen.isEmpty())
         output->setText(chosen);
+    composeByDefaultFlag();
+}
+
+// ---- Files given on the command line or dropped ----
+
+bool TForm1::openFile(const QString &path)
+{
+    const QString fullPath = QFileInfo(path).absoluteFilePath();
+    switch (classifyGivenFile(fullPath)) {
+    case GivenFileKind::Folder:
+        return false;
+    case GivenFileKind::Settings:
+        dlgOpen()->setProperty("fileName", fullPath);
+        restoreSettings(fullPath);
+        return true;
+    case GivenFileKind::Input:
+        dlgOpen()->setProperty("fileName", fullPath);
+        takeInputFile(fullPath);
+        composeByDefaultFlag();
+        return true;
+    }
+    return false;
+}
+
+void TForm1::openOutputFile(const QString &path)
+{
+    const QString fullPath = QFileInfo(path).absoluteFilePath();
+    dlgSave()->setProperty("fileName", fullPath);
+    named<QLineEdit>(QStringLiteral("edtOutput"))->setText(fullPath);
     composeByDefaultFlag();
 }
 

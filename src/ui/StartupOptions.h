@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+class QTextStream;
+class TForm1;
+
+namespace fenwave {
+
+// What the command line `fenwave [OPTIONS] [FILE]` asks for.
+struct StartupRequest {
+    enum class Action { Start, Help, Version, UsageError };
+    Action action = Action::Start;
+    QStringList files;   // the FILE arguments, as given
+    QString error;       // why the command line was not understood
+};
+
+// Reads the command line (arguments[0] is the program) without any application object, so
+// that --help and --version work without a display. The window system's own options
+// (-platform, -style, ...) are let through for the application to take.
+StartupRequest parseStartupArguments(const QStringList &arguments);
+
+QString startupHelpText();
+QString versionText();
+
+// Answers a request that needs no window: the help, the version or the usage error. Returns
+// the exit status, or nothing when the window is to start.
+std::optional<int> answerWithoutWindow(const StartupRequest &request, QTextStream &out, QTextStream &err);
+
+// Opens the FILE of the request in the started window; what is refused or ignored is named
+// in one line each on `err`.
+void openStartupFile(TForm1 &form, const StartupRequest &request, QTextStream &err);
+
+} // namespace fenwave

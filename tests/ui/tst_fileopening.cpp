@@ -1,0 +1,403 @@
+// Files reaching the window from outside its dialogs: drags dropped onto the shown window, the
+// file named on the command line, and the executable's answers that need no display.
+#include "FormDriver.h"
+
+#include "TestFiles.h"
+#include "ui/StartupOptions.h"
+
+#include <QDir>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QMimeData>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QUrl>
+#include <QWindow>
+
+using testing::FormDriver;
+using namespace fenwave;
+
+namespace {
+
+// A settings file whose values differ from every start value.
+// A restore recomposes only through the handlers it runs: ForceInput changes a box.
+const QByteArray kSettingsBytes = "[Fenwave Sets]\nLamePath=/opt/encoder/lame\nCBRValue=256\nCBR=1\nForceInput=1\n";
+
+enum class Payload { Audio, Settings, SettingsThenAudio, Folder, WebAddress, HostFile, PlainText, FileAsTextOnly };
+
+// Where on the window a drag ends: a page's empty spot or a named control.
+struct Spot {
+    QWidget *widget;
+    QPoint local;
+};
+
+// A point of `page` with no control under it.
+std::optional<QPoint> emptySpotOf(QWidget *page)
+{
+    for (int y = page->height() - 4; y > 4; y -= 3) {
+        for (int x = page->width() - 4; x > 4; x -= 3) {
+            if (!page->childAt(x, y))
+                return QPoint(x, y);
+        }
+    }
+    return std::nullopt;
+}
+
+struct DragOutcome {
+    bool entered = false;   // the pointer shows the drop would be taken
+    bool dropped = false;
+};
+
+// Delivers a drag to the window's QWindow, which finds the widget under the pointer as for a
+// real drag; ends with a drop when the drag was taken, else the drag leaves.
+DragOutcome dragAndDrop(TForm1 &form, const Spot &spot, const QMimeData *data)
+{
+    QWindow *window = form.windowHandle();
+    const QPoint at = spot.widget->mapTo(&form, spot.local);
+    const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
+    DragOutcome outcome;
+    QDragEnterEvent enter(at, actions, data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window, &enter);
+    QDragMoveEvent move(at, actions, data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window, &move);
+    outcome.entered = enter.isAccepted() && move.isAccepted() && move.dropAction() != Qt::IgnoreAction;
+    if (!outcome.entered) {
+        QDragLeaveEvent leave;
+        QCoreApplication::sendEvent(window, &leave);
+        return outcome;
+    }
+    QDropEvent drop(QPointF(at), actions, data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window, &drop);
+    outcome.dropped = drop.isAccepted();
+    return outcome;
+}
+
+} // namespace
+
+class TestFileOpening : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void drops_data();
+    void drops();
+    void startupFile_data();
+    void startupFile();
+    void parse_data();
+    void parse();
+    void executableWithoutDisplay_data();
+    void executableWithoutDisplay();
+
+private:
+    // A window that puts LamePath and Language back as it found them, so that the per-user
+    // store other tests read stays as it was.
+    struct Window {
+        Window() : d(form), storedLamePath(form.LamePath), storedLanguage(form.Language)
+        {
+            form.named<QAction>("mnuEnglish")->trigger();
+        }
+        ~Window()
+        {
+            form.LamePath = storedLamePath;
+            form.Language = storedLanguage;
+        }
+        TForm1 form;
+        FormDriver d;
+        QString storedLamePath;
+        quint8 storedLanguage;
+    };
+
+    QString file(const QString &name) const { return m_root.filePath(name); }
+
+    QTemporaryDir m_root;
+    QString m_audio;
+    QString m_settings;
+    QString m_folder;
+};
+
+void TestFileOpening::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    QVERIFY(m_root.isValid());
+    m_audio = file(QString::fromUtf8("Запись 1; \"live\" $(rm -rf x).wav"));
+    m_settings = file(QStringLiteral("my sets"));
+    m_folder = file(QStringLiteral("album.wav"));
+    QVERIFY(testing::writeAll(m_audio, QByteArray("RIFF\0\0\0\0WAVE", 12)));
+    QVERIFY(testing::writeAll(m_settings, kSettingsBytes));
+    QVERIFY(QDir().mkdir(m_folder));
+}
+
+void TestFileOpening::drops_data()
+{
+    QTest::addColumn<QString>("target");   // a control, or "page N" for an empty spot of page N
+    QTest::addColumn<Payload>("payload");
+    QTest::addColumn<bool>("russian");
+    QTest::addColumn<bool>("entered");     // the pointer shows acceptance
+    QTest::addColumn<QString>("input");    // expected edtInput; "<audio>" for the audio file
+    QTest::addColumn<QString>("output");   // expected edtOutput
+    QTest::addColumn<bool>("restored");
+
+    const QString audio = QStringLiteral("<audio>");
+    const QString proposed = QStringLiteral("<proposed>");
+    const QString none;
+    for (int page = 0; page < 5; ++page) {
+        const QString where = QStringLiteral("page %1").arg(page);
+        QTest::addRow("audio on %s", qPrintable(where)) << where << Payload::Audio << false << true << audio << proposed << false;
+    }
+    QTest::newRow("settings on page 2") << "page 2" << Payload::Settings << false << true << none << none << true;
+    QTest::newRow("settings on page 0, Russian") << "page 0" << Payload::Settings << true << true << none << none << true;
+    QTest::newRow("audio on edtInput") << "edtInput" << Payload::Audio << false << true << audio << proposed << false;
+    QTest::newRow("audio on a combo box's edit") << "cbxSampleFreq" << Payload::Audio << false << true << audio << proposed << false;
+    QTest::newRow("audio on the command-line box") << "edtCommandLine" << Payload::Audio << false << true << audio << proposed << false;
+    QTest::newRow("settings on edtInput") << "edtInput" << Payload::Settings << false << true << none << none << true;
+    QTest::newRow("audio on edtOutput") << "edtOutput" << Payload::Audio << false << true << none << audio << false;
+    QTest::newRow("settings on edtOutput: no sniffing")
+        << "edtOutput" << Payload::Settings << false << true << none << QStringLiteral("<settings>") << false;
+    QTest::newRow("two files: the first decides") << "page 1" << Payload::SettingsThenAudio << false << true << none << none << true;
+    QTest::newRow("folder") << "page 0" << Payload::Folder << false << true << none << none << false;
+    QTest::newRow("web address on a page") << "page 0" << Payload::WebAddress << false << false << none << none << false;
+    QTest::newRow("web address on edtInput") << "edtInput" << Payload::WebAddress << false << false << none << none << false;
+    QTest::newRow("file of another host") << "edtInput" << Payload::HostFile << false << false << none << none << false;
+    QTest::newRow("plain text on edtInput") << "edtInput" << Payload::PlainText << false << true
+                                            << QStringLiteral("some words") << none << false;
+    QTest::newRow("plain text on edtOutput") << "edtOutput" << Payload::PlainText << false << true
+                                             << none << QStringLiteral("some words") << false;
+    QTest::newRow("plain text on a page") << "page 3" << Payload::PlainText << false << false << none << none << false;
+    QTest::newRow("file address as text only goes in as text")
+        << "edtInput" << Payload::FileAsTextOnly << false << true << QStringLiteral("file:///tmp/a.wav") << none << false;
+}
+
+void TestFileOpening::drops()
+{
+    QFETCH(QString, target);
+    QFETCH(Payload, payload);
+    QFETCH(bool, russian);
+    QFETCH(bool, entered);
+    QFETCH(QString, input);
+    QFETCH(QString, output);
+    QFETCH(bool, restored);
+
+    const QString proposedOutput = m_audio.left(m_audio.indexOf(u'.') + 1) + QStringLiteral("mp3");
+    auto expand = [&](const QString &text) {
+        if (text == QLatin1String("<audio>"))
+            return m_audio;
+        if (text == QLatin1String("<settings>"))
+            return m_settings;
+        if (text == QLatin1String("<proposed>"))
+            return proposedOutput;
+        return text;
+    };
+
+    Window w;
+    TForm1 &form = w.form;
+    if (russian)
+        form.named<QAction>("mnuRussian")->trigger();
+    form.LamePath = QStringLiteral("/usr/bin/lame");
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    auto *pages = w.d.w<QTabWidget>("pgOptions");
+    QCOMPARE(pages->count(), 5);
+
+    Spot spot{};
+    if (target.startsWith(QLatin1String("page "))) {
+        pages->setCurrentIndex(target.mid(5).toInt());
+        QWidget *page = pages->currentWidget();
+        const std::optional<QPoint> empty = emptySpotOf(page);
+        QVERIFY(empty);
+        spot = {page, *empty};
+    } else {
+        QWidget *control = w.d.w(target);
+        w.d.showPageOf(control);
+        if (auto *combo = qobject_cast<QComboBox *>(control))
+            control = combo->lineEdit();
+        if (auto *box = qobject_cast<QPlainTextEdit *>(control))
+            control = box->viewport();
+        QVERIFY(control && control->isVisible());
+        spot = {control, control->rect().center()};
+    }
+
+    QMimeData data;
+    switch (payload) {
+    case Payload::Audio:
+        data.setUrls({QUrl::fromLocalFile(m_audio)});
+        data.setText(QUrl::fromLocalFile(m_audio).toString());
+        break;
+    case Payload::Settings:
+        data.setUrls({QUrl::fromLocalFile(m_settings)});
+        break;
+    case Payload::SettingsThenAudio:
+        data.setUrls({QUrl::fromLocalFile(m_settings), QUrl::fromLocalFile(m_audio)});
+        break;
+    case Payload::Folder:
+        data.setUrls({QUrl::fromLocalFile(m_folder)});
+        break;
+    case Payload::WebAddress:
+        data.setUrls({QUrl(QStringLiteral("https://example.org/song.wav"))});
+        data.setText(QStringLiteral("https://example.org/song.wav"));
+        break;
+    case Payload::HostFile:
+        data.setUrls({QUrl(QStringLiteral("file://fileserver/music/song.wav"))});
+        break;
+    case Payload::PlainText:
+        data.setText(QStringLiteral("some words"));
+        break;
+    case Payload::FileAsTextOnly:
+        data.setText(QStringLiteral("file:///tmp/a.wav"));
+        break;
+    }
+
+    const QString lineBefore = w.d.line();
+    const DragOutcome outcome = dragAndDrop(form, spot, &data);
+    QCOMPARE(outcome.entered, entered);
+    const bool taken = entered && payload != Payload::Folder;
+    QCOMPARE(outcome.dropped, taken);
+
+    QCOMPARE(w.d.w<QLineEdit>("edtInput")->text(), expand(input));
+    QCOMPARE(w.d.w<QLineEdit>("edtOutput")->text(), expand(output));
+    QCOMPARE(form.LamePath, restored ? QStringLiteral("/opt/encoder/lame") : QStringLiteral("/usr/bin/lame"));
+    QCOMPARE(w.d.w<QComboBox>("cbxCBR")->currentText(), restored ? QStringLiteral("256") : QStringLiteral("128"));
+
+    // The line names what the fields now hold; a refused drag leaves it alone.
+    if (!taken) {
+        QCOMPARE(w.d.line(), lineBefore);
+    } else {
+        QVERIFY2(w.d.line().contains(form.LamePath), qPrintable(w.d.line()));
+        if (!input.isEmpty())
+            QVERIFY2(w.d.line().contains(expand(input)), qPrintable(w.d.line()));
+        if (!output.isEmpty())
+            QVERIFY2(w.d.line().contains(expand(output)), qPrintable(w.d.line()));
+    }
+    // A file taken is the name its dialog offers next time.
+    if (taken && payload != Payload::PlainText && payload != Payload::FileAsTextOnly) {
+        const bool asOutput = target == QLatin1String("edtOutput");
+        const QString expectedName = payload == Payload::Audio ? m_audio : m_settings;
+        QFileDialog *dialog = asOutput ? form.dlgSave() : form.dlgOpen();
+        QCOMPARE(dialog->property("fileName").toString(), expectedName);
+    }
+}
+
+void TestFileOpening::startupFile_data()
+{
+    QTest::addColumn<QStringList>("files");      // relative to the test folder unless absolute
+    QTest::addColumn<QString>("input");          // expected edtInput, relative to the test folder
+    QTest::addColumn<bool>("restored");
+    QTest::addColumn<QStringList>("errorWords"); // what the one line on standard error names
+
+    const QString audio = QString::fromUtf8("Запись 1; \"live\" $(rm -rf x).wav");
+    QTest::newRow("none") << QStringList() << QString() << false << QStringList();
+    QTest::newRow("relative audio name, odd characters") << QStringList{audio} << audio << false << QStringList();
+    QTest::newRow("name that does not exist") << QStringList{QStringLiteral("new take.wav")}
+                                              << QStringLiteral("new take.wav") << false << QStringList();
+    QTest::newRow("settings file") << QStringList{QStringLiteral("my sets")} << QString() << true << QStringList();
+    QTest::newRow("two files") << QStringList{audio, QStringLiteral("my sets")} << audio << false
+                               << QStringList{QStringLiteral("my sets")};
+    QTest::newRow("folder") << QStringList{QStringLiteral("album.wav")} << QString() << false
+                            << QStringList{QStringLiteral("album.wav"), QStringLiteral("folder")};
+}
+
+void TestFileOpening::startupFile()
+{
+    QFETCH(QStringList, files);
+    QFETCH(QString, input);
+    QFETCH(bool, restored);
+    QFETCH(QStringList, errorWords);
+
+    const QString previous = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(m_root.path()));
+    Window w;
+    w.form.LamePath = QStringLiteral("/usr/bin/lame");
+    StartupRequest request;
+    request.files = files;
+    QString errors;
+    QTextStream err(&errors);
+    openStartupFile(w.form, request, err);
+    QVERIFY(QDir::setCurrent(previous));
+
+    const QString expectedInput = input.isEmpty() ? QString() : file(input);
+    QCOMPARE(w.d.w<QLineEdit>("edtInput")->text(), expectedInput);
+    QCOMPARE(w.form.LamePath, restored ? QStringLiteral("/opt/encoder/lame") : QStringLiteral("/usr/bin/lame"));
+    if (errorWords.isEmpty()) {
+        QCOMPARE(errors, QString());
+    } else {
+        QCOMPARE(errors.count(u'\n'), 1);
+        QVERIFY(errors.endsWith(u'\n'));
+        for (const QString &word : errorWords)
+            QVERIFY2(errors.contains(word), qPrintable(errors));
+    }
+}
+
+void TestFileOpening::parse_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<StartupRequest::Action>("action");
+    QTest::addColumn<QStringList>("files");
+
+    using A = StartupRequest::Action;
+    const QString p = QStringLiteral("fenwave");
+    QTest::newRow("nothing") << QStringList{p} << A::Start << QStringList();
+    QTest::newRow("window system options are not files")
+        << QStringList{p, "-platform", "offscreen", "a.wav", "-style=fusion", "-reverse"} << A::Start
+        << QStringList{"a.wav"};
+    QTest::newRow("several files") << QStringList{p, "a b.wav", "c;d"} << A::Start << QStringList{"a b.wav", "c;d"};
+    QTest::newRow("a file named like an option after --") << QStringList{p, "--", "-v"} << A::Start << QStringList{"-v"};
+    QTest::newRow("-h") << QStringList{p, "-h"} << A::Help << QStringList();
+    QTest::newRow("-v with a file") << QStringList{p, "x.wav", "-v"} << A::Version << QStringList{"x.wav"};
+    QTest::newRow("unknown long option") << QStringList{p, "--frobnicate"} << A::UsageError << QStringList();
+    QTest::newRow("unknown short option") << QStringList{p, "-q", "a.wav"} << A::UsageError << QStringList();
+    QTest::newRow("window option without its value") << QStringList{p, "-platform"} << A::UsageError << QStringList();
+}
+
+void TestFileOpening::parse()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(StartupRequest::Action, action);
+    QFETCH(QStringList, files);
+
+    const StartupRequest request = parseStartupArguments(arguments);
+    QCOMPARE(request.action, action);
+    if (action != StartupRequest::Action::UsageError)
+        QCOMPARE(request.files, files);
+    else
+        QVERIFY(!request.error.isEmpty());
+}
+
+void TestFileOpening::executableWithoutDisplay_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("out");   // standard output starts with this
+    QTest::addColumn<QString>("err");   // standard error starts with this
+
+    QTest::newRow("--version") << QStringList{"--version"} << 0 << QStringLiteral("Fenwave 0.12\n") << QString();
+    QTest::newRow("--help") << QStringList{"--help"} << 0 << QStringLiteral("Usage: fenwave [options] [FILE]\n") << QString();
+    QTest::newRow("window system option passed by") << QStringList{"-platform", "xcb", "-v"} << 0
+                                                    << QStringLiteral("Fenwave 0.12\n") << QString();
+    QTest::newRow("unknown option") << QStringList{"--frobnicate", "a.wav"} << 2 << QString()
+                                    << QStringLiteral("fenwave: Unknown option 'frobnicate'.\n\nUsage: fenwave");
+}
+
+void TestFileOpening::executableWithoutDisplay()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+
+    QProcess process;
+    process.setProcessEnvironment(QProcessEnvironment());   // no DISPLAY, no platform, nothing
+    process.start(QStringLiteral(FENWAVE_EXECUTABLE), arguments);
+    QVERIFY(process.waitForFinished(60000));
+    const QString stdOut = QString::fromUtf8(process.readAllStandardOutput());
+    const QString stdErr = QString::fromUtf8(process.readAllStandardError());
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), status);
+    QVERIFY2(out.isEmpty() ? stdOut.isEmpty() : stdOut.startsWith(out), qPrintable(stdOut));
+    QVERIFY2(err.isEmpty() ? stdErr.isEmpty() : stdErr.startsWith(err), qPrintable(stdErr));
+    if (arguments.contains(QLatin1String("--help")))
+        QVERIFY2(stdOut.contains(QLatin1String("--version")) && stdOut.contains(QLatin1String("FILE")), qPrintable(stdOut));
+}
+
+QTEST_MAIN(TestFileOpening)
+#include "tst_fileopening.moc"

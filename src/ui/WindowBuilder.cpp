@@ -4,6 +4,7 @@
 #include "ui/HintTracker.h"
 #include "ui/LayoutTable.h"
 #include "ui/MenuTable.h"
+#include "ui/RadioTabStops.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -409,6 +410,7 @@ void buildWindow(QMainWindow *window)
     appendInTabOrder(QStringLiteral("Form1"), widgets, chain);
     for (int i = 1; i < chain.size(); ++i)
         QWidget::setTabOrder(chain.at(i - 1), chain.at(i));
+    keepRadioTabStops(client);
 
     buildMenu(window);
     buildStatusBar(window);

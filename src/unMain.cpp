@@ -129,6 +129,7 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
     m_hints = new HintTracker(this);
     for (QMenu *menu : findChildren<QMenu *>())
         m_hints->watchMenu(menu);
+    m_hints->watchMenuBar(menuBar());
 
     connectHandlers();
     FormCreate();

@@ -5,6 +5,7 @@
 #include "settings/Preferences.h"
 #include "ui/ControlBinding.h"
 #include "ui/HintTracker.h"
+#include "ui/WindowPlacement.h"
 #include "ui/WindowBuilder.h"
 
 #include <QAction>
@@ -515,12 +516,7 @@ void TForm1::FormCreate()
     LamePath = prefs.lamePath;
     Language = prefs.language;
 
-    QSize screen(0, 0);
-    if (const QScreen *primary = QGuiApplication::primaryScreen())
-        screen = primary->size();
-    const QSize window = frameGeometry().size();
-    move(placeEdge(prefs.left, screen.width(), window.width()),
-         placeEdge(prefs.top, screen.height(), window.height()));
+    placeMainWindow(this, QPoint(prefs.left, prefs.top));
 
     ApplyLanguage();
 }

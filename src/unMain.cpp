@@ -18,7 +18,6 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QRadioButton>
-#include <QScreen>
 #include <QTabWidget>
 
 using namespace fenwave;

@@ -7,6 +7,7 @@
 #include "ui/ExactText.h"
 #include "ui/FileDrops.h"
 #include "ui/HintTracker.h"
+#include "ui/WindowPlacement.h"
 #include "ui/WindowBuilder.h"
 
 #include <QAction>
@@ -19,7 +20,6 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QRadioButton>
-#include <QScreen>
 #include <QTabWidget>
 
 using namespace fenwave;
@@ -131,6 +131,7 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
     m_hints = new HintTracker(this);
     for (QMenu *menu : findChildren<QMenu *>())
         m_hints->watchMenu(menu);
+    m_hints->watchMenuBar(menuBar());
 
     connectHandlers();
     new FileDrops(this);
@@ -520,12 +521,7 @@ void TForm1::FormCreate()
     LamePath = prefs.lamePath;
     Language = prefs.language;
 
-    QSize screen(0, 0);
-    if (const QScreen *primary = QGuiApplication::primaryScreen())
-        screen = primary->size();
-    const QSize window = frameGeometry().size();
-    move(placeEdge(prefs.left, screen.width(), window.width()),
-         placeEdge(prefs.top, screen.height(), window.height()));
+    placeMainWindow(this, QPoint(prefs.left, prefs.top));
 
     ApplyLanguage();
 }

@@ -3,7 +3,8 @@
 // Writes window.png, page-<page>.png and the same with "-ru". The per-user preferences are
 // neither read from nor written to the user's own store.
 
-#include "ui/WindowBuilder.h"
+#include "CaptionFit.h"
+#include "WindowPictures.h"
 #include "unMain.h"
 
 #include <QApplication>

@@ -2,6 +2,9 @@
 
 #include "settings/UserStore.h"
 
+#include <QMargins>
+#include <QPoint>
+#include <QSize>
 #include <QString>
 
 namespace fenwave {
@@ -31,5 +34,8 @@ bool savePreferences(const Preferences &prefs, const QString &filePath = UserSto
 // anything else centres the window (integer division, rounding toward zero).
 int centredEdge(int screenExtent, int windowExtent);
 int placeEdge(int stored, int screenExtent, int windowExtent);
+// Where the window's outer top-left corner goes: each axis by placeEdge, with the outer extent of
+// the window, its inner size (menu bar and client area) plus the frame and title bar on both sides.
+QPoint placeWindow(QPoint stored, QSize screen, QSize inner, QMargins frame);
 
 } // namespace fenwave

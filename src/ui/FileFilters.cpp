@@ -12,6 +12,11 @@ QStringList toNameFilters(const QString &filterText)
             const QString pattern = raw.trimmed();
             if (pattern.isEmpty())
                 continue;
+            // "*.*" means every file; Qt would list only names that hold a dot.
+            if (pattern == QLatin1String("*.*")) {
+                patterns << QStringLiteral("*");
+                continue;
+            }
             patterns << pattern;
 #ifndef Q_OS_WIN
             if (pattern.endsWith(QLatin1String(".exe"), Qt::CaseInsensitive) && !pattern.contains(QLatin1Char('*')))

@@ -65,8 +65,19 @@ void HintTracker::watchMenu(QMenu *menu)
         setCurrentHint(action ? ownHint(action) : QString());
     });
     connect(menu, &QMenu::aboutToHide, this, [this] {
-        m_heldByClosedMenu = true;
         setCurrentHint(QString());
+        scheduleRefresh();
+    });
+}
+
+void HintTracker::watchMenuBar(QMenuBar *bar)
+{
+    if (!bar)
+        return;
+    // Emitted for the pointer and for the keyboard (Alt or F10, then the arrow keys) alike.
+    connect(bar, &QMenuBar::hovered, this, [this](QAction *action) {
+        if (action)
+            setCurrentHint(ownHint(action));
     });
 }
 
@@ -83,6 +94,13 @@ void HintTracker::refresh()
     // An open menu owns the hint; its own signals keep it current.
     if (QApplication::activePopupWidget())
         return;
+    // A menu bar that the keyboard drives keeps the hint of its highlighted item.
+    if (auto *bar = qobject_cast<QMenuBar *>(QApplication::focusWidget())) {
+        if (const QAction *action = bar->activeAction()) {
+            setCurrentHint(ownHint(action));
+            return;
+        }
+    }
     if (!m_pointerKnown) {
         setCurrentHint(QString());
         return;
@@ -109,6 +127,11 @@ bool HintTracker::eventFilter(QObject *watched, QEvent *event)
     case QEvent::HoverMove:
         notePointerEvent(watched, event);
         break;
+    case QEvent::FocusOut:
+        // The keyboard has left the menu bar: back to the hint under the pointer.
+        if (qobject_cast<QMenuBar *>(watched))
+            scheduleRefresh();
+        break;
     case QEvent::DynamicPropertyChange:
         if (watched->isWidgetType()
             && static_cast<QDynamicPropertyChangeEvent *>(event)->propertyName() == kHintProperty)
@@ -125,10 +148,7 @@ void HintTracker::notePointerEvent(QObject *watched, QEvent *event)
     if (!watched->isWidgetType())
         return;
     if (carriesPosition(event)) {
-        const QPointF position = static_cast<QSinglePointEvent *>(event)->globalPosition();
-        if (m_heldByClosedMenu && (!m_pointerKnown || position != m_pointer))
-            m_heldByClosedMenu = false;
-        m_pointer = position;
+        m_pointer = static_cast<QSinglePointEvent *>(event)->globalPosition();
         m_pointerKnown = true;
     } else if (event->type() == QEvent::Leave && static_cast<QWidget *>(watched)->isWindow()
                && static_cast<QWidget *>(watched)->windowType() != Qt::Popup) {
@@ -149,8 +169,6 @@ void HintTracker::scheduleRefresh()
 void HintTracker::runScheduledRefresh()
 {
     m_refreshScheduled = false;
-    if (m_heldByClosedMenu)
-        return;
     refresh();
 }
 

@@ -6,6 +6,7 @@
 
 class QEvent;
 class QMenu;
+class QMenuBar;
 class QWidget;
 
 namespace fenwave {
@@ -18,10 +19,12 @@ inline constexpr const char *kHintProperty = "hint";
 QString hintForWidget(const QWidget *widget);
 
 // The application-wide current hint: the hint of the widget under the pointer (see
-// hintForWidget), or of the menu-bar item under it; while a menu item is highlighted, that QAction's hint (empty for none); empty
-// when a menu closes, until the pointer moves again. Emits hintChanged only when the text
-// actually changes. The pointer is looked at once pending events are handled, so that a burst
-// of Leave/Enter/Move events yields one update.
+// hintForWidget), or of the menu-bar item under it; while a menu item or a menu-bar item is
+// highlighted, by the pointer or by the keyboard, that QAction's hint (empty for none). When a
+// menu closes the hint is empty until the next idle moment, which brings back the hint of what
+// lies under the pointer. Emits hintChanged only when the text actually changes. The pointer is
+// looked at once pending events are handled, so that a burst of Leave/Enter/Move events yields
+// one update.
 class HintTracker : public QObject
 {
     Q_OBJECT
@@ -31,6 +34,7 @@ public:
 
     QString currentHint() const;
     void watchMenu(QMenu *menu);               // connects hovered(QAction*) and aboutToHide
+    void watchMenuBar(QMenuBar *bar);          // connects hovered(QAction*)
     void setCurrentHint(const QString &hint);  // emits when changed
 
 public slots:
@@ -52,7 +56,6 @@ private:
     QString m_currentHint;
     QPointF m_pointer;
     bool m_pointerKnown = false;
-    bool m_heldByClosedMenu = false;
     bool m_refreshScheduled = false;
 };
 

@@ -80,7 +80,9 @@ const ControlSpec table[] = {
     {"flgDefault",          "tabOutput",  Check,       8, 322, 281,  17, 19, "Use default settings", nullptr, on},
 
     {"tabBitrate",          "pgOptions",  Page,        0,   0, 507, 343, 2, "Bitrate", nullptr, on},
-    {"rbutCBR",             "tabBitrate", Radio,      10,  10, 119,  17, 0, "Constant bitrate", nullptr, on},
+    // The three mode buttons stand 3 px clear of the frame below them (designed at y 10, 101
+    // and 190, where the indicators touch or cross the frame's top line).
+    {"rbutCBR",             "tabBitrate", Radio,      10,   8, 119,  17, 0, "Constant bitrate", nullptr, on},
     {"grpCBR",              "tabBitrate", Group,       8,  26, 109,  67, 3, nullptr, nullptr, on},
     {"Label7",              "grpCBR",     Label,      14,  16,  60,  13, -1, "Bitrate, kB/s", nullptr, on},
     {"cbxCBR",              "grpCBR",     Combo,      14,  34,  57,  21, 0, nullptr, nullptr, on},
@@ -93,11 +95,11 @@ const ControlSpec table[] = {
     {"flgErrorProtection",  "grpStream",  Check,      10,  76,  97,  17, 2, "Error protection", nullptr, on},
     {"flgBitRes",           "grpStream",  Check,      10, 100, 171,  17, 3, "Disable the bit reservoir", nullptr, on},
     {"flgMaxISO",           "grpStream",  Check,      10, 124, 307,  17, 4, "Comply as much as possible to ISO MPEG spec", nullptr, on},
-    {"rbutABR",             "tabBitrate", Radio,       8, 101, 107,  19, 1, "Average bitrate", nullptr, on},
+    {"rbutABR",             "tabBitrate", Radio,       8,  96, 107,  19, 1, "Average bitrate", nullptr, on},
     {"grpABR",              "tabBitrate", Group,       8, 115, 111,  71, 4, nullptr, "Средний поток", off},
     {"Label8",              "grpABR",     Label,      14,  16,  60,  13, -1, "Bitrate, kB/s", nullptr, on},
     {"cbxABR",              "grpABR",     Combo,      14,  38,  57,  21, 0, nullptr, nullptr, on},
-    {"rbutVBR",             "tabBitrate", Radio,       8, 190, 129,  19, 2, "Variable bitrate", nullptr, on},
+    {"rbutVBR",             "tabBitrate", Radio,       8, 187, 129,  19, 2, "Variable bitrate", nullptr, on},
     {"grpVBR",              "tabBitrate", Group,       8, 206, 489, 133, 5, nullptr, "Переменный поток", off},
     {"Label9",              "grpVBR",     Label,      10,  18, 153,  13, -1, "Variable bitrate routine", nullptr, on},
     // The centred titles of the minimum and maximum bitrate (designed 248, 49 wide and 321, 52

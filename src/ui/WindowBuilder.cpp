@@ -4,12 +4,12 @@
 #include "ui/HintTracker.h"
 #include "ui/LayoutTable.h"
 #include "ui/MenuTable.h"
+#include "ui/RadioTabStops.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QDir>
 #include <QFont>
 #include <QGroupBox>
 #include <QHash>
@@ -20,7 +20,6 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -31,7 +30,6 @@
 #include <QStyleFactory>
 #include <QTabWidget>
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
 namespace fenwave {
@@ -409,6 +407,7 @@ void buildWindow(QMainWindow *window)
     appendInTabOrder(QStringLiteral("Form1"), widgets, chain);
     for (int i = 1; i < chain.size(); ++i)
         QWidget::setTabOrder(chain.at(i - 1), chain.at(i));
+    keepRadioTabStops(client);
 
     buildMenu(window);
     buildStatusBar(window);
@@ -418,156 +417,6 @@ void buildWindow(QMainWindow *window)
                            | Qt::WindowCloseButtonHint);
     window->setFixedSize(designClientSize.width(),
                          designClientSize.height() + window->menuBar()->sizeHint().height());
-}
-
-namespace {
-
-QString visibleText(QString caption)
-{
-    caption.replace(QLatin1String("&&"), QLatin1String("&"));
-    // A blank at the end is invisible whether it is cut or not.
-    while (!caption.isEmpty() && caption.back().isSpace())
-        caption.chop(1);
-    return caption;
-}
-
-// Siblings that hide or garble a caption running into them; group boxes and pages are frames
-// around other controls, not obstacles.
-bool isObstacle(const QWidget *widget)
-{
-    return qobject_cast<const QLineEdit *>(widget) || qobject_cast<const QComboBox *>(widget)
-           || qobject_cast<const QAbstractButton *>(widget) || qobject_cast<const QPlainTextEdit *>(widget)
-           || qobject_cast<const QLabel *>(widget);
-}
-
-// Where the caption's text actually lies, in the parent's coordinates.
-struct CaptionExtent {
-    QString text;
-    int needed = 0;    // width the caption needs from the control's left edge
-    int available = 0; // width the control gives it
-};
-
-bool captionExtent(const QWidget *widget, CaptionExtent &extent)
-{
-    const QFontMetrics metrics = widget->fontMetrics();
-    const QStyle *style = widget->style();
-    auto textWidth = [&](const QString &caption) {
-        extent.text = visibleText(caption);
-        return metrics.horizontalAdvance(extent.text);
-    };
-    extent.available = widget->width();
-    if (auto *check = qobject_cast<const QCheckBox *>(widget)) {
-        extent.needed = style->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, widget)
-                        + style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, widget)
-                        + textWidth(check->text());
-        return true;
-    }
-    if (auto *radio = qobject_cast<const QRadioButton *>(widget)) {
-        extent.needed = style->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth, nullptr, widget)
-                        + style->pixelMetric(QStyle::PM_RadioButtonLabelSpacing, nullptr, widget)
-                        + textWidth(radio->text());
-        return true;
-    }
-    if (auto *button = qobject_cast<const QPushButton *>(widget)) {
-        extent.needed = 2 * style->pixelMetric(QStyle::PM_ButtonMargin, nullptr, widget)
-                        + textWidth(button->text());
-        return true;
-    }
-    if (auto *label = qobject_cast<const QLabel *>(widget)) {
-        // Centred labels keep their width, so their text must fit in it; the others size
-        // themselves to their text and are judged by where it ends.
-        extent.needed = textWidth(label->text());
-        return true;
-    }
-    if (auto *group = qobject_cast<const QGroupBox *>(widget)) {
-        // The title stands 8 px in from the frame's corner, with a blank's room after it; the
-        // same clearance on the right keeps it off the frame's right edge.
-        constexpr int titleIndent = 8;
-        extent.needed = textWidth(group->title());
-        if (extent.needed > 0)
-            extent.needed += 2 * titleIndent + metrics.horizontalAdvance(QLatin1Char(' '));
-        return true;
-    }
-    return false;
-}
-
-} // namespace
-
-QStringList captionsThatDoNotFit(QWidget *root)
-{
-    QStringList findings;
-    if (!root)
-        return findings;
-    QList<QWidget *> widgets{root};
-    widgets += root->findChildren<QWidget *>();
-    for (QWidget *widget : widgets) {
-        // Dialogs owned by the window are windows of their own with their own layout.
-        if (widget->window() != root->window())
-            continue;
-        CaptionExtent extent;
-        if (!captionExtent(widget, extent) || extent.text.isEmpty())
-            continue;
-        const QString name = widget->objectName();
-        if (extent.needed > extent.available) {
-            findings << QStringLiteral("%1: \"%2\" needs %3 px, has %4")
-                            .arg(name, extent.text).arg(extent.needed).arg(extent.available);
-            continue;
-        }
-        QWidget *parent = widget->parentWidget();
-        if (!parent || qobject_cast<QGroupBox *>(widget) || qobject_cast<QPushButton *>(widget))
-            continue;
-        const bool centred = qobject_cast<QLabel *>(widget)
-                             && (static_cast<QLabel *>(widget)->alignment() & Qt::AlignHCenter);
-        const int left = centred ? widget->x() + (widget->width() - extent.needed) / 2 : widget->x();
-        // The text line, centred in the control's height, not the whole control: rows of check
-        // boxes are designed to overlap by a pixel or two.
-        const int lineHeight = std::min(widget->fontMetrics().height(), widget->height());
-        const QRect textArea(left, widget->y() + (widget->height() - lineHeight) / 2,
-                             extent.needed, lineHeight);
-        if (textArea.right() >= parent->width()) {
-            findings << QStringLiteral("%1: \"%2\" runs past the right edge of %3")
-                            .arg(name, extent.text, parent->objectName());
-            continue;
-        }
-        const auto siblings = parent->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly);
-        for (QWidget *sibling : siblings) {
-            if (sibling != widget && !sibling->isHidden() && isObstacle(sibling)
-                && sibling->geometry().intersects(textArea)) {
-                findings << QStringLiteral("%1: \"%2\" runs under %3")
-                                .arg(name, extent.text, sibling->objectName());
-            }
-        }
-    }
-    return findings;
-}
-
-bool grabPictures(QMainWindow *window, const QString &outDir, const QString &suffix)
-{
-    if (!window || !QDir().mkpath(outDir)) {
-        std::fprintf(stderr, "cannot create folder %s\n", qPrintable(outDir));
-        return false;
-    }
-    const QDir dir(outDir);
-    bool allWritten = true;
-    auto save = [&](QWidget *widget, const QString &fileName) {
-        const QString path = dir.filePath(fileName);
-        if (!widget->grab().save(path, "PNG")) {
-            std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-            allWritten = false;
-        }
-    };
-
-    save(window, QStringLiteral("window%1.png").arg(suffix));
-    auto *tabs = window->findChild<QTabWidget *>(QStringLiteral("pgOptions"));
-    if (!tabs)
-        return allWritten;
-    const int front = tabs->currentIndex();
-    for (int i = 0; i < tabs->count(); ++i) {
-        tabs->setCurrentIndex(i);
-        save(tabs, QStringLiteral("page-%1%2.png").arg(tabs->widget(i)->objectName(), suffix));
-    }
-    tabs->setCurrentIndex(front);
-    return allWritten;
 }
 
 } // namespace fenwave

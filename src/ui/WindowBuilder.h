@@ -34,15 +34,4 @@ bool setCaption(QObject *target, const QString &text);
 // `text` with every '&' doubled, so that Qt shows it instead of making a shortcut of it.
 QString withoutMnemonic(const QString &text);
 
-// Every check box, radio button, label, group box and button under `root` (root included) whose
-// caption does not fit in the current font: cut by its own width, running past its parent's right
-// edge, or running under an input control beside it. One line per finding, starting with the
-// objectName. Empty when everything fits.
-QStringList captionsThatDoNotFit(QWidget *root);
-
-// Grabs the whole window to OUTDIR/window<suffix>.png and each page of pgOptions, brought to the
-// front in turn, to OUTDIR/page-<page name><suffix>.png; the page in front is restored afterwards.
-// Creates OUTDIR when missing. Returns false (and reports on stderr) when a file cannot be written.
-bool grabPictures(QMainWindow *window, const QString &outDir, const QString &suffix);
-
 } // namespace fenwave

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -109,7 +110,48 @@ private:
     ModalAnswer m_modal;
 };
 
-const QStringList kEnglishMusicFilters{"Music files WAV (*.wav *.mpa)", "MP3-files (*.mp3)", "All files (*.*)"};
+const QStringList kEnglishMusicFilters{"Music files WAV (*.wav *.mpa)", "MP3-files (*.mp3)", "All files (*)"};
+
+// The names a file dialog lists in `folder` under the filter at `filterIndex`, as its own file
+// view sees them once the folder has been read; the dialog is then cancelled.
+class ListingAnswer
+{
+public:
+    ListingAnswer(const QString &folder, int filterIndex)
+        : m_modal([this, folder, filterIndex](QWidget *modal) {
+              auto *dialog = qobject_cast<QFileDialog *>(modal);
+              if (!dialog) {
+                  modal->close();
+                  return;
+              }
+              auto *model = dialog->findChild<QFileSystemModel *>();
+              if (!model) {
+                  dialog->reject();
+                  return;
+              }
+              dialog->selectNameFilter(dialog->nameFilters().value(filterIndex));
+              dialog->setDirectory(folder);
+              // Every test folder holds a subfolder, which is listed under any filter: a row
+              // means the folder has been read (the dialog may have opened in it already).
+              folderRead = QTest::qWaitFor([model, folder] { return model->rowCount(model->index(folder)) > 0; }, 5000);
+              // The filter takes effect at the model's next sort, a zero timer.
+              QTest::qWait(20);
+              const QModelIndex parent = model->index(folder);
+              for (int row = 0; row < model->rowCount(parent); ++row)
+                  listed << model->fileName(model->index(row, 0, parent));
+              ++dialogs;
+              dialog->reject();
+          })
+    {
+    }
+
+    int dialogs = 0;
+    bool folderRead = false;
+    QStringList listed;
+
+private:
+    ModalAnswer m_modal;
+};
 
 } // namespace
 
@@ -135,6 +177,8 @@ private slots:
     void outputExistingFileAsksFirst();
     void outputCancelled();
     void filterPositionRemembered();
+    void dialogListsFilesByFilter_data();
+    void dialogListsFilesByFilter();
 
 private:
     // A window that puts LamePath and Language back as it found them, so that the per-user
@@ -168,7 +212,7 @@ void TestFileChoice::initTestCase()
     QStandardPaths::setTestModeEnabled(true);
     QVERIFY(m_root.isValid());
     const QDir root(m_root.path());
-    for (const char *folder : {"bin", "music", "music.old", "out dir", "Папка с пробелом"})
+    for (const char *folder : {"bin", "bin/sub", "music", "music/sub", "music.old", "out dir", "Папка с пробелом"})
         QVERIFY(root.mkpath(folder));
     QVERIFY(writeFile(file("bin/lame"), "#!/bin/sh\n"));
     QVERIFY(QFile::setPermissions(file("bin/lame"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
@@ -474,6 +518,45 @@ void TestFileChoice::filterPositionRemembered()
     DialogAnswer output({});
     QTest::mouseClick(w.d.w<QAbstractButton>("butOutputPath"), Qt::LeftButton);
     QCOMPARE(output.only().selectedFilter, kEnglishMusicFilters.at(0));
+}
+
+void TestFileChoice::dialogListsFilesByFilter_data()
+{
+    QTest::addColumn<QString>("opener");  // the button or menu item that opens the dialog
+    QTest::addColumn<int>("filterIndex");
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("listed");
+
+    QTest::newRow("input, all files, no extension") << "butInputOpen" << 2 << "music" << "noext" << true;
+    QTest::newRow("input, all files, two dots") << "butInputOpen" << 2 << "music" << "live.take2.wav" << true;
+    QTest::newRow("input, WAV files, no extension") << "butInputOpen" << 0 << "music" << "noext" << false;
+    QTest::newRow("input, WAV files, a WAV file") << "butInputOpen" << 0 << "music" << "song.wav" << true;
+    QTest::newRow("output, all files, no extension") << "butOutputPath" << 2 << "music" << "noext" << true;
+    QTest::newRow("output, MP3 files, a WAV file") << "butOutputPath" << 1 << "music" << "song.wav" << false;
+    QTest::newRow("encoder, the encoder without .exe") << "mnuLamePath" << 0 << "bin" << "lame" << true;
+    QTest::newRow("restore settings, no extension") << "mnuLoad" << 0 << "music" << "noext" << true;
+    QTest::newRow("save settings, no extension") << "mnuSave" << 0 << "music" << "noext" << true;
+}
+
+void TestFileChoice::dialogListsFilesByFilter()
+{
+    QFETCH(QString, opener);
+    QFETCH(int, filterIndex);
+    QFETCH(QString, folder);
+    QFETCH(QString, name);
+    QFETCH(bool, listed);
+
+    Window w;
+    ListingAnswer answer(file(folder), filterIndex);
+    if (auto *button = w.form.findChild<QAbstractButton *>(opener))
+        QTest::mouseClick(button, Qt::LeftButton);
+    else
+        trigger(w.form, opener.toUtf8().constData());
+
+    QCOMPARE(answer.dialogs, 1);
+    QVERIFY(answer.folderRead);
+    QVERIFY2(answer.listed.contains(name) == listed, qPrintable(answer.listed.join(QLatin1Char(' '))));
 }
 
 QTEST_MAIN(TestFileChoice)

@@ -1,4 +1,5 @@
 #include "ui/HintTracker.h"
+#include "unMain.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -6,6 +7,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
+#include <QStandardPaths>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QTabWidget>
@@ -85,6 +88,7 @@ class TestHintTracker : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
     void init();
     void cleanup();
 
@@ -94,7 +98,10 @@ private slots:
     void leavingTheWindowClearsTheHint();
     void setCurrentHintEmitsOnlyOnChange();
     void menuItemShowsItsHintAndClosingClears();
-    void closedMenuKeepsEmptyUntilPointerMoves();
+    void closedMenuShowsHintUnderPointerWhenIdle_data();
+    void closedMenuShowsHintUnderPointerWhenIdle();
+    void menuBarItemReachedByKeyboardShowsItsHint_data();
+    void menuBarItemReachedByKeyboardShowsItsHint();
     void changedHintPropertyIsPickedUp();
 
 private:
@@ -268,25 +275,92 @@ void TestHintTracker::menuItemShowsItsHintAndClosingClears()
     QCOMPARE(seen, expected);
 }
 
-void TestHintTracker::closedMenuKeepsEmptyUntilPointerMoves()
+void TestHintTracker::closedMenuShowsHintUnderPointerWhenIdle_data()
 {
+    QTest::addColumn<Target>("under");  // what lies under the menu item the pointer rests on
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("control with hint") << Target::HintedEdit << "Input file location";
+    QTest::newRow("label without hint") << Target::PlainLabel << "Input file options";
+    QTest::newRow("inner part of a control") << Target::MemoViewport << "Command line";
+    QTest::newRow("nothing with a hint") << Target::TabBar << "";
+}
+
+void TestHintTracker::closedMenuShowsHintUnderPointerWhenIdle()
+{
+    QFETCH(Target, under);
+    QFETCH(QString, expected);
     HintWindow &w = *m_window;
     QMenu menu(&w.window);
     QAction *run = menu.addAction(QStringLiteral("Run"));
     run->setProperty(kHintProperty, QStringLiteral("Run hint"));
     m_tracker->watchMenu(&menu);
 
-    menu.popup(w.hintedEdit->mapToGlobal(QPoint(0, 0)));
+    QPoint spot;
+    switch (under) {
+    case Target::HintedEdit: spot = w.hintedEdit->mapToGlobal(centreOf(w.hintedEdit)); break;
+    case Target::PlainLabel: spot = w.plainLabel->mapToGlobal(centreOf(w.plainLabel)); break;
+    case Target::MemoViewport: spot = w.memo->viewport()->mapToGlobal(centreOf(w.memo->viewport())); break;
+    default: spot = w.pages->mapToGlobal(QPoint(10, 5)); break;
+    }
+    // The item "Run" comes to lie over the spot.
+    menu.popup(spot - menu.actionGeometry(run).center());
     QVERIFY(QTest::qWaitForWindowExposed(&menu));
+    QCOMPARE(menu.mapToGlobal(menu.actionGeometry(run).center()), spot);
     moveTo(&menu, menu.actionGeometry(run).center());
     QTRY_COMPARE(m_tracker->currentHint(), QStringLiteral("Run hint"));
 
+    QSignalSpy spy(m_tracker.get(), &HintTracker::hintChanged);
     menu.hide();
-    QTest::qWait(20);
     QCOMPARE(m_tracker->currentHint(), QString());
+    // No pointer movement: the next idle moment brings the hint of what lies under it.
+    QTRY_COMPARE(m_tracker->currentHint(), expected);
+    QStringList seen;
+    for (const QList<QVariant> &arguments : spy)
+        seen << arguments.at(0).toString();
+    QCOMPARE(seen.value(0), QString());
+    QCOMPARE(seen.size(), expected.isEmpty() ? 1 : 2);
+}
 
-    moveTo(w.plainLabel, centreOf(w.plainLabel));
-    QTRY_COMPARE(m_tracker->currentHint(), QStringLiteral("Input file options"));
+void TestHintTracker::menuBarItemReachedByKeyboardShowsItsHint_data()
+{
+    QTest::addColumn<QList<int>>("arrows");  // pressed after Alt
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("first item, no hint") << QList<int>{} << "";
+    QTest::newRow("left to the last item") << QList<int>{Qt::Key_Left} << "Exit program";
+    QTest::newRow("right to the last item") << QList<int>{Qt::Key_Right, Qt::Key_Right} << "Exit program";
+    QTest::newRow("on and back") << QList<int>{Qt::Key_Left, Qt::Key_Left} << "";
+}
+
+void TestHintTracker::menuBarItemReachedByKeyboardShowsItsHint()
+{
+    QFETCH(QList<int>, arrows);
+    QFETCH(QString, expected);
+
+    TForm1 form;
+    form.named<QAction>(QStringLiteral("mnuEnglish"))->trigger();
+    form.show();
+    form.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    auto *panel = form.named<QLabel>(QStringLiteral("stsStringPanel"));
+    QVERIFY(panel);
+    // The pointer rests on a control with a hint, so that every row is a change.
+    auto *input = form.named<QWidget>(QStringLiteral("edtInput"));
+    QTest::mouseMove(input, centreOf(input));
+    QTRY_COMPARE(panel->text(), QStringLiteral("Input file location"));
+
+    QWidget *focus = QApplication::focusWidget();
+    QVERIFY(focus);
+    QTest::keyPress(focus, Qt::Key_Alt);
+    QTest::keyRelease(focus, Qt::Key_Alt, Qt::AltModifier);
+    for (int key : arrows)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+    QTRY_COMPARE(panel->text(), expected);
+    // Pending pointer events do not take it away while the item stays highlighted.
+    QTest::qWait(20);
+    QCOMPARE(panel->text(), expected);
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QVERIFY(!form.menuBar()->activeAction());
 }
 
 void TestHintTracker::changedHintPropertyIsPickedUp()

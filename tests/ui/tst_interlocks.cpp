@@ -1,5 +1,6 @@
 // The interlock rules under real clicks and typing, and the command line after each of them.
 #include "FormDriver.h"
+#include "ui/ControlBinding.h"
 
 #include <QStandardPaths>
 #include <QTabBar>
@@ -8,7 +9,8 @@ using testing::FormDriver;
 
 namespace {
 
-// One user step: "click NAME", "type NAME TEXT", "pick NAME" or "clear NAME".
+// One user step: "click NAME", "type NAME TEXT", "pick NAME" or "clear NAME"; or "check NAME",
+// a radio button checked by the program, as a settings restore does.
 void perform(const FormDriver &d, const QString &step)
 {
     const QString verb = step.section(' ', 0, 0);
@@ -21,6 +23,8 @@ void perform(const FormDriver &d, const QString &step)
         d.pickNext(name);
     else if (verb == "clear")
         d.clearByKeys(name);
+    else if (verb == "check")
+        fenwave::setChecked(d.w<QAbstractButton>(name), true);
     else
         qFatal("unknown step %s", qPrintable(step));
 }
@@ -39,6 +43,8 @@ private slots:
     void defaultThenTypingGivesFullLine();
     void scaleChannelEditsComposeNothing();
     void clickingCheckedRadioButtonRunsNothing();
+    void radioSetIsOneTabStop_data();
+    void radioSetIsOneTabStop();
     void disabledPageStaysSelectable();
     void viewOnlyLocksTheBox();
     void refreshAlwaysComposesFullLine();
@@ -246,6 +252,83 @@ void TestInterlocks::clickingCheckedRadioButtonRunsNothing()
     d.click("rgrInputType_5");
     QVERIFY(d.checked("rbutCBR") && d.checked("rgrInputType_5"));
     QCOMPARE(d.line(), QString("untouched"));
+}
+
+void TestInterlocks::radioSetIsOneTabStop_data()
+{
+    QTest::addColumn<QStringList>("steps");   // user steps before the keys
+    QTest::addColumn<QString>("from");        // the control that has the focus before Tab
+    QTest::addColumn<bool>("backwards");      // Shift+Tab instead of Tab
+    QTest::addColumn<QString>("landsOn");
+    QTest::addColumn<int>("key");             // pressed on the button Tab landed on
+    QTest::addColumn<QString>("thenChecked"); // the focused and checked button after the key
+    QTest::addColumn<QString>("tabLeavesTo"); // where the next Tab goes
+
+    QTest::newRow("input type at start") << QStringList{} << "edtInput" << false << "rgrInputType_5"
+                                         << int(Qt::Key_Up) << "rgrInputType_4" << "cbxSampleFreq";
+    QTest::newRow("input type clicked") << QStringList{"click rgrInputType_1"} << "edtInput" << false
+                                        << "rgrInputType_1" << int(Qt::Key_Down) << "rgrInputType_2"
+                                        << "cbxSampleFreq";
+    QTest::newRow("input type backwards") << QStringList{"click rgrInputType_2"} << "cbxSampleFreq" << true
+                                          << "rgrInputType_2" << int(Qt::Key_Space) << "rgrInputType_2"
+                                          << "cbxSampleFreq";
+    QTest::newRow("input type set by the program") << QStringList{"click rgrInputType_1", "check rgrInputType_3"}
+                                                   << "edtInput" << false << "rgrInputType_3" << int(Qt::Key_Down)
+                                                   << "rgrInputType_4" << "cbxSampleFreq";
+    QTest::newRow("output type at start") << QStringList{} << "edtOutput" << false << "rgpOutputType_1"
+                                          << int(Qt::Key_Down) << "rgpOutputType_2" << "flgDiffBlock";
+    QTest::newRow("bitrate mode at start") << QStringList{} << "pgOptions" << false << "rbutCBR"
+                                           << int(Qt::Key_Down) << "rbutABR" << "cbxABR";
+    QTest::newRow("bitrate mode clicked") << QStringList{"click rbutVBR"} << "pgOptions" << false << "rbutVBR"
+                                          << int(Qt::Key_Up) << "rbutABR" << "cbxABR";
+    QTest::newRow("bitrate mode set by the program") << QStringList{"click rbutABR", "check rbutVBR"} << "pgOptions"
+                                                     << false << "rbutVBR" << int(Qt::Key_Up) << "rbutABR" << "cbxABR";
+    QTest::newRow("ID3 version none checked") << QStringList{} << "edtComment" << false << "rbut1stOnly"
+                                              << int(Qt::Key_Space) << "rbut1stOnly" << "flg1stEmpty";
+    QTest::newRow("ID3 version clicked") << QStringList{"click rbutBoth"} << "edtComment" << false << "rbutBoth"
+                                         << int(Qt::Key_Up) << "rbut2ndOnly" << "flg2ndEmpty";
+    QTest::newRow("ID3 version set by the program") << QStringList{"click rbut1stOnly", "check rbutBoth"}
+                                                    << "edtComment" << false << "rbutBoth" << int(Qt::Key_Up)
+                                                    << "rbut2ndOnly" << "flg2ndEmpty";
+    QTest::newRow("ID3 version backwards") << QStringList{"click rbut2ndOnly"} << "flg2ndEmpty" << true
+                                           << "rbut2ndOnly" << int(Qt::Key_Down) << "rbutBoth" << "flg1stEmpty";
+}
+
+void TestInterlocks::radioSetIsOneTabStop()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(QString, from);
+    QFETCH(bool, backwards);
+    QFETCH(QString, landsOn);
+    QFETCH(int, key);
+    QFETCH(QString, thenChecked);
+    QFETCH(QString, tabLeavesTo);
+
+    TForm1 form;
+    form.show();
+    form.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    FormDriver d(form);
+    for (const QString &step : steps)
+        perform(d, step);
+    d.showPageOf(d.w(landsOn));
+    d.w(from)->setFocus(Qt::OtherFocusReason);
+    QVERIFY(d.w(from)->hasFocus() || d.w(from)->isAncestorOf(QApplication::focusWidget()));
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, backwards ? Qt::ShiftModifier : Qt::NoModifier);
+    QCOMPARE(QApplication::focusWidget()->objectName(), landsOn);
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+    QCOMPARE(QApplication::focusWidget()->objectName(), thenChecked);
+    QVERIFY(d.checked(thenChecked));
+    // The set's handlers ran as on a click: the line follows the new state.
+    QCOMPARE(d.line(), d.full());
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QWidget *next = QApplication::focusWidget();
+    QVERIFY(next);
+    QVERIFY2(next->objectName() == tabLeavesTo || d.w(tabLeavesTo)->isAncestorOf(next),
+             qPrintable(next->objectName()));
 }
 
 void TestInterlocks::disabledPageStaysSelectable()

@@ -1,5 +1,6 @@
 // The language switch through the real window: every text and position, the preset list, the
 // menu ticks and message texts, what a switch leaves of the user's work, and the status-bar hints.
+#include "CaptionFit.h"
 #include "ExpectedData.h"
 #include "FormDriver.h"
 

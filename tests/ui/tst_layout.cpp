@@ -1,6 +1,8 @@
 // The window as the builder makes it from the layout and menu tables.
 
+#include "CaptionFit.h"
 #include "ExpectedData.h"
+#include "WindowPictures.h"
 #include "language/LanguageTables.h"
 #include "ui/LayoutTable.h"
 #include "ui/MenuTable.h"
@@ -421,10 +423,25 @@ private slots:
         setCaption(label, QStringLiteral("a caption far wider than its column"));
         auto *label3 = qobject_cast<QLabel *>(control("Label3"));
         setCaption(label3, QStringLiteral("a caption that runs under the statistics field"));
+        // A button whose indicator sits on the top line of the frame beside it, a check box on the
+        // bottom line of its own frame, and a label right next to the left line of its frame.
+        QWidget *abr = control("rbutABR");
+        abr->move(abr->x(), control("grpABR")->y() - abr->height() / 2);
+        QWidget *lameTag = control("flgLameTagEn");
+        lameTag->move(lameTag->x(), control("grpVBR")->height() - lameTag->height() / 2 - 2);
+        QWidget *lowPass = control("Label15");
+        lowPass->move(2, lowPass->y());
+        // Clear of every line: not reported.
+        QWidget *copyright = control("flgCopyright");
+        copyright->move(4, copyright->y());
         const QString findings = captionsThatDoNotFit(window.get()).join(QLatin1Char('\n'));
         QVERIFY(findings.contains(QLatin1String("flgVorbis:")));
         QVERIFY(findings.contains(QLatin1String("Label11:")));
         QVERIFY(findings.contains(QLatin1String("Label3:")));
+        QVERIFY(findings.contains(QLatin1String("rbutABR: \"Average bitrate\" touches the frame of grpABR")));
+        QVERIFY(findings.contains(QLatin1String("flgLameTagEn: \"enable and force writing LAME Tag\" touches the frame of grpVBR")));
+        QVERIFY(findings.contains(QLatin1String("Label15: \"Lowpass cut\" touches the frame of grpFilter")));
+        QVERIFY2(!findings.contains(QLatin1String("flgCopyright")), qPrintable(findings));
     }
 
     void labelsSizeToTextExceptTheCentredThree()

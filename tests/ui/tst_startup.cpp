@@ -3,6 +3,7 @@
 #include "FormDriver.h"
 
 #include "language/LanguageTables.h"
+#include "settings/Preferences.h"
 #include "settings/UserStore.h"
 #include "ui/HintTracker.h"
 #include "ui/LayoutTable.h"
@@ -159,6 +160,8 @@ private slots:
     void firstRun();
     void placement_data();
     void placement();
+    void placementWithFrame_data();
+    void placementWithFrame();
     void language_data();
     void language();
     void unknownLanguageLeavesWindowAsBuilt();
@@ -203,11 +206,12 @@ void TestStartup::firstRun()
         QCOMPARE(form.pos(), centredOnPrimaryScreen(form));
         QCOMPARE(form.x(), (800 - 531) / 2);  // the offscreen screen is 800 wide; the window 531
 
-        // Showing keeps the place (the frame that the platform adds then does not move it).
-        placed = form.pos();
+        // Once shown, the window is centred with its frame, which the platform tells only now.
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        QCOMPARE(form.pos(), placed);
+        QVERIFY(form.frameGeometry().size() != form.size());
+        QTRY_COMPARE(form.pos(), centredOnPrimaryScreen(form));
+        placed = form.pos();
         QCOMPARE(form.named<QPlainTextEdit>("edtCommandLine")->toPlainText(), QString());
     }
     verifySoundStore();
@@ -252,6 +256,11 @@ void TestStartup::placement()
         const QPoint centred = centredOnPrimaryScreen(form);
         QCOMPARE(form.x(), left == -1 ? centred.x() : left);
         QCOMPARE(form.y(), top == -1 ? centred.y() : top);
+        // Shown, a centred axis takes the frame into account; a stored edge stays as it is.
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        const QPoint framed = centredOnPrimaryScreen(form);
+        QTRY_COMPARE(form.pos(), QPoint(left == -1 ? framed.x() : left, top == -1 ? framed.y() : top));
         placed = form.pos();
     }
     // Written back as DWORDs, whatever was there, a position of 0 or less included.
@@ -259,6 +268,45 @@ void TestStartup::placement()
     const Stored s = readStored();
     QCOMPARE(s.left, std::optional<quint32>(placed.x()));
     QCOMPARE(s.top, std::optional<quint32>(placed.y()));
+}
+
+void TestStartup::placementWithFrame_data()
+{
+    QTest::addColumn<QPoint>("stored");
+    QTest::addColumn<QSize>("screen");
+    QTest::addColumn<QSize>("inner");      // menu bar and client area
+    QTest::addColumn<QMargins>("frame");   // left, top (title bar included), right, bottom
+    QTest::addColumn<QPoint>("expected");  // the outer top-left corner
+
+    QTest::newRow("no frame") << QPoint(-1, -1) << QSize(1920, 1080) << QSize(531, 482) << QMargins()
+                              << QPoint(694, 299);
+    QTest::newRow("title bar and border") << QPoint(-1, -1) << QSize(1920, 1080) << QSize(531, 482)
+                                          << QMargins(1, 29, 1, 1) << QPoint(693, 284);
+    QTest::newRow("uneven frame") << QPoint(0, 0) << QSize(1366, 768) << QSize(531, 482)
+                                  << QMargins(4, 37, 6, 3) << QPoint(412, 123);
+    QTest::newRow("stored left kept, top centred") << QPoint(250, -7) << QSize(1920, 1080) << QSize(531, 482)
+                                                   << QMargins(1, 29, 1, 1) << QPoint(250, 284);
+    QTest::newRow("stored top kept, left centred") << QPoint(-1, 40) << QSize(1920, 1080) << QSize(531, 482)
+                                                   << QMargins(1, 29, 1, 1) << QPoint(693, 40);
+    QTest::newRow("stored off the screen") << QPoint(5000, 4000) << QSize(800, 600) << QSize(531, 482)
+                                           << QMargins(1, 29, 1, 1) << QPoint(5000, 4000);
+    QTest::newRow("frame makes it one wider than the screen") << QPoint(-1, -1) << QSize(800, 600)
+                                                              << QSize(799, 570) << QMargins(1, 30, 1, 1)
+                                                              << QPoint(0, 0);
+    QTest::newRow("frame makes it three larger") << QPoint(-1, -1) << QSize(800, 600) << QSize(799, 570)
+                                                 << QMargins(2, 31, 2, 2) << QPoint(-1, -1);
+    QTest::newRow("far larger than the screen") << QPoint(-1, -1) << QSize(640, 480) << QSize(900, 700)
+                                                << QMargins(3, 25, 3, 3) << QPoint(-133, -124);
+}
+
+void TestStartup::placementWithFrame()
+{
+    QFETCH(QPoint, stored);
+    QFETCH(QSize, screen);
+    QFETCH(QSize, inner);
+    QFETCH(QMargins, frame);
+    QFETCH(QPoint, expected);
+    QCOMPARE(fenwave::placeWindow(stored, screen, inner, frame), expected);
 }
 
 void TestStartup::language_data()

@@ -26,93 +26,96 @@ using namespace fenwave;
 
 namespace {
 
-// Which handler each option control's change runs. A null rule means the handler only
-// recomposes the full command line (the fifty plain handlers, named here for reference).
+// The option controls whose changes run a handler, and the rule each runs. Without a rule the
+// handler only recomposes the full command line: the fifty plain handlers (flgVorbisClick,
+// edtStatChange, ...) are this one connection. edtScaleLeft, edtScaleRight and flgLameTagEn run
+// nothing.
 struct Wiring {
-    const char *control;
-    const char *handler;
+    Field control;
     void (TForm1::*rule)();
 };
 
 const Wiring kWiring[] = {
+    // Which
+    // recomposes
     // tabInput
-    {"edtInput", "cbxSampleFreqChange", nullptr},
-    {"rgrInputType", "rgrInputTypeClick", &TForm1::rgrInputTypeClick},
-    {"cbxSampleFreq", "cbxSampleFreqChange", nullptr},
-    {"flgForceInput", "flgForceInputClick", nullptr},
-    {"flgMonoDownmix", "flgMonoDownmixClick", nullptr},
-    {"flgMP3Decode", "flgMP3DecodeClick", &TForm1::flgMP3DecodeClick},
-    {"flgWavHeader", "flgWavHeaderClick", nullptr},
+    {Field::edtInput, nullptr},
+    {Field::rgrInputType, &TForm1::rgrInputTypeClick},
+    {Field::cbxSampleFreq, nullptr},
+    {Field::flgForceInput, nullptr},
+    {Field::flgMonoDownmix, nullptr},
+    {Field::flgMP3Decode, &TForm1::flgMP3DecodeClick},
+    {Field::flgWavHeader, nullptr},
     // tabOutput
-    {"edtOutput", "cbxSampleFreqChange", nullptr},
-    {"rgpOutputType", "rgpOutputTypeClick", nullptr},
-    {"flgDiffBlock", "flgDiffBlockClick", nullptr},
-    {"edtStat", "edtStatChange", nullptr},
-    {"flgVorbis", "flgVorbisClick", nullptr},
-    {"flgFreeformat", "flgFreeformatClick", nullptr},
-    {"flgCompRatio", "flgCompRatioClick", &TForm1::flgCompRatioClick},
-    {"edtCompRatio", "edtCompRatioChange", nullptr},
-    {"flgScale", "flgScaleClick", &TForm1::flgScaleClick},
-    {"edtScale", "edtScaleChange", nullptr},
-    {"flgScaleLeft", "flgScaleLeftClick", &TForm1::flgScaleLeftClick},
-    {"flgScaleRight", "flgScaleRightClick", &TForm1::flgScaleRightClick},
-    {"flgUseATHMask", "flgUseATHMaskClick", &TForm1::flgUseATHMaskClick},
-    {"flgNoATH", "flgNoATHClick", &TForm1::flgNoATHClick},
-    {"edtATH", "edtATHChange", nullptr},
-    {"flgTempMask", "flgTempMaskClick", nullptr},
-    {"flgShortBlock", "flgShortBlockClick", nullptr},
-    {"flgVoiceMode", "flgVoiceModeClick", nullptr},
-    {"flgPresets", "flgPresetsClick", &TForm1::flgPresetsClick},
-    {"cbxPresets", "cbxPresetsChange", nullptr},
-    {"flgDefault", "flgDefaultClick", &TForm1::flgDefaultClick},
+    {Field::edtOutput, nullptr},
+    {Field::rgpOutputType, nullptr},
+    {Field::flgDiffBlock, nullptr},
+    {Field::edtStat, nullptr},
+    {Field::flgVorbis, nullptr},
+    {Field::flgFreeformat, nullptr},
+    {Field::flgCompRatio, &TForm1::flgCompRatioClick},
+    {Field::edtCompRatio, nullptr},
+    {Field::flgScale, &TForm1::flgScaleClick},
+    {Field::edtScale, nullptr},
+    {Field::flgScaleLeft, &TForm1::flgScaleLeftClick},
+    {Field::flgScaleRight, &TForm1::flgScaleRightClick},
+    {Field::flgUseATHMask, &TForm1::flgUseATHMaskClick},
+    {Field::flgNoATH, &TForm1::flgNoATHClick},
+    {Field::edtATH, nullptr},
+    {Field::flgTempMask, nullptr},
+    {Field::flgShortBlock, nullptr},
+    {Field::flgVoiceMode, nullptr},
+    {Field::flgPresets, &TForm1::flgPresetsClick},
+    {Field::cbxPresets, nullptr},
+    {Field::flgDefault, &TForm1::flgDefaultClick},
     // tabBitrate
-    {"rbutCBR", "rbutCBRClick", &TForm1::rbutCBRClick},
-    {"cbxCBR", "cbxCBRChange", nullptr},
-    {"rbutABR", "rbutABRClick", &TForm1::rbutABRClick},
-    {"cbxABR", "cbxABRChange", nullptr},
-    {"rbutVBR", "rbutVBRClick", &TForm1::rbutVBRClick},
-    {"cbxVBRMode", "cbxVBRModeChange", nullptr},
-    {"cbxVBRQuality", "cbxVBRQualityChange", nullptr},
-    {"cbxMinBitrate", "cbxMinBitrateChange", nullptr},
-    {"cbxMaxBitrate", "cbxMaxBitrateChange", nullptr},
-    {"flgSupport", "flgSupportClick", nullptr},
-    {"flgLameTagDis", "flgLameTagDisClick", nullptr},
-    {"cbxEmp", "cbxEmpChange", nullptr},
-    {"flgCopyright", "flgCopyrightClick", nullptr},
-    {"flgNonOriginal", "flgNonOriginalClick", nullptr},
-    {"flgErrorProtection", "flgErrorProtectionClick", nullptr},
-    {"flgBitRes", "flgBitResClick", nullptr},
-    {"flgMaxISO", "flgMaxISOClick", nullptr},
+    {Field::rbutCBR, &TForm1::rbutCBRClick},
+    {Field::cbxCBR, nullptr},
+    {Field::rbutABR, &TForm1::rbutABRClick},
+    {Field::cbxABR, nullptr},
+    {Field::rbutVBR, &TForm1::rbutVBRClick},
+    {Field::cbxVBRMode, nullptr},
+    {Field::cbxVBRQuality, nullptr},
+    {Field::cbxMinBitrate, nullptr},
+    {Field::cbxMaxBitrate, nullptr},
+    {Field::flgSupport, nullptr},
+    {Field::flgLameTagDis, nullptr},
+    {Field::cbxEmp, nullptr},
+    {Field::flgCopyright, nullptr},
+    {Field::flgNonOriginal, nullptr},
+    {Field::flgErrorProtection, nullptr},
+    {Field::flgBitRes, nullptr},
+    {Field::flgMaxISO, nullptr},
     // tabFilter
-    {"cbxNoise", "cbxNoiseChange", nullptr},
-    {"flgNoFilter", "flgNoFilterClick", &TForm1::flgNoFilterClick},
-    {"edtLowPass", "edtLowPassChange", nullptr},
-    {"edtLowPassWidth", "edtLowPassWidthChange", nullptr},
-    {"edtHighPass", "edtHighPassChange", nullptr},
-    {"edtHighPassWidth", "edtHighPassWidthChange", nullptr},
-    {"edtOutputSample", "edtOutputSampleChange", nullptr},
-    {"edtTonality", "edtTonalityChange", nullptr},
+    {Field::cbxNoise, nullptr},
+    {Field::flgNoFilter, &TForm1::flgNoFilterClick},
+    {Field::edtLowPass, nullptr},
+    {Field::edtLowPassWidth, nullptr},
+    {Field::edtHighPass, nullptr},
+    {Field::edtHighPassWidth, nullptr},
+    {Field::edtOutputSample, nullptr},
+    {Field::edtTonality, nullptr},
     // tabComment
-    {"flgNoProgress", "flgNoProgressClick", nullptr},
-    {"flgBlankScreen", "flgBlankScreenClick", nullptr},
-    {"flgAllUseFull", "flgAllUseFullClick", nullptr},
-    {"flgHist", "flgHistClick", nullptr},
-    {"edtSongName", "edtSongNameChange", nullptr},
-    {"edtArtist", "edtArtistChange", nullptr},
-    {"edtAlbum", "edtAlbumChange", nullptr},
-    {"edtYear", "edtYearChange", nullptr},
-    {"edtTrackNumber", "edtTrackNumberChange", nullptr},
-    {"cbxGenre", "cbxGenreChange", nullptr},
-    {"edtComment", "edtCommentChange", nullptr},
-    {"rbut1stOnly", "rbut1stOnlyClick", &TForm1::rbut1stOnlyClick},
-    {"rbut2ndOnly", "rbut2ndOnlyClick", &TForm1::rbut2ndOnlyClick},
-    {"rbutBoth", "rbutBothClick", &TForm1::rbutBothClick},
-    {"flg1stEmpty", "flg1stEmptyClick", nullptr},
-    {"flg2ndEmpty", "flg2ndEmptyClick", nullptr},
+    {Field::flgNoProgress, nullptr},
+    {Field::flgBlankScreen, nullptr},
+    {Field::flgAllUseFull, nullptr},
+    {Field::flgHist, nullptr},
+    {Field::edtSongName, nullptr},
+    {Field::edtArtist, nullptr},
+    {Field::edtAlbum, nullptr},
+    {Field::edtYear, nullptr},
+    {Field::edtTrackNumber, nullptr},
+    {Field::cbxGenre, nullptr},
+    {Field::edtComment, nullptr},
+    {Field::rbut1stOnly, &TForm1::rbut1stOnlyClick},
+    {Field::rbut2ndOnly, &TForm1::rbut2ndOnlyClick},
+    {Field::rbutBoth, &TForm1::rbutBothClick},
+    {Field::flg1stEmpty, nullptr},
+    {Field::flg2ndEmpty, nullptr},
 };
 
 // The controls that "Use default settings" disables and enables again, in this order.
-const char *const kDefaultControls[] = {
+const char *const kDefaultGoverned[] = {
     "tabBitrate", "tabFilter", "flgDiffBlock", "edtStat", "flgVorbis", "flgFreeformat",
     "flgCompRatio", "flgScale", "edtScale", "flgUseATHMask", "flgNoATH", "edtATH",
     "flgTempMask", "flgShortBlock", "flgVoiceMode", "flgPresets", "rgpOutputType",
@@ -156,11 +159,41 @@ void TForm1::collectNamedObjects()
     }
     for (int i = 0; i < kFieldCount; ++i) {
         const FieldInfo &info = OptionSet::info(static_cast<Field>(i));
-        m_fieldControls[i] = named<QWidget>(QString::fromLatin1(info.name));
+        // LamePath is the only field without a control.
+        if (info.field != Field::LamePath)
+            m_fieldControls[i] = require<QWidget>(info.name);
     }
-    m_commandLine = named<QPlainTextEdit>(QStringLiteral("edtCommandLine"));
+    m_commandLine = require<QPlainTextEdit>("edtCommandLine");
     m_commandText = new ExactText(m_commandLine);
-    m_panel = findChild<QLabel *>(QStringLiteral("stsStringPanel"));
+    m_panel = require<QLabel>("stsStringPanel");
+
+    m_pages = require<QTabWidget>("pgOptions");
+    m_tabInput = require<QWidget>("tabInput");
+    m_tabOutput = require<QWidget>("tabOutput");
+    m_butInputOpen = require<QAbstractButton>("butInputOpen");
+    m_butOutputPath = require<QAbstractButton>("butOutputPath");
+    m_grpCBR = require<QWidget>("grpCBR");
+    m_grpABR = require<QWidget>("grpABR");
+    m_grpVBR = require<QWidget>("grpVBR");
+    m_grpFilter = require<QWidget>("grpFilter");
+    m_mnuEnglish = require<QAction>("mnuEnglish");
+    m_mnuRussian = require<QAction>("mnuRussian");
+    for (const char *name : kDefaultGoverned)
+        m_defaultGoverned.push_back(require<QWidget>(name));
+    for (const TextAssignment &a : textAssignments())
+        m_textTargets.push_back(require<QObject>(a.target));
+    for (const LeftEdge &edge : languageLeftEdges())
+        m_edgeTargets.push_back(require<QWidget>(edge.target));
+}
+
+// An object the window addresses by its design name; a name that is not there is a fault of the
+// window's own tables, reported at once in every build.
+template <class T> T *TForm1::require(const char *name) const
+{
+    T *object = qobject_cast<T *>(m_named.value(QString::fromLatin1(name)));
+    if (!object)
+        qFatal("Form1 has no %s named %s", T::staticMetaObject.className(), name);
+    return object;
 }
 
 void TForm1::giveStartValues()
@@ -176,30 +209,31 @@ void TForm1::giveStartValues()
         writeControl(control, info.kind, start.value(info.field));
     }
     // As built, the preset list shows its first item selected; applying a language clears that.
-    named<QComboBox>(QStringLiteral("cbxPresets"))->setCurrentIndex(0);
+    control<QComboBox>(Field::cbxPresets)->setCurrentIndex(0);
 }
 
-void TForm1::connectControl(const QString &name, void (TForm1::*handler)())
+void TForm1::connectControl(Field field, void (TForm1::*handler)())
 {
-    QObject *control = named(name);
-    if (auto *check = qobject_cast<QCheckBox *>(control)) {
+    QWidget *widget = control(field);
+    if (auto *check = qobject_cast<QCheckBox *>(widget)) {
         connect(check, &QCheckBox::toggled, this, handler);
-    } else if (auto *radio = qobject_cast<QRadioButton *>(control)) {
+    } else if (auto *radio = qobject_cast<QRadioButton *>(widget)) {
         // A radio button's handler runs only when it becomes checked.
         connect(radio, &QRadioButton::toggled, this, [this, handler](bool on) {
             if (on)
                 (this->*handler)();
         });
-    } else if (auto *edit = qobject_cast<QLineEdit *>(control)) {
+    } else if (auto *edit = qobject_cast<QLineEdit *>(widget)) {
         connect(edit, &QLineEdit::textChanged, this, handler);
-    } else if (auto *combo = qobject_cast<QComboBox *>(control)) {
+    } else if (auto *combo = qobject_cast<QComboBox *>(widget)) {
         // Only the user's picks and typing count; program changes run nothing.
         connect(combo, &QComboBox::activated, this, handler);
         connect(combo->lineEdit(), &QLineEdit::textEdited, this, [this, combo, handler] {
             followTypedText(combo);
             (this->*handler)();
         });
-    } else if (auto *group = qobject_cast<QWidget *>(control)) {
+    } else if (OptionSet::info(field).kind == FieldKind::IndexChoice) {
+        QWidget *group = widget;
         // A radio group runs its handler whenever its item index changes, to -1 included.
         m_groupIndex.insert(group, radioGroupIndex(group));
         for (QRadioButton *button : group->findChildren<QRadioButton *>()) {
@@ -233,8 +267,8 @@ void TForm1::followTypedText(QComboBox *combo)
 void TForm1::connectHandlers()
 {
     for (const Wiring &w : kWiring)
-        connectControl(QString::fromLatin1(w.control), w.rule ? w.rule : &TForm1::UpdateCommandLine);
-    connectControl(QStringLiteral("flgReadOnly"), &TForm1::flgReadOnlyClick);
+        connectControl(w.control, w.rule ? w.rule : &TForm1::UpdateCommandLine);
+    connectControl(Field::flgReadOnly, &TForm1::flgReadOnlyClick);
 
     const struct { const char *item; void (TForm1::*handler)(); } menu[] = {
         {"mnuLamePath", &TForm1::butLameOpenClick}, {"mnuSave", &TForm1::mnuSaveClick},
@@ -243,11 +277,9 @@ void TForm1::connectHandlers()
         {"mnuRefresh", &TForm1::cbxSampleFreqChange}, {"mnuExit", &TForm1::butExitClick},
     };
     for (const auto &m : menu)
-        connect(named<QAction>(QString::fromLatin1(m.item)), &QAction::triggered, this, m.handler);
-    connect(named<QAbstractButton>(QStringLiteral("butInputOpen")), &QAbstractButton::clicked, this,
-            &TForm1::butInputOpenClick);
-    connect(named<QAbstractButton>(QStringLiteral("butOutputPath")), &QAbstractButton::clicked, this,
-            &TForm1::butOutputPathClick);
+        connect(require<QAction>(m.item), &QAction::triggered, this, m.handler);
+    connect(m_butInputOpen, &QAbstractButton::clicked, this, &TForm1::butInputOpenClick);
+    connect(m_butOutputPath, &QAbstractButton::clicked, this, &TForm1::butOutputPathClick);
 }
 
 OptionSet TForm1::optionSet() const
@@ -311,143 +343,141 @@ void TForm1::UpdateDefaultCommandLine()
 
 void TForm1::composeByDefaultFlag()
 {
-    if (checked("flgDefault"))
+    if (checked(Field::flgDefault))
         UpdateDefaultCommandLine();
     else
         UpdateCommandLine();
 }
 
-bool TForm1::checked(const char *name) const
+bool TForm1::checked(Field field) const
 {
-    const auto *button = named<QAbstractButton>(QString::fromLatin1(name));
-    return button && button->isChecked();
+    return control<QAbstractButton>(field)->isChecked();
 }
 
-void TForm1::enableBy(const char *target, bool enabled)
+void TForm1::setAvailable(Field field, bool available)
 {
-    if (auto *widget = named<QWidget>(QString::fromLatin1(target)))
-        widget->setEnabled(enabled);
+    control(field)->setEnabled(available);
 }
 
 // ---- Interlock rules ----
 
 void TForm1::rgrInputTypeClick()
 {
-    enableBy("flgMonoDownmix", radioGroupIndex(named<QWidget>(QStringLiteral("rgrInputType"))) == 4);
+    setAvailable(Field::flgMonoDownmix, radioGroupIndex(control(Field::rgrInputType)) == 4);
     UpdateCommandLine();
 }
 
 void TForm1::flgMP3DecodeClick()
 {
-    enableBy("flgWavHeader", checked("flgMP3Decode"));
+    setAvailable(Field::flgWavHeader, checked(Field::flgMP3Decode));
     UpdateCommandLine();
 }
 
 void TForm1::flgCompRatioClick()
 {
-    enableBy("edtCompRatio", checked("flgCompRatio"));
+    setAvailable(Field::edtCompRatio, checked(Field::flgCompRatio));
     UpdateCommandLine();
 }
 
 void TForm1::flgScaleClick()
 {
-    enableBy("edtScale", checked("flgScale"));
+    setAvailable(Field::edtScale, checked(Field::flgScale));
     UpdateCommandLine();
 }
 
 void TForm1::flgScaleLeftClick()
 {
-    enableBy("edtScaleLeft", checked("flgScaleLeft"));
+    setAvailable(Field::edtScaleLeft, checked(Field::flgScaleLeft));
     UpdateCommandLine();
 }
 
 void TForm1::flgScaleRightClick()
 {
-    enableBy("edtScaleRight", checked("flgScaleRight"));
+    setAvailable(Field::edtScaleRight, checked(Field::flgScaleRight));
     UpdateCommandLine();
 }
 
 void TForm1::flgPresetsClick()
 {
-    enableBy("cbxPresets", checked("flgPresets"));
+    setAvailable(Field::cbxPresets, checked(Field::flgPresets));
     UpdateCommandLine();
 }
 
 void TForm1::flgUseATHMaskClick()
 {
-    if (checked("flgUseATHMask")) {
+    if (checked(Field::flgUseATHMask)) {
         // Unchecking the partner runs its handler right here, recomposition included.
-        setChecked(named<QAbstractButton>(QStringLiteral("flgNoATH")), false);
-        enableBy("edtATH", true);
+        setChecked(control<QAbstractButton>(Field::flgNoATH), false);
+        setAvailable(Field::edtATH, true);
     }
     UpdateCommandLine();
 }
 
 void TForm1::flgNoATHClick()
 {
-    if (checked("flgNoATH")) {
-        setChecked(named<QAbstractButton>(QStringLiteral("flgUseATHMask")), false);
-        enableBy("edtATH", false);
+    if (checked(Field::flgNoATH)) {
+        setChecked(control<QAbstractButton>(Field::flgUseATHMask), false);
+        setAvailable(Field::edtATH, false);
     }
     UpdateCommandLine();
 }
 
 void TForm1::flgNoFilterClick()
 {
-    enableBy("grpFilter", !checked("flgNoFilter"));
+    m_grpFilter->setEnabled(!checked(Field::flgNoFilter));
     UpdateCommandLine();
 }
 
 void TForm1::rbutCBRClick()
 {
-    enableBy("grpABR", false);
-    enableBy("grpVBR", false);
-    enableBy("grpCBR", true);
+    m_grpABR->setEnabled(false);
+    m_grpVBR->setEnabled(false);
+    m_grpCBR->setEnabled(true);
     UpdateCommandLine();
 }
 
 void TForm1::rbutABRClick()
 {
-    enableBy("grpABR", true);
-    enableBy("grpVBR", false);
-    enableBy("grpCBR", false);
+    m_grpABR->setEnabled(true);
+    m_grpVBR->setEnabled(false);
+    m_grpCBR->setEnabled(false);
     UpdateCommandLine();
 }
 
 void TForm1::rbutVBRClick()
 {
-    enableBy("grpABR", false);
-    enableBy("grpVBR", true);
-    enableBy("grpCBR", false);
+    m_grpABR->setEnabled(false);
+    m_grpVBR->setEnabled(true);
+    m_grpCBR->setEnabled(false);
     UpdateCommandLine();
 }
 
 void TForm1::rbut1stOnlyClick()
 {
-    enableBy("flg2ndEmpty", !checked("rbut1stOnly"));
-    enableBy("flg1stEmpty", !checked("rbut2ndOnly"));
+    setAvailable(Field::flg2ndEmpty, !checked(Field::rbut1stOnly));
+    setAvailable(Field::flg1stEmpty, !checked(Field::rbut2ndOnly));
     UpdateCommandLine();
 }
 
 void TForm1::rbut2ndOnlyClick()
 {
-    enableBy("flg1stEmpty", !checked("rbut2ndOnly"));
-    enableBy("flg2ndEmpty", !checked("rbut1stOnly"));
+    setAvailable(Field::flg1stEmpty, !checked(Field::rbut2ndOnly));
+    setAvailable(Field::flg2ndEmpty, !checked(Field::rbut1stOnly));
     UpdateCommandLine();
 }
 
 void TForm1::rbutBothClick()
 {
-    enableBy("flg1stEmpty", true);
-    enableBy("flg2ndEmpty", true);
+    setAvailable(Field::flg1stEmpty, true);
+    setAvailable(Field::flg2ndEmpty, true);
     UpdateCommandLine();
 }
 
 void TForm1::flgDefaultClick()
 {
-    const bool on = checked("flgDefault");
-    for (const char *name : kDefaultControls)
-        enableBy(name, !on);
+    const bool on = checked(Field::flgDefault);
+    for (QWidget *widget : m_defaultGoverned)
+        widget->setEnabled(!on);
     composeByDefaultFlag();
 }
 
@@ -458,7 +488,7 @@ void TForm1::cbxSampleFreqChange()
 
 void TForm1::flgReadOnlyClick()
 {
-    m_commandLine->setEnabled(!checked("flgReadOnly"));
+    m_commandLine->setEnabled(!checked(Field::flgReadOnly));
 }
 
 // ---- Hints, language, start and end ----
@@ -473,25 +503,25 @@ void TForm1::ApplyLanguage()
 {
     if (!isKnownLanguage(Language))
         return;
-    named<QAction>(QStringLiteral("mnuEnglish"))->setChecked(Language == 0);
-    named<QAction>(QStringLiteral("mnuRussian"))->setChecked(Language == 1);
+    m_mnuEnglish->setChecked(Language == 0);
+    m_mnuRussian->setChecked(Language == 1);
     messages = messageTextsFor(Language);
 
-    for (const TextAssignment &a : textAssignments()) {
-        QObject *target = named(QString::fromLatin1(a.target));
-        if (!target)
-            continue;
+    const TextAssignmentList texts = textAssignments();
+    for (int i = 0; i < texts.size(); ++i) {
+        const TextAssignment &a = texts.begin()[i];
         if (a.property == TextProperty::Hint)
-            target->setProperty(kHintProperty, textFor(a, Language));
+            m_textTargets[i]->setProperty(kHintProperty, textFor(a, Language));
         else
-            setCaption(target, textFor(a, Language));
+            setCaption(m_textTargets[i], textFor(a, Language));
     }
-    for (const LeftEdge &edge : languageLeftEdges()) {
-        if (auto *widget = named<QWidget>(QString::fromLatin1(edge.target)))
-            widget->move(Language == 0 ? edge.english : edge.russian, widget->y());
+    const LeftEdgeList edges = languageLeftEdges();
+    for (int i = 0; i < edges.size(); ++i) {
+        const LeftEdge &edge = edges.begin()[i];
+        m_edgeTargets[i]->move(Language == 0 ? edge.english : edge.russian, m_edgeTargets[i]->y());
     }
     // The preset names change with the language; the selection is dropped.
-    auto *presets = named<QComboBox>(QStringLiteral("cbxPresets"));
+    auto *presets = control<QComboBox>(Field::cbxPresets);
     const QStringList names = presetNames(Language);
     presets->clear();
     presets->addItems(names);

@@ -8,12 +8,15 @@
 
 #include <array>
 #include <optional>
+#include <vector>
 
+class QAbstractButton;
 class QAction;
 class QComboBox;
 class QFileDialog;
 class QLabel;
 class QPlainTextEdit;
+class QTabWidget;
 
 namespace fenwave {
 class ExactText;
@@ -41,7 +44,12 @@ public:
     void UpdateDefaultCommandLine();
     void ApplyLanguage();
 
-    // A control, page, group box, label, menu item or dialog by its design name.
+    // The control that shows an option field (LamePath has none).
+    QWidget *control(fenwave::Field field) const { return m_fieldControls[static_cast<int>(field)]; }
+    template <class T> T *control(fenwave::Field field) const { return static_cast<T *>(control(field)); }
+
+    // A control, page, group box, label, menu item or dialog by its design name, or nullptr: for
+    // tests and tools. The window itself reaches its objects through the members below.
     QObject *named(const QString &name) const { return m_named.value(name); }
     template <class T> T *named(const QString &name) const { return qobject_cast<T *>(named(name)); }
 
@@ -106,12 +114,11 @@ private:
     void collectNamedObjects();
     void giveStartValues();
     void connectHandlers();
-    void connectControl(const QString &name, void (TForm1::*handler)());
+    void connectControl(fenwave::Field field, void (TForm1::*handler)());
+    template <class T> T *require(const char *name) const;
     void followTypedText(QComboBox *combo);
-    // The control that shows an option field (LamePath has none).
-    QWidget *control(fenwave::Field field) const { return m_fieldControls[static_cast<int>(field)]; }
-    void enableBy(const char *target, bool enabled);
-    bool checked(const char *name) const;
+    bool checked(fenwave::Field field) const;
+    void setAvailable(fenwave::Field field, bool available);
     void composeByDefaultFlag();
     void takeInputFile(const QString &path);
     void showInformation(const QString &text);
@@ -131,5 +138,20 @@ private:
     QPlainTextEdit *m_commandLine = nullptr;
     fenwave::ExactText *m_commandText = nullptr;  // the exact text of edtCommandLine
     QLabel *m_panel = nullptr;
+    // Objects the handlers address that are no option field, found once as the window is built.
+    QTabWidget *m_pages = nullptr;
+    QWidget *m_tabInput = nullptr;
+    QWidget *m_tabOutput = nullptr;
+    QAbstractButton *m_butInputOpen = nullptr;
+    QAbstractButton *m_butOutputPath = nullptr;
+    QWidget *m_grpCBR = nullptr;
+    QWidget *m_grpABR = nullptr;
+    QWidget *m_grpVBR = nullptr;
+    QWidget *m_grpFilter = nullptr;
+    QAction *m_mnuEnglish = nullptr;
+    QAction *m_mnuRussian = nullptr;
+    std::vector<QWidget *> m_defaultGoverned;  // what "Use default settings" disables, in order
+    std::vector<QObject *> m_textTargets;      // one per language text, in the order applied
+    std::vector<QWidget *> m_edgeTargets;      // one per language left edge
     fenwave::HintTracker *m_hints = nullptr;
 };

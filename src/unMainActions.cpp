@@ -102,23 +102,22 @@ void TForm1::showError(const QString &text)
 
 void TForm1::butReadyClick()
 {
-    auto *pages = named<QTabWidget>(QStringLiteral("pgOptions"));
-    const QString input = named<QLineEdit>(QStringLiteral("edtInput"))->text();
-    const QString output = named<QLineEdit>(QStringLiteral("edtOutput"))->text();
+    const QString input = control<QLineEdit>(Field::edtInput)->text();
+    const QString output = control<QLineEdit>(Field::edtOutput)->text();
     if (LamePath.isEmpty()) {
         showInformation(messages.strNoLamePath);
         return;
     }
     if (input.isEmpty()) {
         showInformation(messages.strNoInput);
-        pages->setCurrentWidget(named<QWidget>(QStringLiteral("tabInput")));
-        named<QWidget>(QStringLiteral("butInputOpen"))->setFocus();
+        m_pages->setCurrentWidget(m_tabInput);
+        m_butInputOpen->setFocus();
         return;
     }
     if (output.isEmpty()) {
         showInformation(messages.strNoOutput);
-        pages->setCurrentWidget(named<QWidget>(QStringLiteral("tabOutput")));
-        named<QWidget>(QStringLiteral("butOutputPath"))->setFocus();
+        m_pages->setCurrentWidget(m_tabOutput);
+        m_butOutputPath->setFocus();
         return;
     }
     // The encoder itself only refuses identical texts; under another spelling it would
@@ -185,14 +184,14 @@ void TForm1::butInputOpenClick()
 // The input and the output proposed from it.
 void TForm1::takeInputFile(const QString &path)
 {
-    auto *input = named<QLineEdit>(QStringLiteral("edtInput"));
+    auto *input = control<QLineEdit>(Field::edtInput);
     input->setText(path);
-    named<QLineEdit>(QStringLiteral("edtOutput"))->setText(proposeOutputName(input->text()));
+    control<QLineEdit>(Field::edtOutput)->setText(proposeOutputName(input->text()));
 }
 
 void TForm1::butOutputPathClick()
 {
-    auto *output = named<QLineEdit>(QStringLiteral("edtOutput"));
+    auto *output = control<QLineEdit>(Field::edtOutput);
     dlgSave()->setProperty("fileName", output->text());
     const QString chosen = runDialog({dlgSave(), messages.strOutputDialogTitle, messages.strMusicFilter});
     if (!chosen.isEmpty())
@@ -225,7 +224,7 @@ void TForm1::openOutputFile(const QString &path)
 {
     const QString fullPath = QFileInfo(path).absoluteFilePath();
     dlgSave()->setProperty("fileName", fullPath);
-    named<QLineEdit>(QStringLiteral("edtOutput"))->setText(fullPath);
+    control<QLineEdit>(Field::edtOutput)->setText(fullPath);
     composeByDefaultFlag();
 }
 

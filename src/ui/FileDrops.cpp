@@ -63,7 +63,7 @@ bool FileDrops::eventFilter(QObject *watched, QEvent *event)
 
     // After the drop the file may be looked at; a folder is refused.
     bool taken = true;
-    const auto *output = m_form->named<QWidget>(QStringLiteral("edtOutput"));
+    const auto *output = m_form->control(Field::edtOutput);
     if (output && (widget == output || output->isAncestorOf(widget)))
         m_form->openOutputFile(*file);
     else

@@ -24,6 +24,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
+#include <utility>
 #include <vector>
 
 using fenwave::IniDocument;
@@ -65,6 +66,8 @@ struct Entry
     QString section;   // as spelled in the file, blanks trimmed
     QString key;
     QString value;
+    QString foldedSection;   // fold() of the names, worked out once: lookups compare many entries
+    QString foldedKey;
 };
 
 // A second, deliberately plain reader: one pass over the lines, first section of
@@ -111,7 +114,8 @@ std::vector<Entry> referenceEntries(const QByteArray &file)
         if (seenKeys.contains(id))
             continue;
         seenKeys.insert(id);
-        entries.push_back({section, key, fenwave::decodeUtf8OrWindows1251(content.mid(equals + 1))});
+        entries.push_back({section, key, fenwave::decodeUtf8OrWindows1251(content.mid(equals + 1)),
+                           fold(section), fold(key)});
     }
     return entries;
 }
@@ -121,8 +125,10 @@ std::optional<QString> referenceValue(const std::vector<Entry> &entries, const Q
 {
     if (!IniDocument::isValidSectionName(section) || !IniDocument::isValidKeyName(key))
         return std::nullopt;
+    const QString foldedSection = fold(section);
+    const QString foldedKey = fold(key);
     for (const Entry &entry : entries) {
-        if (fold(entry.section) == fold(section) && fold(entry.key) == fold(key))
+        if (entry.foldedSection == foldedSection && entry.foldedKey == foldedKey)
             return entry.value;
     }
     return std::nullopt;
@@ -165,15 +171,23 @@ struct WriteOp
     QString value;
 };
 
-void checkWrite(IniDocument &document, const WriteOp &op)
+// bytes and entries hold the document's bytes and the second reader's entries of
+// them; both are moved on to the document after the write (so that each state of
+// the document is read by the second reader once).
+void checkWrite(IniDocument &document, const WriteOp &op, QByteArray &bytes, std::vector<Entry> &entries)
 {
-    const QByteArray before = document.toBytes();
-    const std::vector<Entry> entriesBefore = referenceEntries(before);
+    // Reads of names given by the input, before the write: nothing invented.
+    FUZZ_CHECK(document.value(op.section, op.key) == referenceValue(entries, op.section, op.key));
+
+    const QByteArray before = bytes;
+    const std::vector<Entry> entriesBefore = std::move(entries);
     document.setValue(op.section, op.key, op.value);
-    const QByteArray after = document.toBytes();
+    bytes = document.toBytes();
+    const QByteArray &after = bytes;
 
     if (!IniDocument::isValidSectionName(op.section) || !IniDocument::isValidKeyName(op.key)) {
         FUZZ_CHECK(after == before);
+        entries = entriesBefore;
         return;
     }
 
@@ -208,13 +222,16 @@ void checkWrite(IniDocument &document, const WriteOp &op)
     FUZZ_CHECK(addedBreaks <= 7);
 
     // No other key changed its value, none vanished, at most the written one appeared.
-    const std::vector<Entry> entriesAfter = referenceEntries(after);
+    entries = referenceEntries(after);
+    const std::vector<Entry> &entriesAfter = entries;
     FUZZ_CHECK(referenceValue(entriesAfter, op.section, op.key) == expected);
     FUZZ_CHECK(entriesAfter.size() == entriesBefore.size()
                || entriesAfter.size() == entriesBefore.size() + 1);
+    const QString foldedOpSection = fold(op.section);
+    const QString foldedOpKey = fold(op.key);
     for (size_t i = 0; i < entriesBefore.size() && i < kMaxCheckedEntries; ++i) {
         const Entry &entry = entriesBefore[i];
-        if (fold(entry.section) == fold(op.section) && fold(entry.key) == fold(op.key))
+        if (entry.foldedSection == foldedOpSection && entry.foldedKey == foldedOpKey)
             continue;
         FUZZ_CHECK(referenceValue(entriesAfter, entry.section, entry.key) == entry.value);
         FUZZ_CHECK(document.value(entry.section, entry.key) == entry.value);
@@ -264,16 +281,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     IniDocument document = IniDocument::fromBytes(file);
     FUZZ_CHECK(document.toBytes() == file);
     FUZZ_CHECK(document.lineBreak() == "\n" || document.lineBreak() == "\r\n" || document.lineBreak() == "\r");
-    const std::vector<Entry> entries = referenceEntries(file);
+    std::vector<Entry> entries = referenceEntries(file);
     checkReads(document, entries);
 
     QList<WriteOp> ops = input.hasOperations ? explicitOps(input.operations) : QList<WriteOp>();
     ops += derivedOps(entries, size);
-    for (const WriteOp &op : ops) {
-        // Reads of names given by the input, before the write: nothing invented.
-        FUZZ_CHECK(document.value(op.section, op.key) == referenceValue(referenceEntries(document.toBytes()),
-                                                                         op.section, op.key));
-        checkWrite(document, op);
-    }
+    QByteArray bytes = file;
+    for (const WriteOp &op : ops)
+        checkWrite(document, op, bytes, entries);
     return 0;
 }

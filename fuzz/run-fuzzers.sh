@@ -11,7 +11,7 @@
 #       -DBUILD_TESTING=OFF -DFENWAVE_BENCHMARKS=OFF
 #   cmake --build build-fuzz --target fenwave_fuzzers -j2
 # Short check:   fuzz/run-fuzzers.sh build-fuzz 60
-# Long run:      fuzz/run-fuzzers.sh build-fuzz 3600
+# Long run:      fuzz/run-fuzzers.sh build-fuzz 3600   (rates in docs/fuzzing.md)
 # Reproduce one: build-fuzz/fuzz/fuzz_ini path/to/crash-file
 # Extra libFuzzer flags go in FENWAVE_FUZZ_FLAGS, e.g. to collect every finding of a
 # long run instead of stopping at the first:
@@ -36,6 +36,18 @@ else
     targets=(fuzz_ini fuzz_userstore fuzz_commandsplit fuzz_profileinteger)
 fi
 
+# Longest input per target: room for a whole file of its kind (a settings or store
+# file is a few kilobytes at most) with operations after it, a long command text,
+# a number with blanks and zeros around it. Longer inputs only slow a run down.
+max_len_of() {
+    case $1 in
+        fuzz_ini | fuzz_userstore) echo 4096 ;;
+        fuzz_commandsplit) echo 2048 ;;
+        fuzz_profileinteger) echo 256 ;;
+        *) echo 4096 ;;
+    esac
+}
+
 work=$(mktemp -d "${TMPDIR:-/tmp}/fenwave-fuzz.XXXXXX") || exit 2
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1:symbolize=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
@@ -51,16 +63,14 @@ for target in "${targets[@]}"; do
     fi
     dir="$work/$target"
     mkdir -p "$dir/corpus" "$dir/artifacts"
-    # The store target writes and syncs a file per input: a RAM disk keeps that fast.
-    scratch=$(mktemp -d "/dev/shm/fenwave-fuzz.XXXXXX" 2>/dev/null || mktemp -d "$dir/tmp.XXXXXX")
     cp -R "$source_dir/corpus/$target/." "$dir/corpus/" 2>/dev/null
     echo "== $target: ${seconds}s, log $dir/log"
-    TMPDIR="$scratch" "$binary" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
-        -max_len=16384 -print_final_stats=1 -artifact_prefix="$dir/artifacts/" \
+    "$binary" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+        -max_len="$(max_len_of "$target")" -print_final_stats=1 -artifact_prefix="$dir/artifacts/" \
         ${FENWAVE_FUZZ_FLAGS:-} "$dir/corpus" >"$dir/log" 2>&1
     rc=$?
-    rm -rf "$scratch"
     execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$dir/log" | tail -1)
+    rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$dir/log" | tail -1)
     cov=$(grep -oE 'cov: [0-9]+' "$dir/log" | tail -1)
     corpus=$(find "$dir/corpus" -type f | wc -l)
     artifacts=$(find "$dir/artifacts" -type f | wc -l)
@@ -71,8 +81,8 @@ for target in "${targets[@]}"; do
         failed=1
         grep -E 'invariant failed|ERROR:|SUMMARY:|Test unit written' "$dir/log" | head -5 | sed 's/^/    /'
     fi
-    summary+=("$(printf '%-22s %-7s rc=%-3s execs=%-9s %-10s corpus=%-5s artifacts=%s' \
-        "$target" "$status" "$rc" "${execs:-?}" "${cov:-cov: ?}" "$corpus" "$artifacts")")
+    summary+=("$(printf '%-22s %-7s rc=%-3s execs=%-9s exec/s=%-6s %-10s corpus=%-5s artifacts=%s' \
+        "$target" "$status" "$rc" "${execs:-?}" "${rate:-?}" "${cov:-cov: ?}" "$corpus" "$artifacts")")
 done
 
 echo

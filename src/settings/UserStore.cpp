@@ -363,6 +363,26 @@ bool UserStore::open(const QString &keyPath)
         m_keys = parseFileText(*bytes);
     }
 
+    selectKey(keyPath);
+    return true;
+}
+
+bool UserStore::openFileText(const QByteArray &text, const QString &keyPath)
+{
+    m_keys.clear();
+    m_currentKey = -1;
+    m_open = false;
+    m_keyCreated = false;
+    if (!storableName(keyPath))
+        return false;
+    m_keys = parseFileText(text);
+    selectKey(keyPath);
+    return true;
+}
+
+// Makes the key of keyPath the current one, adding it when the file lacks it, and opens the store.
+void UserStore::selectKey(const QString &keyPath)
+{
     const QString section = sectionForKeyPath(keyPath);
     for (qsizetype i = 0; i < m_keys.size(); ++i) {
         if (m_keys[i].path.compare(section, Qt::CaseInsensitive) == 0) {
@@ -376,7 +396,6 @@ bool UserStore::open(const QString &keyPath)
         m_keyCreated = true;
     }
     m_open = true;
-    return true;
 }
 
 const UserStore::Value *UserStore::findValue(QStringView name) const

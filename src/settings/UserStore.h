@@ -29,6 +29,9 @@ public:
     // nothing, so that a file we could not read is never replaced).
     // A damaged file reads as far as it makes sense; lines that cannot be understood are dropped.
     bool open(const QString &keyPath = QStringLiteral("\\Software\\Fenwave"));
+    // Opens the store from file text already in memory, as open() does after reading the file
+    // (no size limit applied). false only for a key path the file cannot hold.
+    bool openFileText(const QByteArray &text, const QString &keyPath = QStringLiteral("\\Software\\Fenwave"));
     bool isOpen() const { return m_open; }
     // The key (or the whole file) did not exist and was created in memory by open().
     bool keyCreated() const { return m_keyCreated; }
@@ -59,6 +62,7 @@ private:
     };
 
     static QList<Key> parseFileText(const QByteArray &bytes);
+    void selectKey(const QString &keyPath);
     static void appendValueLine(QByteArray &out, const Value &value);
     const Value *findValue(QStringView name) const;
     void setValue(const QString &name, quint32 kind, QByteArray data);

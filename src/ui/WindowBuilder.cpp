@@ -36,7 +36,7 @@ namespace fenwave {
 
 namespace {
 
-const char *const windowTitle = "Fenwave v. 0.12";
+const char *const windowTitle = "Fenwave v. " FENWAVE_VERSION;
 const char *const fontFamily = "Liberation Sans";
 constexpr int fontPointSize = 8;
 constexpr int radioButtonHeight = 17;

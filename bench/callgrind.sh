@@ -6,7 +6,7 @@
 #
 #   bench/callgrind.sh [BUILD_DIR] [ITERATIONS] [--startup]
 #
-# BUILD_DIR defaults to /work/build-bench (target bench_window), ITERATIONS to 20 (the reader
+# BUILD_DIR defaults to build-bench (target bench_window), ITERATIONS to 20 (the reader
 # runs a tenth of that, at least 2: one 10 MB read is a billion instructions).
 # --startup also counts the two start-up probes from process start to exit after the first
 # paint, and lists the costliest functions of the window's start (inclusive).
@@ -14,7 +14,7 @@
 set -euo pipefail
 export LC_ALL=C
 
-build_dir=${1:-/work/build-bench}
+build_dir=${1:-build-bench}
 iterations=${2:-20}
 reader_iterations=$(( iterations / 10 > 2 ? iterations / 10 : 2 ))
 with_startup=${3:-}

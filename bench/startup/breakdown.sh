@@ -7,7 +7,7 @@
 # PLATFORM is offscreen (default) or xcb (then run under xvfb-run).
 set -euo pipefail
 export LC_ALL=C
-build_dir=${1:-/work/build-bench}
+build_dir=${1:-build-bench}
 runs=${2:-15}
 platform=${3:-offscreen}
 probe=$build_dir/bench/startup_breakdown

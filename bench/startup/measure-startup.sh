@@ -6,7 +6,7 @@
 #
 #   bench/startup/measure-startup.sh [BUILD_DIR] [RUNS]
 #
-# BUILD_DIR defaults to /work/build-bench (targets empty_window and fenwave_first_paint),
+# BUILD_DIR defaults to build-bench (targets empty_window and fenwave_first_paint),
 # RUNS to 30. Needs xvfb-run (Debian xvfb) and /usr/bin/time (Debian time).
 set -euo pipefail
 export LC_ALL=C   # $EPOCHREALTIME with a "." whatever the user's locale
@@ -15,7 +15,7 @@ if [[ ${1:-} == --inner ]]; then
     inner_label=$2
     shift 2
 fi
-build_dir=${1:-/work/build-bench}
+build_dir=${1:-build-bench}
 runs=${2:-30}
 bin=$build_dir/bench
 programs=("$bin/fenwave_first_paint" "$bin/empty_window" "$bin/empty_window --label")

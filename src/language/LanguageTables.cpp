@@ -263,7 +263,8 @@ const TextAssignment kTextAssignments[] = {
                                               "Добавить ко 2-й версии 128 байт"},
 };
 
-// English moves the fields closer to their shorter labels; Russian is the window as designed.
+// English moves the fields closer to their shorter labels; Russian keeps the positions the
+// window is built with.
 const LeftEdge kLeftEdges[] = {
     // 330 rather than 325: in our font the English caption of flgCompRatio would otherwise
     // run under the field.

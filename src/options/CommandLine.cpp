@@ -33,11 +33,12 @@ struct StepRow {
 constexpr const char *kInputTypeWords[] = {" --mp1input", " --mp2input", " --mp3input",
                                            " --ogginput", " -r"};
 constexpr const char *kOutputTypeWords[] = {" -m s", " -m j", " -m f", " -m m", " -m a"};
-// The sixth list item (studio) emits " studio"; the table's " cd" is reached by no item.
+// The sixth item, "Studio", emits " studio"; no item emits " cd".
 constexpr const char *kPresetWords[] = {" phone", " voice", " fm", " tape", " hifi", " studio"};
 constexpr const char *kVbrModeWords[] = {" --vbr-new ", " --vbr-old ", " --vbr-mtrh "};
 
-// Steps 2 to 41 of the full form, in their order (step 1 and steps 42-43 are the paths).
+// The switches of the full form in their order; the encoder path comes before them, the input
+// and output paths after them.
 const StepRow kSteps[] = {
     {Step::IndexWord, Field::rgrInputType, nullptr, Field::LamePath, nullptr, 0},
     {Step::UnlessExactly, Field::cbxSampleFreq, " -s ", Field::LamePath, "44.1"},

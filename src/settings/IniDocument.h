@@ -25,7 +25,7 @@ namespace fenwave {
 // - new lines use the file's own line break (the first one found in it);
 //   a new file uses "\n";
 // - text is written as UTF-8; a name or value that is not valid UTF-8 is read
-//   as Windows-1251 (files written by the Windows build); a UTF-8 byte-order
+//   as Windows-1251 (files written by Windows programs); a UTF-8 byte-order
 //   mark at the start is skipped on reading and kept on writing.
 class IniDocument
 {

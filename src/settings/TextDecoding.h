@@ -9,7 +9,7 @@ namespace fenwave {
 // nothing above U+10FFFF).
 bool isValidUtf8(QByteArrayView bytes);
 
-// Settings files from the Windows build are in Windows-1251, ours in UTF-8:
+// Settings files written on Windows are in Windows-1251, ours in UTF-8:
 // valid UTF-8 is read as UTF-8, anything else as Windows-1251.
 QString decodeUtf8OrWindows1251(QByteArrayView bytes);
 

@@ -22,7 +22,7 @@ constexpr ControlKind PageControl = ControlKind::PageControl;
 constexpr bool on = true;
 constexpr bool off = false;
 
-// Pages are placed by pgOptions; their size is the page area as designed.
+// Pages are placed by pgOptions; their size is the page area of pgOptions.
 // Check boxes and radio buttons designed lower than 17 px are 17 px high here, on the same
 // vertical centre, so that the indicator is not clipped.
 const ControlSpec table[] = {

@@ -19,7 +19,7 @@ enum class ControlKind {
     PageControl, // pgOptions: the tab widget that holds the five pages
 };
 
-// One control of the main window as designed.
+// One control of the main window: where it sits and what it shows when built.
 struct ControlSpec {
     const char *name;    // objectName, e.g. "flgVorbis"
     const char *parent;  // objectName of the parent: "pgOptions" for pages, a page or group box name,

@@ -4,7 +4,7 @@
 
 namespace fenwave {
 
-// One item of the main menu as designed.
+// One item of the main menu.
 struct MenuSpec {
     const char *name;    // objectName of the QAction (and of the QMenu for a submenu)
     const char *parent;  // "mnuMain" for the menu bar, else the submenu's name

@@ -11,7 +11,7 @@ class QWidget;
 
 namespace fenwave {
 
-// Client area as designed, without the menu bar.
+// Client area of the window, without the menu bar.
 inline constexpr QSize designClientSize{531, 461};
 inline constexpr int designStatusBarHeight = 19;
 

@@ -43,7 +43,7 @@ QString hintOf(const QObject *target)
 }
 
 // Everything a language switch may touch, in a fixed order: captions, hints and places of
-// the design controls, menu texts, hints and ticks, the preset list.
+// the controls, menu texts, hints and ticks, the preset list.
 using Snapshot = QList<QPair<QString, QString>>;
 
 Snapshot languageSnapshot(const TForm1 &form)

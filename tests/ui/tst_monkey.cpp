@@ -743,7 +743,7 @@ private:
             if (chance(2))
                 v.text = QString(2100 + below(200), QLatin1Char('w'));  // longer than the old 2047 cut
             if (chance(10)) {
-                // Written by the Windows build: Cyrillic in Windows-1251.
+                // Written on Windows: Cyrillic in Windows-1251.
                 QString cyrillic;
                 for (int i = 1 + below(8); i > 0; --i)
                     cyrillic += kCyrillic.at(below(int(kCyrillic.size())));

@@ -113,7 +113,7 @@ void verifySoundStore()
 }
 
 
-// Captions, hints and left edges of the design controls and the menu texts and hints.
+// Captions, hints and left edges of the controls and the menu texts and hints.
 QStringList windowTexts(const QMainWindow &window)
 {
     QStringList texts;

@@ -345,34 +345,34 @@ QList<UserStore::Key> UserStore::parseFileText(const QByteArray &bytes)
     return keys;
 }
 
-bool UserStore::open(const QString &keyPath)
+void UserStore::reset()
 {
     m_keys.clear();
     m_currentKey = -1;
     m_open = false;
     m_keyCreated = false;
+}
+
+bool UserStore::open(const QString &keyPath)
+{
+    reset();
     if (!storableName(keyPath))
         return false;
-
+    QByteArray text;
     if (QFileInfo::exists(m_filePath)) {
         // A store that cannot be read whole (unreadable, oversized, no regular file)
         // is neither read nor ever replaced: writing it would lose what it holds.
         const std::optional<QByteArray> bytes = readFileCapped(m_filePath, maxFileSize);
         if (!bytes)
             return false;
-        m_keys = parseFileText(*bytes);
+        text = *bytes;
     }
-
-    selectKey(keyPath);
-    return true;
+    return openFileText(text, keyPath);
 }
 
 bool UserStore::openFileText(const QByteArray &text, const QString &keyPath)
 {
-    m_keys.clear();
-    m_currentKey = -1;
-    m_open = false;
-    m_keyCreated = false;
+    reset();
     if (!storableName(keyPath))
         return false;
     m_keys = parseFileText(text);

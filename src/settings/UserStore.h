@@ -62,6 +62,7 @@ private:
     };
 
     static QList<Key> parseFileText(const QByteArray &bytes);
+    void reset();
     void selectKey(const QString &keyPath);
     static void appendValueLine(QByteArray &out, const Value &value);
     const Value *findValue(QStringView name) const;

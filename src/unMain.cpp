@@ -36,8 +36,6 @@ struct Wiring {
 };
 
 const Wiring kWiring[] = {
-    // Which
-    // recomposes
     // tabInput
     {Field::edtInput, nullptr},
     {Field::rgrInputType, &TForm1::rgrInputTypeClick},

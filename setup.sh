@@ -25,6 +25,8 @@ install_missing() {
 
 build_all() {
     [ -f "$build/CMakeCache.txt" ] || cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    # FENWAVE_WERROR=ON in the environment (as CI sets it) turns every compiler warning into an error.
+    [ -z "${FENWAVE_WERROR:-}" ] || cmake -S "$here" -B "$build" -DFENWAVE_WERROR="$FENWAVE_WERROR" >/dev/null
     cmake --build "$build" -j"$(nproc)"
 }
 

@@ -12,6 +12,7 @@ constexpr quint8 kEnglish = 0;
 constexpr quint8 kRussian = 1;
 
 // Texts are held letter for letter, trailing blanks and all.
+// clang-format off
 const TextAssignment kTextAssignments[] = {
     // Menu: captions and hints in menu order. mnuSet and mnuEncode carry no hint.
     {"mnuSet",         TextProperty::Caption, "Settings",
@@ -262,9 +263,11 @@ const TextAssignment kTextAssignments[] = {
     {"flg2ndEmpty",    TextProperty::Caption, "Pad version 2 tag with extra 128 bytes",
                                               "Добавить ко 2-й версии 128 байт"},
 };
+// clang-format on
 
 // English moves the fields closer to their shorter labels; Russian keeps the positions the
 // window is built with.
+// clang-format off
 const LeftEdge kLeftEdges[] = {
     // 330 rather than 325: in our font the English caption of flgCompRatio would otherwise
     // run under the field.
@@ -283,6 +286,7 @@ const LeftEdge kLeftEdges[] = {
     {"Label24",          246, 314},
     {"Label26",          246, 314},
 };
+// clang-format on
 
 } // namespace
 

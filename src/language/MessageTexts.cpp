@@ -13,6 +13,7 @@ struct MessageText {
 };
 
 // Filters: descriptions and pattern lists alternate, separated by "|".
+// clang-format off
 const MessageText kMessageTexts[] = {
     {&MessageTexts::strLameDialogTitle, "Specify path to the lame.exe",
                                         "Укажите путь к lame.exe"},
@@ -53,6 +54,7 @@ const MessageText kMessageTexts[] = {
     {&MessageTexts::strRunFailed, "Failed with exit status %1", "Ошибка, код завершения %1"},
     {&MessageTexts::strRunSignal, "Stopped by signal %1", "Остановлено сигналом %1"},
 };
+// clang-format on
 
 } // namespace
 

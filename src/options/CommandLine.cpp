@@ -82,6 +82,7 @@ const StepRow kSteps[] = {
     {Step::Flag, Field::rbutBoth, " --add-id3v2"},
 };
 
+// clang-format off
 struct FilterRow { Field field; const char *literal; };
 constexpr FilterRow kFilterSwitches[] = {
     {Field::edtLowPass, " --lowpass "},
@@ -102,6 +103,7 @@ constexpr TagRow kTagSwitches[] = {
     {Field::cbxGenre, " --tg ", true},
     {Field::edtComment, " --tc ", true},
 };
+// clang-format on
 
 template <std::size_t N>
 void appendWord(QString &line, const char *const (&words)[N], int index)

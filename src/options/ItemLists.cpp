@@ -6,6 +6,7 @@ namespace {
 
 QStringList genres()
 {
+    // clang-format off
     return {
     "A Cappella", "Acid", "Acid Jazz", "Acid Punk", "Acoustic", "Alternative", "Alt. Rock",
     "Ambient", "Anime", "Avantgarde", "Ballad", "Bass", "Beat", "Bebob", "Big Band", "Black Metal",
@@ -28,6 +29,7 @@ QStringList genres()
     "Synthpop", "Tango", "Techno", "Techno-Industrial", "Terror", "Thrash Metal", "Top 40",
     "Trailer", "Trance", "Tribal", "Trip-Hop", "Vocal"
     };
+    // clang-format on
 }
 
 } // namespace

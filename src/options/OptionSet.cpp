@@ -14,6 +14,7 @@ constexpr bool off = false;
 constexpr bool available = true;
 constexpr bool unavailable = false;
 
+// clang-format off
 #define ROW(name, kind, startOn, startIndex, startText, startAvailable, items, group) \
     {Field::name, #name, kind, startOn, startIndex, startText, startAvailable, items, group}
 
@@ -100,6 +101,7 @@ constexpr FieldInfo kFields[] = {
     ROW(flg1stEmpty,       K::Flag,                off, -1, "",        available,   L::None,          G::None),
     ROW(flg2ndEmpty,       K::Flag,                off, -1, "",        available,   L::None,          G::None),
 };
+// clang-format on
 #undef ROW
 
 constexpr bool rowsFollowFieldOrder()

@@ -11,6 +11,7 @@
 namespace fenwave {
 
 // Every option field, named after the control that shows it, in the order of the pages.
+// clang-format off
 #define FENWAVE_OPTION_FIELDS(X)                                                                  \
     X(LamePath) X(edtCommandLine) X(flgReadOnly)                                                  \
     /* tabInput */                                                                                \
@@ -32,6 +33,7 @@ namespace fenwave {
     X(flgNoProgress) X(flgAllUseFull) X(flgBlankScreen) X(flgHist) X(edtSongName) X(edtArtist)    \
     X(edtAlbum) X(edtYear) X(edtTrackNumber) X(cbxGenre) X(edtComment) X(rbut1stOnly)             \
     X(rbut2ndOnly) X(rbutBoth) X(flg1stEmpty) X(flg2ndEmpty)
+// clang-format on
 
 enum class Field : int {
 #define FENWAVE_ENUM_ENTRY(name) name,

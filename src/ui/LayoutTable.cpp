@@ -25,6 +25,7 @@ constexpr bool off = false;
 // Pages are placed by pgOptions; their size is the page area of pgOptions.
 // Check boxes and radio buttons designed lower than 17 px are 17 px high here, on the same
 // vertical centre, so that the indicator is not clipped.
+// clang-format off
 const ControlSpec table[] = {
     // name                 parent        kind        x    y    w    h  tab caption hint enabled
     {"pgOptions",           "Form1",      PageControl, 6,   0, 515, 371, 0, nullptr, nullptr, on},
@@ -175,6 +176,7 @@ const ControlSpec table[] = {
     {"edtCommandLine",      "Form1",      Memo,        6, 378, 515,  46, 1, "edtCommandLine", "Коммандная строка для программы Lame", off},
     {"flgReadOnly",         "Form1",      Check,      10, 425, 114,  17, 2, "View only", nullptr, on},
 };
+// clang-format on
 
 } // namespace
 

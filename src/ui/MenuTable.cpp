@@ -7,6 +7,7 @@ namespace fenwave {
 
 namespace {
 
+// clang-format off
 const MenuSpec table[] = {
     // name          parent         caption                   hint                       checkable
     {"mnuSet",       "mnuMain",     "Settings",               nullptr,                   false},
@@ -21,6 +22,7 @@ const MenuSpec table[] = {
     {"mnuRefresh",   "mnuEncode",   "Refresh command line",   "Обновить строку запуска", false},
     {"mnuExit",      "mnuMain",     "Exit",                   nullptr,                   false},
 };
+// clang-format on
 
 } // namespace
 

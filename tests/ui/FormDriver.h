@@ -121,6 +121,24 @@ public:
     TForm1 &form;
 };
 
+// A window in English whatever the per-user store says; puts LamePath and Language back as it
+// found them on destruction, so that the store the next window reads is not changed.
+struct Window {
+    Window() : d(form), storedLamePath(form.LamePath), storedLanguage(form.Language)
+    {
+        form.named<QAction>("mnuEnglish")->trigger();
+    }
+    ~Window()
+    {
+        form.LamePath = storedLamePath;
+        form.Language = storedLanguage;
+    }
+    TForm1 form;
+    FormDriver d;
+    QString storedLamePath;
+    quint8 storedLanguage;
+};
+
 // Answers the next modal dialog or message box: runs `answer` on it once it shows, and
 // records its text and title.
 class ModalAnswer

@@ -18,6 +18,7 @@
 #include <cmath>
 
 using testing::FormDriver;
+using testing::Window;
 using testing::ModalAnswer;
 
 namespace {
@@ -130,10 +131,9 @@ void TestEndToEnd::encodesThroughTheWindow()
     QFETCH(bool, useDefaults);
     QFETCH(QString, output);
 
-    TForm1 form;
-    FormDriver d(form);
-    // The per-user store keeps what the window held at the start.
-    const auto restore = qScopeGuard([&form, stored = form.LamePath] { form.LamePath = stored; });
+    Window w;
+    TForm1 &form = w.form;
+    const FormDriver &d = w.d;
     const QString input = m_root.filePath("вход 1 (take;2).wav");
     const QString target = m_root.filePath(output);
     const qint64 inputSize = QFileInfo(input).size();

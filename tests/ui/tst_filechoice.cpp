@@ -12,6 +12,7 @@
 #include <QTimer>
 
 using testing::FormDriver;
+using testing::Window;
 using testing::ModalAnswer;
 
 namespace {
@@ -181,24 +182,6 @@ private slots:
     void dialogListsFilesByFilter();
 
 private:
-    // A window that puts LamePath and Language back as it found them, so that the per-user
-    // store other tests read stays as it was.
-    struct Window {
-        Window() : d(form), storedLamePath(form.LamePath), storedLanguage(form.Language)
-        {
-            form.named<QAction>("mnuEnglish")->trigger();
-        }
-        ~Window()
-        {
-            form.LamePath = storedLamePath;
-            form.Language = storedLanguage;
-        }
-        TForm1 form;
-        FormDriver d;
-        QString storedLamePath;
-        quint8 storedLanguage;
-    };
-
     QString file(const QString &name) const { return m_root.filePath(name); }
     static void trigger(TForm1 &form, const char *action) { form.named<QAction>(action)->trigger(); }
     static void editBox(FormDriver &d, const QString &text);

@@ -16,6 +16,7 @@
 #include <QWindow>
 
 using testing::FormDriver;
+using testing::Window;
 using namespace fenwave;
 
 namespace {
@@ -91,24 +92,6 @@ private slots:
     void executableWithoutDisplay();
 
 private:
-    // A window that puts LamePath and Language back as it found them, so that the per-user
-    // store other tests read stays as it was.
-    struct Window {
-        Window() : d(form), storedLamePath(form.LamePath), storedLanguage(form.Language)
-        {
-            form.named<QAction>("mnuEnglish")->trigger();
-        }
-        ~Window()
-        {
-            form.LamePath = storedLamePath;
-            form.Language = storedLanguage;
-        }
-        TForm1 form;
-        FormDriver d;
-        QString storedLamePath;
-        quint8 storedLanguage;
-    };
-
     QString file(const QString &name) const { return m_root.filePath(name); }
 
     QTemporaryDir m_root;

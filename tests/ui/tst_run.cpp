@@ -19,6 +19,7 @@
 #include <unistd.h>
 
 using testing::FormDriver;
+using testing::Window;
 using testing::ModalAnswer;
 
 using testing::readLines;
@@ -122,24 +123,6 @@ private slots:
     void endingWhileRunAsks();
 
 private:
-    // A window in English whatever the per-user store says; puts LamePath and Language back as
-    // it found them on destruction, so the store other tests read is not changed.
-    struct Window {
-        Window() : driver(form), storedLamePath(form.LamePath), storedLanguage(form.Language)
-        {
-            form.named<QAction>("mnuEnglish")->trigger();
-        }
-        ~Window()
-        {
-            form.LamePath = storedLamePath;
-            form.Language = storedLanguage;
-        }
-        TForm1 form;
-        FormDriver driver;
-        QString storedLamePath;
-        quint8 storedLanguage;
-    };
-
     void prepare(Window &w, const QString &input, const QString &output) const;
     static void run(TForm1 &form) { form.named<QAction>("mnuRun")->trigger(); }
     QString work(const QString &name) const { return m_work + u'/' + name; }
@@ -197,8 +180,8 @@ void TestRun::init()
 void TestRun::prepare(Window &w, const QString &input, const QString &output) const
 {
     w.form.LamePath = m_encoder;
-    w.driver.w<QLineEdit>("edtInput")->setText(input);
-    w.driver.w<QLineEdit>("edtOutput")->setText(output);
+    w.d.w<QLineEdit>("edtInput")->setText(input);
+    w.d.w<QLineEdit>("edtOutput")->setText(output);
 }
 
 QStringList TestRun::waitForArguments() const
@@ -254,11 +237,11 @@ void TestRun::checksInOrder()
         form.LamePath.clear();
     form.show();
     QVERIFY(QTest::qWaitForWindowActive(&form));
-    auto *pages = w.driver.w<QTabWidget>("pgOptions");
-    pages->setCurrentWidget(w.driver.w("tabComment"));
-    w.driver.w("edtSongName")->setFocus();
-    QTRY_COMPARE(QApplication::focusWidget(), w.driver.w("edtSongName"));
-    const QString line = w.driver.line();
+    auto *pages = w.d.w<QTabWidget>("pgOptions");
+    pages->setCurrentWidget(w.d.w("tabComment"));
+    w.d.w("edtSongName")->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), w.d.w("edtSongName"));
+    const QString line = w.d.line();
 
     BoxAnswer answer(Answer::Cancel);
     run(form);
@@ -273,13 +256,13 @@ void TestRun::checksInOrder()
     QCOMPARE(box.title, QStringLiteral("Fenwave"));
     QCOMPARE(box.icon, QMessageBox::NoIcon);
     QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-    QCOMPARE(pages->currentWidget(), w.driver.w(page));
+    QCOMPARE(pages->currentWidget(), w.d.w(page));
     // The window's own focus control: the offscreen platform does not hand activation back
     // to the window once the message box has gone.
-    QCOMPARE(form.focusWidget(), w.driver.w(focus));
-    QCOMPARE(w.driver.line(), line);
-    QCOMPARE(w.driver.w<QLineEdit>("edtInput")->text(), input);
-    QCOMPARE(w.driver.w<QLineEdit>("edtOutput")->text(), output);
+    QCOMPARE(form.focusWidget(), w.d.w(focus));
+    QCOMPARE(w.d.line(), line);
+    QCOMPARE(w.d.w<QLineEdit>("edtInput")->text(), input);
+    QCOMPARE(w.d.w<QLineEdit>("edtOutput")->text(), output);
     verifyNothingStarted();
 }
 
@@ -310,7 +293,7 @@ void TestRun::sameFileRefused()
 
     Window w;
     prepare(w, input, output);
-    const QString line = w.driver.line();
+    const QString line = w.d.line();
     BoxAnswer answer(Answer::Ok);
     run(w.form);
 
@@ -319,7 +302,7 @@ void TestRun::sameFileRefused()
     QCOMPARE(answer.boxes.first().text, w.form.messages.strSameFile);
     QCOMPARE(answer.boxes.first().title, QStringLiteral("Fenwave"));
     QCOMPARE(answer.boxes.first().icon, QMessageBox::NoIcon);
-    QCOMPARE(w.driver.line(), line);
+    QCOMPARE(w.d.line(), line);
     verifyNothingStarted();
     QCOMPARE(QFileInfo(work("x/song.wav")).size(), 4);
 }
@@ -353,10 +336,10 @@ void TestRun::confirmationDeclined()
 
     Window w;
     prepare(w, work("x/song.wav"), work("x/song.mp3"));
-    w.driver.click("rbutVBR");
-    auto *pages = w.driver.w<QTabWidget>("pgOptions");
-    pages->setCurrentWidget(w.driver.w("tabFilter"));
-    const QString line = w.driver.line();
+    w.d.click("rbutVBR");
+    auto *pages = w.d.w<QTabWidget>("pgOptions");
+    pages->setCurrentWidget(w.d.w("tabFilter"));
+    const QString line = w.d.line();
     const fenwave::OptionSet before = w.form.optionSet();
 
     BoxAnswer boxes{Answer(answer)};
@@ -370,9 +353,9 @@ void TestRun::confirmationDeclined()
     QCOMPARE(box.buttons, QMessageBox::Ok | QMessageBox::Cancel);
     QCOMPARE(box.defaultButton, QMessageBox::Ok);
     QCOMPARE(box.escapeButton, QMessageBox::Cancel);
-    QCOMPARE(w.driver.line(), line);
+    QCOMPARE(w.d.line(), line);
     QVERIFY(w.form.optionSet() == before);
-    QCOMPARE(pages->currentWidget(), w.driver.w("tabFilter"));
+    QCOMPARE(pages->currentWidget(), w.d.w("tabFilter"));
     verifyNothingStarted();
 }
 
@@ -398,12 +381,12 @@ void TestRun::confirmedRunStartsTheBoxText()
 
     Window w;
     prepare(w, input, "out put.mp3");
-    w.driver.click("flgVorbis");
+    w.d.click("flgVorbis");
     if (useDefaults)
-        w.driver.click("flgDefault");
+        w.d.click("flgDefault");
     const QString line = w.form.optionSet().text(fenwave::Field::edtCommandLine);
     QVERIFY(line.contains(input));
-    QCOMPARE(line, useDefaults ? w.driver.shortForm() : w.driver.full());
+    QCOMPARE(line, useDefaults ? w.d.shortForm() : w.d.full());
     const fenwave::OptionSet before = w.form.optionSet();
 
     BoxAnswer boxes{Answer(answer)};
@@ -425,15 +408,15 @@ void TestRun::confirmedRunStartsTheBoxText()
     // A run changes nothing in the window.
     QCOMPARE(w.form.optionSet().text(fenwave::Field::edtCommandLine), line);
     QVERIFY(w.form.optionSet() == before);
-    QVERIFY(w.driver.checked("flgReadOnly"));
+    QVERIFY(w.d.checked("flgReadOnly"));
 }
 
 void TestRun::userEditIsWhatRuns()
 {
     Window w;
     prepare(w, work("x/song.wav"), work("x/song.mp3"));
-    w.driver.click("flgReadOnly");
-    auto *box = w.driver.w<QPlainTextEdit>("edtCommandLine");
+    w.d.click("flgReadOnly");
+    auto *box = w.d.w<QPlainTextEdit>("edtCommandLine");
     QVERIFY(box->isEnabled());
     box->setFocus();
     box->selectAll();
@@ -487,8 +470,8 @@ void TestRun::unrunnableBoxStartsNothing()
 
     Window w;
     prepare(w, work("x/song.wav"), work("x/song.mp3"));
-    w.driver.click("flgReadOnly");
-    auto *box = w.driver.w<QPlainTextEdit>("edtCommandLine");
+    w.d.click("flgReadOnly");
+    auto *box = w.d.w<QPlainTextEdit>("edtCommandLine");
     box->setFocus();
     box->selectAll();
     QTest::keyClick(box, Qt::Key_Delete);
@@ -518,9 +501,9 @@ void TestRun::viewOnlyNeverRecomposes()
 {
     Window w;
     prepare(w, work("x/song.wav"), work("x/song.mp3"));
-    auto *box = w.driver.w<QPlainTextEdit>("edtCommandLine");
+    auto *box = w.d.w<QPlainTextEdit>("edtCommandLine");
     QVERIFY(!box->isEnabled());
-    w.driver.click("flgReadOnly");
+    w.d.click("flgReadOnly");
     QVERIFY(box->isEnabled());
     box->setFocus();
     box->moveCursor(QTextCursor::End);
@@ -529,7 +512,7 @@ void TestRun::viewOnlyNeverRecomposes()
     QVERIFY(edited.endsWith(" --edited"));
 
     // Locking again keeps the edit; the locked box is still what runs.
-    w.driver.click("flgReadOnly");
+    w.d.click("flgReadOnly");
     QVERIFY(!box->isEnabled());
     QCOMPARE(box->toPlainText(), edited);
     BoxAnswer boxes(Answer::Ok);
@@ -546,7 +529,7 @@ void TestRun::exitCancelledKeepsWindow()
         Window w;
         w.form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w.form));
-        const QString line = w.driver.line();
+        const QString line = w.d.line();
         BoxAnswer boxes(how);
         w.form.named<QAction>("mnuExit")->trigger();
         QCOMPARE(boxes.boxes.size(), 1);
@@ -557,7 +540,7 @@ void TestRun::exitCancelledKeepsWindow()
         QCOMPARE(boxes.boxes.first().defaultButton, QMessageBox::Ok);
         QTest::qWait(50);
         QVERIFY(w.form.isVisible());
-        QCOMPARE(w.driver.line(), line);
+        QCOMPARE(w.d.line(), line);
     }
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "options/CommandLine.h"
+#include "settings/UserStore.h"
 #include "unMain.h"
 
 #include <QAbstractButton>
@@ -14,13 +15,26 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QStandardPaths>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
 #include <functional>
 
 namespace testing {
+
+// Gives this test program a per-user store of its own, in a home folder of its own: other test
+// programs that run at the same time write theirs. Call from initTestCase.
+inline void usePrivateHome()
+{
+    static QTemporaryDir home;
+    QVERIFY(home.isValid());
+    qputenv("HOME", QFile::encodeName(home.path()));
+    QStandardPaths::setTestModeEnabled(true);
+    QVERIFY(fenwave::UserStore::defaultFilePath().startsWith(home.path()));
+}
 
 inline QWidget *pageOf(QWidget *widget)
 {

@@ -10,9 +10,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QScopeGuard>
-#include <QStandardPaths>
 #include <QProgressBar>
-#include <QTemporaryDir>
 #include <QtEndian>
 
 #include <cmath>
@@ -93,7 +91,7 @@ private:
 
 void TestEndToEnd::initTestCase()
 {
-    QStandardPaths::setTestModeEnabled(true);
+    testing::usePrivateHome();
     m_lame = QStandardPaths::findExecutable(QStringLiteral("lame"));
     if (m_lame.isEmpty())
         QSKIP("the encoder \"lame\" is not installed");

@@ -7,8 +7,6 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileSystemModel>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QTimer>
 
 using testing::FormDriver;
@@ -192,7 +190,7 @@ private:
 
 void TestFileChoice::initTestCase()
 {
-    QStandardPaths::setTestModeEnabled(true);
+    testing::usePrivateHome();
     QVERIFY(m_root.isValid());
     const QDir root(m_root.path());
     for (const char *folder : {"bin", "bin/sub", "music", "music/sub", "music.old", "out dir", "Папка с пробелом"})

@@ -10,8 +10,6 @@
 #include <QFileDialog>
 #include <QMimeData>
 #include <QProcess>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QUrl>
 #include <QWindow>
 
@@ -102,7 +100,7 @@ private:
 
 void TestFileOpening::initTestCase()
 {
-    QStandardPaths::setTestModeEnabled(true);
+    testing::usePrivateHome();
     QVERIFY(m_root.isValid());
     m_audio = file(QString::fromUtf8("Запись 1; \"live\" $(rm -rf x).wav"));
     m_settings = file(QStringLiteral("my sets"));

@@ -1,5 +1,5 @@
+#include "FormDriver.h"
 #include "ui/HintTracker.h"
-#include "unMain.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -8,7 +8,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QStandardPaths>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QTabWidget>
@@ -88,7 +87,7 @@ class TestHintTracker : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void initTestCase() { testing::usePrivateHome(); }
     void init();
     void cleanup();
 

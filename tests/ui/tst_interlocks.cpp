@@ -2,7 +2,6 @@
 #include "FormDriver.h"
 #include "ui/ControlBinding.h"
 
-#include <QStandardPaths>
 #include <QTabBar>
 
 using testing::FormDriver;
@@ -35,7 +34,7 @@ class TestInterlocks : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void initTestCase() { testing::usePrivateHome(); }
     void startState();
     void rules_data();
     void rules();

@@ -20,8 +20,6 @@
 #include <QMenuBar>
 #include <QRadioButton>
 #include <QStackedWidget>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QToolTip>
 
 #include <memory>
@@ -128,15 +126,6 @@ void switchTo(TForm1 &form, quint8 language)
         ->trigger();
 }
 
-// A private per-user store: other test programs that run at the same time write theirs too.
-void usePrivateHome(QTemporaryDir &home)
-{
-    QVERIFY(home.isValid());
-    qputenv("HOME", QFile::encodeName(home.path()));
-    QStandardPaths::setTestModeEnabled(true);
-    QVERIFY(UserStore::defaultFilePath().startsWith(home.path()));
-}
-
 void closeOpenMenus()
 {
     for (int i = 0; i < 10 && QApplication::activePopupWidget(); ++i)
@@ -150,7 +139,7 @@ class TestLanguage : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { usePrivateHome(m_home); }
+    void initTestCase() { testing::usePrivateHome(); }
     void init();
     void cleanup();
 
@@ -190,7 +179,6 @@ private:
     void rest(QWidget *widget, QPoint position);
     QString panel() const { return m_form->findChild<QLabel *>(QStringLiteral("stsStringPanel"))->text(); }
 
-    QTemporaryDir m_home;
     std::unique_ptr<TForm1> m_form;
 };
 

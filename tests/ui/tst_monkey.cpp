@@ -16,9 +16,7 @@
 #include <QPointer>
 #include <QRadioButton>
 #include <QRandomGenerator>
-#include <QStandardPaths>
 #include <QTabBar>
-#include <QTemporaryDir>
 
 #include <algorithm>
 #include <optional>
@@ -1119,7 +1117,7 @@ class TestMonkey : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void initTestCase() { testing::usePrivateHome(); }
     void randomUserActions();
     void focusLeavingPresetBoxPicksNothing();
 };

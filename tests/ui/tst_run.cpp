@@ -12,8 +12,6 @@
 #include <QFile>
 #include <QProcess>
 #include <QPushButton>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QTextCursor>
 
 #include <unistd.h>
@@ -138,7 +136,7 @@ private:
 
 void TestRun::initTestCase()
 {
-    QStandardPaths::setTestModeEnabled(true);
+    testing::usePrivateHome();
     QVERIFY(m_root.isValid());
     const QDir root(m_root.path());
     QVERIFY(root.mkpath("encoder dir") && root.mkpath("bin") && root.mkpath("work/x"));

@@ -12,8 +12,6 @@
 #include <QFileDialog>
 #include <QRadioButton>
 #include <QRandomGenerator>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 
 #include <algorithm>
 #include <memory>
@@ -282,7 +280,7 @@ private:
 
 void TestSettingsFile::initTestCase()
 {
-    QStandardPaths::setTestModeEnabled(true);
+    testing::usePrivateHome();
     m_tmp = std::make_unique<QTemporaryDir>();
     QVERIFY(m_tmp->isValid());
 }

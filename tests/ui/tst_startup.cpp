@@ -19,8 +19,6 @@
 #include <QRandomGenerator>
 #include <QScreen>
 #include <QStackedWidget>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 
 #include <memory>
 #include <optional>
@@ -174,18 +172,11 @@ private slots:
     void roundTripOverTwoLifetimes();
     void otherValuesAndKeysKept();
     void restoredSettingsWithoutPathEmptyTheStoredPath();
-
-private:
-    QTemporaryDir m_home;
 };
 
 void TestStartup::initTestCase()
 {
-    // A private per-user store: other test programs that run at the same time write theirs too.
-    QVERIFY(m_home.isValid());
-    qputenv("HOME", QFile::encodeName(m_home.path()));
-    QStandardPaths::setTestModeEnabled(true);
-    QVERIFY(storePath().startsWith(m_home.path()));
+    testing::usePrivateHome();
     QVERIFY(storePath().endsWith(QStringLiteral("/.qttest/config/fenwave/user.reg")));
 }
 

@@ -1,6 +1,7 @@
 // The whole road with the real encoder: paths typed into the window, the run confirmed, and an
 // MP3 file written. Skipped where no "lame" is installed.
 #include "FormDriver.h"
+#include "TestFiles.h"
 
 #include "options/EncoderLauncher.h"
 #include "ui/RunWindow.h"
@@ -97,10 +98,9 @@ void TestEndToEnd::initTestCase()
         QSKIP("the encoder \"lame\" is not installed");
     QVERIFY(m_root.isValid());
     QVERIFY(QDir(m_root.path()).mkpath("bin"));
-    QFile wav(m_root.filePath("вход 1 (take;2).wav"));
-    QVERIFY(wav.open(QIODevice::WriteOnly));
-    QVERIFY(wav.write(sineWave()) > 88000);
-    wav.close();
+    const QByteArray wave = sineWave();
+    QVERIFY(wave.size() > 88000);
+    QVERIFY(testing::writeAll(m_root.filePath("вход 1 (take;2).wav"), wave));
 
     // PATH names only a folder with the encoder: no terminal emulator is found, so the encoder
     // runs in a run window of the program's own.

@@ -1,6 +1,7 @@
 // The three file choices through the real window and its two shared file dialogs: what each
 // dialog shows, what a choice or a cancel changes, and which composer runs afterwards.
 #include "FormDriver.h"
+#include "TestFiles.h"
 
 #include <QAction>
 #include <QDir>
@@ -14,12 +15,6 @@ using testing::Window;
 using testing::ModalAnswer;
 
 namespace {
-
-bool writeFile(const QString &path, const QByteArray &content = "RIFF")
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
-}
 
 // How a file dialog looked when it showed.
 struct DialogView {
@@ -195,12 +190,11 @@ void TestFileChoice::initTestCase()
     const QDir root(m_root.path());
     for (const char *folder : {"bin", "bin/sub", "music", "music/sub", "music.old", "out dir", "Папка с пробелом"})
         QVERIFY(root.mkpath(folder));
-    QVERIFY(writeFile(file("bin/lame"), "#!/bin/sh\n"));
-    QVERIFY(QFile::setPermissions(file("bin/lame"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    QVERIFY(testing::writeExecutable(file("bin/lame"), "#!/bin/sh\n"));
     for (const char *name : {"music/song.wav", "music/live.take2.wav", "music.old/song.wav", "music/noext",
                              "music/.hidden", "Папка с пробелом/Песня 1.wav", "music/a;b $(touch x) 'q'.wav",
                              "out dir/taken.mp3"})
-        QVERIFY2(writeFile(file(QString::fromUtf8(name))), name);
+        QVERIFY2(testing::writeAll(file(QString::fromUtf8(name)), "RIFF"), name);
     // The encoder on PATH is the one in bin.
     m_savedPath = qgetenv("PATH");
     qputenv("PATH", QFile::encodeName(file("bin")));

@@ -141,8 +141,7 @@ void TestRun::initTestCase()
     const QDir root(m_root.path());
     QVERIFY(root.mkpath("encoder dir") && root.mkpath("bin") && root.mkpath("work/x"));
     m_encoder = root.filePath("encoder dir/fake lame");
-    QVERIFY(writeAll(m_encoder, kRecordingEncoder));
-    QVERIFY(QFile::setPermissions(m_encoder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    QVERIFY(testing::writeExecutable(m_encoder, kRecordingEncoder));
 
     // PATH gets only "touch": a shell that parsed a file name could then leave a trace, and no
     // terminal emulator is found, so each run gets a run window.
@@ -589,8 +588,7 @@ void TestRun::endingWhileRunAsks()
     QFETCH(bool, ends);
 
     const QString sleeper = m_root.filePath("encoder dir/sleeper");
-    QVERIFY(writeAll(sleeper, running ? "#!/bin/sh\nexec /bin/sleep 60\n" : "#!/bin/sh\n"));
-    QVERIFY(QFile::setPermissions(sleeper, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    QVERIFY(testing::writeExecutable(sleeper, running ? "#!/bin/sh\nexec /bin/sleep 60\n" : "#!/bin/sh\n"));
     Window w;
     w.form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w.form));

@@ -19,6 +19,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextCursor>
 #include <QTimer>
 
 #include <functional>
@@ -124,6 +125,32 @@ public:
         showPageOf(combo);
         combo->setFocus();
         QTest::keyClick(combo, Qt::Key_Down);
+    }
+
+    // Writes `text` over the command line by keys, unlocking it first if View only locks it.
+    void replaceCommandLine(const QString &text) const
+    {
+        QPlainTextEdit *box = unlockedCommandLine();
+        box->selectAll();
+        QTest::keyClick(box, Qt::Key_Delete);
+        typeInto(box, text);
+    }
+
+    // Types `text` at the end of the command line, unlocking it first if View only locks it.
+    void appendToCommandLine(const QString &text) const
+    {
+        QPlainTextEdit *box = unlockedCommandLine();
+        box->moveCursor(QTextCursor::End);
+        typeInto(box, text);
+    }
+
+    QPlainTextEdit *unlockedCommandLine() const
+    {
+        if (checked("flgReadOnly"))
+            click("flgReadOnly");
+        auto *box = w<QPlainTextEdit>("edtCommandLine");
+        box->setFocus();
+        return box;
     }
 
     bool checked(const QString &name) const { return w<QAbstractButton>(name)->isChecked(); }

@@ -177,7 +177,6 @@ private slots:
 private:
     QString file(const QString &name) const { return m_root.filePath(name); }
     static void trigger(TForm1 &form, const char *action) { form.named<QAction>(action)->trigger(); }
-    static void editBox(FormDriver &d, const QString &text);
 
     QTemporaryDir m_root{QDir::tempPath() + QStringLiteral("/fenwave files XXXXXX")};
     QByteArray m_savedPath;
@@ -203,17 +202,6 @@ void TestFileChoice::initTestCase()
 void TestFileChoice::cleanupTestCase()
 {
     qputenv("PATH", m_savedPath);
-}
-
-void TestFileChoice::editBox(FormDriver &d, const QString &text)
-{
-    if (d.checked("flgReadOnly"))
-        d.click("flgReadOnly");
-    auto *box = d.w<QPlainTextEdit>("edtCommandLine");
-    box->setFocus();
-    box->selectAll();
-    QTest::keyClick(box, Qt::Key_Delete);
-    FormDriver::typeInto(box, text);
 }
 
 // ---- Encoder path ----
@@ -266,7 +254,7 @@ void TestFileChoice::encoderPathCancelled()
 {
     Window w;
     w.form.LamePath = QStringLiteral("/old/lame");
-    editBox(w.d, QStringLiteral("edited by hand"));
+    w.d.replaceCommandLine(QStringLiteral("edited by hand"));
 
     DialogAnswer answer({});
     trigger(w.form, "mnuLamePath");
@@ -305,7 +293,7 @@ void TestFileChoice::inputChosen()
     w.d.w<QLineEdit>("edtOutput")->setText(QStringLiteral("earlier.mp3"));
     if (useDefaults)
         w.d.click("flgDefault");
-    editBox(w.d, QStringLiteral("edited by hand"));
+    w.d.replaceCommandLine(QStringLiteral("edited by hand"));
 
     DialogAnswer answer({file(input)});
     QTest::mouseClick(w.d.w<QAbstractButton>("butInputOpen"), Qt::LeftButton);
@@ -338,7 +326,7 @@ void TestFileChoice::inputCancelled()
     w.d.w<QLineEdit>("edtOutput")->setText(QStringLiteral("typed out.mp3"));
     if (useDefaults)
         w.d.click("flgDefault");
-    editBox(w.d, QStringLiteral("edited by hand"));
+    w.d.replaceCommandLine(QStringLiteral("edited by hand"));
 
     DialogAnswer answer({});
     QTest::mouseClick(w.d.w<QAbstractButton>("butInputOpen"), Qt::LeftButton);
@@ -435,7 +423,7 @@ void TestFileChoice::outputDialogStartsWithOutputText()
     w.d.w<QLineEdit>("edtOutput")->setText(file("out dir/my song.mp3"));
     if (useDefaults)
         w.d.click("flgDefault");
-    editBox(w.d, QStringLiteral("edited by hand"));
+    w.d.replaceCommandLine(QStringLiteral("edited by hand"));
 
     DialogAnswer answer({file("Папка с пробелом/new; name.mp3")});
     QTest::mouseClick(w.d.w<QAbstractButton>("butOutputPath"), Qt::LeftButton);
@@ -466,7 +454,7 @@ void TestFileChoice::outputCancelled()
     w.form.LamePath = file("bin/lame");
     w.d.w<QLineEdit>("edtOutput")->setText(QStringLiteral("typed out.mp3"));
     w.d.click("flgDefault");
-    editBox(w.d, QStringLiteral("edited by hand"));
+    w.d.replaceCommandLine(QStringLiteral("edited by hand"));
 
     DialogAnswer answer({});
     QTest::mouseClick(w.d.w<QAbstractButton>("butOutputPath"), Qt::LeftButton);

@@ -383,11 +383,7 @@ void TestLanguage::switchLeavesTheUserWorkAlone()
     d.type("edtSongName", "Песня \"один\"; $(x)");
     d.pickNext("cbxGenre");
     d.click("rbutBoth");
-    d.click("flgReadOnly");  // the command line becomes editable
-    auto *line = d.w<QPlainTextEdit>("edtCommandLine");
-    line->setFocus();
-    line->moveCursor(QTextCursor::End);
-    FormDriver::typeInto(line, " --mine");
+    d.appendToCommandLine(" --mine");
     d.w<QTabWidget>("pgOptions")->setCurrentIndex(2);
 
     const int selectedPreset = d.w<QComboBox>("cbxPresets")->currentIndex();

@@ -12,7 +12,6 @@
 #include <QFile>
 #include <QProcess>
 #include <QPushButton>
-#include <QTextCursor>
 
 #include <unistd.h>
 
@@ -412,14 +411,10 @@ void TestRun::userEditIsWhatRuns()
 {
     Window w;
     prepare(w, work("x/song.wav"), work("x/song.mp3"));
-    w.d.click("flgReadOnly");
+    const QString edited = '"' + m_encoder + "\" --custom \"two  words\" \"Ünïcödé ж\" last";
+    w.d.replaceCommandLine(edited);
     auto *box = w.d.w<QPlainTextEdit>("edtCommandLine");
     QVERIFY(box->isEnabled());
-    box->setFocus();
-    box->selectAll();
-    QTest::keyClick(box, Qt::Key_Delete);
-    const QString edited = '"' + m_encoder + "\" --custom \"two  words\" \"Ünïcödé ж\" last";
-    FormDriver::typeInto(box, edited);
     QCOMPARE(box->toPlainText(), edited);
 
     BoxAnswer boxes(Answer::Ok);
@@ -467,12 +462,8 @@ void TestRun::unrunnableBoxStartsNothing()
 
     Window w;
     prepare(w, work("x/song.wav"), work("x/song.mp3"));
-    w.d.click("flgReadOnly");
+    w.d.replaceCommandLine(text);
     auto *box = w.d.w<QPlainTextEdit>("edtCommandLine");
-    box->setFocus();
-    box->selectAll();
-    QTest::keyClick(box, Qt::Key_Delete);
-    FormDriver::typeInto(box, text);
     QCOMPARE(box->toPlainText(), text);
 
     BoxAnswer boxes(Answer::Ok);
@@ -500,11 +491,8 @@ void TestRun::viewOnlyNeverRecomposes()
     prepare(w, work("x/song.wav"), work("x/song.mp3"));
     auto *box = w.d.w<QPlainTextEdit>("edtCommandLine");
     QVERIFY(!box->isEnabled());
-    w.d.click("flgReadOnly");
+    w.d.appendToCommandLine(" --edited");
     QVERIFY(box->isEnabled());
-    box->setFocus();
-    box->moveCursor(QTextCursor::End);
-    FormDriver::typeInto(box, " --edited");
     const QString edited = box->toPlainText();
     QVERIFY(edited.endsWith(" --edited"));
 

@@ -26,6 +26,9 @@
 
 namespace testing {
 
+constexpr quint8 kEnglish = 0;
+constexpr quint8 kRussian = 1;
+
 // Gives this test program a per-user store of its own, in a home folder of its own: other test
 // programs that run at the same time write theirs. Call from initTestCase.
 inline void usePrivateHome()
@@ -79,6 +82,10 @@ public:
             qFatal("no control named %s", qPrintable(name));
         return widget;
     }
+
+    // A menu item chosen, as by a click or its shortcut.
+    void trigger(const QString &name) const { w<QAction>(name)->trigger(); }
+    void switchTo(quint8 language) const { trigger(language == kRussian ? "mnuRussian" : "mnuEnglish"); }
 
     void showPageOf(QWidget *widget) const
     {

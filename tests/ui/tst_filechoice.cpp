@@ -176,7 +176,6 @@ private slots:
 
 private:
     QString file(const QString &name) const { return m_root.filePath(name); }
-    static void trigger(TForm1 &form, const char *action) { form.named<QAction>(action)->trigger(); }
 
     QTemporaryDir m_root{QDir::tempPath() + QStringLiteral("/fenwave files XXXXXX")};
     QByteArray m_savedPath;
@@ -223,14 +222,14 @@ void TestFileChoice::encoderPathChosen()
     Window w;
     w.form.LamePath.clear();
     if (russian)
-        trigger(w.form, "mnuRussian");
+        w.d.trigger("mnuRussian");
     w.d.w<QLineEdit>("edtInput")->setText(file("music/song.wav"));
     w.d.w<QLineEdit>("edtOutput")->setText(file("music/song.mp3"));
     if (useDefaults)
         w.d.click("flgDefault");
 
     DialogAnswer answer({file("bin/lame")});
-    trigger(w.form, "mnuLamePath");
+    w.d.trigger("mnuLamePath");
 
     const DialogView view = answer.only();
     QVERIFY(!w.form.messages.strLameDialogTitle.isEmpty());
@@ -257,7 +256,7 @@ void TestFileChoice::encoderPathCancelled()
     w.d.replaceCommandLine(QStringLiteral("edited by hand"));
 
     DialogAnswer answer({});
-    trigger(w.form, "mnuLamePath");
+    w.d.trigger("mnuLamePath");
 
     QCOMPARE(answer.dialogs.size(), 1);
     QCOMPARE(w.form.LamePath, QStringLiteral("/old/lame"));
@@ -347,7 +346,7 @@ void TestFileChoice::encoderDialogShowsLastInput()
     }
     {
         DialogAnswer encoder({});
-        trigger(w.form, "mnuLamePath");
+        w.d.trigger("mnuLamePath");
         const DialogView view = encoder.only();
         QCOMPARE(view.nameText, QStringLiteral("live.take2.wav"));
         QCOMPARE(view.directory, file("music"));
@@ -360,7 +359,7 @@ void TestFileChoice::encoderDialogShowsLastInput()
         QTest::mouseClick(w.d.w<QAbstractButton>("butInputOpen"), Qt::LeftButton);
     }
     DialogAnswer again({});
-    trigger(w.form, "mnuLamePath");
+    w.d.trigger("mnuLamePath");
     QCOMPARE(again.only().nameText, QString());
 }
 
@@ -515,7 +514,7 @@ void TestFileChoice::dialogListsFilesByFilter()
     if (auto *button = w.form.findChild<QAbstractButton *>(opener))
         QTest::mouseClick(button, Qt::LeftButton);
     else
-        trigger(w.form, opener.toUtf8().constData());
+        w.d.trigger(opener);
 
     QCOMPARE(answer.dialogs, 1);
     QVERIFY(answer.folderRead);

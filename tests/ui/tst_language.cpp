@@ -25,14 +25,13 @@
 #include <memory>
 
 using testing::FormDriver;
+using testing::kEnglish;
+using testing::kRussian;
 using testing::captionOf;
 using testing::ModalAnswer;
 using namespace fenwave;
 
 namespace {
-
-constexpr quint8 kEnglish = 0;
-constexpr quint8 kRussian = 1;
 
 
 QString hintOf(const QObject *target)
@@ -120,12 +119,6 @@ QString firstPreset(quint8 language)
         .constFirst().constLast();
 }
 
-void switchTo(TForm1 &form, quint8 language)
-{
-    form.named<QAction>(language == kEnglish ? QStringLiteral("mnuEnglish") : QStringLiteral("mnuRussian"))
-        ->trigger();
-}
-
 void closeOpenMenus()
 {
     for (int i = 0; i < 10 && QApplication::activePopupWidget(); ++i)
@@ -175,6 +168,7 @@ private slots:
 
 private:
     TForm1 &form() { return *m_form; }
+    void switchTo(quint8 language) { FormDriver(*m_form).switchTo(language); }
     void showForm();
     void rest(QWidget *widget, QPoint position);
     QString panel() const { return m_form->findChild<QLabel *>(QStringLiteral("stsStringPanel"))->text(); }
@@ -224,14 +218,14 @@ void TestLanguage::switchThereAndBackRestoresEverything()
 {
     QFETCH(quint8, home);
     QFETCH(quint8, away);
-    switchTo(form(), home);
+    switchTo(home);
     const Snapshot before = languageSnapshot(form());
 
-    switchTo(form(), away);
+    switchTo(away);
     const Snapshot between = languageSnapshot(form());
     QVERIFY2(!firstDifference(before, between).isEmpty(), "the switch changed nothing");
 
-    switchTo(form(), home);
+    switchTo(home);
     const Snapshot after = languageSnapshot(form());
     const QString difference = firstDifference(before, after);
     QVERIFY2(difference.isEmpty(), qPrintable(difference));
@@ -264,10 +258,10 @@ void TestLanguage::leftEdgesFollowLanguage()
     const QRect designed(design->x, design->y, design->w, design->h);
 
     QCOMPARE(control->x(), english);  // a start in English
-    switchTo(form(), kRussian);
+    switchTo(kRussian);
     QCOMPARE(control->x(), russian);
     QCOMPARE(control->x(), designed.x());
-    switchTo(form(), kEnglish);
+    switchTo(kEnglish);
     QCOMPARE(control->x(), english);
     // Only the left edge moves. (The unit labels size themselves to their text.)
     QCOMPARE(control->y(), designed.y());
@@ -290,8 +284,8 @@ void TestLanguage::everyTextIsInTheChosenLanguage()
 {
     QFETCH(quint8, from);
     QFETCH(quint8, to);
-    switchTo(form(), from);
-    switchTo(form(), to);
+    switchTo(from);
+    switchTo(to);
 
     QHash<QString, QString> messages;
     for (const QStringList &message : testing::messageTexts(form().messages))
@@ -348,7 +342,7 @@ void TestLanguage::captionsFit()
 {
     QFETCH(quint8, language);
     showForm();
-    switchTo(form(), language);
+    switchTo(language);
     const QStringList cut = captionsThatDoNotFit(&form());
     QVERIFY2(cut.isEmpty(), qPrintable(cut.join(u'\n')));
 }
@@ -392,7 +386,7 @@ void TestLanguage::switchLeavesTheUserWorkAlone()
     const WorkState before = workState(form());
 
     for (quint8 language : switches)
-        switchTo(form(), language);
+        switchTo(language);
 
     const quint8 last = switches.constLast();
     const WorkState after = workState(form());
@@ -426,7 +420,7 @@ void TestLanguage::activeLanguageAgainDropsPresetSelection_data()
 void TestLanguage::activeLanguageAgainDropsPresetSelection()
 {
     QFETCH(quint8, language);
-    switchTo(form(), language);
+    switchTo(language);
     FormDriver d(form());
     d.click("flgPresets");
     d.pickNext("cbxPresets");
@@ -435,7 +429,7 @@ void TestLanguage::activeLanguageAgainDropsPresetSelection()
     QVERIFY(presets->currentIndex() > 0);
     Snapshot before = languageSnapshot(form());
 
-    switchTo(form(), language);
+    switchTo(language);
     QCOMPARE(presets->currentIndex(), -1);
     QCOMPARE(presets->currentText(), firstPreset(language));
     QCOMPARE(presets->count(), 6);
@@ -455,7 +449,7 @@ void TestLanguage::disabledPresetListIsRebuiltAndStaysDisabled()
     FormDriver d(form());
     auto *presets = d.w<QComboBox>("cbxPresets");
     QVERIFY(!d.own("cbxPresets"));  // as at start
-    switchTo(form(), kRussian);
+    switchTo(kRussian);
     QCOMPARE(presets->itemText(5), QStringLiteral("Студия"));
     QCOMPARE(presets->currentText(), QStringLiteral("Телефон"));
     QVERIFY(!d.own("cbxPresets"));
@@ -465,7 +459,7 @@ void TestLanguage::disabledPresetListIsRebuiltAndStaysDisabled()
     d.pickNext("cbxPresets");
     d.click("flgPresets");
     QVERIFY(!d.own("cbxPresets"));
-    switchTo(form(), kEnglish);
+    switchTo(kEnglish);
     QCOMPARE(presets->itemText(5), QStringLiteral("Studio"));
     QCOMPARE(presets->currentIndex(), -1);
     QCOMPARE(presets->currentText(), QStringLiteral("Phone"));
@@ -521,7 +515,7 @@ void TestLanguage::messageBoxAfterSwitchSpeaksNewLanguage()
 {
     showForm();
     form().LamePath.clear();
-    switchTo(form(), kRussian);
+    switchTo(kRussian);
     {
         ModalAnswer answer([](QWidget *box) { ModalAnswer::press(box, QMessageBox::Ok); });
         form().named<QAction>("mnuRun")->trigger();
@@ -529,7 +523,7 @@ void TestLanguage::messageBoxAfterSwitchSpeaksNewLanguage()
         QCOMPARE(answer.text, QStringLiteral("Необходимо указать путь к lame.exe"));
         QCOMPARE(answer.title, QStringLiteral("Fenwave"));
     }
-    switchTo(form(), kEnglish);
+    switchTo(kEnglish);
     {
         ModalAnswer answer([](QWidget *box) { ModalAnswer::press(box, QMessageBox::Ok); });
         form().named<QAction>("mnuRun")->trigger();
@@ -576,7 +570,7 @@ void TestLanguage::restingPointerShowsHint()
     rest(target, spot);
     QTRY_COMPARE(panel(), english);
 
-    switchTo(form(), kRussian);
+    switchTo(kRussian);
     rest(target, spot + QPoint(1, 1));
     QTRY_COMPARE(panel(), russian);
 }
@@ -645,10 +639,10 @@ void TestLanguage::panelFollowsLanguageWhenPointerMoves()
     auto *flag = form().named<QWidget>("flgForceInput");
     rest(flag, QPoint(20, 8));
     QTRY_COMPARE(panel(), QStringLiteral("Swap bytes in the input file (and output file when using --decode)"));
-    switchTo(form(), kRussian);
+    switchTo(kRussian);
     rest(flag, QPoint(21, 8));
     QTRY_COMPARE(panel(), QStringLiteral("Перестановка байт фходного файла (или выходного при использовании --decode)"));
-    switchTo(form(), kEnglish);
+    switchTo(kEnglish);
     rest(flag, QPoint(22, 8));
     QTRY_COMPARE(panel(), QStringLiteral("Swap bytes in the input file (and output file when using --decode)"));
 }
@@ -657,7 +651,7 @@ void TestLanguage::noTooltipAnywhere()
 {
     showForm();
     for (quint8 language : {kRussian, kEnglish}) {
-        switchTo(form(), language);
+        switchTo(language);
         QStringList withTip;
         for (const QWidget *widget : form().findChildren<QWidget *>()) {
             // The file dialogs' own tool buttons come with the platform's dialog, not with us.

@@ -648,7 +648,7 @@ private:
     {
         const bool russian = chance(50);
         log(russian ? QStringLiteral("menu Russian") : QStringLiteral("menu English"));
-        m_form.named<QAction>(russian ? "mnuRussian" : "mnuEnglish")->trigger();
+        m_driver.switchTo(russian ? testing::kRussian : testing::kEnglish);
         auto *presets = m_driver.w<QComboBox>("cbxPresets");
         const QStringList names = fenwave::presetNames(russian ? 1 : 0);
         if (m_form.Language != (russian ? 1 : 0))

@@ -121,7 +121,6 @@ private slots:
 
 private:
     void prepare(Window &w, const QString &input, const QString &output) const;
-    static void run(TForm1 &form) { form.named<QAction>("mnuRun")->trigger(); }
     QString work(const QString &name) const { return m_work + u'/' + name; }
     QStringList waitForArguments() const;
     void verifyNothingStarted() const;
@@ -240,7 +239,7 @@ void TestRun::checksInOrder()
     const QString line = w.d.line();
 
     BoxAnswer answer(Answer::Cancel);
-    run(form);
+    w.d.trigger("mnuRun");
 
     const QHash<QString, QString> texts{{"strNoLamePath", form.messages.strNoLamePath},
                                         {"strNoInput", form.messages.strNoInput},
@@ -291,7 +290,7 @@ void TestRun::sameFileRefused()
     prepare(w, input, output);
     const QString line = w.d.line();
     BoxAnswer answer(Answer::Ok);
-    run(w.form);
+    w.d.trigger("mnuRun");
 
     QCOMPARE(answer.boxes.size(), 1);
     QVERIFY(!w.form.messages.strSameFile.isEmpty());
@@ -310,7 +309,7 @@ void TestRun::otherFileIsConfirmed()
         Window w;
         prepare(w, "x/song.wav", output);
         BoxAnswer answer(Answer::Cancel);
-        run(w.form);
+        w.d.trigger("mnuRun");
         QCOMPARE(answer.boxes.size(), 1);
         QCOMPARE(answer.boxes.first().text, w.form.messages.strConfirmRun);
     }
@@ -339,7 +338,7 @@ void TestRun::confirmationDeclined()
     const fenwave::OptionSet before = w.form.optionSet();
 
     BoxAnswer boxes{Answer(answer)};
-    run(w.form);
+    w.d.trigger("mnuRun");
 
     QCOMPARE(boxes.boxes.size(), 1);
     const SeenBox &box = boxes.boxes.first();
@@ -386,7 +385,7 @@ void TestRun::confirmedRunStartsTheBoxText()
     const fenwave::OptionSet before = w.form.optionSet();
 
     BoxAnswer boxes{Answer(answer)};
-    run(w.form);
+    w.d.trigger("mnuRun");
     QCOMPARE(boxes.boxes.size(), 1);
 
     // The encoder path and the output name hold blanks and arrive whole, without their quotes;
@@ -418,7 +417,7 @@ void TestRun::userEditIsWhatRuns()
     QCOMPARE(box->toPlainText(), edited);
 
     BoxAnswer boxes(Answer::Ok);
-    run(w.form);
+    w.d.trigger("mnuRun");
     QCOMPARE(waitForArguments(), (QStringList{"--custom", "two  words", "Ünïcödé ж", "last"}));
     QCOMPARE(box->toPlainText(), edited);
 }
@@ -431,7 +430,7 @@ void TestRun::shellCharactersStayOneArgument()
     prepare(w, work(name), work("a;b $(touch pwned) out.mp3"));
 
     BoxAnswer boxes(Answer::Ok);
-    run(w.form);
+    w.d.trigger("mnuRun");
     const QStringList arguments = waitForArguments();
     QVERIFY(arguments.size() >= 2);
     QCOMPARE(arguments.mid(arguments.size() - 2), (QStringList{work(name), work("a;b $(touch pwned) out.mp3")}));
@@ -467,7 +466,7 @@ void TestRun::unrunnableBoxStartsNothing()
     QCOMPARE(box->toPlainText(), text);
 
     BoxAnswer boxes(Answer::Ok);
-    run(w.form);
+    w.d.trigger("mnuRun");
     QCOMPARE(boxes.boxes.size(), error.isEmpty() ? 1 : 2);
     QCOMPARE(boxes.boxes.first().text, w.form.messages.strConfirmRun);
     if (!error.isEmpty()) {
@@ -501,7 +500,7 @@ void TestRun::viewOnlyNeverRecomposes()
     QVERIFY(!box->isEnabled());
     QCOMPARE(box->toPlainText(), edited);
     BoxAnswer boxes(Answer::Ok);
-    run(w.form);
+    w.d.trigger("mnuRun");
     QCOMPARE(waitForArguments().constLast(), QStringLiteral("--edited"));
     QCOMPARE(box->toPlainText(), edited);
 }

@@ -306,7 +306,7 @@ void TestSettingsFile::roundTripOfRandomSets()
     for (int round = 0; round < 200; ++round) {
         const QString where = QStringLiteral("seed %1 (FENWAVE_TEST_SEED), round %2").arg(seed).arg(round);
         if (rng.bounded(8) == 0)
-            form->named<QAction>(rng.bounded(2) ? "mnuRussian" : "mnuEnglish")->trigger();
+            FormDriver(*form).switchTo(quint8(rng.bounded(2)));
         randomizeFromCode(*form, rng);
         if (round % 3 == 0)
             changeByUser(*form, rng);
@@ -478,7 +478,7 @@ void TestSettingsFile::restore()
         else if (verb == "text")
             d.w<QLineEdit>(name)->setText(value);
         else if (verb == "lang")
-            form->named<QAction>(arg == "1" ? "mnuRussian" : "mnuEnglish")->trigger();
+            FormDriver(*form).switchTo(arg == "1" ? testing::kRussian : testing::kEnglish);
         else if (verb == "refresh")
             form->named<QAction>("mnuRefresh")->trigger();
         else

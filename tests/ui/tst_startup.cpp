@@ -25,13 +25,12 @@
 #include <optional>
 
 using testing::FormDriver;
+using testing::kEnglish;
+using testing::kRussian;
 using testing::captionOf;
 using namespace fenwave;
 
 namespace {
-
-constexpr quint8 kEnglish = 0;
-constexpr quint8 kRussian = 1;
 
 const QByteArray kHeader = "Windows Registry Editor Version 5.00\n\n";
 const QByteArray kSection = "[HKEY_CURRENT_USER\\Software\\Fenwave]\n";

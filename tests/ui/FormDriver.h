@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QStandardPaths>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -187,8 +188,18 @@ struct Window {
     quint8 storedLanguage;
 };
 
-// Answers the next modal dialog or message box: runs `answer` on it once it shows, and
-// records its text and title.
+// What one message box looked like.
+struct SeenBox {
+    QString title;
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QMessageBox::StandardButtons buttons;
+    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
+    QMessageBox::StandardButton escapeButton = QMessageBox::NoButton;
+};
+
+// Answers the modal dialogs and message boxes that show while it lives: runs `answer` on each
+// once it shows, and records its title and, for a message box, how it looked.
 class ModalAnswer
 {
 public:
@@ -205,6 +216,9 @@ public:
             if (auto *box = qobject_cast<QMessageBox *>(modal)) {
                 text = box->text();
                 icon = box->icon();
+                boxes << SeenBox{title, text, icon, box->standardButtons(),
+                                 box->standardButton(box->defaultButton()),
+                                 box->standardButton(qobject_cast<QAbstractButton *>(box->escapeButton()))};
             }
             m_answer(modal);
         });
@@ -222,6 +236,7 @@ public:
     QString title;
     QString text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QList<SeenBox> boxes;
 
 private:
     std::function<void(QWidget *)> m_answer;

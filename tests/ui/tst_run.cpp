@@ -18,6 +18,7 @@
 using testing::FormDriver;
 using testing::Window;
 using testing::ModalAnswer;
+using testing::SeenBox;
 
 using testing::readLines;
 using testing::writeAll;
@@ -32,41 +33,23 @@ const QByteArray kRecordingEncoder =
     "printf 'call\\n' >> \"$dir/calls.log\"\n"
     "/bin/mv -f \"$dir/args.part\" \"$dir/args.txt\"\n";
 
-// What one message box looked like.
-struct SeenBox {
-    QString title;
-    QString text;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    QMessageBox::StandardButtons buttons;
-    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
-    QMessageBox::StandardButton escapeButton = QMessageBox::NoButton;
-};
-
 enum class Answer { Ok, Cancel, Escape, Enter, Close };
 
 // Answers every message box that shows while it lives: an information box with OK, a
 // question as told; records each box.
-class BoxAnswer
+class BoxAnswer : public ModalAnswer
 {
 public:
     explicit BoxAnswer(Answer answer) : BoxAnswer(QList<Answer>{answer}) {}
     // The n-th question gets the n-th answer; the last answers all further ones.
     explicit BoxAnswer(QList<Answer> answers)
-        : m_modal([this, answers](QWidget *modal) {
+        : ModalAnswer([this, answers](QWidget *modal) {
               auto *box = qobject_cast<QMessageBox *>(modal);
               if (!box) {
                   modal->close();
                   return;
               }
-              SeenBox seen;
-              seen.title = box->windowTitle();
-              seen.text = box->text();
-              seen.icon = box->icon();
-              seen.buttons = box->standardButtons();
-              seen.defaultButton = box->standardButton(box->defaultButton());
-              seen.escapeButton = box->standardButton(qobject_cast<QAbstractButton *>(box->escapeButton()));
-              boxes << seen;
-              if (!(seen.buttons & QMessageBox::Cancel)) {
+              if (!(box->standardButtons() & QMessageBox::Cancel)) {
                   ModalAnswer::press(box, QMessageBox::Ok);
                   return;
               }
@@ -81,11 +64,9 @@ public:
           })
     {
     }
-    QList<SeenBox> boxes;
 
 private:
     int m_questions = 0;
-    ModalAnswer m_modal;
 };
 
 } // namespace

@@ -1,6 +1,6 @@
 // Saving and restoring settings files through the real window: the 60 keys, the handlers that
 // run while a file is restored, the error box of a failed save and the two file dialogs.
-#include "TestFiles.h"
+#include "ExpectedData.h"
 #include "FormDriver.h"
 
 #include "settings/SettingsKeys.h"
@@ -32,12 +32,6 @@ namespace {
 const QString kSection = QStringLiteral("Fenwave Sets");
 // A folder name that a shell would trip over: blanks, quotes, ";", "$()" and Cyrillic.
 const QString kAwkwardFolder = QStringLiteral("my sets 'q' \"dq\" ;$(touch x) Настройки");
-const char *const kDefaultGoverned[] = {
-    "tabBitrate", "tabFilter", "flgDiffBlock", "edtStat", "flgVorbis", "flgFreeformat",
-    "flgCompRatio", "flgScale", "edtScale", "flgUseATHMask", "flgNoATH", "edtATH",
-    "flgTempMask", "flgShortBlock", "flgVoiceMode", "flgPresets", "rgpOutputType",
-    "Label3", "Label4", "flgMP3Decode", "Label5", "Label6",
-};
 
 std::unique_ptr<TForm1> newForm(quint8 language = 0, const QString &lamePath = QStringLiteral("/usr/bin/lame"))
 {
@@ -535,8 +529,8 @@ void TestSettingsFile::defaultKeyDisablesTheGovernedControls()
     QVERIFY(writeAll(path, settingsFile({"UseScale=1", "Scale=2.5", "UseATH4Masking=1", "ATH=3", "Default=1",
                                          "ABR=1", "ABRValue=96", "ShowNothing=1", "1stEmpty=1"})));
     form->restoreSettings(path);
-    for (const char *name : kDefaultGoverned)
-        QVERIFY2(!d.own(name), name);
+    for (const QString &name : testing::kDefaultGoverned)
+        QVERIFY2(!d.own(name), qPrintable(name));
     QVERIFY(d.checked("flgScale") && d.checked("flgUseATHMask") && d.checked("rbutABR"));
     QCOMPARE(d.w<QLineEdit>("edtScale")->text(), QString("2.5"));
     QCOMPARE(d.w<QLineEdit>("edtATH")->text(), QString("3"));

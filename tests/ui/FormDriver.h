@@ -71,6 +71,14 @@ inline QString captionOf(const QObject *target)
     return QString();
 }
 
+// Moves the pointer onto `widget` and lets the window react. Qt drops a move to where the
+// pointer already is.
+inline void restPointer(QWidget *widget, QPoint position)
+{
+    QTest::mouseMove(widget, position);
+    QCoreApplication::processEvents();
+}
+
 class FormDriver
 {
 public:

@@ -27,6 +27,7 @@
 using testing::FormDriver;
 using testing::kEnglish;
 using testing::kRussian;
+using testing::restPointer;
 using testing::captionOf;
 using testing::ModalAnswer;
 using namespace fenwave;
@@ -170,7 +171,6 @@ private:
     TForm1 &form() { return *m_form; }
     void switchTo(quint8 language) { FormDriver(*m_form).switchTo(language); }
     void showForm();
-    void rest(QWidget *widget, QPoint position);
     QString panel() const { return m_form->findChild<QLabel *>(QStringLiteral("stsStringPanel"))->text(); }
 
     std::unique_ptr<TForm1> m_form;
@@ -194,14 +194,7 @@ void TestLanguage::showForm()
     m_form->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
     // Qt drops a move to where the pointer already is: park it on the caption-free status bar.
-    QTest::mouseMove(m_form->findChild<QLabel *>(QStringLiteral("stsStringPanel")), QPoint(400, 5));
-    QCoreApplication::processEvents();
-}
-
-void TestLanguage::rest(QWidget *widget, QPoint position)
-{
-    QTest::mouseMove(widget, position);
-    QCoreApplication::processEvents();
+    restPointer(m_form->findChild<QLabel *>(QStringLiteral("stsStringPanel")), QPoint(400, 5));
 }
 
 // ---- texts and positions ----
@@ -567,11 +560,11 @@ void TestLanguage::restingPointerShowsHint()
 
     if (control == QLatin1String("flgMonoDownmix"))
         QVERIFY(!target->isEnabled());
-    rest(target, spot);
+    restPointer(target, spot);
     QTRY_COMPARE(panel(), english);
 
     switchTo(kRussian);
-    rest(target, spot + QPoint(1, 1));
+    restPointer(target, spot + QPoint(1, 1));
     QTRY_COMPARE(panel(), russian);
 }
 
@@ -582,7 +575,7 @@ void TestLanguage::wavHeaderHintOnceDecodeIsChecked()
     d.click("flgMP3Decode");
     QVERIFY(d.own("flgWavHeader"));
     auto *header = d.w("flgWavHeader");
-    rest(header, header->rect().center());
+    restPointer(header, header->rect().center());
     QTRY_COMPARE(panel(), QStringLiteral("The output will be raw pcm, native endian format"));
 }
 
@@ -590,16 +583,16 @@ void TestLanguage::menuItemHints()
 {
     showForm();
     FormDriver d(form());
-    rest(d.w("edtInput"), QPoint(5, 5));
+    restPointer(d.w("edtInput"), QPoint(5, 5));
     QTRY_COMPARE(panel(), QStringLiteral("Input file location"));
 
     auto *bar = form().menuBar();
     auto *coding = form().findChild<QMenu *>("mnuEncode");
     QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(coding->menuAction()).center());
     QTRY_VERIFY(coding->isVisible());
-    rest(coding, coding->actionGeometry(form().named<QAction>("mnuRun")).center());
+    restPointer(coding, coding->actionGeometry(form().named<QAction>("mnuRun")).center());
     QTRY_COMPARE(panel(), QStringLiteral("Run encoding with selected options"));
-    rest(coding, coding->actionGeometry(form().named<QAction>("mnuRefresh")).center());
+    restPointer(coding, coding->actionGeometry(form().named<QAction>("mnuRefresh")).center());
     QTRY_COMPARE(panel(), QStringLiteral("Refresh command line"));
     coding->close();
     QTRY_COMPARE(panel(), QString());
@@ -608,12 +601,12 @@ void TestLanguage::menuItemHints()
     auto *languages = form().findChild<QMenu *>("mnuLanguage");
     QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(settings->menuAction()).center());
     QTRY_VERIFY(settings->isVisible());
-    rest(settings, settings->actionGeometry(languages->menuAction()).center());
+    restPointer(settings, settings->actionGeometry(languages->menuAction()).center());
     QTRY_COMPARE(panel(), QStringLiteral("Switch interface language"));
     QTRY_VERIFY(languages->isVisible());
-    rest(languages, languages->actionGeometry(form().named<QAction>("mnuEnglish")).center());
+    restPointer(languages, languages->actionGeometry(form().named<QAction>("mnuEnglish")).center());
     QTRY_COMPARE(panel(), QString());
-    rest(languages, languages->actionGeometry(form().named<QAction>("mnuRussian")).center());
+    restPointer(languages, languages->actionGeometry(form().named<QAction>("mnuRussian")).center());
     QTest::qWait(20);
     QCOMPARE(panel(), QString());
 }
@@ -624,12 +617,12 @@ void TestLanguage::menuBarItemHint()
     showForm();
     form().named<QAction>("mnuEnglish")->trigger();
     auto *bar = form().menuBar();
-    rest(bar, bar->actionGeometry(form().named<QAction>("mnuExit")).center());
+    restPointer(bar, bar->actionGeometry(form().named<QAction>("mnuExit")).center());
     QTRY_COMPARE(panel(), QStringLiteral("Exit program"));
-    rest(bar, bar->actionGeometry(form().findChild<QMenu *>("mnuSet")->menuAction()).center());
+    restPointer(bar, bar->actionGeometry(form().findChild<QMenu *>("mnuSet")->menuAction()).center());
     QTRY_COMPARE(panel(), QString());
     form().named<QAction>("mnuRussian")->trigger();
-    rest(bar, bar->actionGeometry(form().named<QAction>("mnuExit")).center());
+    restPointer(bar, bar->actionGeometry(form().named<QAction>("mnuExit")).center());
     QTRY_COMPARE(panel(), QStringLiteral("Завершить работу"));
 }
 
@@ -637,13 +630,13 @@ void TestLanguage::panelFollowsLanguageWhenPointerMoves()
 {
     showForm();
     auto *flag = form().named<QWidget>("flgForceInput");
-    rest(flag, QPoint(20, 8));
+    restPointer(flag, QPoint(20, 8));
     QTRY_COMPARE(panel(), QStringLiteral("Swap bytes in the input file (and output file when using --decode)"));
     switchTo(kRussian);
-    rest(flag, QPoint(21, 8));
+    restPointer(flag, QPoint(21, 8));
     QTRY_COMPARE(panel(), QStringLiteral("Перестановка байт фходного файла (или выходного при использовании --decode)"));
     switchTo(kEnglish);
-    rest(flag, QPoint(22, 8));
+    restPointer(flag, QPoint(22, 8));
     QTRY_COMPARE(panel(), QStringLiteral("Swap bytes in the input file (and output file when using --decode)"));
 }
 
@@ -670,7 +663,7 @@ void TestLanguage::noTooltipAnywhere()
     for (const char *name : {"edtInput", "flgWavHeader", "edtCommandLine", "tabInput", "cbxPresets"}) {
         auto *widget = form().named<QWidget>(QString::fromLatin1(name));
         const QPoint spot = widget->rect().center();
-        rest(widget, spot);
+        restPointer(widget, spot);
         QHelpEvent tip(QEvent::ToolTip, spot, widget->mapToGlobal(spot));
         QCoreApplication::sendEvent(widget, &tip);
         QTest::qWait(30);

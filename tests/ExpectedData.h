@@ -9,6 +9,12 @@
 
 namespace testing {
 
+// The controls that "Default settings" disables while it is checked.
+inline const QStringList kDefaultGoverned{
+    "tabBitrate", "tabFilter", "flgDiffBlock", "edtStat", "flgVorbis", "flgFreeformat", "flgCompRatio", "flgScale",
+    "edtScale", "flgUseATHMask", "flgNoATH", "edtATH", "flgTempMask", "flgShortBlock", "flgVoiceMode", "flgPresets",
+    "rgpOutputType", "Label3", "Label4", "flgMP3Decode", "Label5", "Label6"};
+
 // The text between the first and the last double quote, with each ␉ read as a tab.
 inline QString quoted(const QString &column)
 {

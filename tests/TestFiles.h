@@ -21,6 +21,19 @@ inline bool writeAll(const QString &path, const QByteArray &bytes)
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
+// Writes a file the test cannot go on without; ends the program when that fails.
+inline void mustWrite(const QString &path, const QByteArray &bytes)
+{
+    if (!writeAll(path, bytes))
+        qFatal("cannot write %s", qPrintable(path));
+}
+
+// A program file only its owner may read, write and run.
+inline bool writeExecutable(const QString &path, const QByteArray &bytes)
+{
+    return writeAll(path, bytes) && QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
 // The lines of a UTF-8 text file, without the empty piece after a final line break.
 inline QStringList readLines(const QString &path)
 {

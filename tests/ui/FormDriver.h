@@ -2,6 +2,7 @@
 #pragma once
 
 #include "options/CommandLine.h"
+#include "settings/UserStore.h"
 #include "unMain.h"
 
 #include <QAbstractButton>
@@ -14,13 +15,31 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStandardPaths>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTextCursor>
 #include <QTimer>
 
 #include <functional>
 
 namespace testing {
+
+constexpr quint8 kEnglish = 0;
+constexpr quint8 kRussian = 1;
+
+// Gives this test program a per-user store of its own, in a home folder of its own: other test
+// programs that run at the same time write theirs. Call from initTestCase.
+inline void usePrivateHome()
+{
+    static QTemporaryDir home;
+    QVERIFY(home.isValid());
+    qputenv("HOME", QFile::encodeName(home.path()));
+    QStandardPaths::setTestModeEnabled(true);
+    QVERIFY(fenwave::UserStore::defaultFilePath().startsWith(home.path()));
+}
 
 inline QWidget *pageOf(QWidget *widget)
 {
@@ -52,6 +71,14 @@ inline QString captionOf(const QObject *target)
     return QString();
 }
 
+// Moves the pointer onto `widget` and lets the window react. Qt drops a move to where the
+// pointer already is.
+inline void restPointer(QWidget *widget, QPoint position)
+{
+    QTest::mouseMove(widget, position);
+    QCoreApplication::processEvents();
+}
+
 class FormDriver
 {
 public:
@@ -64,6 +91,10 @@ public:
             qFatal("no control named %s", qPrintable(name));
         return widget;
     }
+
+    // A menu item chosen, as by a click or its shortcut.
+    void trigger(const QString &name) const { w<QAction>(name)->trigger(); }
+    void switchTo(quint8 language) const { trigger(language == kRussian ? "mnuRussian" : "mnuEnglish"); }
 
     void showPageOf(QWidget *widget) const
     {
@@ -112,6 +143,32 @@ public:
         QTest::keyClick(combo, Qt::Key_Down);
     }
 
+    // Writes `text` over the command line by keys, unlocking it first if View only locks it.
+    void replaceCommandLine(const QString &text) const
+    {
+        QPlainTextEdit *box = unlockedCommandLine();
+        box->selectAll();
+        QTest::keyClick(box, Qt::Key_Delete);
+        typeInto(box, text);
+    }
+
+    // Types `text` at the end of the command line, unlocking it first if View only locks it.
+    void appendToCommandLine(const QString &text) const
+    {
+        QPlainTextEdit *box = unlockedCommandLine();
+        box->moveCursor(QTextCursor::End);
+        typeInto(box, text);
+    }
+
+    QPlainTextEdit *unlockedCommandLine() const
+    {
+        if (checked("flgReadOnly"))
+            click("flgReadOnly");
+        auto *box = w<QPlainTextEdit>("edtCommandLine");
+        box->setFocus();
+        return box;
+    }
+
     bool checked(const QString &name) const { return w<QAbstractButton>(name)->isChecked(); }
     bool own(const QString &name) const { return !w(name)->testAttribute(Qt::WA_ForceDisabled); }
     QString line() const { return w<QPlainTextEdit>("edtCommandLine")->toPlainText(); }
@@ -121,8 +178,36 @@ public:
     TForm1 &form;
 };
 
-// Answers the next modal dialog or message box: runs `answer` on it once it shows, and
-// records its text and title.
+// A window in English whatever the per-user store says; puts LamePath and Language back as it
+// found them on destruction, so that the store the next window reads is not changed.
+struct Window {
+    Window() : d(form), storedLamePath(form.LamePath), storedLanguage(form.Language)
+    {
+        form.named<QAction>("mnuEnglish")->trigger();
+    }
+    ~Window()
+    {
+        form.LamePath = storedLamePath;
+        form.Language = storedLanguage;
+    }
+    TForm1 form;
+    FormDriver d;
+    QString storedLamePath;
+    quint8 storedLanguage;
+};
+
+// What one message box looked like.
+struct SeenBox {
+    QString title;
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QMessageBox::StandardButtons buttons;
+    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
+    QMessageBox::StandardButton escapeButton = QMessageBox::NoButton;
+};
+
+// Answers the modal dialogs and message boxes that show while it lives: runs `answer` on each
+// once it shows, and records its title and, for a message box, how it looked.
 class ModalAnswer
 {
 public:
@@ -139,6 +224,9 @@ public:
             if (auto *box = qobject_cast<QMessageBox *>(modal)) {
                 text = box->text();
                 icon = box->icon();
+                boxes << SeenBox{title, text, icon, box->standardButtons(),
+                                 box->standardButton(box->defaultButton()),
+                                 box->standardButton(qobject_cast<QAbstractButton *>(box->escapeButton()))};
             }
             m_answer(modal);
         });
@@ -156,6 +244,7 @@ public:
     QString title;
     QString text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QList<SeenBox> boxes;
 
 private:
     std::function<void(QWidget *)> m_answer;

@@ -1,6 +1,7 @@
 // The whole road with the real encoder: paths typed into the window, the run confirmed, and an
 // MP3 file written. Skipped where no "lame" is installed.
 #include "FormDriver.h"
+#include "TestFiles.h"
 
 #include "options/EncoderLauncher.h"
 #include "ui/RunWindow.h"
@@ -10,14 +11,13 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QScopeGuard>
-#include <QStandardPaths>
 #include <QProgressBar>
-#include <QTemporaryDir>
 #include <QtEndian>
 
 #include <cmath>
 
 using testing::FormDriver;
+using testing::Window;
 using testing::ModalAnswer;
 
 namespace {
@@ -92,16 +92,15 @@ private:
 
 void TestEndToEnd::initTestCase()
 {
-    QStandardPaths::setTestModeEnabled(true);
+    testing::usePrivateHome();
     m_lame = QStandardPaths::findExecutable(QStringLiteral("lame"));
     if (m_lame.isEmpty())
         QSKIP("the encoder \"lame\" is not installed");
     QVERIFY(m_root.isValid());
     QVERIFY(QDir(m_root.path()).mkpath("bin"));
-    QFile wav(m_root.filePath("вход 1 (take;2).wav"));
-    QVERIFY(wav.open(QIODevice::WriteOnly));
-    QVERIFY(wav.write(sineWave()) > 88000);
-    wav.close();
+    const QByteArray wave = sineWave();
+    QVERIFY(wave.size() > 88000);
+    QVERIFY(testing::writeAll(m_root.filePath("вход 1 (take;2).wav"), wave));
 
     // PATH names only a folder with the encoder: no terminal emulator is found, so the encoder
     // runs in a run window of the program's own.
@@ -130,10 +129,9 @@ void TestEndToEnd::encodesThroughTheWindow()
     QFETCH(bool, useDefaults);
     QFETCH(QString, output);
 
-    TForm1 form;
-    FormDriver d(form);
-    // The per-user store keeps what the window held at the start.
-    const auto restore = qScopeGuard([&form, stored = form.LamePath] { form.LamePath = stored; });
+    Window w;
+    TForm1 &form = w.form;
+    const FormDriver &d = w.d;
     const QString input = m_root.filePath("вход 1 (take;2).wav");
     const QString target = m_root.filePath(output);
     const qint64 inputSize = QFileInfo(input).size();

@@ -1,26 +1,20 @@
 // The three file choices through the real window and its two shared file dialogs: what each
 // dialog shows, what a choice or a cancel changes, and which composer runs afterwards.
 #include "FormDriver.h"
+#include "TestFiles.h"
 
 #include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileSystemModel>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QTimer>
 
 using testing::FormDriver;
+using testing::Window;
 using testing::ModalAnswer;
 
 namespace {
-
-bool writeFile(const QString &path, const QByteArray &content = "RIFF")
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
-}
 
 // How a file dialog looked when it showed.
 struct DialogView {
@@ -181,27 +175,7 @@ private slots:
     void dialogListsFilesByFilter();
 
 private:
-    // A window that puts LamePath and Language back as it found them, so that the per-user
-    // store other tests read stays as it was.
-    struct Window {
-        Window() : d(form), storedLamePath(form.LamePath), storedLanguage(form.Language)
-        {
-            form.named<QAction>("mnuEnglish")->trigger();
-        }
-        ~Window()
-        {
-            form.LamePath = storedLamePath;
-            form.Language = storedLanguage;
-        }
-        TForm1 form;
-        FormDriver d;
-        QString storedLamePath;
-        quint8 storedLanguage;
-    };
-
     QString file(const QString &name) const { return m_root.filePath(name); }
-    static void trigger(TForm1 &form, const char *action) { form.named<QAction>(action)->trigger(); }
-    static void editBox(FormDriver &d, const QString &text);
 
     QTemporaryDir m_root{QDir::tempPath() + QStringLiteral("/fenwave files XXXXXX")};
     QByteArray m_savedPath;
@@ -209,17 +183,16 @@ private:
 
 void TestFileChoice::initTestCase()
 {
-    QStandardPaths::setTestModeEnabled(true);
+    testing::usePrivateHome();
     QVERIFY(m_root.isValid());
     const QDir root(m_root.path());
     for (const char *folder : {"bin", "bin/sub", "music", "music/sub", "music.old", "out dir", "Папка с пробелом"})
         QVERIFY(root.mkpath(folder));
-    QVERIFY(writeFile(file("bin/lame"), "#!/bin/sh\n"));
-    QVERIFY(QFile::setPermissions(file("bin/lame"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    QVERIFY(testing::writeExecutable(file("bin/lame"), "#!/bin/sh\n"));
     for (const char *name : {"music/song.wav", "music/live.take2.wav", "music.old/song.wav", "music/noext",
                              "music/.hidden", "Папка с пробелом/Песня 1.wav", "music/a;b $(touch x) 'q'.wav",
                              "out dir/taken.mp3"})
-        QVERIFY2(writeFile(file(QString::fromUtf8(name))), name);
+        QVERIFY2(testing::writeAll(file(QString::fromUtf8(name)), "RIFF"), name);
     // The encoder on PATH is the one in bin.
     m_savedPath = qgetenv("PATH");
     qputenv("PATH", QFile::encodeName(file("bin")));
@@ -228,17 +201,6 @@ void TestFileChoice::initTestCase()
 void TestFileChoice::cleanupTestCase()
 {
     qputenv("PATH", m_savedPath);
-}
-
-void TestFileChoice::editBox(FormDriver &d, const QString &text)
-{
-    if (d.checked("flgReadOnly"))
-        d.click("flgReadOnly");
-    auto *box = d.w<QPlainTextEdit>("edtCommandLine");
-    box->setFocus();
-    box->selectAll();
-    QTest::keyClick(box, Qt::Key_Delete);
-    FormDriver::typeInto(box, text);
 }
 
 // ---- Encoder path ----
@@ -260,14 +222,14 @@ void TestFileChoice::encoderPathChosen()
     Window w;
     w.form.LamePath.clear();
     if (russian)
-        trigger(w.form, "mnuRussian");
+        w.d.trigger("mnuRussian");
     w.d.w<QLineEdit>("edtInput")->setText(file("music/song.wav"));
     w.d.w<QLineEdit>("edtOutput")->setText(file("music/song.mp3"));
     if (useDefaults)
         w.d.click("flgDefault");
 
     DialogAnswer answer({file("bin/lame")});
-    trigger(w.form, "mnuLamePath");
+    w.d.trigger("mnuLamePath");
 
     const DialogView view = answer.only();
     QVERIFY(!w.form.messages.strLameDialogTitle.isEmpty());
@@ -291,10 +253,10 @@ void TestFileChoice::encoderPathCancelled()
 {
     Window w;
     w.form.LamePath = QStringLiteral("/old/lame");
-    editBox(w.d, QStringLiteral("edited by hand"));
+    w.d.replaceCommandLine(QStringLiteral("edited by hand"));
 
     DialogAnswer answer({});
-    trigger(w.form, "mnuLamePath");
+    w.d.trigger("mnuLamePath");
 
     QCOMPARE(answer.dialogs.size(), 1);
     QCOMPARE(w.form.LamePath, QStringLiteral("/old/lame"));
@@ -330,7 +292,7 @@ void TestFileChoice::inputChosen()
     w.d.w<QLineEdit>("edtOutput")->setText(QStringLiteral("earlier.mp3"));
     if (useDefaults)
         w.d.click("flgDefault");
-    editBox(w.d, QStringLiteral("edited by hand"));
+    w.d.replaceCommandLine(QStringLiteral("edited by hand"));
 
     DialogAnswer answer({file(input)});
     QTest::mouseClick(w.d.w<QAbstractButton>("butInputOpen"), Qt::LeftButton);
@@ -363,7 +325,7 @@ void TestFileChoice::inputCancelled()
     w.d.w<QLineEdit>("edtOutput")->setText(QStringLiteral("typed out.mp3"));
     if (useDefaults)
         w.d.click("flgDefault");
-    editBox(w.d, QStringLiteral("edited by hand"));
+    w.d.replaceCommandLine(QStringLiteral("edited by hand"));
 
     DialogAnswer answer({});
     QTest::mouseClick(w.d.w<QAbstractButton>("butInputOpen"), Qt::LeftButton);
@@ -384,7 +346,7 @@ void TestFileChoice::encoderDialogShowsLastInput()
     }
     {
         DialogAnswer encoder({});
-        trigger(w.form, "mnuLamePath");
+        w.d.trigger("mnuLamePath");
         const DialogView view = encoder.only();
         QCOMPARE(view.nameText, QStringLiteral("live.take2.wav"));
         QCOMPARE(view.directory, file("music"));
@@ -397,7 +359,7 @@ void TestFileChoice::encoderDialogShowsLastInput()
         QTest::mouseClick(w.d.w<QAbstractButton>("butInputOpen"), Qt::LeftButton);
     }
     DialogAnswer again({});
-    trigger(w.form, "mnuLamePath");
+    w.d.trigger("mnuLamePath");
     QCOMPARE(again.only().nameText, QString());
 }
 
@@ -460,7 +422,7 @@ void TestFileChoice::outputDialogStartsWithOutputText()
     w.d.w<QLineEdit>("edtOutput")->setText(file("out dir/my song.mp3"));
     if (useDefaults)
         w.d.click("flgDefault");
-    editBox(w.d, QStringLiteral("edited by hand"));
+    w.d.replaceCommandLine(QStringLiteral("edited by hand"));
 
     DialogAnswer answer({file("Папка с пробелом/new; name.mp3")});
     QTest::mouseClick(w.d.w<QAbstractButton>("butOutputPath"), Qt::LeftButton);
@@ -491,7 +453,7 @@ void TestFileChoice::outputCancelled()
     w.form.LamePath = file("bin/lame");
     w.d.w<QLineEdit>("edtOutput")->setText(QStringLiteral("typed out.mp3"));
     w.d.click("flgDefault");
-    editBox(w.d, QStringLiteral("edited by hand"));
+    w.d.replaceCommandLine(QStringLiteral("edited by hand"));
 
     DialogAnswer answer({});
     QTest::mouseClick(w.d.w<QAbstractButton>("butOutputPath"), Qt::LeftButton);
@@ -552,7 +514,7 @@ void TestFileChoice::dialogListsFilesByFilter()
     if (auto *button = w.form.findChild<QAbstractButton *>(opener))
         QTest::mouseClick(button, Qt::LeftButton);
     else
-        trigger(w.form, opener.toUtf8().constData());
+        w.d.trigger(opener);
 
     QCOMPARE(answer.dialogs, 1);
     QVERIFY(answer.folderRead);

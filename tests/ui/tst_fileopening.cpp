@@ -10,12 +10,11 @@
 #include <QFileDialog>
 #include <QMimeData>
 #include <QProcess>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QUrl>
 #include <QWindow>
 
 using testing::FormDriver;
+using testing::Window;
 using namespace fenwave;
 
 namespace {
@@ -91,24 +90,6 @@ private slots:
     void executableWithoutDisplay();
 
 private:
-    // A window that puts LamePath and Language back as it found them, so that the per-user
-    // store other tests read stays as it was.
-    struct Window {
-        Window() : d(form), storedLamePath(form.LamePath), storedLanguage(form.Language)
-        {
-            form.named<QAction>("mnuEnglish")->trigger();
-        }
-        ~Window()
-        {
-            form.LamePath = storedLamePath;
-            form.Language = storedLanguage;
-        }
-        TForm1 form;
-        FormDriver d;
-        QString storedLamePath;
-        quint8 storedLanguage;
-    };
-
     QString file(const QString &name) const { return m_root.filePath(name); }
 
     QTemporaryDir m_root;
@@ -119,7 +100,7 @@ private:
 
 void TestFileOpening::initTestCase()
 {
-    QStandardPaths::setTestModeEnabled(true);
+    testing::usePrivateHome();
     QVERIFY(m_root.isValid());
     m_audio = file(QString::fromUtf8("Запись 1; \"live\" $(rm -rf x).wav"));
     m_settings = file(QStringLiteral("my sets"));

@@ -1,5 +1,5 @@
+#include "FormDriver.h"
 #include "ui/HintTracker.h"
-#include "unMain.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -8,7 +8,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QStandardPaths>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QTabWidget>
@@ -20,6 +19,8 @@
 
 using fenwave::HintTracker;
 using fenwave::kHintProperty;
+
+using testing::restPointer;
 
 namespace {
 
@@ -88,7 +89,7 @@ class TestHintTracker : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void initTestCase() { testing::usePrivateHome(); }
     void init();
     void cleanup();
 
@@ -105,8 +106,6 @@ private slots:
     void changedHintPropertyIsPickedUp();
 
 private:
-    void moveTo(QWidget *widget, QPoint position);
-
     std::unique_ptr<HintWindow> m_window;
     std::unique_ptr<HintTracker> m_tracker;
 };
@@ -116,8 +115,7 @@ void TestHintTracker::init()
     m_window = std::make_unique<HintWindow>();
     QVERIFY(QTest::qWaitForWindowExposed(&m_window->window));
     // Qt drops a move to where the pointer already is: park it where no test goes.
-    QTest::mouseMove(&m_window->window, QPoint(395, 395));
-    QCoreApplication::processEvents();
+    restPointer(&m_window->window, QPoint(395, 395));
     m_tracker = std::make_unique<HintTracker>();
 }
 
@@ -125,12 +123,6 @@ void TestHintTracker::cleanup()
 {
     m_tracker.reset();
     m_window.reset();
-}
-
-void TestHintTracker::moveTo(QWidget *widget, QPoint position)
-{
-    QTest::mouseMove(widget, position);
-    QCoreApplication::processEvents();
 }
 
 enum class Target { PageEmptySpot, PlainLabel, HintedEdit, DisabledHinted, InsideDisabledGroup,
@@ -159,23 +151,23 @@ void TestHintTracker::pointerShowsNearestHint()
     HintWindow &w = *m_window;
 
     // Start somewhere else so that every row is a change.
-    moveTo(w.hintedEdit, centreOf(w.hintedEdit));
+    restPointer(w.hintedEdit, centreOf(w.hintedEdit));
     m_tracker->setCurrentHint(QStringLiteral("stale"));
 
     switch (target) {
-    case Target::PageEmptySpot: moveTo(w.page, QPoint(100, 250)); break;
-    case Target::PlainLabel: moveTo(w.plainLabel, centreOf(w.plainLabel)); break;
-    case Target::HintedEdit: moveTo(w.hintedEdit, centreOf(w.hintedEdit) + QPoint(1, 0)); break;
-    case Target::DisabledHinted: moveTo(w.disabledHinted, centreOf(w.disabledHinted)); break;
+    case Target::PageEmptySpot: restPointer(w.page, QPoint(100, 250)); break;
+    case Target::PlainLabel: restPointer(w.plainLabel, centreOf(w.plainLabel)); break;
+    case Target::HintedEdit: restPointer(w.hintedEdit, centreOf(w.hintedEdit) + QPoint(1, 0)); break;
+    case Target::DisabledHinted: restPointer(w.disabledHinted, centreOf(w.disabledHinted)); break;
     case Target::InsideDisabledGroup:
-        moveTo(w.insideDisabledGroup, centreOf(w.insideDisabledGroup));
+        restPointer(w.insideDisabledGroup, centreOf(w.insideDisabledGroup));
         break;
     case Target::LabelInDisabledGroup:
-        moveTo(w.labelInDisabledGroup, centreOf(w.labelInDisabledGroup));
+        restPointer(w.labelInDisabledGroup, centreOf(w.labelInDisabledGroup));
         break;
-    case Target::DisabledGroupFrame: moveTo(w.disabledGroup, QPoint(100, 110)); break;
-    case Target::MemoViewport: moveTo(w.memo->viewport(), centreOf(w.memo->viewport())); break;
-    case Target::TabBar: moveTo(w.pages, QPoint(10, 5)); break;
+    case Target::DisabledGroupFrame: restPointer(w.disabledGroup, QPoint(100, 110)); break;
+    case Target::MemoViewport: restPointer(w.memo->viewport(), centreOf(w.memo->viewport())); break;
+    case Target::TabBar: restPointer(w.pages, QPoint(10, 5)); break;
     }
     QTRY_COMPARE(m_tracker->currentHint(), expected);
 }
@@ -185,24 +177,24 @@ void TestHintTracker::emitsOncePerActualChange()
     HintWindow &w = *m_window;
     QSignalSpy spy(m_tracker.get(), &HintTracker::hintChanged);
 
-    moveTo(w.hintedEdit, QPoint(5, 5));
+    restPointer(w.hintedEdit, QPoint(5, 5));
     QTRY_COMPARE(spy.count(), 1);
     QCOMPARE(spy.at(0).at(0).toString(), QStringLiteral("Input file location"));
 
     // Moving within the same control, or between two spots with the same hint, changes nothing.
-    moveTo(w.hintedEdit, QPoint(20, 6));
-    moveTo(w.hintedEdit, QPoint(30, 7));
+    restPointer(w.hintedEdit, QPoint(20, 6));
+    restPointer(w.hintedEdit, QPoint(30, 7));
     QTest::qWait(20);
     QCOMPARE(spy.count(), 1);
 
-    moveTo(w.plainLabel, centreOf(w.plainLabel));
+    restPointer(w.plainLabel, centreOf(w.plainLabel));
     QTRY_COMPARE(spy.count(), 2);
-    moveTo(w.page, QPoint(100, 250));  // same page hint as the label
+    restPointer(w.page, QPoint(100, 250));  // same page hint as the label
     QTest::qWait(20);
     QCOMPARE(spy.count(), 2);
     QCOMPARE(spy.at(1).at(0).toString(), QStringLiteral("Input file options"));
 
-    moveTo(w.disabledHinted, centreOf(w.disabledHinted));
+    restPointer(w.disabledHinted, centreOf(w.disabledHinted));
     QTRY_COMPARE(spy.count(), 3);
     QCOMPARE(spy.at(2).at(0).toString(), QStringLiteral("Swap bytes"));
 }
@@ -210,7 +202,7 @@ void TestHintTracker::emitsOncePerActualChange()
 void TestHintTracker::leavingTheWindowClearsTheHint()
 {
     HintWindow &w = *m_window;
-    moveTo(w.hintedEdit, centreOf(w.hintedEdit));
+    restPointer(w.hintedEdit, centreOf(w.hintedEdit));
     QTRY_COMPARE(m_tracker->currentHint(), QStringLiteral("Input file location"));
 
     // The pointer leaves for the desktop: no widget of ours is under it any more.
@@ -218,7 +210,7 @@ void TestHintTracker::leavingTheWindowClearsTheHint()
     QCoreApplication::sendEvent(&w.window, &leave);
     QTRY_COMPARE(m_tracker->currentHint(), QString());
 
-    moveTo(w.hintedEdit, QPoint(3, 3));
+    restPointer(w.hintedEdit, QPoint(3, 3));
     QTRY_COMPARE(m_tracker->currentHint(), QStringLiteral("Input file location"));
 
     // Another window of the program without any hint.
@@ -226,7 +218,7 @@ void TestHintTracker::leavingTheWindowClearsTheHint()
     other.setGeometry(600, 100, 100, 100);
     other.show();
     QVERIFY(QTest::qWaitForWindowExposed(&other));
-    moveTo(&other, QPoint(50, 50));
+    restPointer(&other, QPoint(50, 50));
     QTRY_COMPARE(m_tracker->currentHint(), QString());
 }
 
@@ -251,18 +243,18 @@ void TestHintTracker::menuItemShowsItsHintAndClosingClears()
     QAction *english = menu.addAction(QStringLiteral("English"));
     m_tracker->watchMenu(&menu);
 
-    moveTo(w.hintedEdit, centreOf(w.hintedEdit));
+    restPointer(w.hintedEdit, centreOf(w.hintedEdit));
     QTRY_COMPARE(m_tracker->currentHint(), QStringLiteral("Input file location"));
 
     QSignalSpy spy(m_tracker.get(), &HintTracker::hintChanged);
     menu.popup(w.window.mapToGlobal(QPoint(10, 10)));
     QVERIFY(QTest::qWaitForWindowExposed(&menu));
 
-    moveTo(&menu, menu.actionGeometry(run).center());
+    restPointer(&menu, menu.actionGeometry(run).center());
     QTRY_COMPARE(m_tracker->currentHint(), QStringLiteral("Run encoding with selected options"));
-    moveTo(&menu, menu.actionGeometry(english).center());
+    restPointer(&menu, menu.actionGeometry(english).center());
     QTRY_COMPARE(m_tracker->currentHint(), QString());
-    moveTo(&menu, menu.actionGeometry(run).center());
+    restPointer(&menu, menu.actionGeometry(run).center());
     QTRY_COMPARE(m_tracker->currentHint(), QStringLiteral("Run encoding with selected options"));
 
     menu.hide();
@@ -306,7 +298,7 @@ void TestHintTracker::closedMenuShowsHintUnderPointerWhenIdle()
     menu.popup(spot - menu.actionGeometry(run).center());
     QVERIFY(QTest::qWaitForWindowExposed(&menu));
     QCOMPARE(menu.mapToGlobal(menu.actionGeometry(run).center()), spot);
-    moveTo(&menu, menu.actionGeometry(run).center());
+    restPointer(&menu, menu.actionGeometry(run).center());
     QTRY_COMPARE(m_tracker->currentHint(), QStringLiteral("Run hint"));
 
     QSignalSpy spy(m_tracker.get(), &HintTracker::hintChanged);
@@ -366,7 +358,7 @@ void TestHintTracker::menuBarItemReachedByKeyboardShowsItsHint()
 void TestHintTracker::changedHintPropertyIsPickedUp()
 {
     HintWindow &w = *m_window;
-    moveTo(w.hintedEdit, centreOf(w.hintedEdit));
+    restPointer(w.hintedEdit, centreOf(w.hintedEdit));
     QTRY_COMPARE(m_tracker->currentHint(), QStringLiteral("Input file location"));
 
     // A language switch replaces the texts while the pointer rests.

@@ -1,8 +1,8 @@
 // The interlock rules under real clicks and typing, and the command line after each of them.
+#include "ExpectedData.h"
 #include "FormDriver.h"
 #include "ui/ControlBinding.h"
 
-#include <QStandardPaths>
 #include <QTabBar>
 
 using testing::FormDriver;
@@ -35,7 +35,7 @@ class TestInterlocks : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void initTestCase() { testing::usePrivateHome(); }
     void startState();
     void rules_data();
     void rules();
@@ -186,10 +186,7 @@ void TestInterlocks::rules()
 
 void TestInterlocks::defaultSettingsRoundTrip()
 {
-    const QStringList governed{"tabBitrate", "tabFilter", "flgDiffBlock", "edtStat", "flgVorbis", "flgFreeformat",
-                               "flgCompRatio", "flgScale", "edtScale", "flgUseATHMask", "flgNoATH", "edtATH",
-                               "flgTempMask", "flgShortBlock", "flgVoiceMode", "flgPresets", "rgpOutputType",
-                               "Label3", "Label4", "flgMP3Decode", "Label5", "Label6"};
+    const QStringList &governed = testing::kDefaultGoverned;
     TForm1 form;
     form.show();
     FormDriver d(form);

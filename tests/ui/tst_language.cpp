@@ -20,21 +20,19 @@
 #include <QMenuBar>
 #include <QRadioButton>
 #include <QStackedWidget>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QToolTip>
 
 #include <memory>
 
 using testing::FormDriver;
+using testing::kEnglish;
+using testing::kRussian;
+using testing::restPointer;
 using testing::captionOf;
 using testing::ModalAnswer;
 using namespace fenwave;
 
 namespace {
-
-constexpr quint8 kEnglish = 0;
-constexpr quint8 kRussian = 1;
 
 
 QString hintOf(const QObject *target)
@@ -122,21 +120,6 @@ QString firstPreset(quint8 language)
         .constFirst().constLast();
 }
 
-void switchTo(TForm1 &form, quint8 language)
-{
-    form.named<QAction>(language == kEnglish ? QStringLiteral("mnuEnglish") : QStringLiteral("mnuRussian"))
-        ->trigger();
-}
-
-// A private per-user store: other test programs that run at the same time write theirs too.
-void usePrivateHome(QTemporaryDir &home)
-{
-    QVERIFY(home.isValid());
-    qputenv("HOME", QFile::encodeName(home.path()));
-    QStandardPaths::setTestModeEnabled(true);
-    QVERIFY(UserStore::defaultFilePath().startsWith(home.path()));
-}
-
 void closeOpenMenus()
 {
     for (int i = 0; i < 10 && QApplication::activePopupWidget(); ++i)
@@ -150,7 +133,7 @@ class TestLanguage : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { usePrivateHome(m_home); }
+    void initTestCase() { testing::usePrivateHome(); }
     void init();
     void cleanup();
 
@@ -186,11 +169,10 @@ private slots:
 
 private:
     TForm1 &form() { return *m_form; }
+    void switchTo(quint8 language) { FormDriver(*m_form).switchTo(language); }
     void showForm();
-    void rest(QWidget *widget, QPoint position);
     QString panel() const { return m_form->findChild<QLabel *>(QStringLiteral("stsStringPanel"))->text(); }
 
-    QTemporaryDir m_home;
     std::unique_ptr<TForm1> m_form;
 };
 
@@ -212,14 +194,7 @@ void TestLanguage::showForm()
     m_form->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
     // Qt drops a move to where the pointer already is: park it on the caption-free status bar.
-    QTest::mouseMove(m_form->findChild<QLabel *>(QStringLiteral("stsStringPanel")), QPoint(400, 5));
-    QCoreApplication::processEvents();
-}
-
-void TestLanguage::rest(QWidget *widget, QPoint position)
-{
-    QTest::mouseMove(widget, position);
-    QCoreApplication::processEvents();
+    restPointer(m_form->findChild<QLabel *>(QStringLiteral("stsStringPanel")), QPoint(400, 5));
 }
 
 // ---- texts and positions ----
@@ -236,14 +211,14 @@ void TestLanguage::switchThereAndBackRestoresEverything()
 {
     QFETCH(quint8, home);
     QFETCH(quint8, away);
-    switchTo(form(), home);
+    switchTo(home);
     const Snapshot before = languageSnapshot(form());
 
-    switchTo(form(), away);
+    switchTo(away);
     const Snapshot between = languageSnapshot(form());
     QVERIFY2(!firstDifference(before, between).isEmpty(), "the switch changed nothing");
 
-    switchTo(form(), home);
+    switchTo(home);
     const Snapshot after = languageSnapshot(form());
     const QString difference = firstDifference(before, after);
     QVERIFY2(difference.isEmpty(), qPrintable(difference));
@@ -276,10 +251,10 @@ void TestLanguage::leftEdgesFollowLanguage()
     const QRect designed(design->x, design->y, design->w, design->h);
 
     QCOMPARE(control->x(), english);  // a start in English
-    switchTo(form(), kRussian);
+    switchTo(kRussian);
     QCOMPARE(control->x(), russian);
     QCOMPARE(control->x(), designed.x());
-    switchTo(form(), kEnglish);
+    switchTo(kEnglish);
     QCOMPARE(control->x(), english);
     // Only the left edge moves. (The unit labels size themselves to their text.)
     QCOMPARE(control->y(), designed.y());
@@ -302,8 +277,8 @@ void TestLanguage::everyTextIsInTheChosenLanguage()
 {
     QFETCH(quint8, from);
     QFETCH(quint8, to);
-    switchTo(form(), from);
-    switchTo(form(), to);
+    switchTo(from);
+    switchTo(to);
 
     QHash<QString, QString> messages;
     for (const QStringList &message : testing::messageTexts(form().messages))
@@ -360,7 +335,7 @@ void TestLanguage::captionsFit()
 {
     QFETCH(quint8, language);
     showForm();
-    switchTo(form(), language);
+    switchTo(language);
     const QStringList cut = captionsThatDoNotFit(&form());
     QVERIFY2(cut.isEmpty(), qPrintable(cut.join(u'\n')));
 }
@@ -395,11 +370,7 @@ void TestLanguage::switchLeavesTheUserWorkAlone()
     d.type("edtSongName", "Песня \"один\"; $(x)");
     d.pickNext("cbxGenre");
     d.click("rbutBoth");
-    d.click("flgReadOnly");  // the command line becomes editable
-    auto *line = d.w<QPlainTextEdit>("edtCommandLine");
-    line->setFocus();
-    line->moveCursor(QTextCursor::End);
-    FormDriver::typeInto(line, " --mine");
+    d.appendToCommandLine(" --mine");
     d.w<QTabWidget>("pgOptions")->setCurrentIndex(2);
 
     const int selectedPreset = d.w<QComboBox>("cbxPresets")->currentIndex();
@@ -408,7 +379,7 @@ void TestLanguage::switchLeavesTheUserWorkAlone()
     const WorkState before = workState(form());
 
     for (quint8 language : switches)
-        switchTo(form(), language);
+        switchTo(language);
 
     const quint8 last = switches.constLast();
     const WorkState after = workState(form());
@@ -442,7 +413,7 @@ void TestLanguage::activeLanguageAgainDropsPresetSelection_data()
 void TestLanguage::activeLanguageAgainDropsPresetSelection()
 {
     QFETCH(quint8, language);
-    switchTo(form(), language);
+    switchTo(language);
     FormDriver d(form());
     d.click("flgPresets");
     d.pickNext("cbxPresets");
@@ -451,7 +422,7 @@ void TestLanguage::activeLanguageAgainDropsPresetSelection()
     QVERIFY(presets->currentIndex() > 0);
     Snapshot before = languageSnapshot(form());
 
-    switchTo(form(), language);
+    switchTo(language);
     QCOMPARE(presets->currentIndex(), -1);
     QCOMPARE(presets->currentText(), firstPreset(language));
     QCOMPARE(presets->count(), 6);
@@ -471,7 +442,7 @@ void TestLanguage::disabledPresetListIsRebuiltAndStaysDisabled()
     FormDriver d(form());
     auto *presets = d.w<QComboBox>("cbxPresets");
     QVERIFY(!d.own("cbxPresets"));  // as at start
-    switchTo(form(), kRussian);
+    switchTo(kRussian);
     QCOMPARE(presets->itemText(5), QStringLiteral("Студия"));
     QCOMPARE(presets->currentText(), QStringLiteral("Телефон"));
     QVERIFY(!d.own("cbxPresets"));
@@ -481,7 +452,7 @@ void TestLanguage::disabledPresetListIsRebuiltAndStaysDisabled()
     d.pickNext("cbxPresets");
     d.click("flgPresets");
     QVERIFY(!d.own("cbxPresets"));
-    switchTo(form(), kEnglish);
+    switchTo(kEnglish);
     QCOMPARE(presets->itemText(5), QStringLiteral("Studio"));
     QCOMPARE(presets->currentIndex(), -1);
     QCOMPARE(presets->currentText(), QStringLiteral("Phone"));
@@ -537,7 +508,7 @@ void TestLanguage::messageBoxAfterSwitchSpeaksNewLanguage()
 {
     showForm();
     form().LamePath.clear();
-    switchTo(form(), kRussian);
+    switchTo(kRussian);
     {
         ModalAnswer answer([](QWidget *box) { ModalAnswer::press(box, QMessageBox::Ok); });
         form().named<QAction>("mnuRun")->trigger();
@@ -545,7 +516,7 @@ void TestLanguage::messageBoxAfterSwitchSpeaksNewLanguage()
         QCOMPARE(answer.text, QStringLiteral("Необходимо указать путь к lame.exe"));
         QCOMPARE(answer.title, QStringLiteral("Fenwave"));
     }
-    switchTo(form(), kEnglish);
+    switchTo(kEnglish);
     {
         ModalAnswer answer([](QWidget *box) { ModalAnswer::press(box, QMessageBox::Ok); });
         form().named<QAction>("mnuRun")->trigger();
@@ -589,11 +560,11 @@ void TestLanguage::restingPointerShowsHint()
 
     if (control == QLatin1String("flgMonoDownmix"))
         QVERIFY(!target->isEnabled());
-    rest(target, spot);
+    restPointer(target, spot);
     QTRY_COMPARE(panel(), english);
 
-    switchTo(form(), kRussian);
-    rest(target, spot + QPoint(1, 1));
+    switchTo(kRussian);
+    restPointer(target, spot + QPoint(1, 1));
     QTRY_COMPARE(panel(), russian);
 }
 
@@ -604,7 +575,7 @@ void TestLanguage::wavHeaderHintOnceDecodeIsChecked()
     d.click("flgMP3Decode");
     QVERIFY(d.own("flgWavHeader"));
     auto *header = d.w("flgWavHeader");
-    rest(header, header->rect().center());
+    restPointer(header, header->rect().center());
     QTRY_COMPARE(panel(), QStringLiteral("The output will be raw pcm, native endian format"));
 }
 
@@ -612,16 +583,16 @@ void TestLanguage::menuItemHints()
 {
     showForm();
     FormDriver d(form());
-    rest(d.w("edtInput"), QPoint(5, 5));
+    restPointer(d.w("edtInput"), QPoint(5, 5));
     QTRY_COMPARE(panel(), QStringLiteral("Input file location"));
 
     auto *bar = form().menuBar();
     auto *coding = form().findChild<QMenu *>("mnuEncode");
     QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(coding->menuAction()).center());
     QTRY_VERIFY(coding->isVisible());
-    rest(coding, coding->actionGeometry(form().named<QAction>("mnuRun")).center());
+    restPointer(coding, coding->actionGeometry(form().named<QAction>("mnuRun")).center());
     QTRY_COMPARE(panel(), QStringLiteral("Run encoding with selected options"));
-    rest(coding, coding->actionGeometry(form().named<QAction>("mnuRefresh")).center());
+    restPointer(coding, coding->actionGeometry(form().named<QAction>("mnuRefresh")).center());
     QTRY_COMPARE(panel(), QStringLiteral("Refresh command line"));
     coding->close();
     QTRY_COMPARE(panel(), QString());
@@ -630,12 +601,12 @@ void TestLanguage::menuItemHints()
     auto *languages = form().findChild<QMenu *>("mnuLanguage");
     QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(settings->menuAction()).center());
     QTRY_VERIFY(settings->isVisible());
-    rest(settings, settings->actionGeometry(languages->menuAction()).center());
+    restPointer(settings, settings->actionGeometry(languages->menuAction()).center());
     QTRY_COMPARE(panel(), QStringLiteral("Switch interface language"));
     QTRY_VERIFY(languages->isVisible());
-    rest(languages, languages->actionGeometry(form().named<QAction>("mnuEnglish")).center());
+    restPointer(languages, languages->actionGeometry(form().named<QAction>("mnuEnglish")).center());
     QTRY_COMPARE(panel(), QString());
-    rest(languages, languages->actionGeometry(form().named<QAction>("mnuRussian")).center());
+    restPointer(languages, languages->actionGeometry(form().named<QAction>("mnuRussian")).center());
     QTest::qWait(20);
     QCOMPARE(panel(), QString());
 }
@@ -646,12 +617,12 @@ void TestLanguage::menuBarItemHint()
     showForm();
     form().named<QAction>("mnuEnglish")->trigger();
     auto *bar = form().menuBar();
-    rest(bar, bar->actionGeometry(form().named<QAction>("mnuExit")).center());
+    restPointer(bar, bar->actionGeometry(form().named<QAction>("mnuExit")).center());
     QTRY_COMPARE(panel(), QStringLiteral("Exit program"));
-    rest(bar, bar->actionGeometry(form().findChild<QMenu *>("mnuSet")->menuAction()).center());
+    restPointer(bar, bar->actionGeometry(form().findChild<QMenu *>("mnuSet")->menuAction()).center());
     QTRY_COMPARE(panel(), QString());
     form().named<QAction>("mnuRussian")->trigger();
-    rest(bar, bar->actionGeometry(form().named<QAction>("mnuExit")).center());
+    restPointer(bar, bar->actionGeometry(form().named<QAction>("mnuExit")).center());
     QTRY_COMPARE(panel(), QStringLiteral("Завершить работу"));
 }
 
@@ -659,13 +630,13 @@ void TestLanguage::panelFollowsLanguageWhenPointerMoves()
 {
     showForm();
     auto *flag = form().named<QWidget>("flgForceInput");
-    rest(flag, QPoint(20, 8));
+    restPointer(flag, QPoint(20, 8));
     QTRY_COMPARE(panel(), QStringLiteral("Swap bytes in the input file (and output file when using --decode)"));
-    switchTo(form(), kRussian);
-    rest(flag, QPoint(21, 8));
+    switchTo(kRussian);
+    restPointer(flag, QPoint(21, 8));
     QTRY_COMPARE(panel(), QStringLiteral("Перестановка байт фходного файла (или выходного при использовании --decode)"));
-    switchTo(form(), kEnglish);
-    rest(flag, QPoint(22, 8));
+    switchTo(kEnglish);
+    restPointer(flag, QPoint(22, 8));
     QTRY_COMPARE(panel(), QStringLiteral("Swap bytes in the input file (and output file when using --decode)"));
 }
 
@@ -673,7 +644,7 @@ void TestLanguage::noTooltipAnywhere()
 {
     showForm();
     for (quint8 language : {kRussian, kEnglish}) {
-        switchTo(form(), language);
+        switchTo(language);
         QStringList withTip;
         for (const QWidget *widget : form().findChildren<QWidget *>()) {
             // The file dialogs' own tool buttons come with the platform's dialog, not with us.
@@ -692,7 +663,7 @@ void TestLanguage::noTooltipAnywhere()
     for (const char *name : {"edtInput", "flgWavHeader", "edtCommandLine", "tabInput", "cbxPresets"}) {
         auto *widget = form().named<QWidget>(QString::fromLatin1(name));
         const QPoint spot = widget->rect().center();
-        rest(widget, spot);
+        restPointer(widget, spot);
         QHelpEvent tip(QEvent::ToolTip, spot, widget->mapToGlobal(spot));
         QCoreApplication::sendEvent(widget, &tip);
         QTest::qWait(30);

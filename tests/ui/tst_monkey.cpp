@@ -3,6 +3,7 @@
 // start and in every failure; FENWAVE_MONKEY_SEED replays a run and FENWAVE_MONKEY_STEPS sets
 // its length.
 #include "FormDriver.h"
+#include "TestFiles.h"
 
 #include "language/LanguageTables.h"
 #include "options/CommandLine.h"
@@ -16,9 +17,7 @@
 #include <QPointer>
 #include <QRadioButton>
 #include <QRandomGenerator>
-#include <QStandardPaths>
 #include <QTabBar>
-#include <QTemporaryDir>
 
 #include <algorithm>
 #include <optional>
@@ -649,7 +648,7 @@ private:
     {
         const bool russian = chance(50);
         log(russian ? QStringLiteral("menu Russian") : QStringLiteral("menu English"));
-        m_form.named<QAction>(russian ? "mnuRussian" : "mnuEnglish")->trigger();
+        m_driver.switchTo(russian ? testing::kRussian : testing::kEnglish);
         auto *presets = m_driver.w<QComboBox>("cbxPresets");
         const QStringList names = fenwave::presetNames(russian ? 1 : 0);
         if (m_form.Language != (russian ? 1 : 0))
@@ -905,9 +904,7 @@ private:
         switch (kind) {
         case 0: {
             const QByteArray bytes = randomFile(&planned, damaged);
-            QFile file(path);
-            if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-                qFatal("cannot write %s", qPrintable(path));
+            testing::mustWrite(path, bytes);
             what = QStringLiteral("restore %1 keys%2: %3").arg(planned.size()).arg(damaged ? " with noise" : "")
                        .arg(QString::fromUtf8(bytes.left(300)).replace(QLatin1Char('\n'), QLatin1Char('|')));
             break;
@@ -917,9 +914,7 @@ private:
             for (int i = below(4096); i > 0; --i)
                 bytes += char(m_rng.bounded(256u));
             bytes.replace('[', '#');
-            QFile file(path);
-            if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-                qFatal("cannot write %s", qPrintable(path));
+            testing::mustWrite(path, bytes);
             what = QStringLiteral("restore %1 binary bytes").arg(bytes.size());
             break;
         }
@@ -932,16 +927,12 @@ private:
             path = m_folder;
             break;
         case 4: {
-            QFile file(path);
-            if (!file.open(QIODevice::WriteOnly) || file.write("[Fenwave Set]\nCBR=0\nVBR=1\nLamePath=x\n") < 0)
-                qFatal("cannot write %s", qPrintable(path));
+            testing::mustWrite(path, "[Fenwave Set]\nCBR=0\nVBR=1\nLamePath=x\n");
             what = QStringLiteral("restore a file with another section");
             break;
         }
         default: {
-            QFile file(path);
-            if (!file.open(QIODevice::WriteOnly) || file.write("[Fenwave Sets\nCBR=0\nVBR=1\nDefault=1\n") < 0)
-                qFatal("cannot write %s", qPrintable(path));
+            testing::mustWrite(path, "[Fenwave Sets\nCBR=0\nVBR=1\nDefault=1\n");
             what = QStringLiteral("restore a file with a broken header");
             break;
         }
@@ -1009,11 +1000,8 @@ private:
         default: {
             path = m_folder + QStringLiteral("/read only ё.ini");
             if (!QFileInfo::exists(path)) {
-                QFile file(path);
-                if (!file.open(QIODevice::WriteOnly) || file.write("[Fenwave Sets]\nCBR=1\n") < 0)
-                    qFatal("cannot write %s", qPrintable(path));
-                file.close();
-                file.setPermissions(QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+                testing::mustWrite(path, "[Fenwave Sets]\nCBR=1\n");
+                QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
             }
         }
         }
@@ -1119,7 +1107,7 @@ class TestMonkey : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void initTestCase() { testing::usePrivateHome(); }
     void randomUserActions();
     void focusLeavingPresetBoxPicksNothing();
 };

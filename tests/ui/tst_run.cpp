@@ -12,14 +12,13 @@
 #include <QFile>
 #include <QProcess>
 #include <QPushButton>
-#include <QStandardPaths>
-#include <QTemporaryDir>
-#include <QTextCursor>
 
 #include <unistd.h>
 
 using testing::FormDriver;
+using testing::Window;
 using testing::ModalAnswer;
+using testing::SeenBox;
 
 using testing::readLines;
 using testing::writeAll;
@@ -34,41 +33,23 @@ const QByteArray kRecordingEncoder =
     "printf 'call\\n' >> \"$dir/calls.log\"\n"
     "/bin/mv -f \"$dir/args.part\" \"$dir/args.txt\"\n";
 
-// What one message box looked like.
-struct SeenBox {
-    QString title;
-    QString text;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    QMessageBox::StandardButtons buttons;
-    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
-    QMessageBox::StandardButton escapeButton = QMessageBox::NoButton;
-};
-
 enum class Answer { Ok, Cancel, Escape, Enter, Close };
 
 // Answers every message box that shows while it lives: an information box with OK, a
 // question as told; records each box.
-class BoxAnswer
+class BoxAnswer : public ModalAnswer
 {
 public:
     explicit BoxAnswer(Answer answer) : BoxAnswer(QList<Answer>{answer}) {}
     // The n-th question gets the n-th answer; the last answers all further ones.
     explicit BoxAnswer(QList<Answer> answers)
-        : m_modal([this, answers](QWidget *modal) {
+        : ModalAnswer([this, answers](QWidget *modal) {
               auto *box = qobject_cast<QMessageBox *>(modal);
               if (!box) {
                   modal->close();
                   return;
               }
-              SeenBox seen;
-              seen.title = box->windowTitle();
-              seen.text = box->text();
-              seen.icon = box->icon();
-              seen.buttons = box->standardButtons();
-              seen.defaultButton = box->standardButton(box->defaultButton());
-              seen.escapeButton = box->standardButton(qobject_cast<QAbstractButton *>(box->escapeButton()));
-              boxes << seen;
-              if (!(seen.buttons & QMessageBox::Cancel)) {
+              if (!(box->standardButtons() & QMessageBox::Cancel)) {
                   ModalAnswer::press(box, QMessageBox::Ok);
                   return;
               }
@@ -83,11 +64,9 @@ public:
           })
     {
     }
-    QList<SeenBox> boxes;
 
 private:
     int m_questions = 0;
-    ModalAnswer m_modal;
 };
 
 } // namespace
@@ -122,26 +101,7 @@ private slots:
     void endingWhileRunAsks();
 
 private:
-    // A window in English whatever the per-user store says; puts LamePath and Language back as
-    // it found them on destruction, so the store other tests read is not changed.
-    struct Window {
-        Window() : driver(form), storedLamePath(form.LamePath), storedLanguage(form.Language)
-        {
-            form.named<QAction>("mnuEnglish")->trigger();
-        }
-        ~Window()
-        {
-            form.LamePath = storedLamePath;
-            form.Language = storedLanguage;
-        }
-        TForm1 form;
-        FormDriver driver;
-        QString storedLamePath;
-        quint8 storedLanguage;
-    };
-
     void prepare(Window &w, const QString &input, const QString &output) const;
-    static void run(TForm1 &form) { form.named<QAction>("mnuRun")->trigger(); }
     QString work(const QString &name) const { return m_work + u'/' + name; }
     QStringList waitForArguments() const;
     void verifyNothingStarted() const;
@@ -155,13 +115,12 @@ private:
 
 void TestRun::initTestCase()
 {
-    QStandardPaths::setTestModeEnabled(true);
+    testing::usePrivateHome();
     QVERIFY(m_root.isValid());
     const QDir root(m_root.path());
     QVERIFY(root.mkpath("encoder dir") && root.mkpath("bin") && root.mkpath("work/x"));
     m_encoder = root.filePath("encoder dir/fake lame");
-    QVERIFY(writeAll(m_encoder, kRecordingEncoder));
-    QVERIFY(QFile::setPermissions(m_encoder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    QVERIFY(testing::writeExecutable(m_encoder, kRecordingEncoder));
 
     // PATH gets only "touch": a shell that parsed a file name could then leave a trace, and no
     // terminal emulator is found, so each run gets a run window.
@@ -197,8 +156,8 @@ void TestRun::init()
 void TestRun::prepare(Window &w, const QString &input, const QString &output) const
 {
     w.form.LamePath = m_encoder;
-    w.driver.w<QLineEdit>("edtInput")->setText(input);
-    w.driver.w<QLineEdit>("edtOutput")->setText(output);
+    w.d.w<QLineEdit>("edtInput")->setText(input);
+    w.d.w<QLineEdit>("edtOutput")->setText(output);
 }
 
 QStringList TestRun::waitForArguments() const
@@ -254,14 +213,14 @@ void TestRun::checksInOrder()
         form.LamePath.clear();
     form.show();
     QVERIFY(QTest::qWaitForWindowActive(&form));
-    auto *pages = w.driver.w<QTabWidget>("pgOptions");
-    pages->setCurrentWidget(w.driver.w("tabComment"));
-    w.driver.w("edtSongName")->setFocus();
-    QTRY_COMPARE(QApplication::focusWidget(), w.driver.w("edtSongName"));
-    const QString line = w.driver.line();
+    auto *pages = w.d.w<QTabWidget>("pgOptions");
+    pages->setCurrentWidget(w.d.w("tabComment"));
+    w.d.w("edtSongName")->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), w.d.w("edtSongName"));
+    const QString line = w.d.line();
 
     BoxAnswer answer(Answer::Cancel);
-    run(form);
+    w.d.trigger("mnuRun");
 
     const QHash<QString, QString> texts{{"strNoLamePath", form.messages.strNoLamePath},
                                         {"strNoInput", form.messages.strNoInput},
@@ -273,13 +232,13 @@ void TestRun::checksInOrder()
     QCOMPARE(box.title, QStringLiteral("Fenwave"));
     QCOMPARE(box.icon, QMessageBox::NoIcon);
     QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-    QCOMPARE(pages->currentWidget(), w.driver.w(page));
+    QCOMPARE(pages->currentWidget(), w.d.w(page));
     // The window's own focus control: the offscreen platform does not hand activation back
     // to the window once the message box has gone.
-    QCOMPARE(form.focusWidget(), w.driver.w(focus));
-    QCOMPARE(w.driver.line(), line);
-    QCOMPARE(w.driver.w<QLineEdit>("edtInput")->text(), input);
-    QCOMPARE(w.driver.w<QLineEdit>("edtOutput")->text(), output);
+    QCOMPARE(form.focusWidget(), w.d.w(focus));
+    QCOMPARE(w.d.line(), line);
+    QCOMPARE(w.d.w<QLineEdit>("edtInput")->text(), input);
+    QCOMPARE(w.d.w<QLineEdit>("edtOutput")->text(), output);
     verifyNothingStarted();
 }
 
@@ -310,16 +269,16 @@ void TestRun::sameFileRefused()
 
     Window w;
     prepare(w, input, output);
-    const QString line = w.driver.line();
+    const QString line = w.d.line();
     BoxAnswer answer(Answer::Ok);
-    run(w.form);
+    w.d.trigger("mnuRun");
 
     QCOMPARE(answer.boxes.size(), 1);
     QVERIFY(!w.form.messages.strSameFile.isEmpty());
     QCOMPARE(answer.boxes.first().text, w.form.messages.strSameFile);
     QCOMPARE(answer.boxes.first().title, QStringLiteral("Fenwave"));
     QCOMPARE(answer.boxes.first().icon, QMessageBox::NoIcon);
-    QCOMPARE(w.driver.line(), line);
+    QCOMPARE(w.d.line(), line);
     verifyNothingStarted();
     QCOMPARE(QFileInfo(work("x/song.wav")).size(), 4);
 }
@@ -331,7 +290,7 @@ void TestRun::otherFileIsConfirmed()
         Window w;
         prepare(w, "x/song.wav", output);
         BoxAnswer answer(Answer::Cancel);
-        run(w.form);
+        w.d.trigger("mnuRun");
         QCOMPARE(answer.boxes.size(), 1);
         QCOMPARE(answer.boxes.first().text, w.form.messages.strConfirmRun);
     }
@@ -353,14 +312,14 @@ void TestRun::confirmationDeclined()
 
     Window w;
     prepare(w, work("x/song.wav"), work("x/song.mp3"));
-    w.driver.click("rbutVBR");
-    auto *pages = w.driver.w<QTabWidget>("pgOptions");
-    pages->setCurrentWidget(w.driver.w("tabFilter"));
-    const QString line = w.driver.line();
+    w.d.click("rbutVBR");
+    auto *pages = w.d.w<QTabWidget>("pgOptions");
+    pages->setCurrentWidget(w.d.w("tabFilter"));
+    const QString line = w.d.line();
     const fenwave::OptionSet before = w.form.optionSet();
 
     BoxAnswer boxes{Answer(answer)};
-    run(w.form);
+    w.d.trigger("mnuRun");
 
     QCOMPARE(boxes.boxes.size(), 1);
     const SeenBox &box = boxes.boxes.first();
@@ -370,9 +329,9 @@ void TestRun::confirmationDeclined()
     QCOMPARE(box.buttons, QMessageBox::Ok | QMessageBox::Cancel);
     QCOMPARE(box.defaultButton, QMessageBox::Ok);
     QCOMPARE(box.escapeButton, QMessageBox::Cancel);
-    QCOMPARE(w.driver.line(), line);
+    QCOMPARE(w.d.line(), line);
     QVERIFY(w.form.optionSet() == before);
-    QCOMPARE(pages->currentWidget(), w.driver.w("tabFilter"));
+    QCOMPARE(pages->currentWidget(), w.d.w("tabFilter"));
     verifyNothingStarted();
 }
 
@@ -398,16 +357,16 @@ void TestRun::confirmedRunStartsTheBoxText()
 
     Window w;
     prepare(w, input, "out put.mp3");
-    w.driver.click("flgVorbis");
+    w.d.click("flgVorbis");
     if (useDefaults)
-        w.driver.click("flgDefault");
+        w.d.click("flgDefault");
     const QString line = w.form.optionSet().text(fenwave::Field::edtCommandLine);
     QVERIFY(line.contains(input));
-    QCOMPARE(line, useDefaults ? w.driver.shortForm() : w.driver.full());
+    QCOMPARE(line, useDefaults ? w.d.shortForm() : w.d.full());
     const fenwave::OptionSet before = w.form.optionSet();
 
     BoxAnswer boxes{Answer(answer)};
-    run(w.form);
+    w.d.trigger("mnuRun");
     QCOMPARE(boxes.boxes.size(), 1);
 
     // The encoder path and the output name hold blanks and arrive whole, without their quotes;
@@ -425,25 +384,21 @@ void TestRun::confirmedRunStartsTheBoxText()
     // A run changes nothing in the window.
     QCOMPARE(w.form.optionSet().text(fenwave::Field::edtCommandLine), line);
     QVERIFY(w.form.optionSet() == before);
-    QVERIFY(w.driver.checked("flgReadOnly"));
+    QVERIFY(w.d.checked("flgReadOnly"));
 }
 
 void TestRun::userEditIsWhatRuns()
 {
     Window w;
     prepare(w, work("x/song.wav"), work("x/song.mp3"));
-    w.driver.click("flgReadOnly");
-    auto *box = w.driver.w<QPlainTextEdit>("edtCommandLine");
-    QVERIFY(box->isEnabled());
-    box->setFocus();
-    box->selectAll();
-    QTest::keyClick(box, Qt::Key_Delete);
     const QString edited = '"' + m_encoder + "\" --custom \"two  words\" \"Ünïcödé ж\" last";
-    FormDriver::typeInto(box, edited);
+    w.d.replaceCommandLine(edited);
+    auto *box = w.d.w<QPlainTextEdit>("edtCommandLine");
+    QVERIFY(box->isEnabled());
     QCOMPARE(box->toPlainText(), edited);
 
     BoxAnswer boxes(Answer::Ok);
-    run(w.form);
+    w.d.trigger("mnuRun");
     QCOMPARE(waitForArguments(), (QStringList{"--custom", "two  words", "Ünïcödé ж", "last"}));
     QCOMPARE(box->toPlainText(), edited);
 }
@@ -456,7 +411,7 @@ void TestRun::shellCharactersStayOneArgument()
     prepare(w, work(name), work("a;b $(touch pwned) out.mp3"));
 
     BoxAnswer boxes(Answer::Ok);
-    run(w.form);
+    w.d.trigger("mnuRun");
     const QStringList arguments = waitForArguments();
     QVERIFY(arguments.size() >= 2);
     QCOMPARE(arguments.mid(arguments.size() - 2), (QStringList{work(name), work("a;b $(touch pwned) out.mp3")}));
@@ -487,16 +442,12 @@ void TestRun::unrunnableBoxStartsNothing()
 
     Window w;
     prepare(w, work("x/song.wav"), work("x/song.mp3"));
-    w.driver.click("flgReadOnly");
-    auto *box = w.driver.w<QPlainTextEdit>("edtCommandLine");
-    box->setFocus();
-    box->selectAll();
-    QTest::keyClick(box, Qt::Key_Delete);
-    FormDriver::typeInto(box, text);
+    w.d.replaceCommandLine(text);
+    auto *box = w.d.w<QPlainTextEdit>("edtCommandLine");
     QCOMPARE(box->toPlainText(), text);
 
     BoxAnswer boxes(Answer::Ok);
-    run(w.form);
+    w.d.trigger("mnuRun");
     QCOMPARE(boxes.boxes.size(), error.isEmpty() ? 1 : 2);
     QCOMPARE(boxes.boxes.first().text, w.form.messages.strConfirmRun);
     if (!error.isEmpty()) {
@@ -518,22 +469,19 @@ void TestRun::viewOnlyNeverRecomposes()
 {
     Window w;
     prepare(w, work("x/song.wav"), work("x/song.mp3"));
-    auto *box = w.driver.w<QPlainTextEdit>("edtCommandLine");
+    auto *box = w.d.w<QPlainTextEdit>("edtCommandLine");
     QVERIFY(!box->isEnabled());
-    w.driver.click("flgReadOnly");
+    w.d.appendToCommandLine(" --edited");
     QVERIFY(box->isEnabled());
-    box->setFocus();
-    box->moveCursor(QTextCursor::End);
-    FormDriver::typeInto(box, " --edited");
     const QString edited = box->toPlainText();
     QVERIFY(edited.endsWith(" --edited"));
 
     // Locking again keeps the edit; the locked box is still what runs.
-    w.driver.click("flgReadOnly");
+    w.d.click("flgReadOnly");
     QVERIFY(!box->isEnabled());
     QCOMPARE(box->toPlainText(), edited);
     BoxAnswer boxes(Answer::Ok);
-    run(w.form);
+    w.d.trigger("mnuRun");
     QCOMPARE(waitForArguments().constLast(), QStringLiteral("--edited"));
     QCOMPARE(box->toPlainText(), edited);
 }
@@ -546,7 +494,7 @@ void TestRun::exitCancelledKeepsWindow()
         Window w;
         w.form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w.form));
-        const QString line = w.driver.line();
+        const QString line = w.d.line();
         BoxAnswer boxes(how);
         w.form.named<QAction>("mnuExit")->trigger();
         QCOMPARE(boxes.boxes.size(), 1);
@@ -557,7 +505,7 @@ void TestRun::exitCancelledKeepsWindow()
         QCOMPARE(boxes.boxes.first().defaultButton, QMessageBox::Ok);
         QTest::qWait(50);
         QVERIFY(w.form.isVisible());
-        QCOMPARE(w.driver.line(), line);
+        QCOMPARE(w.d.line(), line);
     }
 }
 
@@ -608,8 +556,7 @@ void TestRun::endingWhileRunAsks()
     QFETCH(bool, ends);
 
     const QString sleeper = m_root.filePath("encoder dir/sleeper");
-    QVERIFY(writeAll(sleeper, running ? "#!/bin/sh\nexec /bin/sleep 60\n" : "#!/bin/sh\n"));
-    QVERIFY(QFile::setPermissions(sleeper, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    QVERIFY(testing::writeExecutable(sleeper, running ? "#!/bin/sh\nexec /bin/sleep 60\n" : "#!/bin/sh\n"));
     Window w;
     w.form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w.form));

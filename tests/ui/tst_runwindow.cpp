@@ -40,8 +40,7 @@ private:
 RunWindow *TestRunWindow::startScript(const QByteArray &body, quint8 language, const QString &input)
 {
     const QString path = m_dir.filePath(QStringLiteral("program %1").arg(++m_scripts));
-    if (!testing::writeAll(path, "#!/bin/sh\n" + body)
-        || !QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
+    if (!testing::writeExecutable(path, "#!/bin/sh\n" + body))
         return nullptr;
     return RunWindow::start({path, QStringLiteral("first arg")}, m_dir.path(), input,
                             fenwave::messageTextsFor(language));

@@ -1,6 +1,6 @@
 // Saving and restoring settings files through the real window: the 60 keys, the handlers that
 // run while a file is restored, the error box of a failed save and the two file dialogs.
-#include "TestFiles.h"
+#include "ExpectedData.h"
 #include "FormDriver.h"
 
 #include "settings/SettingsKeys.h"
@@ -12,8 +12,6 @@
 #include <QFileDialog>
 #include <QRadioButton>
 #include <QRandomGenerator>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 
 #include <algorithm>
 #include <memory>
@@ -34,12 +32,6 @@ namespace {
 const QString kSection = QStringLiteral("Fenwave Sets");
 // A folder name that a shell would trip over: blanks, quotes, ";", "$()" and Cyrillic.
 const QString kAwkwardFolder = QStringLiteral("my sets 'q' \"dq\" ;$(touch x) Настройки");
-const char *const kDefaultGoverned[] = {
-    "tabBitrate", "tabFilter", "flgDiffBlock", "edtStat", "flgVorbis", "flgFreeformat",
-    "flgCompRatio", "flgScale", "edtScale", "flgUseATHMask", "flgNoATH", "edtATH",
-    "flgTempMask", "flgShortBlock", "flgVoiceMode", "flgPresets", "rgpOutputType",
-    "Label3", "Label4", "flgMP3Decode", "Label5", "Label6",
-};
 
 std::unique_ptr<TForm1> newForm(quint8 language = 0, const QString &lamePath = QStringLiteral("/usr/bin/lame"))
 {
@@ -282,7 +274,7 @@ private:
 
 void TestSettingsFile::initTestCase()
 {
-    QStandardPaths::setTestModeEnabled(true);
+    testing::usePrivateHome();
     m_tmp = std::make_unique<QTemporaryDir>();
     QVERIFY(m_tmp->isValid());
 }
@@ -308,7 +300,7 @@ void TestSettingsFile::roundTripOfRandomSets()
     for (int round = 0; round < 200; ++round) {
         const QString where = QStringLiteral("seed %1 (FENWAVE_TEST_SEED), round %2").arg(seed).arg(round);
         if (rng.bounded(8) == 0)
-            form->named<QAction>(rng.bounded(2) ? "mnuRussian" : "mnuEnglish")->trigger();
+            FormDriver(*form).switchTo(quint8(rng.bounded(2)));
         randomizeFromCode(*form, rng);
         if (round % 3 == 0)
             changeByUser(*form, rng);
@@ -480,7 +472,7 @@ void TestSettingsFile::restore()
         else if (verb == "text")
             d.w<QLineEdit>(name)->setText(value);
         else if (verb == "lang")
-            form->named<QAction>(arg == "1" ? "mnuRussian" : "mnuEnglish")->trigger();
+            FormDriver(*form).switchTo(arg == "1" ? testing::kRussian : testing::kEnglish);
         else if (verb == "refresh")
             form->named<QAction>("mnuRefresh")->trigger();
         else
@@ -537,8 +529,8 @@ void TestSettingsFile::defaultKeyDisablesTheGovernedControls()
     QVERIFY(writeAll(path, settingsFile({"UseScale=1", "Scale=2.5", "UseATH4Masking=1", "ATH=3", "Default=1",
                                          "ABR=1", "ABRValue=96", "ShowNothing=1", "1stEmpty=1"})));
     form->restoreSettings(path);
-    for (const char *name : kDefaultGoverned)
-        QVERIFY2(!d.own(name), name);
+    for (const QString &name : testing::kDefaultGoverned)
+        QVERIFY2(!d.own(name), qPrintable(name));
     QVERIFY(d.checked("flgScale") && d.checked("flgUseATHMask") && d.checked("rbutABR"));
     QCOMPARE(d.w<QLineEdit>("edtScale")->text(), QString("2.5"));
     QCOMPARE(d.w<QLineEdit>("edtATH")->text(), QString("3"));

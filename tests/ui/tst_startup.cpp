@@ -1,6 +1,7 @@
 // The window's start and end with the per-user store: placement, encoder path and language
 // read at construction, the four values written at destruction, damaged stores survived.
 #include "FormDriver.h"
+#include "TestFiles.h"
 
 #include "language/LanguageTables.h"
 #include "settings/Preferences.h"
@@ -19,20 +20,17 @@
 #include <QRandomGenerator>
 #include <QScreen>
 #include <QStackedWidget>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 
 #include <memory>
 #include <optional>
 
 using testing::FormDriver;
+using testing::kEnglish;
+using testing::kRussian;
 using testing::captionOf;
 using namespace fenwave;
 
 namespace {
-
-constexpr quint8 kEnglish = 0;
-constexpr quint8 kRussian = 1;
 
 const QByteArray kHeader = "Windows Registry Editor Version 5.00\n\n";
 const QByteArray kSection = "[HKEY_CURRENT_USER\\Software\\Fenwave]\n";
@@ -46,20 +44,12 @@ QString storePath()
 void writeStore(const QByteArray &bytes)
 {
     QVERIFY(QDir().mkpath(QFileInfo(storePath()).absolutePath()));
-    QFile file(storePath());
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
+    QVERIFY(testing::writeAll(storePath(), bytes));
 }
 
 void writeValues(const QByteArray &valueLines)
 {
     writeStore(kHeader + kSection + valueLines);
-}
-
-QByteArray readStoreBytes()
-{
-    QFile file(storePath());
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // UTF-16LE bytes with the terminating zero, as "hex(N):" data.
@@ -174,18 +164,11 @@ private slots:
     void roundTripOverTwoLifetimes();
     void otherValuesAndKeysKept();
     void restoredSettingsWithoutPathEmptyTheStoredPath();
-
-private:
-    QTemporaryDir m_home;
 };
 
 void TestStartup::initTestCase()
 {
-    // A private per-user store: other test programs that run at the same time write theirs too.
-    QVERIFY(m_home.isValid());
-    qputenv("HOME", QFile::encodeName(m_home.path()));
-    QStandardPaths::setTestModeEnabled(true);
-    QVERIFY(storePath().startsWith(m_home.path()));
+    testing::usePrivateHome();
     QVERIFY(storePath().endsWith(QStringLiteral("/.qttest/config/fenwave/user.reg")));
 }
 
@@ -475,7 +458,7 @@ void TestStartup::damagedStore()
     const Stored s = readStored();
     QCOMPARE(s.language, std::optional<quint32>(language));
     QCOMPARE(s.lamePath, std::optional<QString>(lamePath));
-    QVERIFY(readStoreBytes().size() < 64 * 1024);
+    QVERIFY(testing::readAll(storePath()).size() < 64 * 1024);
 }
 
 void TestStartup::unreadableStoreIsLeftAlone_data()
@@ -510,7 +493,7 @@ void TestStartup::unreadableStoreIsLeftAlone()
         QVERIFY(QFileInfo::exists(inside.fileName()));
         QVERIFY(QDir(storePath()).removeRecursively());
     } else {
-        QVERIFY(readStoreBytes() == bytes);
+        QVERIFY(testing::readAll(storePath()) == bytes);
         QVERIFY(QFile::remove(storePath()));
     }
 }
@@ -575,11 +558,7 @@ void TestStartup::restoredSettingsWithoutPathEmptyTheStoredPath()
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString settings = dir.filePath(QStringLiteral("no path; $(x).ini"));
-    {
-        QFile file(settings);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("[Fenwave Sets]\nUseVorbis=1\n");
-    }
+    QVERIFY(testing::writeAll(settings, "[Fenwave Sets]\nUseVorbis=1\n"));
     {
         TForm1 form;
         QCOMPARE(form.LamePath, QStringLiteral("/usr/bin/lame"));

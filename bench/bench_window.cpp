@@ -129,7 +129,8 @@ QByteArray startSettings()
 {
     QByteArray text = "[Fenwave Sets]\n";
     for (const SettingKey &key : settingsKeys())
-        text += QByteArray(key.key) + '=' + (settingDefault(key).isNull() ? QByteArray("0") : settingDefault(key).toUtf8()) + '\n';
+        text += QByteArray(key.key) + '='
+                + (settingDefault(key).isNull() ? QByteArray("0") : settingDefault(key).toUtf8()) + '\n';
     return text;
 }
 
@@ -137,12 +138,26 @@ QByteArray startSettings()
 QByteArray changedSettings()
 {
     const QHash<QByteArray, QByteArray> special = {
-        {"LamePath", "/opt/audio tools/lame"}, {"InputType", "2"}, {"OutputType", "3"},
-        {"SampleFrequency", "48"}, {"Presets", "Radio"}, {"Default", "0"}, {"CBR", "0"},
-        {"ABR", "0"}, {"VBR", "1"}, {"VBRMode", "New"}, {"VBRQuality", "2"},
-        {"VBRMinBitrate", "64"}, {"VBRMaxBitrate", "256"}, {"NoiseReduction", "2"},
-        {"NotUseATH", "0"}, {"NoFilters", "0"}, {"ID3Tag1stOnly", "0"}, {"ID3Tag2ndOnly", "1"},
-        {"ID3TagBoth", "0"}, {"HighPassFilter", "5"},
+        {"LamePath", "/opt/audio tools/lame"},
+        {"InputType", "2"},
+        {"OutputType", "3"},
+        {"SampleFrequency", "48"},
+        {"Presets", "Radio"},
+        {"Default", "0"},
+        {"CBR", "0"},
+        {"ABR", "0"},
+        {"VBR", "1"},
+        {"VBRMode", "New"},
+        {"VBRQuality", "2"},
+        {"VBRMinBitrate", "64"},
+        {"VBRMaxBitrate", "256"},
+        {"NoiseReduction", "2"},
+        {"NotUseATH", "0"},
+        {"NoFilters", "0"},
+        {"ID3Tag1stOnly", "0"},
+        {"ID3Tag2ndOnly", "1"},
+        {"ID3TagBoth", "0"},
+        {"HighPassFilter", "5"},
     };
     QByteArray text = "[Fenwave Sets]\n";
     int n = 0;
@@ -192,8 +207,8 @@ QByteArray bigIniFile(int megabytes)
         text += "[Section " + QByteArray::number(section++) + "]\r\n";
         int k = 0;
         for (const SettingKey &key : settingsKeys()) {
-            text += QByteArray(key.key) + '=' + QByteArray("value ").repeated(1 + k % 5)
-                    + QByteArray::number(section) + "\r\n";
+            text += QByteArray(key.key) + '=' + QByteArray("value ").repeated(1 + k % 5) + QByteArray::number(section)
+                    + "\r\n";
             ++k;
         }
         text += "; comment line\r\n\r\n";
@@ -228,14 +243,14 @@ void registerAll()
             b->Iterations(iterations);
         return b;
     };
-    fix(benchmark::RegisterBenchmark("BM_KeystrokeSongName", BM_KeystrokeSongName))
-        ->Unit(benchmark::kMicrosecond);
+    fix(benchmark::RegisterBenchmark("BM_KeystrokeSongName", BM_KeystrokeSongName))->Unit(benchmark::kMicrosecond);
     fix(benchmark::RegisterBenchmark("BM_KeystrokeSongNameWithPaint", BM_KeystrokeSongNameWithPaint))
         ->Unit(benchmark::kMicrosecond);
-    fix(benchmark::RegisterBenchmark("BM_RestoreSettings", BM_RestoreSettings))
-        ->Unit(benchmark::kMicrosecond);
+    fix(benchmark::RegisterBenchmark("BM_RestoreSettings", BM_RestoreSettings))->Unit(benchmark::kMicrosecond);
     fix(benchmark::RegisterBenchmark("BM_IniReader", BM_IniReader))
-        ->Arg(1)->Arg(4)->Arg(10)
+        ->Arg(1)
+        ->Arg(4)
+        ->Arg(10)
         ->Unit(benchmark::kMillisecond)
         ->Complexity(benchmark::oN);
 }

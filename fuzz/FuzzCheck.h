@@ -15,17 +15,16 @@
     std::abort();
 }
 
-#define FUZZ_CHECK(condition)                                       \
-    do {                                                            \
-        if (!(condition))                                           \
-            fuzzCheckFailed(#condition, __FILE__, __LINE__);        \
+#define FUZZ_CHECK(condition) \
+    do { \
+        if (!(condition)) \
+            fuzzCheckFailed(#condition, __FILE__, __LINE__); \
     } while (false)
 
 // A fuzz input: the bytes of a file, optionally followed by four NUL bytes and operations.
-struct FuzzInput
-{
+struct FuzzInput {
     QByteArray file;
-    QByteArray operations;  // empty when there is no marker
+    QByteArray operations; // empty when there is no marker
     bool hasOperations = false;
 };
 

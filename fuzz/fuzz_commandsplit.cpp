@@ -29,7 +29,10 @@
 
 namespace {
 
-bool isSeparator(QChar c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }
+bool isSeparator(QChar c)
+{
+    return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n';
+}
 
 // The characters that end up in some argument, in order.
 QString argumentCharacters(const QString &text)
@@ -63,8 +66,7 @@ QString joinComposerStyle(const QStringList &arguments, const QString &separator
 
 bool composerCanQuote(const QString &argument)
 {
-    return !argument.isEmpty() && !argument.contains(u'\t') && !argument.contains(u'\r')
-        && !argument.contains(u'\n');
+    return !argument.isEmpty() && !argument.contains(u'\t') && !argument.contains(u'\r') && !argument.contains(u'\n');
 }
 
 void checkSplitOfText(const QString &text)
@@ -84,8 +86,8 @@ void checkSplitOfText(const QString &text)
 void checkJoinAndSplit(const QByteArray &input)
 {
     static const QString separators[] = {
-        QStringLiteral(" "), QStringLiteral("\t"), QStringLiteral("  "), QStringLiteral("\r\n"),
-        QStringLiteral(" \t\n "),
+        QStringLiteral(" "),    QStringLiteral("\t"),     QStringLiteral("  "),
+        QStringLiteral("\r\n"), QStringLiteral(" \t\n "),
     };
     const QString &separator = separators[input.isEmpty() ? 0 : quint8(input[0]) % std::size(separators)];
 

@@ -34,8 +34,14 @@ namespace {
 constexpr qsizetype kMaxOps = 4;
 constexpr size_t kMaxCheckedEntries = 64;
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
-bool isLineBreak(char c) { return c == '\r' || c == '\n'; }
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+bool isLineBreak(char c)
+{
+    return c == '\r' || c == '\n';
+}
 
 QByteArray trimBlanks(const QByteArray &bytes)
 {
@@ -59,14 +65,16 @@ QString trimBlanks(const QString &text)
     return text.mid(begin, end - begin);
 }
 
-QString fold(const QString &name) { return trimBlanks(name).toCaseFolded(); }
-
-struct Entry
+QString fold(const QString &name)
 {
-    QString section;   // as spelled in the file, blanks trimmed
+    return trimBlanks(name).toCaseFolded();
+}
+
+struct Entry {
+    QString section; // as spelled in the file, blanks trimmed
     QString key;
     QString value;
-    QString foldedSection;   // fold() of the names, worked out once: lookups compare many entries
+    QString foldedSection; // fold() of the names, worked out once: lookups compare many entries
     QString foldedKey;
 };
 
@@ -79,7 +87,7 @@ std::vector<Entry> referenceEntries(const QByteArray &file)
     QSet<QString> seenSections;
     QSet<QString> seenKeys;
     QString section;
-    bool readingSection = false;   // inside the first section of its name
+    bool readingSection = false; // inside the first section of its name
 
     qsizetype pos = 0;
     while (pos < text.size()) {
@@ -114,14 +122,13 @@ std::vector<Entry> referenceEntries(const QByteArray &file)
         if (seenKeys.contains(id))
             continue;
         seenKeys.insert(id);
-        entries.push_back({section, key, fenwave::decodeUtf8OrWindows1251(content.mid(equals + 1)),
-                           fold(section), fold(key)});
+        entries.push_back(
+            {section, key, fenwave::decodeUtf8OrWindows1251(content.mid(equals + 1)), fold(section), fold(key)});
     }
     return entries;
 }
 
-std::optional<QString> referenceValue(const std::vector<Entry> &entries, const QString &section,
-                                      const QString &key)
+std::optional<QString> referenceValue(const std::vector<Entry> &entries, const QString &section, const QString &key)
 {
     if (!IniDocument::isValidSectionName(section) || !IniDocument::isValidKeyName(key))
         return std::nullopt;
@@ -164,8 +171,7 @@ void checkReads(const IniDocument &document, const std::vector<Entry> &entries)
     }
 }
 
-struct WriteOp
-{
+struct WriteOp {
     QString section;
     QString key;
     QString value;
@@ -225,8 +231,7 @@ void checkWrite(IniDocument &document, const WriteOp &op, QByteArray &bytes, std
     entries = referenceEntries(after);
     const std::vector<Entry> &entriesAfter = entries;
     FUZZ_CHECK(referenceValue(entriesAfter, op.section, op.key) == expected);
-    FUZZ_CHECK(entriesAfter.size() == entriesBefore.size()
-               || entriesAfter.size() == entriesBefore.size() + 1);
+    FUZZ_CHECK(entriesAfter.size() == entriesBefore.size() || entriesAfter.size() == entriesBefore.size() + 1);
     const QString foldedOpSection = fold(op.section);
     const QString foldedOpKey = fold(op.key);
     for (size_t i = 0; i < entriesBefore.size() && i < kMaxCheckedEntries; ++i) {

@@ -25,7 +25,10 @@ using fenwave::parseProfileInteger;
 
 namespace {
 
-bool isAsciiDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+bool isAsciiDigit(char16_t c)
+{
+    return c >= u'0' && c <= u'9';
+}
 
 bool isAsciiHexDigit(char16_t c)
 {

@@ -68,8 +68,7 @@ QList<QString> namesInKey(const QByteArray &fileText)
     return names;
 }
 
-struct Reading
-{
+struct Reading {
     StoreValueType type;
     std::optional<quint32> dword;
     std::optional<QString> string;
@@ -144,7 +143,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     // No file path: the default one would be looked up for every input.
     UserStore fresh{QString()};
-    FUZZ_CHECK(fresh.openFileText(QByteArray()));   // no text is an empty store
+    FUZZ_CHECK(fresh.openFileText(QByteArray())); // no text is an empty store
     FUZZ_CHECK(fresh.keyCreated());
 
     UserStore store{QString()};

@@ -114,10 +114,10 @@ const Wiring kWiring[] = {
 
 // The controls that "Use default settings" disables and enables again, in this order.
 const char *const kDefaultGoverned[] = {
-    "tabBitrate", "tabFilter", "flgDiffBlock", "edtStat", "flgVorbis", "flgFreeformat",
-    "flgCompRatio", "flgScale", "edtScale", "flgUseATHMask", "flgNoATH", "edtATH",
-    "flgTempMask", "flgShortBlock", "flgVoiceMode", "flgPresets", "rgpOutputType",
-    "Label3", "Label4", "flgMP3Decode", "Label5", "Label6",
+    "tabBitrate",   "tabFilter",     "flgDiffBlock", "edtStat",       "flgVorbis",     "flgFreeformat",
+    "flgCompRatio", "flgScale",      "edtScale",     "flgUseATHMask", "flgNoATH",      "edtATH",
+    "flgTempMask",  "flgShortBlock", "flgVoiceMode", "flgPresets",    "rgpOutputType", "Label3",
+    "Label4",       "flgMP3Decode",  "Label5",       "Label6",
 };
 
 } // namespace
@@ -200,7 +200,7 @@ void TForm1::giveStartValues()
     for (int i = 0; i < kFieldCount; ++i) {
         QWidget *control = m_fieldControls[i];
         if (!control)
-            continue;  // LamePath is no control
+            continue; // LamePath is no control
         const FieldInfo &info = OptionSet::info(static_cast<Field>(i));
         if (auto *combo = qobject_cast<QComboBox *>(control))
             combo->addItems(itemList(info.items));
@@ -268,10 +268,13 @@ void TForm1::connectHandlers()
         connectControl(w.control, w.rule ? w.rule : &TForm1::UpdateCommandLine);
     connectControl(Field::flgReadOnly, &TForm1::flgReadOnlyClick);
 
-    const struct { const char *item; void (TForm1::*handler)(); } menu[] = {
-        {"mnuLamePath", &TForm1::butLameOpenClick}, {"mnuSave", &TForm1::mnuSaveClick},
-        {"mnuLoad", &TForm1::mnuLoadClick},         {"mnuEnglish", &TForm1::mnuEnglishClick},
-        {"mnuRussian", &TForm1::mnuRussianClick},   {"mnuRun", &TForm1::butReadyClick},
+    const struct {
+        const char *item;
+        void (TForm1::*handler)();
+    } menu[] = {
+        {"mnuLamePath", &TForm1::butLameOpenClick},   {"mnuSave", &TForm1::mnuSaveClick},
+        {"mnuLoad", &TForm1::mnuLoadClick},           {"mnuEnglish", &TForm1::mnuEnglishClick},
+        {"mnuRussian", &TForm1::mnuRussianClick},     {"mnuRun", &TForm1::butReadyClick},
         {"mnuRefresh", &TForm1::cbxSampleFreqChange}, {"mnuExit", &TForm1::butExitClick},
     };
     for (const auto &m : menu)

@@ -21,7 +21,7 @@ class QTabWidget;
 namespace fenwave {
 class ExactText;
 class HintTracker;
-}
+} // namespace fenwave
 
 // The main window: every option control, the command-line box, the menu and the status bar.
 // The controls hold the option values; the handlers below carry all behaviour.
@@ -35,7 +35,7 @@ public:
     // Program-wide values.
     QString LamePath;
     quint8 Language = 0;
-    fenwave::MessageTexts messages;  // empty until a language is applied
+    fenwave::MessageTexts messages; // empty until a language is applied
 
     // The option set as the controls hold it now (values and each control's own enabled flag).
     fenwave::OptionSet optionSet() const;
@@ -134,9 +134,9 @@ private:
     std::optional<QString> m_pendingLine;
     void showCommandLine(const QString &line);
     std::array<QWidget *, fenwave::kFieldCount> m_fieldControls{};
-    QHash<QWidget *, int> m_groupIndex;  // last known item index of each radio group
+    QHash<QWidget *, int> m_groupIndex; // last known item index of each radio group
     QPlainTextEdit *m_commandLine = nullptr;
-    fenwave::ExactText *m_commandText = nullptr;  // the exact text of edtCommandLine
+    fenwave::ExactText *m_commandText = nullptr; // the exact text of edtCommandLine
     QLabel *m_panel = nullptr;
     // Objects the handlers address that are no option field, found once as the window is built.
     QTabWidget *m_pages = nullptr;
@@ -150,8 +150,8 @@ private:
     QWidget *m_grpFilter = nullptr;
     QAction *m_mnuEnglish = nullptr;
     QAction *m_mnuRussian = nullptr;
-    std::vector<QWidget *> m_defaultGoverned;  // what "Use default settings" disables, in order
-    std::vector<QObject *> m_textTargets;      // one per language text, in the order applied
-    std::vector<QWidget *> m_edgeTargets;      // one per language left edge
+    std::vector<QWidget *> m_defaultGoverned; // what "Use default settings" disables, in order
+    std::vector<QObject *> m_textTargets;     // one per language text, in the order applied
+    std::vector<QWidget *> m_edgeTargets;     // one per language left edge
     fenwave::HintTracker *m_hints = nullptr;
 };

@@ -85,8 +85,8 @@ void TForm1::showInformation(const QString &text)
 
 bool TForm1::confirm(const QString &text)
 {
-    QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"), text,
-                    QMessageBox::Ok | QMessageBox::Cancel, this);
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"), text, QMessageBox::Ok | QMessageBox::Cancel,
+                    this);
     box.setDefaultButton(QMessageBox::Ok);
     box.setEscapeButton(QMessageBox::Cancel);
     return box.exec() == QMessageBox::Ok;
@@ -205,8 +205,7 @@ bool TForm1::openFile(const QString &path)
 {
     const QString fullPath = QFileInfo(path).absoluteFilePath();
     switch (classifyGivenFile(fullPath)) {
-    case GivenFileKind::Folder:
-        return false;
+    case GivenFileKind::Folder: return false;
     case GivenFileKind::Settings:
         dlgOpen()->setProperty("fileName", fullPath);
         restoreSettings(fullPath);
@@ -283,12 +282,8 @@ void TForm1::restoreSettings(const QString &path)
                     edit->setText(value.text);
             }
             break;
-        case SettingKind::Integer:
-            setRadioGroupIndex(target, value.index);
-            break;
-        case SettingKind::Flag:
-            setChecked(static_cast<QAbstractButton *>(target), value.on);
-            break;
+        case SettingKind::Integer: setRadioGroupIndex(target, value.index); break;
+        case SettingKind::Flag: setChecked(static_cast<QAbstractButton *>(target), value.on); break;
         }
     }
     m_restoring = false;

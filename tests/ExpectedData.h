@@ -11,9 +11,10 @@ namespace testing {
 
 // The controls that "Default settings" disables while it is checked.
 inline const QStringList kDefaultGoverned{
-    "tabBitrate", "tabFilter", "flgDiffBlock", "edtStat", "flgVorbis", "flgFreeformat", "flgCompRatio", "flgScale",
-    "edtScale", "flgUseATHMask", "flgNoATH", "edtATH", "flgTempMask", "flgShortBlock", "flgVoiceMode", "flgPresets",
-    "rgpOutputType", "Label3", "Label4", "flgMP3Decode", "Label5", "Label6"};
+    "tabBitrate",   "tabFilter",     "flgDiffBlock", "edtStat",       "flgVorbis",     "flgFreeformat",
+    "flgCompRatio", "flgScale",      "edtScale",     "flgUseATHMask", "flgNoATH",      "edtATH",
+    "flgTempMask",  "flgShortBlock", "flgVoiceMode", "flgPresets",    "rgpOutputType", "Label3",
+    "Label4",       "flgMP3Decode",  "Label5",       "Label6"};
 
 // The text between the first and the last double quote, with each ␉ read as a tab.
 inline QString quoted(const QString &column)
@@ -76,16 +77,27 @@ inline QStringList lastColumn(const QList<QStringList> &rows)
 // The message texts of a set by their names, as a language file lists them.
 inline QList<QStringList> messageTexts(const fenwave::MessageTexts &m)
 {
-    return {{"strLameDialogTitle", m.strLameDialogTitle}, {"strLameFilter", m.strLameFilter},
-            {"strInputDialogTitle", m.strInputDialogTitle}, {"strOutputDialogTitle", m.strOutputDialogTitle},
-            {"strMusicFilter", m.strMusicFilter}, {"strConfirmExit", m.strConfirmExit},
-            {"strNoLamePath", m.strNoLamePath}, {"strNoInput", m.strNoInput}, {"strNoOutput", m.strNoOutput},
-            {"strConfirmRun", m.strConfirmRun}, {"strSaveSettingsTitle", m.strSaveSettingsTitle},
-            {"strLoadSettingsTitle", m.strLoadSettingsTitle}, {"strAllFilter", m.strAllFilter},
-            {"strSameFile", m.strSameFile}, {"strCannotStart", m.strCannotStart},
-            {"strConfirmStopRuns", m.strConfirmStopRuns}, {"strRunStop", m.strRunStop},
-            {"strRunRunning", m.strRunRunning}, {"strRunStopping", m.strRunStopping},
-            {"strRunFinished", m.strRunFinished}, {"strRunFailed", m.strRunFailed},
+    return {{"strLameDialogTitle", m.strLameDialogTitle},
+            {"strLameFilter", m.strLameFilter},
+            {"strInputDialogTitle", m.strInputDialogTitle},
+            {"strOutputDialogTitle", m.strOutputDialogTitle},
+            {"strMusicFilter", m.strMusicFilter},
+            {"strConfirmExit", m.strConfirmExit},
+            {"strNoLamePath", m.strNoLamePath},
+            {"strNoInput", m.strNoInput},
+            {"strNoOutput", m.strNoOutput},
+            {"strConfirmRun", m.strConfirmRun},
+            {"strSaveSettingsTitle", m.strSaveSettingsTitle},
+            {"strLoadSettingsTitle", m.strLoadSettingsTitle},
+            {"strAllFilter", m.strAllFilter},
+            {"strSameFile", m.strSameFile},
+            {"strCannotStart", m.strCannotStart},
+            {"strConfirmStopRuns", m.strConfirmStopRuns},
+            {"strRunStop", m.strRunStop},
+            {"strRunRunning", m.strRunRunning},
+            {"strRunStopping", m.strRunStopping},
+            {"strRunFinished", m.strRunFinished},
+            {"strRunFailed", m.strRunFailed},
             {"strRunSignal", m.strRunSignal}};
 }
 

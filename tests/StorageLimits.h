@@ -52,8 +52,7 @@ public:
         if (::geteuid() != 0 || !m_dir.isValid())
             return;
         const QByteArray options = QByteArray("size=") + size;
-        m_mounted = ::mount("tmpfs", QFile::encodeName(m_dir.path()).constData(), "tmpfs", 0,
-                            options.constData()) == 0;
+        m_mounted = ::mount("tmpfs", QFile::encodeName(m_dir.path()).constData(), "tmpfs", 0, options.constData()) == 0;
     }
     ~SmallFileSystem()
     {
@@ -73,9 +72,8 @@ public:
         if (!filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
             return false;
         const QByteArray block(4096, 'f');
-        while (filler.write(block) == block.size()) {
-        }
-        return filler.error() == QFileDevice::ResourceError;   // stopped by "no space"
+        while (filler.write(block) == block.size()) {}
+        return filler.error() == QFileDevice::ResourceError; // stopped by "no space"
     }
 
 private:

@@ -53,8 +53,8 @@ void step(const char *name, const std::function<void()> &work)
     timer.start();
     work();
     const double ms = double(timer.nsecsElapsed()) / 1e6;
-    std::printf("%s\t%.2f\t%.2f\t%ld\t%ld\n", name, ms, processCpuMs() - cpuBefore,
-                residentKiB("VmRSS:"), residentKiB("VmHWM:"));
+    std::printf("%s\t%.2f\t%.2f\t%ld\t%ld\n", name, ms, processCpuMs() - cpuBefore, residentKiB("VmRSS:"),
+                residentKiB("VmHWM:"));
 }
 
 // Shows the window and returns once its first frame has been painted.
@@ -73,7 +73,7 @@ void showAndPaint(QWidget *window)
     window->show();
     while (!probe.seen)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    QCoreApplication::processEvents();  // the children and the flush of the same frame
+    QCoreApplication::processEvents(); // the children and the flush of the same frame
     window->removeEventFilter(&probe);
 }
 
@@ -84,8 +84,8 @@ int main(int argc, char *argv[])
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     const QByteArray mode = argc > 1 ? QByteArray(argv[1]) : QByteArray();
     std::printf("step\twall ms\tCPU ms\tRSS KiB\tpeak KiB\n");
-    std::printf("before QApplication (since process start)\t\t%.2f\t%ld\t%ld\n", processCpuMs(),
-                residentKiB("VmRSS:"), residentKiB("VmHWM:"));
+    std::printf("before QApplication (since process start)\t\t%.2f\t%ld\t%ld\n", processCpuMs(), residentKiB("VmRSS:"),
+                residentKiB("VmHWM:"));
 
     QApplication *app = nullptr;
     step("QApplication", [&] { app = new QApplication(argc, argv); });

@@ -6,11 +6,11 @@
 
 namespace fenwave {
 
-enum class TextProperty { Caption, Hint, Text };   // Text = the edit text of a combo box (cbxPresets)
+enum class TextProperty { Caption, Hint, Text }; // Text = the edit text of a combo box (cbxPresets)
 
 // One assignment that ApplyLanguage makes, with the text for each language (UTF-8 literals).
 struct TextAssignment {
-    const char *target;      // objectName of the control / page / menu item, e.g. "flgVorbis", "tabInput", "mnuRun"
+    const char *target; // objectName of the control / page / menu item, e.g. "flgVorbis", "tabInput", "mnuRun"
     TextProperty property;
     const char *english;
     const char *russian;

@@ -7,9 +7,9 @@ namespace fenwave {
 
 // The program-wide message texts. Empty until a language is applied.
 struct MessageTexts {
-    QString strLameDialogTitle, strLameFilter, strInputDialogTitle, strOutputDialogTitle,
-            strMusicFilter, strConfirmExit, strNoLamePath, strNoInput, strNoOutput,
-            strConfirmRun, strSaveSettingsTitle, strLoadSettingsTitle, strAllFilter;
+    QString strLameDialogTitle, strLameFilter, strInputDialogTitle, strOutputDialogTitle, strMusicFilter,
+        strConfirmExit, strNoLamePath, strNoInput, strNoOutput, strConfirmRun, strSaveSettingsTitle,
+        strLoadSettingsTitle, strAllFilter;
     // Shown when input and output name the same file (the run refuses to overwrite its input).
     // English "Input and output are the same file", Russian "Входной и выходной файлы совпадают".
     QString strSameFile;

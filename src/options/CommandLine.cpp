@@ -6,16 +6,16 @@ namespace {
 
 // How one step of the full form decides on its piece.
 enum class Step {
-    Flag,               // literal when the flag is on
-    AvailableFlag,      // literal when the flag is available and on
-    Trimmed,            // literal + trimmed text, when the trimmed text is not empty
-    AvailableTrimmed,   // the same, only while the field is available
-    UnlessExactly,      // literal + untrimmed text, unless the text is exactly `extra`
-    UntrimmedNotEmpty,  // literal + untrimmed text, when it is not empty
-    IndexWord,          // the word of the item index from a word list
-    AthLower,           // literal + trimmed text, when not empty and flgNoATH is off
-    Preset,             // literal + preset word of the index, while available
-    ModeValue,          // literal + untrimmed text of `other`, when the mode flag is on
+    Flag,              // literal when the flag is on
+    AvailableFlag,     // literal when the flag is available and on
+    Trimmed,           // literal + trimmed text, when the trimmed text is not empty
+    AvailableTrimmed,  // the same, only while the field is available
+    UnlessExactly,     // literal + untrimmed text, unless the text is exactly `extra`
+    UntrimmedNotEmpty, // literal + untrimmed text, when it is not empty
+    IndexWord,         // the word of the item index from a word list
+    AthLower,          // literal + trimmed text, when not empty and flgNoATH is off
+    Preset,            // literal + preset word of the index, while available
+    ModeValue,         // literal + untrimmed text of `other`, when the mode flag is on
     VbrGroup,
     Filters,
     TagPart,
@@ -25,13 +25,12 @@ struct StepRow {
     Step step;
     Field field;
     const char *literal;
-    Field other = Field::LamePath;   // a second field some steps read
-    const char *extra = nullptr;     // UnlessExactly: the text that emits nothing
-    int wordList = 0;                // IndexWord: which word list
+    Field other = Field::LamePath; // a second field some steps read
+    const char *extra = nullptr;   // UnlessExactly: the text that emits nothing
+    int wordList = 0;              // IndexWord: which word list
 };
 
-constexpr const char *kInputTypeWords[] = {" --mp1input", " --mp2input", " --mp3input",
-                                           " --ogginput", " -r"};
+constexpr const char *kInputTypeWords[] = {" --mp1input", " --mp2input", " --mp3input", " --ogginput", " -r"};
 constexpr const char *kOutputTypeWords[] = {" -m s", " -m j", " -m f", " -m m", " -m a"};
 // The sixth item, "Studio", emits " studio"; no item emits " cd".
 constexpr const char *kPresetWords[] = {" phone", " voice", " fm", " tape", " hifi", " studio"};
@@ -105,8 +104,7 @@ constexpr TagRow kTagSwitches[] = {
 };
 // clang-format on
 
-template <std::size_t N>
-void appendWord(QString &line, const char *const (&words)[N], int index)
+template <std::size_t N> void appendWord(QString &line, const char *const (&words)[N], int index)
 {
     if (index >= 0 && index < int(N))
         line += QLatin1String(words[index]);
@@ -183,9 +181,7 @@ void appendStep(QString &line, const OptionSet &options, const StepRow &row)
         if (v.available && v.on)
             line += QLatin1String(row.literal);
         break;
-    case Step::Trimmed:
-        appendTrimmed(line, row.literal, v.text);
-        break;
+    case Step::Trimmed: appendTrimmed(line, row.literal, v.text); break;
     case Step::AvailableTrimmed:
         if (v.available)
             appendTrimmed(line, row.literal, v.text);
@@ -198,9 +194,7 @@ void appendStep(QString &line, const OptionSet &options, const StepRow &row)
         if (!v.text.isEmpty())
             line += QLatin1String(row.literal) + v.text;
         break;
-    case Step::IndexWord:
-        appendWordOfList(line, row.wordList, v.index);
-        break;
+    case Step::IndexWord: appendWordOfList(line, row.wordList, v.index); break;
     case Step::AthLower:
         if (!options.isOn(Field::flgNoATH))
             appendTrimmed(line, row.literal, v.text);
@@ -227,9 +221,7 @@ void appendStep(QString &line, const OptionSet &options, const StepRow &row)
                 appendTrimmed(line, filter.literal, options.text(filter.field));
         }
         break;
-    case Step::TagPart:
-        appendTagPart(line, options);
-        break;
+    case Step::TagPart: appendTagPart(line, options); break;
     }
 }
 

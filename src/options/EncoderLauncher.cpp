@@ -11,10 +11,9 @@ namespace fenwave {
 
 namespace {
 
-struct TerminalKind
-{
+struct TerminalKind {
     const char *name;
-    const char *runOption;  // what precedes the program and its arguments as separate words
+    const char *runOption; // what precedes the program and its arguments as separate words
 };
 
 // Searched in this order. Debian's alternative guarantees the xterm-style "-e".
@@ -35,14 +34,14 @@ constexpr TerminalKind kTerminals[] = {
 constexpr const char *kDefaultRunOption = "-e";
 
 // Runs the program, keeps its exit status, and holds the window open until Enter.
-constexpr const char *kWrapperScript =
-    "dir=$1; shift\n"
-    "cd -- \"$dir\" && \"$@\"\n"
-    "status=$?\n"
-    "echo\n"
-    "printf '%s' \"Finished with exit status $status. Press Enter to close this window. \"\n"
-    "read -r reply\n"
-    "exit \"$status\"\n";
+constexpr const char *kWrapperScript
+    = "dir=$1; shift\n"
+      "cd -- \"$dir\" && \"$@\"\n"
+      "status=$?\n"
+      "echo\n"
+      "printf '%s' \"Finished with exit status $status. Press Enter to close this window. \"\n"
+      "read -r reply\n"
+      "exit \"$status\"\n";
 
 // The file a program name stands for, or empty when there is no such executable file.
 // Resolving here also keeps the wrapper shell from taking a name like "exit" as a builtin.
@@ -142,8 +141,8 @@ EncoderStart startEncoder(const QString &commandText, const QString &terminal)
         return start;
     }
     // A terminal that will not start is reported, never replaced by a run nobody can see.
-    const bool started = startDetachedIn(planEncoderLaunch(start.command, terminal, start.workingDirectory),
-                                         start.workingDirectory);
+    const bool started
+        = startDetachedIn(planEncoderLaunch(start.command, terminal, start.workingDirectory), start.workingDirectory);
     start.result = started ? StartResult::Started : StartResult::CannotStart;
     return start;
 }

@@ -6,8 +6,7 @@
 namespace fenwave {
 
 // How a run is started: program + arguments, possibly inside a terminal wrapper.
-struct LaunchPlan
-{
+struct LaunchPlan {
     QString program;
     QStringList arguments;
 };
@@ -39,18 +38,17 @@ LaunchPlan planEncoderLaunch(const QStringList &programAndArguments, const QStri
 
 // What a start request came to.
 enum class StartResult {
-    NothingToStart,  // the text holds no program (empty or blanks)
-    Started,         // running in a terminal window of its own
-    CannotStart,     // the program cannot be found or run, or the terminal would not start
-    NoTerminal,      // runnable, but there is no terminal: `command` is for a window of our own
+    NothingToStart, // the text holds no program (empty or blanks)
+    Started,        // running in a terminal window of its own
+    CannotStart,    // the program cannot be found or run, or the terminal would not start
+    NoTerminal,     // runnable, but there is no terminal: `command` is for a window of our own
 };
 
-struct EncoderStart
-{
+struct EncoderStart {
     StartResult result = StartResult::NothingToStart;
-    QString program;           // the program as split from the text, for the user's messages
-    QStringList command;       // the program resolved to its file, then its arguments
-    QString workingDirectory;  // the folder the program runs in
+    QString program;          // the program as split from the text, for the user's messages
+    QStringList command;      // the program resolved to its file, then its arguments
+    QString workingDirectory; // the folder the program runs in
 };
 
 // Splits the text, and when it names an existing executable program (a name without "/" is

@@ -8,15 +8,11 @@ namespace fenwave {
 
 // How far the encoder has come, as its own progress line says. `total` is 0 when the encoder
 // does not know how much there is (input from a pipe).
-struct EncoderProgress
-{
+struct EncoderProgress {
     long long done = 0;
     long long total = 0;
 
-    bool operator==(const EncoderProgress &other) const
-    {
-        return done == other.done && total == other.total;
-    }
+    bool operator==(const EncoderProgress &other) const { return done == other.done && total == other.total; }
 };
 
 // Reads one progress line of the encoder, with or without its leading CR: the encoding form

@@ -37,12 +37,12 @@ QStringList genres()
 const QStringList &itemList(ItemList list)
 {
     static const QStringList none;
-    static const QStringList bitrates{"32", "40", "48", "56", "64", "80", "96",
+    static const QStringList bitrates{"32",  "40",  "48",  "56",  "64",  "80",  "96",
                                       "112", "128", "160", "192", "224", "256", "320"};
     static const QStringList digits{"0", "1", "2", "3", "4", "5", "6", "7", "8", "9"};
     static const QStringList genreList = genres();
-    static const QStringList inputTypes{"MPEG Layer I", "MPEG Layer II", "MPEG Layer III",
-                                        "Ogg Vorbis file", "RAW PCM", "WAV PCM"};
+    static const QStringList inputTypes{"MPEG Layer I",    "MPEG Layer II", "MPEG Layer III",
+                                        "Ogg Vorbis file", "RAW PCM",       "WAV PCM"};
     static const QStringList outputTypes{"Stereo", "Joint", "Force", "Mono", "Auto"};
     static const QStringList sampleRates{"44.1", "48", "32"};
     static const QStringList emphasis{"n", "5", "c"};

@@ -8,15 +8,15 @@ namespace fenwave {
 // the interface language; they live with the language tables.
 enum class ItemList {
     None,
-    Bitrates,       // cbxCBR, cbxABR, cbxMinBitrate, cbxMaxBitrate
-    Digits,         // cbxVBRQuality, cbxNoise
-    Genres,         // cbxGenre
-    InputTypes,     // rgrInputType
-    OutputTypes,    // rgpOutputType
-    SampleRates,    // cbxSampleFreq
-    Emphasis,       // cbxEmp
-    VbrModes,       // cbxVBRMode
-    DesignPresets,  // cbxPresets as the window is built, before a language is applied
+    Bitrates,      // cbxCBR, cbxABR, cbxMinBitrate, cbxMaxBitrate
+    Digits,        // cbxVBRQuality, cbxNoise
+    Genres,        // cbxGenre
+    InputTypes,    // rgrInputType
+    OutputTypes,   // rgpOutputType
+    SampleRates,   // cbxSampleFreq
+    Emphasis,      // cbxEmp
+    VbrModes,      // cbxVBRMode
+    DesignPresets, // cbxPresets as the window is built, before a language is applied
 };
 
 const QStringList &itemList(ItemList list);

@@ -46,13 +46,13 @@ inline constexpr int kFieldCount = 0 FENWAVE_OPTION_FIELDS(FENWAVE_COUNT_ENTRY);
 #undef FENWAVE_COUNT_ENTRY
 
 enum class FieldKind {
-    Flag,               // check box: on or off
-    ExclusiveFlag,      // radio button of a group of three; a group may have none on
-    IndexChoice,        // radio group: item index, -1 for none
-    IndexChoiceWithText,// list the user may also type in: index and shown text
-    TextChoice,         // list the user may type in: the text is the value
+    Flag,                // check box: on or off
+    ExclusiveFlag,       // radio button of a group of three; a group may have none on
+    IndexChoice,         // radio group: item index, -1 for none
+    IndexChoiceWithText, // list the user may also type in: index and shown text
+    TextChoice,          // list the user may type in: the text is the value
     FreeText,
-    NumberText,         // meant to hold a number, never parsed
+    NumberText, // meant to hold a number, never parsed
 };
 
 enum class ExclusiveGroup { None, BitrateMode, Id3Version };
@@ -63,7 +63,7 @@ struct FieldInfo {
     FieldKind kind;
     bool startOn;
     int startIndex;
-    const char *startText;  // UTF-8
+    const char *startText; // UTF-8
     bool startAvailable;
     ItemList items;
     ExclusiveGroup group;
@@ -81,7 +81,7 @@ struct FieldValue {
 class OptionSet
 {
 public:
-    OptionSet();  // every start value of a fresh window
+    OptionSet(); // every start value of a fresh window
 
     static const FieldInfo &info(Field field);
     static std::optional<Field> fieldByName(QStringView name);

@@ -10,8 +10,7 @@ const QString kOutputExtension = QStringLiteral(".mp3");
 
 qsizetype fileNameStart(const QString &path)
 {
-    const qsizetype lastSeparator =
-        std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'));
+    const qsizetype lastSeparator = std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'));
     return lastSeparator + 1;
 }
 

@@ -60,10 +60,9 @@ QByteArrayView lineContent(QByteArrayView line)
 
 enum class LineKind { Other, Header, Key };
 
-struct ParsedLine
-{
+struct ParsedLine {
     LineKind kind = LineKind::Other;
-    QByteArrayView name;   // raw, untrimmed
+    QByteArrayView name; // raw, untrimmed
 };
 
 ParsedLine classifyLine(QByteArrayView content)
@@ -101,17 +100,13 @@ bool hasWritePermission(const QFileInfo &info)
 {
     // isWritable() (and WriteUser) say yes to root even for a read-only file; the mode bits
     // are what makes a file read-only for every user.
-    constexpr QFile::Permissions anyWrite =
-        QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+    constexpr QFile::Permissions anyWrite = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
     return info.isWritable() && (info.permissions() & anyWrite);
 }
 
 } // namespace
 
-IniDocument::IniDocument()
-    : m_sections(1)
-{
-}
+IniDocument::IniDocument() : m_sections(1) {}
 
 IniDocument IniDocument::fromBytes(const QByteArray &bytes)
 {
@@ -145,7 +140,7 @@ void IniDocument::parse()
         pos = 3;
     }
     bool lineBreakKnown = false;
-    qsizetype runBegin = -1;   // start of the current run of other lines
+    qsizetype runBegin = -1; // start of the current run of other lines
     Section *section = &m_sections.back();
 
     auto closeRun = [&](qsizetype end) {
@@ -176,7 +171,7 @@ void IniDocument::parse()
             section->chunks.push_back({pos, next, {}, false});
             section->insertChunk = 0;
             const QString folded = foldName(line.name);
-            if (!m_sectionIndex.contains(folded))   // the first section of a name is the one
+            if (!m_sectionIndex.contains(folded)) // the first section of a name is the one
                 m_sectionIndex.insert(folded, qsizetype(m_sections.size() - 1));
         } else if (line.kind == LineKind::Key && &m_sections.front() != section) {
             const QString folded = foldName(line.name);
@@ -223,8 +218,7 @@ QString IniDocument::value(QStringView section, QStringView key, const QString &
 
 bool IniDocument::hasSection(QStringView section) const
 {
-    return isValidSectionName(section)
-        && m_sectionIndex.contains(trimBlanks(section).toString().toCaseFolded());
+    return isValidSectionName(section) && m_sectionIndex.contains(trimBlanks(section).toString().toCaseFolded());
 }
 
 IniDocument::Section &IniDocument::sectionForWriting(const QString &foldedName, QStringView trimmedName)
@@ -291,7 +285,7 @@ QByteArray IniDocument::toBytes() const
     out.reserve(m_source.size() + 256);
     if (m_hasBom)
         out += kUtf8Bom;
-    bool openLine = false;   // the last piece written did not end its line
+    bool openLine = false; // the last piece written did not end its line
     for (const Section &section : m_sections) {
         for (const Chunk &chunk : section.chunks) {
             const QByteArrayView bytes = chunkBytes(chunk);
@@ -323,15 +317,14 @@ bool IniDocument::save(const QString &path) const
 bool IniDocument::isValidSectionName(QStringView name)
 {
     const QStringView trimmed = trimBlanks(name);
-    return !trimmed.isEmpty() && !trimmed.contains(u'\r') && !trimmed.contains(u'\n')
-        && !trimmed.contains(u']');
+    return !trimmed.isEmpty() && !trimmed.contains(u'\r') && !trimmed.contains(u'\n') && !trimmed.contains(u']');
 }
 
 bool IniDocument::isValidKeyName(QStringView name)
 {
     const QStringView trimmed = trimBlanks(name);
-    return !trimmed.isEmpty() && !trimmed.contains(u'\r') && !trimmed.contains(u'\n')
-        && !trimmed.contains(u'=') && !trimmed.startsWith(u';') && !trimmed.startsWith(u'[');
+    return !trimmed.isEmpty() && !trimmed.contains(u'\r') && !trimmed.contains(u'\n') && !trimmed.contains(u'=')
+           && !trimmed.startsWith(u';') && !trimmed.startsWith(u'[');
 }
 
 } // namespace fenwave

@@ -34,7 +34,7 @@ public:
     // kilobytes, and the limit bounds the memory a stray file can take.
     static constexpr qint64 kMaxFileSize = 16 * 1024 * 1024;
 
-    IniDocument();                                    // empty document
+    IniDocument(); // empty document
     static IniDocument fromBytes(const QByteArray &bytes);
     // Loads a file. A missing, unreadable, oversized or non-regular file (folder,
     // device, pipe) gives an empty document and *ok = false.
@@ -71,17 +71,15 @@ public:
 private:
     // A piece of the file: one key or header line, or a run of other lines.
     // Unedited pieces are slices of m_source, so kept lines stay byte for byte.
-    struct Chunk
-    {
+    struct Chunk {
         qsizetype begin = 0;
         qsizetype end = 0;
-        QByteArray owned;       // the bytes of an edited or added line
+        QByteArray owned; // the bytes of an edited or added line
         bool isOwned = false;
     };
-    struct Section
-    {
-        std::vector<Chunk> chunks;            // chunks[0] is the header, except in the preamble
-        QHash<QString, qsizetype> keyChunks;  // folded key name -> chunk of its first line
+    struct Section {
+        std::vector<Chunk> chunks;           // chunks[0] is the header, except in the preamble
+        QHash<QString, qsizetype> keyChunks; // folded key name -> chunk of its first line
         // Where a new key goes: after the last key line. splitAt is -1 for "after
         // the whole chunk", else an offset inside a run of other lines.
         qsizetype insertChunk = 0;
@@ -96,8 +94,8 @@ private:
     QByteArray m_source;
     bool m_hasBom = false;
     QByteArray m_lineBreak = "\n";
-    std::vector<Section> m_sections;              // m_sections[0]: lines before the first header
-    QHash<QString, qsizetype> m_sectionIndex;     // folded name -> first section of that name
+    std::vector<Section> m_sections;          // m_sections[0]: lines before the first header
+    QHash<QString, qsizetype> m_sectionIndex; // folded name -> first section of that name
 };
 
 } // namespace fenwave

@@ -43,7 +43,7 @@ Preferences loadPreferences(const QString &filePath)
         return {};
     const Preferences prefs = readPreferences(store);
     if (store.keyCreated())
-        store.close();    // the key is created at start; a failure changes nothing here
+        store.close(); // the key is created at start; a failure changes nothing here
     return prefs;
 }
 

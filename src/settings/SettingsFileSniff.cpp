@@ -61,8 +61,7 @@ GivenFileKind classifyGivenFile(const QString &path)
         return GivenFileKind::Folder;
     if (!S_ISREG(st.st_mode))
         return GivenFileKind::Input;
-    return holdsSettingsSection(headOfRegularFile(nativePath)) ? GivenFileKind::Settings
-                                                               : GivenFileKind::Input;
+    return holdsSettingsSection(headOfRegularFile(nativePath)) ? GivenFileKind::Settings : GivenFileKind::Input;
 }
 
 } // namespace fenwave

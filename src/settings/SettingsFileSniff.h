@@ -7,9 +7,9 @@ namespace fenwave {
 
 // What a file name given outside the dialogs (command line, drop) stands for.
 enum class GivenFileKind {
-    Settings,  // a regular file holding the settings section: restore it
-    Input,     // anything else that is not a folder, missing names included: take it as input
-    Folder,    // refused
+    Settings, // a regular file holding the settings section: restore it
+    Input,    // anything else that is not a folder, missing names included: take it as input
+    Folder,   // refused
 };
 
 // Only this much of a file is looked at: a settings file has its section near the top, and the

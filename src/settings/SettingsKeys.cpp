@@ -95,15 +95,12 @@ SettingKind settingKind(const SettingKey &key)
 {
     switch (OptionSet::info(key.field).kind) {
     case FieldKind::Flag:
-    case FieldKind::ExclusiveFlag:
-        return SettingKind::Flag;
-    case FieldKind::IndexChoice:
-        return SettingKind::Integer;
+    case FieldKind::ExclusiveFlag: return SettingKind::Flag;
+    case FieldKind::IndexChoice: return SettingKind::Integer;
     case FieldKind::IndexChoiceWithText:
     case FieldKind::TextChoice:
     case FieldKind::FreeText:
-    case FieldKind::NumberText:
-        break;
+    case FieldKind::NumberText: break;
     }
     return SettingKind::Text;
 }
@@ -114,12 +111,9 @@ QString settingDefault(const SettingKey &key)
         return QString();
     const FieldInfo &field = OptionSet::info(key.field);
     switch (settingKind(key)) {
-    case SettingKind::Flag:
-        return field.startOn ? QStringLiteral("1") : QStringLiteral("0");
-    case SettingKind::Integer:
-        return QString::number(field.startIndex);
-    case SettingKind::Text:
-        break;
+    case SettingKind::Flag: return field.startOn ? QStringLiteral("1") : QStringLiteral("0");
+    case SettingKind::Integer: return QString::number(field.startIndex);
+    case SettingKind::Text: break;
     }
     return QString::fromUtf8(field.startText);
 }
@@ -138,8 +132,7 @@ qint32 settingInteger(const IniDocument &doc, const SettingKey &key, qint32 curr
 
 QString settingText(const IniDocument &doc, const SettingKey &key)
 {
-    return doc.value(QString::fromLatin1(kSettingsSection), QString::fromLatin1(key.key),
-                     settingDefault(key));
+    return doc.value(QString::fromLatin1(kSettingsSection), QString::fromLatin1(key.key), settingDefault(key));
 }
 
 int limitToRange(qint32 value, int lastIndex)

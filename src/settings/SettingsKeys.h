@@ -12,21 +12,19 @@ enum class SettingKind { Flag, Integer, Text };
 
 // What restoring gives a field whose key is missing (or, for flags and integers, not a number).
 enum class WhenMissing {
-    StartValue,   // the field's start value in a fresh window
-    KeepCurrent,  // the field keeps the state it has ("MP3Decoding")
+    StartValue,  // the field's start value in a fresh window
+    KeepCurrent, // the field keeps the state it has ("MP3Decoding")
 };
 
-struct SettingKey
-{
-    const char *key;  // "LamePath", "InputType", ...
+struct SettingKey {
+    const char *key; // "LamePath", "InputType", ...
     Field field;
     WhenMissing missing = WhenMissing::StartValue;
 };
 
 inline constexpr const char *kSettingsSection = "Fenwave Sets";
 
-struct SettingKeyList
-{
+struct SettingKeyList {
     const SettingKey *begin_;
     const SettingKey *end_;
     const SettingKey *begin() const { return begin_; }

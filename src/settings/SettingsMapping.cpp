@@ -10,15 +10,9 @@ void writeSettings(const OptionSet &options, IniDocument &doc)
     for (const SettingKey &key : settingsKeys()) {
         QString value;
         switch (settingKind(key)) {
-        case SettingKind::Flag:
-            value = options.isOn(key.field) ? QStringLiteral("1") : QStringLiteral("0");
-            break;
-        case SettingKind::Integer:
-            value = QString::number(options.index(key.field));
-            break;
-        case SettingKind::Text:
-            value = options.text(key.field);
-            break;
+        case SettingKind::Flag: value = options.isOn(key.field) ? QStringLiteral("1") : QStringLiteral("0"); break;
+        case SettingKind::Integer: value = QString::number(options.index(key.field)); break;
+        case SettingKind::Text: value = options.text(key.field); break;
         }
         doc.setValue(section, QString::fromLatin1(key.key), value);
     }
@@ -49,9 +43,7 @@ std::vector<RestoredValue> readSettings(const IniDocument &doc)
             v.index = limitToRange(settingInteger(doc, key), lastIndex);
             break;
         }
-        case SettingKind::Text:
-            v.text = settingText(doc, key);
-            break;
+        case SettingKind::Text: v.text = settingText(doc, key); break;
         }
         values.push_back(std::move(v));
     }

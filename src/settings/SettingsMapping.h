@@ -13,12 +13,11 @@ namespace fenwave {
 void writeSettings(const OptionSet &options, IniDocument &doc);
 
 // One value that restoring gives to the field of its key.
-struct RestoredValue
-{
+struct RestoredValue {
     const SettingKey *key = nullptr;
-    bool on = false;  // flags
-    int index = -1;   // radio groups, limited to the group's range
-    QString text;     // texts
+    bool on = false; // flags
+    int index = -1;  // radio groups, limited to the group's range
+    QString text;    // texts
 };
 
 // The values a restore gives, in key order. A key that keeps the current state when it is

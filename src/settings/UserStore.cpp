@@ -22,9 +22,12 @@ constexpr quint32 kindBinary = 3;
 constexpr quint32 kindDword = 4;
 
 constexpr char fileHeader[] = "Windows Registry Editor Version 5.00";
-constexpr int hexLineWidth = 76;    // the export tool keeps its lines within 80 columns
+constexpr int hexLineWidth = 76; // the export tool keeps its lines within 80 columns
 
-QString rootKeyName() { return QStringLiteral("HKEY_CURRENT_USER"); }
+QString rootKeyName()
+{
+    return QStringLiteral("HKEY_CURRENT_USER");
+}
 
 bool holdsLineBreakOrZero(QStringView text)
 {
@@ -80,7 +83,7 @@ QString decodeFileText(const QByteArray &bytes)
     if (bytes.startsWith("\xFE\xFF"))
         return QStringDecoder(QStringDecoder::Utf16BE).decode(QByteArrayView(bytes).sliced(2));
     if (bytes.size() >= 2 && bytes[0] != '\0' && bytes[1] == '\0')
-        return QStringDecoder(QStringDecoder::Utf16LE).decode(bytes);    // UTF-16 without its mark
+        return QStringDecoder(QStringDecoder::Utf16LE).decode(bytes); // UTF-16 without its mark
     if (bytes.startsWith("\xEF\xBB\xBF"))
         return QString::fromUtf8(QByteArrayView(bytes).sliced(3));
     return QString::fromUtf8(bytes);
@@ -115,12 +118,11 @@ std::optional<QString> parseQuoted(QStringView line, qsizetype &pos)
             ++pos;
             return text;
         }
-        if (c == u'\\' && pos + 1 < line.size()
-            && (line.at(pos + 1) == u'\\' || line.at(pos + 1) == u'"'))
+        if (c == u'\\' && pos + 1 < line.size() && (line.at(pos + 1) == u'\\' || line.at(pos + 1) == u'"'))
             ++pos;
         text.append(line.at(pos));
     }
-    return std::nullopt;    // cut off before its closing quote
+    return std::nullopt; // cut off before its closing quote
 }
 
 QByteArray quoted(QStringView text)
@@ -190,7 +192,8 @@ std::optional<ParsedData> parseData(QStringView text)
 
 // Walks the text line by line; a hex value may go on over following lines that
 // its line ends with a backslash, as the export tool writes long data.
-class LineReader {
+class LineReader
+{
 public:
     explicit LineReader(const QString &text) : m_text(text) {}
     bool atEnd() const { return m_pos >= m_text.size(); }
@@ -265,7 +268,7 @@ void appendHexBytes(QByteArray &out, qsizetype lineStart, const QByteArray &byte
 QString UserStore::defaultFilePath()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
-        + QStringLiteral("/fenwave/user.reg");
+           + QStringLiteral("/fenwave/user.reg");
 }
 
 UserStore::UserStore(QString filePath) : m_filePath(std::move(filePath)) {}
@@ -273,8 +276,8 @@ UserStore::UserStore(QString filePath) : m_filePath(std::move(filePath)) {}
 QList<UserStore::Key> UserStore::parseFileText(const QByteArray &bytes)
 {
     QList<Key> keys;
-    QHash<QString, qsizetype> keyIndex;                // folded path -> index in keys
-    QList<QHash<QString, qsizetype>> valueIndex;       // per key: folded name -> index
+    QHash<QString, qsizetype> keyIndex;          // folded path -> index in keys
+    QList<QHash<QString, qsizetype>> valueIndex; // per key: folded name -> index
     qsizetype current = -1;
 
     const QString text = decodeFileText(bytes);
@@ -300,12 +303,12 @@ QList<UserStore::Key> UserStore::parseFileText(const QByteArray &bytes)
         }
 
         if (current < 0)
-            continue;    // the file's header, or lines outside any key
+            continue; // the file's header, or lines outside any key
 
         qsizetype pos = 0;
         QString name;
         if (line.startsWith(u'@')) {
-            pos = 1;    // the key's unnamed default value
+            pos = 1; // the key's unnamed default value
         } else {
             const std::optional<QString> quotedName = parseQuoted(line, pos);
             if (!quotedName)
@@ -335,7 +338,7 @@ QList<UserStore::Key> UserStore::parseFileText(const QByteArray &bytes)
         const QString folded = name.toCaseFolded();
         const qsizetype existing = names.value(folded, -1);
         if (existing >= 0) {
-            key.values[existing].kind = parsed->kind;    // a later line wins, as on import
+            key.values[existing].kind = parsed->kind; // a later line wins, as on import
             key.values[existing].data = std::move(parsed->data);
         } else {
             names.insert(folded, key.values.size());
@@ -414,16 +417,11 @@ StoreValueType UserStore::type(const QString &name) const
     if (!value)
         return StoreValueType::Absent;
     switch (value->kind) {
-    case kindDword:
-        return value->data.size() == 4 ? StoreValueType::Dword : StoreValueType::Other;
-    case kindString:
-        return StoreValueType::String;
-    case kindExpandString:
-        return StoreValueType::ExpandString;
-    case kindBinary:
-        return StoreValueType::Binary;
-    default:
-        return StoreValueType::Other;
+    case kindDword: return value->data.size() == 4 ? StoreValueType::Dword : StoreValueType::Other;
+    case kindString: return StoreValueType::String;
+    case kindExpandString: return StoreValueType::ExpandString;
+    case kindBinary: return StoreValueType::Binary;
+    default: return StoreValueType::Other;
     }
 }
 
@@ -494,8 +492,7 @@ void UserStore::appendValueLine(QByteArray &out, const Value &value)
             number = (number << 8) | quint8(value.data[i]);
         out.append("dword:" + QByteArray::number(number, 16).rightJustified(8, '0'));
     } else {
-        out.append(value.kind == kindBinary ? QByteArray("hex:")
-                                            : "hex(" + QByteArray::number(value.kind, 16) + "):");
+        out.append(value.kind == kindBinary ? QByteArray("hex:") : "hex(" + QByteArray::number(value.kind, 16) + "):");
         appendHexBytes(out, lineStart, value.data);
     }
     out.append('\n');

@@ -15,7 +15,8 @@ enum class StoreValueType { Absent, Dword, String, ExpandString, Binary, Other }
 // kept in a text file in the registry export layout so that a person can read
 // and edit it. Values and keys this program does not know are kept as they were.
 // Value and key names match without regard to letter case.
-class UserStore {
+class UserStore
+{
 public:
     // A bigger file is no store this program wrote: it is not read, and not replaced.
     static constexpr qint64 maxFileSize = 4 * 1024 * 1024;
@@ -38,9 +39,9 @@ public:
     QString filePath() const { return m_filePath; }
 
     StoreValueType type(const QString &name) const;
-    std::optional<quint32> dword(const QString &name) const;     // only when the type is Dword
-    std::optional<QString> string(const QString &name) const;    // only when the type is String; cut at the first '\0'
-    void setDword(const QString &name, quint32 value);           // replaces whatever type the name had
+    std::optional<quint32> dword(const QString &name) const;  // only when the type is Dword
+    std::optional<QString> string(const QString &name) const; // only when the type is String; cut at the first '\0'
+    void setDword(const QString &name, quint32 value);        // replaces whatever type the name had
     void setString(const QString &name, const QString &value);
     // Writes the store atomically (creating folder and file when needed). false on any failure
     // (no space, quota, file-size limit, I/O error); the old file stays byte for byte.
@@ -53,11 +54,11 @@ public:
 private:
     struct Value {
         QString name;
-        quint32 kind = 0;    // the registry type number
-        QByteArray data;     // the registry data bytes (strings as UTF-16LE with their terminating zero)
+        quint32 kind = 0; // the registry type number
+        QByteArray data;  // the registry data bytes (strings as UTF-16LE with their terminating zero)
     };
     struct Key {
-        QString path;        // full path, root included
+        QString path; // full path, root included
         QList<Value> values;
     };
 

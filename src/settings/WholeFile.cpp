@@ -74,7 +74,8 @@ bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *
         // A short write (file-size limit, no space) is no error to QFile: say why.
         const int cause = errno;
         const QString reason = file.error() != QFileDevice::NoError || cause == 0
-            ? file.errorString() : QString::fromLocal8Bit(std::strerror(cause));
+                                   ? file.errorString()
+                                   : QString::fromLocal8Bit(std::strerror(cause));
         file.cancelWriting();
         return fail(error, reason);
     }

@@ -36,12 +36,8 @@ FieldValue readControl(const QWidget *control, FieldKind kind)
     v.available = ownEnabled(control);
     switch (kind) {
     case FieldKind::Flag:
-    case FieldKind::ExclusiveFlag:
-        v.on = static_cast<const QAbstractButton *>(control)->isChecked();
-        break;
-    case FieldKind::IndexChoice:
-        v.index = radioGroupIndex(control);
-        break;
+    case FieldKind::ExclusiveFlag: v.on = static_cast<const QAbstractButton *>(control)->isChecked(); break;
+    case FieldKind::IndexChoice: v.index = radioGroupIndex(control); break;
     case FieldKind::IndexChoiceWithText:
     case FieldKind::TextChoice: {
         const auto *combo = static_cast<const QComboBox *>(control);
@@ -109,21 +105,15 @@ void writeControl(QWidget *control, FieldKind kind, const FieldValue &value)
     control->setEnabled(value.available);
     switch (kind) {
     case FieldKind::Flag:
-    case FieldKind::ExclusiveFlag:
-        setChecked(static_cast<QAbstractButton *>(control), value.on);
-        break;
-    case FieldKind::IndexChoice:
-        setRadioGroupIndex(control, value.index);
-        break;
+    case FieldKind::ExclusiveFlag: setChecked(static_cast<QAbstractButton *>(control), value.on); break;
+    case FieldKind::IndexChoice: setRadioGroupIndex(control, value.index); break;
     case FieldKind::IndexChoiceWithText: {
         auto *combo = static_cast<QComboBox *>(control);
         combo->setCurrentIndex(value.index);
         combo->setEditText(value.text);
         break;
     }
-    case FieldKind::TextChoice:
-        setComboText(static_cast<QComboBox *>(control), value.text);
-        break;
+    case FieldKind::TextChoice: setComboText(static_cast<QComboBox *>(control), value.text); break;
     case FieldKind::FreeText:
     case FieldKind::NumberText:
         if (auto *edit = qobject_cast<QLineEdit *>(control))

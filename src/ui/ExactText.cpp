@@ -32,7 +32,7 @@ QString fromUser(QString text)
 
 int documentLength(const QTextDocument *document)
 {
-    return document->characterCount() - 1;  // without the closing paragraph mark
+    return document->characterCount() - 1; // without the closing paragraph mark
 }
 
 } // namespace

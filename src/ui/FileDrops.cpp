@@ -27,9 +27,7 @@ std::optional<QString> draggedLocalFile(const QMimeData *data, bool *hasAddresse
     return path;
 }
 
-FileDrops::FileDrops(TForm1 *form)
-    : QObject(form)
-    , m_form(form)
+FileDrops::FileDrops(TForm1 *form) : QObject(form), m_form(form)
 {
     // Widgets that take no drops of their own pass a drag on to their parents up to the
     // window; the window itself must take them.
@@ -50,9 +48,9 @@ bool FileDrops::eventFilter(QObject *watched, QEvent *event)
     bool hasAddresses = false;
     const std::optional<QString> file = draggedLocalFile(drop->mimeData(), &hasAddresses);
     if (!hasAddresses)
-        return false;   // plain text: the widget decides, as without this filter
+        return false; // plain text: the widget decides, as without this filter
     if (!file) {
-        drop->ignore();   // a web address or a file elsewhere: refused everywhere
+        drop->ignore(); // a web address or a file elsewhere: refused everywhere
         return true;
     }
     if (type != QEvent::Drop) {

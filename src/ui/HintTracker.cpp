@@ -61,9 +61,8 @@ void HintTracker::watchMenu(QMenu *menu)
 {
     if (!menu)
         return;
-    connect(menu, &QMenu::hovered, this, [this](QAction *action) {
-        setCurrentHint(action ? ownHint(action) : QString());
-    });
+    connect(menu, &QMenu::hovered, this,
+            [this](QAction *action) { setCurrentHint(action ? ownHint(action) : QString()); });
     connect(menu, &QMenu::aboutToHide, this, [this] {
         setCurrentHint(QString());
         scheduleRefresh();
@@ -124,9 +123,7 @@ bool HintTracker::eventFilter(QObject *watched, QEvent *event)
     case QEvent::Leave:
     case QEvent::MouseMove:
     case QEvent::HoverEnter:
-    case QEvent::HoverMove:
-        notePointerEvent(watched, event);
-        break;
+    case QEvent::HoverMove: notePointerEvent(watched, event); break;
     case QEvent::FocusOut:
         // The keyboard has left the menu bar: back to the hint under the pointer.
         if (qobject_cast<QMenuBar *>(watched))
@@ -137,10 +134,9 @@ bool HintTracker::eventFilter(QObject *watched, QEvent *event)
             && static_cast<QDynamicPropertyChangeEvent *>(event)->propertyName() == kHintProperty)
             scheduleRefresh();
         break;
-    default:
-        break;
+    default: break;
     }
-    return false;  // only watching
+    return false; // only watching
 }
 
 void HintTracker::notePointerEvent(QObject *watched, QEvent *event)

@@ -29,13 +29,13 @@ class HintTracker : public QObject
 {
     Q_OBJECT
 public:
-    explicit HintTracker(QObject *parent = nullptr);  // installs itself as an application event filter
+    explicit HintTracker(QObject *parent = nullptr); // installs itself as an application event filter
     ~HintTracker() override;
 
     QString currentHint() const;
-    void watchMenu(QMenu *menu);               // connects hovered(QAction*) and aboutToHide
-    void watchMenuBar(QMenuBar *bar);          // connects hovered(QAction*)
-    void setCurrentHint(const QString &hint);  // emits when changed
+    void watchMenu(QMenu *menu);              // connects hovered(QAction*) and aboutToHide
+    void watchMenuBar(QMenuBar *bar);         // connects hovered(QAction*)
+    void setCurrentHint(const QString &hint); // emits when changed
 
 public slots:
     // Takes the hint from the widget under the last known pointer position now, e.g. after the

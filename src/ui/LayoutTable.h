@@ -21,9 +21,9 @@ enum class ControlKind {
 
 // One control of the main window: where it sits and what it shows when built.
 struct ControlSpec {
-    const char *name;    // objectName, e.g. "flgVorbis"
-    const char *parent;  // objectName of the parent: "pgOptions" for pages, a page or group box name,
-                         // or "Form1" for pgOptions, edtCommandLine and flgReadOnly
+    const char *name;   // objectName, e.g. "flgVorbis"
+    const char *parent; // objectName of the parent: "pgOptions" for pages, a page or group box name,
+                        // or "Form1" for pgOptions, edtCommandLine and flgReadOnly
     ControlKind kind;
     int x, y, w, h;      // relative to the parent's client area; group box children relative to the
                          // group box's top-left corner; pages are placed by pgOptions

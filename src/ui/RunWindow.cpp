@@ -41,12 +41,8 @@ int charactersToEndOfBlock(const QTextCursor &cursor)
 } // namespace
 
 RunWindow::RunWindow(const MessageTexts &texts)
-    : m_texts(texts),
-      m_process(new QProcess(this)),
-      m_view(new QPlainTextEdit(this)),
-      m_progress(new QProgressBar(this)),
-      m_outcome(new QLabel(this)),
-      m_stop(new QPushButton(texts.strRunStop, this))
+    : m_texts(texts), m_process(new QProcess(this)), m_view(new QPlainTextEdit(this)),
+      m_progress(new QProgressBar(this)), m_outcome(new QLabel(this)), m_stop(new QPushButton(texts.strRunStop, this))
 {
     setObjectName(QStringLiteral("frmRun"));
     m_view->setObjectName(QStringLiteral("edtRunOutput"));
@@ -59,7 +55,7 @@ RunWindow::RunWindow(const MessageTexts &texts)
     m_view->setMaximumBlockCount(kKeptLines);
     m_view->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     m_cursor = QTextCursor(m_view->document());
-    m_progress->setRange(0, 0);  // busy until the encoder says how far it is
+    m_progress->setRange(0, 0); // busy until the encoder says how far it is
     m_progress->setTextVisible(false);
     m_outcome->setText(texts.strRunRunning);
 
@@ -96,8 +92,8 @@ RunWindow *RunWindow::start(const QStringList &command, const QString &folder, c
 {
     if (command.isEmpty())
         return nullptr;
-    static const bool stopsAtQuit = QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit,
-                                                     &RunWindow::stopAllAndClose);
+    static const bool stopsAtQuit
+        = QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, &RunWindow::stopAllAndClose);
     Q_UNUSED(stopsAtQuit);
 
     auto *window = new RunWindow(texts);
@@ -200,7 +196,7 @@ void RunWindow::takeOutput()
 // escape sequences and control characters are dropped.
 void RunWindow::write(QStringView text)
 {
-    qsizetype runStart = -1;  // start of a run of plain text
+    qsizetype runStart = -1; // start of a run of plain text
     auto flush = [&](qsizetype end) {
         if (runStart >= 0)
             writeText(text.mid(runStart, end - runStart));
@@ -233,9 +229,7 @@ void RunWindow::write(QStringView text)
         }
         flush(i);
         switch (c.unicode()) {
-        case 0x1B:
-            m_escape = c;
-            break;
+        case 0x1B: m_escape = c; break;
         case u'\r':
             endSegment();
             m_cursor.movePosition(QTextCursor::StartOfBlock);
@@ -253,8 +247,7 @@ void RunWindow::write(QStringView text)
             if (!m_cursor.atBlockStart())
                 m_cursor.movePosition(QTextCursor::PreviousCharacter);
             break;
-        default:
-            break;
+        default: break;
         }
     }
     flush(text.size());
@@ -302,7 +295,7 @@ void RunWindow::processFinished(int exitCode, QProcess::ExitStatus status)
         m_outcome->setText(m_texts.strRunFinished);
     else if (status == QProcess::NormalExit)
         m_outcome->setText(m_texts.strRunFailed.arg(exitCode));
-    else  // the exit code of a program that died is the number of the signal that ended it
+    else // the exit code of a program that died is the number of the signal that ended it
         m_outcome->setText(m_texts.strRunSignal.arg(exitCode));
     if (m_closeWhenFinished)
         deleteLater();

@@ -65,10 +65,10 @@ private:
     QPushButton *m_stop;
     QTimer m_killTimer;
     QStringDecoder m_decoder{QStringDecoder::Utf8};
-    QTextCursor m_cursor;      // where the encoder writes next
-    bool m_clearLine = false;  // a CR came: the next text replaces the line
-    QString m_escape;          // an escape sequence not yet complete
-    QString m_segment;         // the text since the last CR or LF, for the progress
+    QTextCursor m_cursor;     // where the encoder writes next
+    bool m_clearLine = false; // a CR came: the next text replaces the line
+    QString m_escape;         // an escape sequence not yet complete
+    QString m_segment;        // the text since the last CR or LF, for the progress
     bool m_closeWhenFinished = false;
 };
 

@@ -15,9 +15,9 @@ constexpr int kUsageErrorStatus = 2;
 // Options of the window system and of the widgets that the application object reads from the
 // command line itself.
 const char *const kWindowSystemValueOptions[] = {
-    "platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry", "geometry",
-    "qwindowicon", "icon", "qwindowtitle", "title", "session", "display", "name", "visual",
-    "style", "stylesheet", "qmljsdebugger", "fontengine", "ncols", "dialogs",
+    "platform", "platformpluginpath", "platformtheme", "plugin",     "qwindowgeometry", "geometry", "qwindowicon",
+    "icon",     "qwindowtitle",       "title",         "session",    "display",         "name",     "visual",
+    "style",    "stylesheet",         "qmljsdebugger", "fontengine", "ncols",           "dialogs",
 };
 const char *const kWindowSystemFlagOptions[] = {
     "reverse", "widgetcount", "nograb", "dograb", "sync", "cmap", "testability",
@@ -32,12 +32,13 @@ QString programName()
 void describe(QCommandLineParser &parser)
 {
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    parser.setApplicationDescription(QStringLiteral(
-        "Fenwave composes the command line of the LAME MP3 encoder from the options\n"
-        "chosen in its window and starts the encoder with it."));
+    parser.setApplicationDescription(
+        QStringLiteral("Fenwave composes the command line of the LAME MP3 encoder from the options\n"
+                       "chosen in its window and starts the encoder with it."));
     // Not addHelpOption(): its --help-all would need an application object.
     parser.addOption({{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Shows this help and exits.")});
-    parser.addOption({{QStringLiteral("v"), QStringLiteral("version")}, QStringLiteral("Shows the version and exits.")});
+    parser.addOption(
+        {{QStringLiteral("v"), QStringLiteral("version")}, QStringLiteral("Shows the version and exits.")});
     parser.addPositionalArgument(QStringLiteral("FILE"),
                                  QStringLiteral("A settings file (one holding the section [Fenwave Sets]) "
                                                 "is restored; any other file becomes the input."),
@@ -83,15 +84,15 @@ QString startupHelpText()
     const qsizetype usageEnd = text.indexOf(u'\n');
     const QString usage = QStringLiteral("Usage: ") + programName() + QStringLiteral(" [options] [FILE]");
     text.replace(0, usageEnd, usage);
-    return text + QStringLiteral(
-        "\nThe file is opened once the window has started. A settings file is restored as\n"
-        "Settings > Restore settings does; any other name becomes the input as if chosen\n"
-        "with Open on the \"Input file\" page, and the output name is proposed from it.\n"
-        "A relative name is taken against the current folder; a folder is refused. Of\n"
-        "several files the first is used. A file dropped onto the window is opened the\n"
-        "same way.\n"
-        "\nExit status: 0 when the window was closed or the help or version was shown,\n"
-        "2 when the command line was not understood.\n");
+    return text
+           + QStringLiteral("\nThe file is opened once the window has started. A settings file is restored as\n"
+                            "Settings > Restore settings does; any other name becomes the input as if chosen\n"
+                            "with Open on the \"Input file\" page, and the output name is proposed from it.\n"
+                            "A relative name is taken against the current folder; a folder is refused. Of\n"
+                            "several files the first is used. A file dropped onto the window is opened the\n"
+                            "same way.\n"
+                            "\nExit status: 0 when the window was closed or the help or version was shown,\n"
+                            "2 when the command line was not understood.\n");
 }
 
 QString versionText()
@@ -102,8 +103,7 @@ QString versionText()
 std::optional<int> answerWithoutWindow(const StartupRequest &request, QTextStream &out, QTextStream &err)
 {
     switch (request.action) {
-    case StartupRequest::Action::Start:
-        return std::nullopt;
+    case StartupRequest::Action::Start: return std::nullopt;
     case StartupRequest::Action::Help:
         out << startupHelpText();
         out.flush();
@@ -126,8 +126,8 @@ void openStartupFile(TForm1 &form, const StartupRequest &request, QTextStream &e
         return;
     const QString &file = request.files.constFirst();
     if (request.files.size() > 1) {
-        err << programName() << ": only the first file is opened; ignored: "
-            << request.files.mid(1).join(QStringLiteral(", ")) << '\n';
+        err << programName()
+            << ": only the first file is opened; ignored: " << request.files.mid(1).join(QStringLiteral(", ")) << '\n';
     }
     if (file.isEmpty())
         err << programName() << ": an empty name is no file; nothing opened\n";

@@ -14,8 +14,8 @@ namespace fenwave {
 struct StartupRequest {
     enum class Action { Start, Help, Version, UsageError };
     Action action = Action::Start;
-    QStringList files;   // the FILE arguments, as given
-    QString error;       // why the command line was not understood
+    QStringList files; // the FILE arguments, as given
+    QString error;     // why the command line was not understood
 };
 
 // Reads the command line (arguments[0] is the program) without any application object, so

@@ -43,8 +43,7 @@ constexpr int radioButtonHeight = 17;
 
 bool isCentredLabel(const QString &name)
 {
-    return name == QLatin1String("Label10") || name == QLatin1String("Label11")
-           || name == QLatin1String("Label12");
+    return name == QLatin1String("Label10") || name == QLatin1String("Label11") || name == QLatin1String("Label12");
 }
 
 QString text(const char *utf8)
@@ -73,8 +72,8 @@ void addRadioItems(QGroupBox *group, const QStringList &items)
     for (int i = 0; i < count; ++i) {
         auto *button = new QRadioButton(withoutMnemonic(items.at(i)), group);
         button->setObjectName(group->objectName() + QLatin1Char('_') + QString::number(i));
-        button->setGeometry(8, top + i * rowHeight + (rowHeight - radioButtonHeight) / 2,
-                            group->width() - 16, radioButtonHeight);
+        button->setGeometry(8, top + i * rowHeight + (rowHeight - radioButtonHeight) / 2, group->width() - 16,
+                            radioButtonHeight);
     }
 }
 
@@ -144,8 +143,7 @@ QPlainTextEdit *makeMemo(QWidget *parent, const QString &content)
 QLabel *makeLabel(QWidget *parent, const QString &name)
 {
     auto *label = new QLabel(parent);
-    label->setAlignment(isCentredLabel(name) ? Qt::AlignHCenter | Qt::AlignTop
-                                             : Qt::AlignLeft | Qt::AlignTop);
+    label->setAlignment(isCentredLabel(name) ? Qt::AlignHCenter | Qt::AlignTop : Qt::AlignLeft | Qt::AlignTop);
     return label;
 }
 
@@ -153,8 +151,7 @@ QWidget *makeWidget(const ControlSpec &row, QWidget *parent, const QString &name
 {
     const QString caption = text(row.caption);
     switch (row.kind) {
-    case ControlKind::PageControl:
-        return new QTabWidget(parent);
+    case ControlKind::PageControl: return new QTabWidget(parent);
     case ControlKind::Page: {
         auto *page = new QWidget;
         if (auto *tabs = qobject_cast<QTabWidget *>(parent))
@@ -162,24 +159,17 @@ QWidget *makeWidget(const ControlSpec &row, QWidget *parent, const QString &name
         return page;
     }
     case ControlKind::GroupBox:
-    case ControlKind::RadioGroup:
-        return makeGroupBox(parent, caption);
-    case ControlKind::Label:
-        return makeLabel(parent, name);
-    case ControlKind::CheckBox:
-        return new QCheckBox(withoutMnemonic(caption), parent);
+    case ControlKind::RadioGroup: return makeGroupBox(parent, caption);
+    case ControlKind::Label: return makeLabel(parent, name);
+    case ControlKind::CheckBox: return new QCheckBox(withoutMnemonic(caption), parent);
     case ControlKind::RadioButton:
         // Auto-exclusive within its parent, as Qt makes it: a click never unchecks the checked
         // button. The program can still leave a set with none checked (ControlBinding's setChecked).
         return new QRadioButton(withoutMnemonic(caption), parent);
-    case ControlKind::Edit:
-        return makeEdit(parent);
-    case ControlKind::Memo:
-        return makeMemo(parent, caption);
-    case ControlKind::ComboBox:
-        return makeComboBox(parent);
-    case ControlKind::Button:
-        return new QPushButton(withoutMnemonic(caption), parent);
+    case ControlKind::Edit: return makeEdit(parent);
+    case ControlKind::Memo: return makeMemo(parent, caption);
+    case ControlKind::ComboBox: return makeComboBox(parent);
+    case ControlKind::Button: return new QPushButton(withoutMnemonic(caption), parent);
     }
     return nullptr;
 }
@@ -200,20 +190,17 @@ void applySpecialFonts(QWidget *window)
 
 bool takesNoFocus(ControlKind kind)
 {
-    return kind == ControlKind::Label || kind == ControlKind::GroupBox
-           || kind == ControlKind::Page;
+    return kind == ControlKind::Label || kind == ControlKind::GroupBox || kind == ControlKind::Page;
 }
 
 bool isContainer(ControlKind kind)
 {
-    return kind == ControlKind::GroupBox || kind == ControlKind::Page
-           || kind == ControlKind::PageControl;
+    return kind == ControlKind::GroupBox || kind == ControlKind::Page || kind == ControlKind::PageControl;
 }
 
 // The focus chain in design order: each container's children by their tab column, a container's
 // contents at the container's place.
-void appendInTabOrder(const QString &parentName, const QHash<QString, QWidget *> &widgets,
-                      QList<QWidget *> &chain)
+void appendInTabOrder(const QString &parentName, const QHash<QString, QWidget *> &widgets, QList<QWidget *> &chain)
 {
     QList<const ControlSpec *> children;
     for (const ControlSpec &row : layoutTable()) {
@@ -270,17 +257,14 @@ void finishControls(const QHash<QString, QWidget *> &widgets)
         case ControlKind::RadioGroup:
             addRadioItems(static_cast<QGroupBox *>(widget), radioGroupItems(widget->objectName()));
             break;
-        case ControlKind::Label:
-            setCaption(widget, text(row.caption));
-            break;
+        case ControlKind::Label: setCaption(widget, text(row.caption)); break;
         case ControlKind::Edit:
         case ControlKind::ComboBox:
         case ControlKind::Button:
             // Input fields that lie over the area of a check box must get the clicks.
             widget->raise();
             break;
-        default:
-            break;
+        default: break;
         }
     }
 }
@@ -412,11 +396,9 @@ void buildWindow(QMainWindow *window)
     buildMenu(window);
     buildStatusBar(window);
 
-    window->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                           | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
-                           | Qt::WindowCloseButtonHint);
-    window->setFixedSize(designClientSize.width(),
-                         designClientSize.height() + window->menuBar()->sizeHint().height());
+    window->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                           | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    window->setFixedSize(designClientSize.width(), designClientSize.height() + window->menuBar()->sizeHint().height());
 }
 
 } // namespace fenwave

@@ -61,8 +61,7 @@ protected:
             if (m_shownFor.isValid())
                 check();
             break;
-        default:
-            break;
+        default: break;
         }
         return false;
     }

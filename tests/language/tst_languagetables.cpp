@@ -21,6 +21,7 @@ private slots:
     void leftEdgesFieldsBeforeUnitLabels();
 };
 
+// clang-format off
 void TestLanguageTables::setsHoldTheWrittenTexts_data()
 {
     QTest::addColumn<int>("language");
@@ -28,6 +29,7 @@ void TestLanguageTables::setsHoldTheWrittenTexts_data()
     QTest::newRow("English") << 0 << "language_en.tsv";
     QTest::newRow("Russian") << 1 << "language_ru.tsv";
 }
+// clang-format on
 
 // Every caption and hint in the order applied and nothing more; the preset names; the message texts.
 void TestLanguageTables::setsHoldTheWrittenTexts()
@@ -43,14 +45,14 @@ void TestLanguageTables::setsHoldTheWrittenTexts()
     }
     for (const TextAssignment &a : textAssignments()) {
         const char *property = a.property == TextProperty::Caption ? "caption"
-                             : a.property == TextProperty::Hint ? "hint" : "text";
-        assigned << QStringList{QLatin1String(a.target), QLatin1String(property), textFor(a, quint8(language))}
-                        .join(u'\t');
+                               : a.property == TextProperty::Hint  ? "hint"
+                                                                   : "text";
+        assigned << QStringList{QLatin1String(a.target), QLatin1String(property), textFor(a, quint8(language))}.join(
+            u'\t');
     }
     QCOMPARE(assigned, expected);
     QCOMPARE(presetNames(quint8(language)), lastColumn(expectedTexts(name.constData(), "item")));
-    QCOMPARE(testing::messageTexts(messageTextsFor(quint8(language))),
-             expectedTexts(name.constData(), "message"));
+    QCOMPARE(testing::messageTexts(messageTextsFor(quint8(language))), expectedTexts(name.constData(), "message"));
 }
 
 void TestLanguageTables::unknownLanguageGivesNothing()
@@ -67,6 +69,7 @@ void TestLanguageTables::unknownLanguageGivesNothing()
     QVERIFY(isKnownLanguage(1));
 }
 
+// clang-format off
 void TestLanguageTables::leftEdges_data()
 {
     QTest::addColumn<QString>("target");
@@ -81,6 +84,7 @@ void TestLanguageTables::leftEdges_data()
     for (const char *label : {"Label16", "Label18", "Label20", "Label22", "Label24", "Label26"})
         QTest::newRow(label) << label << 246 << 314;
 }
+// clang-format on
 
 void TestLanguageTables::leftEdges()
 {

@@ -66,6 +66,7 @@ private slots:
     void hugeAndOddTextsPassWhole();
 };
 
+// clang-format off
 void TestCommandLine::writtenCases_data()
 {
     QTest::addColumn<QStringList>("steps");
@@ -75,6 +76,7 @@ void TestCommandLine::writtenCases_data()
         QTest::newRow(row.isEmpty() ? "start values" : qPrintable(row.join(QLatin1String(", ")))) << row << expected;
     }
 }
+// clang-format on
 
 void TestCommandLine::writtenCases()
 {
@@ -88,6 +90,7 @@ void TestCommandLine::writtenCases()
 }
 
 // Changing a field whose condition is off never changes the line.
+// clang-format off
 void TestCommandLine::hiddenFieldsNeverContribute_data()
 {
     QTest::addColumn<Setup>("condition");
@@ -119,6 +122,7 @@ void TestCommandLine::hiddenFieldsNeverContribute_data()
     QTest::newRow("cbxABR") << none << text(Field::cbxABR);
     QTest::newRow("edtATH") << flag(Field::flgNoATH) << text(Field::edtATH);
 }
+// clang-format on
 
 void TestCommandLine::hiddenFieldsNeverContribute()
 {
@@ -147,18 +151,38 @@ void TestCommandLine::hiddenFieldsNeverContribute()
 // and each follows its own switch.
 void TestCommandLine::randomSetsKeepStepOrder()
 {
-    struct Marked { Field field; const char *literal; };
+    struct Marked {
+        Field field;
+        const char *literal;
+    };
     const Marked order[] = {
-        {Field::cbxSampleFreq, " -s "}, {Field::edtStat, " --disptime "}, {Field::edtCompRatio, " --comp "},
-        {Field::edtScale, " --scale "}, {Field::edtATH, " --athlower "}, {Field::cbxCBR, " -b "},
-        {Field::cbxABR, " --abr "}, {Field::cbxVBRQuality, " -V "}, {Field::cbxMinBitrate, " -b "},
-        {Field::cbxMaxBitrate, " -B "}, {Field::cbxEmp, " -e "}, {Field::cbxNoise, " -q "},
-        {Field::edtLowPass, " --lowpass "}, {Field::edtLowPassWidth, " --lowpass-width "},
-        {Field::edtHighPass, " --highpass "}, {Field::edtHighPassWidth, " --highpass-width "},
-        {Field::edtOutputSample, " --resample "}, {Field::edtTonality, " --cwlimit "},
-        {Field::edtSongName, " --tt "}, {Field::edtArtist, " --ta "}, {Field::edtAlbum, " --tl "},
-        {Field::edtYear, " --ty "}, {Field::edtTrackNumber, " --tn "}, {Field::cbxGenre, " --tg "},
-        {Field::edtComment, " --tc "}, {Field::edtInput, " "}, {Field::edtOutput, " "},
+        {Field::cbxSampleFreq, " -s "},
+        {Field::edtStat, " --disptime "},
+        {Field::edtCompRatio, " --comp "},
+        {Field::edtScale, " --scale "},
+        {Field::edtATH, " --athlower "},
+        {Field::cbxCBR, " -b "},
+        {Field::cbxABR, " --abr "},
+        {Field::cbxVBRQuality, " -V "},
+        {Field::cbxMinBitrate, " -b "},
+        {Field::cbxMaxBitrate, " -B "},
+        {Field::cbxEmp, " -e "},
+        {Field::cbxNoise, " -q "},
+        {Field::edtLowPass, " --lowpass "},
+        {Field::edtLowPassWidth, " --lowpass-width "},
+        {Field::edtHighPass, " --highpass "},
+        {Field::edtHighPassWidth, " --highpass-width "},
+        {Field::edtOutputSample, " --resample "},
+        {Field::edtTonality, " --cwlimit "},
+        {Field::edtSongName, " --tt "},
+        {Field::edtArtist, " --ta "},
+        {Field::edtAlbum, " --tl "},
+        {Field::edtYear, " --ty "},
+        {Field::edtTrackNumber, " --tn "},
+        {Field::cbxGenre, " --tg "},
+        {Field::edtComment, " --tc "},
+        {Field::edtInput, " "},
+        {Field::edtOutput, " "},
     };
     const quint32 seed = QRandomGenerator::global()->generate();
     QRandomGenerator random(seed);
@@ -175,7 +199,8 @@ void TestCommandLine::randomSetsKeepStepOrder()
         }
         int n = 0;
         for (const Marked &m : order)
-            o.setText(m.field, random.bounded(4) ? QStringLiteral("<%1>").arg(n++, 2, 10, QLatin1Char('0')) : QString());
+            o.setText(m.field,
+                      random.bounded(4) ? QStringLiteral("<%1>").arg(n++, 2, 10, QLatin1Char('0')) : QString());
 
         const QString line = composeFullCommandLine(o);
         qsizetype last = -1;

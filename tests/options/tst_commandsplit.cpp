@@ -14,6 +14,7 @@ private slots:
     void composedLineRoundTrips();
 };
 
+// clang-format off
 void TestCommandSplit::splits_data()
 {
     QTest::addColumn<QString>("text");
@@ -53,6 +54,7 @@ void TestCommandSplit::splits_data()
     QTest::newRow("no-break space is no separator") << QString::fromUtf8("a\u00a0b c")
                                                     << QStringList{QString::fromUtf8("a\u00a0b"), "c"};
 }
+// clang-format on
 
 void TestCommandSplit::splits()
 {
@@ -64,9 +66,9 @@ void TestCommandSplit::splits()
 // The line the composer builds for paths with blanks comes back as the same paths.
 void TestCommandSplit::composedLineRoundTrips()
 {
-    const QString line = QStringLiteral(
-        "\"/home/me/my tools/lame\" --tt \"My song\" -b 128 \"/home/me/Мои записи/a.wav\" "
-        "\"/home/me/Мои записи/a.mp3\"");
+    const QString line
+        = QStringLiteral("\"/home/me/my tools/lame\" --tt \"My song\" -b 128 \"/home/me/Мои записи/a.wav\" "
+                         "\"/home/me/Мои записи/a.mp3\"");
     const QStringList parts = splitCommandText(line);
     QCOMPARE(parts.first(), QStringLiteral("/home/me/my tools/lame"));
     QCOMPARE(parts.at(parts.size() - 2), QStringLiteral("/home/me/Мои записи/a.wav"));

@@ -28,12 +28,11 @@ bool writeExecutable(const QString &path, const QByteArray &content)
 }
 
 // Writes its arguments, one a line, then its working folder, to "<own folder>/arguments.txt".
-const QByteArray kRecordingEncoder =
-    "#!/bin/sh\n"
-    "out=\"${0%/*}/arguments.txt\"\n"
-    "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$out.part\"\n"
-    "printf '%s\\n' \"$PWD\" >> \"$out.part\"\n"
-    "/bin/mv \"$out.part\" \"$out\"\n";
+const QByteArray kRecordingEncoder = "#!/bin/sh\n"
+                                     "out=\"${0%/*}/arguments.txt\"\n"
+                                     "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$out.part\"\n"
+                                     "printf '%s\\n' \"$PWD\" >> \"$out.part\"\n"
+                                     "/bin/mv \"$out.part\" \"$out\"\n";
 
 // Restores PATH and the current folder when a test ends, however it ends.
 class EnvironmentGuard
@@ -71,6 +70,7 @@ private slots:
     void sameFile();
 };
 
+// clang-format off
 void TestEncoderLauncher::planWithTerminal_data()
 {
     QTest::addColumn<QString>("terminal");
@@ -84,6 +84,7 @@ void TestEncoderLauncher::planWithTerminal_data()
     QTest::newRow("unknown gets xterm style") << "/opt/my term/myterm" << QStringList{"-e"};
     QTest::newRow("bare name") << "gnome-terminal" << QStringList{"--"};
 }
+// clang-format on
 
 void TestEncoderLauncher::planWithTerminal()
 {
@@ -95,8 +96,8 @@ void TestEncoderLauncher::planWithTerminal()
     const LaunchPlan plan = planEncoderLaunch(command, terminal, folder);
 
     QCOMPARE(plan.program, terminal);
-    const QStringList expected = runOption
-        + QStringList{"/bin/sh", "-c", encoderWrapperScript(), "fenwave-encoder", folder} + command;
+    const QStringList expected
+        = runOption + QStringList{"/bin/sh", "-c", encoderWrapperScript(), "fenwave-encoder", folder} + command;
     QCOMPARE(plan.arguments, expected);
     // The script is a constant: nothing the user typed is in it.
     for (const QString &word : command) {
@@ -134,7 +135,7 @@ void TestEncoderLauncher::wrapperRunsArgumentsAsWords()
     QProcess shell;
     shell.start(plan.arguments.at(1), plan.arguments.mid(2));
     QVERIFY(shell.waitForStarted());
-    QVERIFY(!shell.waitForFinished(300));  // waits for Enter
+    QVERIFY(!shell.waitForFinished(300)); // waits for Enter
     shell.write("\n");
     shell.closeWriteChannel();
     QVERIFY(shell.waitForFinished(5000));
@@ -192,15 +193,13 @@ void TestEncoderLauncher::startsEncoderWithoutShell()
     // Once by name through PATH, once by a path with blanks.
     const QString spaced = binFolder + QStringLiteral("/fake lame");
     QVERIFY(QFile::link(encoder, spaced));
-    const QStringList commands{
-        QStringLiteral("fakelame -h \"a;b $(touch pwned) `x`.wav\" \"\" Ёлка"),
-        QStringLiteral("\"%1\" -h \"a;b $(touch pwned) `x`.wav\" \"\" Ёлка").arg(spaced)};
+    const QStringList commands{QStringLiteral("fakelame -h \"a;b $(touch pwned) `x`.wav\" \"\" Ёлка"),
+                               QStringLiteral("\"%1\" -h \"a;b $(touch pwned) `x`.wav\" \"\" Ёлка").arg(spaced)};
     for (const QString &command : commands) {
         QFile::remove(record);
         QCOMPARE(startEncoder(command).result, StartResult::Started);
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(record), 10000);
-        QCOMPARE(readLines(record),
-                 (QStringList{"-h", "a;b $(touch pwned) `x`.wav", "", "Ёлка", workFolder}));
+        QCOMPARE(readLines(record), (QStringList{"-h", "a;b $(touch pwned) `x`.wav", "", "Ёлка", workFolder}));
     }
     QVERIFY(!QFile::exists(workFolder + QStringLiteral("/pwned")));
     QVERIFY(!QFile::exists(binFolder + QStringLiteral("/pwned")));
@@ -216,6 +215,7 @@ void TestEncoderLauncher::startsEncoderWithoutShell()
     QVERIFY(!QFile::exists(record));
 }
 
+// clang-format off
 void TestEncoderLauncher::refusesWhatCannotStart_data()
 {
     QTest::addColumn<QString>("command");
@@ -240,6 +240,7 @@ void TestEncoderLauncher::refusesWhatCannotStart_data()
     QTest::newRow("terminal will not start") << "/bin/sh -c \"touch started\"" << "/nonexistent/xterm"
                                              << cannot << "/bin/sh";
 }
+// clang-format on
 
 void TestEncoderLauncher::refusesWhatCannotStart()
 {
@@ -251,7 +252,7 @@ void TestEncoderLauncher::refusesWhatCannotStart()
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     QVERIFY(QDir::setCurrent(dir.path()));
-    qputenv("PATH", QFile::encodeName(dir.path()));  // no terminal, nothing to find
+    qputenv("PATH", QFile::encodeName(dir.path())); // no terminal, nothing to find
     const QString plain = dir.filePath(QStringLiteral("plain file"));
     QFile file(plain);
     QVERIFY(file.open(QIODevice::WriteOnly));
@@ -259,14 +260,15 @@ void TestEncoderLauncher::refusesWhatCannotStart()
     command.replace(QStringLiteral("{plain}"), QLatin1Char('"') + plain + QLatin1Char('"'));
     program.replace(QStringLiteral("{plain}"), plain);
 
-    const EncoderStart start = terminal == QLatin1String("{found}") ? startEncoder(command)
-                                                                    : startEncoder(command, terminal);
+    const EncoderStart start
+        = terminal == QLatin1String("{found}") ? startEncoder(command) : startEncoder(command, terminal);
     QCOMPARE(int(start.result), result);
     QCOMPARE(start.program, program);
     QTest::qWait(100);
     QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("started"))));
 }
 
+// clang-format off
 void TestEncoderLauncher::sameFile_data()
 {
     QTest::addColumn<QString>("a");
@@ -290,6 +292,7 @@ void TestEncoderLauncher::sameFile_data()
                                             << false;
     QTest::newRow("file below a file") << "a.wav/" << "a.wav" << false;
 }
+// clang-format on
 
 void TestEncoderLauncher::sameFile()
 {

@@ -12,6 +12,7 @@ private slots:
     void progressLines();
 };
 
+// clang-format off
 void TestEncoderProgress::progressLines_data()
 {
     QTest::addColumn<QString>("line");
@@ -47,6 +48,7 @@ void TestEncoderProgress::progressLines_data()
     QTest::newRow("frame mark without number") << "Frame#" << false << 0LL << 0LL;
     QTest::newRow("empty") << "" << false << 0LL << 0LL;
 }
+// clang-format on
 
 void TestEncoderProgress::progressLines()
 {

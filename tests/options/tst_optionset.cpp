@@ -20,6 +20,7 @@ private slots:
     void freshSetComposesTwoSwitches();
 };
 
+// clang-format off
 void TestOptionSet::startValues_data()
 {
     QTest::addColumn<QString>("name");
@@ -40,6 +41,7 @@ void TestOptionSet::startValues_data()
     QTest::newRow("cbxEmp") << "cbxEmp" << false << -1 << "";
     QTest::newRow("rbutBoth") << "rbutBoth" << false << -1 << "";
 }
+// clang-format on
 
 void TestOptionSet::startValues()
 {
@@ -57,7 +59,7 @@ void TestOptionSet::startValues()
 void TestOptionSet::startAvailability()
 {
     const QStringList unavailable{"edtCommandLine", "flgMonoDownmix", "flgWavHeader", "edtCompRatio", "edtScale",
-                                  "edtScaleLeft", "edtScaleRight", "edtATH", "flgVoiceMode", "cbxPresets"};
+                                  "edtScaleLeft",   "edtScaleRight",  "edtATH",       "flgVoiceMode", "cbxPresets"};
     const OptionSet o;
     for (int i = 0; i < kFieldCount; ++i) {
         const FieldInfo &info = OptionSet::info(static_cast<Field>(i));
@@ -71,13 +73,13 @@ void TestOptionSet::exclusiveGroups()
     OptionSet o;
     o.setOn(Field::rbutVBR, true);
     QVERIFY(!o.isOn(Field::rbutCBR) && !o.isOn(Field::rbutABR) && o.isOn(Field::rbutVBR));
-    o.setOn(Field::rbutVBR, false);  // a group may end with none on
+    o.setOn(Field::rbutVBR, false); // a group may end with none on
     QVERIFY(!o.isOn(Field::rbutCBR) && !o.isOn(Field::rbutABR) && !o.isOn(Field::rbutVBR));
     o.setOn(Field::rbut2ndOnly, true);
     o.setOn(Field::rbutBoth, true);
     QVERIFY(!o.isOn(Field::rbut1stOnly) && !o.isOn(Field::rbut2ndOnly) && o.isOn(Field::rbutBoth));
-    QVERIFY(!o.isOn(Field::rbutCBR));  // groups are independent
-    o.setOn(Field::flgNoATH, true);    // plain flags touch nothing else
+    QVERIFY(!o.isOn(Field::rbutCBR)); // groups are independent
+    o.setOn(Field::flgNoATH, true);   // plain flags touch nothing else
     o.setOn(Field::flgUseATHMask, true);
     QVERIFY(o.isOn(Field::flgNoATH) && o.isOn(Field::flgUseATHMask));
 }
@@ -85,7 +87,7 @@ void TestOptionSet::exclusiveGroups()
 void TestOptionSet::fieldByName()
 {
     QCOMPARE(OptionSet::fieldByName(u"flgVorbis"), Field::flgVorbis);
-    QVERIFY(!OptionSet::fieldByName(u"flgvorbis"));  // names are exact
+    QVERIFY(!OptionSet::fieldByName(u"flgvorbis")); // names are exact
 }
 
 // Each control's list, item by item; a control without a written list has none.

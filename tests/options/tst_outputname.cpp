@@ -13,6 +13,7 @@ private slots:
     void proposes();
 };
 
+// clang-format off
 void TestOutputName::proposes_data()
 {
     QTest::addColumn<QString>("input");
@@ -41,6 +42,7 @@ void TestOutputName::proposes_data()
     QTest::newRow("dot folder") << "/home/me/." << "";
     QTest::newRow("dot-dot folder") << "C:\\Music\\.." << "";
 }
+// clang-format on
 
 void TestOutputName::proposes()
 {

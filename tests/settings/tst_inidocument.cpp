@@ -71,6 +71,7 @@ private slots:
     void saveIntoReadOnlyFolder();
 };
 
+// clang-format off
 void TestIniDocument::read_data()
 {
     QTest::addColumn<QByteArray>("file");
@@ -115,6 +116,7 @@ void TestIniDocument::read_data()
     QTest::newRow("unassigned Windows-1251 byte kept") << QByteArray("[S]\nk=\x98\n") << "S" << "k" << "\u0098";
     QTest::newRow("NUL inside value") << QByteArray("[S]\nk=a\0b\n", 11) << "S" << "k" << QString::fromUtf8("a\0b", 3);
 }
+// clang-format on
 
 void TestIniDocument::read()
 {
@@ -128,10 +130,12 @@ void TestIniDocument::read()
     QCOMPARE(value.has_value(), !expected.isNull());
     if (value)
         QCOMPARE(*value, expected);
-    QCOMPARE(doc.value(section, key, QStringLiteral("<default>")), expected.isNull() ? QStringLiteral("<default>") : expected);
-    QCOMPARE(doc.toBytes(), file);   // reading changes nothing
+    QCOMPARE(doc.value(section, key, QStringLiteral("<default>")),
+             expected.isNull() ? QStringLiteral("<default>") : expected);
+    QCOMPARE(doc.toBytes(), file); // reading changes nothing
 }
 
+// clang-format off
 void TestIniDocument::write_data()
 {
     QTest::addColumn<QByteArray>("before");
@@ -173,6 +177,7 @@ void TestIniDocument::write_data()
     QTest::newRow("value with CR LF written as blanks")
         << QByteArray("[S]\n") << "S" << "k" << "a\r\nb\nc\rd" << QByteArray("[S]\nk=a  b c d\n");
 }
+// clang-format on
 
 void TestIniDocument::write()
 {
@@ -193,20 +198,19 @@ void TestIniDocument::write()
 
 void TestIniDocument::writeKeepsEveryOtherByte()
 {
-    const QByteArray before =
-        "; settings of my own\r\n"
-        "stray=before any section\r\n"
-        "\r\n"
-        "[Other]\r\n"
-        "CBR = 7 \r\n"
-        "[ fenwave sets ]  ; odd header\r\n"
-        "  cbr\t=  0  \r\n"
-        "MyOwnKey=keep me\r\n"
-        "; a comment inside\r\n"
-        "Presets=\xD0\xE0\xE4\xE8\xEE\r\n"
-        "\r\n"
-        "[Tail]\r\n"
-        "x=1";
+    const QByteArray before = "; settings of my own\r\n"
+                              "stray=before any section\r\n"
+                              "\r\n"
+                              "[Other]\r\n"
+                              "CBR = 7 \r\n"
+                              "[ fenwave sets ]  ; odd header\r\n"
+                              "  cbr\t=  0  \r\n"
+                              "MyOwnKey=keep me\r\n"
+                              "; a comment inside\r\n"
+                              "Presets=\xD0\xE0\xE4\xE8\xEE\r\n"
+                              "\r\n"
+                              "[Tail]\r\n"
+                              "x=1";
     IniDocument doc = IniDocument::fromBytes(before);
     QCOMPARE(doc.value(u"Fenwave Sets", u"Presets"), std::optional<QString>(QStringLiteral("Радио")));
     doc.setValue(u"Fenwave Sets", u"CBR", QStringLiteral("1"));
@@ -214,22 +218,21 @@ void TestIniDocument::writeKeepsEveryOtherByte()
     doc.setValue(u"Fenwave Sets", u"Presets", QStringLiteral("Hi-fi"));
     doc.setValue(u"Fenwave Sets", u"Comment", QString());
 
-    const QByteArray expected =
-        "; settings of my own\r\n"
-        "stray=before any section\r\n"
-        "\r\n"
-        "[Other]\r\n"
-        "CBR = 7 \r\n"
-        "[ fenwave sets ]  ; odd header\r\n"
-        "  cbr\t=1\r\n"
-        "MyOwnKey=keep me\r\n"
-        "; a comment inside\r\n"
-        "Presets=Hi-fi\r\n"
-        "VBRMode=Старый\r\n"
-        "Comment=\r\n"
-        "\r\n"
-        "[Tail]\r\n"
-        "x=1";
+    const QByteArray expected = "; settings of my own\r\n"
+                                "stray=before any section\r\n"
+                                "\r\n"
+                                "[Other]\r\n"
+                                "CBR = 7 \r\n"
+                                "[ fenwave sets ]  ; odd header\r\n"
+                                "  cbr\t=1\r\n"
+                                "MyOwnKey=keep me\r\n"
+                                "; a comment inside\r\n"
+                                "Presets=Hi-fi\r\n"
+                                "VBRMode=Старый\r\n"
+                                "Comment=\r\n"
+                                "\r\n"
+                                "[Tail]\r\n"
+                                "x=1";
     QCOMPARE(doc.toBytes(), expected);
     QCOMPARE(doc.value(u"Other", u"cbr"), std::optional<QString>(QStringLiteral(" 7 ")));
     QCOMPARE(doc.value(u"fenwave sets", u"myownkey"), std::optional<QString>(QStringLiteral("keep me")));
@@ -302,7 +305,8 @@ void TestIniDocument::windowsFileWithCyrillic()
     QCOMPARE(doc.value(u"Fenwave Sets", u"Presets"), std::optional<QString>(QStringLiteral("Телефон")));
     QCOMPARE(doc.value(u"Fenwave Sets", u"VBRMode"), std::optional<QString>(QStringLiteral("Старый")));
     QCOMPARE(doc.value(u"Fenwave Sets", u"Comment"), std::optional<QString>(QStringLiteral("Запись с кассеты №2")));
-    QCOMPARE(doc.value(u"Fenwave Sets", u"LamePath"), std::optional<QString>(QStringLiteral("C:\\Program Files\\Lame\\lame.exe")));
+    QCOMPARE(doc.value(u"Fenwave Sets", u"LamePath"),
+             std::optional<QString>(QStringLiteral("C:\\Program Files\\Lame\\lame.exe")));
     QCOMPARE(doc.value(u"Fenwave Sets", u"ID3TagBoth"), std::optional<QString>(QStringLiteral("1")));
     QCOMPARE(doc.lineBreak(), QByteArray("\r\n"));
 
@@ -313,7 +317,8 @@ void TestIniDocument::windowsFileWithCyrillic()
     expected.replace("CBRValue=128\r\n", "CBRValue=192\r\n");
     expected += "Extra=Голос\r\n";
     QCOMPARE(doc.toBytes(), expected);
-    QCOMPARE(IniDocument::fromBytes(expected).value(u"Fenwave Sets", u"Extra"), std::optional<QString>(QStringLiteral("Голос")));
+    QCOMPARE(IniDocument::fromBytes(expected).value(u"Fenwave Sets", u"Extra"),
+             std::optional<QString>(QStringLiteral("Голос")));
 }
 
 void TestIniDocument::binaryGarbageSurvives()
@@ -327,21 +332,52 @@ void TestIniDocument::binaryGarbageSurvives()
         QCOMPARE(doc.toBytes(), bytes);
         (void)doc.value(u"Fenwave Sets", u"CBR");
         doc.setValue(u"Fenwave Sets", u"CBR", QStringLiteral("1"));
-        QCOMPARE(IniDocument::fromBytes(doc.toBytes()).value(u"Fenwave Sets", u"CBR"), std::optional<QString>(QStringLiteral("1")));
+        QCOMPARE(IniDocument::fromBytes(doc.toBytes()).value(u"Fenwave Sets", u"CBR"),
+                 std::optional<QString>(QStringLiteral("1")));
     }
 }
 
 void TestIniDocument::fuzzedDocumentsKeepInvariants()
 {
     const quint32 seed = qEnvironmentVariableIsSet("FENWAVE_FUZZ_SEED")
-        ? qEnvironmentVariable("FENWAVE_FUZZ_SEED").toUInt()
-        : QRandomGenerator::global()->generate();
+                             ? qEnvironmentVariable("FENWAVE_FUZZ_SEED").toUInt()
+                             : QRandomGenerator::global()->generate();
     QRandomGenerator random(seed);
 
     const QList<QByteArray> pieces = {
-        "[", "]", "=", ";", " ", "\t", "\r", "\n", "\r\n", "\n", "\r\n", "a", "A", "b", "s", "S", "k", "K",
-        "[s]", "[S]\r\n", "[ a ]", "k=", "K=v", "b = x", "\xEF\xBB\xBF", "\xD0\xA2", "\xD2", "\xF2", QByteArray("\0", 1),
-        "\xFF", "=\n", "[s]\nk=1\n", ";k=2\n",
+        "[",
+        "]",
+        "=",
+        ";",
+        " ",
+        "\t",
+        "\r",
+        "\n",
+        "\r\n",
+        "\n",
+        "\r\n",
+        "a",
+        "A",
+        "b",
+        "s",
+        "S",
+        "k",
+        "K",
+        "[s]",
+        "[S]\r\n",
+        "[ a ]",
+        "k=",
+        "K=v",
+        "b = x",
+        "\xEF\xBB\xBF",
+        "\xD0\xA2",
+        "\xD2",
+        "\xF2",
+        QByteArray("\0", 1),
+        "\xFF",
+        "=\n",
+        "[s]\nk=1\n",
+        ";k=2\n",
     };
     const QStringList sections = {"s", "S", " s ", "a", "A", "\xD0\xA2", "т", "new"};
     const QStringList keys = {"k", "K", " k\t", "b", "B", "v", "\xD0\xA2", "Т", "new"};
@@ -362,7 +398,7 @@ void TestIniDocument::fuzzedDocumentsKeepInvariants()
         const int count = random.bounded(0, 40);
         for (int i = 0; i < count; ++i)
             bytes += pieces[random.bounded(pieces.size())];
-        for (int i = random.bounded(0, 3); i > 0 && !bytes.isEmpty(); --i)   // mutate a few bytes
+        for (int i = random.bounded(0, 3); i > 0 && !bytes.isEmpty(); --i) // mutate a few bytes
             bytes[random.bounded(bytes.size())] = char(random.bounded(256));
 
         IniDocument doc = IniDocument::fromBytes(bytes);
@@ -385,13 +421,15 @@ void TestIniDocument::fuzzedDocumentsKeepInvariants()
             for (auto it = before.cbegin(); it != before.cend(); ++it) {
                 const std::optional<QString> expected = it.key() == target ? std::optional<QString>(v) : it.value();
                 QVERIFY2(after.value(it.key()) == expected, qPrintable(where + u' ' + it.key()));
-                QVERIFY2(afterReread.value(it.key()) == expected, qPrintable(where + QStringLiteral(" reread ") + it.key()));
+                QVERIFY2(afterReread.value(it.key()) == expected,
+                         qPrintable(where + QStringLiteral(" reread ") + it.key()));
             }
             const int addedLines = before.value(target) ? 0 : (hadSection ? 1 : 2);
             QVERIFY2(countLines(written) == countLines(bytesBefore) + addedLines,
-                     qPrintable(where + QStringLiteral(" before: %1 after: %2")
-                                            .arg(QString::fromLatin1(bytesBefore.toPercentEncoding()),
-                                                 QString::fromLatin1(written.toPercentEncoding()))));
+                     qPrintable(where
+                                + QStringLiteral(" before: %1 after: %2")
+                                      .arg(QString::fromLatin1(bytesBefore.toPercentEncoding()),
+                                           QString::fromLatin1(written.toPercentEncoding()))));
             QVERIFY2(reread.toBytes() == written, qPrintable(where));
         }
     }
@@ -407,12 +445,12 @@ void TestIniDocument::loadBadFiles()
     QVERIFY(!ok);
     QVERIFY(doc.toBytes().isEmpty());
 
-    IniDocument::load(dir.path(), &ok);   // a folder
+    IniDocument::load(dir.path(), &ok); // a folder
     QVERIFY(!ok);
 
     const QString fifo = dir.filePath("pipe");
     QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    IniDocument::load(fifo, &ok);         // must not block waiting for a writer
+    IniDocument::load(fifo, &ok); // must not block waiting for a writer
     QVERIFY(!ok);
 
     const QString empty = dir.filePath("empty.ini");
@@ -426,7 +464,7 @@ void TestIniDocument::loadBadFiles()
         QFile file(huge);
         QVERIFY(file.open(QIODevice::WriteOnly));
         QVERIFY(file.write("[Fenwave Sets]\nCBR=0\n") > 0);
-        QVERIFY(file.resize(IniDocument::kMaxFileSize + 1));   // sparse, costs no disk
+        QVERIFY(file.resize(IniDocument::kMaxFileSize + 1)); // sparse, costs no disk
     }
     doc = IniDocument::load(huge, &ok);
     QVERIFY(!ok);
@@ -441,6 +479,7 @@ void TestIniDocument::loadBadFiles()
     }
 }
 
+// clang-format off
 void TestIniDocument::saveAndLoadOddPaths_data()
 {
     QTest::addColumn<QString>("fileName");
@@ -451,6 +490,7 @@ void TestIniDocument::saveAndLoadOddPaths_data()
     QTest::newRow("no extension") << "settings";
     QTest::newRow("leading dash") << "-rf";
 }
+// clang-format on
 
 void TestIniDocument::saveAndLoadOddPaths()
 {
@@ -466,7 +506,7 @@ void TestIniDocument::saveAndLoadOddPaths()
     bool ok = false;
     QCOMPARE(IniDocument::load(path, &ok).value(u"Fenwave Sets", u"LamePath"), std::optional<QString>(path));
     QVERIFY(ok);
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);   // no temporary left, nothing run
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1); // no temporary left, nothing run
 }
 
 void TestIniDocument::saveFailuresKeepOldFile()
@@ -479,7 +519,7 @@ void TestIniDocument::saveFailuresKeepOldFile()
     QVERIFY(!doc.save(QString()));
     QVERIFY(!doc.save(dir.filePath("no such folder/settings.ini")));
     QVERIFY(!QFileInfo::exists(dir.filePath("no such folder")));
-    QVERIFY(!doc.save(dir.path()));   // a folder is no file
+    QVERIFY(!doc.save(dir.path())); // a folder is no file
 
     const QString fifo = dir.filePath("pipe");
     QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
@@ -493,9 +533,10 @@ void TestIniDocument::saveFailuresKeepOldFile()
     QVERIFY(QFile::setPermissions(readOnly, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
     QVERIFY(!doc.save(readOnly));
     QCOMPARE(readAll(readOnly), old);
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 2);   // no temporary left
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 2); // no temporary left
 }
 
+// clang-format off
 void TestIniDocument::saveOntoFullStorageKeepsOldFile_data()
 {
     QTest::addColumn<bool>("fullFileSystem");   // else a file-size limit
@@ -506,6 +547,7 @@ void TestIniDocument::saveOntoFullStorageKeepsOldFile_data()
     QTest::newRow("full file system, short file") << true << 200;
     QTest::newRow("full file system, long file") << true << 100000;
 }
+// clang-format on
 
 void TestIniDocument::saveOntoFullStorageKeepsOldFile()
 {
@@ -534,7 +576,7 @@ void TestIniDocument::saveOntoFullStorageKeepsOldFile()
                  testing::ChildResult::ReturnedFalse);
     }
     QCOMPARE(readAll(path), old);
-    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), small ? 2 : 1);   // no temporary left
+    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), small ? 2 : 1); // no temporary left
 }
 
 void TestIniDocument::saveIntoReadOnlyFolder()

@@ -20,7 +20,8 @@ const QByteArray section = "[HKEY_CURRENT_USER\\Software\\Fenwave]\n";
 
 } // namespace
 
-class TestPreferences : public QObject {
+class TestPreferences : public QObject
+{
     Q_OBJECT
 
 private:
@@ -44,12 +45,12 @@ private slots:
         QCOMPARE(prefs.top, -1);
         QVERIFY(prefs.lamePath.isEmpty());
         QCOMPARE(prefs.language, quint8(0));
-        QCOMPARE(readAll(path), header + section + "\n");    // the key is created at start
+        QCOMPARE(readAll(path), header + section + "\n"); // the key is created at start
 
         QVERIFY(savePreferences(Preferences{112, 0, QString(), 0}));
         QCOMPARE(readAll(path), header + section
-                     + "\"LeftPos\"=dword:00000070\n\"TopPos\"=dword:00000000\n"
-                       "\"LamePath\"=\"\"\n\"Language\"=dword:00000000\n\n");
+                                    + "\"LeftPos\"=dword:00000070\n\"TopPos\"=dword:00000000\n"
+                                      "\"LamePath\"=\"\"\n\"Language\"=dword:00000000\n\n");
         QFile::remove(path);
     }
 
@@ -66,35 +67,38 @@ private slots:
         const QByteArray usual = "\"LeftPos\"=dword:00000064\n\"TopPos\"=dword:000000c8\n"
                                  "\"LamePath\"=\"/usr/bin/lame\"\n\"Language\"=dword:00000001\n";
         QTest::newRow("usual") << usual << 100 << 200 << "/usr/bin/lame" << 1 << usual;
-        QTest::newRow("left 0")
-            << QByteArray("\"LeftPos\"=dword:00000000\n\"TopPos\"=dword:00000005\n")
-            << 0 << 5 << "" << 0
-            << QByteArray("\"LeftPos\"=dword:00000000\n\"TopPos\"=dword:00000005\n\"LamePath\"=\"\"\n\"Language\"=dword:00000000\n");
+        QTest::newRow("left 0") << QByteArray("\"LeftPos\"=dword:00000000\n\"TopPos\"=dword:00000005\n") << 0 << 5 << ""
+                                << 0
+                                << QByteArray("\"LeftPos\"=dword:00000000\n\"TopPos\"=dword:00000005\n\"LamePath\"="
+                                              "\"\"\n\"Language\"=dword:00000000\n");
         QTest::newRow("negative positions")
-            << QByteArray("\"LeftPos\"=dword:ffffffff\n\"TopPos\"=dword:80000000\n")
-            << -1 << INT_MIN << "" << 0
-            << QByteArray("\"LeftPos\"=dword:ffffffff\n\"TopPos\"=dword:80000000\n\"LamePath\"=\"\"\n\"Language\"=dword:00000000\n");
-        QTest::newRow("language 257")
-            << QByteArray("\"Language\"=dword:00000101\n") << -1 << -1 << "" << 1
-            << QByteArray("\"Language\"=dword:00000001\n\"LeftPos\"=dword:ffffffff\n\"TopPos\"=dword:ffffffff\n\"LamePath\"=\"\"\n");
-        QTest::newRow("language 2")
-            << QByteArray("\"Language\"=dword:00000002\n") << -1 << -1 << "" << 2
-            << QByteArray("\"Language\"=dword:00000002\n\"LeftPos\"=dword:ffffffff\n\"TopPos\"=dword:ffffffff\n\"LamePath\"=\"\"\n");
-        QTest::newRow("left as string")
-            << QByteArray("\"LeftPos\"=\"100\"\n\"TopPos\"=dword:00000032\n") << -1 << 50 << "" << 0
-            << QByteArray("\"LeftPos\"=dword:ffffffff\n\"TopPos\"=dword:00000032\n\"LamePath\"=\"\"\n\"Language\"=dword:00000000\n");
-        QTest::newRow("language as binary")
-            << QByteArray("\"Language\"=hex:01,00,00,00\n") << -1 << -1 << "" << 0
-            << QByteArray("\"Language\"=dword:00000000\n\"LeftPos\"=dword:ffffffff\n\"TopPos\"=dword:ffffffff\n\"LamePath\"=\"\"\n");
+            << QByteArray("\"LeftPos\"=dword:ffffffff\n\"TopPos\"=dword:80000000\n") << -1 << INT_MIN << "" << 0
+            << QByteArray("\"LeftPos\"=dword:ffffffff\n\"TopPos\"=dword:80000000\n\"LamePath\"=\"\"\n\"Language\"="
+                          "dword:00000000\n");
+        QTest::newRow("language 257") << QByteArray("\"Language\"=dword:00000101\n") << -1 << -1 << "" << 1
+                                      << QByteArray("\"Language\"=dword:00000001\n\"LeftPos\"=dword:"
+                                                    "ffffffff\n\"TopPos\"=dword:ffffffff\n\"LamePath\"=\"\"\n");
+        QTest::newRow("language 2") << QByteArray("\"Language\"=dword:00000002\n") << -1 << -1 << "" << 2
+                                    << QByteArray("\"Language\"=dword:00000002\n\"LeftPos\"=dword:ffffffff\n\"TopPos\"="
+                                                  "dword:ffffffff\n\"LamePath\"=\"\"\n");
+        QTest::newRow("left as string") << QByteArray("\"LeftPos\"=\"100\"\n\"TopPos\"=dword:00000032\n") << -1 << 50
+                                        << "" << 0
+                                        << QByteArray("\"LeftPos\"=dword:ffffffff\n\"TopPos\"=dword:"
+                                                      "00000032\n\"LamePath\"=\"\"\n\"Language\"=dword:00000000\n");
+        QTest::newRow("language as binary") << QByteArray("\"Language\"=hex:01,00,00,00\n") << -1 << -1 << "" << 0
+                                            << QByteArray("\"Language\"=dword:00000000\n\"LeftPos\"=dword:"
+                                                          "ffffffff\n\"TopPos\"=dword:ffffffff\n\"LamePath\"=\"\"\n");
         QTest::newRow("path as expandable string")
             << QByteArray("\"LamePath\"=hex(2):2f,00,78,00,00,00\n") << -1 << -1 << "" << 0
-            << QByteArray("\"LamePath\"=\"\"\n\"LeftPos\"=dword:ffffffff\n\"TopPos\"=dword:ffffffff\n\"Language\"=dword:00000000\n");
-        QTest::newRow("path as dword")
-            << QByteArray("\"LamePath\"=dword:00000001\n") << -1 << -1 << "" << 0
-            << QByteArray("\"LamePath\"=\"\"\n\"LeftPos\"=dword:ffffffff\n\"TopPos\"=dword:ffffffff\n\"Language\"=dword:00000000\n");
+            << QByteArray("\"LamePath\"=\"\"\n\"LeftPos\"=dword:ffffffff\n\"TopPos\"=dword:ffffffff\n\"Language\"="
+                          "dword:00000000\n");
+        QTest::newRow("path as dword") << QByteArray("\"LamePath\"=dword:00000001\n") << -1 << -1 << "" << 0
+                                       << QByteArray("\"LamePath\"=\"\"\n\"LeftPos\"=dword:ffffffff\n\"TopPos\"=dword:"
+                                                     "ffffffff\n\"Language\"=dword:00000000\n");
         QTest::newRow("path with embedded zero")
             << QByteArray("\"LamePath\"=hex(1):2f,00,6c,00,00,00,78,00,00,00\n") << -1 << -1 << "/l" << 0
-            << QByteArray("\"LamePath\"=\"/l\"\n\"LeftPos\"=dword:ffffffff\n\"TopPos\"=dword:ffffffff\n\"Language\"=dword:00000000\n");
+            << QByteArray("\"LamePath\"=\"/"
+                          "l\"\n\"LeftPos\"=dword:ffffffff\n\"TopPos\"=dword:ffffffff\n\"Language\"=dword:00000000\n");
         QTest::newRow("names in other case, others kept")
             << QByteArray("\"Keep\"=hex:00\n\"LEFTPOS\"=dword:00000003\n\"lamepath\"=\"/x\"\n") << 3 << -1 << "/x" << 0
             << QByteArray("\"Keep\"=hex:00\n\"LEFTPOS\"=dword:00000003\n\"lamepath\"=\"/x\"\n"
@@ -117,7 +121,7 @@ private slots:
         QCOMPARE(prefs.top, top);
         QCOMPARE(prefs.lamePath, lamePath);
         QCOMPARE(int(prefs.language), language);
-        QCOMPARE(readAll(storePath()), stored);    // reading alone changes nothing
+        QCOMPARE(readAll(storePath()), stored); // reading alone changes nothing
 
         QVERIFY(savePreferences(prefs, storePath()));
         QCOMPARE(readAll(storePath()), header + section + writtenBack + "\n");

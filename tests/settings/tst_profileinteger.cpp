@@ -13,6 +13,7 @@ private slots:
     void parse();
 };
 
+// clang-format off
 void TestProfileInteger::parse_data()
 {
     QTest::addColumn<QString>("text");
@@ -66,6 +67,7 @@ void TestProfileInteger::parse_data()
     notNumber("non-breaking space before", QString::fromUtf8("\u00A05"));
     notNumber("embedded nul", QString::fromUtf8("5\0", 2));
 }
+// clang-format on
 
 void TestProfileInteger::parse()
 {

@@ -23,8 +23,11 @@ enum class Make { File, Folder, Nothing, Pipe, Unreadable };
 QByteArray wavFile(qsizetype dataBytes)
 {
     // Split literals: a hex escape would swallow the letters "da" of "data".
-    QByteArray bytes("RIFF\x24\x00\x10\x00" "WAVEfmt \x10\x00\x00\x00\x01\x00\x02\x00"
-                     "\x44\xAC\x00\x00\x10\xB1\x02\x00\x04\x00\x10\x00" "data", 40);
+    QByteArray bytes("RIFF\x24\x00\x10\x00"
+                     "WAVEfmt \x10\x00\x00\x00\x01\x00\x02\x00"
+                     "\x44\xAC\x00\x00\x10\xB1\x02\x00\x04\x00\x10\x00"
+                     "data",
+                     40);
     QRandomGenerator noise(12);
     const qsizetype start = bytes.size();
     bytes.resize(start + dataBytes);
@@ -46,6 +49,7 @@ private slots:
     void classify();
 };
 
+// clang-format off
 void TestSettingsFileSniff::classify_data()
 {
     QTest::addColumn<QString>("name");
@@ -87,6 +91,7 @@ void TestSettingsFileSniff::classify_data()
     QTest::newRow("pipe with no writer") << "pipe" << Make::Pipe << QByteArray() << input;
     QTest::newRow("unreadable") << "locked.ini" << Make::Unreadable << kSettings << input;
 }
+// clang-format on
 
 void TestSettingsFileSniff::classify()
 {
@@ -99,23 +104,16 @@ void TestSettingsFileSniff::classify()
     QVERIFY(dir.isValid());
     const QString path = dir.filePath(name);
     switch (make) {
-    case Make::File:
-        QVERIFY(testing::writeAll(path, bytes));
-        break;
+    case Make::File: QVERIFY(testing::writeAll(path, bytes)); break;
     case Make::Unreadable:
         if (::geteuid() == 0)
             QSKIP("the superuser reads every file");
         QVERIFY(testing::writeAll(path, bytes));
         QVERIFY(QFile::setPermissions(path, QFile::WriteOwner));
         break;
-    case Make::Folder:
-        QVERIFY(QDir().mkdir(path));
-        break;
-    case Make::Pipe:
-        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-        break;
-    case Make::Nothing:
-        break;
+    case Make::Folder: QVERIFY(QDir().mkdir(path)); break;
+    case Make::Pipe: QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0); break;
+    case Make::Nothing: break;
     }
     // A pipe without a writer would block a plain open for ever: the test would hang.
     QCOMPARE(classifyGivenFile(path), expected);

@@ -26,8 +26,11 @@ void TestSettingsKeys::keysInOrder()
     for (const QStringList &row : testing::expectedRows("settings_keys.tsv"))
         expected << row.join(u'\t');
     for (const SettingKey &row : settingsKeys()) {
-        const char *kind = settingKind(row) == SettingKind::Flag ? "flag" : settingKind(row) == SettingKind::Integer ? "integer" : "text";
-        actual << QStringList{QString::fromLatin1(row.key), QLatin1String(kind), QString::fromLatin1(OptionSet::info(row.field).name),
+        const char *kind = settingKind(row) == SettingKind::Flag      ? "flag"
+                           : settingKind(row) == SettingKind::Integer ? "integer"
+                                                                      : "text";
+        actual << QStringList{QString::fromLatin1(row.key), QLatin1String(kind),
+                              QString::fromLatin1(OptionSet::info(row.field).name),
                               settingDefault(row).isNull() ? QStringLiteral("unchanged") : settingDefault(row)}
                       .join(u'\t');
         QVERIFY2(IniDocument::isValidKeyName(QString::fromLatin1(row.key)), row.key);
@@ -37,6 +40,7 @@ void TestSettingsKeys::keysInOrder()
     QCOMPARE(QString::fromUtf8(kSettingsSection), QStringLiteral("Fenwave Sets"));
 }
 
+// clang-format off
 void TestSettingsKeys::settingInteger_data()
 {
     QTest::addColumn<QByteArray>("file");
@@ -59,6 +63,7 @@ void TestSettingsKeys::settingInteger_data()
     QTest::newRow("MP3Decoding word keeps current") << header + "MP3Decoding=x\n" << "MP3Decoding" << 1 << 1;
     QTest::newRow("MP3Decoding zero") << header + "MP3Decoding=0\n" << "MP3Decoding" << 1 << 0;
 }
+// clang-format on
 
 void TestSettingsKeys::settingInteger()
 {
@@ -75,7 +80,7 @@ void TestSettingsKeys::settingInteger()
 void TestSettingsKeys::settingTextDefaults()
 {
     const IniDocument doc = IniDocument::fromBytes("[Fenwave Sets]\nSampleFrequency=\nComment= x \n");
-    QCOMPARE(settingText(doc, *findSettingKey(u"SampleFrequency")), QString(""));   // empty, not "44.1"
+    QCOMPARE(settingText(doc, *findSettingKey(u"SampleFrequency")), QString("")); // empty, not "44.1"
     QCOMPARE(settingText(doc, *findSettingKey(u"Comment")), QString(" x "));
     QCOMPARE(settingText(doc, *findSettingKey(u"Presets")), QString::fromUtf8("Телефон"));
     QCOMPARE(settingText(doc, *findSettingKey(u"VBRMode")), QString::fromUtf8("Старый"));
@@ -83,6 +88,7 @@ void TestSettingsKeys::settingTextDefaults()
     QVERIFY(!findSettingKey(u"lamepath"));
 }
 
+// clang-format off
 void TestSettingsKeys::limitToRange_data()
 {
     QTest::addColumn<int>("value");
@@ -97,6 +103,7 @@ void TestSettingsKeys::limitToRange_data()
     QTest::newRow("int min") << std::numeric_limits<int>::min() << 4 << -1;
     QTest::newRow("int max") << std::numeric_limits<int>::max() << 4 << 4;
 }
+// clang-format on
 
 void TestSettingsKeys::limitToRange()
 {

@@ -43,6 +43,7 @@ private slots:
     void saveWritesEveryKeyAndKeepsForeignLines();
 };
 
+// clang-format off
 void TestSettingsMapping::restore_data()
 {
     QTest::addColumn<QByteArray>("file");
@@ -93,6 +94,7 @@ void TestSettingsMapping::restore_data()
         << settingsFile({"Comment=\ta=b; \"c\" [d] \t"}) << "Comment" << "text:\ta=b; \"c\" [d] \t";
     QTest::newRow("not a settings file") << QByteArray("RIFF\0\0\0\0WAVEfmt ", 16) << "UseScale" << "off";
 }
+// clang-format on
 
 void TestSettingsMapping::restore()
 {
@@ -117,7 +119,7 @@ void TestSettingsMapping::saveWritesEveryKeyAndKeepsForeignLines()
     QVERIFY(bytes.endsWith("\n[Other]\nX=y\n"));
     QVERIFY(bytes.contains("\nVBR=1\n"));
     QVERIFY(bytes.contains("\nPresets=Radio\n"));
-    QCOMPARE(bytes.count('\n'), 6 + 60 - 1);  // CBR was there already
+    QCOMPARE(bytes.count('\n'), 6 + 60 - 1); // CBR was there already
 
     // Read back, every stored value comes home.
     for (const RestoredValue &v : readSettings(doc)) {

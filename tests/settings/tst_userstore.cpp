@@ -38,7 +38,8 @@ QByteArray utf16LeWithMark(const QByteArray &utf8)
 
 } // namespace
 
-class TestUserStore : public QObject {
+class TestUserStore : public QObject
+{
     Q_OBJECT
 
 private:
@@ -86,63 +87,95 @@ private slots:
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<QString>("name");
         QTest::addColumn<StoreValueType>("type");
-        QTest::addColumn<qint64>("dword");      // -1: none
-        QTest::addColumn<QString>("string");    // null: none
+        QTest::addColumn<qint64>("dword");   // -1: none
+        QTest::addColumn<QString>("string"); // null: none
 
         using T = StoreValueType;
         const QByteArray s = header + section;
-        QTest::newRow("dword") << s + "\"LeftPos\"=dword:00000064\n" << "LeftPos" << T::Dword << 100ll << QString();
-        QTest::newRow("dword all bits") << s + "\"TopPos\"=dword:FFFFFFFF\n" << "TopPos" << T::Dword << 0xffffffffll << QString();
-        QTest::newRow("dword short") << s + "\"A\"=dword:1f\n" << "A" << T::Dword << 31ll << QString();
-        QTest::newRow("dword nine digits") << s + "\"A\"=dword:100000000\n" << "A" << T::Absent << -1ll << QString();
-        QTest::newRow("dword not hex") << s + "\"A\"=dword:12g4\n" << "A" << T::Absent << -1ll << QString();
-        QTest::newRow("dword as hex(4)") << s + "\"A\"=hex(4):64,00,00,00\n" << "A" << T::Dword << 100ll << QString();
-        QTest::newRow("hex(4) of wrong size") << s + "\"A\"=hex(4):64,00\n" << "A" << T::Other << -1ll << QString();
-        QTest::newRow("string") << s + "\"LamePath\"=\"/usr/bin/lame\"\n" << "LamePath" << T::String << -1ll << "/usr/bin/lame";
-        QTest::newRow("empty string") << s + "\"LamePath\"=\"\"\n" << "LamePath" << T::String << -1ll << "";
-        QTest::newRow("escapes") << s + "\"P\"=\"C:\\\\Program Files\\\\\\\"x\\\"\"\n" << "P" << T::String << -1ll << "C:\\Program Files\\\"x\"";
-        QTest::newRow("lone backslash kept") << s + "\"P\"=\"C:\\dir\"\n" << "P" << T::String << -1ll << "C:\\dir";
-        QTest::newRow("string with trailing text") << s + "\"P\"=\"a\" b\n" << "P" << T::Absent << -1ll << QString();
-        QTest::newRow("string as hex(1) cut at zero")
-            << s + "\"P\"=hex(1):61,00,62,00,00,00,63,00,00,00\n" << "P" << T::String << -1ll << "ab";
-        QTest::newRow("raw zero inside quotes") << s + QByteArray("\"P\"=\"ab\0cd\"\n", 13) << "P" << T::String << -1ll << "ab";
-        QTest::newRow("hex(1) over lines")
-            << s + "\"P\"=hex(1):2f,00,75,00,\\\n  73,00,\\\n  72,00,00,00\n" << "P" << T::String << -1ll << "/usr";
-        QTest::newRow("expandable string") << s + "\"P\"=hex(2):61,00,00,00\n" << "P" << T::ExpandString << -1ll << QString();
-        QTest::newRow("binary") << s + "\"B\"=hex:01,02\n" << "B" << T::Binary << -1ll << QString();
-        QTest::newRow("empty binary") << s + "\"B\"=hex:\n" << "B" << T::Binary << -1ll << QString();
-        QTest::newRow("multi-string") << s + "\"B\"=hex(7):61,00,00,00,00,00\n" << "B" << T::Other << -1ll << QString();
-        QTest::newRow("bad hex byte") << s + "\"B\"=hex:01,2x\n" << "B" << T::Absent << -1ll << QString();
-        QTest::newRow("three-digit byte") << s + "\"B\"=hex:01,123\n" << "B" << T::Absent << -1ll << QString();
-        QTest::newRow("deleted value") << s + "\"A\"=-\n" << "A" << T::Absent << -1ll << QString();
-        QTest::newRow("default value") << s + "@=\"x\"\n" << "" << T::String << -1ll << "x";
-        QTest::newRow("name any case") << s + "\"leftpos\"=dword:00000005\n" << "LEFTPOS" << T::Dword << 5ll << QString();
-        QTest::newRow("blanks around =") << s + "  \"A\" = dword:00000002  \n" << "A" << T::Dword << 2ll << QString();
-        QTest::newRow("later line wins") << s + "\"A\"=dword:00000001\n\"a\"=\"x\"\n" << "A" << T::String << -1ll << "x";
-        QTest::newRow("key any case")
-            << header + "[hkey_current_user\\SOFTWARE\\fenwave]\n\"A\"=dword:00000007\n" << "A" << T::Dword << 7ll << QString();
+        QTest::newRow("dword") << s + "\"LeftPos\"=dword:00000064\n"
+                               << "LeftPos" << T::Dword << 100ll << QString();
+        QTest::newRow("dword all bits") << s + "\"TopPos\"=dword:FFFFFFFF\n"
+                                        << "TopPos" << T::Dword << 0xffffffffll << QString();
+        QTest::newRow("dword short") << s + "\"A\"=dword:1f\n"
+                                     << "A" << T::Dword << 31ll << QString();
+        QTest::newRow("dword nine digits") << s + "\"A\"=dword:100000000\n"
+                                           << "A" << T::Absent << -1ll << QString();
+        QTest::newRow("dword not hex") << s + "\"A\"=dword:12g4\n"
+                                       << "A" << T::Absent << -1ll << QString();
+        QTest::newRow("dword as hex(4)") << s + "\"A\"=hex(4):64,00,00,00\n"
+                                         << "A" << T::Dword << 100ll << QString();
+        QTest::newRow("hex(4) of wrong size") << s + "\"A\"=hex(4):64,00\n"
+                                              << "A" << T::Other << -1ll << QString();
+        QTest::newRow("string") << s + "\"LamePath\"=\"/usr/bin/lame\"\n"
+                                << "LamePath" << T::String << -1ll << "/usr/bin/lame";
+        QTest::newRow("empty string") << s + "\"LamePath\"=\"\"\n"
+                                      << "LamePath" << T::String << -1ll << "";
+        QTest::newRow("escapes") << s + "\"P\"=\"C:\\\\Program Files\\\\\\\"x\\\"\"\n"
+                                 << "P" << T::String << -1ll << "C:\\Program Files\\\"x\"";
+        QTest::newRow("lone backslash kept") << s + "\"P\"=\"C:\\dir\"\n"
+                                             << "P" << T::String << -1ll << "C:\\dir";
+        QTest::newRow("string with trailing text") << s + "\"P\"=\"a\" b\n"
+                                                   << "P" << T::Absent << -1ll << QString();
+        QTest::newRow("string as hex(1) cut at zero") << s + "\"P\"=hex(1):61,00,62,00,00,00,63,00,00,00\n"
+                                                      << "P" << T::String << -1ll << "ab";
+        QTest::newRow("raw zero inside quotes")
+            << s + QByteArray("\"P\"=\"ab\0cd\"\n", 13) << "P" << T::String << -1ll << "ab";
+        QTest::newRow("hex(1) over lines") << s + "\"P\"=hex(1):2f,00,75,00,\\\n  73,00,\\\n  72,00,00,00\n"
+                                           << "P" << T::String << -1ll << "/usr";
+        QTest::newRow("expandable string") << s + "\"P\"=hex(2):61,00,00,00\n"
+                                           << "P" << T::ExpandString << -1ll << QString();
+        QTest::newRow("binary") << s + "\"B\"=hex:01,02\n"
+                                << "B" << T::Binary << -1ll << QString();
+        QTest::newRow("empty binary") << s + "\"B\"=hex:\n"
+                                      << "B" << T::Binary << -1ll << QString();
+        QTest::newRow("multi-string") << s + "\"B\"=hex(7):61,00,00,00,00,00\n"
+                                      << "B" << T::Other << -1ll << QString();
+        QTest::newRow("bad hex byte") << s + "\"B\"=hex:01,2x\n"
+                                      << "B" << T::Absent << -1ll << QString();
+        QTest::newRow("three-digit byte") << s + "\"B\"=hex:01,123\n"
+                                          << "B" << T::Absent << -1ll << QString();
+        QTest::newRow("deleted value") << s + "\"A\"=-\n"
+                                       << "A" << T::Absent << -1ll << QString();
+        QTest::newRow("default value") << s + "@=\"x\"\n"
+                                       << "" << T::String << -1ll << "x";
+        QTest::newRow("name any case") << s + "\"leftpos\"=dword:00000005\n"
+                                       << "LEFTPOS" << T::Dword << 5ll << QString();
+        QTest::newRow("blanks around =") << s + "  \"A\" = dword:00000002  \n"
+                                         << "A" << T::Dword << 2ll << QString();
+        QTest::newRow("later line wins") << s + "\"A\"=dword:00000001\n\"a\"=\"x\"\n"
+                                         << "A" << T::String << -1ll << "x";
+        QTest::newRow("key any case") << header + "[hkey_current_user\\SOFTWARE\\fenwave]\n\"A\"=dword:00000007\n"
+                                      << "A" << T::Dword << 7ll << QString();
         QTest::newRow("key given twice merges")
             << s + "\"A\"=dword:00000001\n[Other]\n\"B\"=dword:00000002\n" + section + "\"B\"=dword:00000003\n"
             << "B" << T::Dword << 3ll << QString();
         QTest::newRow("value of another key") << header + "[HKEY_CURRENT_USER\\Software\\Other]\n\"A\"=dword:00000001\n"
                                               << "A" << T::Absent << -1ll << QString();
-        QTest::newRow("value before any key") << header + "\"A\"=dword:00000001\n" + section << "A" << T::Absent << -1ll << QString();
-        QTest::newRow("no header line") << section + "\"A\"=dword:00000009\n" << "A" << T::Dword << 9ll << QString();
-        QTest::newRow("crlf") << QByteArray("Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Fenwave]\r\n\"P\"=\"x y\"\r\n")
+        QTest::newRow("value before any key")
+            << header + "\"A\"=dword:00000001\n" + section << "A" << T::Absent << -1ll << QString();
+        QTest::newRow("no header line") << section + "\"A\"=dword:00000009\n"
+                                        << "A" << T::Dword << 9ll << QString();
+        QTest::newRow("crlf") << QByteArray(
+            "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Fenwave]\r\n\"P\"=\"x y\"\r\n")
                               << "P" << T::String << -1ll << "x y";
-        QTest::newRow("utf-8 mark") << "\xEF\xBB\xBF" + s + "\"P\"=\"Музыка\"\n" << "P" << T::String << -1ll << "Музыка";
-        QTest::newRow("utf-16 mark") << utf16LeWithMark(s + "\"P\"=\"Музыка\"\r\n") << "P" << T::String << -1ll << "Музыка";
-        QTest::newRow("garbage line skipped")
-            << s + "\"A\"=dword:00000001\n\x01\x02 junk ]]\n\"B\"=dword:00000002\n" << "B" << T::Dword << 2ll << QString();
-        QTest::newRow("truncated mid-line") << s + "\"A\"=dword:00000001\n\"P\"=\"/usr/bi" << "P" << T::Absent << -1ll << QString();
-        QTest::newRow("earlier values survive truncation")
-            << s + "\"A\"=dword:00000001\n\"P\"=\"/usr/bi" << "A" << T::Dword << 1ll << QString();
+        QTest::newRow("utf-8 mark") << "\xEF\xBB\xBF" + s + "\"P\"=\"Музыка\"\n"
+                                    << "P" << T::String << -1ll << "Музыка";
+        QTest::newRow("utf-16 mark") << utf16LeWithMark(s + "\"P\"=\"Музыка\"\r\n") << "P" << T::String << -1ll
+                                     << "Музыка";
+        QTest::newRow("garbage line skipped") << s + "\"A\"=dword:00000001\n\x01\x02 junk ]]\n\"B\"=dword:00000002\n"
+                                              << "B" << T::Dword << 2ll << QString();
+        QTest::newRow("truncated mid-line") << s + "\"A\"=dword:00000001\n\"P\"=\"/usr/bi"
+                                            << "P" << T::Absent << -1ll << QString();
+        QTest::newRow("earlier values survive truncation") << s + "\"A\"=dword:00000001\n\"P\"=\"/usr/bi"
+                                                           << "A" << T::Dword << 1ll << QString();
         QTest::newRow("cut hex does not swallow the next key")
             << header + "[Other]\n\"B\"=hex:01,02,\\\n" + section + "\"A\"=dword:00000004\n"
             << "A" << T::Dword << 4ll << QString();
-        QTest::newRow("cut hex dropped") << s + "\"B\"=hex:01,02,\\\n\"A\"=dword:00000004\n" << "B" << T::Absent << -1ll << QString();
+        QTest::newRow("cut hex dropped") << s + "\"B\"=hex:01,02,\\\n\"A\"=dword:00000004\n"
+                                         << "B" << T::Absent << -1ll << QString();
         QTest::newRow("empty file") << QByteArray() << "A" << T::Absent << -1ll << QString();
-        QTest::newRow("binary garbage") << QByteArray("\x00\xff\x13\x88[\x00]\n\"\"=", 11) << "" << T::Absent << -1ll << QString();
+        QTest::newRow("binary garbage") << QByteArray("\x00\xff\x13\x88[\x00]\n\"\"=", 11) << "" << T::Absent << -1ll
+                                        << QString();
     }
 
     void readsValues()
@@ -172,28 +205,29 @@ private slots:
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<QByteArray>("expected");
 
-        const QByteArray unknown = header + "[HKEY_CURRENT_USER\\Software\\Other]\n\"X\"=\"1\"\n\n"
-            + section
-            + "\"Blob\"=hex:01,02,ff\n"
-              "\"Other\"=hex(2):25,00,48,00,4f,00,4d,00,45,00,25,00,00,00\n"
-              "\"Multi\"=hex(7):61,00,00,00,00,00\n"
-              "\"None\"=hex(0):\n"
-              "\"Odd\"=hex(1):61,00,62\n"
-              "\"Short\"=hex(4):01,02\n"
-              "\"Quad\"=hex(b):01,00,00,00,00,00,00,00\n"
-              "@=\"default \\\"quoted\\\"\"\n"
-              "\"LeftPos\"=\"12\"\n"
-              "\"Name \\\"with\\\" \\\\ quotes\"=dword:0000002a\n\n"
-              "[HKEY_CURRENT_USER\\Software\\Fenwave\\Sub]\n\"Y\"=dword:00000001\n\n";
+        const QByteArray unknown = header + "[HKEY_CURRENT_USER\\Software\\Other]\n\"X\"=\"1\"\n\n" + section
+                                   + "\"Blob\"=hex:01,02,ff\n"
+                                     "\"Other\"=hex(2):25,00,48,00,4f,00,4d,00,45,00,25,00,00,00\n"
+                                     "\"Multi\"=hex(7):61,00,00,00,00,00\n"
+                                     "\"None\"=hex(0):\n"
+                                     "\"Odd\"=hex(1):61,00,62\n"
+                                     "\"Short\"=hex(4):01,02\n"
+                                     "\"Quad\"=hex(b):01,00,00,00,00,00,00,00\n"
+                                     "@=\"default \\\"quoted\\\"\"\n"
+                                     "\"LeftPos\"=\"12\"\n"
+                                     "\"Name \\\"with\\\" \\\\ quotes\"=dword:0000002a\n\n"
+                                     "[HKEY_CURRENT_USER\\Software\\Fenwave\\Sub]\n\"Y\"=dword:00000001\n\n";
         QByteArray expected = unknown;
         expected.replace("\"LeftPos\"=\"12\"", "\"LeftPos\"=dword:00000064");
-        expected.insert(expected.indexOf("\n\n[HKEY_CURRENT_USER\\Software\\Fenwave\\Sub]"), "\n\"LamePath\"=\"/usr/bin/lame\"");
+        expected.insert(expected.indexOf("\n\n[HKEY_CURRENT_USER\\Software\\Fenwave\\Sub]"),
+                        "\n\"LamePath\"=\"/usr/bin/lame\"");
         QTest::newRow("kinds and keys") << unknown << expected;
 
         QTest::newRow("wrapped data joined, same bytes")
             << header + section + "\"LeftPos\"=dword:00000064\n\"E\"=hex(2):41,00,\\\r\n  42,00,\\\n\t00,00\n"
-            << header + section + "\"LeftPos\"=dword:00000064\n\"E\"=hex(2):41,00,42,00,00,00\n"
-                                  "\"LamePath\"=\"/usr/bin/lame\"\n\n";
+            << header + section
+                   + "\"LeftPos\"=dword:00000064\n\"E\"=hex(2):41,00,42,00,00,00\n"
+                     "\"LamePath\"=\"/usr/bin/lame\"\n\n";
     }
 
     void keepsUnknownValuesAndKeys()
@@ -220,21 +254,32 @@ private slots:
     {
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("readBack");
-        QTest::addColumn<QByteArray>("lineInFile");    // empty: not checked
+        QTest::addColumn<QByteArray>("lineInFile"); // empty: not checked
 
-        QTest::newRow("plain") << "/usr/bin/lame" << "/usr/bin/lame" << QByteArray("\"P\"=\"/usr/bin/lame\"");
-        QTest::newRow("empty") << "" << "" << QByteArray("\"P\"=\"\"");
-        QTest::newRow("blanks and quotes") << "/home/me/My \"Music\"/lame" << "/home/me/My \"Music\"/lame"
-                                           << QByteArray("\"P\"=\"/home/me/My \\\"Music\\\"/lame\"");
-        QTest::newRow("backslashes") << "C:\\Program Files\\lame\\" << "C:\\Program Files\\lame\\"
+        QTest::newRow("plain") << "/usr/bin/lame"
+                               << "/usr/bin/lame" << QByteArray("\"P\"=\"/usr/bin/lame\"");
+        QTest::newRow("empty") << ""
+                               << "" << QByteArray("\"P\"=\"\"");
+        QTest::newRow("blanks and quotes")
+            << "/home/me/My \"Music\"/lame"
+            << "/home/me/My \"Music\"/lame" << QByteArray("\"P\"=\"/home/me/My \\\"Music\\\"/lame\"");
+        QTest::newRow("backslashes") << "C:\\Program Files\\lame\\"
+                                     << "C:\\Program Files\\lame\\"
                                      << QByteArray("\"P\"=\"C:\\\\Program Files\\\\lame\\\\\"");
-        QTest::newRow("shell characters") << "/tmp/a;b $(rm -rf x) `y` |z" << "/tmp/a;b $(rm -rf x) `y` |z" << QByteArray();
-        QTest::newRow("cyrillic") << "/home/я/Музыка/lame" << "/home/я/Музыка/lame" << QString("\"P\"=\"/home/я/Музыка/lame\"").toUtf8();
-        QTest::newRow("blank ends") << "  x  " << "  x  " << QByteArray();
-        QTest::newRow("line break") << "a\nb\r\nc" << "a\nb\r\nc" << QByteArray("\"P\"=hex(1):61,00,0a,00,62,00,0d,00,0a,00,63,00,00,00");
+        QTest::newRow("shell characters") << "/tmp/a;b $(rm -rf x) `y` |z"
+                                          << "/tmp/a;b $(rm -rf x) `y` |z" << QByteArray();
+        QTest::newRow("cyrillic") << "/home/я/Музыка/lame"
+                                  << "/home/я/Музыка/lame" << QString("\"P\"=\"/home/я/Музыка/lame\"").toUtf8();
+        QTest::newRow("blank ends") << "  x  "
+                                    << "  x  " << QByteArray();
+        QTest::newRow("line break") << "a\nb\r\nc"
+                                    << "a\nb\r\nc"
+                                    << QByteArray("\"P\"=hex(1):61,00,0a,00,62,00,0d,00,0a,00,63,00,00,00");
         QTest::newRow("embedded zero") << QString::fromUtf16(u"ab\0cd", 5) << "ab" << QByteArray();
-        QTest::newRow("looks like a key") << "[HKEY_CURRENT_USER\\X]" << "[HKEY_CURRENT_USER\\X]" << QByteArray();
-        QTest::newRow("lone surrogate") << QString(QChar(0xd800)) << QString(QChar(0xd800)) << QByteArray("\"P\"=hex(1):00,d8,00,00");
+        QTest::newRow("looks like a key") << "[HKEY_CURRENT_USER\\X]"
+                                          << "[HKEY_CURRENT_USER\\X]" << QByteArray();
+        QTest::newRow("lone surrogate") << QString(QChar(0xd800)) << QString(QChar(0xd800))
+                                        << QByteArray("\"P\"=hex(1):00,d8,00,00");
     }
 
     void stringsRoundTrip()
@@ -280,7 +325,7 @@ private slots:
         QCOMPARE(store.type(QStringLiteral("LeftPos")), StoreValueType::Absent);
         QVERIFY(store.close());
         QCOMPARE(readAll(path), header + section + "\n");
-        QVERIFY(!store.close());    // closed already
+        QVERIFY(!store.close()); // closed already
     }
 
     void otherKeyPath()
@@ -292,15 +337,18 @@ private slots:
         QCOMPARE(store.type(QStringLiteral("A")), StoreValueType::Absent);
         store.setDword(QStringLiteral("B"), 2);
         QVERIFY(store.close());
-        QCOMPARE(readAll(storePath()), header + section + "\"A\"=dword:00000001\n\n"
-                     "[HKEY_CURRENT_USER\\Software\\Else]\n\"B\"=dword:00000002\n\n");
+        QCOMPARE(readAll(storePath()), header + section
+                                           + "\"A\"=dword:00000001\n\n"
+                                             "[HKEY_CURRENT_USER\\Software\\Else]\n\"B\"=dword:00000002\n\n");
         QVERIFY(!UserStore(storePath()).open(QStringLiteral("\\Software\nX")));
     }
 
     void damagedFileIsReplacedBySoundOne_data()
     {
         QTest::addColumn<QByteArray>("file");
-        QTest::newRow("binary") << QByteArray("\x7f" "ELF\x02\x01\x01\x00\x00\x00\x00\xff\xfe[", 14);
+        QTest::newRow("binary") << QByteArray("\x7f"
+                                              "ELF\x02\x01\x01\x00\x00\x00\x00\xff\xfe[",
+                                              14);
         QTest::newRow("only a key line cut off") << header + "[HKEY_CURRENT_USER\\Software\\Fen";
     }
 
@@ -338,7 +386,7 @@ private slots:
         QVERIFY(again.close());
         const QByteArray written = readAll(storePath());
         for (const QByteArray &line : written.split('\n'))
-            QVERIFY(line.size() <= 80);    // wrapped as the export tool does
+            QVERIFY(line.size() <= 80); // wrapped as the export tool does
         QByteArray bigPart = written.mid(written.indexOf("[HKEY_CURRENT_USER\\Big]"));
         QCOMPARE(bigPart.replace("\\\n  ", ""), blob + "\n");
         QVERIFY(again.open(QStringLiteral("Big")));
@@ -351,7 +399,7 @@ private slots:
     // start of the program nor at its end: replacing it would lose every other key.
     void unreadableStoreIsLeftAlone_data()
     {
-        QTest::addColumn<QByteArray>("file");    // empty: a folder
+        QTest::addColumn<QByteArray>("file"); // empty: a folder
         QByteArray overCap = header + section + "\"LeftPos\"=dword:00000064\n\n[HKEY_CURRENT_USER\\Other]\n";
         overCap += QByteArray(int(UserStore::maxFileSize + 1 - overCap.size()), ';');
         QTest::newRow("folder") << QByteArray();
@@ -419,7 +467,7 @@ private slots:
 
     void writeOntoFullStorageKeepsOldFile_data()
     {
-        QTest::addColumn<bool>("fullFileSystem");   // else a file-size limit
+        QTest::addColumn<bool>("fullFileSystem"); // else a file-size limit
         QTest::addColumn<int>("valueLength");
         // A short file is held in a write buffer until the end; a long one is written at once.
         QTest::newRow("file-size limit, short file") << false << 100;
@@ -439,7 +487,8 @@ private slots:
                 QSKIP("mounting a small file system needs root");
         }
         const QString path = small ? small->filePath(QStringLiteral("user.reg")) : storePath();
-        const QByteArray old = header + section + "\"LeftPos\"=dword:00000001\n\n[HKEY_CURRENT_USER\\Other]\n\"A\"=\"b\"\n\n";
+        const QByteArray old
+            = header + section + "\"LeftPos\"=dword:00000001\n\n[HKEY_CURRENT_USER\\Other]\n\"A\"=\"b\"\n\n";
         QVERIFY(writeAll(path, old));
         UserStore store(path);
         QVERIFY(store.open());
@@ -463,16 +512,18 @@ private slots:
     void fuzz()
     {
         const quint32 seed = qEnvironmentVariableIsSet("FENWAVE_FUZZ_SEED")
-            ? quint32(qEnvironmentVariableIntValue("FENWAVE_FUZZ_SEED"))
-            : QRandomGenerator::global()->generate();
+                                 ? quint32(qEnvironmentVariableIntValue("FENWAVE_FUZZ_SEED"))
+                                 : QRandomGenerator::global()->generate();
         qInfo("fuzz seed %u (set FENWAVE_FUZZ_SEED to repeat)", seed);
         QRandomGenerator random(seed);
 
-        const QByteArray sample = header + section
-            + "\"LeftPos\"=dword:00000064\n\"TopPos\"=dword:ffffffff\n\"LamePath\"=\"/usr/bin/\\\"la me\\\"\"\n"
-              "\"Language\"=dword:00000101\n\"Other\"=hex(2):25,00,41,00,\\\n  00,00\n@=hex:01,02\n\n[X]\n\"Y\"=\"z\"\n";
-        const QString names[] = {QStringLiteral("LeftPos"), QStringLiteral("TopPos"), QStringLiteral("LamePath"),
-                                 QStringLiteral("Language"), QStringLiteral("Other"), QString()};
+        const QByteArray sample
+            = header + section
+              + "\"LeftPos\"=dword:00000064\n\"TopPos\"=dword:ffffffff\n\"LamePath\"=\"/usr/bin/\\\"la me\\\"\"\n"
+                "\"Language\"=dword:00000101\n\"Other\"=hex(2):25,00,41,00,\\\n  "
+                "00,00\n@=hex:01,02\n\n[X]\n\"Y\"=\"z\"\n";
+        const QString names[] = {QStringLiteral("LeftPos"),  QStringLiteral("TopPos"), QStringLiteral("LamePath"),
+                                 QStringLiteral("Language"), QStringLiteral("Other"),  QString()};
         for (int round = 0; round < 3000; ++round) {
             QByteArray bytes;
             if (round % 4 == 0) {
@@ -485,7 +536,8 @@ private slots:
                 for (int e = 0; e < edits && !bytes.isEmpty(); ++e) {
                     const int at = random.bounded(int(bytes.size()));
                     static const char pool[] = "\"\\[]=:,\n\r\0@hex(dword)0f ";
-                    const char byte = random.bounded(2) ? char(random.bounded(256)) : pool[random.bounded(int(sizeof pool) - 1)];
+                    const char byte
+                        = random.bounded(2) ? char(random.bounded(256)) : pool[random.bounded(int(sizeof pool) - 1)];
                     switch (random.bounded(4)) {
                     case 0: bytes[at] = byte; break;
                     case 1: bytes.insert(at, byte); break;

@@ -66,8 +66,7 @@ bool captionExtent(const QWidget *widget, CaptionExtent &extent)
         return true;
     }
     if (auto *button = qobject_cast<const QPushButton *>(widget)) {
-        extent.needed = 2 * style->pixelMetric(QStyle::PM_ButtonMargin, nullptr, widget)
-                        + textWidth(button->text());
+        extent.needed = 2 * style->pixelMetric(QStyle::PM_ButtonMargin, nullptr, widget) + textWidth(button->text());
         return true;
     }
     if (auto *label = qobject_cast<const QLabel *>(widget)) {
@@ -101,8 +100,7 @@ QList<QRect> frameLines(const QGroupBox *group)
         option.subControls |= QStyle::SC_GroupBoxLabel;
     if (group->isFlat())
         option.features |= QStyleOptionFrame::Flat;
-    const QRect frame = group->style()->subControlRect(QStyle::CC_GroupBox, &option,
-                                                      QStyle::SC_GroupBoxFrame, group);
+    const QRect frame = group->style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxFrame, group);
     constexpr int lineWidth = 2;
     if (group->isFlat())
         return {QRect(frame.left(), frame.top(), frame.width(), lineWidth)};
@@ -151,20 +149,21 @@ QStringList captionsThatDoNotFit(QWidget *root)
         const QString name = widget->objectName();
         if (extent.needed > extent.available) {
             findings << QStringLiteral("%1: \"%2\" needs %3 px, has %4")
-                            .arg(name, extent.text).arg(extent.needed).arg(extent.available);
+                            .arg(name, extent.text)
+                            .arg(extent.needed)
+                            .arg(extent.available);
             continue;
         }
         QWidget *parent = widget->parentWidget();
         if (!parent || qobject_cast<QGroupBox *>(widget) || qobject_cast<QPushButton *>(widget))
             continue;
-        const bool centred = qobject_cast<QLabel *>(widget)
-                             && (static_cast<QLabel *>(widget)->alignment() & Qt::AlignHCenter);
+        const bool centred
+            = qobject_cast<QLabel *>(widget) && (static_cast<QLabel *>(widget)->alignment() & Qt::AlignHCenter);
         const int left = centred ? widget->x() + (widget->width() - extent.needed) / 2 : widget->x();
         // The text line, centred in the control's height, not the whole control: rows of check
         // boxes are designed to overlap by a pixel or two.
         const int lineHeight = std::min(widget->fontMetrics().height(), widget->height());
-        const QRect textArea(left, widget->y() + (widget->height() - lineHeight) / 2,
-                             extent.needed, lineHeight);
+        const QRect textArea(left, widget->y() + (widget->height() - lineHeight) / 2, extent.needed, lineHeight);
         if (textArea.right() >= parent->width()) {
             findings << QStringLiteral("%1: \"%2\" runs past the right edge of %3")
                             .arg(name, extent.text, parent->objectName());
@@ -174,23 +173,21 @@ QStringList captionsThatDoNotFit(QWidget *root)
         for (QWidget *sibling : siblings) {
             if (sibling != widget && !sibling->isHidden() && isObstacle(sibling)
                 && sibling->geometry().intersects(textArea)) {
-                findings << QStringLiteral("%1: \"%2\" runs under %3")
-                                .arg(name, extent.text, sibling->objectName());
+                findings << QStringLiteral("%1: \"%2\" runs under %3").arg(name, extent.text, sibling->objectName());
             }
         }
         // What is painted: the text line and, for check boxes and radio buttons, the indicator,
         // each centred in the control's height.
         const int paintedHeight = std::min(std::max(lineHeight, indicatorHeight(widget)), widget->height());
-        const QRect painted(left, widget->y() + (widget->height() - paintedHeight) / 2,
-                            extent.needed, paintedHeight);
+        const QRect painted(left, widget->y() + (widget->height() - paintedHeight) / 2, extent.needed, paintedHeight);
         if (auto *group = qobject_cast<const QGroupBox *>(parent); group && touchesFrame(group, painted, QPoint()))
-            findings << QStringLiteral("%1: \"%2\" touches the frame of %3")
-                            .arg(name, extent.text, group->objectName());
+            findings
+                << QStringLiteral("%1: \"%2\" touches the frame of %3").arg(name, extent.text, group->objectName());
         for (QWidget *sibling : siblings) {
             auto *group = qobject_cast<const QGroupBox *>(sibling);
             if (group && !group->isHidden() && touchesFrame(group, painted, group->pos()))
-                findings << QStringLiteral("%1: \"%2\" touches the frame of %3")
-                                .arg(name, extent.text, group->objectName());
+                findings
+                    << QStringLiteral("%1: \"%2\" touches the frame of %3").arg(name, extent.text, group->objectName());
         }
     }
     return findings;

@@ -224,7 +224,10 @@ public:
             if (auto *box = qobject_cast<QMessageBox *>(modal)) {
                 text = box->text();
                 icon = box->icon();
-                boxes << SeenBox{title, text, icon, box->standardButtons(),
+                boxes << SeenBox{title,
+                                 text,
+                                 icon,
+                                 box->standardButtons(),
                                  box->standardButton(box->defaultButton()),
                                  box->standardButton(qobject_cast<QAbstractButton *>(box->escapeButton()))};
             }

@@ -17,8 +17,8 @@
 #include <cmath>
 
 using testing::FormDriver;
-using testing::Window;
 using testing::ModalAnswer;
+using testing::Window;
 
 namespace {
 
@@ -46,7 +46,7 @@ QByteArray sineWave()
     u32(36 + dataSize);
     wav += "WAVEfmt ";
     u32(16);
-    u16(1);  // PCM
+    u16(1); // PCM
     u16(channels);
     u32(rate);
     u32(rate * channels * bits / 8);
@@ -116,6 +116,7 @@ void TestEndToEnd::cleanupTestCase()
         qputenv("PATH", m_savedPath);
 }
 
+// clang-format off
 void TestEndToEnd::encodesThroughTheWindow_data()
 {
     QTest::addColumn<bool>("useDefaults");
@@ -123,6 +124,7 @@ void TestEndToEnd::encodesThroughTheWindow_data()
     QTest::newRow("full options") << false << "выход 1.mp3";
     QTest::newRow("default settings") << true << "выход 2 $(x).mp3";
 }
+// clang-format on
 
 void TestEndToEnd::encodesThroughTheWindow()
 {

@@ -11,8 +11,8 @@
 #include <QTimer>
 
 using testing::FormDriver;
-using testing::Window;
 using testing::ModalAnswer;
+using testing::Window;
 
 namespace {
 
@@ -21,10 +21,10 @@ struct DialogView {
     QString title;
     QStringList nameFilters;
     QString selectedFilter;
-    QString nameText;     // the file name field
+    QString nameText; // the file name field
     QString directory;
     QStringList selectedFiles;
-    QStringList chosenFiles;  // what the answer selected before accepting
+    QStringList chosenFiles; // what the answer selected before accepting
 };
 
 // Answers the next file dialog: picks a filter entry if told, selects the files given and
@@ -189,9 +189,9 @@ void TestFileChoice::initTestCase()
     for (const char *folder : {"bin", "bin/sub", "music", "music/sub", "music.old", "out dir", "Папка с пробелом"})
         QVERIFY(root.mkpath(folder));
     QVERIFY(testing::writeExecutable(file("bin/lame"), "#!/bin/sh\n"));
-    for (const char *name : {"music/song.wav", "music/live.take2.wav", "music.old/song.wav", "music/noext",
-                             "music/.hidden", "Папка с пробелом/Песня 1.wav", "music/a;b $(touch x) 'q'.wav",
-                             "out dir/taken.mp3"})
+    for (const char *name :
+         {"music/song.wav", "music/live.take2.wav", "music.old/song.wav", "music/noext", "music/.hidden",
+          "Папка с пробелом/Песня 1.wav", "music/a;b $(touch x) 'q'.wav", "out dir/taken.mp3"})
         QVERIFY2(testing::writeAll(file(QString::fromUtf8(name)), "RIFF"), name);
     // The encoder on PATH is the one in bin.
     m_savedPath = qgetenv("PATH");
@@ -205,6 +205,7 @@ void TestFileChoice::cleanupTestCase()
 
 // ---- Encoder path ----
 
+// clang-format off
 void TestFileChoice::encoderPathChosen_data()
 {
     QTest::addColumn<bool>("useDefaults");
@@ -213,6 +214,7 @@ void TestFileChoice::encoderPathChosen_data()
     QTest::newRow("default settings on") << true << false;
     QTest::newRow("Russian texts") << true << true;
 }
+// clang-format on
 
 void TestFileChoice::encoderPathChosen()
 {
@@ -265,6 +267,7 @@ void TestFileChoice::encoderPathCancelled()
 
 // ---- Input file ----
 
+// clang-format off
 void TestFileChoice::inputChosen_data()
 {
     QTest::addColumn<QString>("input");
@@ -280,6 +283,7 @@ void TestFileChoice::inputChosen_data()
     QTest::newRow("Cyrillic and blanks") << "Папка с пробелом/Песня 1.wav" << "Папка с пробелом/Песня 1.mp3" << true;
     QTest::newRow("shell characters") << "music/a;b $(touch x) 'q'.wav" << "music/a;b $(touch x) 'q'.mp3" << false;
 }
+// clang-format on
 
 void TestFileChoice::inputChosen()
 {
@@ -308,12 +312,14 @@ void TestFileChoice::inputChosen()
     QVERIFY(w.d.line().contains(file(output)));
 }
 
+// clang-format off
 void TestFileChoice::inputCancelled_data()
 {
     QTest::addColumn<bool>("useDefaults");
     QTest::newRow("full options") << false;
     QTest::newRow("default settings on") << true;
 }
+// clang-format on
 
 void TestFileChoice::inputCancelled()
 {
@@ -372,8 +378,8 @@ void TestFileChoice::severalInputFilesFirstUsed()
     const QStringList chosen = answer.only().chosenFiles;
     QCOMPARE(chosen.size(), 2);
     QCOMPARE(w.d.w<QLineEdit>("edtInput")->text(), chosen.first());
-    QCOMPARE(w.d.w<QLineEdit>("edtOutput")->text(), QFileInfo(chosen.first()).path() + "/"
-                                                         + QFileInfo(chosen.first()).completeBaseName() + ".mp3");
+    QCOMPARE(w.d.w<QLineEdit>("edtOutput")->text(),
+             QFileInfo(chosen.first()).path() + "/" + QFileInfo(chosen.first()).completeBaseName() + ".mp3");
 }
 
 void TestFileChoice::emptyStartingNameClearsTheField()
@@ -406,12 +412,14 @@ void TestFileChoice::emptyStartingNameClearsTheField()
 
 // ---- Output file ----
 
+// clang-format off
 void TestFileChoice::outputDialogStartsWithOutputText_data()
 {
     QTest::addColumn<bool>("useDefaults");
     QTest::newRow("full options") << false;
     QTest::newRow("default settings on") << true;
 }
+// clang-format on
 
 void TestFileChoice::outputDialogStartsWithOutputText()
 {
@@ -482,6 +490,7 @@ void TestFileChoice::filterPositionRemembered()
     QCOMPARE(output.only().selectedFilter, kEnglishMusicFilters.at(0));
 }
 
+// clang-format off
 void TestFileChoice::dialogListsFilesByFilter_data()
 {
     QTest::addColumn<QString>("opener");  // the button or menu item that opens the dialog
@@ -500,6 +509,7 @@ void TestFileChoice::dialogListsFilesByFilter_data()
     QTest::newRow("restore settings, no extension") << "mnuLoad" << 0 << "music" << "noext" << true;
     QTest::newRow("save settings, no extension") << "mnuSave" << 0 << "music" << "noext" << true;
 }
+// clang-format on
 
 void TestFileChoice::dialogListsFilesByFilter()
 {

@@ -44,7 +44,7 @@ std::optional<QPoint> emptySpotOf(QWidget *page)
 }
 
 struct DragOutcome {
-    bool entered = false;   // the pointer shows the drop would be taken
+    bool entered = false; // the pointer shows the drop would be taken
     bool dropped = false;
 };
 
@@ -110,6 +110,7 @@ void TestFileOpening::initTestCase()
     QVERIFY(QDir().mkdir(m_folder));
 }
 
+// clang-format off
 void TestFileOpening::drops_data()
 {
     QTest::addColumn<QString>("target");   // a control, or "page N" for an empty spot of page N
@@ -149,6 +150,7 @@ void TestFileOpening::drops_data()
     QTest::newRow("file address as text only goes in as text")
         << "edtInput" << Payload::FileAsTextOnly << false << true << QStringLiteral("file:///tmp/a.wav") << none << false;
 }
+// clang-format on
 
 void TestFileOpening::drops()
 {
@@ -205,28 +207,18 @@ void TestFileOpening::drops()
         data.setUrls({QUrl::fromLocalFile(m_audio)});
         data.setText(QUrl::fromLocalFile(m_audio).toString());
         break;
-    case Payload::Settings:
-        data.setUrls({QUrl::fromLocalFile(m_settings)});
-        break;
+    case Payload::Settings: data.setUrls({QUrl::fromLocalFile(m_settings)}); break;
     case Payload::SettingsThenAudio:
         data.setUrls({QUrl::fromLocalFile(m_settings), QUrl::fromLocalFile(m_audio)});
         break;
-    case Payload::Folder:
-        data.setUrls({QUrl::fromLocalFile(m_folder)});
-        break;
+    case Payload::Folder: data.setUrls({QUrl::fromLocalFile(m_folder)}); break;
     case Payload::WebAddress:
         data.setUrls({QUrl(QStringLiteral("https://example.org/song.wav"))});
         data.setText(QStringLiteral("https://example.org/song.wav"));
         break;
-    case Payload::HostFile:
-        data.setUrls({QUrl(QStringLiteral("file://fileserver/music/song.wav"))});
-        break;
-    case Payload::PlainText:
-        data.setText(QStringLiteral("some words"));
-        break;
-    case Payload::FileAsTextOnly:
-        data.setText(QStringLiteral("file:///tmp/a.wav"));
-        break;
+    case Payload::HostFile: data.setUrls({QUrl(QStringLiteral("file://fileserver/music/song.wav"))}); break;
+    case Payload::PlainText: data.setText(QStringLiteral("some words")); break;
+    case Payload::FileAsTextOnly: data.setText(QStringLiteral("file:///tmp/a.wav")); break;
     }
 
     const QString lineBefore = w.d.line();
@@ -259,6 +251,7 @@ void TestFileOpening::drops()
     }
 }
 
+// clang-format off
 void TestFileOpening::startupFile_data()
 {
     QTest::addColumn<QStringList>("files");      // relative to the test folder unless absolute
@@ -277,6 +270,7 @@ void TestFileOpening::startupFile_data()
     QTest::newRow("folder") << QStringList{QStringLiteral("album.wav")} << QString() << false
                             << QStringList{QStringLiteral("album.wav"), QStringLiteral("folder")};
 }
+// clang-format on
 
 void TestFileOpening::startupFile()
 {
@@ -309,6 +303,7 @@ void TestFileOpening::startupFile()
     }
 }
 
+// clang-format off
 void TestFileOpening::parse_data()
 {
     QTest::addColumn<QStringList>("arguments");
@@ -329,6 +324,7 @@ void TestFileOpening::parse_data()
     QTest::newRow("unknown short option") << QStringList{p, "-q", "a.wav"} << A::UsageError << QStringList();
     QTest::newRow("window option without its value") << QStringList{p, "-platform"} << A::UsageError << QStringList();
 }
+// clang-format on
 
 void TestFileOpening::parse()
 {
@@ -344,6 +340,7 @@ void TestFileOpening::parse()
         QVERIFY(!request.error.isEmpty());
 }
 
+// clang-format off
 void TestFileOpening::executableWithoutDisplay_data()
 {
     QTest::addColumn<QStringList>("arguments");
@@ -358,6 +355,7 @@ void TestFileOpening::executableWithoutDisplay_data()
     QTest::newRow("unknown option") << QStringList{"--frobnicate", "a.wav"} << 2 << QString()
                                     << QStringLiteral("fenwave: Unknown option 'frobnicate'.\n\nUsage: fenwave");
 }
+// clang-format on
 
 void TestFileOpening::executableWithoutDisplay()
 {
@@ -367,7 +365,7 @@ void TestFileOpening::executableWithoutDisplay()
     QFETCH(QString, err);
 
     QProcess process;
-    process.setProcessEnvironment(QProcessEnvironment());   // no DISPLAY, no platform, nothing
+    process.setProcessEnvironment(QProcessEnvironment()); // no DISPLAY, no platform, nothing
     process.start(QStringLiteral(FENWAVE_EXECUTABLE), arguments);
     QVERIFY(process.waitForFinished(60000));
     const QString stdOut = QString::fromUtf8(process.readAllStandardOutput());
@@ -377,7 +375,8 @@ void TestFileOpening::executableWithoutDisplay()
     QVERIFY2(out.isEmpty() ? stdOut.isEmpty() : stdOut.startsWith(out), qPrintable(stdOut));
     QVERIFY2(err.isEmpty() ? stdErr.isEmpty() : stdErr.startsWith(err), qPrintable(stdErr));
     if (arguments.contains(QLatin1String("--help")))
-        QVERIFY2(stdOut.contains(QLatin1String("--version")) && stdOut.contains(QLatin1String("FILE")), qPrintable(stdOut));
+        QVERIFY2(stdOut.contains(QLatin1String("--version")) && stdOut.contains(QLatin1String("FILE")),
+                 qPrintable(stdOut));
 }
 
 QTEST_MAIN(TestFileOpening)

@@ -25,8 +25,7 @@ using testing::restPointer;
 namespace {
 
 // A small window shaped like the real one: pages with hints, controls with and without.
-struct HintWindow
-{
+struct HintWindow {
     QWidget window;
     QTabWidget *pages = nullptr;
     QWidget *page = nullptr;
@@ -125,10 +124,20 @@ void TestHintTracker::cleanup()
     m_window.reset();
 }
 
-enum class Target { PageEmptySpot, PlainLabel, HintedEdit, DisabledHinted, InsideDisabledGroup,
-                    LabelInDisabledGroup, DisabledGroupFrame, MemoViewport, TabBar };
+enum class Target {
+    PageEmptySpot,
+    PlainLabel,
+    HintedEdit,
+    DisabledHinted,
+    InsideDisabledGroup,
+    LabelInDisabledGroup,
+    DisabledGroupFrame,
+    MemoViewport,
+    TabBar
+};
 Q_DECLARE_METATYPE(Target)
 
+// clang-format off
 void TestHintTracker::pointerShowsNearestHint_data()
 {
     QTest::addColumn<Target>("target");
@@ -143,6 +152,7 @@ void TestHintTracker::pointerShowsNearestHint_data()
     QTest::newRow("inner part of a control") << Target::MemoViewport << "Command line";
     QTest::newRow("nothing with a hint") << Target::TabBar << "";
 }
+// clang-format on
 
 void TestHintTracker::pointerShowsNearestHint()
 {
@@ -159,12 +169,8 @@ void TestHintTracker::pointerShowsNearestHint()
     case Target::PlainLabel: restPointer(w.plainLabel, centreOf(w.plainLabel)); break;
     case Target::HintedEdit: restPointer(w.hintedEdit, centreOf(w.hintedEdit) + QPoint(1, 0)); break;
     case Target::DisabledHinted: restPointer(w.disabledHinted, centreOf(w.disabledHinted)); break;
-    case Target::InsideDisabledGroup:
-        restPointer(w.insideDisabledGroup, centreOf(w.insideDisabledGroup));
-        break;
-    case Target::LabelInDisabledGroup:
-        restPointer(w.labelInDisabledGroup, centreOf(w.labelInDisabledGroup));
-        break;
+    case Target::InsideDisabledGroup: restPointer(w.insideDisabledGroup, centreOf(w.insideDisabledGroup)); break;
+    case Target::LabelInDisabledGroup: restPointer(w.labelInDisabledGroup, centreOf(w.labelInDisabledGroup)); break;
     case Target::DisabledGroupFrame: restPointer(w.disabledGroup, QPoint(100, 110)); break;
     case Target::MemoViewport: restPointer(w.memo->viewport(), centreOf(w.memo->viewport())); break;
     case Target::TabBar: restPointer(w.pages, QPoint(10, 5)); break;
@@ -189,7 +195,7 @@ void TestHintTracker::emitsOncePerActualChange()
 
     restPointer(w.plainLabel, centreOf(w.plainLabel));
     QTRY_COMPARE(spy.count(), 2);
-    restPointer(w.page, QPoint(100, 250));  // same page hint as the label
+    restPointer(w.page, QPoint(100, 250)); // same page hint as the label
     QTest::qWait(20);
     QCOMPARE(spy.count(), 2);
     QCOMPARE(spy.at(1).at(0).toString(), QStringLiteral("Input file options"));
@@ -267,6 +273,7 @@ void TestHintTracker::menuItemShowsItsHintAndClosingClears()
     QCOMPARE(seen, expected);
 }
 
+// clang-format off
 void TestHintTracker::closedMenuShowsHintUnderPointerWhenIdle_data()
 {
     QTest::addColumn<Target>("under");  // what lies under the menu item the pointer rests on
@@ -276,6 +283,7 @@ void TestHintTracker::closedMenuShowsHintUnderPointerWhenIdle_data()
     QTest::newRow("inner part of a control") << Target::MemoViewport << "Command line";
     QTest::newRow("nothing with a hint") << Target::TabBar << "";
 }
+// clang-format on
 
 void TestHintTracker::closedMenuShowsHintUnderPointerWhenIdle()
 {
@@ -313,6 +321,7 @@ void TestHintTracker::closedMenuShowsHintUnderPointerWhenIdle()
     QCOMPARE(seen.size(), expected.isEmpty() ? 1 : 2);
 }
 
+// clang-format off
 void TestHintTracker::menuBarItemReachedByKeyboardShowsItsHint_data()
 {
     QTest::addColumn<QList<int>>("arrows");  // pressed after Alt
@@ -322,6 +331,7 @@ void TestHintTracker::menuBarItemReachedByKeyboardShowsItsHint_data()
     QTest::newRow("right to the last item") << QList<int>{Qt::Key_Right, Qt::Key_Right} << "Exit program";
     QTest::newRow("on and back") << QList<int>{Qt::Key_Left, Qt::Key_Left} << "";
 }
+// clang-format on
 
 void TestHintTracker::menuBarItemReachedByKeyboardShowsItsHint()
 {

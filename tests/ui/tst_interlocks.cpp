@@ -56,9 +56,9 @@ void TestInterlocks::startState()
     TForm1 form;
     FormDriver d(form);
     QCOMPARE(d.line(), QString());
-    const QStringList disabled{"flgWavHeader", "flgMonoDownmix", "edtCompRatio", "edtScale", "edtATH",
-                               "flgVoiceMode", "cbxPresets", "grpABR", "grpVBR", "edtScaleLeft",
-                               "edtScaleRight", "edtCommandLine"};
+    const QStringList disabled{"flgWavHeader", "flgMonoDownmix", "edtCompRatio",  "edtScale",
+                               "edtATH",       "flgVoiceMode",   "cbxPresets",    "grpABR",
+                               "grpVBR",       "edtScaleLeft",   "edtScaleRight", "edtCommandLine"};
     for (const QString &name : disabled)
         QVERIFY2(!d.own(name), qPrintable(name));
     for (const char *name : {"grpCBR", "flgMP3Decode", "tabBitrate", "grpFilter", "flgDefault"})
@@ -67,6 +67,7 @@ void TestInterlocks::startState()
     QCOMPARE(d.w<QComboBox>("cbxPresets")->currentIndex(), -1);
 }
 
+// clang-format off
 void TestInterlocks::rules_data()
 {
     QTest::addColumn<QStringList>("steps");
@@ -152,6 +153,7 @@ void TestInterlocks::rules_data()
         << QStringList{"flg2ndEmpty"} << QStringList{"rbut1stOnly"} << QStringList{"rbutBoth", "flg2ndEmpty"}
         << QStringList{" --id3v1-only"} << QStringList{"--pad-id3v2"};
 }
+// clang-format on
 
 void TestInterlocks::rules()
 {
@@ -251,6 +253,7 @@ void TestInterlocks::clickingCheckedRadioButtonRunsNothing()
     QCOMPARE(d.line(), QString("untouched"));
 }
 
+// clang-format off
 void TestInterlocks::radioSetIsOneTabStop_data()
 {
     QTest::addColumn<QStringList>("steps");   // user steps before the keys
@@ -290,6 +293,7 @@ void TestInterlocks::radioSetIsOneTabStop_data()
     QTest::newRow("ID3 version backwards") << QStringList{"click rbut2ndOnly"} << "flg2ndEmpty" << true
                                            << "rbut2ndOnly" << int(Qt::Key_Down) << "rbutBoth" << "flg1stEmpty";
 }
+// clang-format on
 
 void TestInterlocks::radioSetIsOneTabStop()
 {
@@ -324,8 +328,7 @@ void TestInterlocks::radioSetIsOneTabStop()
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     QWidget *next = QApplication::focusWidget();
     QVERIFY(next);
-    QVERIFY2(next->objectName() == tabLeavesTo || d.w(tabLeavesTo)->isAncestorOf(next),
-             qPrintable(next->objectName()));
+    QVERIFY2(next->objectName() == tabLeavesTo || d.w(tabLeavesTo)->isAncestorOf(next), qPrintable(next->objectName()));
 }
 
 void TestInterlocks::disabledPageStaysSelectable()

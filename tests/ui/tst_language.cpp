@@ -24,16 +24,15 @@
 
 #include <memory>
 
+using testing::captionOf;
 using testing::FormDriver;
 using testing::kEnglish;
 using testing::kRussian;
-using testing::restPointer;
-using testing::captionOf;
 using testing::ModalAnswer;
+using testing::restPointer;
 using namespace fenwave;
 
 namespace {
-
 
 QString hintOf(const QObject *target)
 {
@@ -66,8 +65,7 @@ Snapshot languageSnapshot(const TForm1 &form)
             continue;
         s << qMakePair(action->objectName() + QStringLiteral(" menu text"), action->text())
           << qMakePair(action->objectName() + QStringLiteral(" menu hint"), hintOf(action))
-          << qMakePair(action->objectName() + QStringLiteral(" ticked"),
-                       QString::number(action->isChecked()));
+          << qMakePair(action->objectName() + QStringLiteral(" ticked"), QString::number(action->isChecked()));
     }
     const auto *presets = form.named<QComboBox>(QStringLiteral("cbxPresets"));
     QStringList items;
@@ -117,7 +115,8 @@ WorkState workState(const TForm1 &form)
 QString firstPreset(quint8 language)
 {
     return testing::expectedTexts(language == kEnglish ? "language_en.tsv" : "language_ru.tsv", "item")
-        .constFirst().constLast();
+        .constFirst()
+        .constLast();
 }
 
 void closeOpenMenus()
@@ -178,7 +177,7 @@ private:
 
 void TestLanguage::init()
 {
-    QFile::remove(UserStore::defaultFilePath());  // every test starts in English
+    QFile::remove(UserStore::defaultFilePath()); // every test starts in English
     m_form = std::make_unique<TForm1>();
     QCOMPARE(m_form->Language, kEnglish);
 }
@@ -199,6 +198,7 @@ void TestLanguage::showForm()
 
 // ---- texts and positions ----
 
+// clang-format off
 void TestLanguage::switchThereAndBackRestoresEverything_data()
 {
     QTest::addColumn<quint8>("home");
@@ -206,6 +206,7 @@ void TestLanguage::switchThereAndBackRestoresEverything_data()
     QTest::newRow("English, Russian, English") << kEnglish << kRussian;
     QTest::newRow("Russian, English, Russian") << kRussian << kEnglish;
 }
+// clang-format on
 
 void TestLanguage::switchThereAndBackRestoresEverything()
 {
@@ -224,6 +225,7 @@ void TestLanguage::switchThereAndBackRestoresEverything()
     QVERIFY2(difference.isEmpty(), qPrintable(difference));
 }
 
+// clang-format off
 void TestLanguage::leftEdgesFollowLanguage_data()
 {
     QTest::addColumn<QString>("name");
@@ -238,6 +240,7 @@ void TestLanguage::leftEdgesFollowLanguage_data()
     for (const char *unit : {"Label16", "Label18", "Label20", "Label22", "Label24", "Label26"})
         QTest::newRow(unit) << unit << 246 << 314;
 }
+// clang-format on
 
 void TestLanguage::leftEdgesFollowLanguage()
 {
@@ -250,7 +253,7 @@ void TestLanguage::leftEdgesFollowLanguage()
     QVERIFY(design);
     const QRect designed(design->x, design->y, design->w, design->h);
 
-    QCOMPARE(control->x(), english);  // a start in English
+    QCOMPARE(control->x(), english); // a start in English
     switchTo(kRussian);
     QCOMPARE(control->x(), russian);
     QCOMPARE(control->x(), designed.x());
@@ -264,6 +267,7 @@ void TestLanguage::leftEdgesFollowLanguage()
     QCOMPARE(languageLeftEdges().size(), 14);
 }
 
+// clang-format off
 void TestLanguage::everyTextIsInTheChosenLanguage_data()
 {
     QTest::addColumn<quint8>("from");
@@ -271,6 +275,7 @@ void TestLanguage::everyTextIsInTheChosenLanguage_data()
     QTest::newRow("Russian") << kEnglish << kRussian;
     QTest::newRow("English") << kRussian << kEnglish;
 }
+// clang-format on
 
 // Every caption, hint, preset entry and message text of the language, and the texts both share.
 void TestLanguage::everyTextIsInTheChosenLanguage()
@@ -324,12 +329,14 @@ void TestLanguage::tablesNameRealControls()
     QVERIFY2(missing.isEmpty(), qPrintable(missing.join(u' ')));
 }
 
+// clang-format off
 void TestLanguage::captionsFit_data()
 {
     QTest::addColumn<quint8>("language");
     QTest::newRow("English") << kEnglish;
     QTest::newRow("Russian") << kRussian;
 }
+// clang-format on
 
 void TestLanguage::captionsFit()
 {
@@ -342,6 +349,7 @@ void TestLanguage::captionsFit()
 
 // ---- the switch and the user's work ----
 
+// clang-format off
 void TestLanguage::switchLeavesTheUserWorkAlone_data()
 {
     QTest::addColumn<QList<quint8>>("switches");
@@ -349,13 +357,14 @@ void TestLanguage::switchLeavesTheUserWorkAlone_data()
     QTest::newRow("English again") << QList<quint8>{kEnglish};
     QTest::newRow("there and back") << QList<quint8>{kRussian, kEnglish};
 }
+// clang-format on
 
 void TestLanguage::switchLeavesTheUserWorkAlone()
 {
     QFETCH(QList<quint8>, switches);
     showForm();
     FormDriver d(form());
-    d.click("rgrInputType_4");  // enables flgMonoDownmix
+    d.click("rgrInputType_4"); // enables flgMonoDownmix
     d.click("flgMonoDownmix");
     d.click("flgVorbis");
     d.click("flgCompRatio");
@@ -366,7 +375,7 @@ void TestLanguage::switchLeavesTheUserWorkAlone()
     d.click("rbutVBR");
     d.pickNext("cbxVBRQuality");
     d.type("edtLowPass", "15");
-    d.click("flgNoFilter");  // disables grpFilter
+    d.click("flgNoFilter"); // disables grpFilter
     d.type("edtSongName", "Песня \"один\"; $(x)");
     d.pickNext("cbxGenre");
     d.click("rbutBoth");
@@ -391,8 +400,7 @@ void TestLanguage::switchLeavesTheUserWorkAlone()
     QCOMPARE(after.ownDisabled, expected.ownDisabled);
     for (int i = 0; i < kFieldCount; ++i) {
         const Field field = static_cast<Field>(i);
-        QVERIFY2(after.options.value(field) == expected.options.value(field),
-                 OptionSet::info(field).name);
+        QVERIFY2(after.options.value(field) == expected.options.value(field), OptionSet::info(field).name);
     }
 
     // The lost selection shows only when the line is next composed.
@@ -403,12 +411,14 @@ void TestLanguage::switchLeavesTheUserWorkAlone()
     QVERIFY(!d.line().contains(presetWord));
 }
 
+// clang-format off
 void TestLanguage::activeLanguageAgainDropsPresetSelection_data()
 {
     QTest::addColumn<quint8>("language");
     QTest::newRow("English") << kEnglish;
     QTest::newRow("Russian") << kRussian;
 }
+// clang-format on
 
 void TestLanguage::activeLanguageAgainDropsPresetSelection()
 {
@@ -441,7 +451,7 @@ void TestLanguage::disabledPresetListIsRebuiltAndStaysDisabled()
 {
     FormDriver d(form());
     auto *presets = d.w<QComboBox>("cbxPresets");
-    QVERIFY(!d.own("cbxPresets"));  // as at start
+    QVERIFY(!d.own("cbxPresets")); // as at start
     switchTo(kRussian);
     QCOMPARE(presets->itemText(5), QStringLiteral("Студия"));
     QCOMPARE(presets->currentText(), QStringLiteral("Телефон"));
@@ -468,7 +478,11 @@ void TestLanguage::menuTicksFollowLanguage()
     QVERIFY(english->isChecked() && !russian->isChecked());
 
     // trigger() toggles a check item before its handler runs; the handler sets the ticks anyway.
-    const struct { QAction *item; bool englishTicked; quint8 language; } steps[] = {
+    const struct {
+        QAction *item;
+        bool englishTicked;
+        quint8 language;
+    } steps[] = {
         {russian, false, kRussian}, {russian, false, kRussian}, {english, true, kEnglish},
         {english, true, kEnglish},  {russian, false, kRussian},
     };
@@ -527,6 +541,7 @@ void TestLanguage::messageBoxAfterSwitchSpeaksNewLanguage()
 
 // ---- status-bar hints ----
 
+// clang-format off
 void TestLanguage::restingPointerShowsHint_data()
 {
     QTest::addColumn<QString>("control");  // empty: an empty part of tabInput
@@ -544,6 +559,7 @@ void TestLanguage::restingPointerShowsHint_data()
                                       << "This option is only needed in the case of raw PCM stereo input"
                                       << "Эта опция необходима только для raw-PCM стерео фалов";
 }
+// clang-format on
 
 void TestLanguage::restingPointerShowsHint()
 {
@@ -634,7 +650,8 @@ void TestLanguage::panelFollowsLanguageWhenPointerMoves()
     QTRY_COMPARE(panel(), QStringLiteral("Swap bytes in the input file (and output file when using --decode)"));
     switchTo(kRussian);
     restPointer(flag, QPoint(21, 8));
-    QTRY_COMPARE(panel(), QStringLiteral("Перестановка байт фходного файла (или выходного при использовании --decode)"));
+    QTRY_COMPARE(panel(),
+                 QStringLiteral("Перестановка байт фходного файла (или выходного при использовании --decode)"));
     switchTo(kEnglish);
     restPointer(flag, QPoint(22, 8));
     QTRY_COMPARE(panel(), QStringLiteral("Swap bytes in the input file (and output file when using --decode)"));

@@ -71,7 +71,8 @@ QObject *findTarget(QMainWindow *window, const char *name)
 // The captions and left edges of a language, as the language switch puts them.
 void applyLanguageTexts(QMainWindow *window, quint8 language)
 {
-    for (const QStringList &row : testing::expectedTexts(language == 1 ? "language_ru.tsv" : "language_en.tsv", "caption"))
+    for (const QStringList &row :
+         testing::expectedTexts(language == 1 ? "language_ru.tsv" : "language_en.tsv", "caption"))
         setCaption(findTarget(window, row.at(0).toUtf8().constData()), row.at(1));
     for (const LeftEdge &edge : languageLeftEdges()) {
         QWidget *control = window->findChild<QWidget *>(QString::fromUtf8(edge.target));
@@ -173,9 +174,9 @@ private slots:
 
     void onlyTheDesignedControlsStartDisabled()
     {
-        const QStringList disabled{"flgWavHeader", "flgMonoDownmix", "edtCompRatio", "edtScale", "edtATH",
-                                   "flgVoiceMode", "cbxPresets", "grpABR", "grpVBR", "edtScaleLeft",
-                                   "edtScaleRight", "edtCommandLine"};
+        const QStringList disabled{"flgWavHeader", "flgMonoDownmix", "edtCompRatio",  "edtScale",
+                                   "edtATH",       "flgVoiceMode",   "cbxPresets",    "grpABR",
+                                   "grpVBR",       "edtScaleLeft",   "edtScaleRight", "edtCommandLine"};
         for (const ControlSpec &row : layoutTable()) {
             const QString name = QString::fromUtf8(row.name);
             QVERIFY2(ownEnabledFlag(control(row.name)) != disabled.contains(name), row.name);
@@ -287,16 +288,16 @@ private slots:
         QTest::addColumn<QString>("caption");
         QTest::addColumn<bool>("submenu");
         QTest::addColumn<bool>("checkable");
-        QTest::addColumn<int>("position");  // among the items of its parent
+        QTest::addColumn<int>("position"); // among the items of its parent
         QTest::addColumn<int>("siblings");
         const QList<QStringList> rows = testing::expectedRows("menu.tsv");
         QHash<QString, int> items;
         for (const QStringList &row : rows)
-            QTest::newRow(qPrintable(row.at(0))) << row.at(0) << row.at(1) << row.at(3)
-                                                 << (row.at(2) == QLatin1String("submenu"))
-                                                 << (row.at(2) == QLatin1String("check")) << items[row.at(1)]++
-                                                 << int(std::count_if(rows.begin(), rows.end(), [&](const QStringList &r) {
-                                                        return r.at(1) == row.at(1); }));
+            QTest::newRow(qPrintable(row.at(0)))
+                << row.at(0) << row.at(1) << row.at(3) << (row.at(2) == QLatin1String("submenu"))
+                << (row.at(2) == QLatin1String("check")) << items[row.at(1)]++
+                << int(std::count_if(rows.begin(), rows.end(),
+                                     [&](const QStringList &r) { return r.at(1) == row.at(1); }));
     }
     void menuStructure()
     {
@@ -319,8 +320,8 @@ private slots:
         QCOMPARE(action->menu() != nullptr, submenu);
         if (submenu)
             QCOMPARE(action->menu()->objectName(), name);
-        QWidget *container = parent == QLatin1String("mnuMain") ? static_cast<QWidget *>(bar)
-                                                                : window->findChild<QMenu *>(parent);
+        QWidget *container
+            = parent == QLatin1String("mnuMain") ? static_cast<QWidget *>(bar) : window->findChild<QMenu *>(parent);
         QVERIFY(container);
         QCOMPARE(container->actions().indexOf(action), position);
         QCOMPARE(container->actions().size(), siblings);
@@ -328,10 +329,11 @@ private slots:
 
     void designHintsOnly()
     {
-        const QHash<QString, QString> hints{
-            {"cbxPresets", "Набор пресетов эквалайзера"}, {"grpABR", "Средний поток"},
-            {"grpVBR", "Переменный поток"}, {"tabComment", "Параметры вывода на экран различных сообщений"},
-            {"edtCommandLine", "Коммандная строка для программы Lame"}};
+        const QHash<QString, QString> hints{{"cbxPresets", "Набор пресетов эквалайзера"},
+                                            {"grpABR", "Средний поток"},
+                                            {"grpVBR", "Переменный поток"},
+                                            {"tabComment", "Параметры вывода на экран различных сообщений"},
+                                            {"edtCommandLine", "Коммандная строка для программы Lame"}};
         QList<QObject *> objects;
         for (QWidget *widget : window->findChildren<QWidget *>())
             objects << widget;
@@ -439,7 +441,8 @@ private slots:
         QVERIFY(findings.contains(QLatin1String("Label11:")));
         QVERIFY(findings.contains(QLatin1String("Label3:")));
         QVERIFY(findings.contains(QLatin1String("rbutABR: \"Average bitrate\" touches the frame of grpABR")));
-        QVERIFY(findings.contains(QLatin1String("flgLameTagEn: \"enable and force writing LAME Tag\" touches the frame of grpVBR")));
+        QVERIFY(findings.contains(
+            QLatin1String("flgLameTagEn: \"enable and force writing LAME Tag\" touches the frame of grpVBR")));
         QVERIFY(findings.contains(QLatin1String("Label15: \"Lowpass cut\" touches the frame of grpFilter")));
         QVERIFY2(!findings.contains(QLatin1String("flgCopyright")), qPrintable(findings));
     }

@@ -46,7 +46,7 @@ quint64 envNumber(const char *name, quint64 fallback)
 
 struct WindowState {
     OptionSet options;
-    QList<bool> ownEnabled;  // per watched widget, in the monkey's order
+    QList<bool> ownEnabled; // per watched widget, in the monkey's order
     int page = -1;
     QString lamePath;
     quint8 language = 0;
@@ -71,8 +71,8 @@ QString describe(const fenwave::FieldValue &v)
 // ---- Random texts ----
 
 const QStringList kTextPieces = {
-    "a", "Z", "7", "0", "-", ".", ",", "128", "44.1", " ", "  ", "\t", "\"", "'", ";", "$()", "$(ls)",
-    "`id`", "|", "&", "\\", "/", "ж", "Песня", "Ёё", "ЯЮ", "«»", "é", "=", "[", "]", "%s", "%1", "*?",
+    "a",    "Z", "7", "0",  "-", ".", ",",     "128", "44.1", " ",  "  ", "\t", "\"", "'", ";",  "$()", "$(ls)",
+    "`id`", "|", "&", "\\", "/", "ж", "Песня", "Ёё",  "ЯЮ",   "«»", "é",  "=",  "[",  "]", "%s", "%1",  "*?",
 };
 
 // Cyrillic without Ё and ё, so that its Windows-1251 bytes are never valid UTF-8.
@@ -93,9 +93,9 @@ QByteArray toWindows1251(const QString &text)
 // ---- A settings file and what restoring it must give ----
 
 struct PlannedValue {
-    QByteArray raw;                // bytes after "="
-    std::optional<qint32> number;  // flags and integers: the number read, nullopt when not one
-    QString text;                  // texts: the text read
+    QByteArray raw;               // bytes after "="
+    std::optional<qint32> number; // flags and integers: the number read, nullopt when not one
+    QString text;                 // texts: the text read
 };
 
 struct NumberSample {
@@ -104,16 +104,47 @@ struct NumberSample {
 };
 
 const NumberSample kFlagSamples[] = {
-    {"1", 1}, {"0", 0}, {"2", 2}, {"-1", -1}, {"0x0", 0}, {"$1", 1}, {" 1", 1}, {"\t0", 0}, {"+1", 1},
-    {"0X10", 16}, {"abc", std::nullopt}, {"", std::nullopt}, {"1.5", std::nullopt}, {"12abc", std::nullopt},
-    {"1 ", std::nullopt}, {"99999999999", std::nullopt}, {"$FFFFFFFF", -1}, {"0x", std::nullopt},
+    {"1", 1},
+    {"0", 0},
+    {"2", 2},
+    {"-1", -1},
+    {"0x0", 0},
+    {"$1", 1},
+    {" 1", 1},
+    {"\t0", 0},
+    {"+1", 1},
+    {"0X10", 16},
+    {"abc", std::nullopt},
+    {"", std::nullopt},
+    {"1.5", std::nullopt},
+    {"12abc", std::nullopt},
+    {"1 ", std::nullopt},
+    {"99999999999", std::nullopt},
+    {"$FFFFFFFF", -1},
+    {"0x", std::nullopt},
 };
 
 const NumberSample kIntegerSamples[] = {
-    {"0", 0}, {"1", 1}, {"2", 2}, {"3", 3}, {"4", 4}, {"5", 5}, {"9", 9}, {"-1", -1}, {"-4", -4},
-    {"0x2", 2}, {"$3", 3}, {" 4", 4}, {"+3", 3}, {"2.0", std::nullopt}, {"abc", std::nullopt},
-    {"", std::nullopt}, {"2147483648", std::nullopt}, {"-2147483648", -2147483647 - 1},
-    {"0xFFFFFFFF", -1}, {"0x7FFFFFFF", 2147483647},
+    {"0", 0},
+    {"1", 1},
+    {"2", 2},
+    {"3", 3},
+    {"4", 4},
+    {"5", 5},
+    {"9", 9},
+    {"-1", -1},
+    {"-4", -4},
+    {"0x2", 2},
+    {"$3", 3},
+    {" 4", 4},
+    {"+3", 3},
+    {"2.0", std::nullopt},
+    {"abc", std::nullopt},
+    {"", std::nullopt},
+    {"2147483648", std::nullopt},
+    {"-2147483648", -2147483647 - 1},
+    {"0xFFFFFFFF", -1},
+    {"0x7FFFFFFF", 2147483647},
 };
 
 int clampIndex(qint32 value, int last)
@@ -124,8 +155,22 @@ int clampIndex(qint32 value, int last)
 // ---- The monkey ----
 
 enum class Act {
-    Click, Type, Clear, ComboKey, ComboType, ComboClear, Language, Refresh, ViewOnly, TypeCommand,
-    RestoreRandom, RestoreDamaged, Save, SaveRoundTrip, SaveImpossible, Tab,
+    Click,
+    Type,
+    Clear,
+    ComboKey,
+    ComboType,
+    ComboClear,
+    Language,
+    Refresh,
+    ViewOnly,
+    TypeCommand,
+    RestoreRandom,
+    RestoreDamaged,
+    Save,
+    SaveRoundTrip,
+    SaveImpossible,
+    Tab,
 };
 
 struct Weighted {
@@ -156,16 +201,15 @@ const Weighted kActs[] = {
 // Controls the "Use default settings" box keeps disabled while it is checked; edtScale and
 // edtATH are left out because flgScale and the ATH pair can enable them again.
 const char *const kDefaultLocked[] = {
-    "tabBitrate", "tabFilter", "flgDiffBlock", "edtStat", "flgVorbis", "flgFreeformat", "flgCompRatio",
-    "flgScale", "flgUseATHMask", "flgNoATH", "flgTempMask", "flgShortBlock", "flgVoiceMode", "flgPresets",
-    "rgpOutputType", "Label3", "Label4", "flgMP3Decode", "Label5", "Label6",
+    "tabBitrate",    "tabFilter",     "flgDiffBlock", "edtStat",      "flgVorbis",     "flgFreeformat", "flgCompRatio",
+    "flgScale",      "flgUseATHMask", "flgNoATH",     "flgTempMask",  "flgShortBlock", "flgVoiceMode",  "flgPresets",
+    "rgpOutputType", "Label3",        "Label4",       "flgMP3Decode", "Label5",        "Label6",
 };
 
 // Option fields that a settings file neither writes nor reads.
 const char *const kNotStored[] = {
-    "edtInput", "edtOutput", "flgScaleLeft", "edtScaleLeft", "flgScaleRight", "edtScaleRight",
-    "flgLameTagEn", "edtSongName", "edtArtist", "edtAlbum", "edtYear", "edtTrackNumber", "cbxGenre",
-    "flgReadOnly",
+    "edtInput",    "edtOutput", "flgScaleLeft", "edtScaleLeft", "flgScaleRight",  "edtScaleRight", "flgLameTagEn",
+    "edtSongName", "edtArtist", "edtAlbum",     "edtYear",      "edtTrackNumber", "cbxGenre",      "flgReadOnly",
 };
 
 class Monkey
@@ -205,7 +249,6 @@ public:
         return text;
     }
 
-
     // How often each kind of action ran and how long it took.
     QString timings() const
     {
@@ -237,9 +280,7 @@ private:
                 if (name != QLatin1String("flgReadOnly"))
                     m_buttons << name;
                 break;
-            case ControlKind::RadioButton:
-                m_buttons << name;
-                break;
+            case ControlKind::RadioButton: m_buttons << name; break;
             case ControlKind::RadioGroup:
                 m_groups << name;
                 for (QRadioButton *item : widget->findChildren<QRadioButton *>()) {
@@ -248,14 +289,9 @@ private:
                     m_watchedNames << item->objectName();
                 }
                 break;
-            case ControlKind::Edit:
-                m_edits << name;
-                break;
-            case ControlKind::ComboBox:
-                m_combos << name;
-                break;
-            default:
-                break;
+            case ControlKind::Edit: m_edits << name; break;
+            case ControlKind::ComboBox: m_combos << name; break;
+            default: break;
             }
         }
         for (const char *item : {"mnuRefresh", "mnuEnglish", "mnuRussian", "mnuRun", "mnuExit", "mnuSave", "mnuLoad"}) {
@@ -282,7 +318,7 @@ private:
             QObject *control = m_form.named(name);
             if (auto *check = qobject_cast<QCheckBox *>(control)) {
                 if (name == QLatin1String("flgLameTagEn"))
-                    continue;  // the one page check box without a handler
+                    continue; // the one page check box without a handler
                 QObject::connect(check, &QCheckBox::toggled, &m_guard, [this, name] { handlerRan(name); });
             } else if (auto *radio = qobject_cast<QRadioButton *>(control)) {
                 const QString group = m_groups.contains(radio->parentWidget()->objectName())
@@ -306,7 +342,7 @@ private:
         }
         for (const QString &name : m_edits) {
             if (name == QLatin1String("edtScaleLeft") || name == QLatin1String("edtScaleRight"))
-                continue;  // editing them composes nothing
+                continue; // editing them composes nothing
             QObject::connect(m_form.named<QLineEdit>(name), &QLineEdit::textChanged, &m_guard,
                              [this, name] { handlerRan(name); });
         }
@@ -325,7 +361,8 @@ private:
         m_lastHandler = control;
         const OptionSet options = m_form.optionSet();
         const bool shortForm = control == QLatin1String("flgDefault") && checked("flgDefault");
-        m_expectedLine = shortForm ? fenwave::composeShortCommandLine(options) : fenwave::composeFullCommandLine(options);
+        m_expectedLine
+            = shortForm ? fenwave::composeShortCommandLine(options) : fenwave::composeFullCommandLine(options);
         // A restore may put only its last line into the box, at its end.
         if (!m_restoring && m_mismatch.isEmpty() && line() != m_expectedLine) {
             m_mismatch = QStringLiteral("after the handler of %1 the command line is\n  \"%2\"\nexpected\n  \"%3\"")
@@ -413,9 +450,9 @@ private:
             return line() == m_before.options.text(Field::edtCommandLine)
                        ? QString()
                        : QStringLiteral("no handler ran, yet the command line became \"%1\"").arg(line());
-        return line() == m_expectedLine
-                   ? QString()
-                   : QStringLiteral("the command line is \"%1\", the last handler composed \"%2\"").arg(line(), m_expectedLine);
+        return line() == m_expectedLine ? QString()
+                                        : QStringLiteral("the command line is \"%1\", the last handler composed \"%2\"")
+                                              .arg(line(), m_expectedLine);
     }
 
     // ---- Random choices ----
@@ -510,7 +547,8 @@ private:
         showPage(button);
         const bool enabled = button->isEnabled();
         const bool wasChecked = button->isChecked();
-        log(QStringLiteral("click %1 (%2, %3)").arg(name, enabled ? "enabled" : "disabled", wasChecked ? "checked" : "unchecked"));
+        log(QStringLiteral("click %1 (%2, %3)")
+                .arg(name, enabled ? "enabled" : "disabled", wasChecked ? "checked" : "unchecked"));
         QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2));
         if (!enabled) {
             if (QString e = unchangedExcept({}, QStringLiteral("a click on disabled ") + name); !e.isEmpty())
@@ -528,7 +566,8 @@ private:
         if (name == QLatin1String("flgDefault") && button->isChecked()) {
             const QString shortLine = fenwave::composeShortCommandLine(m_form.optionSet());
             if (line() != shortLine)
-                return QStringLiteral("checking flgDefault left \"%1\", not the short line \"%2\"").arg(line(), shortLine);
+                return QStringLiteral("checking flgDefault left \"%1\", not the short line \"%2\"")
+                    .arg(line(), shortLine);
             return {};
         }
         const QString full = fenwave::composeFullCommandLine(m_form.optionSet());
@@ -594,14 +633,19 @@ private:
         showPage(combo);
         const bool down = chance(60);
         const int indexBefore = combo->currentIndex();
-        log(QStringLiteral("%1 key on %2 (item %3 of %4)").arg(down ? "down" : "up", name).arg(indexBefore).arg(combo->count()));
+        log(QStringLiteral("%1 key on %2 (item %3 of %4)")
+                .arg(down ? "down" : "up", name)
+                .arg(indexBefore)
+                .arg(combo->count()));
         combo->setFocus();
         QTest::keyClick(combo, down ? Qt::Key_Down : Qt::Key_Up);
         const int indexAfter = combo->currentIndex();
         if (indexAfter != indexBefore && m_runs == 0)
             return QStringLiteral("picking item %1 of %2 ran no handler").arg(indexAfter).arg(name);
         if (indexAfter != indexBefore && indexAfter >= 0 && combo->currentText() != combo->itemText(indexAfter))
-            return QStringLiteral("%1 shows \"%2\" with item %3 picked").arg(name, combo->currentText()).arg(indexAfter);
+            return QStringLiteral("%1 shows \"%2\" with item %3 picked")
+                .arg(name, combo->currentText())
+                .arg(indexAfter);
         if (QString e = unchangedExcept({name, "edtCommandLine"}, QStringLiteral("a key on ") + name); !e.isEmpty())
             return e;
         return lineOfLastHandler();
@@ -656,7 +700,8 @@ private:
         if (m_form.named<QAction>("mnuRussian")->isChecked() != russian
             || m_form.named<QAction>("mnuEnglish")->isChecked() == russian)
             return QStringLiteral("the language menu items are ticked wrongly");
-        if (presets->currentIndex() != -1 || presets->currentText() != names.value(0) || presets->count() != names.size())
+        if (presets->currentIndex() != -1 || presets->currentText() != names.value(0)
+            || presets->count() != names.size())
             return QStringLiteral("after a language switch the preset box holds item %1, \"%2\", %3 items")
                 .arg(presets->currentIndex())
                 .arg(presets->currentText())
@@ -704,7 +749,9 @@ private:
         box->setFocus();
         FormDriver::typeInto(box, text);
         if (m_runs != 0)
-            return QStringLiteral("typing into the command box ran %1 handler(s), the last that of %2").arg(m_runs).arg(m_lastHandler);
+            return QStringLiteral("typing into the command box ran %1 handler(s), the last that of %2")
+                .arg(m_runs)
+                .arg(m_lastHandler);
         return unchangedExcept({"edtCommandLine"}, QStringLiteral("typing into the command box"));
     }
 
@@ -734,13 +781,31 @@ private:
         PlannedValue v;
         if (fenwave::settingKind(key) == SettingKind::Text) {
             static const QStringList specials = {
-                "", "44.1", "128", "Phone", "Radio", "Hi-fi", "Studio", "Телефон", "Радио", "Студия", "Новый",
-                "Старый", "Промежуточный", " padded ", "\"quoted value\"", ";not a comment", "a=b", "[x]",
-                "/usr/bin/lame", "C:\\Program Files\\lame\\lame.exe", "tab\tinside",
+                "",
+                "44.1",
+                "128",
+                "Phone",
+                "Radio",
+                "Hi-fi",
+                "Studio",
+                "Телефон",
+                "Радио",
+                "Студия",
+                "Новый",
+                "Старый",
+                "Промежуточный",
+                " padded ",
+                "\"quoted value\"",
+                ";not a comment",
+                "a=b",
+                "[x]",
+                "/usr/bin/lame",
+                "C:\\Program Files\\lame\\lame.exe",
+                "tab\tinside",
             };
             v.text = chance(40) ? pick(specials) : randomText();
             if (chance(2))
-                v.text = QString(2100 + below(200), QLatin1Char('w'));  // longer than the old 2047 cut
+                v.text = QString(2100 + below(200), QLatin1Char('w')); // longer than the old 2047 cut
             if (chance(10)) {
                 // Written on Windows: Cyrillic in Windows-1251.
                 QString cyrillic;
@@ -785,8 +850,10 @@ private:
         const QByteArray eol = chance(30) ? "\r\n" : "\n";
         QList<QByteArray> lines;
         if (chance(20))
-            lines << "CBR=0" << "VBR=1";  // before any section: belongs to none
-        static const QList<QByteArray> headers = {"[Fenwave Sets]", "[fenwave sets]", "[  FENWAVE Sets\t]", " [Fenwave Sets]"};
+            lines << "CBR=0"
+                  << "VBR=1"; // before any section: belongs to none
+        static const QList<QByteArray> headers
+            = {"[Fenwave Sets]", "[fenwave sets]", "[  FENWAVE Sets\t]", " [Fenwave Sets]"};
         lines << (chance(70) ? headers.at(0) : pick(headers));
         const int percent = below(101);
         QList<SettingKey> keys;
@@ -808,14 +875,18 @@ private:
             lines << name + "=" + v.raw;
             planned->insert(QString::fromLatin1(key.key), v);
             if (chance(5))
-                lines << QByteArray(key.key) + "=" + planValue(key).raw;  // a second one is not read
+                lines << QByteArray(key.key) + "=" + planValue(key).raw; // a second one is not read
             if (damaged && chance(15))
                 lines << noiseLine(m_rng);
             if (chance(3))
-                lines << QByteArray(";") + key.key + "=1" << "";
+                lines << QByteArray(";") + key.key + "=1"
+                      << "";
         }
         if (chance(20))
-            lines << "[Other]" << "CBR=0" << "ABR=1" << "LamePath=elsewhere";
+            lines << "[Other]"
+                  << "CBR=0"
+                  << "ABR=1"
+                  << "LamePath=elsewhere";
         QByteArray bytes = chance(10) ? QByteArray("\xEF\xBB\xBF") : QByteArray();
         bytes += lines.join(eol);
         if (chance(80))
@@ -844,12 +915,17 @@ private:
                 else
                     actual = m_form.named<QLineEdit>(control)->text();
                 if (actual != expected)
-                    wrong << QStringLiteral("%1 holds \"%2\", the file says \"%3\"").arg(control, actual.left(60), expected.left(60));
+                    wrong << QStringLiteral("%1 holds \"%2\", the file says \"%3\"")
+                                 .arg(control, actual.left(60), expected.left(60));
                 if (control == QLatin1String("cbxPresets") || control == QLatin1String("cbxVBRMode")) {
                     auto *combo = m_form.named<QComboBox>(control);
                     const int item = combo->findText(expected, Qt::MatchExactly | Qt::MatchCaseSensitive);
                     if (combo->currentIndex() != item)
-                        wrong << QStringLiteral("%1 selects item %2 for \"%3\", not %4").arg(control).arg(combo->currentIndex()).arg(expected).arg(item);
+                        wrong << QStringLiteral("%1 selects item %2 for \"%3\", not %4")
+                                     .arg(control)
+                                     .arg(combo->currentIndex())
+                                     .arg(expected)
+                                     .arg(item);
                 }
                 break;
             }
@@ -858,7 +934,10 @@ private:
                 const int last = control == QLatin1String("rgrInputType") ? 5 : 4;
                 const int expected = clampIndex(value, last);
                 if (itemIndex(control) != expected)
-                    wrong << QStringLiteral("%1 selects %2, expected %3").arg(control).arg(itemIndex(control)).arg(expected);
+                    wrong << QStringLiteral("%1 selects %2, expected %3")
+                                 .arg(control)
+                                 .arg(itemIndex(control))
+                                 .arg(expected);
                 break;
             }
             case SettingKind::Flag: {
@@ -878,8 +957,8 @@ private:
         const bool maskValue = flags.value("flgUseATHMask");
         const bool noAthValue = flags.value("flgNoATH");
         flags.insert("flgUseATHMask", maskValue && !noAthValue);
-        for (const QStringList &set : {QStringList{"rbutCBR", "rbutABR", "rbutVBR"},
-                                       QStringList{"rbut1stOnly", "rbut2ndOnly", "rbutBoth"}}) {
+        for (const QStringList &set :
+             {QStringList{"rbutCBR", "rbutABR", "rbutVBR"}, QStringList{"rbut1stOnly", "rbut2ndOnly", "rbutBoth"}}) {
             QString last;
             for (const QString &b : set) {
                 if (flags.value(b))
@@ -905,7 +984,9 @@ private:
         case 0: {
             const QByteArray bytes = randomFile(&planned, damaged);
             testing::mustWrite(path, bytes);
-            what = QStringLiteral("restore %1 keys%2: %3").arg(planned.size()).arg(damaged ? " with noise" : "")
+            what = QStringLiteral("restore %1 keys%2: %3")
+                       .arg(planned.size())
+                       .arg(damaged ? " with noise" : "")
                        .arg(QString::fromUtf8(bytes.left(300)).replace(QLatin1Char('\n'), QLatin1Char('|')));
             break;
         }
@@ -980,10 +1061,11 @@ private:
         WindowState expected = m_before;
         for (const QString &name : m_combos) {
             if (name == QLatin1String("cbxGenre"))
-                continue;  // not stored
+                continue; // not stored
             auto *combo = m_driver.w<QComboBox>(name);
             const Field f = *OptionSet::fieldByName(name);
-            expected.options.setIndex(f, combo->findText(combo->currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive));
+            expected.options.setIndex(f,
+                                      combo->findText(combo->currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive));
         }
         const QString diff = differences(expected, capture(), m_watchedNames);
         if (!diff.isEmpty())
@@ -1011,7 +1093,10 @@ private:
             return QStringLiteral("saving to %1 reported success").arg(path);
         if (answer.count != 1 || answer.icon != QMessageBox::Critical
             || !answer.text.startsWith(QStringLiteral("Unable to write to ")))
-            return QStringLiteral("saving to %1 showed %2 box(es), last \"%3\"").arg(path).arg(answer.count).arg(answer.text);
+            return QStringLiteral("saving to %1 showed %2 box(es), last \"%3\"")
+                .arg(path)
+                .arg(answer.count)
+                .arg(answer.text);
         if (QString e = unchangedExcept({}, QStringLiteral("a failed save")); !e.isEmpty())
             return e;
         return lineKept(QStringLiteral("a failed save"));
@@ -1040,7 +1125,8 @@ private:
         for (int i = 0; i < 3 && modesOn == 1; ++i) {
             for (int g = 0; g < 3; ++g) {
                 if (checked(modes[i]) && own(groups[g]) != (g == i))
-                    return QStringLiteral("with %1 checked, %2 is %3").arg(modes[i], groups[g], own(groups[g]) ? "enabled" : "disabled");
+                    return QStringLiteral("with %1 checked, %2 is %3")
+                        .arg(modes[i], groups[g], own(groups[g]) ? "enabled" : "disabled");
             }
         }
 
@@ -1049,10 +1135,17 @@ private:
             return QStringLiteral("more than one ID3 version is checked");
         if ((first || second || both) && (own("flg1stEmpty") != !second || own("flg2ndEmpty") != !first))
             return QStringLiteral("the ID3 padding boxes are enabled %1/%2 for version 1st %3, 2nd %4, both %5")
-                .arg(own("flg1stEmpty")).arg(own("flg2ndEmpty")).arg(first).arg(second).arg(both);
+                .arg(own("flg1stEmpty"))
+                .arg(own("flg2ndEmpty"))
+                .arg(first)
+                .arg(second)
+                .arg(both);
 
         // Controls governed by one rule alone follow their governing box at all times.
-        const struct { const char *control; bool expected; } governed[] = {
+        const struct {
+            const char *control;
+            bool expected;
+        } governed[] = {
             {"flgWavHeader", checked("flgMP3Decode")},
             {"edtCompRatio", checked("flgCompRatio")},
             {"cbxPresets", checked("flgPresets")},
@@ -1076,7 +1169,7 @@ private:
     }
 
     TForm1 &m_form;
-    QObject m_guard;  // context of the observers: they end with the monkey, before the window
+    QObject m_guard; // context of the observers: they end with the monkey, before the window
     FormDriver m_driver;
     QRandomGenerator m_rng;
     quint64 m_seed;

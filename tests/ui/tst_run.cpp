@@ -16,9 +16,9 @@
 #include <unistd.h>
 
 using testing::FormDriver;
-using testing::Window;
 using testing::ModalAnswer;
 using testing::SeenBox;
+using testing::Window;
 
 using testing::readLines;
 using testing::writeAll;
@@ -26,12 +26,11 @@ using testing::writeAll;
 namespace {
 
 // Writes its arguments, one a line, to args.txt beside itself and notes each call in calls.log.
-const QByteArray kRecordingEncoder =
-    "#!/bin/sh\n"
-    "dir=\"${0%/*}\"\n"
-    "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$dir/args.part\"\n"
-    "printf 'call\\n' >> \"$dir/calls.log\"\n"
-    "/bin/mv -f \"$dir/args.part\" \"$dir/args.txt\"\n";
+const QByteArray kRecordingEncoder = "#!/bin/sh\n"
+                                     "dir=\"${0%/*}\"\n"
+                                     "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$dir/args.part\"\n"
+                                     "printf 'call\\n' >> \"$dir/calls.log\"\n"
+                                     "/bin/mv -f \"$dir/args.part\" \"$dir/args.txt\"\n";
 
 enum class Answer { Ok, Cancel, Escape, Enter, Close };
 
@@ -107,8 +106,8 @@ private:
     void verifyNothingStarted() const;
 
     QTemporaryDir m_root{QDir::tempPath() + QStringLiteral("/fenwave run XXXXXX")};
-    QString m_encoder;  // the stand-in, in a folder with a blank
-    QString m_work;     // the current folder of the test, where the files lie
+    QString m_encoder; // the stand-in, in a folder with a blank
+    QString m_work;    // the current folder of the test, where the files lie
     QByteArray m_savedPath;
     QString m_savedFolder;
 };
@@ -176,6 +175,7 @@ void TestRun::verifyNothingStarted() const
 
 // ---- The three checks ----
 
+// clang-format off
 void TestRun::checksInOrder_data()
 {
     QTest::addColumn<bool>("withEncoder");
@@ -196,6 +196,7 @@ void TestRun::checksInOrder_data()
     QTest::newRow("blank input passes") << true << "   " << "" << "strNoOutput" << "tabOutput"
                                         << "butOutputPath";
 }
+// clang-format on
 
 void TestRun::checksInOrder()
 {
@@ -244,6 +245,7 @@ void TestRun::checksInOrder()
 
 // ---- Same file under another spelling ----
 
+// clang-format off
 void TestRun::sameFileRefused_data()
 {
     QTest::addColumn<QString>("input");
@@ -261,6 +263,7 @@ void TestRun::sameFileRefused_data()
     if (QFileInfo::exists(work("hard.wav")))
         QTest::newRow("hard link") << "x/song.wav" << "hard.wav";
 }
+// clang-format on
 
 void TestRun::sameFileRefused()
 {
@@ -298,6 +301,7 @@ void TestRun::otherFileIsConfirmed()
 
 // ---- The confirmation ----
 
+// clang-format off
 void TestRun::confirmationDeclined_data()
 {
     QTest::addColumn<int>("answer");
@@ -305,6 +309,7 @@ void TestRun::confirmationDeclined_data()
     QTest::newRow("Escape") << int(Answer::Escape);
     QTest::newRow("closed") << int(Answer::Close);
 }
+// clang-format on
 
 void TestRun::confirmationDeclined()
 {
@@ -335,6 +340,7 @@ void TestRun::confirmationDeclined()
     verifyNothingStarted();
 }
 
+// clang-format off
 void TestRun::confirmedRunStartsTheBoxText_data()
 {
     QTest::addColumn<int>("answer");
@@ -348,6 +354,7 @@ void TestRun::confirmedRunStartsTheBoxText_data()
     QTest::newRow("line and paragraph separators") << int(Answer::Ok) << true
                                                    << QString("x/a\u2028b\u2029c.wav");
 }
+// clang-format on
 
 void TestRun::confirmedRunStartsTheBoxText()
 {
@@ -422,6 +429,7 @@ void TestRun::shellCharactersStayOneArgument()
     }
 }
 
+// clang-format off
 void TestRun::unrunnableBoxStartsNothing_data()
 {
     QTest::addColumn<QString>("text");
@@ -434,6 +442,7 @@ void TestRun::unrunnableBoxStartsNothing_data()
     QTest::newRow("quoted program with blanks") << QStringLiteral("\"/no such/la me\" -h")
                                                 << QStringLiteral("Unable to start /no such/la me.");
 }
+// clang-format on
 
 void TestRun::unrunnableBoxStartsNothing()
 {
@@ -534,6 +543,7 @@ void TestRun::closingAsksNothing()
 }
 
 // Ending the program while an encoder runs in a run window asks once more; OK stops the runs.
+// clang-format off
 void TestRun::endingWhileRunAsks_data()
 {
     QTest::addColumn<bool>("byExit");
@@ -547,6 +557,7 @@ void TestRun::endingWhileRunAsks_data()
     QTest::newRow("close box, run over") << false << QList<Answer>{Answer::Cancel} << false << true;
     QTest::newRow("Exit, run over") << true << QList<Answer>{Answer::Ok} << false << true;
 }
+// clang-format on
 
 void TestRun::endingWhileRunAsks()
 {

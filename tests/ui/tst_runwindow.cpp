@@ -46,6 +46,7 @@ RunWindow *TestRunWindow::startScript(const QByteArray &body, quint8 language, c
                             fenwave::messageTextsFor(language));
 }
 
+// clang-format off
 void TestRunWindow::showsOutputAndOutcome_data()
 {
     QTest::addColumn<QByteArray>("script");
@@ -78,6 +79,7 @@ void TestRunWindow::showsOutputAndOutcome_data()
     QTest::newRow("UTF-8 text") << QByteArray("printf '\\320\\201\\320\\266 \\342\\200\\224\\n'\n") << 0
                                 << "Ёж —\n" << "Finished" << 1 << 1;
 }
+// clang-format on
 
 void TestRunWindow::showsOutputAndOutcome()
 {
@@ -109,6 +111,7 @@ void TestRunWindow::showsOutputAndOutcome()
     QCOMPARE(label->text(), outcome);
 }
 
+// clang-format off
 void TestRunWindow::stopNeverWaits_data()
 {
     QTest::addColumn<QByteArray>("script");
@@ -118,6 +121,7 @@ void TestRunWindow::stopNeverWaits_data()
     QTest::newRow("ignores the request") << QByteArray("trap '' TERM; echo started; while :; do sleep 0.1; done\n")
                                          << "Stopped by signal 9";
 }
+// clang-format on
 
 void TestRunWindow::stopNeverWaits()
 {

@@ -86,7 +86,9 @@ QString comboSelectionMismatch(const TForm1 &form)
             const int expected = combo->findText(combo->currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive);
             if (combo->currentIndex() != expected)
                 return QStringLiteral("%1: item %2 selected for text \"%3\"")
-                    .arg(controlOf(key)).arg(combo->currentIndex()).arg(combo->currentText());
+                    .arg(controlOf(key))
+                    .arg(combo->currentIndex())
+                    .arg(combo->currentText());
         }
     }
     return QString();
@@ -97,7 +99,8 @@ QList<QPair<QString, QString>> restoreDefaults(bool mp3DecodeBefore)
 {
     QList<QPair<QString, QString>> part;
     for (const SettingKey &key : fenwave::settingsKeys()) {
-        QString value = !fenwave::settingDefault(key).isNull() ? fenwave::settingDefault(key) : QString(mp3DecodeBefore ? "1" : "0");
+        QString value = !fenwave::settingDefault(key).isNull() ? fenwave::settingDefault(key)
+                                                               : QString(mp3DecodeBefore ? "1" : "0");
         part.append({QString::fromLatin1(key.key), value});
     }
     return part;
@@ -106,11 +109,11 @@ QList<QPair<QString, QString>> restoreDefaults(bool mp3DecodeBefore)
 QString randomText(QRandomGenerator &rng)
 {
     static const QStringList pieces{
-        "", " ", "  lead", "trail  ", "\ttab\t", "a=b", "==", "semi;colon", ";starts", "\"quoted\"",
-        "'single'", "Кириллица", "Пресет №2", "$(echo x)", "`id`", "[section]", "x\\y", "€uro",
-        "128", "44.1", "Phone", "Радио", "Hi-fi", "Старый", "c", "%s %1", "ünï"};
+        "",           " ",        "  lead",    "trail  ",   "\ttab\t",   "a=b",    "==",        "semi;colon", ";starts",
+        "\"quoted\"", "'single'", "Кириллица", "Пресет №2", "$(echo x)", "`id`",   "[section]", "x\\y",       "€uro",
+        "128",        "44.1",     "Phone",     "Радио",     "Hi-fi",     "Старый", "c",         "%s %1",      "ünï"};
     if (rng.bounded(400) == 0)
-        return QString(2500 + rng.bounded(2000), QChar(u'ж'));  // longer than the old 2047 cut
+        return QString(2500 + rng.bounded(2000), QChar(u'ж')); // longer than the old 2047 cut
     QString text;
     for (int n = rng.bounded(4); n > 0; --n)
         text += pieces.at(rng.bounded(pieces.size()));
@@ -134,9 +137,7 @@ void randomizeFromCode(TForm1 &form, QRandomGenerator &rng)
     for (const SettingKey *key : keys) {
         const QString control = controlOf(*key);
         switch (fenwave::settingKind(*key)) {
-        case SettingKind::Flag:
-            fenwave::setChecked(form.named<QAbstractButton>(control), rng.bounded(2) == 1);
-            break;
+        case SettingKind::Flag: fenwave::setChecked(form.named<QAbstractButton>(control), rng.bounded(2) == 1); break;
         case SettingKind::Integer: {
             auto *group = form.named<QWidget>(control);
             fenwave::setRadioGroupIndex(group, rng.bounded(-1, int(groupButtons(group).size())));
@@ -148,7 +149,7 @@ void randomizeFromCode(TForm1 &form, QRandomGenerator &rng)
                 switch (rng.bounded(3)) {
                 case 0: fenwave::setComboText(combo, item); break;
                 case 1: fenwave::setComboText(combo, randomText(rng)); break;
-                default:  // an item's text with no item selected, as after a language switch
+                default: // an item's text with no item selected, as after a language switch
                     combo->setCurrentIndex(-1);
                     combo->setEditText(item);
                 }
@@ -290,8 +291,8 @@ void TestSettingsFile::init()
 void TestSettingsFile::roundTripOfRandomSets()
 {
     const quint32 seed = qEnvironmentVariableIsSet("FENWAVE_TEST_SEED")
-        ? quint32(qEnvironmentVariableIntValue("FENWAVE_TEST_SEED"))
-        : QRandomGenerator::global()->generate();
+                             ? quint32(qEnvironmentVariableIntValue("FENWAVE_TEST_SEED"))
+                             : QRandomGenerator::global()->generate();
     QRandomGenerator rng(seed);
     auto form = newForm();
     form->show();
@@ -307,7 +308,7 @@ void TestSettingsFile::roundTripOfRandomSets()
 
         // Half the rounds write a new file, the others update the previous one.
         const QString path = filePath(QStringLiteral("set %1.ini").arg(round % 2 ? round - 1 : round));
-        const auto saved = storedPart(*form);  // flgMP3Decode and LamePath included
+        const auto saved = storedPart(*form); // flgMP3Decode and LamePath included
         const OptionSet beforeSave = form->optionSet();
         QVERIFY2(form->saveSettings(path), qPrintable(where));
         QVERIFY2(form->optionSet() == beforeSave, qPrintable(where + ": saving changed the window"));
@@ -333,18 +334,66 @@ void TestSettingsFile::newFileHoldsTheSectionAndKeysInOrder()
     const QString path = filePath("new.ini");
     QVERIFY(form->saveSettings(path));
 
-    const QByteArray expected = settingsFile({
-        "LamePath=/opt/my lame/lame", "InputType=0", "SampleFrequency=44.1", "ForceInput=0", "OutputType=1",
-        "MonoDownmix=0", "DifferentBlocks=0", "StatDisplay=", "OggVorbis=0", "FreeFormat=0", "MP3Decoding=0",
-        "NoWAVHeader=0", "UseCompressionRatio=0", "CompressionRatio=", "UseScale=0", "Scale=",
-        "UseATH4Masking=0", "NotUseATH=1", "ATH=", "UseTemporaryMasking=0", "UseShortBlocks=0", "VoiceMode=0",
-        "UsePresets=0", "Presets=Phone", "Default=0", "CBR=0", "CBRValue=128", "ABR=0", "ABRValue=128", "VBR=1",
-        "VBRMode=Старый", "VBRQuality=4", "VBRMinBitrate=32", "VBRMaxBitrate=320", "Support=0",
-        "LameTagDis=0", "ShowHistogramm=0", "Copyright=0", "NonOriginal=0", "ErrorProtection=0",
-        "OffReservBit=0", "MaxISOCompliance=0", "HighPassFilter=c", "NoiseReduction=5", "NoFilters=0",
-        "LowPassCut=", "LowPassWidth=", "HighPassCut=", "HighPassWidth=", "OutputSampling=", "Tonality=",
-        "NoProgress=0", "ShowAllUseful=0", "ShowNothing=0", "Comment= Запись = 2; \"x\" ",
-        "ID3Tag1stOnly=0", "ID3Tag2ndOnly=0", "ID3TagBoth=0", "1stEmpty=0", "2ndEmpty=0"});
+    const QByteArray expected = settingsFile({"LamePath=/opt/my lame/lame",
+                                              "InputType=0",
+                                              "SampleFrequency=44.1",
+                                              "ForceInput=0",
+                                              "OutputType=1",
+                                              "MonoDownmix=0",
+                                              "DifferentBlocks=0",
+                                              "StatDisplay=",
+                                              "OggVorbis=0",
+                                              "FreeFormat=0",
+                                              "MP3Decoding=0",
+                                              "NoWAVHeader=0",
+                                              "UseCompressionRatio=0",
+                                              "CompressionRatio=",
+                                              "UseScale=0",
+                                              "Scale=",
+                                              "UseATH4Masking=0",
+                                              "NotUseATH=1",
+                                              "ATH=",
+                                              "UseTemporaryMasking=0",
+                                              "UseShortBlocks=0",
+                                              "VoiceMode=0",
+                                              "UsePresets=0",
+                                              "Presets=Phone",
+                                              "Default=0",
+                                              "CBR=0",
+                                              "CBRValue=128",
+                                              "ABR=0",
+                                              "ABRValue=128",
+                                              "VBR=1",
+                                              "VBRMode=Старый",
+                                              "VBRQuality=4",
+                                              "VBRMinBitrate=32",
+                                              "VBRMaxBitrate=320",
+                                              "Support=0",
+                                              "LameTagDis=0",
+                                              "ShowHistogramm=0",
+                                              "Copyright=0",
+                                              "NonOriginal=0",
+                                              "ErrorProtection=0",
+                                              "OffReservBit=0",
+                                              "MaxISOCompliance=0",
+                                              "HighPassFilter=c",
+                                              "NoiseReduction=5",
+                                              "NoFilters=0",
+                                              "LowPassCut=",
+                                              "LowPassWidth=",
+                                              "HighPassCut=",
+                                              "HighPassWidth=",
+                                              "OutputSampling=",
+                                              "Tonality=",
+                                              "NoProgress=0",
+                                              "ShowAllUseful=0",
+                                              "ShowNothing=0",
+                                              "Comment= Запись = 2; \"x\" ",
+                                              "ID3Tag1stOnly=0",
+                                              "ID3Tag2ndOnly=0",
+                                              "ID3TagBoth=0",
+                                              "1stEmpty=0",
+                                              "2ndEmpty=0"});
     QCOMPARE(readAll(path), expected);
     QCOMPARE(fenwave::settingsKeys().size(), 60);
 }
@@ -368,6 +417,7 @@ void TestSettingsFile::presetSavedInEnglishRestoredInRussian()
 //   before: "on NAME", "off NAME", "index GROUP=N", "text NAME=VALUE", "lang N", "refresh"
 //   expect: "on NAME", "off NAME", "enabled NAME", "disabled NAME" (own flag), "index GROUP=N",
 //           "text NAME=VALUE", "item COMBO=N", "line full|short|unchanged", "lineHas X", "lineLacks X"
+// clang-format off
 void TestSettingsFile::restore_data()
 {
     QTest::addColumn<QByteArray>("file");
@@ -449,6 +499,7 @@ void TestSettingsFile::restore_data()
         << settingsFile({"CBR=1", "CBRValue=192", "Comment=c"}) << L{}
         << L{"line full", "lineHas  -b 192"};
 }
+// clang-format on
 
 void TestSettingsFile::restore()
 {
@@ -526,8 +577,8 @@ void TestSettingsFile::defaultKeyDisablesTheGovernedControls()
     FormDriver d(*form);
     // Keys before "Default" switch on controls that it then disables; keys after it still land.
     const QString path = filePath("default.ini");
-    QVERIFY(writeAll(path, settingsFile({"UseScale=1", "Scale=2.5", "UseATH4Masking=1", "ATH=3", "Default=1",
-                                         "ABR=1", "ABRValue=96", "ShowNothing=1", "1stEmpty=1"})));
+    QVERIFY(writeAll(path, settingsFile({"UseScale=1", "Scale=2.5", "UseATH4Masking=1", "ATH=3", "Default=1", "ABR=1",
+                                         "ABRValue=96", "ShowNothing=1", "1stEmpty=1"})));
     form->restoreSettings(path);
     for (const QString &name : testing::kDefaultGoverned)
         QVERIFY2(!d.own(name), qPrintable(name));
@@ -536,7 +587,7 @@ void TestSettingsFile::defaultKeyDisablesTheGovernedControls()
     QCOMPARE(d.w<QLineEdit>("edtATH")->text(), QString("3"));
     QCOMPARE(d.w<QComboBox>("cbxABR")->currentText(), QString("96"));
     QVERIFY(d.checked("flgBlankScreen") && d.checked("flg1stEmpty"));
-    QVERIFY(d.own("grpABR") && !d.own("grpCBR"));  // the ABR handler ran inside the disabled page
+    QVERIFY(d.own("grpABR") && !d.own("grpCBR")); // the ABR handler ran inside the disabled page
     QCOMPARE(d.line(), d.full());
 }
 
@@ -627,19 +678,18 @@ void TestSettingsFile::saveKeepsForeignContent()
         return kept;
     };
 
-    const QByteArray original =
-        "; written by hand\r\n"
-        "[Other]\r\n"
-        "CBR = 7\r\n"
-        "\r\n"
-        "[Fenwave Sets]\r\n"
-        "; my own notes \r\n"
-        "  LamePath = /old/lame\r\n"
-        "MyOwnKey=keep me = as is\r\n"
-        "\tCBR=1\r\n"
-        "\r\n"
-        "[Tail]\r\n"
-        "Comment=not ours";
+    const QByteArray original = "; written by hand\r\n"
+                                "[Other]\r\n"
+                                "CBR = 7\r\n"
+                                "\r\n"
+                                "[Fenwave Sets]\r\n"
+                                "; my own notes \r\n"
+                                "  LamePath = /old/lame\r\n"
+                                "MyOwnKey=keep me = as is\r\n"
+                                "\tCBR=1\r\n"
+                                "\r\n"
+                                "[Tail]\r\n"
+                                "Comment=not ours";
     const QString path = filePath("foreign.ini");
     QVERIFY(writeAll(path, original));
     auto form = newForm(0, "/new/lame");
@@ -649,10 +699,10 @@ void TestSettingsFile::saveKeepsForeignContent()
 
     const QByteArray saved = readAll(path);
     QCOMPARE(foreignLines(saved), foreignLines(original));
-    QVERIFY2(saved.contains("  LamePath =/new/lame\r\n"), saved.constData());  // key keeps its place and spelling
+    QVERIFY2(saved.contains("  LamePath =/new/lame\r\n"), saved.constData()); // key keeps its place and spelling
     QVERIFY(saved.contains("\tCBR=0\r\n"));
     QVERIFY(saved.contains("[Tail]\r\nComment=not ours"));
-    QVERIFY(!saved.contains("\n\n"));  // the file's own CRLF for the added lines
+    QVERIFY(!saved.contains("\n\n")); // the file's own CRLF for the added lines
     // Every key once in the section, readable by a restore.
     auto other = newForm(0, "");
     other->restoreSettings(path);
@@ -685,6 +735,7 @@ void TestSettingsFile::saveThroughSymbolicLinkKeepsTheLink()
     QVERIFY(readAll(target).contains("Comment=new"));
 }
 
+// clang-format off
 void TestSettingsFile::unreadableRestoreGivesDefaults_data()
 {
     QTest::addColumn<QString>("kind");
@@ -694,6 +745,7 @@ void TestSettingsFile::unreadableRestoreGivesDefaults_data()
         QTest::addRow("%s, decoding off", kind) << QString(kind) << false;
     }
 }
+// clang-format on
 
 void TestSettingsFile::unreadableRestoreGivesDefaults()
 {
@@ -733,6 +785,7 @@ void TestSettingsFile::unreadableRestoreGivesDefaults()
     QCOMPARE(form->LamePath, QString());
 }
 
+// clang-format off
 void TestSettingsFile::saveFailure_data()
 {
     QTest::addColumn<QString>("kind");
@@ -744,6 +797,7 @@ void TestSettingsFile::saveFailure_data()
     QTest::newRow("folder") << "folder" << true;
     QTest::newRow("file over the size limit") << "huge" << true;
 }
+// clang-format on
 
 void TestSettingsFile::saveFailure()
 {
@@ -796,12 +850,14 @@ void TestSettingsFile::saveFailure()
     QCOMPARE(form->LamePath, QString("/usr/bin/lame"));
 }
 
+// clang-format off
 void TestSettingsFile::dialogs_data()
 {
     QTest::addColumn<quint8>("language");
     QTest::newRow("English") << quint8(0);
     QTest::newRow("Russian") << quint8(1);
 }
+// clang-format on
 
 void TestSettingsFile::dialogs()
 {

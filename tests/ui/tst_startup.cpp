@@ -24,10 +24,10 @@
 #include <memory>
 #include <optional>
 
+using testing::captionOf;
 using testing::FormDriver;
 using testing::kEnglish;
 using testing::kRussian;
-using testing::captionOf;
 using namespace fenwave;
 
 namespace {
@@ -102,7 +102,6 @@ void verifySoundStore()
     QCOMPARE(s.languageType, StoreValueType::Dword);
 }
 
-
 // Captions, hints and left edges of the controls and the menu texts and hints.
 QStringList windowTexts(const QMainWindow &window)
 {
@@ -113,8 +112,8 @@ QStringList windowTexts(const QMainWindow &window)
             texts << QStringLiteral("%1 missing").arg(QLatin1String(row.name));
             continue;
         }
-        texts << QStringLiteral("%1 \"%2\" hint \"%3\" at %4").arg(QLatin1String(row.name), captionOf(widget),
-                                                                 widget->property(kHintProperty).toString())
+        texts << QStringLiteral("%1 \"%2\" hint \"%3\" at %4")
+                     .arg(QLatin1String(row.name), captionOf(widget), widget->property(kHintProperty).toString())
                      .arg(widget->x());
     }
     for (const MenuSpec &row : menuTable()) {
@@ -123,17 +122,18 @@ QStringList windowTexts(const QMainWindow &window)
             texts << QStringLiteral("%1 missing").arg(QLatin1String(row.name));
             continue;
         }
-        texts << QStringLiteral("%1 \"%2\" hint \"%3\"").arg(QLatin1String(row.name), action->text(),
-                                                          action->property(kHintProperty).toString());
+        texts << QStringLiteral("%1 \"%2\" hint \"%3\"")
+                     .arg(QLatin1String(row.name), action->text(), action->property(kHintProperty).toString());
     }
     return texts;
 }
 
 QStringList messageList(const MessageTexts &m)
 {
-    return {m.strLameDialogTitle, m.strLameFilter, m.strInputDialogTitle, m.strOutputDialogTitle,
-            m.strMusicFilter, m.strConfirmExit, m.strNoLamePath, m.strNoInput, m.strNoOutput,
-            m.strConfirmRun, m.strSaveSettingsTitle, m.strLoadSettingsTitle, m.strAllFilter};
+    return {m.strLameDialogTitle, m.strLameFilter,  m.strInputDialogTitle,  m.strOutputDialogTitle,
+            m.strMusicFilter,     m.strConfirmExit, m.strNoLamePath,        m.strNoInput,
+            m.strNoOutput,        m.strConfirmRun,  m.strSaveSettingsTitle, m.strLoadSettingsTitle,
+            m.strAllFilter};
 }
 
 } // namespace
@@ -187,7 +187,7 @@ void TestStartup::firstRun()
         QCOMPARE(form.messages.strConfirmRun, QStringLiteral("Start processing?"));
         QCOMPARE(captionOf(form.named("tabInput")), QStringLiteral("Input file"));
         QCOMPARE(form.pos(), centredOnPrimaryScreen(form));
-        QCOMPARE(form.x(), (800 - 531) / 2);  // the offscreen screen is 800 wide; the window 531
+        QCOMPARE(form.x(), (800 - 531) / 2); // the offscreen screen is 800 wide; the window 531
 
         // Once shown, the window is centred with its frame, which the platform tells only now.
         form.show();
@@ -205,6 +205,7 @@ void TestStartup::firstRun()
     QCOMPARE(s.language, std::optional<quint32>(0));
 }
 
+// clang-format off
 void TestStartup::placement_data()
 {
     QTest::addColumn<QByteArray>("values");
@@ -226,6 +227,7 @@ void TestStartup::placement_data()
         << QByteArray("\"LeftPos\"=dword:00000011\n\"TopPos\"=hex(2):" + hexUtf16("9") + "\n") << 17 << -1;
     QTest::newRow("names in other letter case") << QByteArray("\"leftpos\"=dword:00000021\n\"TOPPOS\"=dword:00000022\n") << 33 << 34;
 }
+// clang-format on
 
 void TestStartup::placement()
 {
@@ -253,6 +255,7 @@ void TestStartup::placement()
     QCOMPARE(s.top, std::optional<quint32>(placed.y()));
 }
 
+// clang-format off
 void TestStartup::placementWithFrame_data()
 {
     QTest::addColumn<QPoint>("stored");
@@ -281,6 +284,7 @@ void TestStartup::placementWithFrame_data()
     QTest::newRow("far larger than the screen") << QPoint(-1, -1) << QSize(640, 480) << QSize(900, 700)
                                                 << QMargins(3, 25, 3, 3) << QPoint(-133, -124);
 }
+// clang-format on
 
 void TestStartup::placementWithFrame()
 {
@@ -292,6 +296,7 @@ void TestStartup::placementWithFrame()
     QCOMPARE(fenwave::placeWindow(stored, screen, inner, frame), expected);
 }
 
+// clang-format off
 void TestStartup::language_data()
 {
     QTest::addColumn<QByteArray>("values");
@@ -310,6 +315,7 @@ void TestStartup::language_data()
     QTest::newRow("255") << QByteArray("\"Language\"=dword:000000ff\n") << 255 << false << false << "" << 255u;
     QTest::newRow("as string") << QByteArray("\"Language\"=\"1\"\n") << 0 << true << false << "Phone" << 0u;
 }
+// clang-format on
 
 void TestStartup::language()
 {
@@ -362,7 +368,7 @@ void TestStartup::unknownLanguageLeavesWindowAsBuilt()
         QStringList wrong;
         for (const TextAssignment &a : textAssignments()) {
             const QObject *target = form.named(QString::fromLatin1(a.target));
-            const QString shown = !target ? QStringLiteral("<missing>")
+            const QString shown = !target                            ? QStringLiteral("<missing>")
                                   : a.property == TextProperty::Hint ? target->property(kHintProperty).toString()
                                                                      : captionOf(target);
             if (shown != textFor(a, kEnglish))
@@ -376,6 +382,7 @@ void TestStartup::unknownLanguageLeavesWindowAsBuilt()
     QCOMPARE(readStored().language, std::optional<quint32>(0));
 }
 
+// clang-format off
 void TestStartup::lamePath_data()
 {
     QTest::addColumn<QByteArray>("values");
@@ -393,6 +400,7 @@ void TestStartup::lamePath_data()
     QTest::newRow("binary") << QByteArray("\"LamePath\"=hex:2f,75,73,72\n") << "";
     QTest::newRow("dword") << QByteArray("\"LamePath\"=dword:00000001\n") << "";
 }
+// clang-format on
 
 void TestStartup::lamePath()
 {
@@ -418,6 +426,7 @@ void TestStartup::lamePath()
     QCOMPARE(readStored().lamePath, std::optional<QString>(QStringLiteral("/usr/local/bin/lame")));
 }
 
+// clang-format off
 void TestStartup::damagedStore_data()
 {
     QTest::addColumn<QByteArray>("bytes");
@@ -441,6 +450,7 @@ void TestStartup::damagedStore_data()
     QTest::newRow("values outside the key")
         << kHeader + "\"Language\"=dword:00000001\n[HKEY_CURRENT_USER\\Software\\Other]\n\"LamePath\"=\"/x\"\n" << 0 << "";
 }
+// clang-format on
 
 void TestStartup::damagedStore()
 {
@@ -461,12 +471,14 @@ void TestStartup::damagedStore()
     QVERIFY(testing::readAll(storePath()).size() < 64 * 1024);
 }
 
+// clang-format off
 void TestStartup::unreadableStoreIsLeftAlone_data()
 {
     QTest::addColumn<QByteArray>("bytes");   // empty: the store path is a folder
     QTest::newRow("folder") << QByteArray();
     QTest::newRow("too big") << kHeader + kSection + "\"Language\"=dword:00000001\n" + QByteArray(5 * 1024 * 1024, 'x');
 }
+// clang-format on
 
 void TestStartup::unreadableStoreIsLeftAlone()
 {

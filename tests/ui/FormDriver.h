@@ -21,6 +21,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextCursor>
+#include <QPointer>
 #include <QTimer>
 
 #include <functional>
@@ -216,8 +217,11 @@ public:
         m_timer.setInterval(10);
         QObject::connect(&m_timer, &QTimer::timeout, [this] {
             QWidget *modal = QApplication::activeModalWidget();
+            // A box that is gone reads as null here, so a new box at the same address (a stack
+            // object of the same frame) counts as new.
             if (!modal || m_seen.contains(modal))
                 return;
+            m_seen.removeAll(nullptr);
             m_seen << modal;
             ++count;
             title = modal->windowTitle();
@@ -252,7 +256,7 @@ public:
 private:
     std::function<void(QWidget *)> m_answer;
     QTimer m_timer;
-    QList<QWidget *> m_seen;
+    QList<QPointer<QWidget>> m_seen;
 };
 
 } // namespace testing

@@ -1,6 +1,7 @@
 #include "ui/WindowBuilder.h"
 
 #include "options/ItemLists.h"
+#include "options/OptionSet.h"
 #include "ui/HintTracker.h"
 #include "ui/LayoutTable.h"
 #include "ui/MenuTable.h"
@@ -77,13 +78,13 @@ void addRadioItems(QGroupBox *group, const QStringList &items)
     }
 }
 
+// A radio group shows the item list of its option field.
 const QStringList &radioGroupItems(const QString &name)
 {
-    if (name == QLatin1String("rgrInputType"))
-        return itemList(ItemList::InputTypes);
-    if (name == QLatin1String("rgpOutputType"))
-        return itemList(ItemList::OutputTypes);
-    return itemList(ItemList::None);
+    const std::optional<Field> field = OptionSet::fieldByName(name);
+    if (!field)
+        qFatal("layout: radio group %s is no option field", qPrintable(name));
+    return itemList(OptionSet::info(*field).items);
 }
 
 // The design places the contents of a group box just below a title that sits on the frame line,
@@ -174,18 +175,26 @@ QWidget *makeWidget(const ControlSpec &row, QWidget *parent, const QString &name
     return nullptr;
 }
 
-void applySpecialFonts(QWidget *window)
+// A widget the builder made from the layout table. A name the table does not build is a fault
+// of the tables, reported at once in every build.
+QWidget *built(const QHash<QString, QWidget *> &widgets, const char *name)
+{
+    QWidget *widget = widgets.value(QString::fromUtf8(name));
+    if (!widget)
+        qFatal("layout: no control named %s", name);
+    return widget;
+}
+
+void applySpecialFonts(QWidget *window, const QHash<QString, QWidget *> &widgets)
 {
     QFont decode = window->font();
     decode.setPointSize(9);
     decode.setBold(true);
-    if (auto *w = window->findChild<QWidget *>(QStringLiteral("flgMP3Decode")))
-        w->setFont(decode);
+    built(widgets, "flgMP3Decode")->setFont(decode);
 
     QFont byDefault = decode;
     byDefault.setItalic(true);
-    if (auto *w = window->findChild<QWidget *>(QStringLiteral("flgDefault")))
-        w->setFont(byDefault);
+    built(widgets, "flgDefault")->setFont(byDefault);
 }
 
 bool takesNoFocus(ControlKind kind)
@@ -210,9 +219,7 @@ void appendInTabOrder(const QString &parentName, const QHash<QString, QWidget *>
     std::stable_sort(children.begin(), children.end(),
                      [](const ControlSpec *a, const ControlSpec *b) { return a->tabOrder < b->tabOrder; });
     for (const ControlSpec *row : children) {
-        QWidget *widget = widgets.value(QString::fromUtf8(row->name));
-        if (!widget)
-            continue;
+        QWidget *widget = built(widgets, row->name);
         if (!takesNoFocus(row->kind) && row->kind != ControlKind::RadioGroup)
             chain.append(widget);
         if (row->kind == ControlKind::RadioGroup) {
@@ -230,11 +237,7 @@ void buildControls(QWidget *client, QHash<QString, QWidget *> &widgets)
     widgets.insert(QStringLiteral("Form1"), client);
     for (const ControlSpec &row : layoutTable()) {
         const QString name = QString::fromUtf8(row.name);
-        QWidget *parent = widgets.value(QString::fromUtf8(row.parent));
-        if (!parent) {
-            qWarning("layout: %s has no parent %s", row.name, row.parent);
-            continue;
-        }
+        QWidget *parent = built(widgets, row.parent); // parents come before their children
         QWidget *widget = makeWidget(row, parent, name);
         widget->setObjectName(name);
         if (row.kind != ControlKind::Page)
@@ -250,9 +253,7 @@ void buildControls(QWidget *client, QHash<QString, QWidget *> &widgets)
 void finishControls(const QHash<QString, QWidget *> &widgets)
 {
     for (const ControlSpec &row : layoutTable()) {
-        QWidget *widget = widgets.value(QString::fromUtf8(row.name));
-        if (!widget)
-            continue;
+        QWidget *widget = built(widgets, row.name);
         switch (row.kind) {
         case ControlKind::RadioGroup:
             addRadioItems(static_cast<QGroupBox *>(widget), radioGroupItems(widget->objectName()));
@@ -379,13 +380,11 @@ void buildWindow(QMainWindow *window)
 
     QHash<QString, QWidget *> widgets;
     buildControls(client, widgets);
-    applySpecialFonts(window);
+    applySpecialFonts(window, widgets);
     finishControls(widgets);
 
-    if (auto *tabs = qobject_cast<QTabWidget *>(widgets.value(QStringLiteral("pgOptions"))))
-        tabs->setCurrentIndex(0);
-    if (auto *readOnly = qobject_cast<QCheckBox *>(widgets.value(QStringLiteral("flgReadOnly"))))
-        readOnly->setChecked(true);
+    static_cast<QTabWidget *>(built(widgets, "pgOptions"))->setCurrentIndex(0);
+    static_cast<QCheckBox *>(built(widgets, "flgReadOnly"))->setChecked(true);
 
     QList<QWidget *> chain;
     appendInTabOrder(QStringLiteral("Form1"), widgets, chain);

@@ -204,19 +204,18 @@ void TForm1::butOutputPathClick()
 bool TForm1::openFile(const QString &path)
 {
     const QString fullPath = QFileInfo(path).absoluteFilePath();
-    switch (classifyGivenFile(fullPath)) {
-    case GivenFileKind::Folder: return false;
-    case GivenFileKind::Settings:
-        dlgOpen()->setProperty("fileName", fullPath);
+    const GivenFileKind kind = classifyGivenFile(fullPath);
+    if (kind == GivenFileKind::Folder)
+        return false;
+    // As after the dialog, the name is the one the dialog offers next.
+    dlgOpen()->setProperty("fileName", fullPath);
+    if (kind == GivenFileKind::Settings) {
         restoreSettings(fullPath);
-        return true;
-    case GivenFileKind::Input:
-        dlgOpen()->setProperty("fileName", fullPath);
+    } else {
         takeInputFile(fullPath);
         composeByDefaultFlag();
-        return true;
     }
-    return false;
+    return true;
 }
 
 void TForm1::openOutputFile(const QString &path)
@@ -245,20 +244,17 @@ void TForm1::mnuLoadClick()
 
 bool TForm1::saveSettings(const QString &path)
 {
-    const QString fullPath = QFileInfo(path).absoluteFilePath();
     bool readable = false;
     IniDocument doc = IniDocument::load(path, &readable);
     // A file that exists but cannot be read whole cannot be updated without losing what it holds.
-    if (!readable && QFileInfo::exists(path)) {
-        showError(QStringLiteral("Unable to write to %1").arg(fullPath));
-        return false;
+    bool written = readable || !QFileInfo::exists(path);
+    if (written) {
+        writeSettings(optionSet(), doc);
+        written = doc.save(path);
     }
-    writeSettings(optionSet(), doc);
-    if (!doc.save(path)) {
-        showError(QStringLiteral("Unable to write to %1").arg(fullPath));
-        return false;
-    }
-    return true;
+    if (!written)
+        showError(QStringLiteral("Unable to write to %1").arg(QFileInfo(path).absoluteFilePath()));
+    return written;
 }
 
 void TForm1::restoreSettings(const QString &path)

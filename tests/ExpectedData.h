@@ -98,7 +98,14 @@ inline QList<QStringList> messageTexts(const fenwave::MessageTexts &m)
             {"strRunStopping", m.strRunStopping},
             {"strRunFinished", m.strRunFinished},
             {"strRunFailed", m.strRunFailed},
-            {"strRunSignal", m.strRunSignal}};
+            {"strRunSignal", m.strRunSignal},
+            {"strTooLargeSettings", m.strTooLargeSettings},
+            {"strNotUtf8Name", m.strNotUtf8Name},
+            {"strFolderRefused", m.strFolderRefused},
+            {"strNameNotOnCommandLine", m.strNameNotOnCommandLine},
+            {"strOutputBusy", m.strOutputBusy},
+            {"strConfirmCloseRun", m.strConfirmCloseRun},
+            {"strOutputIncomplete", m.strOutputIncomplete}};
 }
 
 } // namespace testing

@@ -53,6 +53,20 @@ const MessageText kMessageTexts[] = {
     {&MessageTexts::strRunFinished, "Finished", "Завершено"},
     {&MessageTexts::strRunFailed, "Failed with exit status %1", "Ошибка, код завершения %1"},
     {&MessageTexts::strRunSignal, "Stopped by signal %1", "Остановлено сигналом %1"},
+    {&MessageTexts::strTooLargeSettings, "The file %1 is too large to be a settings file.",
+        "Файл %1 слишком велик для файла настроек."},
+    {&MessageTexts::strNotUtf8Name, "The name %1 cannot be used: it is not valid UTF-8.",
+        "Имя %1 нельзя использовать: оно не в кодировке UTF-8."},
+    {&MessageTexts::strFolderRefused, "%1 is a folder; nothing was opened.",
+        "%1 — это папка; ничего не открыто."},
+    {&MessageTexts::strNameNotOnCommandLine, "The file name %1 cannot be written on the command line.",
+        "Имя файла %1 нельзя записать в командной строке."},
+    {&MessageTexts::strOutputBusy, "The output file %1 is already being written.",
+        "Выходной файл %1 уже записывается."},
+    {&MessageTexts::strConfirmCloseRun, "Encoding is still running. Stop it and close the window?",
+        "Кодирование ещё не закончено. Остановить его и закрыть окно?"},
+    {&MessageTexts::strOutputIncomplete, "The output file %1 is incomplete.",
+        "Выходной файл %1 не завершён."},
 };
 // clang-format on
 

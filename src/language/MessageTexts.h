@@ -19,6 +19,14 @@ struct MessageTexts {
     QString strConfirmStopRuns;
     // The run window: its Stop button and the state or outcome it shows (%1 is a number).
     QString strRunStop, strRunRunning, strRunStopping, strRunFinished, strRunFailed, strRunSignal;
+    // Files given on the command line or dropped that are refused (%1 is the name as given).
+    QString strTooLargeSettings, strNotUtf8Name, strFolderRefused;
+    // A run refused before it starts: a name the command text cannot carry, an output that a
+    // watched run is writing (%1 is the file name).
+    QString strNameNotOnCommandLine, strOutputBusy;
+    // The run window: asked before closing it while its encoder runs, and its outcome when the
+    // run was stopped and the output had existed before (%1 is the output file).
+    QString strConfirmCloseRun, strOutputIncomplete;
 };
 
 // The texts of a language (0 English, 1 Russian); any other value gives all-empty texts.

@@ -1,16 +1,18 @@
 // Program entry: the command line, the application, its title and the main window.
+#include "ui/MissingDisplay.h"
 #include "ui/StartupOptions.h"
 #include "ui/TerminationSignals.h"
 #include "unMain.h"
 
 #include <QApplication>
 #include <QTextStream>
-
-#include <cstdio>
+#include <QTimer>
 
 int main(int argc, char *argv[])
 {
-    // Read before the window system is touched, so that --help and --version need no display.
+    // The command line is read before the window system is touched, so that --help and
+    // --version need no display. A name that is not UTF-8 holds U+FFFD from here on, and the
+    // window refuses it.
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
@@ -20,7 +22,10 @@ int main(int argc, char *argv[])
     if (const std::optional<int> status = fenwave::answerWithoutWindow(request, out, err))
         return *status;
 
+    // Without a display: one line and status 1, not Qt's abort.
+    fenwave::reportMissingDisplayInOneLine();
     QApplication app(argc, argv);
+    fenwave::endMissingDisplayReport();
     QCoreApplication::setApplicationName(QStringLiteral("Fenwave"));
     fenwave::quitOnTerminationSignals();
 
@@ -28,6 +33,8 @@ int main(int argc, char *argv[])
     // destroyed, whichever way the event loop ends.
     TForm1 Form1;
     Form1.show();
-    fenwave::openStartupFile(Form1, request, err);
+    // Opened inside the event loop: a refusal's message box then ends with the program
+    // when a termination signal comes.
+    QTimer::singleShot(0, &Form1, [&] { fenwave::openStartupFile(Form1, request, err); });
     return app.exec();
 }

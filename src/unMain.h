@@ -17,6 +17,7 @@ class QFileDialog;
 class QLabel;
 class QPlainTextEdit;
 class QTabWidget;
+class QTextStream;
 
 namespace fenwave {
 class ExactText;
@@ -97,10 +98,13 @@ public slots:
 
     // A file given outside the dialogs (command line, drop): a settings file is restored,
     // any other name becomes the input, each as if chosen in its dialog. A relative name is
-    // taken against the current folder. False for a folder, which changes nothing.
-    bool openFile(const QString &path);
-    // A file that becomes the output as if chosen in the output dialog.
-    void openOutputFile(const QString &path);
+    // taken against the current folder. A folder, a name that is not UTF-8 and a settings file
+    // too large to read are refused: false, nothing changed, the refusal said on `diagnostics`
+    // (standard error when none) and in a message box.
+    bool openFile(const QString &path, QTextStream *diagnostics = nullptr);
+    // A file that becomes the output as if chosen in the output dialog; a folder and a name
+    // that is not UTF-8 are refused as above.
+    bool openOutputFile(const QString &path, QTextStream *diagnostics = nullptr);
     // Saves the settings without the dialog; false after showing the error.
     bool saveSettings(const QString &path);
 
@@ -124,6 +128,9 @@ private:
     void showInformation(const QString &text);
     bool confirm(const QString &text);
     void showError(const QString &text);
+    void refuseName(const QString &text, QTextStream *diagnostics);
+    struct DialogUse;
+    QString runDialog(const DialogUse &use);
 
     QHash<QString, QObject *> m_named;
     QFileDialog *m_dlgOpen = nullptr;

@@ -25,6 +25,7 @@
 #include <QPlainTextEdit>
 #include <QStandardPaths>
 #include <QTabWidget>
+#include <QTextStream>
 
 using namespace fenwave;
 
@@ -40,15 +41,17 @@ QString withFullStop(QString text)
     return text;
 }
 
+} // namespace
+
 // Shows a shared dialog with a title, a filter text and a starting file name. The dialog
 // keeps the chosen file name and the position of the chosen filter for its next use.
-struct DialogUse {
+struct TForm1::DialogUse {
     QFileDialog *dialog;
     QString title;
     QString filter;
 };
 
-QString runDialog(const DialogUse &use)
+QString TForm1::runDialog(const DialogUse &use)
 {
     QFileDialog *dialog = use.dialog;
     const int filterIndex = dialog->property("filterIndex").toInt();
@@ -71,11 +74,24 @@ QString runDialog(const DialogUse &use)
         return QString();
     // Of several selected files the first is used.
     const QString chosen = dialog->selectedFiles().constFirst();
+    // A name shown with U+FFFD stands for another file than the one listed: as if cancelled.
+    if (!isFaithfulFileName(chosen)) {
+        refuseName(messages.strNotUtf8Name.arg(chosen), nullptr);
+        return QString();
+    }
     dialog->setProperty("fileName", chosen);
     return chosen;
 }
 
-} // namespace
+// Said where a terminal user and a file-manager user each see it.
+void TForm1::refuseName(const QString &text, QTextStream *diagnostics)
+{
+    QTextStream standardError(stderr);
+    QTextStream &err = diagnostics ? *diagnostics : standardError;
+    err << "fenwave: " << text << '\n';
+    err.flush();
+    showError(text);
+}
 
 void TForm1::showInformation(const QString &text)
 {
@@ -201,29 +217,45 @@ void TForm1::butOutputPathClick()
 
 // ---- Files given on the command line or dropped ----
 
-bool TForm1::openFile(const QString &path)
+bool TForm1::openFile(const QString &path, QTextStream *diagnostics)
 {
     const QString fullPath = QFileInfo(path).absoluteFilePath();
-    const GivenFileKind kind = classifyGivenFile(fullPath);
-    if (kind == GivenFileKind::Folder)
+    switch (classifyGivenFile(fullPath)) {
+    case GivenFileKind::Folder: refuseName(messages.strFolderRefused.arg(fullPath), diagnostics); return false;
+    case GivenFileKind::NotUtf8Name: refuseName(messages.strNotUtf8Name.arg(fullPath), diagnostics); return false;
+    case GivenFileKind::TooLargeSettings:
+        refuseName(messages.strTooLargeSettings.arg(fullPath), diagnostics);
         return false;
-    // As after the dialog, the name is the one the dialog offers next.
-    dlgOpen()->setProperty("fileName", fullPath);
-    if (kind == GivenFileKind::Settings) {
+    case GivenFileKind::Settings:
+        // As after the dialog, the name is the one the dialog offers next.
+        dlgOpen()->setProperty("fileName", fullPath);
         restoreSettings(fullPath);
-    } else {
+        return true;
+    case GivenFileKind::Input:
+        dlgOpen()->setProperty("fileName", fullPath);
         takeInputFile(fullPath);
         composeByDefaultFlag();
+        return true;
     }
-    return true;
+    return false;
 }
 
-void TForm1::openOutputFile(const QString &path)
+bool TForm1::openOutputFile(const QString &path, QTextStream *diagnostics)
 {
     const QString fullPath = QFileInfo(path).absoluteFilePath();
+    if (!isFaithfulFileName(fullPath)) {
+        refuseName(messages.strNotUtf8Name.arg(fullPath), diagnostics);
+        return false;
+    }
+    // The encoder cannot write a folder.
+    if (QFileInfo(fullPath).isDir()) {
+        refuseName(messages.strFolderRefused.arg(fullPath), diagnostics);
+        return false;
+    }
     dlgSave()->setProperty("fileName", fullPath);
     control<QLineEdit>(Field::edtOutput)->setText(fullPath);
     composeByDefaultFlag();
+    return true;
 }
 
 // ---- Settings files ----

@@ -18,19 +18,31 @@ bool holdsSettingsSection(QByteArrayView head)
     return IniDocument::fromBytes(head.toByteArray()).hasSection(QString::fromLatin1(kSettingsSection));
 }
 
+bool isFaithfulFileName(const QString &name)
+{
+    return !name.contains(QChar::ReplacementCharacter);
+}
+
 namespace {
 
-// The first bytes of a regular file; empty when it is not one or cannot be read.
-QByteArray headOfRegularFile(const QByteArray &nativePath)
+struct FileHead {
+    QByteArray bytes; // empty when the file is not a regular file or cannot be read
+    qint64 size = 0;
+};
+
+// The first bytes of a regular file and its size, both from one open file.
+FileHead headOfRegularFile(const QByteArray &nativePath)
 {
     // O_NONBLOCK: should the name turn into a pipe between the check and the open, the open
     // still returns at once; fstat then refuses it.
     const int fd = ::open(nativePath.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
         return {};
-    QByteArray head;
+    FileHead file;
+    QByteArray &head = file.bytes;
     struct stat st {};
     if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        file.size = st.st_size;
         head.resize(kSettingsSniffLimit);
         qsizetype filled = 0;
         while (filled < head.size()) {
@@ -44,7 +56,7 @@ QByteArray headOfRegularFile(const QByteArray &nativePath)
         head.truncate(filled);
     }
     ::close(fd);
-    return head;
+    return file;
 }
 
 } // namespace
@@ -53,6 +65,8 @@ GivenFileKind classifyGivenFile(const QString &path)
 {
     if (path.isEmpty())
         return GivenFileKind::Input;
+    if (!isFaithfulFileName(path))
+        return GivenFileKind::NotUtf8Name;
     const QByteArray nativePath = QFile::encodeName(path);
     struct stat st {};
     if (::stat(nativePath.constData(), &st) != 0)
@@ -61,7 +75,11 @@ GivenFileKind classifyGivenFile(const QString &path)
         return GivenFileKind::Folder;
     if (!S_ISREG(st.st_mode))
         return GivenFileKind::Input;
-    return holdsSettingsSection(headOfRegularFile(nativePath)) ? GivenFileKind::Settings : GivenFileKind::Input;
+    const FileHead head = headOfRegularFile(nativePath);
+    if (!holdsSettingsSection(head.bytes))
+        return GivenFileKind::Input;
+    // Restoring a file the reader refuses would give every key its default.
+    return head.size > IniDocument::kMaxFileSize ? GivenFileKind::TooLargeSettings : GivenFileKind::Settings;
 }
 
 } // namespace fenwave

@@ -59,13 +59,11 @@ bool FileDrops::eventFilter(QObject *watched, QEvent *event)
         return true;
     }
 
-    // After the drop the file may be looked at; a folder is refused.
-    bool taken = true;
+    // After the drop the file may be looked at; the window refuses a folder or a name it
+    // cannot trust, and says why.
     const auto *output = m_form->control(Field::edtOutput);
-    if (output && (widget == output || output->isAncestorOf(widget)))
-        m_form->openOutputFile(*file);
-    else
-        taken = m_form->openFile(*file);
+    const bool onOutput = output && (widget == output || output->isAncestorOf(widget));
+    const bool taken = onOutput ? m_form->openOutputFile(*file) : m_form->openFile(*file);
     if (taken) {
         drop->setDropAction(Qt::CopyAction);
         drop->accept();

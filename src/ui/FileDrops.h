@@ -17,7 +17,8 @@ namespace fenwave {
 std::optional<QString> draggedLocalFile(const QMimeData *data, bool *hasAddresses = nullptr);
 
 // Takes files dropped anywhere on the window: onto edtOutput a file becomes the output, onto
-// any other place it is opened as a file given on the command line. Edit fields and combo
+// any other place it is opened as a file given on the command line. A refused file (a folder,
+// among others) is not taken, and the window says why. Edit fields and combo
 // boxes accept dropped text on their own, so the filter watches the whole application and
 // answers for every widget of the window before the widget itself sees the drag.
 // A drag without addresses is left to the widget (text still goes into an edit).

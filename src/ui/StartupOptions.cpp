@@ -55,6 +55,31 @@ void describe(QCommandLineParser &parser)
     }
 }
 
+// Qt's parser names an unknown option without its dashes, so that "-dash.wav" reads as
+// "dash.wav"; the user is shown the arguments as typed and how a file named like an option
+// is given. `arguments` holds the program first.
+QString unknownOptionsText(const QStringList &arguments, const QStringList &unknownNames)
+{
+    QStringList typed;
+    for (const QString &argument : arguments.mid(1)) {
+        if (argument == QLatin1String("--"))
+            break;
+        if (argument.size() < 2 || !argument.startsWith(u'-'))
+            continue;
+        const QString name = argument.mid(argument.startsWith(QLatin1String("--")) ? 2 : 1).section(u'=', 0, 0);
+        if (unknownNames.contains(name) && !typed.contains(argument))
+            typed << argument;
+    }
+    if (typed.isEmpty())
+        return QString();
+    const QString listed = QLatin1Char('\'') + typed.join(QLatin1String("', '")) + QLatin1Char('\'');
+    const QString what
+        = typed.size() == 1 ? QStringLiteral("Unknown option %1.") : QStringLiteral("Unknown options: %1.");
+    return what.arg(listed)
+           + QStringLiteral("\nA file whose name begins with \"-\" is given after \"--\": %1 -- %2")
+                 .arg(programName(), typed.constFirst());
+}
+
 } // namespace
 
 StartupRequest parseStartupArguments(const QStringList &arguments)
@@ -62,9 +87,12 @@ StartupRequest parseStartupArguments(const QStringList &arguments)
     QCommandLineParser parser;
     describe(parser);
     StartupRequest request;
-    if (!parser.parse(arguments.isEmpty() ? QStringList{programName()} : arguments)) {
+    const QStringList given = arguments.isEmpty() ? QStringList{programName()} : arguments;
+    if (!parser.parse(given)) {
         request.action = StartupRequest::Action::UsageError;
-        request.error = parser.errorText();
+        request.error = unknownOptionsText(given, parser.unknownOptionNames());
+        if (request.error.isEmpty())
+            request.error = parser.errorText();
         return request;
     }
     if (parser.isSet(QStringLiteral("help")))
@@ -88,11 +116,12 @@ QString startupHelpText()
            + QStringLiteral("\nThe file is opened once the window has started. A settings file is restored as\n"
                             "Settings > Restore settings does; any other name becomes the input as if chosen\n"
                             "with Open on the \"Input file\" page, and the output name is proposed from it.\n"
-                            "A relative name is taken against the current folder; a folder is refused. Of\n"
-                            "several files the first is used. A file dropped onto the window is opened the\n"
-                            "same way.\n"
+                            "A relative name is taken against the current folder. A folder, a name that is\n"
+                            "not valid UTF-8 and a settings file too large to restore are refused, with a\n"
+                            "message in the window and on standard error. Of several files the first is\n"
+                            "used. A file dropped onto the window is opened the same way.\n"
                             "\nExit status: 0 when the window was closed or the help or version was shown,\n"
-                            "2 when the command line was not understood.\n");
+                            "1 when no display could be opened, 2 when the command line was not understood.\n");
 }
 
 QString versionText()
@@ -131,9 +160,9 @@ void openStartupFile(TForm1 &form, const StartupRequest &request, QTextStream &e
     }
     if (file.isEmpty())
         err << programName() << ": an empty name is no file; nothing opened\n";
-    else if (!form.openFile(file))
-        err << programName() << ": " << file << " is a folder; nothing opened\n";
     err.flush();
+    if (!file.isEmpty())
+        form.openFile(file, &err);
 }
 
 } // namespace fenwave

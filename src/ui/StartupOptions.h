@@ -31,7 +31,7 @@ QString versionText();
 std::optional<int> answerWithoutWindow(const StartupRequest &request, QTextStream &out, QTextStream &err);
 
 // Opens the FILE of the request in the started window; what is refused or ignored is named
-// in one line each on `err`.
+// in one line each on `err`, and a refused name in a message box too.
 void openStartupFile(TForm1 &form, const StartupRequest &request, QTextStream &err);
 
 } // namespace fenwave

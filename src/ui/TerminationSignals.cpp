@@ -37,8 +37,13 @@ void quitOnTerminationSignals()
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (int sig : {SIGTERM, SIGINT, SIGHUP})
+    for (int sig : {SIGTERM, SIGINT, SIGHUP}) {
+        // A signal ignored by whoever started us stays ignored (nohup, a shell's background job).
+        struct sigaction inherited = {};
+        if (::sigaction(sig, nullptr, &inherited) == 0 && inherited.sa_handler == SIG_IGN)
+            continue;
         ::sigaction(sig, &action, nullptr);
+    }
 }
 
 } // namespace fenwave

@@ -3,7 +3,8 @@
 namespace fenwave {
 
 // Ends the event loop in the orderly way when the process is asked to terminate (SIGTERM,
-// SIGINT, SIGHUP), so that the window's end-of-program work still runs.
+// SIGINT, SIGHUP), so that the window's end-of-program work still runs. A signal that was
+// ignored when the program started is left ignored.
 void quitOnTerminationSignals();
 
 } // namespace fenwave

@@ -17,7 +17,10 @@ using namespace fenwave;
 
 namespace {
 
-enum class Make { File, Folder, Nothing, Pipe, Unreadable };
+enum class Make { File, Folder, Nothing, Pipe, Unreadable, AtSizeCap, OverSizeCap };
+
+// The size cap of settings files the program reads: 16 MiB.
+constexpr qint64 kSettingsSizeCap = 16 * 1024 * 1024;
 
 // A WAV header followed by noise: what a real recording looks like to the sniffer.
 QByteArray wavFile(qsizetype dataBytes)
@@ -90,6 +93,14 @@ void TestSettingsFileSniff::classify_data()
                                                        << GivenFileKind::Folder;
     QTest::newRow("pipe with no writer") << "pipe" << Make::Pipe << QByteArray() << input;
     QTest::newRow("unreadable") << "locked.ini" << Make::Unreadable << kSettings << input;
+    QTest::newRow("section first, file just at the size cap") << "big.ini" << Make::AtSizeCap << kSettings << settings;
+    QTest::newRow("section first, file one byte over the size cap")
+        << "huge.ini" << Make::OverSizeCap << kSettings << GivenFileKind::TooLargeSettings;
+    QTest::newRow("over the size cap without the section") << "huge.wav" << Make::OverSizeCap << wavFile(64) << input;
+    QTest::newRow("name decoded from bytes that are not UTF-8")
+        << QString::fromUtf8("\xFF\xFE.wav") << Make::File << kSettings << GivenFileKind::NotUtf8Name;
+    QTest::newRow("name not UTF-8, missing") << QString::fromUtf8("a\xC3.wav") << Make::Nothing << QByteArray()
+                                             << GivenFileKind::NotUtf8Name;
 }
 // clang-format on
 
@@ -111,6 +122,14 @@ void TestSettingsFileSniff::classify()
         QVERIFY(testing::writeAll(path, bytes));
         QVERIFY(QFile::setPermissions(path, QFile::WriteOwner));
         break;
+    case Make::AtSizeCap:
+    case Make::OverSizeCap: {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        // Sparse: the size is what counts, not the disk space.
+        QVERIFY(file.resize(make == Make::AtSizeCap ? kSettingsSizeCap : kSettingsSizeCap + 1));
+        break;
+    }
     case Make::Folder: QVERIFY(QDir().mkdir(path)); break;
     case Make::Pipe: QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0); break;
     case Make::Nothing: break;

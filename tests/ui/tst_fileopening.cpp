@@ -14,6 +14,7 @@
 #include <QWindow>
 
 using testing::FormDriver;
+using testing::ModalAnswer;
 using testing::Window;
 using namespace fenwave;
 
@@ -23,7 +24,27 @@ namespace {
 // A restore recomposes only through the handlers it runs: ForceInput changes a box.
 const QByteArray kSettingsBytes = "[Fenwave Sets]\nLamePath=/opt/encoder/lame\nCBRValue=256\nCBR=1\nForceInput=1\n";
 
-enum class Payload { Audio, Settings, SettingsThenAudio, Folder, WebAddress, HostFile, PlainText, FileAsTextOnly };
+enum class Payload {
+    Audio,
+    Settings,
+    SettingsThenAudio,
+    Folder,
+    WebAddress,
+    HostFile,
+    PlainText,
+    FileAsTextOnly,
+    NotUtf8Name,  // a file whose name holds bytes that are not UTF-8, as a file manager sends it
+    HugeSettings, // the settings section on top of a file over the 16 MiB a settings file may have
+};
+
+// The settings files the program reads are at most 16 MiB.
+constexpr qint64 kSettingsSizeCap = 16 * 1024 * 1024;
+
+// Answers every message box with OK and keeps what it said.
+ModalAnswer boxesAnsweredWithOk()
+{
+    return ModalAnswer([](QWidget *modal) { ModalAnswer::press(modal, QMessageBox::Ok); });
+}
 
 // Where on the window a drag ends: a page's empty spot or a named control.
 struct Spot {
@@ -96,6 +117,9 @@ private:
     QString m_audio;
     QString m_settings;
     QString m_folder;
+    QString m_hugeSettings;
+    QByteArray m_notUtf8Bytes; // the name as the file system holds it
+    QString m_notUtf8;         // the name as it reads once decoded
 };
 
 void TestFileOpening::initTestCase()
@@ -108,6 +132,14 @@ void TestFileOpening::initTestCase()
     QVERIFY(testing::writeAll(m_audio, QByteArray("RIFF\0\0\0\0WAVE", 12)));
     QVERIFY(testing::writeAll(m_settings, kSettingsBytes));
     QVERIFY(QDir().mkdir(m_folder));
+    m_hugeSettings = file(QStringLiteral("huge sets"));
+    QFile huge(m_hugeSettings);
+    QVERIFY(huge.open(QIODevice::WriteOnly) && huge.write(kSettingsBytes) == kSettingsBytes.size());
+    QVERIFY(huge.resize(kSettingsSizeCap + 1)); // sparse: only the size counts
+    huge.close();
+    m_notUtf8Bytes = QFile::encodeName(m_root.path()) + "/\xFF\xFE.wav";
+    m_notUtf8 = file(QString::fromUtf8("\xEF\xBF\xBD\xEF\xBF\xBD.wav"));
+    QVERIFY(testing::writeAll(QFile::decodeName(m_notUtf8Bytes), "RIFF"));
 }
 
 // clang-format off
@@ -139,6 +171,12 @@ void TestFileOpening::drops_data()
         << "edtOutput" << Payload::Settings << false << true << none << QStringLiteral("<settings>") << false;
     QTest::newRow("two files: the first decides") << "page 1" << Payload::SettingsThenAudio << false << true << none << none << true;
     QTest::newRow("folder") << "page 0" << Payload::Folder << false << true << none << none << false;
+    QTest::newRow("folder on edtOutput") << "edtOutput" << Payload::Folder << false << true << none << none << false;
+    QTest::newRow("folder on edtOutput, Russian") << "edtOutput" << Payload::Folder << true << true << none << none << false;
+    QTest::newRow("name not UTF-8") << "page 0" << Payload::NotUtf8Name << false << true << none << none << false;
+    QTest::newRow("name not UTF-8 on edtOutput") << "edtOutput" << Payload::NotUtf8Name << false << true << none << none << false;
+    QTest::newRow("settings file over the size cap") << "page 4" << Payload::HugeSettings << false << true << none << none << false;
+    QTest::newRow("settings file over the size cap, Russian") << "edtInput" << Payload::HugeSettings << true << true << none << none << false;
     QTest::newRow("web address on a page") << "page 0" << Payload::WebAddress << false << false << none << none << false;
     QTest::newRow("web address on edtInput") << "edtInput" << Payload::WebAddress << false << false << none << none << false;
     QTest::newRow("file of another host") << "edtInput" << Payload::HostFile << false << false << none << none << false;
@@ -219,13 +257,40 @@ void TestFileOpening::drops()
     case Payload::HostFile: data.setUrls({QUrl(QStringLiteral("file://fileserver/music/song.wav"))}); break;
     case Payload::PlainText: data.setText(QStringLiteral("some words")); break;
     case Payload::FileAsTextOnly: data.setText(QStringLiteral("file:///tmp/a.wav")); break;
+    case Payload::NotUtf8Name:
+        data.setUrls({QUrl::fromEncoded("file://" + m_notUtf8Bytes.toPercentEncoding("/"))});
+        break;
+    case Payload::HugeSettings: data.setUrls({QUrl::fromLocalFile(m_hugeSettings)}); break;
+    }
+
+    // A refused file is said in the window, in its language.
+    QString refusal;
+    switch (payload) {
+    case Payload::Folder:
+        refusal = russian ? m_folder + QString::fromUtf8(" — это папка; ничего не открыто.")
+                          : m_folder + QStringLiteral(" is a folder; nothing was opened.");
+        break;
+    case Payload::NotUtf8Name:
+        refusal = QStringLiteral("The name %1 cannot be used: it is not valid UTF-8.").arg(m_notUtf8);
+        break;
+    case Payload::HugeSettings:
+        refusal = russian ? QString::fromUtf8("Файл %1 слишком велик для файла настроек.").arg(m_hugeSettings)
+                          : QStringLiteral("The file %1 is too large to be a settings file.").arg(m_hugeSettings);
+        break;
+    default: break;
     }
 
     const QString lineBefore = w.d.line();
+    ModalAnswer boxes = boxesAnsweredWithOk();
     const DragOutcome outcome = dragAndDrop(form, spot, &data);
     QCOMPARE(outcome.entered, entered);
-    const bool taken = entered && payload != Payload::Folder;
+    const bool taken = entered && refusal.isEmpty();
     QCOMPARE(outcome.dropped, taken);
+    QCOMPARE(boxes.count, refusal.isEmpty() ? 0 : 1);
+    if (!refusal.isEmpty()) {
+        QCOMPARE(boxes.boxes.constFirst().title, QStringLiteral("Fenwave"));
+        QCOMPARE(boxes.boxes.constFirst().text, refusal);
+    }
 
     QCOMPARE(w.d.w<QLineEdit>("edtInput")->text(), expand(input));
     QCOMPARE(w.d.w<QLineEdit>("edtOutput")->text(), expand(output));
@@ -258,17 +323,26 @@ void TestFileOpening::startupFile_data()
     QTest::addColumn<QString>("input");          // expected edtInput, relative to the test folder
     QTest::addColumn<bool>("restored");
     QTest::addColumn<QStringList>("errorWords"); // what the one line on standard error names
+    QTest::addColumn<QString>("refusal");        // said in a message box and on standard error
 
     const QString audio = QString::fromUtf8("Запись 1; \"live\" $(rm -rf x).wav");
-    QTest::newRow("none") << QStringList() << QString() << false << QStringList();
-    QTest::newRow("relative audio name, odd characters") << QStringList{audio} << audio << false << QStringList();
+    const QString none;
+    QTest::newRow("none") << QStringList() << QString() << false << QStringList() << none;
+    QTest::newRow("relative audio name, odd characters") << QStringList{audio} << audio << false << QStringList() << none;
     QTest::newRow("name that does not exist") << QStringList{QStringLiteral("new take.wav")}
-                                              << QStringLiteral("new take.wav") << false << QStringList();
-    QTest::newRow("settings file") << QStringList{QStringLiteral("my sets")} << QString() << true << QStringList();
+                                              << QStringLiteral("new take.wav") << false << QStringList() << none;
+    QTest::newRow("settings file") << QStringList{QStringLiteral("my sets")} << QString() << true << QStringList() << none;
     QTest::newRow("two files") << QStringList{audio, QStringLiteral("my sets")} << audio << false
-                               << QStringList{QStringLiteral("my sets")};
+                               << QStringList{QStringLiteral("my sets")} << none;
     QTest::newRow("folder") << QStringList{QStringLiteral("album.wav")} << QString() << false
-                            << QStringList{QStringLiteral("album.wav"), QStringLiteral("folder")};
+                            << QStringList{QStringLiteral("album.wav"), QStringLiteral("folder")}
+                            << QStringLiteral("<root>/album.wav is a folder; nothing was opened.");
+    QTest::newRow("name not UTF-8, as the command line decodes it")
+        << QStringList{QString::fromLocal8Bit("\xFF\xFE.wav")} << QString() << false << QStringList()
+        << QString::fromUtf8("The name <root>/\xEF\xBF\xBD\xEF\xBF\xBD.wav cannot be used: it is not valid UTF-8.");
+    QTest::newRow("settings file over the size cap") << QStringList{QStringLiteral("huge sets")} << QString() << false
+                                                     << QStringList()
+                                                     << QStringLiteral("The file <root>/huge sets is too large to be a settings file.");
 }
 // clang-format on
 
@@ -278,6 +352,8 @@ void TestFileOpening::startupFile()
     QFETCH(QString, input);
     QFETCH(bool, restored);
     QFETCH(QStringList, errorWords);
+    QFETCH(QString, refusal);
+    refusal.replace(QLatin1String("<root>"), m_root.path());
 
     const QString previous = QDir::currentPath();
     QVERIFY(QDir::setCurrent(m_root.path()));
@@ -285,21 +361,32 @@ void TestFileOpening::startupFile()
     w.form.LamePath = QStringLiteral("/usr/bin/lame");
     StartupRequest request;
     request.files = files;
+    const QString cbrBefore = w.d.w<QComboBox>("cbxCBR")->currentText();
     QString errors;
     QTextStream err(&errors);
+    ModalAnswer boxes = boxesAnsweredWithOk();
     openStartupFile(w.form, request, err);
     QVERIFY(QDir::setCurrent(previous));
 
     const QString expectedInput = input.isEmpty() ? QString() : file(input);
     QCOMPARE(w.d.w<QLineEdit>("edtInput")->text(), expectedInput);
     QCOMPARE(w.form.LamePath, restored ? QStringLiteral("/opt/encoder/lame") : QStringLiteral("/usr/bin/lame"));
-    if (errorWords.isEmpty()) {
+    if (!restored)
+        QCOMPARE(w.d.w<QComboBox>("cbxCBR")->currentText(), cbrBefore);
+    if (errorWords.isEmpty() && refusal.isEmpty()) {
         QCOMPARE(errors, QString());
     } else {
         QCOMPARE(errors.count(u'\n'), 1);
         QVERIFY(errors.endsWith(u'\n'));
         for (const QString &word : errorWords)
             QVERIFY2(errors.contains(word), qPrintable(errors));
+    }
+    // A refusal is seen by a user who started the program from a file manager as well.
+    QCOMPARE(boxes.count, refusal.isEmpty() ? 0 : 1);
+    if (!refusal.isEmpty()) {
+        QCOMPARE(errors, QStringLiteral("fenwave: ") + refusal + u'\n');
+        QCOMPARE(boxes.boxes.constFirst().text, refusal);
+        QCOMPARE(boxes.boxes.constFirst().icon, QMessageBox::Critical);
     }
 }
 
@@ -347,13 +434,26 @@ void TestFileOpening::executableWithoutDisplay_data()
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("out");   // standard output starts with this
     QTest::addColumn<QString>("err");   // standard error starts with this
+    QTest::addColumn<QStringList>("environment"); // all the program gets
 
-    QTest::newRow("--version") << QStringList{"--version"} << 0 << QStringLiteral("Fenwave 0.12\n") << QString();
-    QTest::newRow("--help") << QStringList{"--help"} << 0 << QStringLiteral("Usage: fenwave [options] [FILE]\n") << QString();
+    const QStringList nothing;
+    QTest::newRow("--version") << QStringList{"--version"} << 0 << QStringLiteral("Fenwave 0.12\n") << QString() << nothing;
+    QTest::newRow("--help") << QStringList{"--help"} << 0 << QStringLiteral("Usage: fenwave [options] [FILE]\n") << QString()
+                            << nothing;
     QTest::newRow("window system option passed by") << QStringList{"-platform", "xcb", "-v"} << 0
-                                                    << QStringLiteral("Fenwave 0.12\n") << QString();
+                                                    << QStringLiteral("Fenwave 0.12\n") << QString() << nothing;
     QTest::newRow("unknown option") << QStringList{"--frobnicate", "a.wav"} << 2 << QString()
-                                    << QStringLiteral("fenwave: Unknown option 'frobnicate'.\n\nUsage: fenwave");
+                                    << QStringLiteral("fenwave: Unknown option '--frobnicate'.\n") << nothing;
+    QTest::newRow("file name beginning with a dash")
+        << QStringList{"-dash.wav"} << 2 << QString()
+        << QStringLiteral("fenwave: Unknown option '-dash.wav'.\n"
+                          "A file whose name begins with \"-\" is given after \"--\": fenwave -- -dash.wav\n\nUsage: fenwave")
+        << nothing;
+    const QString noDisplay = QStringLiteral("fenwave: no display could be opened; --help and --version work without one\n");
+    QTest::newRow("no display") << QStringList{"a.wav"} << 1 << QString() << noDisplay
+                                << QStringList{"QT_QPA_PLATFORM=xcb"};
+    QTest::newRow("display refused") << QStringList() << 1 << QString() << noDisplay
+                                     << QStringList{"QT_QPA_PLATFORM=xcb", "DISPLAY=:99"};
 }
 // clang-format on
 
@@ -363,9 +463,13 @@ void TestFileOpening::executableWithoutDisplay()
     QFETCH(int, status);
     QFETCH(QString, out);
     QFETCH(QString, err);
+    QFETCH(QStringList, environment);
 
     QProcess process;
-    process.setProcessEnvironment(QProcessEnvironment()); // no DISPLAY, no platform, nothing
+    QProcessEnvironment given; // no DISPLAY, no platform, nothing unless the row says so
+    for (const QString &variable : environment)
+        given.insert(variable.section(u'=', 0, 0), variable.section(u'=', 1));
+    process.setProcessEnvironment(given);
     process.start(QStringLiteral(FENWAVE_EXECUTABLE), arguments);
     QVERIFY(process.waitForFinished(60000));
     const QString stdOut = QString::fromUtf8(process.readAllStandardOutput());
@@ -374,6 +478,8 @@ void TestFileOpening::executableWithoutDisplay()
     QCOMPARE(process.exitCode(), status);
     QVERIFY2(out.isEmpty() ? stdOut.isEmpty() : stdOut.startsWith(out), qPrintable(stdOut));
     QVERIFY2(err.isEmpty() ? stdErr.isEmpty() : stdErr.startsWith(err), qPrintable(stdErr));
+    if (status == 1)
+        QCOMPARE(stdErr, err); // that one line, nothing of the window system's own
     if (arguments.contains(QLatin1String("--help")))
         QVERIFY2(stdOut.contains(QLatin1String("--version")) && stdOut.contains(QLatin1String("FILE")),
                  qPrintable(stdOut));

@@ -9,6 +9,7 @@
 #include "ui/HintTracker.h"
 #include "ui/LayoutTable.h"
 #include "ui/MenuTable.h"
+#include "ui/TerminationSignals.h"
 #include "ui/WindowBuilder.h"
 
 #include <QAction>
@@ -21,6 +22,7 @@
 #include <QScreen>
 #include <QStackedWidget>
 
+#include <csignal>
 #include <memory>
 #include <optional>
 
@@ -164,6 +166,7 @@ private slots:
     void roundTripOverTwoLifetimes();
     void otherValuesAndKeysKept();
     void restoredSettingsWithoutPathEmptyTheStoredPath();
+    void signalsIgnoredAtStartStayIgnored();
 };
 
 void TestStartup::initTestCase()
@@ -582,6 +585,44 @@ void TestStartup::restoredSettingsWithoutPathEmptyTheStoredPath()
         TForm1 form;
         QCOMPARE(form.LamePath, QString());
     }
+}
+
+namespace {
+
+bool ignored(int signalNumber)
+{
+    struct sigaction now = {};
+    return ::sigaction(signalNumber, nullptr, &now) == 0 && now.sa_handler == SIG_IGN;
+}
+
+void setDisposition(int signalNumber, void (*handler)(int))
+{
+    struct sigaction action = {};
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(signalNumber, &action, nullptr);
+}
+
+} // namespace
+
+void TestStartup::signalsIgnoredAtStartStayIgnored()
+{
+    // As under `nohup fenwave &`: the starting shell ignores SIGHUP (and SIGINT for a
+    // background job); SIGTERM is left as it comes.
+    setDisposition(SIGHUP, SIG_IGN);
+    setDisposition(SIGINT, SIG_IGN);
+    setDisposition(SIGTERM, SIG_DFL);
+    quitOnTerminationSignals();
+    const bool hangUpIgnored = ignored(SIGHUP);
+    const bool interruptIgnored = ignored(SIGINT);
+    struct sigaction terminate = {};
+    ::sigaction(SIGTERM, nullptr, &terminate);
+    for (int signalNumber : {SIGHUP, SIGINT, SIGTERM})
+        setDisposition(signalNumber, SIG_DFL);
+
+    QVERIFY(hangUpIgnored);
+    QVERIFY(interruptIgnored);
+    QVERIFY(terminate.sa_handler != SIG_DFL && terminate.sa_handler != SIG_IGN);
 }
 
 QTEST_MAIN(TestStartup)

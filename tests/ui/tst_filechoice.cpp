@@ -173,6 +173,8 @@ private slots:
     void filterPositionRemembered();
     void dialogListsFilesByFilter_data();
     void dialogListsFilesByFilter();
+    void nameNotUtf8Refused_data();
+    void nameNotUtf8Refused();
 
 private:
     QString file(const QString &name) const { return m_root.filePath(name); }
@@ -529,6 +531,48 @@ void TestFileChoice::dialogListsFilesByFilter()
     QCOMPARE(answer.dialogs, 1);
     QVERIFY(answer.folderRead);
     QVERIFY2(answer.listed.contains(name) == listed, qPrintable(answer.listed.join(QLatin1Char(' '))));
+}
+
+// clang-format off
+void TestFileChoice::nameNotUtf8Refused_data()
+{
+    QTest::addColumn<QString>("opener");  // the button or menu item that opens the dialog
+    QTest::newRow("input") << "butInputOpen";
+    QTest::newRow("output") << "butOutputPath";
+    QTest::newRow("encoder") << "mnuLamePath";
+    QTest::newRow("restore settings") << "mnuLoad";
+    QTest::newRow("save settings") << "mnuSave";
+}
+// clang-format on
+
+void TestFileChoice::nameNotUtf8Refused()
+{
+    QFETCH(QString, opener);
+    // The dialog lists the file named by the bytes FF FE as "\uFFFD\uFFFD.wav", which spells
+    // another file, here one that exists.
+    const QByteArray listedBytes = QFile::encodeName(file("music")) + "/\xFF\xFE.wav";
+    const QString spelled = file(QString::fromUtf8("music/\xEF\xBF\xBD\xEF\xBF\xBD.wav"));
+    const QByteArray other = "[Fenwave Sets]\nLamePath=/not/this/lame\n";
+    QVERIFY(testing::writeAll(QFile::decodeName(listedBytes), "RIFF"));
+    QVERIFY(testing::writeAll(spelled, other));
+
+    Window w;
+    w.form.LamePath = file("bin/lame");
+    w.d.w<QLineEdit>("edtInput")->setText(QStringLiteral("typed in.wav"));
+    w.d.w<QLineEdit>("edtOutput")->setText(QStringLiteral("typed out.mp3"));
+    DialogAnswer answer({spelled});
+    if (auto *button = w.form.findChild<QAbstractButton *>(opener))
+        QTest::mouseClick(button, Qt::LeftButton);
+    else
+        w.d.trigger(opener);
+
+    QCOMPARE(answer.dialogs.size(), 1);
+    const QString refusal = QStringLiteral("The name %1 cannot be used: it is not valid UTF-8.").arg(spelled);
+    QVERIFY2(answer.messages.contains(refusal), qPrintable(answer.messages.join(u'\n')));
+    QCOMPARE(w.form.LamePath, file("bin/lame"));
+    QCOMPARE(w.d.w<QLineEdit>("edtInput")->text(), QStringLiteral("typed in.wav"));
+    QCOMPARE(w.d.w<QLineEdit>("edtOutput")->text(), QStringLiteral("typed out.mp3"));
+    QCOMPARE(testing::readAll(spelled), other);
 }
 
 QTEST_MAIN(TestFileChoice)

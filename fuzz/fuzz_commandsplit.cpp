@@ -9,8 +9,8 @@
 // quotes; a text without quotes splits like a plain split on blanks, tabs and
 // line breaks; quoting every argument and joining gives the same list back
 // (for any quote-free arguments, empty ones and ones with line breaks included);
-// the composer's own quoting gives it back for the arguments it is made for
-// (non-empty, no tab or line break).
+// the composer's own quoting gives it back for every non-empty quote-free argument,
+// tabs and line breaks included.
 
 #include "FuzzCheck.h"
 #include "options/CommandLine.h"
@@ -60,13 +60,14 @@ QString joinComposerStyle(const QStringList &arguments, const QString &separator
 {
     QStringList quoted;
     for (const QString &argument : arguments)
-        quoted.append(fenwave::quotedOnBlank(argument));
+        quoted.append(fenwave::quotedAsOneArgument(argument));
     return quoted.join(separator);
 }
 
+// An empty path piece is left out of the line, so the composer never quotes an empty text.
 bool composerCanQuote(const QString &argument)
 {
-    return !argument.isEmpty() && !argument.contains(u'\t') && !argument.contains(u'\r') && !argument.contains(u'\n');
+    return !argument.isEmpty();
 }
 
 void checkSplitOfText(const QString &text)

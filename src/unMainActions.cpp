@@ -136,6 +136,18 @@ void TForm1::butReadyClick()
         m_butOutputPath->setFocus();
         return;
     }
+    // A name the command text cannot carry would reach the encoder as another name.
+    struct Named {
+        const QString &name;
+        PathPiece piece;
+    };
+    for (const Named &n :
+         {Named{LamePath, PathPiece::Untrimmed}, Named{input, PathPiece::Trimmed}, Named{output, PathPiece::Trimmed}}) {
+        if (!commandLineCarries(n.name, n.piece)) {
+            showInformation(messages.strNameNotOnCommandLine.arg(n.name));
+            return;
+        }
+    }
     // The encoder itself only refuses identical texts; under another spelling it would
     // overwrite the input with its output.
     if (namesSameExistingFile(trimBelow33(input).toString(), trimBelow33(output).toString())) {

@@ -1,5 +1,9 @@
 #include "options/CommandLine.h"
 
+#include "options/CommandSplit.h"
+
+#include <algorithm>
+
 namespace fenwave {
 
 namespace {
@@ -120,7 +124,7 @@ void appendWordOfList(QString &line, int list, int index)
 
 void appendEncoderPath(QString &line, const OptionSet &options)
 {
-    line += quotedOnBlank(options.text(Field::LamePath));
+    line += quotedAsOneArgument(options.text(Field::LamePath));
 }
 
 void appendPathPiece(QString &line, const OptionSet &options, Field field)
@@ -129,7 +133,7 @@ void appendPathPiece(QString &line, const OptionSet &options, Field field)
     if (path.isEmpty())
         return;
     line += QLatin1Char(' ');
-    line += quotedOnBlank(path);
+    line += quotedAsOneArgument(path);
 }
 
 void appendTrimmed(QString &line, const char *literal, QStringView text)
@@ -163,7 +167,7 @@ void appendTagPart(QString &line, const OptionSet &options)
             continue;
         line += QLatin1String(row.literal);
         if (row.quoted)
-            line += quotedOnBlank(value);
+            line += quotedAsOneArgument(value);
         else
             line += value;
     }
@@ -238,9 +242,9 @@ QStringView trimBelow33(QStringView text)
     return text.mid(begin, end - begin);
 }
 
-QString quotedOnBlank(QStringView text)
+QString quotedAsOneArgument(QStringView text)
 {
-    if (!text.contains(QLatin1Char(' ')))
+    if (std::none_of(text.begin(), text.end(), separatesArguments))
         return text.toString();
     QString quoted;
     quoted.reserve(text.size() + 2);
@@ -248,6 +252,13 @@ QString quotedOnBlank(QStringView text)
     quoted += text;
     quoted += QLatin1Char('"');
     return quoted;
+}
+
+bool commandLineCarries(QStringView name, PathPiece piece)
+{
+    if (name.contains(QLatin1Char('"')))
+        return false;
+    return piece == PathPiece::Untrimmed || trimBelow33(name).size() == name.size();
 }
 
 QString composeFullCommandLine(const OptionSet &options)

@@ -17,7 +17,17 @@ QString composeShortCommandLine(const OptionSet &options);
 // Removes leading and trailing characters below code 33 (the blank and all control characters).
 QStringView trimBelow33(QStringView text);
 
-// Wraps a value in double quotes when it holds a blank (code 32); nothing else is escaped.
-QString quotedOnBlank(QStringView text);
+// Wraps a value in double quotes when it holds a character at which the command text is split
+// into arguments (blank, tab, CR, LF), so that it stays one argument; nothing else is escaped.
+QString quotedAsOneArgument(QStringView text);
+
+// How a path piece takes its field's text: the encoder path as it stands, the input and the
+// output trimmed (trimBelow33).
+enum class PathPiece { Untrimmed, Trimmed };
+
+// Whether the composed line gives this name back to the encoder exactly. A double quote cannot
+// be written at all (the splitter removes it), and a trimmed piece loses what lies below code 33
+// at its ends.
+bool commandLineCarries(QStringView name, PathPiece piece);
 
 } // namespace fenwave

@@ -2,14 +2,10 @@
 
 namespace fenwave {
 
-namespace {
-
 bool separatesArguments(QChar c)
 {
     return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n';
 }
-
-} // namespace
 
 QStringList splitCommandText(const QString &text)
 {

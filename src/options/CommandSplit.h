@@ -13,4 +13,7 @@ namespace fenwave {
 // The first element is the program.
 QStringList splitCommandText(const QString &text);
 
+// The characters that separate arguments outside quotes: blank, tab, CR and LF.
+bool separatesArguments(QChar c);
+
 } // namespace fenwave

@@ -1,8 +1,9 @@
+#include "options/CommandLine.h"
 #include "options/CommandSplit.h"
 
 #include <QTest>
 
-using fenwave::splitCommandText;
+using namespace fenwave;
 
 class TestCommandSplit : public QObject
 {
@@ -11,6 +12,7 @@ class TestCommandSplit : public QObject
 private slots:
     void splits_data();
     void splits();
+    void composedLineRoundTrips_data();
     void composedLineRoundTrips();
 };
 
@@ -63,16 +65,73 @@ void TestCommandSplit::splits()
     QCOMPARE(splitCommandText(text), expected);
 }
 
-// The line the composer builds for paths with blanks comes back as the same paths.
+// The names the user chose reach the encoder as exactly these arguments, in both forms of the
+// line, or the run refuses them (a double quote; blanks or control characters at the ends of
+// the input or the output, which the line drops).
+// clang-format off
+void TestCommandSplit::composedLineRoundTrips_data()
+{
+    QTest::addColumn<QString>("encoder");
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<bool>("carried");
+
+    QTest::newRow("blanks and Cyrillic") << "/home/me/my tools/lame" << "/home/me/Мои записи/a.wav"
+                                         << "/home/me/Мои записи/a.mp3" << "My song" << true;
+    QTest::newRow("tab") << "lame" << "a\tb.wav" << "a\tb.mp3" << "" << true;
+    QTest::newRow("line feed") << "lame" << "a\nb.wav" << "/tmp/x\ny/c.mp3" << "" << true;
+    QTest::newRow("carriage return") << "lame" << "a\rb.wav" << "a\r\nb.mp3" << "" << true;
+    QTest::newRow("encoder path with tab and outer blanks") << " /opt/la\tme " << "in.wav" << "out.mp3" << ""
+                                                            << true;
+    QTest::newRow("title with tab, no blank") << "lame" << "in.wav" << "out.mp3" << "Part\t1" << true;
+    QTest::newRow("title with line break") << "lame" << "in.wav" << "out.mp3" << "Line\nbreak" << true;
+    QTest::newRow("Cyrillic only") << "lame" << "Музыка.wav" << "песня.mp3" << "Ёлка" << true;
+    QTest::newRow("semicolon") << "lame" << "a;b.wav" << "a; b.mp3" << "" << true;
+    QTest::newRow("command substitution") << "lame" << "$(touch x).wav" << "`id` $(id).mp3" << "" << true;
+    QTest::newRow("single quotes") << "lame" << "'a'.wav" << "it's mine.mp3" << "" << true;
+    QTest::newRow("double quote in input") << "lame" << "q\"x.wav" << "out.mp3" << "" << false;
+    QTest::newRow("double quote in output") << "lame" << "in.wav" << "a \"b\".mp3" << "" << false;
+    QTest::newRow("double quote in encoder path") << "/opt/\"l\"/lame" << "in.wav" << "out.mp3" << "" << false;
+    QTest::newRow("leading blank") << "lame" << " in.wav" << "out.mp3" << "" << false;
+    QTest::newRow("trailing blank") << "lame" << "in.wav" << "out.mp3 " << "" << false;
+    QTest::newRow("trailing tab") << "lame" << "in.wav\t" << "out.mp3" << "" << false;
+    QTest::newRow("leading line feed") << "lame" << "in.wav" << "\nout.mp3" << "" << false;
+    QTest::newRow("trailing carriage return") << "lame" << "in.wav\r" << "out.mp3" << "" << false;
+    QTest::newRow("leading control character") << "lame" << "\x01in.wav" << "out.mp3" << "" << false;
+}
+// clang-format on
+
 void TestCommandSplit::composedLineRoundTrips()
 {
-    const QString line
-        = QStringLiteral("\"/home/me/my tools/lame\" --tt \"My song\" -b 128 \"/home/me/Мои записи/a.wav\" "
-                         "\"/home/me/Мои записи/a.mp3\"");
-    const QStringList parts = splitCommandText(line);
-    QCOMPARE(parts.first(), QStringLiteral("/home/me/my tools/lame"));
-    QCOMPARE(parts.at(parts.size() - 2), QStringLiteral("/home/me/Мои записи/a.wav"));
-    QCOMPARE(parts.last(), QStringLiteral("/home/me/Мои записи/a.mp3"));
+    QFETCH(QString, encoder);
+    QFETCH(QString, input);
+    QFETCH(QString, output);
+    QFETCH(QString, title);
+    QFETCH(bool, carried);
+
+    OptionSet options;
+    options.setText(Field::LamePath, encoder);
+    options.setText(Field::edtInput, input);
+    options.setText(Field::edtOutput, output);
+    options.setText(Field::edtSongName, title);
+    QCOMPARE(commandLineCarries(encoder, PathPiece::Untrimmed) && commandLineCarries(input, PathPiece::Trimmed)
+                 && commandLineCarries(output, PathPiece::Trimmed),
+             carried);
+
+    // The start values give " -m j -b 128" in the full form and " -h" in the short one.
+    QStringList full{encoder, "-m", "j", "-b", "128"};
+    if (!title.isEmpty())
+        full << "--tt" << title;
+    full << input << output;
+    const QStringList shortForm{encoder, "-h", input, output};
+    if (carried) {
+        QCOMPARE(splitCommandText(composeFullCommandLine(options)), full);
+        QCOMPARE(splitCommandText(composeShortCommandLine(options)), shortForm);
+    } else {
+        QVERIFY(splitCommandText(composeFullCommandLine(options)) != full);
+        QVERIFY(splitCommandText(composeShortCommandLine(options)) != shortForm);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCommandSplit)

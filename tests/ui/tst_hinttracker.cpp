@@ -96,6 +96,8 @@ private slots:
     void pointerShowsNearestHint();
     void emitsOncePerActualChange();
     void leavingTheWindowClearsTheHint();
+    void pointerLeavesAndComesBack_data();
+    void pointerLeavesAndComesBack();
     void setCurrentHintEmitsOnlyOnChange();
     void menuItemShowsItsHintAndClosingClears();
     void closedMenuShowsHintUnderPointerWhenIdle_data();
@@ -226,6 +228,125 @@ void TestHintTracker::leavingTheWindowClearsTheHint()
     QVERIFY(QTest::qWaitForWindowExposed(&other));
     restPointer(&other, QPoint(50, 50));
     QTRY_COMPARE(m_tracker->currentHint(), QString());
+}
+
+// What happens to the pointer, and the hint the panel shows afterwards.
+enum class Happening {
+    MoveOnto,          // a real pointer move onto the target
+    WindowLeft,        // the pointer leaves the window for the desktop
+    WindowLeftFrom,    // the same, the leave carrying the target's position as where it left
+    BareEnter,         // an Enter without a position, sent by a program to the window
+    TargetHidden,      // the target under the resting pointer disappears
+    TargetShown,       // ... and appears again
+    MenuLeftAndClosed, // a menu opened over the target loses the pointer, is closed by Escape,
+                       // and its leave comes once more, late
+};
+struct HintStep {
+    Happening happening;
+    Target target;
+    QString expected;
+};
+Q_DECLARE_METATYPE(QList<HintStep>)
+
+namespace {
+
+QWidget *widgetOf(HintWindow &w, Target target)
+{
+    switch (target) {
+    case Target::PlainLabel: return w.plainLabel;
+    case Target::HintedEdit: return w.hintedEdit;
+    case Target::MemoViewport: return w.memo->viewport();
+    default: return w.page;
+    }
+}
+
+} // namespace
+
+// clang-format off
+void TestHintTracker::pointerLeavesAndComesBack_data()
+{
+    QTest::addColumn<QList<HintStep>>("steps");
+    const QString edit = QStringLiteral("Input file location"), page = QStringLiteral("Input file options");
+    const QString memo = QStringLiteral("Command line");
+    using H = Happening;
+    using T = Target;
+    QTest::newRow("hinted control to its parent and back")
+        << QList<HintStep>{{H::MoveOnto, T::HintedEdit, edit}, {H::MoveOnto, T::PageEmptySpot, page},
+                           {H::MoveOnto, T::HintedEdit, edit}};
+    QTest::newRow("hinted control to one without, to nothing with a hint")
+        << QList<HintStep>{{H::MoveOnto, T::HintedEdit, edit}, {H::MoveOnto, T::PlainLabel, page},
+                           {H::MoveOnto, T::TabBar, ""}, {H::MoveOnto, T::MemoViewport, memo}};
+    QTest::newRow("window left and the same control entered again")
+        << QList<HintStep>{{H::MoveOnto, T::HintedEdit, edit}, {H::WindowLeft, T::HintedEdit, ""},
+                           {H::MoveOnto, T::HintedEdit, edit}, {H::WindowLeft, T::HintedEdit, ""}};
+    QTest::newRow("window left, the leave telling where from")
+        << QList<HintStep>{{H::MoveOnto, T::MemoViewport, memo}, {H::WindowLeftFrom, T::HintedEdit, ""}};
+    QTest::newRow("enter without a position")
+        << QList<HintStep>{{H::MoveOnto, T::HintedEdit, edit}, {H::BareEnter, T::HintedEdit, edit}};
+    QTest::newRow("control under the pointer hidden and shown")
+        << QList<HintStep>{{H::MoveOnto, T::HintedEdit, edit}, {H::TargetHidden, T::HintedEdit, page},
+                           {H::TargetShown, T::HintedEdit, edit}};
+    QTest::newRow("menu over a control loses the pointer")
+        << QList<HintStep>{{H::MoveOnto, T::HintedEdit, edit}, {H::MenuLeftAndClosed, T::HintedEdit, edit}};
+}
+// clang-format on
+
+void TestHintTracker::pointerLeavesAndComesBack()
+{
+    QFETCH(QList<HintStep>, steps);
+    HintWindow &w = *m_window;
+    int moves = 0;
+    for (const HintStep &step : steps) {
+        QWidget *target = widgetOf(w, step.target);
+        // A spot inside the target; a move to the spot the pointer is on would be dropped.
+        const QPoint spot = step.target == Target::PageEmptySpot ? QPoint(100, 250)
+                            : step.target == Target::TabBar      ? QPoint(10 + moves % 2, 5)
+                                                                 : centreOf(target) + QPoint(moves % 2, 0);
+        switch (step.happening) {
+        case Happening::MoveOnto:
+            restPointer(step.target == Target::TabBar ? w.pages : target, spot);
+            ++moves;
+            break;
+        case Happening::WindowLeft: {
+            QEvent leave(QEvent::Leave);
+            QCoreApplication::sendEvent(&w.window, &leave);
+            break;
+        }
+        case Happening::WindowLeftFrom: {
+            QMouseEvent leave(QEvent::Leave, QPointF(w.window.mapFromGlobal(target->mapToGlobal(spot))),
+                              QPointF(target->mapToGlobal(spot)), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(&w.window, &leave);
+            break;
+        }
+        case Happening::BareEnter: {
+            QEvent enter(QEvent::Enter);
+            QCoreApplication::sendEvent(&w.window, &enter);
+            break;
+        }
+        case Happening::TargetHidden: target->hide(); break;
+        case Happening::TargetShown: target->show(); break;
+        case Happening::MenuLeftAndClosed: {
+            QMenu menu(&w.window);
+            menu.addAction(QStringLiteral("Run"))->setProperty(kHintProperty, QStringLiteral("Run hint"));
+            m_tracker->watchMenu(&menu);
+            menu.popup(target->mapToGlobal(QPoint(0, 0)));
+            QVERIFY(QTest::qWaitForWindowExposed(&menu));
+            QEvent leave(QEvent::Leave);
+            QCoreApplication::sendEvent(&menu, &leave);
+            QCoreApplication::processEvents();
+            QTest::keyClick(&menu, Qt::Key_Escape);
+            QTRY_VERIFY(!menu.isVisible());
+            QTRY_COMPARE(m_tracker->currentHint(), step.expected);
+            // The window system may deliver the closed menu's leave after the window's enter.
+            QCoreApplication::sendEvent(&menu, &leave);
+            break;
+        }
+        }
+        QTRY_COMPARE(m_tracker->currentHint(), step.expected);
+        // Nothing later takes it away.
+        QTest::qWait(20);
+        QCOMPARE(m_tracker->currentHint(), step.expected);
+    }
 }
 
 void TestHintTracker::setCurrentHintEmitsOnlyOnChange()

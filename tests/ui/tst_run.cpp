@@ -1,6 +1,7 @@
 // The run, "View only" and the exit through the real window: the checks and their messages,
 // the confirmation, and what a run starts. A recording stand-in for the encoder shows what
 // was started; PATH holds no terminal emulator, so the stand-in runs in a run window.
+#include "ExpectedData.h"
 #include "TestFiles.h"
 #include "FormDriver.h"
 
@@ -84,6 +85,8 @@ private slots:
     void sameFileRefused_data();
     void sameFileRefused();
     void otherFileIsConfirmed();
+    void namesReachTheEncoderExactly_data();
+    void namesReachTheEncoderExactly();
     void confirmationDeclined_data();
     void confirmationDeclined();
     void confirmedRunStartsTheBoxText_data();
@@ -259,7 +262,6 @@ void TestRun::sameFileRefused_data()
     QTest::newRow("dot dot") << "x/song.wav" << "../" + folderName + "/x/song.wav";
     QTest::newRow("through folder and back") << "x/../x/song.wav" << "x/song.wav";
     QTest::newRow("symbolic link") << "link.wav" << "x/song.wav";
-    QTest::newRow("blanks around") << "  x/song.wav " << absolute;
     if (QFileInfo::exists(work("hard.wav")))
         QTest::newRow("hard link") << "x/song.wav" << "hard.wav";
 }
@@ -297,6 +299,65 @@ void TestRun::otherFileIsConfirmed()
         QCOMPARE(answer.boxes.size(), 1);
         QCOMPARE(answer.boxes.first().text, w.form.messages.strConfirmRun);
     }
+}
+
+// ---- Names the command line cannot carry ----
+
+// clang-format off
+void TestRun::namesReachTheEncoderExactly_data()
+{
+    QTest::addColumn<QString>("encoder");  // empty: the stand-in
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<QString>("refused");  // the name the refusal shows; empty: the run goes ahead
+
+    QTest::newRow("tabs") << "" << "x/a\tb.wav" << "x/a\t b.mp3" << "";
+    QTest::newRow("carriage return") << "" << "x/a\rb.wav" << "x/Музыка;$(id).mp3" << "";
+    QTest::newRow("double quote in input") << "" << "x/q\"x.wav" << "x/q.mp3" << "x/q\"x.wav";
+    QTest::newRow("double quote in output") << "" << "x/song.wav" << "x/\"a b\".mp3" << "x/\"a b\".mp3";
+    QTest::newRow("double quote in encoder path") << "/opt/\"lame\"" << "x/song.wav" << "x/song.mp3"
+                                                  << "/opt/\"lame\"";
+    QTest::newRow("leading blank") << "" << " x/song.wav" << "x/song.mp3" << " x/song.wav";
+    QTest::newRow("trailing tab") << "" << "x/song.wav" << "x/song.mp3\t" << "x/song.mp3\t";
+    QTest::newRow("trailing line feed") << "" << "x/song.wav\n" << "x/song.mp3" << "x/song.wav\n";
+    // Refused before the same-file check could compare the trimmed names.
+    QTest::newRow("blanks around the same file") << "" << "  x/song.wav " << work("x/song.wav")
+                                                 << "  x/song.wav ";
+}
+// clang-format on
+
+void TestRun::namesReachTheEncoderExactly()
+{
+    QFETCH(QString, encoder);
+    QFETCH(QString, input);
+    QFETCH(QString, output);
+    QFETCH(QString, refused);
+
+    Window w;
+    prepare(w, input, output);
+    if (!encoder.isEmpty())
+        w.form.LamePath = encoder;
+    QCOMPARE(w.d.w<QLineEdit>("edtInput")->text(), input);
+    QCOMPARE(w.d.w<QLineEdit>("edtOutput")->text(), output);
+    const QString line = w.d.line();
+    BoxAnswer answer(Answer::Ok);
+    w.d.trigger("mnuRun");
+
+    QCOMPARE(answer.boxes.size(), 1);
+    if (refused.isEmpty()) {
+        QCOMPARE(answer.boxes.first().text, w.form.messages.strConfirmRun);
+        const QStringList arguments = waitForArguments();
+        QCOMPARE(arguments.mid(arguments.size() - 2), (QStringList{input, output}));
+        return;
+    }
+    const QString message = testing::expectedRows("language_en.tsv", 0, "strNameNotOnCommandLine").value(0).value(1);
+    QVERIFY(!message.isEmpty());
+    QCOMPARE(answer.boxes.first().text, message.arg(refused));
+    QCOMPARE(answer.boxes.first().title, QStringLiteral("Fenwave"));
+    QCOMPARE(answer.boxes.first().icon, QMessageBox::NoIcon);
+    QCOMPARE(w.d.line(), line);
+    verifyNothingStarted();
+    QCOMPARE(QFileInfo(work("x/song.wav")).size(), 4);
 }
 
 // ---- The confirmation ----

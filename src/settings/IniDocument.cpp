@@ -4,8 +4,8 @@
 #include "settings/WholeFile.h"
 
 #include <QFile>
-#include <QHashSeed>
 #include <QFileInfo>
+#include <QHashSeed>
 
 #include <algorithm>
 #include <limits>

@@ -14,8 +14,8 @@ namespace fenwave {
 // to them. A line break typed into the box comes back as LF.
 //
 // Qt's word wrapping takes time that grows with the square of a stretch without a break
-// opportunity (a second for 100 000 letters, for each keystroke again); a text longer than any
-// ordinary line is therefore wrapped anywhere, which takes linear time.
+// opportunity (a second for 100 000 letters, half of it again for each keystroke); a text
+// longer than any ordinary line is therefore wrapped anywhere, which takes linear time.
 class ExactText : public QObject
 {
     Q_OBJECT

@@ -1,5 +1,6 @@
 // The window under load: one keystroke with everything it sets off, the restore of a whole
-// settings file through the controls and their handlers, and the settings-file reader alone.
+// settings file through the controls and their handlers, restores of files with very long
+// values and of files of the largest size the reader takes, and the settings-file reader alone.
 //
 // FENWAVE_BENCH_ITERATIONS=N fixes the iteration count of every benchmark (for instruction
 // counts under callgrind, where a time-based count would take far too long).
@@ -7,6 +8,7 @@
 #include "settings/SettingsKeys.h"
 #include "unMain.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QFile>
 #include <QKeyEvent>
@@ -194,6 +196,102 @@ void BM_RestoreSettings(benchmark::State &state)
     state.counters["lineChanges"] = changes.perIteration(state);
 }
 
+// ---- Long values ----
+
+// A settings file that gives "Comment" a value of `length` letters without a blank.
+QString longValueFile(qsizetype length)
+{
+    const QString name = QStringLiteral("long %1.ini").arg(length);
+    if (!QFile::exists(g_dir->filePath(name)))
+        return settingsFile(name, "[Fenwave Sets]\nCBR=1\nComment=" + QByteArray(length, 'c') + "\nLowPassCut=15\n");
+    return g_dir->filePath(name);
+}
+
+// From the start settings to a file with one long value and back: the long value is refused
+// above the longest argument, else laid out in the command-line box.
+void BM_RestoreLongValue(benchmark::State &state)
+{
+    const QString start = settingsFile(QStringLiteral("start settings.ini"), startSettings());
+    const QString longer = longValueFile(state.range(0));
+    for (auto _ : state) {
+        restoreOnce(longer);
+        QCoreApplication::processEvents();
+        state.PauseTiming();
+        restoreOnce(start);
+        QCoreApplication::processEvents();
+        state.ResumeTiming();
+    }
+}
+
+// A keystroke in edtSongName and its repaint with the longest value a restore takes in the line.
+void BM_KeystrokeAfterLongValue(benchmark::State &state)
+{
+    restoreOnce(longValueFile(state.range(0)));
+    QLineEdit *edit = songNameReadyForTyping();
+    QCoreApplication::processEvents();
+    bool typeLetter = true;
+    for (auto _ : state) {
+        oneKeystroke(edit, typeLetter);
+        QCoreApplication::processEvents();
+        typeLetter = !typeLetter;
+    }
+    restoreOnce(settingsFile(QStringLiteral("start settings.ini"), startSettings()));
+}
+
+// A keystroke at the end of the command-line box itself holding that line.
+void BM_KeystrokeInLongLine(benchmark::State &state)
+{
+    restoreOnce(longValueFile(state.range(0)));
+    auto *box = g_form->named<QPlainTextEdit>(QStringLiteral("edtCommandLine"));
+    g_form->named<QAbstractButton>(QStringLiteral("flgReadOnly"))->setChecked(false);
+    box->setFocus();
+    box->moveCursor(QTextCursor::End);
+    QCoreApplication::processEvents();
+    bool typeLetter = true;
+    for (auto _ : state) {
+        if (typeLetter)
+            sendKeystroke(box, Qt::Key_A, QStringLiteral("a"));
+        else
+            sendKeystroke(box, Qt::Key_Backspace, QString());
+        QCoreApplication::processEvents();
+        typeLetter = !typeLetter;
+    }
+    g_form->named<QAbstractButton>(QStringLiteral("flgReadOnly"))->setChecked(true);
+    restoreOnce(settingsFile(QStringLiteral("start settings.ini"), startSettings()));
+}
+
+// ---- The largest file the reader takes ----
+
+// Just under the reader's size cap: tiny sections "[x]" with one key each, the settings
+// section at the end.
+QString tinySectionsFile()
+{
+    const QString name = QStringLiteral("tiny sections.ini");
+    if (QFile::exists(g_dir->filePath(name)))
+        return g_dir->filePath(name);
+    QByteArray tail = startSettings();
+    const QByteArray piece = "[x]\nk=v\n";
+    const qsizetype count = (IniDocument::kMaxFileSize - 1 - tail.size()) / piece.size();
+    return settingsFile(name, piece.repeated(count) + tail);
+}
+
+void BM_RestoreTinySections(benchmark::State &state)
+{
+    const QString path = tinySectionsFile();
+    for (auto _ : state)
+        restoreOnce(path);
+}
+
+// Saving over that file reads it whole, then writes it back with the 60 keys replaced.
+void BM_SaveOverTinySections(benchmark::State &state)
+{
+    const QString path = tinySectionsFile();
+    for (auto _ : state) {
+        if (!g_form->saveSettings(path))
+            state.SkipWithError("the save failed");
+    }
+}
+
 // ---- The reader alone ----
 
 // A settings-like file of `megabytes` MB: sections of 60 keys with values of varied length.
@@ -247,6 +345,20 @@ void registerAll()
     fix(benchmark::RegisterBenchmark("BM_KeystrokeSongNameWithPaint", BM_KeystrokeSongNameWithPaint))
         ->Unit(benchmark::kMicrosecond);
     fix(benchmark::RegisterBenchmark("BM_RestoreSettings", BM_RestoreSettings))->Unit(benchmark::kMicrosecond);
+    const std::pair<const char *, void (*)(benchmark::State &)> longValues[] = {
+        {"BM_RestoreLongValue", BM_RestoreLongValue},
+        {"BM_KeystrokeAfterLongValue", BM_KeystrokeAfterLongValue},
+        {"BM_KeystrokeInLongLine", BM_KeystrokeInLongLine},
+    };
+    for (const auto &[name, function] : longValues)
+        fix(benchmark::RegisterBenchmark(name, function))
+            ->Arg(100000)
+            ->Arg(131071)
+            ->Arg(1000000)
+            ->Unit(benchmark::kMillisecond);
+    fix(benchmark::RegisterBenchmark("BM_RestoreTinySections", BM_RestoreTinySections))->Unit(benchmark::kMillisecond);
+    fix(benchmark::RegisterBenchmark("BM_SaveOverTinySections", BM_SaveOverTinySections))
+        ->Unit(benchmark::kMillisecond);
     fix(benchmark::RegisterBenchmark("BM_IniReader", BM_IniReader))
         ->Arg(1)
         ->Arg(4)

@@ -5,6 +5,10 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QHashSeed>
+
+#include <algorithm>
+#include <limits>
 
 namespace fenwave {
 
@@ -44,9 +48,41 @@ QStringView trimBlanks(QStringView text)
     return text.sliced(begin, end - begin);
 }
 
-QString foldName(QByteArrayView rawName)
+// The name as names are compared: blanks trimmed, decoded, case-folded. Written into `out`,
+// so that the many plain ASCII names of a big file take no allocation of their own.
+void foldName(QByteArrayView rawName, QString &out)
 {
-    return decodeUtf8OrWindows1251(trimBlanks(rawName)).toCaseFolded();
+    const QByteArrayView name = trimBlanks(rawName);
+    const bool ascii = std::all_of(name.begin(), name.end(), [](char c) { return uchar(c) < 0x80; });
+    if (!ascii) {
+        out = decodeUtf8OrWindows1251(name).toCaseFolded();
+        return;
+    }
+    out.resize(name.size());
+    QChar *folded = out.data();
+    for (const char c : name)
+        *folded++ = QLatin1Char(c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c);
+}
+
+QString foldName(QStringView name)
+{
+    return trimBlanks(name).toString().toCaseFolded();
+}
+
+struct Line {
+    qsizetype contentEnd; // where the line break starts
+    qsizetype next;       // start of the next line
+};
+
+Line lineAt(QByteArrayView source, qsizetype pos)
+{
+    qsizetype contentEnd = pos;
+    while (contentEnd < source.size() && !isLineBreak(source[contentEnd]))
+        ++contentEnd;
+    qsizetype next = contentEnd;
+    if (next < source.size())
+        next += (source[next] == '\r' && next + 1 < source.size() && source[next + 1] == '\n') ? 2 : 1;
+    return {contentEnd, next};
 }
 
 // The line without its line break.
@@ -58,30 +94,42 @@ QByteArrayView lineContent(QByteArrayView line)
     return line.first(end);
 }
 
-enum class LineKind { Other, Header, Key };
-
-struct ParsedLine {
-    LineKind kind = LineKind::Other;
-    QByteArrayView name; // raw, untrimmed
-};
-
-ParsedLine classifyLine(QByteArrayView content)
+qsizetype firstNonBlank(QByteArrayView content)
 {
     qsizetype first = 0;
     while (first < content.size() && isBlank(content[first]))
         ++first;
-    if (first == content.size() || content[first] == ';')
-        return {};
-    if (content[first] == '[') {
-        const qsizetype close = content.indexOf(']', first + 1);
-        if (close < 0)
-            return {};
-        return {LineKind::Header, content.sliced(first + 1, close - first - 1)};
-    }
+    return first;
+}
+
+// The raw (untrimmed) name of a header line "[name]".
+std::optional<QByteArrayView> headerName(QByteArrayView content)
+{
+    const qsizetype first = firstNonBlank(content);
+    if (first == content.size() || content[first] != '[')
+        return std::nullopt;
+    const qsizetype close = content.indexOf(']', first + 1);
+    if (close < 0)
+        return std::nullopt;
+    return content.sliced(first + 1, close - first - 1);
+}
+
+// The raw (untrimmed) key name of a key line "name=value".
+std::optional<QByteArrayView> keyName(QByteArrayView content)
+{
+    const qsizetype first = firstNonBlank(content);
+    if (first == content.size() || content[first] == ';' || content[first] == '[')
+        return std::nullopt;
     const qsizetype equals = content.indexOf('=', first);
-    if (equals < 0 || trimBlanks(content.first(equals)).isEmpty())
-        return {};
-    return {LineKind::Key, content.first(equals)};
+    if (equals <= first) // no "=", or no name before it
+        return std::nullopt;
+    return content.first(equals);
+}
+
+// Orders name entries by hash alone; a stable sort keeps the file order among equal hashes.
+template <class Entry> bool byHash(const Entry &a, const Entry &b)
+{
+    return a.hash < b.hash;
 }
 
 // A value is written on one line: line breaks in it become blanks, so that it
@@ -106,7 +154,7 @@ bool hasWritePermission(const QFileInfo &info)
 
 } // namespace
 
-IniDocument::IniDocument() : m_sections(1) {}
+IniDocument::IniDocument() : m_seed(size_t(QHashSeed::globalSeed())) {}
 
 IniDocument IniDocument::fromBytes(const QByteArray &bytes)
 {
@@ -124,11 +172,9 @@ IniDocument IniDocument::load(const QString &path, bool *ok)
     return bytes ? fromBytes(*bytes) : IniDocument();
 }
 
-QByteArrayView IniDocument::chunkBytes(const Chunk &chunk) const
+size_t IniDocument::hashName(QStringView folded) const
 {
-    if (chunk.isOwned)
-        return chunk.owned;
-    return QByteArrayView(m_source).sliced(chunk.begin, chunk.end - chunk.begin);
+    return qHash(folded, m_seed);
 }
 
 void IniDocument::parse()
@@ -140,74 +186,121 @@ void IniDocument::parse()
         pos = 3;
     }
     bool lineBreakKnown = false;
-    qsizetype runBegin = -1; // start of the current run of other lines
-    Section *section = &m_sections.back();
-
-    auto closeRun = [&](qsizetype end) {
-        if (runBegin >= 0) {
-            section->chunks.push_back({runBegin, end, {}, false});
-            runBegin = -1;
-        }
-    };
-
     while (pos < source.size()) {
-        qsizetype contentEnd = pos;
-        while (contentEnd < source.size() && !isLineBreak(source[contentEnd]))
-            ++contentEnd;
-        qsizetype next = contentEnd;
-        if (next < source.size()) {
-            next += (source[next] == '\r' && next + 1 < source.size() && source[next + 1] == '\n') ? 2 : 1;
-            if (!lineBreakKnown) {
-                m_lineBreak = source.sliced(contentEnd, next - contentEnd).toByteArray();
-                lineBreakKnown = true;
-            }
+        const Line line = lineAt(source, pos);
+        if (!lineBreakKnown && line.next > line.contentEnd) {
+            m_lineBreak = source.sliced(line.contentEnd, line.next - line.contentEnd).toByteArray();
+            lineBreakKnown = true;
         }
-
-        const ParsedLine line = classifyLine(source.sliced(pos, contentEnd - pos));
-        if (line.kind == LineKind::Header) {
-            closeRun(pos);
-            m_sections.emplace_back();
-            section = &m_sections.back();
-            section->chunks.push_back({pos, next, {}, false});
-            section->insertChunk = 0;
-            const QString folded = foldName(line.name);
-            if (!m_sectionIndex.contains(folded)) // the first section of a name is the one
-                m_sectionIndex.insert(folded, qsizetype(m_sections.size() - 1));
-        } else if (line.kind == LineKind::Key && &m_sections.front() != section) {
-            const QString folded = foldName(line.name);
-            if (!section->keyChunks.contains(folded)) {
-                closeRun(pos);
-                section->chunks.push_back({pos, next, {}, false});
-                section->keyChunks.insert(folded, qsizetype(section->chunks.size() - 1));
-                section->insertChunk = qsizetype(section->chunks.size() - 1);
-                section->insertSplitAt = -1;
-            } else {
-                // A repeated key is never read or written, but new keys still go after it.
-                if (runBegin < 0)
-                    runBegin = pos;
-                section->insertChunk = qsizetype(section->chunks.size());
-                section->insertSplitAt = next - runBegin;
-            }
-        } else if (runBegin < 0) {
-            runBegin = pos;
-        }
-        pos = next;
+        if (headerName(source.sliced(pos, line.contentEnd - pos)))
+            m_headers.push_back(pos);
+        pos = line.next;
     }
-    closeRun(source.size());
+    // A header line takes three bytes at the least: the size of any file that fits in memory
+    // bounds the count.
+    Q_ASSERT(m_headers.size() <= std::numeric_limits<quint32>::max());
+    m_sectionNames.reserve(m_headers.size());
+    QString folded;
+    for (qsizetype section = 0; section < sectionCount(); ++section) {
+        foldName(*headerName(headerContent(section)), folded);
+        m_sectionNames.push_back({quint32(hashName(folded)), quint32(section)});
+    }
+    std::stable_sort(m_sectionNames.begin(), m_sectionNames.end(), byHash<SectionName>);
+}
+
+QByteArrayView IniDocument::headerContent(qsizetype section) const
+{
+    const qsizetype start = m_headers[size_t(section)];
+    return QByteArrayView(m_source).sliced(start, lineAt(m_source, start).contentEnd - start);
+}
+
+qsizetype IniDocument::sectionEnd(qsizetype section) const
+{
+    return section + 1 < sectionCount() ? m_headers[size_t(section + 1)] : m_source.size();
+}
+
+// The first section of that name: of the file's own, then of those added by writes.
+qsizetype IniDocument::findSection(const QString &folded) const
+{
+    const SectionName wanted{quint32(hashName(folded)), 0};
+    const auto [first, last]
+        = std::equal_range(m_sectionNames.begin(), m_sectionNames.end(), wanted, byHash<SectionName>);
+    QString candidate;
+    for (auto it = first; it != last; ++it) {
+        foldName(*headerName(headerContent(it->section)), candidate);
+        if (candidate == folded)
+            return it->section;
+    }
+    const auto added = m_addedSectionIndex.constFind(folded);
+    return added == m_addedSectionIndex.cend() ? -1 : sectionCount() + *added;
+}
+
+const IniDocument::KeyIndex &IniDocument::keyIndex(qsizetype section) const
+{
+    if (m_keyIndex.section == section)
+        return m_keyIndex;
+    const QByteArrayView source(m_source);
+    KeyIndex index;
+    index.section = section;
+    qsizetype pos = lineAt(source, m_headers[size_t(section)]).next;
+    index.insertAt = pos;
+    const qsizetype end = sectionEnd(section);
+    QString folded;
+    while (pos < end) {
+        const Line line = lineAt(source, pos);
+        if (const auto name = keyName(source.sliced(pos, line.contentEnd - pos))) {
+            foldName(*name, folded);
+            index.keys.push_back({hashName(folded), pos});
+            index.insertAt = line.next; // new keys go after the last key line, repeated or not
+        }
+        pos = line.next;
+    }
+    std::stable_sort(index.keys.begin(), index.keys.end(), byHash<KeyName>);
+    m_keyIndex = std::move(index);
+    return m_keyIndex;
+}
+
+// The start of the first key line of that name in a section of the file, or -1.
+qsizetype IniDocument::findKeyLine(qsizetype section, const QString &folded) const
+{
+    const std::vector<KeyName> &keys = keyIndex(section).keys;
+    const KeyName wanted{hashName(folded), 0};
+    const auto [first, last] = std::equal_range(keys.begin(), keys.end(), wanted, byHash<KeyName>);
+    const QByteArrayView source(m_source);
+    QString candidate;
+    for (auto it = first; it != last; ++it) {
+        foldName(*keyName(source.sliced(it->at, lineAt(source, it->at).contentEnd - it->at)), candidate);
+        if (candidate == folded)
+            return it->at;
+    }
+    return -1;
+}
+
+// The current line of a key, line break included: as written, or as in the file.
+std::optional<QByteArrayView> IniDocument::keyLine(qsizetype section, const QString &folded) const
+{
+    const auto edited = m_editIndex.find({section, folded});
+    if (edited != m_editIndex.end())
+        return QByteArrayView(m_edits[edited->second].bytes);
+    if (section >= sectionCount())
+        return std::nullopt;
+    const qsizetype at = findKeyLine(section, folded);
+    if (at < 0)
+        return std::nullopt;
+    return QByteArrayView(m_source).sliced(at, lineAt(m_source, at).next - at);
 }
 
 std::optional<QString> IniDocument::value(QStringView section, QStringView key) const
 {
     if (!isValidSectionName(section) || !isValidKeyName(key))
         return std::nullopt;
-    const auto sectionIt = m_sectionIndex.constFind(trimBlanks(section).toString().toCaseFolded());
-    if (sectionIt == m_sectionIndex.cend())
+    const qsizetype found = findSection(foldName(section));
+    if (found < 0)
         return std::nullopt;
-    const Section &found = m_sections[size_t(*sectionIt)];
-    const auto keyIt = found.keyChunks.constFind(trimBlanks(key).toString().toCaseFolded());
-    if (keyIt == found.keyChunks.cend())
+    const std::optional<QByteArrayView> line = keyLine(found, foldName(key));
+    if (!line)
         return std::nullopt;
-    const QByteArrayView content = lineContent(chunkBytes(found.chunks[size_t(*keyIt)]));
+    const QByteArrayView content = lineContent(*line);
     return decodeUtf8OrWindows1251(content.sliced(content.indexOf('=') + 1));
 }
 
@@ -218,65 +311,47 @@ QString IniDocument::value(QStringView section, QStringView key, const QString &
 
 bool IniDocument::hasSection(QStringView section) const
 {
-    return isValidSectionName(section) && m_sectionIndex.contains(trimBlanks(section).toString().toCaseFolded());
-}
-
-IniDocument::Section &IniDocument::sectionForWriting(const QString &foldedName, QStringView trimmedName)
-{
-    const auto it = m_sectionIndex.constFind(foldedName);
-    if (it != m_sectionIndex.cend())
-        return m_sections[size_t(*it)];
-    Section added;
-    added.chunks.push_back({0, 0, '[' + trimmedName.toUtf8() + ']' + m_lineBreak, true});
-    m_sections.push_back(std::move(added));
-    m_sectionIndex.insert(foldedName, qsizetype(m_sections.size() - 1));
-    return m_sections.back();
-}
-
-void IniDocument::insertKeyLine(Section &section, const QString &foldedKey, QByteArray line)
-{
-    size_t at = size_t(section.insertChunk);
-    if (section.insertSplitAt >= 0) {
-        // Split the run of other lines after the last (repeated) key line in it.
-        Chunk &run = section.chunks[at];
-        const qsizetype splitAt = run.begin + section.insertSplitAt;
-        if (splitAt < run.end) {
-            const Chunk tail{splitAt, run.end, {}, false};
-            run.end = splitAt;
-            section.chunks.insert(section.chunks.begin() + qsizetype(at) + 1, tail);
-        }
-    }
-    ++at;
-    section.chunks.insert(section.chunks.begin() + qsizetype(at), Chunk{0, 0, std::move(line), true});
-    section.keyChunks.insert(foldedKey, qsizetype(at));
-    section.insertChunk = qsizetype(at);
-    section.insertSplitAt = -1;
+    return isValidSectionName(section) && findSection(foldName(section)) >= 0;
 }
 
 void IniDocument::setValue(QStringView section, QStringView key, const QString &value)
 {
     if (!isValidSectionName(section) || !isValidKeyName(key))
         return;
-    const QStringView sectionName = trimBlanks(section);
-    const QStringView keyName = trimBlanks(key);
-    Section &target = sectionForWriting(sectionName.toString().toCaseFolded(), sectionName);
-    const QString foldedKey = keyName.toString().toCaseFolded();
+    const QString foldedSection = foldName(section);
+    qsizetype target = findSection(foldedSection);
+    if (target < 0) {
+        target = sectionCount() + qsizetype(m_addedSections.size());
+        m_addedSections.push_back({'[' + trimBlanks(section).toUtf8() + ']' + m_lineBreak, {}});
+        m_addedSectionIndex.insert(foldedSection, target - sectionCount());
+    }
+    const QString foldedKey = foldName(key);
     const QByteArray encoded = encodeValue(value);
 
-    const auto keyIt = target.keyChunks.constFind(foldedKey);
-    if (keyIt == target.keyChunks.cend()) {
-        insertKeyLine(target, foldedKey, keyName.toUtf8() + '=' + encoded + m_lineBreak);
+    if (const std::optional<QByteArrayView> line = keyLine(target, foldedKey)) {
+        // Keep the key as spelled in the file and the line's own line break.
+        const QByteArrayView content = lineContent(*line);
+        QByteArray replaced = content.first(content.indexOf('=') + 1).toByteArray();
+        replaced += encoded;
+        replaced += line->sliced(content.size());
+        const auto edited = m_editIndex.find({target, foldedKey});
+        if (edited != m_editIndex.end()) {
+            m_edits[edited->second].bytes = std::move(replaced);
+        } else {
+            const qsizetype at = line->data() - m_source.constData();
+            m_editIndex.insert({{target, foldedKey}, m_edits.size()});
+            m_edits.push_back({at, line->size(), std::move(replaced)});
+        }
         return;
     }
-    // Keep the key as spelled in the file and the line's own line break.
-    Chunk &chunk = target.chunks[size_t(*keyIt)];
-    const QByteArrayView line = chunkBytes(chunk);
-    const QByteArrayView content = lineContent(line);
-    QByteArray replaced = content.first(content.indexOf('=') + 1).toByteArray();
-    replaced += encoded;
-    replaced += line.sliced(content.size());
-    chunk.owned = std::move(replaced);
-    chunk.isOwned = true;
+    QByteArray added = trimBlanks(key).toUtf8() + '=' + encoded + m_lineBreak;
+    m_editIndex.insert({{target, foldedKey}, m_edits.size()});
+    if (target < sectionCount()) {
+        m_edits.push_back({keyIndex(target).insertAt, 0, std::move(added)});
+    } else {
+        m_addedSections[size_t(target - sectionCount())].lines.push_back(m_edits.size());
+        m_edits.push_back({-1, 0, std::move(added)});
+    }
 }
 
 QByteArray IniDocument::toBytes() const
@@ -286,20 +361,40 @@ QByteArray IniDocument::toBytes() const
     if (m_hasBom)
         out += kUtf8Bom;
     bool openLine = false; // the last piece written did not end its line
-    for (const Section &section : m_sections) {
-        for (const Chunk &chunk : section.chunks) {
-            const QByteArrayView bytes = chunkBytes(chunk);
-            if (bytes.isEmpty())
-                continue;
-            if (openLine)
-                out += m_lineBreak;
-            // An added line ending in a lone CR (a file with CR line breaks) must not
-            // pair up with an LF that starts the next line.
-            if (out.endsWith('\r') && bytes.front() == '\n')
-                out += '\n';
-            out += bytes;
-            openLine = !isLineBreak(bytes.back());
-        }
+    auto append = [&](QByteArrayView bytes) {
+        if (bytes.isEmpty())
+            return;
+        if (openLine)
+            out += m_lineBreak;
+        // An added line ending in a lone CR (a file with CR line breaks) must not pair up with
+        // an LF that starts the next line.
+        if (out.endsWith('\r') && bytes.front() == '\n')
+            out += '\n';
+        out += bytes;
+        openLine = !isLineBreak(bytes.back());
+    };
+
+    // Edits within the file in file order; lines added at one place in the order they came.
+    std::vector<size_t> inFile;
+    for (size_t i = 0; i < m_edits.size(); ++i) {
+        if (m_edits[i].at >= 0)
+            inFile.push_back(i);
+    }
+    std::stable_sort(inFile.begin(), inFile.end(),
+                     [this](size_t a, size_t b) { return m_edits[a].at < m_edits[b].at; });
+    const QByteArrayView source(m_source);
+    qsizetype copied = m_hasBom ? 3 : 0;
+    for (const size_t i : inFile) {
+        const EditedLine &edit = m_edits[i];
+        append(source.sliced(copied, edit.at - copied));
+        append(edit.bytes);
+        copied = edit.at + edit.replaced;
+    }
+    append(source.sliced(copied));
+    for (const AddedSection &section : m_addedSections) {
+        append(section.header);
+        for (const size_t line : section.lines)
+            append(m_edits[line].bytes);
     }
     return out;
 }

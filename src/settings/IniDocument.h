@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringView>
 
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -69,33 +70,58 @@ public:
     QByteArray lineBreak() const { return m_lineBreak; }
 
 private:
-    // A piece of the file: one key or header line, or a run of other lines.
-    // Unedited pieces are slices of m_source, so kept lines stay byte for byte.
-    struct Chunk {
-        qsizetype begin = 0;
-        qsizetype end = 0;
-        QByteArray owned; // the bytes of an edited or added line
-        bool isOwned = false;
+    // The file is kept as read, once; sections are found through the start of their header lines,
+    // and names through hashes of their folded spelling, so that memory stays a small multiple of
+    // the file's size however many lines it holds.
+    struct SectionName {
+        quint32 hash; // of the folded name, cut to 32 bits: a big file holds millions of these
+        quint32 section;
     };
-    struct Section {
-        std::vector<Chunk> chunks;           // chunks[0] is the header, except in the preamble
-        QHash<QString, qsizetype> keyChunks; // folded key name -> chunk of its first line
-        // Where a new key goes: after the last key line. splitAt is -1 for "after
-        // the whole chunk", else an offset inside a run of other lines.
-        qsizetype insertChunk = 0;
-        qsizetype insertSplitAt = -1;
+    struct KeyName {
+        size_t hash;  // of the folded name
+        qsizetype at; // start of the key line in m_source
+    };
+    // A written key line: it replaces the source line at `at` (`replaced` bytes long), or is
+    // added at `at` (replaced == 0), after the last key line of its section; a line of an added
+    // section has at == -1.
+    struct EditedLine {
+        qsizetype at;
+        qsizetype replaced;
+        QByteArray bytes;
+    };
+    struct AddedSection {
+        QByteArray header;
+        std::vector<size_t> lines; // into m_edits, in the order they were added
+    };
+    // The key lines of one source section, and where a new key goes.
+    struct KeyIndex {
+        qsizetype section = -1;
+        std::vector<KeyName> keys; // sorted by hash, then position
+        qsizetype insertAt = 0;
     };
 
-    QByteArrayView chunkBytes(const Chunk &chunk) const;
     void parse();
-    Section &sectionForWriting(const QString &foldedName, QStringView trimmedName);
-    void insertKeyLine(Section &section, const QString &foldedKey, QByteArray line);
+    qsizetype sectionCount() const { return qsizetype(m_headers.size()); }
+    qsizetype sectionEnd(qsizetype section) const;
+    QByteArrayView headerContent(qsizetype section) const;
+    qsizetype findSection(const QString &folded) const;
+    const KeyIndex &keyIndex(qsizetype section) const;
+    qsizetype findKeyLine(qsizetype section, const QString &folded) const;
+    std::optional<QByteArrayView> keyLine(qsizetype section, const QString &folded) const;
+    size_t hashName(QStringView folded) const;
 
     QByteArray m_source;
     bool m_hasBom = false;
     QByteArray m_lineBreak = "\n";
-    std::vector<Section> m_sections;          // m_sections[0]: lines before the first header
-    QHash<QString, qsizetype> m_sectionIndex; // folded name -> first section of that name
+    std::vector<qsizetype> m_headers;        // start of each section's header line, in file order
+    std::vector<SectionName> m_sectionNames; // sorted by hash, then section
+    size_t m_seed = 0;
+    // Sections added by writes are numbered after the file's own.
+    std::vector<AddedSection> m_addedSections;
+    QHash<QString, qsizetype> m_addedSectionIndex;
+    std::vector<EditedLine> m_edits;
+    std::map<std::pair<qsizetype, QString>, size_t> m_editIndex; // (section, folded key) -> edit
+    mutable KeyIndex m_keyIndex;                                 // of the section looked up last
 };
 
 } // namespace fenwave

@@ -4,6 +4,16 @@
 
 namespace fenwave {
 
+namespace {
+
+bool fitsOneArgument(const QString &text)
+{
+    // Every UTF-16 unit takes at least one UTF-8 byte, so only a text near the bound is encoded.
+    return text.size() <= kLongestRestoredText && QStringView(text).toUtf8().size() <= kLongestRestoredText;
+}
+
+} // namespace
+
 void writeSettings(const OptionSet &options, IniDocument &doc)
 {
     const QString section = QString::fromLatin1(kSettingsSection);
@@ -43,7 +53,11 @@ std::vector<RestoredValue> readSettings(const IniDocument &doc)
             v.index = limitToRange(settingInteger(doc, key), lastIndex);
             break;
         }
-        case SettingKind::Text: v.text = settingText(doc, key); break;
+        case SettingKind::Text:
+            v.text = settingText(doc, key);
+            if (!fitsOneArgument(v.text))
+                continue;
+            break;
         }
         values.push_back(std::move(v));
     }

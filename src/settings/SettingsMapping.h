@@ -20,8 +20,14 @@ struct RestoredValue {
     QString text;    // texts
 };
 
+// The longest text a restore takes, in UTF-8 bytes: the longest single argument the system
+// passes to a program (131072 bytes with the closing NUL). A longer value can never reach the
+// encoder, and laying it out would stall the window.
+inline constexpr qsizetype kLongestRestoredText = 131071;
+
 // The values a restore gives, in key order. A key that keeps the current state when it is
-// missing ("MP3Decoding") is left out unless the file holds a number for it.
+// missing ("MP3Decoding") is left out unless the file holds a number for it. A text longer than
+// kLongestRestoredText is left out too: its field keeps what it holds, the other keys arrive.
 std::vector<RestoredValue> readSettings(const IniDocument &doc);
 
 } // namespace fenwave

@@ -37,15 +37,17 @@ int documentLength(const QTextDocument *document)
 
 } // namespace
 
-ExactText::ExactText(QPlainTextEdit *box) : QObject(box), m_box(box)
+ExactText::ExactText(QPlainTextEdit *box) : QObject(box), m_box(box), m_ordinaryWrap(box->wordWrapMode())
 {
     const QTextDocument *document = box->document();
     m_text = fromUser(document->toRawText().left(documentLength(document)));
+    fitWrapToLength(m_text.size());
     connect(document, &QTextDocument::contentsChange, this, &ExactText::applyEdit);
 }
 
 void ExactText::setText(const QString &text)
 {
+    fitWrapToLength(text.size());
     m_setting = true;
     m_box->setPlainText(forDisplay(text));
     m_setting = false;
@@ -59,6 +61,8 @@ void ExactText::applyEdit(int position, int removed, int added)
     const QTextDocument *document = m_box->document();
     const QString raw = document->toRawText();
     const int length = documentLength(document);
+    // The box lays the edited text out after this signal, so the mode still counts for it.
+    fitWrapToLength(length);
     // The counts may include the closing paragraph mark; the new length settles them.
     added = qBound(0, added, length - position);
     removed = int(m_text.size()) + added - length;
@@ -67,6 +71,13 @@ void ExactText::applyEdit(int position, int removed, int added)
         return;
     }
     m_text.replace(position, removed, fromUser(raw.mid(position, added)));
+}
+
+void ExactText::fitWrapToLength(qsizetype length)
+{
+    const QTextOption::WrapMode mode = length > kLongestWordWrappedText ? QTextOption::WrapAnywhere : m_ordinaryWrap;
+    if (m_box->wordWrapMode() != mode)
+        m_box->setWordWrapMode(mode);
 }
 
 } // namespace fenwave

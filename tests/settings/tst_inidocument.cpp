@@ -9,6 +9,7 @@
 
 #include <optional>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -42,6 +43,14 @@ int countLines(QByteArray bytes)
     return lines + (openLastLine ? 1 : 0);
 }
 
+// The most memory the process has held so far.
+qint64 peakResidentBytes()
+{
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return qint64(usage.ru_maxrss) * 1024;
+}
+
 } // namespace
 
 class TestIniDocument : public QObject
@@ -58,6 +67,8 @@ private slots:
     void valueLineBreaksCannotInjectKeys();
     void invalidNamesChangeNothing();
     void longValueReadWhole();
+    void fileAtTheSizeCapStaysSmall_data();
+    void fileAtTheSizeCapStaysSmall();
     void leadingZeroWidthNoBreakSpaceIsKept();
     void windowsFileWithCyrillic();
     void binaryGarbageSurvives();
@@ -293,6 +304,43 @@ void TestIniDocument::longValueReadWhole()
     IniDocument doc;
     doc.setValue(u"S", u"k", longValue);
     QCOMPARE(IniDocument::fromBytes(doc.toBytes()).value(u"S", u"k"), std::optional<QString>(longValue));
+}
+
+// A file just under the size cap, of the smallest lines of each kind, read and written over. The
+// memory it takes must stay a small multiple of the file (gigabytes before); the bound leaves
+// room for the allocator of a sanitizer build.
+// clang-format off
+void TestIniDocument::fileAtTheSizeCapStaysSmall_data()
+{
+    QTest::addColumn<QByteArray>("head");
+    QTest::addColumn<QByteArray>("piece");
+    QTest::newRow("tiny sections") << QByteArray() << QByteArray("[x]\nk=v\n");
+    QTest::newRow("empty sections") << QByteArray() << QByteArray("[]\n");
+    QTest::newRow("tiny keys in the section read") << QByteArray("[Fenwave Sets]\nCBR=1\n") << QByteArray("k=v\n");
+}
+// clang-format on
+
+void TestIniDocument::fileAtTheSizeCapStaysSmall()
+{
+    QFETCH(QByteArray, head);
+    QFETCH(QByteArray, piece);
+    const QByteArray tail = "[Fenwave Sets]\nCBR=1\n";
+    QByteArray file = head + piece.repeated((IniDocument::kMaxFileSize - head.size() - tail.size()) / piece.size());
+    file += tail;
+    QVERIFY(file.size() <= IniDocument::kMaxFileSize);
+    const qint64 before = peakResidentBytes();
+    {
+        IniDocument doc = IniDocument::fromBytes(file);
+        QCOMPARE(doc.value(u"fenwave sets", u"cbr"), std::optional<QString>(QStringLiteral("1")));
+        doc.setValue(u"Fenwave Sets", u"CBR", QStringLiteral("0"));
+        doc.setValue(u"Fenwave Sets", u"VBR", QStringLiteral("1"));
+        const QByteArray written = doc.toBytes();
+        QCOMPARE(written.size(), file.size() + 6);
+        QCOMPARE(written.count("\nCBR=0\n"), 1);
+        QCOMPARE(written.count("\nVBR=1\n"), 1);
+    }
+    const qint64 grown = peakResidentBytes() - before;
+    QVERIFY2(grown < 512 * 1024 * 1024, qPrintable(QStringLiteral("%1 MiB").arg(grown >> 20)));
 }
 
 void TestIniDocument::windowsFileWithCyrillic()

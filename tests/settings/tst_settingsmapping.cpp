@@ -90,6 +90,20 @@ void TestSettingsMapping::restore_data()
     QTest::newRow("value longer than 2047 characters")
         << settingsFile({"Comment=" + QByteArray(5000, 'x') + "END"}) << "Comment"
         << "text:" + QString(5000, 'x') + "END";
+    // The longest argument Linux passes is 131072 bytes with its closing NUL; a longer text
+    // leaves its field as it is.
+    QTest::newRow("Comment of 131071 bytes arrives")
+        << settingsFile({"Comment=" + QByteArray(131071, 'x')}) << "Comment" << "text:" + QString(131071, 'x');
+    QTest::newRow("Comment of 131072 bytes keeps")
+        << settingsFile({"Comment=" + QByteArray(131072, 'x')}) << "Comment" << "keeps";
+    QTest::newRow("LamePath of 1 MB keeps")
+        << settingsFile({"LamePath=" + QByteArray(1000000, 'p')}) << "LamePath" << "keeps";
+    QTest::newRow("keys beside a value of 1 MB still arrive")
+        << settingsFile({"LamePath=" + QByteArray(1000000, 'p'), "Scale=2"}) << "Scale" << "text:2";
+    QTest::newRow("65536 Cyrillic letters are 131072 bytes: keeps")
+        << settingsFile({"Comment=" + QString(65536, QChar(0x436)).toUtf8()}) << "Comment" << "keeps";
+    QTest::newRow("65536 Windows-1251 letters are 131072 bytes in UTF-8: keeps")
+        << settingsFile({"Comment=" + QByteArray(65536, '\xE6')}) << "Comment" << "keeps";
     QTest::newRow("value with = ; quotes and tabs")
         << settingsFile({"Comment=\ta=b; \"c\" [d] \t"}) << "Comment" << "text:\ta=b; \"c\" [d] \t";
     QTest::newRow("not a settings file") << QByteArray("RIFF\0\0\0\0WAVEfmt ", 16) << "UseScale" << "off";

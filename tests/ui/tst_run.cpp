@@ -407,13 +407,19 @@ void TestRun::confirmedRunStartsTheBoxText_data()
     QTest::addColumn<int>("answer");
     QTest::addColumn<bool>("useDefaults");
     QTest::addColumn<QString>("input");
-    QTest::newRow("OK, full line") << int(Answer::Ok) << false << "x/song.wav";
-    QTest::newRow("Enter, full line") << int(Answer::Enter) << false << "x/song.wav";
-    QTest::newRow("OK, short line") << int(Answer::Ok) << true << "x/song.wav";
+    QTest::addColumn<QString>("shown"); // the input as the box shows it
+    QTest::newRow("OK, full line") << int(Answer::Ok) << false << "x/song.wav" << "x/song.wav";
+    QTest::newRow("Enter, full line") << int(Answer::Enter) << false << "x/song.wav" << "x/song.wav";
+    QTest::newRow("OK, short line") << int(Answer::Ok) << true << "x/song.wav" << "x/song.wav";
     // Characters that a plain-text box gives back changed still reach the encoder unchanged.
-    QTest::newRow("no-break space") << int(Answer::Ok) << false << QString("x/My\u00A0Music.wav");
+    QTest::newRow("no-break space") << int(Answer::Ok) << false << QString("x/My\u00A0Music.wav")
+                                    << "x/My Music.wav";
     QTest::newRow("line and paragraph separators") << int(Answer::Ok) << true
-                                                   << QString("x/a\u2028b\u2029c.wav");
+                                                   << QString("x/a\u2028b\u2029c.wav") << "x/a\nb\nc.wav";
+    // Two noncharacters that a text box would take as marks of its own: shown as replacement
+    // characters on the one line, passed on as they are.
+    QTest::newRow("U+FDD0") << int(Answer::Ok) << false << QString("x/a\uFDD0b.wav") << QString("x/a\uFFFDb.wav");
+    QTest::newRow("U+FDD1") << int(Answer::Ok) << true << QString("x/a\uFDD1b.wav") << QString("x/a\uFFFDb.wav");
 }
 // clang-format on
 
@@ -422,6 +428,7 @@ void TestRun::confirmedRunStartsTheBoxText()
     QFETCH(int, answer);
     QFETCH(bool, useDefaults);
     QFETCH(QString, input);
+    QFETCH(QString, shown);
 
     Window w;
     prepare(w, input, "out put.mp3");
@@ -430,6 +437,7 @@ void TestRun::confirmedRunStartsTheBoxText()
         w.d.click("flgDefault");
     const QString line = w.form.optionSet().text(fenwave::Field::edtCommandLine);
     QVERIFY(line.contains(input));
+    QVERIFY2(w.d.line().contains(shown), qPrintable(w.d.line()));
     QCOMPARE(line, useDefaults ? w.d.shortForm() : w.d.full());
     const fenwave::OptionSet before = w.form.optionSet();
 

@@ -491,6 +491,11 @@ void TestSettingsFile::restore_data()
     QTest::newRow("values of 100 000 characters in an edit and a list")
         << settingsFile({"Comment=" + QByteArray(100000, 'c'), "CBRValue=" + QByteArray(100000, '9')}) << L{}
         << L{"text edtComment=" + QString(100000, 'c'), "text cbxCBR=" + QString(100000, '9')};
+    // No single argument can be that long; the value is refused, nothing else.
+    QTest::newRow("a value of 1 MB leaves its field, the other keys arrive")
+        << settingsFile({"CBR=1", "CBRValue=192", "Comment=" + QByteArray(1000000, 'c'), "LowPassCut=15"})
+        << L{"text edtComment=mine"}
+        << L{"text edtComment=mine", "text cbxCBR=192", "text edtLowPass=15", "line full", "lineHas  --tc mine"};
 
     QTest::newRow("combo change alone leaves the line")
         << settingsFile({"CBR=1", "CBRValue=192"}) << L{"text cbxPresets=Phone", "refresh"}

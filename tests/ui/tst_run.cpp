@@ -571,7 +571,7 @@ void TestRun::endingWhileRunAsks()
     Window w;
     w.form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w.form));
-    auto *run = fenwave::RunWindow::start({sleeper}, m_work, "a.wav", w.form.messages);
+    auto *run = fenwave::RunWindow::start({sleeper}, m_work, "a.wav", "a.mp3", w.form.messages);
     QVERIFY(run);
     QProcess *process = run->process();
     if (!running)

@@ -42,7 +42,7 @@ RunWindow *TestRunWindow::startScript(const QByteArray &body, quint8 language, c
     const QString path = m_dir.filePath(QStringLiteral("program %1").arg(++m_scripts));
     if (!testing::writeExecutable(path, "#!/bin/sh\n" + body))
         return nullptr;
-    return RunWindow::start({path, QStringLiteral("first arg")}, m_dir.path(), input,
+    return RunWindow::start({path, QStringLiteral("first arg")}, m_dir.path(), input, QString(),
                             fenwave::messageTextsFor(language));
 }
 
@@ -150,8 +150,9 @@ void TestRunWindow::programThatWillNotStart()
     const QString notExecutable = m_dir.filePath("plain");
     QVERIFY(testing::writeAll(notExecutable, "#!/bin/sh\n"));
     const int before = int(QApplication::topLevelWidgets().size());
-    QVERIFY(!RunWindow::start({notExecutable}, m_dir.path(), "a.wav", fenwave::messageTextsFor(0)));
-    QVERIFY(!RunWindow::start({m_dir.filePath("missing")}, m_dir.path(), "a.wav", fenwave::messageTextsFor(0)));
+    QVERIFY(!RunWindow::start({notExecutable}, m_dir.path(), "a.wav", "a.mp3", fenwave::messageTextsFor(0)));
+    QVERIFY(
+        !RunWindow::start({m_dir.filePath("missing")}, m_dir.path(), "a.wav", "a.mp3", fenwave::messageTextsFor(0)));
     QVERIFY(RunWindow::windows().isEmpty());
     QCOMPARE(int(QApplication::topLevelWidgets().size()), before);
 }

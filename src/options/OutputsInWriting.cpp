@@ -17,11 +17,18 @@ QString absoluteIn(const QString &path, const QString &folder)
     return QDir(folder).absoluteFilePath(path);
 }
 
-// The path a file that need not exist yet is known by: absolute, without "." and "..", and its
-// folder through its links where the folder exists.
+// Links followed no deeper than this (the system gives up at 40).
+constexpr int kDeepestLink = 40;
+
+// The path a file that need not exist yet is known by: absolute, without "." and "..", a
+// dangling link followed to where writing through it would create the file, and the folder
+// through its links where the folder exists.
 QString comparablePath(const QString &absolutePath)
 {
-    const QFileInfo file(QDir::cleanPath(absolutePath));
+    QString path = absolutePath;
+    for (int depth = 0; depth < kDeepestLink && QFileInfo(path).isSymLink(); ++depth)
+        path = QFileInfo(path).symLinkTarget();
+    const QFileInfo file(QDir::cleanPath(path));
     const QString folder = QFileInfo(file.path()).canonicalFilePath();
     return folder.isEmpty() ? file.filePath() : QDir(folder).filePath(file.fileName());
 }

@@ -276,7 +276,9 @@ void TerminalOutput::trimLine()
 
 void TerminalOutput::endLine()
 {
-    m_lineEnded(m_line);
+    // An empty line says nothing; a flood of line ends costs nothing then.
+    if (!m_line.isEmpty())
+        m_lineEnded(m_line);
     m_line.clear();
 }
 

@@ -26,7 +26,7 @@ public:
     static constexpr int kLongestLine = 4096;
 
     // `lineEnded` gets the text written since the last CR or LF (its first kLongestLine
-    // characters) each time a CR or LF ends it.
+    // characters) each time a CR or LF ends a line that holds any text.
     TerminalOutput(QTextDocument *document, std::function<void(QStringView)> lineEnded);
 
     // Writes `text`, or as much of it as takes `changes` changes of the document (each lays out

@@ -3,7 +3,7 @@
 // stopped by a click on Stop. Prints the longest stall of the event loop, the memory of the
 // process, and how long the stand-in took to receive SIGTERM after the click.
 //
-//   QT_QPA_PLATFORM=offscreen build/bench/run_window_flood [MiB]
+//   QT_QPA_PLATFORM=offscreen build/bench/run_window_flood [MiB [seconds before Stop]]
 #include "language/MessageTexts.h"
 #include "ui/RunWindow.h"
 
@@ -89,6 +89,7 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     const int mib = argc > 1 ? QByteArray(argv[1]).toInt() : 100;
+    const int secondsBeforeStop = argc > 2 ? QByteArray(argv[2]).toInt() : 3;
     QTemporaryDir dir;
     const QString finite = dir.filePath(QStringLiteral("finite"));
     const QString endless = dir.filePath(QStringLiteral("endless/flood"));
@@ -118,7 +119,7 @@ int main(int argc, char *argv[])
         // The click comes from outside the event loop, as a user's would.
         long long clicked = 0;
         std::thread clicker([&] {
-            std::this_thread::sleep_for(std::chrono::seconds(3));
+            std::this_thread::sleep_for(std::chrono::seconds(secondsBeforeStop));
             clicked = nowNs();
             QMetaObject::invokeMethod(stop, "click", Qt::QueuedConnection);
         });
@@ -127,9 +128,9 @@ int main(int argc, char *argv[])
         clicker.join();
         QFile term(dir.filePath(QStringLiteral("endless/term")));
         const long long arrived = term.open(QIODevice::ReadOnly) ? term.readAll().trimmed().toLongLong() : 0;
-        std::printf("endless flood, Stop clicked after 3 s: SIGTERM arrived after %.0f ms, longest stall %lld ms, "
+        std::printf("endless flood, Stop clicked after %d s: SIGTERM arrived after %.0f ms, longest stall %lld ms, "
                     "RSS peak %.0f MiB\n",
-                    arrived ? double(arrived - clicked) / 1e6 : -1.0, meter.longest, meter.peakRss);
+                    secondsBeforeStop, arrived ? double(arrived - clicked) / 1e6 : -1.0, meter.longest, meter.peakRss);
     }
     std::printf("RSS at the end: %.0f MiB, high-water mark %.0f MiB\n", statusMiB("VmRSS:"), statusMiB("VmHWM:"));
     RunWindow::stopAllAndClose();

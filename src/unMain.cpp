@@ -7,6 +7,7 @@
 #include "ui/ExactText.h"
 #include "ui/FileDrops.h"
 #include "ui/HintTracker.h"
+#include "ui/RunWindow.h"
 #include "ui/WindowPlacement.h"
 #include "ui/WindowBuilder.h"
 
@@ -529,6 +530,8 @@ void TForm1::ApplyLanguage()
     presets->setCurrentIndex(-1);
     presets->setEditText(names.value(0));
     m_hints->refresh();
+    for (RunWindow *run : RunWindow::windows())
+        run->setTexts(messages);
 }
 
 void TForm1::mnuEnglishClick()

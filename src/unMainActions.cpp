@@ -5,10 +5,12 @@
 #include "options/CommandLine.h"
 #include "options/EncoderLauncher.h"
 #include "options/OutputName.h"
+#include "options/OutputsInWriting.h"
 #include "options/SameFile.h"
 #include "settings/IniDocument.h"
 #include "settings/SettingsFileSniff.h"
 #include "settings/SettingsMapping.h"
+#include "ui/Confirmation.h"
 #include "ui/ControlBinding.h"
 #include "ui/ExactText.h"
 #include "ui/FileFilters.h"
@@ -18,6 +20,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -101,11 +104,7 @@ void TForm1::showInformation(const QString &text)
 
 bool TForm1::confirm(const QString &text)
 {
-    QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"), text, QMessageBox::Ok | QMessageBox::Cancel,
-                    this);
-    box.setDefaultButton(QMessageBox::Ok);
-    box.setEscapeButton(QMessageBox::Cancel);
-    return box.exec() == QMessageBox::Ok;
+    return askToConfirm(this, text);
 }
 
 void TForm1::showError(const QString &text)
@@ -154,12 +153,18 @@ void TForm1::butReadyClick()
         showInformation(messages.strSameFile);
         return;
     }
+    // Two encoders writing one file leave neither's output. Runs in a terminal are out of sight.
+    const QString outputFile = trimBelow33(output).toString();
+    if (OutputsInWriting::shared().isBeingWritten(outputFile, QDir::currentPath())) {
+        showInformation(messages.strOutputBusy.arg(outputFile));
+        return;
+    }
     if (!confirm(messages.strConfirmRun))
         return;
     const EncoderStart start = startEncoder(m_commandText->text());
     bool started = start.result == StartResult::Started || start.result == StartResult::NothingToStart;
     if (start.result == StartResult::NoTerminal)
-        started = RunWindow::start(start.command, start.workingDirectory, input, messages) != nullptr;
+        started = RunWindow::start(start.command, start.workingDirectory, input, output, messages) != nullptr;
     if (!started)
         showError(messages.strCannotStart.arg(start.program));
 }

@@ -1,10 +1,15 @@
 #include "ui/RunWindow.h"
 
+#include "options/CommandLine.h"
 #include "options/EncoderProgress.h"
+#include "ui/Confirmation.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QHBoxLayout>
@@ -13,7 +18,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QTextBlock>
 #include <QVBoxLayout>
 
 namespace fenwave {
@@ -24,8 +28,12 @@ namespace {
 constexpr int kStopGraceMs = 3000;
 // How many lines of output the window keeps.
 constexpr int kKeptLines = 5000;
-// An escape sequence longer than this is no sequence the window knows; it is dropped.
-constexpr int kLongestEscape = 32;
+// The output is read and shown in pieces, so that no flood of it holds up the window (a click
+// on Stop above all): at most this much is read at once, at most this many changes of the view
+// are made between two looks at the clock, and a round of showing ends after this long.
+constexpr qint64 kReadBytes = 64 * 1024;
+constexpr int kChangesAtOnce = 64;
+constexpr int kRoundMs = 20;
 
 QList<RunWindow *> &openWindows()
 {
@@ -33,16 +41,19 @@ QList<RunWindow *> &openWindows()
     return windows;
 }
 
-int charactersToEndOfBlock(const QTextCursor &cursor)
+// A dangling link is there too: writing through it would create a file elsewhere.
+bool isThere(const QString &path)
 {
-    return cursor.block().length() - 1 - cursor.positionInBlock();
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
 }
 
 } // namespace
 
 RunWindow::RunWindow(const MessageTexts &texts)
     : m_texts(texts), m_process(new QProcess(this)), m_view(new QPlainTextEdit(this)),
-      m_progress(new QProgressBar(this)), m_outcome(new QLabel(this)), m_stop(new QPushButton(texts.strRunStop, this))
+      m_progress(new QProgressBar(this)), m_outcome(new QLabel(this)), m_stop(new QPushButton(texts.strRunStop, this)),
+      m_terminal(m_view->document(), [this](QStringView line) { showProgress(line); })
 {
     setObjectName(QStringLiteral("frmRun"));
     m_view->setObjectName(QStringLiteral("edtRunOutput"));
@@ -52,12 +63,11 @@ RunWindow::RunWindow(const MessageTexts &texts)
 
     m_view->setReadOnly(true);
     m_view->setLineWrapMode(QPlainTextEdit::NoWrap);
-    m_view->setMaximumBlockCount(kKeptLines);
+    m_view->setMaximumBlockCount(kKeptLines); // also turns the undo history off
     m_view->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    m_cursor = QTextCursor(m_view->document());
     m_progress->setRange(0, 0); // busy until the encoder says how far it is
     m_progress->setTextVisible(false);
-    m_outcome->setText(texts.strRunRunning);
+    showState();
 
     auto *bottom = new QHBoxLayout;
     bottom->addWidget(m_outcome, 1);
@@ -70,7 +80,10 @@ RunWindow::RunWindow(const MessageTexts &texts)
 
     m_killTimer.setSingleShot(true);
     m_killTimer.setInterval(kStopGraceMs);
+    m_moreOutput.setSingleShot(true);
+    m_moreOutput.setInterval(0);
     connect(&m_killTimer, &QTimer::timeout, m_process, &QProcess::kill);
+    connect(&m_moreOutput, &QTimer::timeout, this, &RunWindow::takeOutput);
     connect(m_stop, &QPushButton::clicked, this, &RunWindow::stop);
     connect(m_process, &QProcess::readyReadStandardOutput, this, &RunWindow::takeOutput);
     connect(m_process, &QProcess::finished, this, &RunWindow::processFinished);
@@ -82,13 +95,16 @@ RunWindow::~RunWindow()
     openWindows().removeOne(this);
     // Only at the end of the program can a window go with its encoder still running.
     if (isRunning()) {
+        m_process->disconnect(this);
+        m_stopAsked = true;
         m_process->kill();
         m_process->waitForFinished(1000);
+        settleOutput(false);
     }
 }
 
 RunWindow *RunWindow::start(const QStringList &command, const QString &folder, const QString &inputName,
-                            const MessageTexts &texts)
+                            const QString &outputName, const MessageTexts &texts)
 {
     if (command.isEmpty())
         return nullptr;
@@ -99,6 +115,11 @@ RunWindow *RunWindow::start(const QStringList &command, const QString &folder, c
     auto *window = new RunWindow(texts);
     const QString name = QFileInfo(inputName.trimmed()).fileName();
     window->setWindowTitle((name.isEmpty() ? inputName : name) + QStringLiteral(" - Fenwave"));
+    window->m_outputName = trimBelow33(outputName).toString();
+    if (!window->m_outputName.isEmpty()) {
+        window->m_outputPath = QDir(folder).absoluteFilePath(window->m_outputName);
+        window->m_outputExisted = isThere(window->m_outputPath);
+    }
 
     QProcess *process = window->m_process;
     process->setProgram(command.first());
@@ -116,6 +137,7 @@ RunWindow *RunWindow::start(const QStringList &command, const QString &folder, c
         delete window;
         return nullptr;
     }
+    window->m_outputClaim = OutputsInWriting::shared().claim(window->m_outputName, folder);
     window->show();
     return window;
 }
@@ -138,8 +160,10 @@ void RunWindow::stopAllAndClose()
 {
     const QList<RunWindow *> windows = openWindows();
     for (RunWindow *window : windows) {
-        if (window->isRunning())
+        if (window->isRunning()) {
+            window->m_stopAsked = true;
             window->m_process->terminate();
+        }
     }
     const QDeadlineTimer grace(kStopGraceMs);
     for (RunWindow *window : windows) {
@@ -155,20 +179,33 @@ bool RunWindow::isRunning() const
     return m_process->state() != QProcess::NotRunning;
 }
 
+void RunWindow::setTexts(const MessageTexts &texts)
+{
+    m_texts = texts;
+    m_stop->setText(texts.strRunStop);
+    showState();
+}
+
 void RunWindow::stop()
 {
     if (!isRunning() || m_killTimer.isActive())
         return;
+    m_stopAsked = true;
     m_process->terminate();
     m_killTimer.start();
     m_stop->setEnabled(false);
-    m_outcome->setText(m_texts.strRunStopping);
+    m_state = State::Stopping;
+    showState();
 }
 
 void RunWindow::closeEvent(QCloseEvent *event)
 {
-    // Closing a running window stops its encoder, as closing a terminal would; the window goes
-    // once the encoder has ended.
+    // A window whose encoder is already being stopped goes without a question.
+    if (isRunning() && m_state != State::Stopping && !askToConfirm(this, m_texts.strConfirmCloseRun)) {
+        event->ignore();
+        return;
+    }
+    // The encoder may have ended while the question was open.
     if (isRunning()) {
         m_closeWhenFinished = true;
         stop();
@@ -180,96 +217,34 @@ void RunWindow::closeEvent(QCloseEvent *event)
 
 void RunWindow::takeOutput()
 {
-    const QByteArray bytes = m_process->readAllStandardOutput();
-    if (bytes.isEmpty())
-        return;
     QScrollBar *scroll = m_view->verticalScrollBar();
     const bool followEnd = scroll->value() == scroll->maximum();
-    write(QString(m_decoder.decode(bytes)));
+    QElapsedTimer round;
+    round.start();
+    while (showSomeOutput() && !round.hasExpired(kRoundMs)) {}
     if (followEnd)
         scroll->setValue(scroll->maximum());
+    if (m_pendingFrom < m_pending.size() || m_process->bytesAvailable() > 0)
+        m_moreOutput.start();
 }
 
-// A small part of a terminal: CR returns to the start of the line and the next text replaces
-// it, LF goes to the next line, backspace steps back, text overwrites what stands after the
-// cursor, "ESC [ n A" goes n lines up and "ESC [ K" clears to the end of the line; other
-// escape sequences and control characters are dropped.
-void RunWindow::write(QStringView text)
+// Shows a little more of the output; false when there was none left to show.
+bool RunWindow::showSomeOutput()
 {
-    qsizetype runStart = -1; // start of a run of plain text
-    auto flush = [&](qsizetype end) {
-        if (runStart >= 0)
-            writeText(text.mid(runStart, end - runStart));
-        runStart = -1;
-    };
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (!m_escape.isEmpty()) {
-            m_escape += c;
-            const char16_t code = c.unicode();
-            if (m_escape.size() == 2 && code != u'[') {
-                m_escape.clear();
-            } else if (m_escape.size() > 2 && code >= 0x40 && code <= 0x7E) {
-                const int count = qMax(1, QStringView(m_escape).mid(2, m_escape.size() - 3).toInt());
-                if (code == u'A')
-                    m_cursor.movePosition(QTextCursor::PreviousBlock, QTextCursor::MoveAnchor, count);
-                else if (code == u'K')
-                    m_cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
-                m_cursor.removeSelectedText();
-                m_escape.clear();
-            } else if (m_escape.size() > kLongestEscape) {
-                m_escape.clear();
-            }
-            continue;
-        }
-        if (c.unicode() >= 0x20 || c == u'\t') {
-            if (runStart < 0)
-                runStart = i;
-            continue;
-        }
-        flush(i);
-        switch (c.unicode()) {
-        case 0x1B: m_escape = c; break;
-        case u'\r':
-            endSegment();
-            m_cursor.movePosition(QTextCursor::StartOfBlock);
-            m_clearLine = true;
-            break;
-        case u'\n':
-            endSegment();
-            m_clearLine = false;
-            if (!m_cursor.movePosition(QTextCursor::NextBlock)) {
-                m_cursor.movePosition(QTextCursor::EndOfBlock);
-                m_cursor.insertBlock();
-            }
-            break;
-        case u'\b':
-            if (!m_cursor.atBlockStart())
-                m_cursor.movePosition(QTextCursor::PreviousCharacter);
-            break;
-        default: break;
-        }
+    if (m_pendingFrom >= m_pending.size()) {
+        const QByteArray bytes = m_process->read(kReadBytes);
+        if (bytes.isEmpty())
+            return false;
+        m_pending = m_decoder.decode(bytes);
+        m_pendingFrom = 0;
     }
-    flush(text.size());
+    m_pendingFrom += m_terminal.write(QStringView(m_pending).mid(m_pendingFrom), kChangesAtOnce);
+    return true;
 }
 
-void RunWindow::writeText(QStringView text)
+void RunWindow::showProgress(QStringView line)
 {
-    m_segment += text;
-    if (m_clearLine) {
-        m_cursor.movePosition(QTextCursor::StartOfBlock);
-        m_cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
-        m_clearLine = false;
-    } else {
-        const int over = int(qMin<qsizetype>(text.size(), charactersToEndOfBlock(m_cursor)));
-        m_cursor.movePosition(QTextCursor::NextCharacter, QTextCursor::KeepAnchor, over);
-    }
-    m_cursor.insertText(text.toString());
-}
-
-void RunWindow::endSegment()
-{
-    if (const std::optional<EncoderProgress> progress = parseEncoderProgress(m_segment)) {
+    if (const std::optional<EncoderProgress> progress = parseEncoderProgress(line)) {
         if (progress->total > 0 && progress->total <= std::numeric_limits<int>::max()) {
             m_progress->setRange(0, int(progress->total));
             m_progress->setValue(int(qMin(progress->done, progress->total)));
@@ -277,13 +252,13 @@ void RunWindow::endSegment()
             m_progress->setRange(0, 0);
         }
     }
-    m_segment.clear();
 }
 
 void RunWindow::processFinished(int exitCode, QProcess::ExitStatus status)
 {
-    takeOutput();
-    endSegment();
+    m_moreOutput.stop();
+    while (showSomeOutput()) {}
+    m_terminal.finish();
     m_killTimer.stop();
     m_stop->setEnabled(false);
     const bool finished = status == QProcess::NormalExit && exitCode == 0;
@@ -291,14 +266,40 @@ void RunWindow::processFinished(int exitCode, QProcess::ExitStatus status)
         m_progress->setRange(0, 1);
     if (finished)
         m_progress->setValue(m_progress->maximum());
-    if (finished)
-        m_outcome->setText(m_texts.strRunFinished);
-    else if (status == QProcess::NormalExit)
-        m_outcome->setText(m_texts.strRunFailed.arg(exitCode));
-    else // the exit code of a program that died is the number of the signal that ended it
-        m_outcome->setText(m_texts.strRunSignal.arg(exitCode));
+    // The exit code of a program that died is the number of the signal that ended it.
+    m_state = finished ? State::Finished : status == QProcess::NormalExit ? State::Failed : State::Signalled;
+    m_exitCode = exitCode;
+    settleOutput(finished);
+    showState();
     if (m_closeWhenFinished)
         deleteLater();
+}
+
+// The run is over: a stopped run's output is removed when the run made it, and called
+// incomplete when it was there before. Another run may write the file from now on.
+void RunWindow::settleOutput(bool completed)
+{
+    if (m_stopAsked && !completed && !m_outputPath.isEmpty()) {
+        if (!m_outputExisted)
+            QFile::remove(m_outputPath);
+        m_outputIncomplete = isThere(m_outputPath);
+    }
+    m_outputClaim.release();
+}
+
+void RunWindow::showState()
+{
+    QString text;
+    switch (m_state) {
+    case State::Running: text = m_texts.strRunRunning; break;
+    case State::Stopping: text = m_texts.strRunStopping; break;
+    case State::Finished: text = m_texts.strRunFinished; break;
+    case State::Failed: text = m_texts.strRunFailed.arg(m_exitCode); break;
+    case State::Signalled: text = m_texts.strRunSignal.arg(m_exitCode); break;
+    }
+    if (m_outputIncomplete)
+        text += QStringLiteral(". ") + m_texts.strOutputIncomplete.arg(m_outputName);
+    m_outcome->setText(text);
 }
 
 } // namespace fenwave

@@ -1,10 +1,11 @@
 #pragma once
 
 #include "language/MessageTexts.h"
+#include "options/OutputsInWriting.h"
+#include "ui/TerminalOutput.h"
 
 #include <QProcess>
 #include <QStringDecoder>
-#include <QTextCursor>
 #include <QTimer>
 #include <QWidget>
 
@@ -20,15 +21,22 @@ namespace fenwave {
 // the end the outcome in words, until the user closes the window. A top-level window without a
 // parent: the main window goes on at once, several runs may be open, and closing the main
 // window does not tear them down by itself.
+//
+// While it runs, its output file is entered in OutputsInWriting::shared(). A run that is
+// stopped (Stop, closing the window, the end of the program) does not leave a partial output
+// behind: an output that did not exist before the run is removed, and one that did is named as
+// incomplete in the outcome line.
 class RunWindow : public QWidget
 {
     Q_OBJECT
 public:
     // Starts `command` (the program's file, then its arguments) without a shell in `folder`,
-    // with standard input from the null device and TERM=dumb, and shows the window. Returns
-    // null, showing nothing, when the program would not start.
+    // with standard input from the null device and TERM=dumb, and shows the window.
+    // `outputName` is the file the run writes (blanks around it do not count; a relative name
+    // is taken against `folder`; empty for none). Returns null, showing nothing, when the
+    // program would not start.
     static RunWindow *start(const QStringList &command, const QString &folder, const QString &inputName,
-                            const MessageTexts &texts);
+                            const QString &outputName, const MessageTexts &texts);
 
     static QList<RunWindow *> windows();
     static bool anyRunning();
@@ -40,6 +48,8 @@ public:
 
     bool isRunning() const;
     QProcess *process() const { return m_process; }
+    // The texts of another language: the Stop button and the state or outcome shown change.
+    void setTexts(const MessageTexts &texts);
 
 public slots:
     // Asks the encoder to end, and kills it when it has not ended after a short grace. Never
@@ -47,15 +57,20 @@ public slots:
     void stop();
 
 protected:
+    // Closing a running window asks first; yes stops the encoder, and the window goes once it
+    // has ended.
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    enum class State { Running, Stopping, Finished, Failed, Signalled };
+
     explicit RunWindow(const MessageTexts &texts);
     void takeOutput();
-    void write(QStringView text);
-    void writeText(QStringView text);
-    void endSegment();
+    bool showSomeOutput();
+    void showProgress(QStringView line);
     void processFinished(int exitCode, QProcess::ExitStatus status);
+    void settleOutput(bool completed);
+    void showState();
 
     MessageTexts m_texts;
     QProcess *m_process;
@@ -64,11 +79,20 @@ private:
     QLabel *m_outcome;
     QPushButton *m_stop;
     QTimer m_killTimer;
+    QTimer m_moreOutput; // output is waiting: it is shown in the next round of the event loop
     QStringDecoder m_decoder{QStringDecoder::Utf8};
-    QTextCursor m_cursor;     // where the encoder writes next
-    bool m_clearLine = false; // a CR came: the next text replaces the line
-    QString m_escape;         // an escape sequence not yet complete
-    QString m_segment;        // the text since the last CR or LF, for the progress
+    TerminalOutput m_terminal;
+    QString m_pending;           // output decoded but not shown yet
+    qsizetype m_pendingFrom = 0; // where its unshown part starts
+
+    State m_state = State::Running;
+    int m_exitCode = 0;
+    QString m_outputName; // as the user gave it
+    QString m_outputPath; // absolute
+    bool m_outputExisted = false;
+    bool m_outputIncomplete = false;
+    OutputsInWriting::Claim m_outputClaim;
+    bool m_stopAsked = false;
     bool m_closeWhenFinished = false;
 };
 

@@ -87,6 +87,10 @@ private slots:
     void otherFileIsConfirmed();
     void namesReachTheEncoderExactly_data();
     void namesReachTheEncoderExactly();
+    void busyOutputRefused_data();
+    void busyOutputRefused();
+    void runWindowFollowsLanguage_data();
+    void runWindowFollowsLanguage();
     void confirmationDeclined_data();
     void confirmationDeclined();
     void confirmedRunStartsTheBoxText_data();
@@ -357,6 +361,106 @@ void TestRun::namesReachTheEncoderExactly()
     QCOMPARE(answer.boxes.first().icon, QMessageBox::NoIcon);
     QCOMPARE(w.d.line(), line);
     verifyNothingStarted();
+    QCOMPARE(QFileInfo(work("x/song.wav")).size(), 4);
+}
+
+// ---- An output another run is writing ----
+
+// clang-format off
+void TestRun::busyOutputRefused_data()
+{
+    QTest::addColumn<QString>("output");   // edtOutput of the second run
+    QTest::addColumn<bool>("ended");       // the first run has ended before the second
+    QTest::addColumn<QString>("message");  // empty: the run is not refused and asks its question
+
+    const QString busy = QStringLiteral("The output file %1 is already being written.");
+    QTest::newRow("same text") << "x/busy.mp3" << false << busy.arg("x/busy.mp3");
+    QTest::newRow("absolute, blanks around") << " " + work("x/busy.mp3") << false << busy.arg(work("x/busy.mp3"));
+    QTest::newRow("through a link") << "busy link.mp3" << false << busy.arg("busy link.mp3");
+    QTest::newRow("another output") << "x/other.mp3" << false << "";
+    QTest::newRow("first run over") << "x/busy.mp3" << true << "";
+}
+// clang-format on
+
+void TestRun::busyOutputRefused()
+{
+    QFETCH(QString, output);
+    QFETCH(bool, ended);
+    QFETCH(QString, message);
+
+    QFile::remove(work("busy link.mp3"));
+    QVERIFY(QFile::link(work("x/busy.mp3"), work("busy link.mp3")));
+    const QString writer = m_root.filePath("encoder dir/writer");
+    QVERIFY(testing::writeExecutable(writer, ended ? "#!/bin/sh\n: > x/busy.mp3\n"
+                                                   : "#!/bin/sh\n: > x/busy.mp3\nexec /bin/sleep 60\n"));
+    Window w;
+    auto *first = fenwave::RunWindow::start({writer}, m_work, "x/song.wav", "x/busy.mp3", w.form.messages);
+    QVERIFY(first);
+    if (ended)
+        QTRY_VERIFY(!first->isRunning());
+
+    prepare(w, "x/song.wav", output);
+    BoxAnswer answer(Answer::Cancel);
+    w.d.trigger("mnuRun");
+    QCOMPARE(answer.boxes.size(), 1);
+    const SeenBox &box = answer.boxes.first();
+    if (message.isEmpty()) {
+        QCOMPARE(box.text, w.form.messages.strConfirmRun);
+        return;
+    }
+    QCOMPARE(box.text, message);
+    QCOMPARE(box.title, QStringLiteral("Fenwave"));
+    QCOMPARE(box.icon, QMessageBox::NoIcon);
+    QCOMPARE(fenwave::RunWindow::windows(), QList<fenwave::RunWindow *>{first});
+    verifyNothingStarted();
+}
+
+// clang-format off
+void TestRun::runWindowFollowsLanguage_data()
+{
+    QTest::addColumn<QByteArray>("script");
+    QTest::addColumn<bool>("stop");
+    QTest::addColumn<QString>("english");
+    QTest::addColumn<QString>("russian");
+    QTest::newRow("running") << QByteArray("exec /bin/sleep 60\n") << false << "Running..." << "Выполняется...";
+    QTest::newRow("finished") << QByteArray("exit 0\n") << false << "Finished" << "Завершено";
+    QTest::newRow("failed") << QByteArray("exit 3\n") << false << "Failed with exit status 3"
+                            << "Ошибка, код завершения 3";
+    QTest::newRow("stopped, output incomplete") << QByteArray("exec /bin/sleep 60\n") << true
+        << "Stopped by signal 15. The output file x/song.wav is incomplete."
+        << "Остановлено сигналом 15. Выходной файл x/song.wav не завершён.";
+}
+// clang-format on
+
+// A run window open while the language is switched: its texts follow, its title (the file name)
+// stays.
+void TestRun::runWindowFollowsLanguage()
+{
+    QFETCH(QByteArray, script);
+    QFETCH(bool, stop);
+    QFETCH(QString, english);
+    QFETCH(QString, russian);
+
+    const QString program = m_root.filePath("encoder dir/run");
+    QVERIFY(testing::writeExecutable(program, "#!/bin/sh\n" + script));
+    Window w;
+    // An output that is there before the run: a stopped run leaves it as incomplete.
+    auto *run = fenwave::RunWindow::start({program}, m_work, "x/song.wav", "x/song.wav", w.form.messages);
+    QVERIFY(run);
+    auto *stopButton = run->findChild<QPushButton *>("butRunStop");
+    auto *outcome = run->findChild<QLabel *>("lblRunOutcome");
+    if (stop)
+        QTest::mouseClick(stopButton, Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(outcome->text(), english, 10000);
+    const QString title = run->windowTitle();
+
+    w.d.switchTo(testing::kRussian);
+    QCOMPARE(outcome->text(), russian);
+    QCOMPARE(stopButton->text(), QStringLiteral("Остановить"));
+    QCOMPARE(run->windowTitle(), title);
+    w.d.switchTo(testing::kEnglish);
+    QCOMPARE(outcome->text(), english);
+    QCOMPARE(stopButton->text(), QStringLiteral("Stop"));
     QCOMPARE(QFileInfo(work("x/song.wav")).size(), 4);
 }
 
@@ -640,7 +744,7 @@ void TestRun::endingWhileRunAsks()
     Window w;
     w.form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w.form));
-    auto *run = fenwave::RunWindow::start({sleeper}, m_work, "a.wav", w.form.messages);
+    auto *run = fenwave::RunWindow::start({sleeper}, m_work, "a.wav", "a.mp3", w.form.messages);
     QVERIFY(run);
     QProcess *process = run->process();
     if (!running)

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace fenwave {
+
+// Why the plan leaves a file out of a batch; settled before any encoder starts.
+enum class SkipReason {
+    None,
+    OutputIsInput,        // the output names the input itself, under any spelling
+    OutputIsAnotherInput, // the output names another input of the same batch
+    OutputExists,         // the output exists and the policy says skip
+};
+
+// What to do with an output file that exists before the batch starts.
+enum class ExistingOutputPolicy { Skip, Overwrite, Number };
+
+// One file of a batch, as the plan settles it.
+struct BatchJob {
+    QString input;         // exact, as given or found
+    QString output;        // exact, the final name after every conflict is settled
+    QStringList arguments; // the encoder's arguments (not the program), input and output last
+    SkipReason skip = SkipReason::None;
+
+    bool skipped() const { return skip != SkipReason::None; }
+};
+
+} // namespace fenwave

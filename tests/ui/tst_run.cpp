@@ -375,7 +375,7 @@ void TestRun::busyOutputRefused_data()
 
     const QString busy = QStringLiteral("The output file %1 is already being written.");
     QTest::newRow("same text") << "x/busy.mp3" << false << busy.arg("x/busy.mp3");
-    QTest::newRow("absolute, blanks around") << " " + work("x/busy.mp3") << false << busy.arg(work("x/busy.mp3"));
+    QTest::newRow("absolute") << work("x/busy.mp3") << false << busy.arg(work("x/busy.mp3"));
     QTest::newRow("through a link") << "busy link.mp3" << false << busy.arg("busy link.mp3");
     QTest::newRow("another output") << "x/other.mp3" << false << "";
     QTest::newRow("first run over") << "x/busy.mp3" << true << "";

@@ -20,8 +20,14 @@ struct Preferences {
 // Absent or wrong type -> -1 / -1 / empty / 0; Language = low 8 bits of the DWORD.
 // LeftPos/TopPos DWORDs are read as signed 32-bit.
 Preferences readPreferences(UserStore &store);
-// Writes LeftPos, TopPos (as DWORD, two's complement for negatives), LamePath (String, also when empty),
-// Language (DWORD 0..255), in that order.
+// The longest path the system opens (PATH_MAX less its terminating zero), in the UTF-8 bytes
+// that the system and the store both use for it.
+constexpr qsizetype maxPathBytes = 4095;
+bool storablePath(const QString &path);
+
+// Writes LeftPos, TopPos (as DWORD, two's complement for negatives), LamePath (String, also when empty;
+// a path longer than maxPathBytes is not written and the stored one stays), Language (DWORD 0..255),
+// in that order.
 void writePreferences(UserStore &store, const Preferences &prefs);
 
 // Start of the program: reads the store, creating it when the file or the key is missing.

@@ -246,6 +246,7 @@ private slots:
             {"two =", "\"A\"==dword:00000005"},
             {"name quote unclosed", "\"A=dword:00000005"},
             {"name unquoted", "A=dword:00000005"},
+            {"name opened by an apostrophe", "'A\"=dword:00000005"},
             {"dword without its colon", "\"A\"=dword00000005"},
             {"dword misspelt", "\"A\"=dwrd:00000005"},
             {"dword without digits", "\"A\"=dword:"},
@@ -258,12 +259,15 @@ private slots:
             {"hex type too big", "\"A\"=hex(100000000):05,00,00,00"},
             {"hex empty byte", "\"A\"=hex(4):05,,00,00"},
             {"hex trailing comma", "\"A\"=hex(4):05,00,00,00,"},
+            {"dword going on with a backslash", "\"A\"=dword:00000005\\"},
         };
         for (const auto &m : malformed)
             QTest::newRow(m.row) << a2 + m.line + "\n"
                                  << "A" << T::Dword << 2ll << QString();
         QTest::newRow("empty key line") << a2 + "[]\n\"A\"=dword:00000005\n"
                                         << "A" << T::Dword << 2ll << QString();
+        QTest::newRow("unquoted name is no default value") << s + "A=dword:00000005\n"
+                                                           << "" << T::Absent << -1ll << QString();
         QTest::newRow("unclosed key line ignored") << s + "[HKEY_CURRENT_USER\\Other\n\"A\"=dword:00000005\n"
                                                    << "A" << T::Dword << 5ll << QString();
         QTest::newRow("key line without its [") << s + "HKEY_CURRENT_USER\\Other]\n\"A\"=dword:00000005\n"
@@ -318,6 +322,8 @@ private slots:
                         "\n\"LamePath\"=\"/usr/bin/lame\"");
         QTest::newRow("kinds and keys") << unknown << expected;
 
+        const QByteArray ours = header + section + "\"LeftPos\"=dword:00000064\n\"LamePath\"=\"/usr/bin/lame\"\n\n";
+        QTest::newRow("key line without a name dropped with its values") << ours + "[]\n\"A\"=dword:00000005\n" << ours;
         QTest::newRow("wrapped data joined, same bytes")
             << header + section + "\"LeftPos\"=dword:00000064\n\"E\"=hex(2):41,00,\\\r\n  42,00,\\\n\t00,00\n"
             << header + section

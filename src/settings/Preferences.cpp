@@ -13,6 +13,15 @@ const QString topPosName = QStringLiteral("TopPos");
 const QString lamePathName = QStringLiteral("LamePath");
 const QString languageName = QStringLiteral("Language");
 
+// The longest path the system opens (PATH_MAX less its terminating zero), counted in the
+// UTF-8 bytes that the system and the store both hold it in.
+constexpr qsizetype maxPathBytes = 4095;
+
+bool storablePath(const QString &path)
+{
+    return path.toUtf8().size() <= maxPathBytes;
+}
+
 int signedPosition(const UserStore &store, const QString &name)
 {
     const std::optional<quint32> stored = store.dword(name);
@@ -28,11 +37,6 @@ Preferences readPreferences(UserStore &store)
     prefs.lamePath = store.string(lamePathName).value_or(QString());
     prefs.language = quint8(store.dword(languageName).value_or(0) & 0xff);
     return prefs;
-}
-
-bool storablePath(const QString &path)
-{
-    return path.toUtf8().size() <= maxPathBytes;
 }
 
 void writePreferences(UserStore &store, const Preferences &prefs)

@@ -20,13 +20,8 @@ struct Preferences {
 // Absent or wrong type -> -1 / -1 / empty / 0; Language = low 8 bits of the DWORD.
 // LeftPos/TopPos DWORDs are read as signed 32-bit.
 Preferences readPreferences(UserStore &store);
-// The longest path the system opens (PATH_MAX less its terminating zero), in the UTF-8 bytes
-// that the system and the store both use for it.
-constexpr qsizetype maxPathBytes = 4095;
-bool storablePath(const QString &path);
-
 // Writes LeftPos, TopPos (as DWORD, two's complement for negatives), LamePath (String, also when empty;
-// a path longer than maxPathBytes is not written and the stored one stays), Language (DWORD 0..255),
+// a path longer than 4095 UTF-8 bytes is not written and the stored one stays), Language (DWORD 0..255),
 // in that order.
 void writePreferences(UserStore &store, const Preferences &prefs);
 

@@ -1,5 +1,7 @@
 #include "settings/Preferences.h"
 
+#include "settings/WholeFile.h"
+
 #include <algorithm>
 #include <climits>
 
@@ -10,6 +12,15 @@ const QString leftPosName = QStringLiteral("LeftPos");
 const QString topPosName = QStringLiteral("TopPos");
 const QString lamePathName = QStringLiteral("LamePath");
 const QString languageName = QStringLiteral("Language");
+
+// The longest path the system opens (PATH_MAX less its terminating zero), counted in the
+// UTF-8 bytes that the system and the store both hold it in.
+constexpr qsizetype maxPathBytes = 4095;
+
+bool storablePath(const QString &path)
+{
+    return path.toUtf8().size() <= maxPathBytes;
+}
 
 int signedPosition(const UserStore &store, const QString &name)
 {
@@ -32,12 +43,17 @@ void writePreferences(UserStore &store, const Preferences &prefs)
 {
     store.setDword(leftPosName, quint32(prefs.left));
     store.setDword(topPosName, quint32(prefs.top));
-    store.setString(lamePathName, prefs.lamePath);
+    // No program can be started by a longer path; written, it could grow the store past
+    // what a start reads. The stored path stays as it was.
+    if (storablePath(prefs.lamePath))
+        store.setString(lamePathName, prefs.lamePath);
     store.setDword(languageName, prefs.language);
 }
 
 Preferences loadPreferences(const QString &filePath)
 {
+    // What a run killed while writing the store left behind; one look at a small folder.
+    removeLeftoverTemporaryFiles(filePath);
     UserStore store(filePath);
     if (!store.open())
         return {};

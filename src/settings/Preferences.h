@@ -20,8 +20,9 @@ struct Preferences {
 // Absent or wrong type -> -1 / -1 / empty / 0; Language = low 8 bits of the DWORD.
 // LeftPos/TopPos DWORDs are read as signed 32-bit.
 Preferences readPreferences(UserStore &store);
-// Writes LeftPos, TopPos (as DWORD, two's complement for negatives), LamePath (String, also when empty),
-// Language (DWORD 0..255), in that order.
+// Writes LeftPos, TopPos (as DWORD, two's complement for negatives), LamePath (String, also when empty;
+// a path longer than 4095 UTF-8 bytes is not written and the stored one stays), Language (DWORD 0..255),
+// in that order.
 void writePreferences(UserStore &store, const Preferences &prefs);
 
 // Start of the program: reads the store, creating it when the file or the key is missing.

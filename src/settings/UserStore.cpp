@@ -1,12 +1,12 @@
 #include "settings/UserStore.h"
 
 #include "settings/ProfileInteger.h"
+#include "settings/UserConfigFolder.h"
 #include "settings/WholeFile.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
-#include <QStandardPaths>
 #include <QStringDecoder>
 
 #include <utility>
@@ -267,8 +267,8 @@ void appendHexBytes(QByteArray &out, qsizetype lineStart, const QByteArray &byte
 
 QString UserStore::defaultFilePath()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
-           + QStringLiteral("/fenwave/user.reg");
+    const QString folder = userConfigFolder();
+    return folder.isEmpty() ? QString() : folder + QStringLiteral("/fenwave/user.reg");
 }
 
 UserStore::UserStore(QString filePath) : m_filePath(std::move(filePath)) {}
@@ -359,8 +359,8 @@ void UserStore::reset()
 bool UserStore::open(const QString &keyPath)
 {
     reset();
-    if (!storableName(keyPath))
-        return false;
+    if (m_filePath.isEmpty() || !storableName(keyPath))
+        return false; // no home folder: no store
     QByteArray text;
     if (QFileInfo::exists(m_filePath)) {
         // A store that cannot be read whole (unreadable, oversized, no regular file)
@@ -517,6 +517,10 @@ bool UserStore::close()
         return false;
     m_open = false;
     const QByteArray text = toFileText();
+    // A store bigger than open() reads would be refused at every later start and
+    // never written again: keep the old one instead.
+    if (text.size() > maxFileSize)
+        return false;
     if (!QDir().mkpath(QFileInfo(m_filePath).absolutePath()))
         return false;
     return writeFileAtomically(m_filePath, text);

@@ -1,5 +1,7 @@
 #include "settings/WholeFile.h"
 
+#include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -7,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace fenwave {
@@ -32,6 +35,41 @@ bool syncToDisk(int handle, QString *error)
     } while (result != 0 && errno == EINTR);
     if (result != 0 && errno != EINVAL)
         return fail(error, QString::fromLocal8Bit(std::strerror(errno)));
+    return true;
+}
+
+// The replacement of a file the superuser saves over keeps the old file's owner and
+// group, so that its owner can still read and write it. chown clears the set-ID bits:
+// the mode is set again after it.
+bool keepOwnership(int handle, const QString &path, QString *error)
+{
+    if (::geteuid() != 0)
+        return true;
+    struct stat old;
+    struct stat replacement;
+    if (::stat(QFile::encodeName(path).constData(), &old) != 0)
+        return true; // a new file
+    if (::fstat(handle, &replacement) != 0)
+        return fail(error, QString::fromLocal8Bit(std::strerror(errno)));
+    if (old.st_uid == replacement.st_uid && old.st_gid == replacement.st_gid)
+        return true;
+    if (::fchown(handle, old.st_uid, old.st_gid) != 0 || ::fchmod(handle, old.st_mode & 07777) != 0)
+        return fail(error, QString::fromLocal8Bit(std::strerror(errno)));
+    return true;
+}
+
+// "<name>.XXXXXX", each X an ASCII letter: the temporary name that the atomic write
+// gives a file that it has to name before the rename.
+bool isTemporaryNameOf(const QString &candidate, const QString &name)
+{
+    constexpr qsizetype placeholderLength = 6;
+    if (candidate.size() != name.size() + 1 + placeholderLength || !candidate.startsWith(name)
+        || candidate.at(name.size()) != u'.')
+        return false;
+    for (QChar c : QStringView(candidate).sliced(name.size() + 1)) {
+        if (!((c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z')))
+            return false;
+    }
     return true;
 }
 
@@ -79,13 +117,28 @@ bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *
         file.cancelWriting();
         return fail(error, reason);
     }
-    if (!syncToDisk(file.handle(), error)) {
+    if (!keepOwnership(file.handle(), path, error) || !syncToDisk(file.handle(), error)) {
         file.cancelWriting();
         return false;
     }
     if (!file.commit())
         return fail(error, file.errorString());
     return true;
+}
+
+void removeLeftoverTemporaryFiles(const QString &path)
+{
+    constexpr qint64 minimumAgeMs = 60 * 1000;
+    const QFileInfo target(path);
+    const QString name = target.fileName();
+    if (name.isEmpty())
+        return;
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    const QFileInfoList entries = target.absoluteDir().entryInfoList(QDir::Files | QDir::Hidden | QDir::NoSymLinks);
+    for (const QFileInfo &entry : entries) {
+        if (isTemporaryNameOf(entry.fileName(), name) && entry.lastModified().msecsTo(now) > minimumAgeMs)
+            QFile::remove(entry.filePath());
+    }
 }
 
 } // namespace fenwave

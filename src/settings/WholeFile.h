@@ -17,7 +17,16 @@ std::optional<QByteArray> readFileCapped(const QString &path, qint64 limit);
 // renamed over the target. Any failure (no space, quota, file-size limit, I/O
 // error, failed sync, failed rename) removes the temporary file, leaves an
 // existing file byte for byte as it was, and returns false with the reason in
-// *error.
+// *error. Written by the superuser over a file of another owner or group, the
+// new file takes the old one's owner, group and mode. The new file is a new
+// inode: a hard link to the old one is split, and its ACLs and extended
+// attributes are not carried over.
 bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error = nullptr);
+
+// Removes the temporary files that a write of `path` interrupted between writing and
+// renaming (a kill, a power cut) left beside it: regular files named "<file name>."
+// and six ASCII letters, last changed more than a minute ago. A younger one may be the
+// write of another process still in flight and is left alone, as is every other name.
+void removeLeftoverTemporaryFiles(const QString &path);
 
 } // namespace fenwave

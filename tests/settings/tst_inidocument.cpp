@@ -1,5 +1,6 @@
 #include "StorageLimits.h"
 #include "settings/IniDocument.h"
+#include "settings/TextDecoding.h"
 
 #include <QDir>
 #include <QFile>
@@ -60,6 +61,8 @@ class TestIniDocument : public QObject
 private slots:
     void read_data();
     void read();
+    void decodesUtf8ElseWindows1251_data();
+    void decodesUtf8ElseWindows1251();
     void write_data();
     void write();
     void writeKeepsEveryOtherByte();
@@ -144,6 +147,69 @@ void TestIniDocument::read()
     QCOMPARE(doc.value(section, key, QStringLiteral("<default>")),
              expected.isNull() ? QStringLiteral("<default>") : expected);
     QCOMPARE(doc.toBytes(), file); // reading changes nothing
+}
+
+// The boundaries of well-formed UTF-8 (the Unicode standard's table of well-formed byte
+// sequences: each lead byte's range of second bytes, the continuation bytes, the last code
+// point): a text that is not well-formed is read as Windows-1251, byte for character.
+// clang-format off
+void TestIniDocument::decodesUtf8ElseWindows1251_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("U+0080, first of two bytes") << QByteArray("\xC2\x80") << QStringLiteral("\u0080");
+    QTest::newRow("U+07FF, last of two bytes") << QByteArray("\xDF\xBF") << QStringLiteral("\u07FF");
+    QTest::newRow("lead C0, overlong") << QByteArray("\xC0\x80") << QStringLiteral("\u0410\u0402");
+    QTest::newRow("lead C1, overlong") << QByteArray("\xC1\xBF") << QStringLiteral("\u0411\u0457");
+    QTest::newRow("C2 before 80") << QByteArray("\xC2\x7F") << QStringLiteral("\u0412\u007F");
+    QTest::newRow("C2 before C0") << QByteArray("\xC2\xC0") << QStringLiteral("\u0412\u0410");
+    QTest::newRow("U+0800, E0 A0") << QByteArray("\xE0\xA0\x80") << QStringLiteral("\u0800");
+    QTest::newRow("U+0FFF, E0 BF") << QByteArray("\xE0\xBF\xBF") << QStringLiteral("\u0FFF");
+    QTest::newRow("E0 9F, overlong") << QByteArray("\xE0\x9F\xBF") << QStringLiteral("\u0430\u045F\u0457");
+    QTest::newRow("E0 C0") << QByteArray("\xE0\xC0\x80") << QStringLiteral("\u0430\u0410\u0402");
+    QTest::newRow("U+1000, E1 80") << QByteArray("\xE1\x80\x80") << QStringLiteral("\u1000");
+    QTest::newRow("U+CFFF, EC BF") << QByteArray("\xEC\xBF\xBF") << QStringLiteral("\uCFFF");
+    QTest::newRow("E1 7F") << QByteArray("\xE1\x7F\x80") << QStringLiteral("\u0431\u007F\u0402");
+    QTest::newRow("EC C0") << QByteArray("\xEC\xC0\x80") << QStringLiteral("\u043C\u0410\u0402");
+    QTest::newRow("third byte 7F") << QByteArray("\xE1\x80\x7F") << QStringLiteral("\u0431\u0402\u007F");
+    QTest::newRow("third byte C0") << QByteArray("\xE1\x80\xC0") << QStringLiteral("\u0431\u0402\u0410");
+    QTest::newRow("U+D000, ED 80") << QByteArray("\xED\x80\x80") << QStringLiteral("\uD000");
+    QTest::newRow("U+D7FF, ED 9F") << QByteArray("\xED\x9F\xBF") << QStringLiteral("\uD7FF");
+    QTest::newRow("ED A0, surrogate U+D800") << QByteArray("\xED\xA0\x80") << QStringLiteral("\u043D\u00A0\u0402");
+    QTest::newRow("ED BF, surrogate U+DFFF") << QByteArray("\xED\xBF\xBF") << QStringLiteral("\u043D\u0457\u0457");
+    QTest::newRow("U+E000, EE 80") << QByteArray("\xEE\x80\x80") << QStringLiteral("\uE000");
+    QTest::newRow("U+FFFF, EF BF") << QByteArray("\xEF\xBF\xBF") << QStringLiteral("\uFFFF");
+    QTest::newRow("EE 7F") << QByteArray("\xEE\x7F\x80") << QStringLiteral("\u043E\u007F\u0402");
+    QTest::newRow("U+10000, F0 90") << QByteArray("\xF0\x90\x80\x80") << QStringLiteral("\U00010000");
+    QTest::newRow("U+3FFFF, F0 BF") << QByteArray("\xF0\xBF\xBF\xBF") << QStringLiteral("\U0003FFFF");
+    QTest::newRow("F0 8F, overlong") << QByteArray("\xF0\x8F\xBF\xBF") << QStringLiteral("\u0440\u040F\u0457\u0457");
+    QTest::newRow("F0 C0") << QByteArray("\xF0\xC0\x80\x80") << QStringLiteral("\u0440\u0410\u0402\u0402");
+    QTest::newRow("U+40000, F1 80") << QByteArray("\xF1\x80\x80\x80") << QStringLiteral("\U00040000");
+    QTest::newRow("U+FFFFF, F3 BF") << QByteArray("\xF3\xBF\xBF\xBF") << QStringLiteral("\U000FFFFF");
+    QTest::newRow("F1 7F") << QByteArray("\xF1\x7F\x80\x80") << QStringLiteral("\u0441\u007F\u0402\u0402");
+    QTest::newRow("F3 C0") << QByteArray("\xF3\xC0\x80\x80") << QStringLiteral("\u0443\u0410\u0402\u0402");
+    QTest::newRow("U+100000, F4 80") << QByteArray("\xF4\x80\x80\x80") << QStringLiteral("\U00100000");
+    QTest::newRow("U+10FFFF, the last code point") << QByteArray("\xF4\x8F\xBF\xBF") << QStringLiteral("\U0010FFFF");
+    QTest::newRow("U+110000, one past the last") << QByteArray("\xF4\x90\x80\x80") << QStringLiteral("\u0444\u0452\u0402\u0402");
+    QTest::newRow("F4 7F") << QByteArray("\xF4\x7F\x80\x80") << QStringLiteral("\u0444\u007F\u0402\u0402");
+    QTest::newRow("lead F5") << QByteArray("\xF5\x80\x80\x80") << QStringLiteral("\u0445\u0402\u0402\u0402");
+    QTest::newRow("lead FF") << QByteArray("\xFF") << QStringLiteral("\u044F");
+    QTest::newRow("four bytes, third byte 7F") << QByteArray("\xF0\x90\x7F\x80") << QStringLiteral("\u0440\u0452\u007F\u0402");
+    QTest::newRow("four bytes, fourth byte 7F") << QByteArray("\xF0\x90\x80\x7F") << QStringLiteral("\u0440\u0452\u0402\u007F");
+    QTest::newRow("four bytes, fourth byte C0") << QByteArray("\xF0\x90\x80\xC0") << QStringLiteral("\u0440\u0452\u0402\u0410");
+    QTest::newRow("four bytes cut after three") << QByteArray("\xF0\x90\x80") << QStringLiteral("\u0440\u0452\u0402");
+    QTest::newRow("three bytes cut after two") << QByteArray("\xE0\xA0") << QStringLiteral("\u0430\u00A0");
+    QTest::newRow("lone continuation byte") << QByteArray("\x80") << QStringLiteral("\u0402");
+    QTest::newRow("ASCII and U+10FFFF") << QByteArray("\x61\xF4\x8F\xBF\xBF\x7A") << QStringLiteral("a\U0010FFFFz");
+}
+// clang-format on
+
+void TestIniDocument::decodesUtf8ElseWindows1251()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, expected);
+    QCOMPARE(decodeUtf8OrWindows1251(bytes), expected);
 }
 
 // clang-format off

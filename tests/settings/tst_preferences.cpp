@@ -1,12 +1,18 @@
 #include "TestFiles.h"
 #include "settings/Preferences.h"
 
+#include <QDir>
 #include <QFile>
 #include <QStandardPaths>
+#include <QTemporaryFile>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <climits>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <time.h>
 
 using namespace fenwave;
 
@@ -127,27 +133,105 @@ private slots:
         QCOMPARE(readAll(storePath()), header + section + writtenBack + "\n");
     }
 
+    // The end of one run writes the path, the start of the next reads it. A path longer than
+    // the system's 4095 bytes (PATH_MAX less its zero, counted in UTF-8) is not written: the
+    // path stored before stays, and the other values are written all the same.
     void pathsRoundTripExactly_data()
     {
         QTest::addColumn<QString>("lamePath");
-        QTest::newRow("blanks") << "/opt/my tools/lame";
-        QTest::newRow("quotes") << "/opt/\"q\"/it's/lame";
-        QTest::newRow("backslashes") << "C:\\Program Files\\Lame\\lame.exe";
-        QTest::newRow("trailing backslash") << "C:\\lame\\";
-        QTest::newRow("shell characters") << "/tmp/a;b/$(id)/`x`/lame";
-        QTest::newRow("cyrillic") << "/home/пользователь/Программы/лейм";
-        QTest::newRow("blank ends") << " /usr/bin/lame ";
+        QTest::addColumn<QString>("readBack");
+        const QString kept = QStringLiteral("/old/lame");
+        QTest::newRow("blanks") << "/opt/my tools/lame"
+                                << "/opt/my tools/lame";
+        QTest::newRow("quotes") << "/opt/\"q\"/it's/lame"
+                                << "/opt/\"q\"/it's/lame";
+        QTest::newRow("backslashes") << "C:\\Program Files\\Lame\\lame.exe"
+                                     << "C:\\Program Files\\Lame\\lame.exe";
+        QTest::newRow("trailing backslash") << "C:\\lame\\"
+                                            << "C:\\lame\\";
+        QTest::newRow("shell characters") << "/tmp/a;b/$(id)/`x`/lame"
+                                          << "/tmp/a;b/$(id)/`x`/lame";
+        QTest::newRow("cyrillic") << "/home/пользователь/Программы/лейм"
+                                  << "/home/пользователь/Программы/лейм";
+        QTest::newRow("blank ends") << " /usr/bin/lame "
+                                    << " /usr/bin/lame ";
+        QTest::newRow("empty") << ""
+                               << "";
+        QTest::newRow("4095 bytes") << "/" + QString(4094, u'a') << "/" + QString(4094, u'a');
+        QTest::newRow("4096 bytes") << "/" + QString(4095, u'a') << kept;
+        QTest::newRow("4095 bytes, two-byte letters") << "/" + QString(2047, u'я') << "/" + QString(2047, u'я');
+        QTest::newRow("4097 bytes in 2049 letters") << "/" + QString(2048, u'я') << kept;
+        QTest::newRow("4095 bytes with quotes and backslashes")
+            << "/" + QString(2047, u'"') + QString(2047, u'\\') << "/" + QString(2047, u'"') + QString(2047, u'\\');
+        QTest::newRow("4.3 MB of blanks") << QString(4300000, u' ') << kept;
     }
 
     void pathsRoundTripExactly()
     {
         QFETCH(QString, lamePath);
+        QFETCH(QString, readBack);
+        QVERIFY(savePreferences(Preferences{5, 6, QStringLiteral("/old/lame"), 0}, storePath()));
         QVERIFY(savePreferences(Preferences{-20, 30, lamePath, 1}, storePath()));
         const Preferences prefs = loadPreferences(storePath());
-        QCOMPARE(prefs.lamePath, lamePath);
+        QCOMPARE(prefs.lamePath, readBack);
         QCOMPARE(prefs.left, -20);
         QCOMPARE(prefs.top, 30);
         QCOMPARE(prefs.language, quint8(1));
+
+        // And the run after that still starts from the store and writes it.
+        QVERIFY(savePreferences(Preferences{7, 8, QStringLiteral("/usr/bin/lame"), 0}, storePath()));
+        QCOMPARE(loadPreferences(storePath()).lamePath, QStringLiteral("/usr/bin/lame"));
+    }
+
+    // A run killed between writing the store's temporary file and renaming it leaves that
+    // file; a later start removes it, and nothing else.
+    void leftoverTemporaryFilesRemovedAtStart_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("ageSeconds");
+        QTest::addColumn<bool>("removed");
+        QTest::newRow("left two minutes ago") << "user.reg.ZZZZZZ" << 120 << true;
+        QTest::newRow("named by the write itself") << "" << 120 << true;
+        QTest::newRow("in flight in another run") << "user.reg.aBcDeF" << 0 << false;
+        QTest::newRow("half a minute old") << "user.reg.aBcDeF" << 30 << false;
+        QTest::newRow("five letters") << "user.reg.aBcDe" << 120 << false;
+        QTest::newRow("seven letters") << "user.reg.aBcDeFg" << 120 << false;
+        QTest::newRow("a digit") << "user.reg.aBcDe1" << 120 << false;
+        QTest::newRow("a non-ASCII letter") << "user.reg.aBcDeЖ" << 120 << false;
+        QTest::newRow("another file's") << "user.ini.aBcDeF" << 120 << false;
+        QTest::newRow("no dot") << "user.regaaBcDeF" << 120 << false;
+        QTest::newRow("a backup") << "user.reg.bak" << 120 << false;
+        QTest::newRow("prefixed") << "xuser.reg.aBcDeF" << 120 << false;
+        QTest::newRow("a folder of that name") << "user.reg.aBcDeF/" << 120 << false;
+    }
+
+    void leftoverTemporaryFilesRemovedAtStart()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, ageSeconds);
+        QFETCH(bool, removed);
+        QTemporaryDir folder;
+        const QString store = folder.filePath(QStringLiteral("user.reg"));
+        const QByteArray values = header + section + "\"LeftPos\"=dword:00000009\n\n";
+        QVERIFY(writeAll(store, values));
+        QString leftover = folder.filePath(name);
+        if (name.isEmpty()) {
+            QTemporaryFile named(store); // named as the write names a temporary store file
+            QVERIFY(named.open());
+            named.setAutoRemove(false);
+            leftover = named.fileName();
+        } else if (name.endsWith(u'/')) {
+            leftover.chop(1);
+            QVERIFY(QDir().mkpath(leftover));
+        } else {
+            QVERIFY(writeAll(leftover, "half a store"));
+        }
+        const timespec changed[2] = {{::time(nullptr) - ageSeconds, 0}, {::time(nullptr) - ageSeconds, 0}};
+        QVERIFY(::utimensat(AT_FDCWD, QFile::encodeName(leftover).constData(), changed, 0) == 0);
+
+        QCOMPARE(loadPreferences(store).left, 9);
+        QCOMPARE(QFileInfo::exists(leftover), !removed);
+        QCOMPARE(readAll(store), values);
     }
 
     void keyMissingIsCreatedAtStartKeepingTheRest()

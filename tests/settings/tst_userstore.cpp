@@ -12,6 +12,8 @@
 
 #include <optional>
 
+#include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace fenwave;
@@ -76,9 +78,64 @@ private slots:
         QCOMPARE(reopened.toFileText(), store.toFileText());
     }
 
+    // Outside Qt's test mode, where the XDG base-directory rules place it: a relative
+    // XDG_CONFIG_HOME is ignored, and without HOME the account's home folder is used.
+    void defaultFilePathIsPerUserConfig_data()
+    {
+        QTest::addColumn<QByteArray>("configHome"); // null: unset
+        QTest::addColumn<QByteArray>("home");       // null: unset
+        QTest::addColumn<QString>("expected");      // "~": the account's home folder
+
+        const QByteArray unset;
+        const QString store = QStringLiteral("/fenwave/user.reg");
+        QTest::newRow("XDG_CONFIG_HOME") << QByteArray("/cfg/me") << QByteArray("/home/me") << "/cfg/me" + store;
+        QTest::newRow("neither set") << unset << unset << "~/.config" + store;
+        QTest::newRow("only HOME") << unset << QByteArray("/home/me") << "/home/me/.config" + store;
+        QTest::newRow("empty XDG_CONFIG_HOME")
+            << QByteArray("") << QByteArray("/home/me") << "/home/me/.config" + store;
+        QTest::newRow("relative XDG_CONFIG_HOME")
+            << QByteArray("cfg") << QByteArray("/home/me") << "/home/me/.config" + store;
+        QTest::newRow("relative XDG_CONFIG_HOME, no HOME") << QByteArray("cfg") << unset << "~/.config" + store;
+        QTest::newRow("empty HOME") << unset << QByteArray("") << "~/.config" + store;
+        QTest::newRow("absolute XDG_CONFIG_HOME, no HOME") << QByteArray("/cfg") << unset << "/cfg" + store;
+        QTest::newRow("Cyrillic folder") << QByteArray("/home/я/cfg") << unset << QString("/home/я/cfg") + store;
+    }
+
     void defaultFilePathIsPerUserConfig()
     {
+        QFETCH(QByteArray, configHome);
+        QFETCH(QByteArray, home);
+        QFETCH(QString, expected);
+
+        const QByteArray oldConfigHome = qgetenv("XDG_CONFIG_HOME");
+        const bool hadConfigHome = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
+        const QByteArray oldHome = qgetenv("HOME");
+        const bool hadHome = qEnvironmentVariableIsSet("HOME");
+        auto setOrUnset = [](const char *name, const QByteArray &value, bool set) {
+            if (set)
+                qputenv(name, value);
+            else
+                qunsetenv(name);
+        };
+        setOrUnset("XDG_CONFIG_HOME", configHome, !configHome.isNull());
+        setOrUnset("HOME", home, !home.isNull());
+        QStandardPaths::setTestModeEnabled(false);
+        const QString path = UserStore::defaultFilePath();
+        QStandardPaths::setTestModeEnabled(true);
+        setOrUnset("XDG_CONFIG_HOME", oldConfigHome, hadConfigHome);
+        setOrUnset("HOME", oldHome, hadHome);
+
+        const passwd *account = ::getpwuid(::getuid());
+        QVERIFY(account && account->pw_dir);
+        if (expected.startsWith(u'~'))
+            expected.replace(0, 1, QFile::decodeName(account->pw_dir));
+        QCOMPARE(path, expected);
+    }
+
+    void defaultFilePathInTestMode()
+    {
         const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+        QVERIFY(config.endsWith(QStringLiteral("/.qttest/config")));
         QCOMPARE(UserStore::defaultFilePath(), config + QStringLiteral("/fenwave/user.reg"));
     }
 
@@ -173,6 +230,46 @@ private slots:
             << "A" << T::Dword << 4ll << QString();
         QTest::newRow("cut hex dropped") << s + "\"B\"=hex:01,02,\\\n\"A\"=dword:00000004\n"
                                          << "B" << T::Absent << -1ll << QString();
+        // A malformed line after a sound one of the same name: the malformed line is
+        // ignored, so the sound value stands (a later line would otherwise win).
+        const QByteArray a2 = s + "\"A\"=dword:00000002\n";
+        const struct {
+            const char *row;
+            const char *line;
+        } malformed[] = {
+            {"blank in place of =", "\"A\" dword:00000005"},
+            {"colon in place of =", "\"A\":dword:00000005"},
+            {"name alone", "\"A\""},
+            {"nothing after =", "\"A\"="},
+            {"two =", "\"A\"==dword:00000005"},
+            {"name quote unclosed", "\"A=dword:00000005"},
+            {"name unquoted", "A=dword:00000005"},
+            {"name opened by an apostrophe", "'A\"=dword:00000005"},
+            {"dword without its colon", "\"A\"=dword00000005"},
+            {"dword misspelt", "\"A\"=dwrd:00000005"},
+            {"dword without digits", "\"A\"=dword:"},
+            {"unknown type word", "\"A\"=bin:05,00,00,00"},
+            {"hex without its colon", "\"A\"=hex 05,00,00,00"},
+            {"hex(4) without its colon", "\"A\"=hex(4)05,00,00,00"},
+            {"hex type unclosed", "\"A\"=hex(4:05,00,00,00"},
+            {"hex type empty", "\"A\"=hex():05,00,00,00"},
+            {"hex type not hex", "\"A\"=hex(x4):05,00,00,00"},
+            {"hex type too big", "\"A\"=hex(100000000):05,00,00,00"},
+            {"hex empty byte", "\"A\"=hex(4):05,,00,00"},
+            {"hex trailing comma", "\"A\"=hex(4):05,00,00,00,"},
+            {"dword going on with a backslash", "\"A\"=dword:00000005\\"},
+        };
+        for (const auto &m : malformed)
+            QTest::newRow(m.row) << a2 + m.line + "\n"
+                                 << "A" << T::Dword << 2ll << QString();
+        QTest::newRow("empty key line") << a2 + "[]\n\"A\"=dword:00000005\n"
+                                        << "A" << T::Dword << 2ll << QString();
+        QTest::newRow("unquoted name is no default value") << s + "A=dword:00000005\n"
+                                                           << "" << T::Absent << -1ll << QString();
+        QTest::newRow("unclosed key line ignored") << s + "[HKEY_CURRENT_USER\\Other\n\"A\"=dword:00000005\n"
+                                                   << "A" << T::Dword << 5ll << QString();
+        QTest::newRow("key line without its [") << s + "HKEY_CURRENT_USER\\Other]\n\"A\"=dword:00000005\n"
+                                                << "A" << T::Dword << 5ll << QString();
         QTest::newRow("empty file") << QByteArray() << "A" << T::Absent << -1ll << QString();
         QTest::newRow("binary garbage") << QByteArray("\x00\xff\x13\x88[\x00]\n\"\"=", 11) << "" << T::Absent << -1ll
                                         << QString();
@@ -223,6 +320,8 @@ private slots:
                         "\n\"LamePath\"=\"/usr/bin/lame\"");
         QTest::newRow("kinds and keys") << unknown << expected;
 
+        const QByteArray ours = header + section + "\"LeftPos\"=dword:00000064\n\"LamePath\"=\"/usr/bin/lame\"\n\n";
+        QTest::newRow("key line without a name dropped with its values") << ours + "[]\n\"A\"=dword:00000005\n" << ours;
         QTest::newRow("wrapped data joined, same bytes")
             << header + section + "\"LeftPos\"=dword:00000064\n\"E\"=hex(2):41,00,\\\r\n  42,00,\\\n\t00,00\n"
             << header + section
@@ -431,6 +530,81 @@ private slots:
             QVERIFY(readAll(path) == file);
             QVERIFY(QFile::remove(path));
         }
+    }
+
+    // A store that a start could not read is never written: values kept for other programs
+    // may make it so, and no later run would read or write it again.
+    void neverWrittenPastTheReadCap_data()
+    {
+        QTest::addColumn<qint64>("writtenSize");
+        QTest::addColumn<bool>("written");
+        QTest::newRow("exactly the cap") << qint64(UserStore::maxFileSize) << true;
+        QTest::newRow("one byte over") << qint64(UserStore::maxFileSize + 1) << false;
+    }
+
+    void neverWrittenPastTheReadCap()
+    {
+        QFETCH(qint64, writtenSize);
+        QFETCH(bool, written);
+        const QByteArray added = "\"LamePath\"=\"/x\"\n";
+        const QByteArray start
+            = header + section + "\"LeftPos\"=dword:00000001\n\n[HKEY_CURRENT_USER\\Other]\n\"Pad\"=\"";
+        const QByteArray end = "\"\n\n";
+        const QByteArray old = start + QByteArray(writtenSize - added.size() - start.size() - end.size(), 'p') + end;
+        writeStore(old);
+
+        UserStore store(storePath());
+        QVERIFY(store.open());
+        store.setDword(QStringLiteral("LeftPos"), 2);
+        store.setString(QStringLiteral("LamePath"), QStringLiteral("/x"));
+        QCOMPARE(store.close(), written);
+        QCOMPARE(QFileInfo(storePath()).size(), written ? writtenSize : old.size());
+        QVERIFY(written || readAll(storePath()) == old);
+
+        UserStore again(storePath());
+        QVERIFY(again.open());
+        QCOMPARE(again.dword(QStringLiteral("LeftPos")), std::optional<quint32>(written ? 2 : 1));
+    }
+
+    // The superuser writing over another user's file (a store under that user's home, or a
+    // settings file: both are written by the same routine) leaves it that user's.
+    void writeKeepsOwnerGroupAndMode_data()
+    {
+        QTest::addColumn<uint>("owner");
+        QTest::addColumn<uint>("group");
+        QTest::addColumn<uint>("mode");
+        constexpr uint nobody = 65534;
+        QTest::newRow("owner and group of another user") << nobody << nobody << 0644u;
+        QTest::newRow("only the owner may read") << nobody << nobody << 0600u;
+        QTest::newRow("another owner, the superuser's group") << nobody << 0u << 0640u;
+        QTest::newRow("the superuser's, another group") << 0u << nobody << 0660u;
+        QTest::newRow("set-ID bits, which chown clears") << nobody << nobody << 06664u;
+    }
+
+    void writeKeepsOwnerGroupAndMode()
+    {
+        QFETCH(uint, owner);
+        QFETCH(uint, group);
+        QFETCH(uint, mode);
+        if (geteuid() != 0)
+            QSKIP("only the superuser writes over another user's file");
+        writeStore(header + section + "\"LeftPos\"=dword:00000001\n\n");
+        const QByteArray path = QFile::encodeName(storePath());
+        if (::chown(path.constData(), owner, group) != 0)
+            QSKIP("this system cannot give a file to user and group 65534");
+        QVERIFY(::chmod(path.constData(), mode) == 0);
+
+        UserStore store(storePath());
+        QVERIFY(store.open());
+        store.setDword(QStringLiteral("LeftPos"), 2);
+        QVERIFY(store.close());
+
+        struct stat written;
+        QVERIFY(::stat(path.constData(), &written) == 0);
+        QCOMPARE(uint(written.st_uid), owner);
+        QCOMPARE(uint(written.st_gid), group);
+        QCOMPARE(uint(written.st_mode & 07777), mode);
+        QVERIFY(readAll(storePath()).contains("\"LeftPos\"=dword:00000002"));
     }
 
     void writeFailureReturnsFalse()

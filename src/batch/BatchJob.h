@@ -11,6 +11,7 @@ enum class SkipReason {
     OutputIsInput,        // the output names the input itself, under any spelling
     OutputIsAnotherInput, // the output names another input of the same batch
     OutputExists,         // the output exists and the policy says skip
+    InputNamesNoFile,     // the input text names no file ("", ".", a folder ending in "/"): no output name
 };
 
 // What to do with an output file that exists before the batch starts.

@@ -74,15 +74,15 @@ void collect(const QString &folder, const QStringList &extensions, QStringList &
     QDir dir(folder);
     dir.setFilter(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
     dir.setSorting(QDir::Unsorted);
-    QStringList names = dir.entryList();
-    std::sort(names.begin(), names.end(), [](const QString &a, const QString &b) { return naturalNameLess(a, b); });
-    for (const QString &name : names) {
-        const QString path = pathInFolder(folder, name);
-        const QFileInfo info(path);
-        if (info.isDir()) {
-            if (!info.isSymLink())
+    QFileInfoList entries = dir.entryInfoList();
+    std::sort(entries.begin(), entries.end(),
+              [](const QFileInfo &a, const QFileInfo &b) { return naturalNameLess(a.fileName(), b.fileName()); });
+    for (const QFileInfo &entry : entries) {
+        const QString path = pathInFolder(folder, entry.fileName());
+        if (entry.isDir()) {
+            if (!entry.isSymLink())
                 collect(path, extensions, found);
-        } else if (hasExtensionOf(name, extensions)) {
+        } else if (hasExtensionOf(entry.fileName(), extensions)) {
             found += path;
         }
     }

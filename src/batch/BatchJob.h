@@ -20,8 +20,10 @@ enum class ExistingOutputPolicy { Skip, Overwrite, Number };
 // One file of a batch, as the plan settles it.
 struct BatchJob {
     QString input;         // exact, as given or found
-    QString output;        // exact, the final name after every conflict is settled
-    QStringList arguments; // the encoder's arguments (not the program), input and output last
+    QString output;        // exact, the final name after every conflict is settled; when skipped,
+                           // the name that made it skip (empty when the input names no file)
+    QStringList arguments; // the encoder's arguments (not the program), input and output last;
+                           // empty when skipped
     SkipReason skip = SkipReason::None;
 
     bool skipped() const { return skip != SkipReason::None; }

@@ -3,6 +3,7 @@
 #include "options/CommandSplit.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace fenwave {
 
@@ -108,125 +109,189 @@ constexpr TagRow kTagSwitches[] = {
 };
 // clang-format on
 
-template <std::size_t N> void appendWord(QString &line, const char *const (&words)[N], int index)
-{
-    if (index >= 0 && index < int(N))
-        line += QLatin1String(words[index]);
-}
+// One piece of the composed switches. The text form shows each piece after a blank; the
+// argument form passes each piece but a gap as one argument, exactly.
+enum class Shape {
+    Word,   // shown as it stands
+    Quoted, // shown in double quotes when it holds a separator
+    Gap,    // shown as nothing (a doubled blank in the text), passes no argument
+};
 
-void appendWordOfList(QString &line, int list, int index)
-{
-    if (list == 0)
-        appendWord(line, kInputTypeWords, index);
-    else
-        appendWord(line, kOutputTypeWords, index);
-}
+struct Piece {
+    QString text;
+    Shape shape;
+};
 
-void appendEncoderPath(QString &line, const OptionSet &options)
-{
-    line += quotedAsOneArgument(options.text(Field::LamePath));
-}
+using Pieces = std::vector<Piece>;
 
-void appendPathPiece(QString &line, const OptionSet &options, Field field)
+// Our own literals (" -m s", " --vbr-new ") start with a blank; each further blank starts a
+// piece, and an empty one is a gap.
+void appendLiteral(Pieces &pieces, QLatin1String literal)
 {
-    const QStringView path = trimBelow33(options.text(field));
-    if (path.isEmpty())
-        return;
-    line += QLatin1Char(' ');
-    line += quotedAsOneArgument(path);
-}
-
-void appendTrimmed(QString &line, const char *literal, QStringView text)
-{
-    const QStringView value = trimBelow33(text);
-    if (value.isEmpty())
-        return;
-    line += QLatin1String(literal);
-    line += value;
-}
-
-void appendVbrGroup(QString &line, const OptionSet &options)
-{
-    appendWord(line, kVbrModeWords, options.index(Field::cbxVBRMode));
-    line += QLatin1String(" -V ") + options.text(Field::cbxVBRQuality);
-    line += QLatin1String(" -b ") + options.text(Field::cbxMinBitrate);
-    line += QLatin1String(" -B ") + options.text(Field::cbxMaxBitrate);
-    if (options.isOn(Field::flgSupport))
-        line += QLatin1String(" -F");
-    if (options.isOn(Field::flgLameTagDis))
-        line += QLatin1String(" -t");
-    if (options.isOn(Field::flgHist))
-        line += QLatin1String(" --nohist");
-}
-
-void appendTagPart(QString &line, const OptionSet &options)
-{
-    for (const TagRow &row : kTagSwitches) {
-        const QStringView value = trimBelow33(options.text(row.field));
-        if (value.isEmpty())
-            continue;
-        line += QLatin1String(row.literal);
-        if (row.quoted)
-            line += quotedAsOneArgument(value);
-        else
-            line += value;
+    qsizetype blank = literal.indexOf(QLatin1Char(' '));
+    while (blank >= 0) {
+        const qsizetype next = literal.indexOf(QLatin1Char(' '), blank + 1);
+        const QLatin1String word = literal.sliced(blank + 1, (next < 0 ? literal.size() : next) - blank - 1);
+        pieces.push_back({QString(word), word.isEmpty() ? Shape::Gap : Shape::Word});
+        blank = next;
     }
 }
 
-void appendStep(QString &line, const OptionSet &options, const StepRow &row)
+// A switch literal ending in a blank (" -s "), then its value as one piece.
+void appendSwitchAndValue(Pieces &pieces, const char *literal, QStringView value, Shape shape = Shape::Word)
+{
+    QLatin1String switchPart(literal);
+    switchPart.chop(1);
+    appendLiteral(pieces, switchPart);
+    pieces.push_back({value.toString(), shape});
+}
+
+template <std::size_t N> void appendWord(Pieces &pieces, const char *const (&words)[N], int index)
+{
+    if (index >= 0 && index < int(N))
+        appendLiteral(pieces, QLatin1String(words[index]));
+}
+
+void appendWordOfList(Pieces &pieces, int list, int index)
+{
+    if (list == 0)
+        appendWord(pieces, kInputTypeWords, index);
+    else
+        appendWord(pieces, kOutputTypeWords, index);
+}
+
+void appendTrimmed(Pieces &pieces, const char *literal, QStringView text)
+{
+    const QStringView value = trimBelow33(text);
+    if (!value.isEmpty())
+        appendSwitchAndValue(pieces, literal, value);
+}
+
+void appendVbrGroup(Pieces &pieces, const OptionSet &options)
+{
+    appendWord(pieces, kVbrModeWords, options.index(Field::cbxVBRMode));
+    appendSwitchAndValue(pieces, " -V ", options.text(Field::cbxVBRQuality));
+    appendSwitchAndValue(pieces, " -b ", options.text(Field::cbxMinBitrate));
+    appendSwitchAndValue(pieces, " -B ", options.text(Field::cbxMaxBitrate));
+    if (options.isOn(Field::flgSupport))
+        appendLiteral(pieces, QLatin1String(" -F"));
+    if (options.isOn(Field::flgLameTagDis))
+        appendLiteral(pieces, QLatin1String(" -t"));
+    if (options.isOn(Field::flgHist))
+        appendLiteral(pieces, QLatin1String(" --nohist"));
+}
+
+void appendTagPart(Pieces &pieces, const OptionSet &options)
+{
+    for (const TagRow &row : kTagSwitches) {
+        const QStringView value = trimBelow33(options.text(row.field));
+        if (!value.isEmpty())
+            appendSwitchAndValue(pieces, row.literal, value, row.quoted ? Shape::Quoted : Shape::Word);
+    }
+}
+
+void appendStep(Pieces &pieces, const OptionSet &options, const StepRow &row)
 {
     const FieldValue &v = options.value(row.field);
     switch (row.step) {
     case Step::Flag:
         if (v.on)
-            line += QLatin1String(row.literal);
+            appendLiteral(pieces, QLatin1String(row.literal));
         break;
     case Step::AvailableFlag:
         if (v.available && v.on)
-            line += QLatin1String(row.literal);
+            appendLiteral(pieces, QLatin1String(row.literal));
         break;
-    case Step::Trimmed: appendTrimmed(line, row.literal, v.text); break;
+    case Step::Trimmed: appendTrimmed(pieces, row.literal, v.text); break;
     case Step::AvailableTrimmed:
         if (v.available)
-            appendTrimmed(line, row.literal, v.text);
+            appendTrimmed(pieces, row.literal, v.text);
         break;
     case Step::UnlessExactly:
         if (v.text != QLatin1String(row.extra))
-            line += QLatin1String(row.literal) + v.text;
+            appendSwitchAndValue(pieces, row.literal, v.text);
         break;
     case Step::UntrimmedNotEmpty:
         if (!v.text.isEmpty())
-            line += QLatin1String(row.literal) + v.text;
+            appendSwitchAndValue(pieces, row.literal, v.text);
         break;
-    case Step::IndexWord: appendWordOfList(line, row.wordList, v.index); break;
+    case Step::IndexWord: appendWordOfList(pieces, row.wordList, v.index); break;
     case Step::AthLower:
         if (!options.isOn(Field::flgNoATH))
-            appendTrimmed(line, row.literal, v.text);
+            appendTrimmed(pieces, row.literal, v.text);
         break;
     case Step::Preset:
         if (v.available) {
-            line += QLatin1String(row.literal);
-            appendWord(line, kPresetWords, v.index);
+            appendLiteral(pieces, QLatin1String(row.literal));
+            appendWord(pieces, kPresetWords, v.index);
         }
         break;
     case Step::ModeValue:
         if (v.on)
-            line += QLatin1String(row.literal) + options.text(row.other);
+            appendSwitchAndValue(pieces, row.literal, options.text(row.other));
         break;
     case Step::VbrGroup:
         if (v.on)
-            appendVbrGroup(line, options);
+            appendVbrGroup(pieces, options);
         break;
     case Step::Filters:
         if (v.on) {
-            line += QLatin1String(row.literal);
+            appendLiteral(pieces, QLatin1String(row.literal));
         } else {
             for (const FilterRow &filter : kFilterSwitches)
-                appendTrimmed(line, filter.literal, options.text(filter.field));
+                appendTrimmed(pieces, filter.literal, options.text(filter.field));
         }
         break;
-    case Step::TagPart: appendTagPart(line, options); break;
+    case Step::TagPart: appendTagPart(pieces, options); break;
     }
+}
+
+// The one walk both forms of the full line come from.
+Pieces fullSwitches(const OptionSet &options)
+{
+    Pieces pieces;
+    pieces.reserve(64);
+    for (const StepRow &row : kSteps)
+        appendStep(pieces, options, row);
+    return pieces;
+}
+
+const Pieces &shortSwitches()
+{
+    static const Pieces pieces{{QStringLiteral("-h"), Shape::Word}};
+    return pieces;
+}
+
+QString lineOf(const OptionSet &options, const Pieces &switches)
+{
+    QString line;
+    line.reserve(512);
+    line += quotedAsOneArgument(options.text(Field::LamePath));
+    for (const Piece &piece : switches) {
+        line += QLatin1Char(' ');
+        line += piece.shape == Shape::Quoted ? quotedAsOneArgument(piece.text) : piece.text;
+    }
+    for (Field field : {Field::edtInput, Field::edtOutput}) {
+        const QStringView path = trimBelow33(options.text(field));
+        if (path.isEmpty())
+            continue;
+        line += QLatin1Char(' ');
+        line += quotedAsOneArgument(path);
+    }
+    return line;
+}
+
+QStringList argumentsOf(const OptionSet &options, const Pieces &switches)
+{
+    QStringList arguments;
+    arguments.reserve(qsizetype(switches.size()) + 2);
+    for (const Piece &piece : switches) {
+        if (piece.shape != Shape::Gap)
+            arguments += piece.text;
+    }
+    arguments += options.text(Field::edtInput);
+    arguments += options.text(Field::edtOutput);
+    return arguments;
 }
 
 } // namespace
@@ -263,24 +328,22 @@ bool commandLineCarries(QStringView name, PathPiece piece)
 
 QString composeFullCommandLine(const OptionSet &options)
 {
-    QString line;
-    line.reserve(512);
-    appendEncoderPath(line, options);
-    for (const StepRow &row : kSteps)
-        appendStep(line, options, row);
-    appendPathPiece(line, options, Field::edtInput);
-    appendPathPiece(line, options, Field::edtOutput);
-    return line;
+    return lineOf(options, fullSwitches(options));
 }
 
 QString composeShortCommandLine(const OptionSet &options)
 {
-    QString line;
-    appendEncoderPath(line, options);
-    line += QLatin1String(" -h");
-    appendPathPiece(line, options, Field::edtInput);
-    appendPathPiece(line, options, Field::edtOutput);
-    return line;
+    return lineOf(options, shortSwitches());
+}
+
+QStringList composeFullArguments(const OptionSet &options)
+{
+    return argumentsOf(options, fullSwitches(options));
+}
+
+QStringList composeShortArguments(const OptionSet &options)
+{
+    return argumentsOf(options, shortSwitches());
 }
 
 } // namespace fenwave

@@ -3,6 +3,7 @@
 #include "options/OptionSet.h"
 
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 
 namespace fenwave {
@@ -13,6 +14,12 @@ QString composeFullCommandLine(const OptionSet &options);
 
 // The short line used while "Use default settings" is on: encoder path, " -h", input, output.
 QString composeShortCommandLine(const OptionSet &options);
+
+// The same switches as the two lines, in the same order, as the encoder's argument list: no
+// encoder path, each value one argument exactly as the line shows it, then edtInput and
+// edtOutput exactly as they stand (untrimmed, even when empty). Nothing is split or quoted.
+QStringList composeFullArguments(const OptionSet &options);
+QStringList composeShortArguments(const OptionSet &options);
 
 // Removes leading and trailing characters below code 33 (the blank and all control characters).
 QStringView trimBelow33(QStringView text);

@@ -6,8 +6,6 @@ namespace fenwave {
 
 namespace {
 
-const QString kOutputExtension = QStringLiteral(".mp3");
-
 qsizetype fileNameStart(const QString &path)
 {
     const qsizetype lastSeparator = std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'));
@@ -23,6 +21,11 @@ bool namesNoFile(QStringView fileName)
 
 QString proposeOutputName(const QString &inputPath)
 {
+    return proposeOutputName(inputPath, u".mp3");
+}
+
+QString proposeOutputName(const QString &inputPath, QStringView extension)
+{
     const qsizetype nameStart = fileNameStart(inputPath);
     const QStringView fileName = QStringView(inputPath).mid(nameStart);
     if (namesNoFile(fileName))
@@ -31,7 +34,9 @@ QString proposeOutputName(const QString &inputPath)
     const qsizetype dot = fileName.lastIndexOf(u'.');
     // A dot at position 0 marks a hidden file, not an extension.
     const qsizetype keep = dot > 0 ? nameStart + dot : inputPath.size();
-    return inputPath.left(keep) + kOutputExtension;
+    QString output = inputPath.left(keep);
+    output += extension;
+    return output;
 }
 
 } // namespace fenwave

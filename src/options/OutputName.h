@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringView>
 
 namespace fenwave {
 
@@ -11,5 +12,8 @@ namespace fenwave {
 // An input that names no file (empty, ending in a separator, or "." / "..") gives an empty text:
 // proposing ".mp3" there would aim the encoder at a hidden file in some folder.
 QString proposeOutputName(const QString &inputPath);
+
+// The same rule with another extension (".wav", ".ogg"), for files whose output is not MP3.
+QString proposeOutputName(const QString &inputPath, QStringView extension);
 
 } // namespace fenwave

@@ -2,17 +2,11 @@
 
 #include <QFile>
 
-#include <optional>
 #include <sys/stat.h>
-#include <utility>
 
 namespace fenwave {
 
-namespace {
-
-using FileIdentity = std::pair<dev_t, ino_t>;
-
-std::optional<FileIdentity> identityOf(const QString &path)
+std::optional<FileIdentity> existingFileIdentity(const QString &path)
 {
     // A NUL would cut the name short and make stat() look at a different file.
     if (path.isEmpty() || path.contains(QChar(u'\0')))
@@ -23,14 +17,12 @@ std::optional<FileIdentity> identityOf(const QString &path)
     return FileIdentity{info.st_dev, info.st_ino};
 }
 
-} // namespace
-
 bool namesSameExistingFile(const QString &a, const QString &b)
 {
-    const std::optional<FileIdentity> first = identityOf(a);
+    const std::optional<FileIdentity> first = existingFileIdentity(a);
     if (!first)
         return false;
-    const std::optional<FileIdentity> second = identityOf(b);
+    const std::optional<FileIdentity> second = existingFileIdentity(b);
     return second && *first == *second;
 }
 

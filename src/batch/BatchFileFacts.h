@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+
+namespace fenwave {
+
+// What the batch plan needs to know of the file system. The window and the shell command pass
+// the real one; a stand-in lets the plan be checked without files.
+class BatchFileFacts
+{
+public:
+    virtual ~BatchFileFacts() = default;
+
+    // true when anything stands under the name, a dangling link included: renaming an output
+    // into place would replace it.
+    virtual bool exists(const QString &path) const = 0;
+    // A key that is equal for two names of one file under any spelling (relative or absolute,
+    // "." and "..", links) and differs for names of different files.
+    virtual QString identity(const QString &path) const = 0;
+};
+
+// The file system as it is now.
+class RealFileFacts : public BatchFileFacts
+{
+public:
+    bool exists(const QString &path) const override;
+    // An existing file by its device and inode; a name that does not exist yet by its absolute
+    // path, with "." and ".." removed and links in its folder resolved.
+    QString identity(const QString &path) const override;
+};
+
+} // namespace fenwave

@@ -1,0 +1,190 @@
+#include "batch/BatchPlan.h"
+
+#include "batch/FolderScan.h"
+#include "options/CommandLine.h"
+#include "options/OutputName.h"
+
+#include <QDir>
+#include <QHash>
+#include <QSet>
+
+namespace fenwave {
+
+namespace {
+
+bool composesShortForm(const OptionSet &options)
+{
+    return options.isOn(Field::flgDefault);
+}
+
+// The name of the folder a file was found in, as the mirrored layout shows it: the last part
+// of its text, or of its absolute path when the text ends in "." or "..".
+QString folderName(const QString &folder)
+{
+    const QString cleaned = QDir::cleanPath(folder);
+    QString name = cleaned.section(QLatin1Char('/'), -1);
+    if (name == QLatin1String(".") || name == QLatin1String(".."))
+        name = QDir::cleanPath(QDir(cleaned).absolutePath()).section(QLatin1Char('/'), -1);
+    return name;
+}
+
+// The input's path below the folder it was found in, or nothing when it is not below it.
+QString pathBelow(const QString &path, const QString &folder)
+{
+    if (folder.isEmpty())
+        return QString();
+    const QString prefix = pathInFolder(folder, QString());
+    if (path.startsWith(prefix) && path.size() > prefix.size())
+        return path.mid(prefix.size());
+    const QString relative = QDir(folder).relativeFilePath(path);
+    if (relative.startsWith(QLatin1String("../")) || QDir::isAbsolutePath(relative))
+        return QString();
+    return relative;
+}
+
+QString fileNamePart(const QString &path)
+{
+    return path.section(QLatin1Char('/'), -1);
+}
+
+// The first output name an input would get, before conflicts; empty when it names no file.
+QString firstOutputName(const BatchInput &input, const QString &outputFolder, const QString &extension)
+{
+    if (outputFolder.isEmpty())
+        return proposeOutputName(input.path, extension);
+    const QString below = pathBelow(input.path, input.folder);
+    if (below.isEmpty()) {
+        const QString name = fileNamePart(proposeOutputName(input.path, extension));
+        return name.isEmpty() ? QString() : pathInFolder(outputFolder, name);
+    }
+    const QString proposed = proposeOutputName(below, extension);
+    if (proposed.isEmpty())
+        return QString();
+    const QString name = folderName(input.folder);
+    const QString mirror = name.isEmpty() ? outputFolder : pathInFolder(outputFolder, name);
+    return pathInFolder(mirror, proposed);
+}
+
+QString numbered(const QString &name, const QString &extension, int number)
+{
+    return name.chopped(extension.size()) + QStringLiteral(" (%1)").arg(number) + extension;
+}
+
+// The switches every job shares: the box's form, without the per-file fields.
+QStringList sharedSwitches(OptionSet options)
+{
+    for (Field field : {Field::edtSongName, Field::edtTrackNumber})
+        options.setText(field, QString());
+    QStringList switches = composesShortForm(options) ? composeShortArguments(options) : composeFullArguments(options);
+    switches.resize(switches.size() - 2); // the input and output come per job
+    return switches;
+}
+
+class Planner
+{
+public:
+    Planner(const BatchRequest &request, const BatchFileFacts &facts)
+        : m_request(request), m_facts(facts), m_extension(batchOutputExtension(request.options))
+    {
+        m_inputIdentities.reserve(qsizetype(request.inputs.size()));
+        for (const BatchInput &input : request.inputs) {
+            m_inputIdentities += facts.identity(input.path);
+            m_allInputs.insert(m_inputIdentities.back());
+        }
+    }
+
+    BatchJob plan(qsizetype index)
+    {
+        const BatchInput &input = m_request.inputs[std::size_t(index)];
+        BatchJob job;
+        job.input = input.path;
+        job.output = firstOutputName(input, m_request.outputFolder, m_extension);
+        job.skip = settle(job.output, m_inputIdentities[index]);
+        return job;
+    }
+
+private:
+    // Finds the output a job gets, numbering it where needed; the reason when it gets none.
+    SkipReason settle(QString &output, const QString &inputIdentity)
+    {
+        if (output.isEmpty())
+            return SkipReason::InputNamesNoFile;
+        QString identity = m_facts.identity(output);
+        if (identity == inputIdentity)
+            return SkipReason::OutputIsInput;
+        if (m_allInputs.contains(identity))
+            return SkipReason::OutputIsAnotherInput;
+        const QString first = output;
+        for (int number = 2;; ++number) {
+            const bool free = !m_taken.contains(identity) && !m_allInputs.contains(identity);
+            if (free && !m_facts.exists(output))
+                break;
+            if (free && m_request.existing == ExistingOutputPolicy::Overwrite)
+                break;
+            if (free && m_request.existing == ExistingOutputPolicy::Skip)
+                return SkipReason::OutputExists;
+            output = numbered(first, m_extension, number);
+            identity = m_facts.identity(output);
+        }
+        m_taken.insert(identity);
+        return SkipReason::None;
+    }
+
+    const BatchRequest &m_request;
+    const BatchFileFacts &m_facts;
+    const QString m_extension;
+    QStringList m_inputIdentities;
+    QSet<QString> m_allInputs;
+    QSet<QString> m_taken;
+};
+
+} // namespace
+
+QString batchOutputExtension(const OptionSet &options)
+{
+    // Only the full form carries " --decode" and " --ogg"; decoding wins, as the encoder then
+    // writes the decoded sound whatever else is asked.
+    if (composesShortForm(options))
+        return QStringLiteral(".mp3");
+    if (options.isOn(Field::flgMP3Decode))
+        return QStringLiteral(".wav");
+    if (options.isOn(Field::flgVorbis))
+        return QStringLiteral(".ogg");
+    return QStringLiteral(".mp3");
+}
+
+std::vector<BatchJob> planBatch(const BatchRequest &request, const BatchFileFacts &facts)
+{
+    const QStringList switches = sharedSwitches(request.options);
+    Planner planner(request, facts);
+    std::vector<BatchJob> jobs;
+    jobs.reserve(request.inputs.size());
+    for (qsizetype i = 0; i < qsizetype(request.inputs.size()); ++i) {
+        BatchJob job = planner.plan(i);
+        if (!job.skipped())
+            job.arguments = switches + QStringList{job.input, job.output};
+        jobs.push_back(std::move(job));
+    }
+    return jobs;
+}
+
+QList<Field> perFileFieldsLeftOut(const OptionSet &options)
+{
+    QList<Field> leftOut;
+    if (composesShortForm(options))
+        return leftOut;
+    for (Field field : {Field::edtSongName, Field::edtTrackNumber}) {
+        if (!trimBelow33(options.text(field)).isEmpty())
+            leftOut += field;
+    }
+    return leftOut;
+}
+
+bool commandBoxHoldsHandEdit(const OptionSet &options)
+{
+    const QString composed
+        = composesShortForm(options) ? composeShortCommandLine(options) : composeFullCommandLine(options);
+    return options.text(Field::edtCommandLine) != composed;
+}
+
+} // namespace fenwave

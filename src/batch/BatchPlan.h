@@ -1,0 +1,51 @@
+#pragma once
+
+#include "batch/BatchFileFacts.h"
+#include "batch/BatchJob.h"
+#include "options/OptionSet.h"
+
+#include <QList>
+#include <QString>
+
+#include <vector>
+
+namespace fenwave {
+
+// One input of a batch: the file, and the folder it was found in (empty when given alone).
+struct BatchInput {
+    QString path;
+    QString folder;
+};
+
+struct BatchRequest {
+    OptionSet options;              // the window's options, taken at Start
+    std::vector<BatchInput> inputs; // in list order
+    QString outputFolder;           // empty: each output beside its input
+    ExistingOutputPolicy existing = ExistingOutputPolicy::Skip;
+};
+
+// One job per input, in list order, every conflict settled before anything starts.
+// Output names: the input's name with the extension of what the encoder writes; beside the
+// input, straight in the output folder for a file given alone, or in
+// <output folder>/<name of the folder it was found in>/<its path below that folder>. Two jobs
+// never share an output: the second and later get " (2)", " (3)"... before the extension, in
+// list order. An output that is the input itself or another input is skipped with that reason;
+// an existing output follows the policy. A skipped job keeps the name that made it skip and
+// has no arguments.
+// Arguments: the switches of the command-line box's form (short while flgDefault is on),
+// without the song title and the track number, then the input and the output, exact.
+std::vector<BatchJob> planBatch(const BatchRequest &request, const BatchFileFacts &facts);
+
+// The extension of the file the encoder writes with these options: ".wav" when it decodes,
+// ".ogg" when it writes Ogg Vorbis, else ".mp3".
+QString batchOutputExtension(const OptionSet &options);
+
+// The fields with a value that a batch leaves out, because they describe a single file
+// (edtSongName, edtTrackNumber), so that the batch window can say so.
+QList<Field> perFileFieldsLeftOut(const OptionSet &options);
+
+// true when the command-line box holds a text other than the one the options compose (a hand
+// edit), which a batch does not apply.
+bool commandBoxHoldsHandEdit(const OptionSet &options);
+
+} // namespace fenwave

@@ -1,0 +1,130 @@
+#include "batch/FolderScan.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <algorithm>
+
+namespace fenwave {
+
+namespace {
+
+// By rgrInputType index: MPEG Layer I, II, III, Ogg Vorbis, RAW PCM, WAV PCM; -1 (no type)
+// gives the encoder no input switch, as WAV PCM does.
+const QStringList &extensionsOf(int inputTypeIndex)
+{
+    static const QStringList mpeg{"mp1", "mp2", "mp3", "mpa"};
+    static const QStringList vorbis{"ogg"};
+    static const QStringList raw{"raw", "pcm"};
+    static const QStringList wave{"wav", "wave", "aif", "aiff", "aifc"};
+    static const QStringList none;
+    switch (inputTypeIndex) {
+    case 0:
+    case 1:
+    case 2: return mpeg;
+    case 3: return vorbis;
+    case 4: return raw;
+    case -1:
+    case 5: return wave;
+    default: return none;
+    }
+}
+
+bool hasExtensionOf(const QString &fileName, const QStringList &extensions)
+{
+    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
+    if (dot <= 0)
+        return false;
+    const QStringView extension = QStringView(fileName).sliced(dot + 1);
+    return std::any_of(extensions.begin(), extensions.end(), [extension](const QString &wanted) {
+        return extension.compare(wanted, Qt::CaseInsensitive) == 0;
+    });
+}
+
+bool isDigit(QChar c)
+{
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
+
+qsizetype runEnd(QStringView text, qsizetype from)
+{
+    const bool digits = isDigit(text[from]);
+    qsizetype end = from;
+    while (end < text.size() && isDigit(text[end]) == digits)
+        ++end;
+    return end;
+}
+
+// Compares two runs of digits by value: without leading zeros, the longer is larger.
+int compareNumbers(QStringView a, QStringView b)
+{
+    while (a.size() > 1 && a.front() == QLatin1Char('0'))
+        a = a.sliced(1);
+    while (b.size() > 1 && b.front() == QLatin1Char('0'))
+        b = b.sliced(1);
+    if (a.size() != b.size())
+        return a.size() < b.size() ? -1 : 1;
+    return a.compare(b);
+}
+
+void collect(const QString &folder, const QStringList &extensions, QStringList &found)
+{
+    // Without QDir::Hidden, hidden files and folders are left out; without QDir::System, so are
+    // dangling links.
+    QDir dir(folder);
+    dir.setFilter(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
+    dir.setSorting(QDir::Unsorted);
+    QFileInfoList entries = dir.entryInfoList();
+    std::sort(entries.begin(), entries.end(),
+              [](const QFileInfo &a, const QFileInfo &b) { return naturalNameLess(a.fileName(), b.fileName()); });
+    for (const QFileInfo &entry : entries) {
+        const QString path = pathInFolder(folder, entry.fileName());
+        if (entry.isDir()) {
+            if (!entry.isSymLink())
+                collect(path, extensions, found);
+        } else if (hasExtensionOf(entry.fileName(), extensions)) {
+            found += path;
+        }
+    }
+}
+
+} // namespace
+
+QStringList listAudioFiles(const QString &folder, int inputTypeIndex)
+{
+    QStringList found;
+    const QStringList &extensions = extensionsOf(inputTypeIndex);
+    if (!extensions.isEmpty() && !folder.isEmpty())
+        collect(folder, extensions, found);
+    return found;
+}
+
+bool naturalNameLess(QStringView a, QStringView b)
+{
+    qsizetype i = 0;
+    qsizetype j = 0;
+    while (i < a.size() && j < b.size()) {
+        const qsizetype endA = runEnd(a, i);
+        const qsizetype endB = runEnd(b, j);
+        const QStringView runA = a.sliced(i, endA - i);
+        const QStringView runB = b.sliced(j, endB - j);
+        const int order = isDigit(runA.front()) && isDigit(runB.front()) ? compareNumbers(runA, runB)
+                                                                         : runA.compare(runB, Qt::CaseInsensitive);
+        if (order != 0)
+            return order < 0;
+        i = endA;
+        j = endB;
+    }
+    if ((i < a.size()) != (j < b.size()))
+        return j < b.size();
+    return a.compare(b) < 0;
+}
+
+QString pathInFolder(const QString &folder, const QString &name)
+{
+    if (folder.endsWith(QLatin1Char('/')))
+        return folder + name;
+    return folder + QLatin1Char('/') + name;
+}
+
+} // namespace fenwave

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+namespace fenwave {
+
+// The audio files in `folder` and its subfolders that the input type with this rgrInputType
+// index reads, by extension, in any letter case: MPEG Layer I/II/III .mp1 .mp2 .mp3 .mpa; Ogg
+// Vorbis .ogg; RAW PCM .raw .pcm; WAV PCM (and no type chosen, which the encoder reads the
+// same way) .wav .wave .aif .aiff .aifc. Links to folders are not followed, hidden files and
+// folders are skipped, and each folder is listed in natural name order, its subfolders in
+// place among its files. Each path is the folder's text, "/" and the path below it. A folder
+// that cannot be read adds nothing.
+QStringList listAudioFiles(const QString &folder, int inputTypeIndex);
+
+// Names compared as people read them: runs of digits by their value ("2" before "10"), the
+// rest without regard to letter case; exact order as the last resort, so no two names tie.
+bool naturalNameLess(QStringView a, QStringView b);
+
+// `name` below `folder`, with exactly one "/" between them.
+QString pathInFolder(const QString &folder, const QString &name);
+
+} // namespace fenwave

@@ -1,0 +1,351 @@
+#include "batch/BatchPlan.h"
+#include "batch/ShellQuoting.h"
+
+#include "TestFiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QHash>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <functional>
+#include <unistd.h>
+
+using namespace fenwave;
+
+namespace {
+
+using Setup = std::function<void(OptionSet &)>;
+using Inputs = std::vector<BatchInput>;
+
+// A file system of names only: what exists, and which names are one file.
+class FakeFacts : public BatchFileFacts
+{
+public:
+    FakeFacts(const QStringList &existing, const QStringList &sameFiles) : m_existing(existing.begin(), existing.end())
+    {
+        for (const QString &pair : sameFiles)
+            m_identity.insert(pair.section(u'=', 0, 0), pair.section(u'=', 1));
+    }
+    bool exists(const QString &path) const override { return m_existing.contains(path); }
+    QString identity(const QString &path) const override { return m_identity.value(path, path); }
+
+private:
+    QSet<QString> m_existing;
+    QHash<QString, QString> m_identity;
+};
+
+const Setup kStart = [](OptionSet &) {};
+
+Setup on(std::initializer_list<Field> fields)
+{
+    return [fields = std::vector<Field>(fields)](OptionSet &o) {
+        for (Field f : fields)
+            o.setOn(f, true);
+    };
+}
+
+Inputs given(const QStringList &paths, const QString &folder = QString())
+{
+    Inputs inputs;
+    for (const QString &path : paths)
+        inputs.push_back({path, folder});
+    return inputs;
+}
+
+Inputs operator+(Inputs a, const Inputs &b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+QString reasonWord(SkipReason reason)
+{
+    switch (reason) {
+    case SkipReason::None: return QString();
+    case SkipReason::OutputIsInput: return "is input";
+    case SkipReason::OutputIsAnotherInput: return "is another input";
+    case SkipReason::OutputExists: return "exists";
+    case SkipReason::InputNamesNoFile: return "no name";
+    }
+    return "?";
+}
+
+// "out.mp3" for a planned job, "skip <reason>: out.mp3" for a skipped one.
+QStringList outcomes(const std::vector<BatchJob> &jobs)
+{
+    QStringList result;
+    for (const BatchJob &job : jobs)
+        result += job.skipped() ? QString("skip %1: %2").arg(reasonWord(job.skip), job.output) : job.output;
+    return result;
+}
+
+} // namespace
+
+class TestBatchPlan : public QObject
+{
+    Q_OBJECT
+private slots:
+    void outputs_data();
+    void outputs();
+    void arguments_data();
+    void arguments();
+    void realFilesUnderAnySpelling();
+    void whatTheBatchWindowTells_data();
+    void whatTheBatchWindowTells();
+    void shellQuoting_data();
+    void shellQuoting();
+};
+
+// clang-format off
+void TestBatchPlan::outputs_data()
+{
+    QTest::addColumn<Setup>("options");
+    QTest::addColumn<Inputs>("inputs");
+    QTest::addColumn<QString>("outputFolder");
+    QTest::addColumn<ExistingOutputPolicy>("policy");
+    QTest::addColumn<QStringList>("existing");
+    QTest::addColumn<QStringList>("sameFiles"); // "name=key": names with one key are one file
+    QTest::addColumn<QStringList>("expected");
+    const auto skip = ExistingOutputPolicy::Skip;
+    const auto overwrite = ExistingOutputPolicy::Overwrite;
+    const auto number = ExistingOutputPolicy::Number;
+    const QStringList none;
+
+    // Names and extensions by what the encoder writes.
+    QTest::newRow("beside each input") << kStart << given({"/m/a.wav", "/m/b.WAV", "/n/c"}) << "" << skip << none << none
+        << QStringList{"/m/a.mp3", "/m/b.mp3", "/n/c.mp3"};
+    QTest::newRow("decode writes wav") << on({Field::flgMP3Decode}) << given({"/m/a.mp3"}) << "" << skip << none << none
+        << QStringList{"/m/a.wav"};
+    QTest::newRow("ogg vorbis") << on({Field::flgVorbis}) << given({"/m/a.wav"}) << "" << skip << none << none
+        << QStringList{"/m/a.ogg"};
+    QTest::newRow("decode and ogg: decodes") << on({Field::flgVorbis, Field::flgMP3Decode}) << given({"/m/a.mp3"}) << ""
+        << skip << none << none << QStringList{"/m/a.wav"};
+    QTest::newRow("default settings: no --decode, mp3") << on({Field::flgDefault, Field::flgMP3Decode, Field::flgVorbis})
+        << given({"/m/a.wav"}) << "" << skip << none << none << QStringList{"/m/a.mp3"};
+    QTest::newRow("hidden file and dotted folder") << kStart << given({"/m.old/.a", "/m.old/.b.wav"}) << "" << skip << none
+        << none << QStringList{"/m.old/.a.mp3", "/m.old/.b.mp3"};
+    QTest::newRow("input naming no file") << kStart << given({"", "/m/", "/m/.."}) << "" << skip << none << none
+        << QStringList{"skip no name: ", "skip no name: ", "skip no name: "};
+
+    // Output folders and the mirrored layout of a given folder.
+    QTest::newRow("given alone: straight in") << kStart << given({"/m/a.wav", "rel/b.wav"}) << "/out" << skip << none
+        << none << QStringList{"/out/a.mp3", "/out/b.mp3"};
+    QTest::newRow("output folder with slash") << kStart << given({"/m/a.wav"}) << "/out/" << skip << none << none
+        << QStringList{"/out/a.mp3"};
+    QTest::newRow("found in folder: mirrored") << kStart
+        << given({"/m/Album/01.wav", "/m/Album/CD 2/01.wav"}, "/m/Album") << "/out" << skip << none << none
+        << QStringList{"/out/Album/01.mp3", "/out/Album/CD 2/01.mp3"};
+    QTest::newRow("folder given with slash") << kStart << given({"/m/Album/01.wav"}, "/m/Album/") << "/out" << skip
+        << none << none << QStringList{"/out/Album/01.mp3"};
+    QTest::newRow("folder spelled with dots") << kStart << given({"/m/x/../Album/01.wav"}, "/m/x/../Album") << "/out"
+        << skip << none << none << QStringList{"/out/Album/01.mp3"};
+    QTest::newRow("found in folder, no output folder") << kStart << given({"/m/Album/CD 2/01.wav"}, "/m/Album") << ""
+        << skip << none << none << QStringList{"/m/Album/CD 2/01.mp3"};
+    QTest::newRow("alone and found mixed") << kStart
+        << given({"/m/01.wav"}) + given({"/m/Album/01.wav"}, "/m/Album") << "/out" << skip << none << none
+        << QStringList{"/out/01.mp3", "/out/Album/01.mp3"};
+
+    // Two jobs never share an output.
+    QTest::newRow("same name from two folders") << kStart << given({"/a/x.wav", "/b/x.wav", "/c/x.aiff"}) << "/out" << skip
+        << none << none << QStringList{"/out/x.mp3", "/out/x (2).mp3", "/out/x (3).mp3"};
+    QTest::newRow("same name, other extension") << kStart << given({"/m/x.wav", "/m/x.aiff"}) << "" << skip << none << none
+        << QStringList{"/m/x.mp3", "/m/x (2).mp3"};
+    QTest::newRow("duplicate under another spelling") << kStart << given({"/m/x.wav", "/m/./x.aiff"}) << "" << skip
+        << none << QStringList{"/m/./x.mp3=/m/x.mp3"} << QStringList{"/m/x.mp3", "/m/./x (2).mp3"};
+    QTest::newRow("number taken by a third") << kStart << given({"/m/x.wav", "/m/x.aiff", "/m/x (2).wav"}) << "" << skip
+        << none << none << QStringList{"/m/x.mp3", "/m/x (2).mp3", "/m/x (2) (2).mp3"};
+
+    // The output is the input itself or another input.
+    QTest::newRow("output is the input") << on({Field::flgMP3Decode}) << given({"/m/a.wav"}) << "" << skip << none << none
+        << QStringList{"skip is input: /m/a.wav"};
+    QTest::newRow("output is the input, another spelling") << kStart << given({"/m/../m/a.MP3"}) << "" << skip << none
+        << QStringList{"/m/../m/a.mp3=/m/a.MP3", "/m/../m/a.MP3=/m/a.MP3"} << QStringList{"skip is input: /m/../m/a.mp3"};
+    QTest::newRow("output is another input") << kStart << given({"/m/a.wav", "/m/a.mp3"}) << "" << skip << none << none
+        << QStringList{"skip is another input: /m/a.mp3", "skip is input: /m/a.mp3"};
+    QTest::newRow("another input through a link") << kStart << given({"/m/a.wav", "/n/b.wav"}) << "" << skip
+        << QStringList{"/m/a.mp3"} << QStringList{"/m/a.mp3=/n/b.wav"} << QStringList{"skip is another input: /m/a.mp3", "/n/b.mp3"};
+    QTest::newRow("numbered name is another input") << kStart << given({"/m/x.wav", "/m/x.aiff", "/m/x (2).mp3"}) << ""
+        << number << none << none << QStringList{"/m/x.mp3", "/m/x (3).mp3", "skip is input: /m/x (2).mp3"};
+
+    // An existing output follows the policy.
+    QTest::newRow("exists: skip") << kStart << given({"/m/a.wav", "/m/b.wav"}) << "" << skip << QStringList{"/m/a.mp3"}
+        << none << QStringList{"skip exists: /m/a.mp3", "/m/b.mp3"};
+    QTest::newRow("exists: overwrite") << kStart << given({"/m/a.wav"}) << "" << overwrite << QStringList{"/m/a.mp3"}
+        << none << QStringList{"/m/a.mp3"};
+    QTest::newRow("exists: number") << kStart << given({"/m/a.wav"}) << "" << number
+        << QStringList{"/m/a.mp3", "/m/a (2).mp3"} << none << QStringList{"/m/a (3).mp3"};
+    QTest::newRow("exists: number, mirrored") << kStart << given({"/m/Al/a.wav"}, "/m/Al") << "/o" << number
+        << QStringList{"/o/Al/a.mp3"} << none << QStringList{"/o/Al/a (2).mp3"};
+    QTest::newRow("duplicate, then exists: skip") << kStart << given({"/a/x.wav", "/b/x.wav"}) << "/o" << skip
+        << QStringList{"/o/x (2).mp3"} << none << QStringList{"/o/x.mp3", "skip exists: /o/x (2).mp3"};
+    QTest::newRow("duplicate, then exists: overwrite") << kStart << given({"/a/x.wav", "/b/x.wav"}) << "/o" << overwrite
+        << QStringList{"/o/x.mp3"} << none << QStringList{"/o/x.mp3", "/o/x (2).mp3"};
+    QTest::newRow("skipped job takes no name") << kStart << given({"/a/x.wav", "/b/x.wav"}) << "/o" << skip
+        << QStringList{"/o/x.mp3"} << none << QStringList{"skip exists: /o/x.mp3", "skip exists: /o/x.mp3"};
+}
+// clang-format on
+
+void TestBatchPlan::outputs()
+{
+    QFETCH(Setup, options);
+    QFETCH(Inputs, inputs);
+    QFETCH(QString, outputFolder);
+    QFETCH(ExistingOutputPolicy, policy);
+    QFETCH(QStringList, existing);
+    QFETCH(QStringList, sameFiles);
+    QFETCH(QStringList, expected);
+
+    BatchRequest request;
+    options(request.options);
+    request.inputs = inputs;
+    request.outputFolder = outputFolder;
+    request.existing = policy;
+    const std::vector<BatchJob> jobs = planBatch(request, FakeFacts(existing, sameFiles));
+    QCOMPARE(outcomes(jobs), expected);
+    for (std::size_t i = 0; i < jobs.size(); ++i) {
+        QCOMPARE(jobs[i].input, inputs[i].path);
+        if (jobs[i].skipped())
+            QVERIFY(jobs[i].arguments.isEmpty());
+        else
+            QCOMPARE(jobs[i].arguments.mid(jobs[i].arguments.size() - 2),
+                     QStringList({inputs[i].path, jobs[i].output}));
+    }
+}
+
+// clang-format off
+void TestBatchPlan::arguments_data()
+{
+    QTest::addColumn<Setup>("options");
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QStringList>("expected");
+    const auto texts = [](std::initializer_list<std::pair<Field, const char *>> values) {
+        return Setup([v = std::vector<std::pair<Field, const char *>>(values)](OptionSet &o) {
+            for (const auto &[field, text] : v)
+                o.setText(field, QString::fromUtf8(text));
+        });
+    };
+
+    QTest::newRow("start values") << kStart << "a.wav" << QStringList{"-m", "j", "-b", "128", "a.wav", "a.mp3"};
+    QTest::newRow("default settings") << on({Field::flgDefault, Field::flgCopyright}) << "a.wav"
+        << QStringList{"-h", "a.wav", "a.mp3"};
+    QTest::newRow("title and track left out") << texts({{Field::edtSongName, "Song"}, {Field::edtTrackNumber, "3"},
+        {Field::edtArtist, " Чайковский и друзья "}, {Field::edtYear, "20 01"}}) << "a.wav"
+        << QStringList{"-m", "j", "-b", "128", "--ta", "Чайковский и друзья", "--ty", "20 01", "a.wav", "a.mp3"};
+    QTest::newRow("preset") << Setup([](OptionSet &o) { o.setAvailable(Field::cbxPresets, true); o.setIndex(Field::cbxPresets, 0); })
+        << "a.wav" << QStringList{"-m", "j", "--preset", "phone", "-b", "128", "a.wav", "a.mp3"};
+    QTest::newRow("variable bitrate") << on({Field::rbutVBR, Field::flgSupport}) << "a.wav"
+        << QStringList{"-m", "j", "--vbr-old", "-V", "4", "-b", "32", "-B", "320", "-F", "a.wav", "a.mp3"};
+    QTest::newRow("decode") << on({Field::flgMP3Decode}) << "a.mp3" << QStringList{"-m", "j", "--decode", "-b", "128", "a.mp3", "a.wav"};
+
+    // Every name arrives as one exact argument, untrimmed.
+    for (const char *name : {"with blanks.wav", "with\ttab.wav", "line\nbreak.wav", "say \"hi\".wav", "  leading.wav",
+                             "trailing .wav", "Музыка/песня.wav", "a'b;$(x).wav"}) {
+        QString output = QString::fromUtf8(name);
+        output.replace(".wav", ".mp3");
+        const QString rowName = QString::fromUtf8(name).replace('\n', "\\n").replace('\t', "\\t");
+        QTest::newRow(qPrintable(rowName)) << kStart << QString::fromUtf8(name)
+                            << QStringList{"-m", "j", "-b", "128", QString::fromUtf8(name), output};
+    }
+}
+// clang-format on
+
+void TestBatchPlan::arguments()
+{
+    QFETCH(Setup, options);
+    QFETCH(QString, input);
+    QFETCH(QStringList, expected);
+    BatchRequest request;
+    request.options.setText(Field::LamePath, "lame");
+    options(request.options);
+    request.inputs = given({input});
+    const std::vector<BatchJob> jobs = planBatch(request, FakeFacts({}, {}));
+    QCOMPARE(jobs.size(), std::size_t(1));
+    QCOMPARE(jobs.front().arguments, expected);
+}
+
+// The same-file check on real files: links and other names of an input.
+void TestBatchPlan::realFilesUnderAnySpelling()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString root = dir.path();
+    for (const char *name : {"a.wav", "b.wav", "c.MP3", "d.wav"})
+        testing::mustWrite(root + "/" + name, "x");
+    QVERIFY(QFile::link(root + "/b.wav", root + "/a.mp3")); // a's output is input b
+    QCOMPARE(::link(QFile::encodeName(root + "/c.MP3").constData(), QFile::encodeName(root + "/c.mp3").constData()), 0);
+    QVERIFY(QFile::link(root + "/gone", root + "/d.mp3")); // a dangling link stands in the way
+    BatchRequest request;
+    request.options.setIndex(Field::rgrInputType, 2);
+    request.inputs = given({root + "/a.wav", root + "/b.wav", root + "/c.MP3", root + "/d.wav"});
+    const QStringList expected{"skip is another input: " + root + "/a.mp3", root + "/b.mp3",
+                               "skip is input: " + root + "/c.mp3", "skip exists: " + root + "/d.mp3"};
+    QCOMPARE(outcomes(planBatch(request, RealFileFacts())), expected);
+}
+
+// clang-format off
+void TestBatchPlan::whatTheBatchWindowTells_data()
+{
+    QTest::addColumn<Setup>("options");
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QStringList>("leftOut");
+    QTest::addColumn<bool>("handEdit");
+    const auto title = [](const char *text) { return Setup([text](OptionSet &o) { o.setText(Field::edtSongName, text); }); };
+
+    QTest::newRow("nothing to tell") << kStart << "lame -m j -b 128 in.wav out.mp3" << QStringList{} << false;
+    QTest::newRow("hand edit") << kStart << "lame -m j -b 160 in.wav out.mp3" << QStringList{} << true;
+    QTest::newRow("default settings") << on({Field::flgDefault}) << "lame -h in.wav out.mp3" << QStringList{} << false;
+    QTest::newRow("title and track") << Setup([](OptionSet &o) { o.setText(Field::edtSongName, "S"); o.setText(Field::edtTrackNumber, "3"); })
+        << "lame -m j -b 128 --tt S --tn 3 in.wav out.mp3" << QStringList{"edtSongName", "edtTrackNumber"} << false;
+    QTest::newRow("blank title") << title(" \t") << "lame -m j -b 128 in.wav out.mp3" << QStringList{} << false;
+    QTest::newRow("title, default settings") << Setup([](OptionSet &o) { o.setOn(Field::flgDefault, true); o.setText(Field::edtSongName, "S"); })
+        << "lame -h in.wav out.mp3" << QStringList{} << false;
+}
+// clang-format on
+
+void TestBatchPlan::whatTheBatchWindowTells()
+{
+    QFETCH(Setup, options);
+    QFETCH(QString, box);
+    QFETCH(QStringList, leftOut);
+    QFETCH(bool, handEdit);
+    OptionSet o;
+    o.setText(Field::LamePath, "lame");
+    o.setText(Field::edtInput, "in.wav");
+    o.setText(Field::edtOutput, "out.mp3");
+    options(o);
+    o.setText(Field::edtCommandLine, box);
+    QStringList names;
+    for (Field f : perFileFieldsLeftOut(o))
+        names += OptionSet::info(f).name;
+    QCOMPARE(names, leftOut);
+    QCOMPARE(commandBoxHoldsHandEdit(o), handEdit);
+}
+
+// clang-format off
+void TestBatchPlan::shellQuoting_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("plain words") << QStringList{"-b", "128", "/m/a_b-1.wav"} << "-b 128 /m/a_b-1.wav";
+    QTest::newRow("empty") << QStringList{"-s", ""} << "-s ''";
+    QTest::newRow("blank") << QStringList{"a b.wav"} << "'a b.wav'";
+    QTest::newRow("single quote") << QStringList{"it's.wav"} << "'it'\\''s.wav'";
+    QTest::newRow("line break") << QStringList{"a\nb"} << "'a\nb'";
+    QTest::newRow("shell characters") << QStringList{"$(x);`y`|*\"\\"} << "'$(x);`y`|*\"\\'";
+    QTest::newRow("Cyrillic") << QStringList{"песня.wav"} << "'песня.wav'";
+    QTest::newRow("leading dash and tilde") << QStringList{"~/a", "--ta"} << "'~/a' --ta";
+}
+// clang-format on
+
+void TestBatchPlan::shellQuoting()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, expected);
+    QCOMPARE(shellQuoted(arguments), expected);
+}
+
+QTEST_GUILESS_MAIN(TestBatchPlan)
+#include "tst_batchplan.moc"

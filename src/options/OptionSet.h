@@ -63,8 +63,8 @@ struct FieldInfo {
     FieldKind kind;
     bool startOn;
     int startIndex;
-    const char *startText; // UTF-8
-    bool startAvailable;
+    const char *startText; // UTF-8; a list the user may also type in shows its start item instead
+    bool startAvailable;   // the one home of which controls a fresh window shows disabled
     ItemList items;
     ExclusiveGroup group;
 };

@@ -64,7 +64,7 @@ struct FieldInfo {
     bool startOn;
     int startIndex;
     const char *startText; // UTF-8; a list the user may also type in shows its start item instead
-    bool startAvailable;   // the one home of which controls a fresh window shows disabled
+    bool startAvailable;   // a fresh window shows the field's control enabled or not as this says
     ItemList items;
     ExclusiveGroup group;
 };

@@ -35,6 +35,9 @@ int main(int argc, char *argv[])
     Form1.show();
     // Opened inside the event loop: a refusal's message box then ends with the program
     // when a termination signal comes.
-    QTimer::singleShot(0, &Form1, [&] { fenwave::openStartupFile(Form1, request, err); });
+    QTimer::singleShot(0, &Form1, [&] {
+        if (const std::optional<QString> file = fenwave::startupFileToOpen(request, err))
+            Form1.openFile(*file, &err);
+    });
     return app.exec();
 }

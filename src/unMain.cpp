@@ -5,22 +5,21 @@
 #include "settings/Preferences.h"
 #include "ui/ControlBinding.h"
 #include "ui/ExactText.h"
+#include "ui/FieldBinding.h"
 #include "ui/FileDrops.h"
 #include "ui/HintTracker.h"
 #include "ui/RunWindow.h"
 #include "ui/WindowPlacement.h"
 #include "ui/WindowBuilder.h"
 
+#include <QAbstractButton>
 #include <QAction>
-#include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
-#include <QRadioButton>
 #include <QTabWidget>
 
 using namespace fenwave;
@@ -123,7 +122,7 @@ const char *const kDefaultGoverned[] = {
 
 } // namespace
 
-TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
+TForm1::TForm1(const QString &storePath, QWidget *parent) : QMainWindow(parent), m_storePath(storePath)
 {
     setObjectName(QStringLiteral("Form1"));
     buildWindow(this);
@@ -136,7 +135,9 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
     m_hints->watchMenuBar(menuBar());
 
     connectHandlers();
-    new FileDrops(this);
+    new FileDrops(this, control(Field::edtOutput), [this](const QString &path, DropPlace place) {
+        return place == DropPlace::OutputField ? openOutputFile(path) : openFile(path);
+    });
     FormCreate();
 }
 
@@ -156,12 +157,7 @@ void TForm1::collectNamedObjects()
             continue;
         m_named.insert(name, object);
     }
-    for (int i = 0; i < kFieldCount; ++i) {
-        const FieldInfo &info = OptionSet::info(static_cast<Field>(i));
-        // LamePath is the only field without a control.
-        if (info.field != Field::LamePath)
-            m_fieldControls[i] = require<QWidget>(info.name);
-    }
+    m_fields = new FieldBinding(this);
     m_commandLine = require<QPlainTextEdit>("edtCommandLine");
     m_commandText = new ExactText(m_commandLine);
     m_panel = require<QLabel>("stsStringPanel");
@@ -197,77 +193,17 @@ template <class T> T *TForm1::require(const char *name) const
 
 void TForm1::giveStartValues()
 {
-    const OptionSet start;
-    for (int i = 0; i < kFieldCount; ++i) {
-        QWidget *control = m_fieldControls[i];
-        if (!control)
-            continue; // LamePath is no control
-        const FieldInfo &info = OptionSet::info(static_cast<Field>(i));
-        if (auto *combo = qobject_cast<QComboBox *>(control))
-            combo->addItems(itemList(info.items));
-        writeControl(control, info.kind, start.value(info.field));
-    }
+    m_fields->write(OptionSet());
     // As built, the preset list shows its first item selected; applying a language clears that.
     control<QComboBox>(Field::cbxPresets)->setCurrentIndex(0);
-}
-
-void TForm1::connectControl(Field field, void (TForm1::*handler)())
-{
-    QWidget *widget = control(field);
-    if (auto *check = qobject_cast<QCheckBox *>(widget)) {
-        connect(check, &QCheckBox::toggled, this, handler);
-    } else if (auto *radio = qobject_cast<QRadioButton *>(widget)) {
-        // A radio button's handler runs only when it becomes checked.
-        connect(radio, &QRadioButton::toggled, this, [this, handler](bool on) {
-            if (on)
-                (this->*handler)();
-        });
-    } else if (auto *edit = qobject_cast<QLineEdit *>(widget)) {
-        connect(edit, &QLineEdit::textChanged, this, handler);
-    } else if (auto *combo = qobject_cast<QComboBox *>(widget)) {
-        // Only the user's picks and typing count; program changes run nothing.
-        connect(combo, &QComboBox::activated, this, handler);
-        connect(combo->lineEdit(), &QLineEdit::textEdited, this, [this, combo, handler] {
-            followTypedText(combo);
-            (this->*handler)();
-        });
-    } else if (OptionSet::info(field).kind == FieldKind::IndexChoice) {
-        QWidget *group = widget;
-        // A radio group runs its handler whenever its item index changes, to -1 included.
-        m_groupIndex.insert(group, radioGroupIndex(group));
-        for (QRadioButton *button : group->findChildren<QRadioButton *>()) {
-            connect(button, &QRadioButton::toggled, this, [this, group, handler] {
-                const int index = radioGroupIndex(group);
-                if (m_groupIndex.value(group) == index)
-                    return;
-                m_groupIndex.insert(group, index);
-                (this->*handler)();
-            });
-        }
-    }
-}
-
-// Typing selects the item of exactly the typed text, or none, as a restored text does, so that
-// the selection the command line reads never contradicts what the box shows.
-void TForm1::followTypedText(QComboBox *combo)
-{
-    QLineEdit *edit = combo->lineEdit();
-    const QString text = edit->text();
-    const int index = combo->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
-    if (index == combo->currentIndex())
-        return;
-    const int cursor = edit->cursorPosition();
-    combo->setCurrentIndex(index);
-    if (index < 0)
-        combo->setEditText(text);
-    edit->setCursorPosition(cursor);
 }
 
 void TForm1::connectHandlers()
 {
     for (const Wiring &w : kWiring)
-        connectControl(w.control, w.rule ? w.rule : &TForm1::UpdateCommandLine);
-    connectControl(Field::flgReadOnly, &TForm1::flgReadOnlyClick);
+        m_handlerOf[static_cast<int>(w.control)] = w.rule ? w.rule : &TForm1::UpdateCommandLine;
+    m_handlerOf[static_cast<int>(Field::flgReadOnly)] = &TForm1::flgReadOnlyClick;
+    connect(m_fields, &FieldBinding::changed, this, &TForm1::runHandlerOf);
 
     const struct {
         const char *item;
@@ -284,15 +220,20 @@ void TForm1::connectHandlers()
     connect(m_butOutputPath, &QAbstractButton::clicked, this, &TForm1::butOutputPathClick);
 }
 
+void TForm1::runHandlerOf(Field field)
+{
+    if (const auto handler = m_handlerOf[static_cast<int>(field)])
+        (this->*handler)();
+}
+
+QWidget *TForm1::control(Field field) const
+{
+    return m_fields->control(field);
+}
+
 OptionSet TForm1::optionSet() const
 {
-    OptionSet options;
-    for (int i = 0; i < kFieldCount; ++i) {
-        if (const QWidget *control = m_fieldControls[i]) {
-            const FieldInfo &info = OptionSet::info(static_cast<Field>(i));
-            options.value(info.field) = readControl(control, info.kind);
-        }
-    }
+    OptionSet options = m_fields->optionSet();
     options.setText(Field::LamePath, LamePath);
     // The box's own text would give some characters back changed.
     options.setText(Field::edtCommandLine, m_commandText->text());
@@ -551,7 +492,7 @@ void TForm1::FormCreate()
     m_commandLine->clear();
     connect(m_hints, &HintTracker::hintChanged, this, &TForm1::PanelHint);
 
-    const Preferences prefs = loadPreferences();
+    const Preferences prefs = loadPreferences(m_storePath);
     LamePath = prefs.lamePath;
     Language = prefs.language;
 
@@ -567,5 +508,5 @@ void TForm1::FormDestroy()
     prefs.top = y();
     prefs.lamePath = LamePath;
     prefs.language = Language;
-    savePreferences(prefs);
+    savePreferences(prefs, m_storePath);
 }

@@ -2,6 +2,7 @@
 
 #include "language/MessageTexts.h"
 #include "options/OptionSet.h"
+#include "settings/UserStore.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -12,7 +13,6 @@
 
 class QAbstractButton;
 class QAction;
-class QComboBox;
 class QFileDialog;
 class QLabel;
 class QPlainTextEdit;
@@ -21,6 +21,7 @@ class QTextStream;
 
 namespace fenwave {
 class ExactText;
+class FieldBinding;
 class HintTracker;
 } // namespace fenwave
 
@@ -30,7 +31,9 @@ class TForm1 : public QMainWindow
 {
     Q_OBJECT
 public:
-    explicit TForm1(QWidget *parent = nullptr);
+    // The preferences are read from the per-user store at `storePath` and written back there
+    // when the window goes.
+    explicit TForm1(const QString &storePath = fenwave::UserStore::defaultFilePath(), QWidget *parent = nullptr);
     ~TForm1() override;
 
     // Program-wide values.
@@ -46,7 +49,7 @@ public:
     void ApplyLanguage();
 
     // The control that shows an option field (LamePath has none).
-    QWidget *control(fenwave::Field field) const { return m_fieldControls[static_cast<int>(field)]; }
+    QWidget *control(fenwave::Field field) const;
     template <class T> T *control(fenwave::Field field) const { return static_cast<T *>(control(field)); }
 
     // A control, page, group box, label, menu item or dialog by its design name, or nullptr: for
@@ -118,9 +121,8 @@ private:
     void collectNamedObjects();
     void giveStartValues();
     void connectHandlers();
-    void connectControl(fenwave::Field field, void (TForm1::*handler)());
+    void runHandlerOf(fenwave::Field field);
     template <class T> T *require(const char *name) const;
-    void followTypedText(QComboBox *combo);
     bool checked(fenwave::Field field) const;
     void setAvailable(fenwave::Field field, bool available);
     void composeByDefaultFlag();
@@ -132,6 +134,7 @@ private:
     struct DialogUse;
     QString runDialog(const DialogUse &use);
 
+    const QString m_storePath;
     QHash<QString, QObject *> m_named;
     QFileDialog *m_dlgOpen = nullptr;
     QFileDialog *m_dlgSave = nullptr;
@@ -140,8 +143,8 @@ private:
     bool m_restoring = false;
     std::optional<QString> m_pendingLine;
     void showCommandLine(const QString &line);
-    std::array<QWidget *, fenwave::kFieldCount> m_fieldControls{};
-    QHash<QWidget *, int> m_groupIndex; // last known item index of each radio group
+    fenwave::FieldBinding *m_fields = nullptr;
+    std::array<void (TForm1::*)(), fenwave::kFieldCount> m_handlerOf{}; // what a field's change runs
     QPlainTextEdit *m_commandLine = nullptr;
     fenwave::ExactText *m_commandText = nullptr; // the exact text of edtCommandLine
     QLabel *m_panel = nullptr;

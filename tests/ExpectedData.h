@@ -59,6 +59,18 @@ inline QList<QStringList> expectedRows(const char *file, int at, const QString &
     return rows;
 }
 
+// The controls a fresh window shows disabled (start_disabled.tsv); with `what` ("field",
+// "group") only those of that kind.
+inline QStringList startDisabled(const char *what = nullptr)
+{
+    QStringList names;
+    for (const QStringList &row : expectedRows("start_disabled.tsv")) {
+        if (!what || row.value(1) == QLatin1String(what))
+            names << row.at(0);
+    }
+    return names;
+}
+
 // The interface texts of a language file (language_en.tsv, language_ru.tsv) of one property, in order.
 inline QList<QStringList> expectedTexts(const char *file, const char *property)
 {

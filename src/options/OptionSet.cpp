@@ -2,6 +2,8 @@
 
 #include <QHash>
 
+#include <algorithm>
+
 namespace fenwave {
 
 namespace {
@@ -53,7 +55,7 @@ constexpr FieldInfo kFields[] = {
     ROW(flgShortBlock,     K::Flag,                off, -1, "",        available,   L::None,          G::None),
     ROW(flgVoiceMode,      K::Flag,                off, -1, "",        unavailable, L::None,          G::None),
     ROW(flgPresets,        K::Flag,                off, -1, "",        available,   L::None,          G::None),
-    ROW(cbxPresets,        K::IndexChoiceWithText, off, -1, "Телефон", unavailable, L::DesignPresets, G::None),
+    ROW(cbxPresets,        K::IndexChoiceWithText, off, -1, "",        unavailable, L::DesignPresets, G::None),
     ROW(flgDefault,        K::Flag,                off, -1, "",        available,   L::None,          G::None),
     // tabBitrate
     ROW(rbutCBR,           K::ExclusiveFlag,       on,  -1, "",        available,   L::None,          G::BitrateMode),
@@ -61,7 +63,7 @@ constexpr FieldInfo kFields[] = {
     ROW(rbutABR,           K::ExclusiveFlag,       off, -1, "",        available,   L::None,          G::BitrateMode),
     ROW(cbxABR,            K::TextChoice,          off, -1, "128",     available,   L::Bitrates,      G::None),
     ROW(rbutVBR,           K::ExclusiveFlag,       off, -1, "",        available,   L::None,          G::BitrateMode),
-    ROW(cbxVBRMode,        K::IndexChoiceWithText, off,  1, "Старый",  available,   L::VbrModes,      G::None),
+    ROW(cbxVBRMode,        K::IndexChoiceWithText, off,  1, "",        available,   L::VbrModes,      G::None),
     ROW(cbxVBRQuality,     K::TextChoice,          off, -1, "4",       available,   L::Digits,        G::None),
     ROW(cbxMinBitrate,     K::TextChoice,          off, -1, "32",      available,   L::Bitrates,      G::None),
     ROW(cbxMaxBitrate,     K::TextChoice,          off, -1, "320",     available,   L::Bitrates,      G::None),
@@ -115,6 +117,15 @@ constexpr bool rowsFollowFieldOrder()
 static_assert(sizeof(kFields) / sizeof(kFields[0]) == kFieldCount, "one row per field");
 static_assert(rowsFollowFieldOrder(), "rows must follow the order of Field");
 
+// A list the user may also type in shows the text of its start item; with no item selected, the
+// text of its first.
+QString startText(const FieldInfo &row)
+{
+    if (row.kind != FieldKind::IndexChoiceWithText)
+        return QString::fromUtf8(row.startText);
+    return itemList(row.items).value(std::max(row.startIndex, 0));
+}
+
 } // namespace
 
 OptionSet::OptionSet()
@@ -123,7 +134,7 @@ OptionSet::OptionSet()
         FieldValue &v = value(row.field);
         v.on = row.startOn;
         v.index = row.startIndex;
-        v.text = QString::fromUtf8(row.startText);
+        v.text = startText(row);
         v.available = row.startAvailable;
     }
 }

@@ -63,8 +63,8 @@ struct FieldInfo {
     FieldKind kind;
     bool startOn;
     int startIndex;
-    const char *startText; // UTF-8
-    bool startAvailable;
+    const char *startText; // UTF-8; a list the user may also type in shows its start item instead
+    bool startAvailable;   // a fresh window shows the field's control enabled or not as this says
     ItemList items;
     ExclusiveGroup group;
 };

@@ -109,13 +109,13 @@ QString settingDefault(const SettingKey &key)
 {
     if (key.missing == WhenMissing::KeepCurrent)
         return QString();
-    const FieldInfo &field = OptionSet::info(key.field);
+    static const OptionSet start;
     switch (settingKind(key)) {
-    case SettingKind::Flag: return field.startOn ? QStringLiteral("1") : QStringLiteral("0");
-    case SettingKind::Integer: return QString::number(field.startIndex);
+    case SettingKind::Flag: return start.isOn(key.field) ? QStringLiteral("1") : QStringLiteral("0");
+    case SettingKind::Integer: return QString::number(start.index(key.field));
     case SettingKind::Text: break;
     }
-    return QString::fromUtf8(field.startText);
+    return start.text(key.field);
 }
 
 qint32 settingInteger(const IniDocument &doc, const SettingKey &key, qint32 currentDefault)

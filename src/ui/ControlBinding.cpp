@@ -100,28 +100,4 @@ void setComboText(QComboBox *combo, const QString &text)
         combo->setEditText(text);
 }
 
-void writeControl(QWidget *control, FieldKind kind, const FieldValue &value)
-{
-    control->setEnabled(value.available);
-    switch (kind) {
-    case FieldKind::Flag:
-    case FieldKind::ExclusiveFlag: setChecked(static_cast<QAbstractButton *>(control), value.on); break;
-    case FieldKind::IndexChoice: setRadioGroupIndex(control, value.index); break;
-    case FieldKind::IndexChoiceWithText: {
-        auto *combo = static_cast<QComboBox *>(control);
-        combo->setCurrentIndex(value.index);
-        combo->setEditText(value.text);
-        break;
-    }
-    case FieldKind::TextChoice: setComboText(static_cast<QComboBox *>(control), value.text); break;
-    case FieldKind::FreeText:
-    case FieldKind::NumberText:
-        if (auto *edit = qobject_cast<QLineEdit *>(control))
-            edit->setText(value.text);
-        else if (auto *memo = qobject_cast<QPlainTextEdit *>(control))
-            memo->setPlainText(value.text);
-        break;
-    }
-}
-
 } // namespace fenwave

@@ -26,7 +26,4 @@ void setRadioGroupIndex(QWidget *group, int index);
 // item leaves no item selected and stands as the edit text.
 void setComboText(QComboBox *combo, const QString &text);
 
-// Puts a value into a control (used to give the window its start values).
-void writeControl(QWidget *control, FieldKind kind, const FieldValue &value);
-
 } // namespace fenwave

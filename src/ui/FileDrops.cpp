@@ -1,12 +1,13 @@
 #include "ui/FileDrops.h"
 
-#include "unMain.h"
-
 #include <QApplication>
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QMimeData>
 #include <QUrl>
+#include <QWidget>
+
+#include <utility>
 
 namespace fenwave {
 
@@ -27,11 +28,12 @@ std::optional<QString> draggedLocalFile(const QMimeData *data, bool *hasAddresse
     return path;
 }
 
-FileDrops::FileDrops(TForm1 *form) : QObject(form), m_form(form)
+FileDrops::FileDrops(QWidget *window, const QWidget *outputField, Take take)
+    : QObject(window), m_window(window), m_outputField(outputField), m_take(std::move(take))
 {
     // Widgets that take no drops of their own pass a drag on to their parents up to the
     // window; the window itself must take them.
-    form->setAcceptDrops(true);
+    window->setAcceptDrops(true);
     qApp->installEventFilter(this);
 }
 
@@ -41,7 +43,7 @@ bool FileDrops::eventFilter(QObject *watched, QEvent *event)
     if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop)
         return false;
     auto *widget = qobject_cast<QWidget *>(watched);
-    if (!widget || widget->window() != m_form)
+    if (!widget || widget->window() != m_window)
         return false;
 
     auto *drop = static_cast<QDropEvent *>(event);
@@ -59,12 +61,10 @@ bool FileDrops::eventFilter(QObject *watched, QEvent *event)
         return true;
     }
 
-    // After the drop the file may be looked at; the window refuses a folder or a name it
+    // Only after the drop may the file be looked at; the window refuses a folder or a name it
     // cannot trust, and says why.
-    const auto *output = m_form->control(Field::edtOutput);
-    const bool onOutput = output && (widget == output || output->isAncestorOf(widget));
-    const bool taken = onOutput ? m_form->openOutputFile(*file) : m_form->openFile(*file);
-    if (taken) {
+    const bool onOutput = m_outputField && (widget == m_outputField || m_outputField->isAncestorOf(widget));
+    if (m_take(*file, onOutput ? DropPlace::OutputField : DropPlace::Elsewhere)) {
         drop->setDropAction(Qt::CopyAction);
         drop->accept();
     } else {

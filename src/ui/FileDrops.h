@@ -3,10 +3,11 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 class QMimeData;
-class TForm1;
+class QWidget;
 
 namespace fenwave {
 
@@ -16,21 +17,26 @@ namespace fenwave {
 // `hasAddresses` tells the caller whether the drag carried addresses at all.
 std::optional<QString> draggedLocalFile(const QMimeData *data, bool *hasAddresses = nullptr);
 
-// Takes files dropped anywhere on the window: onto edtOutput a file becomes the output, onto
-// any other place it is opened as a file given on the command line. A refused file (a folder,
-// among others) is not taken, and the window says why. Edit fields and combo
-// boxes accept dropped text on their own, so the filter watches the whole application and
+enum class DropPlace { OutputField, Elsewhere };
+
+// Takes files dropped anywhere on a window and hands each to `take` with the place it was
+// dropped on: the output field (or a part of it) or any other. `take` answers whether the file
+// was taken; a refused file (a folder, among others) leaves the drop refused. Edit fields and
+// combo boxes accept dropped text on their own, so the filter watches the whole application and
 // answers for every widget of the window before the widget itself sees the drag.
 // A drag without addresses is left to the widget (text still goes into an edit).
 class FileDrops : public QObject
 {
     Q_OBJECT
 public:
-    explicit FileDrops(TForm1 *form);
+    using Take = std::function<bool(const QString &path, DropPlace place)>;
+    FileDrops(QWidget *window, const QWidget *outputField, Take take);
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    TForm1 *m_form;
+    QWidget *m_window;
+    const QWidget *m_outputField;
+    Take m_take;
 };
 
 } // namespace fenwave

@@ -5,6 +5,10 @@
 
 namespace fenwave {
 
+// Whether a control starts enabled. An option field's control starts as the option set says, so
+// that its start state has one home; only what is no option field says Yes or No here.
+enum class StartEnabled { Yes, No, AsOptionField };
+
 enum class ControlKind {
     Page,
     GroupBox,
@@ -30,7 +34,7 @@ struct ControlSpec {
     int tabOrder;        // within the parent; -1 for labels
     const char *caption; // design-time caption; nullptr if none
     const char *hint;    // design-time hint that no language set assigns; nullptr otherwise
-    bool enabled;        // design enabled flag
+    StartEnabled enabled;
 };
 
 struct ControlSpecList {

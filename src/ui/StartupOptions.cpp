@@ -1,7 +1,5 @@
 #include "ui/StartupOptions.h"
 
-#include "unMain.h"
-
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QTextStream>
@@ -149,10 +147,10 @@ std::optional<int> answerWithoutWindow(const StartupRequest &request, QTextStrea
     return std::nullopt;
 }
 
-void openStartupFile(TForm1 &form, const StartupRequest &request, QTextStream &err)
+std::optional<QString> startupFileToOpen(const StartupRequest &request, QTextStream &err)
 {
     if (request.files.isEmpty())
-        return;
+        return std::nullopt;
     const QString &file = request.files.constFirst();
     if (request.files.size() > 1) {
         err << programName()
@@ -161,8 +159,9 @@ void openStartupFile(TForm1 &form, const StartupRequest &request, QTextStream &e
     if (file.isEmpty())
         err << programName() << ": an empty name is no file; nothing opened\n";
     err.flush();
-    if (!file.isEmpty())
-        form.openFile(file, &err);
+    if (file.isEmpty())
+        return std::nullopt;
+    return file;
 }
 
 } // namespace fenwave

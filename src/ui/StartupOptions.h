@@ -6,7 +6,6 @@
 #include <optional>
 
 class QTextStream;
-class TForm1;
 
 namespace fenwave {
 
@@ -30,8 +29,8 @@ QString versionText();
 // the exit status, or nothing when the window is to start.
 std::optional<int> answerWithoutWindow(const StartupRequest &request, QTextStream &out, QTextStream &err);
 
-// Opens the FILE of the request in the started window; what is refused or ignored is named
-// in one line each on `err`, and a refused name in a message box too.
-void openStartupFile(TForm1 &form, const StartupRequest &request, QTextStream &err);
+// The FILE of the request that the started window opens, if any; the files that are ignored
+// (all but the first, an empty name) are named in one line each on `err`.
+std::optional<QString> startupFileToOpen(const StartupRequest &request, QTextStream &err);
 
 } // namespace fenwave

@@ -232,6 +232,25 @@ void appendInTabOrder(const QString &parentName, const QHash<QString, QWidget *>
     }
 }
 
+// An option field's control starts enabled, and a check box checked, as a fresh option set says; a row that
+// gives a field a flag of its own, or claims a field it is not, is a fault of the tables.
+void giveStartState(const ControlSpec &row, QWidget *widget)
+{
+    const std::optional<Field> field = OptionSet::fieldByName(QString::fromLatin1(row.name));
+    if (field.has_value() != (row.enabled == StartEnabled::AsOptionField))
+        qFatal("layout: %s %s", row.name,
+               field ? "is an option field: its start state is the option set's" : "is no option field");
+    if (!field) {
+        widget->setEnabled(row.enabled == StartEnabled::Yes);
+        return;
+    }
+    static const OptionSet start;
+    widget->setEnabled(start.isAvailable(*field));
+    // Radio buttons stay unchecked as built: the window checks them with its start values.
+    if (auto *box = qobject_cast<QCheckBox *>(widget))
+        box->setChecked(start.isOn(*field));
+}
+
 void buildControls(QWidget *client, QHash<QString, QWidget *> &widgets)
 {
     widgets.insert(QStringLiteral("Form1"), client);
@@ -244,7 +263,7 @@ void buildControls(QWidget *client, QHash<QString, QWidget *> &widgets)
             widget->setGeometry(row.x, row.y, row.w, row.h);
         if (row.hint)
             widget->setProperty(kHintProperty, QString::fromUtf8(row.hint));
-        widget->setEnabled(row.enabled);
+        giveStartState(row, widget);
         widgets.insert(name, widget);
     }
 }
@@ -384,7 +403,6 @@ void buildWindow(QMainWindow *window)
     finishControls(widgets);
 
     static_cast<QTabWidget *>(built(widgets, "pgOptions"))->setCurrentIndex(0);
-    static_cast<QCheckBox *>(built(widgets, "flgReadOnly"))->setChecked(true);
 
     QList<QWidget *> chain;
     appendInTabOrder(QStringLiteral("Form1"), widgets, chain);

@@ -365,7 +365,8 @@ void TestFileOpening::startupFile()
     QString errors;
     QTextStream err(&errors);
     ModalAnswer boxes = boxesAnsweredWithOk();
-    openStartupFile(w.form, request, err);
+    if (const std::optional<QString> file = startupFileToOpen(request, err))
+        w.form.openFile(*file, &err);
     QVERIFY(QDir::setCurrent(previous));
 
     const QString expectedInput = input.isEmpty() ? QString() : file(input);

@@ -308,27 +308,31 @@ bool TForm1::saveSettings(const QString &path)
 
 void TForm1::restoreSettings(const QString &path)
 {
-    const std::vector<RestoredValue> values = readSettings(IniDocument::load(path));
+    const IniDocument doc = IniDocument::load(path);
     m_restoring = true;
     m_pendingLine.reset();
-    // Each value goes to its control at once, so the handlers run interleaved with the restore.
-    for (const RestoredValue &value : values) {
-        if (value.key->field == Field::LamePath) {
-            LamePath = value.text;
+    // Each value goes to its control before the next key is read, so the handlers run
+    // interleaved with the restore.
+    for (const SettingKey &key : settingsKeys()) {
+        const std::optional<FieldValue> value = readSetting(doc, key);
+        if (!value)
+            continue;
+        if (key.field == Field::LamePath) {
+            LamePath = value->text;
             continue;
         }
-        QWidget *target = control(value.key->field);
-        switch (settingKind(*value.key)) {
-        case SettingKind::Text:
-            if (auto *combo = qobject_cast<QComboBox *>(target)) {
-                setComboText(combo, value.text);
-            } else if (auto *edit = qobject_cast<QLineEdit *>(target)) {
-                if (edit->text() != value.text)
-                    edit->setText(value.text);
-            }
+        QWidget *target = control(key.field);
+        switch (OptionSet::info(key.field).kind) {
+        case FieldKind::Flag:
+        case FieldKind::ExclusiveFlag: setChecked(static_cast<QAbstractButton *>(target), value->on); break;
+        case FieldKind::IndexChoice: setRadioGroupIndex(target, value->index); break;
+        case FieldKind::IndexChoiceWithText:
+        case FieldKind::TextChoice: setComboText(static_cast<QComboBox *>(target), value->text); break;
+        case FieldKind::FreeText:
+        case FieldKind::NumberText:
+            if (auto *edit = qobject_cast<QLineEdit *>(target); edit && edit->text() != value->text)
+                edit->setText(value->text);
             break;
-        case SettingKind::Integer: setRadioGroupIndex(target, value.index); break;
-        case SettingKind::Flag: setChecked(static_cast<QAbstractButton *>(target), value.on); break;
         }
     }
     m_restoring = false;

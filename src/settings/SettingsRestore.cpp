@@ -16,7 +16,7 @@ class Replay
 public:
     Replay(OptionSet &options, quint8 language) : m_options(options), m_language(language) {}
 
-    void give(const RestoredValue &value);
+    void give(Field field, const FieldValue &value);
     void finish();
 
 private:
@@ -34,9 +34,8 @@ private:
     bool m_shortLine = false;
 };
 
-void Replay::give(const RestoredValue &value)
+void Replay::give(Field field, const FieldValue &value)
 {
-    const Field field = value.key->field;
     switch (OptionSet::info(field).kind) {
     case FieldKind::Flag:
     case FieldKind::ExclusiveFlag: setOn(field, value.on); break;
@@ -122,8 +121,10 @@ void Replay::finish()
 OptionSet restoreWithoutWindow(const IniDocument &doc, OptionSet current, quint8 language)
 {
     Replay replay(current, language);
-    for (const RestoredValue &value : readSettings(doc))
-        replay.give(value);
+    for (const SettingKey &key : settingsKeys()) {
+        if (const std::optional<FieldValue> value = readSetting(doc, key))
+            replay.give(key.field, *value);
+    }
     replay.finish();
     return current;
 }

@@ -6,6 +6,7 @@
 // counts under callgrind, where a time-based count would take far too long).
 #include "settings/IniDocument.h"
 #include "settings/SettingsKeys.h"
+#include "settings/SettingsMapping.h"
 #include "unMain.h"
 
 #include <QAbstractButton>
@@ -129,11 +130,15 @@ QString settingsFile(const QString &name, const QByteArray &content)
 // Every key with its table default: the window as it starts.
 QByteArray startSettings()
 {
-    QByteArray text = "[Fenwave Sets]\n";
-    for (const SettingKey &key : settingsKeys())
-        text += QByteArray(key.key) + '='
-                + (settingDefault(key).isNull() ? QByteArray("0") : settingDefault(key).toUtf8()) + '\n';
-    return text;
+    IniDocument doc;
+    writeSettings(OptionSet(), doc);
+    return doc.toBytes();
+}
+
+bool isText(const SettingKey &key)
+{
+    const FieldKind kind = OptionSet::info(key.field).kind;
+    return kind != FieldKind::Flag && kind != FieldKind::ExclusiveFlag && kind != FieldKind::IndexChoice;
 }
 
 // Every key away from its default: flags on, other items, texts filled, VBR and the second tag.
@@ -166,7 +171,7 @@ QByteArray changedSettings()
     for (const SettingKey &key : settingsKeys()) {
         QByteArray value = special.value(key.key);
         if (value.isEmpty())
-            value = settingKind(key) == SettingKind::Text ? "text " + QByteArray::number(++n) : QByteArray("1");
+            value = isText(key) ? "text " + QByteArray::number(++n) : QByteArray("1");
         text += QByteArray(key.key) + '=' + value + '\n';
     }
     return text;

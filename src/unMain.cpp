@@ -2,6 +2,7 @@
 
 #include "language/LanguageTables.h"
 #include "options/CommandLine.h"
+#include "options/Interlocks.h"
 #include "settings/Preferences.h"
 #include "ui/ControlBinding.h"
 #include "ui/ExactText.h"
@@ -112,14 +113,6 @@ const Wiring kWiring[] = {
     {Field::flg2ndEmpty, nullptr},
 };
 
-// The controls that "Use default settings" disables and enables again, in this order.
-const char *const kDefaultGoverned[] = {
-    "tabBitrate",   "tabFilter",     "flgDiffBlock", "edtStat",       "flgVorbis",     "flgFreeformat",
-    "flgCompRatio", "flgScale",      "edtScale",     "flgUseATHMask", "flgNoATH",      "edtATH",
-    "flgTempMask",  "flgShortBlock", "flgVoiceMode", "flgPresets",    "rgpOutputType", "Label3",
-    "Label4",       "flgMP3Decode",  "Label5",       "Label6",
-};
-
 } // namespace
 
 TForm1::TForm1(const QString &storePath, QWidget *parent) : QMainWindow(parent), m_storePath(storePath)
@@ -167,14 +160,10 @@ void TForm1::collectNamedObjects()
     m_tabOutput = require<QWidget>("tabOutput");
     m_butInputOpen = require<QAbstractButton>("butInputOpen");
     m_butOutputPath = require<QAbstractButton>("butOutputPath");
-    m_grpCBR = require<QWidget>("grpCBR");
-    m_grpABR = require<QWidget>("grpABR");
-    m_grpVBR = require<QWidget>("grpVBR");
-    m_grpFilter = require<QWidget>("grpFilter");
+    for (int i = 0; i < kFixtureCount; ++i)
+        m_fixtures[i] = require<QWidget>(fixtureName(static_cast<Fixture>(i)));
     m_mnuEnglish = require<QAction>("mnuEnglish");
     m_mnuRussian = require<QAction>("mnuRussian");
-    for (const char *name : kDefaultGoverned)
-        m_defaultGoverned.push_back(require<QWidget>(name));
     for (const TextAssignment &a : textAssignments())
         m_textTargets.push_back(require<QObject>(a.target));
     for (const LeftEdge &edge : languageLeftEdges())
@@ -304,124 +293,108 @@ void TForm1::setAvailable(Field field, bool available)
 
 // ---- Interlock rules ----
 
+// Gives a rule's effects to the controls: unchecking the partner runs its own handler right here,
+// recomposition included; then the enabled flags; then the handler's own recomposition.
+void TForm1::applyRule(Rule rule)
+{
+    const RuleEffects effects = rule(optionSet());
+    if (effects.uncheck)
+        setChecked(control<QAbstractButton>(*effects.uncheck), false);
+    for (const EnabledFlag &flag : effects.enabled) {
+        if (const Field *field = std::get_if<Field>(&flag.target))
+            setAvailable(*field, flag.enabled);
+        else
+            m_fixtures[static_cast<int>(std::get<Fixture>(flag.target))]->setEnabled(flag.enabled);
+    }
+    if (effects.recompose == Recompose::ByDefaultFlag)
+        composeByDefaultFlag();
+    else
+        UpdateCommandLine();
+}
+
 void TForm1::rgrInputTypeClick()
 {
-    setAvailable(Field::flgMonoDownmix, radioGroupIndex(control(Field::rgrInputType)) == 4);
-    UpdateCommandLine();
+    applyRule(rgrInputTypeRule);
 }
 
 void TForm1::flgMP3DecodeClick()
 {
-    setAvailable(Field::flgWavHeader, checked(Field::flgMP3Decode));
-    UpdateCommandLine();
+    applyRule(flgMP3DecodeRule);
 }
 
 void TForm1::flgCompRatioClick()
 {
-    setAvailable(Field::edtCompRatio, checked(Field::flgCompRatio));
-    UpdateCommandLine();
+    applyRule(flgCompRatioRule);
 }
 
 void TForm1::flgScaleClick()
 {
-    setAvailable(Field::edtScale, checked(Field::flgScale));
-    UpdateCommandLine();
+    applyRule(flgScaleRule);
 }
 
 void TForm1::flgScaleLeftClick()
 {
-    setAvailable(Field::edtScaleLeft, checked(Field::flgScaleLeft));
-    UpdateCommandLine();
+    applyRule(flgScaleLeftRule);
 }
 
 void TForm1::flgScaleRightClick()
 {
-    setAvailable(Field::edtScaleRight, checked(Field::flgScaleRight));
-    UpdateCommandLine();
+    applyRule(flgScaleRightRule);
 }
 
 void TForm1::flgPresetsClick()
 {
-    setAvailable(Field::cbxPresets, checked(Field::flgPresets));
-    UpdateCommandLine();
+    applyRule(flgPresetsRule);
 }
 
 void TForm1::flgUseATHMaskClick()
 {
-    if (checked(Field::flgUseATHMask)) {
-        // Unchecking the partner runs its handler right here, recomposition included.
-        setChecked(control<QAbstractButton>(Field::flgNoATH), false);
-        setAvailable(Field::edtATH, true);
-    }
-    UpdateCommandLine();
+    applyRule(flgUseATHMaskRule);
 }
 
 void TForm1::flgNoATHClick()
 {
-    if (checked(Field::flgNoATH)) {
-        setChecked(control<QAbstractButton>(Field::flgUseATHMask), false);
-        setAvailable(Field::edtATH, false);
-    }
-    UpdateCommandLine();
+    applyRule(flgNoATHRule);
 }
 
 void TForm1::flgNoFilterClick()
 {
-    m_grpFilter->setEnabled(!checked(Field::flgNoFilter));
-    UpdateCommandLine();
+    applyRule(flgNoFilterRule);
 }
 
 void TForm1::rbutCBRClick()
 {
-    m_grpABR->setEnabled(false);
-    m_grpVBR->setEnabled(false);
-    m_grpCBR->setEnabled(true);
-    UpdateCommandLine();
+    applyRule(rbutCBRRule);
 }
 
 void TForm1::rbutABRClick()
 {
-    m_grpABR->setEnabled(true);
-    m_grpVBR->setEnabled(false);
-    m_grpCBR->setEnabled(false);
-    UpdateCommandLine();
+    applyRule(rbutABRRule);
 }
 
 void TForm1::rbutVBRClick()
 {
-    m_grpABR->setEnabled(false);
-    m_grpVBR->setEnabled(true);
-    m_grpCBR->setEnabled(false);
-    UpdateCommandLine();
+    applyRule(rbutVBRRule);
 }
 
 void TForm1::rbut1stOnlyClick()
 {
-    setAvailable(Field::flg2ndEmpty, !checked(Field::rbut1stOnly));
-    setAvailable(Field::flg1stEmpty, !checked(Field::rbut2ndOnly));
-    UpdateCommandLine();
+    applyRule(rbut1stOnlyRule);
 }
 
 void TForm1::rbut2ndOnlyClick()
 {
-    setAvailable(Field::flg1stEmpty, !checked(Field::rbut2ndOnly));
-    setAvailable(Field::flg2ndEmpty, !checked(Field::rbut1stOnly));
-    UpdateCommandLine();
+    applyRule(rbut2ndOnlyRule);
 }
 
 void TForm1::rbutBothClick()
 {
-    setAvailable(Field::flg1stEmpty, true);
-    setAvailable(Field::flg2ndEmpty, true);
-    UpdateCommandLine();
+    applyRule(rbutBothRule);
 }
 
 void TForm1::flgDefaultClick()
 {
-    const bool on = checked(Field::flgDefault);
-    for (QWidget *widget : m_defaultGoverned)
-        widget->setEnabled(!on);
-    composeByDefaultFlag();
+    applyRule(flgDefaultRule);
 }
 
 void TForm1::cbxSampleFreqChange()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "language/MessageTexts.h"
+#include "options/Interlocks.h"
 #include "options/OptionSet.h"
 #include "settings/UserStore.h"
 
@@ -126,6 +127,7 @@ private:
     bool checked(fenwave::Field field) const;
     void setAvailable(fenwave::Field field, bool available);
     void composeByDefaultFlag();
+    void applyRule(fenwave::Rule rule);
     void takeInputFile(const QString &path);
     void showInformation(const QString &text);
     bool confirm(const QString &text);
@@ -154,14 +156,10 @@ private:
     QWidget *m_tabOutput = nullptr;
     QAbstractButton *m_butInputOpen = nullptr;
     QAbstractButton *m_butOutputPath = nullptr;
-    QWidget *m_grpCBR = nullptr;
-    QWidget *m_grpABR = nullptr;
-    QWidget *m_grpVBR = nullptr;
-    QWidget *m_grpFilter = nullptr;
+    std::array<QWidget *, fenwave::kFixtureCount> m_fixtures{}; // pages, group boxes and labels the rules switch
     QAction *m_mnuEnglish = nullptr;
     QAction *m_mnuRussian = nullptr;
-    std::vector<QWidget *> m_defaultGoverned; // what "Use default settings" disables, in order
-    std::vector<QObject *> m_textTargets;     // one per language text, in the order applied
-    std::vector<QWidget *> m_edgeTargets;     // one per language left edge
+    std::vector<QObject *> m_textTargets; // one per language text, in the order applied
+    std::vector<QWidget *> m_edgeTargets; // one per language left edge
     fenwave::HintTracker *m_hints = nullptr;
 };

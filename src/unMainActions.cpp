@@ -13,6 +13,7 @@
 #include "ui/Confirmation.h"
 #include "ui/ControlBinding.h"
 #include "ui/ExactText.h"
+#include "ui/FieldBinding.h"
 #include "ui/FileFilters.h"
 #include "ui/RunWindow.h"
 
@@ -308,28 +309,20 @@ bool TForm1::saveSettings(const QString &path)
 
 void TForm1::restoreSettings(const QString &path)
 {
-    const std::vector<RestoredValue> values = readSettings(IniDocument::load(path));
+    const IniDocument doc = IniDocument::load(path);
     m_restoring = true;
     m_pendingLine.reset();
-    // Each value goes to its control at once, so the handlers run interleaved with the restore.
-    for (const RestoredValue &value : values) {
-        if (value.key->field == Field::LamePath) {
-            LamePath = value.text;
+    // Each value goes to its control before the next key is read, so the handlers run
+    // interleaved with the restore.
+    for (const SettingKey &key : settingsKeys()) {
+        const std::optional<FieldValue> value = readSetting(doc, key);
+        if (!value)
+            continue;
+        if (key.field == Field::LamePath) {
+            LamePath = value->text;
             continue;
         }
-        QWidget *target = control(value.key->field);
-        switch (settingKind(*value.key)) {
-        case SettingKind::Text:
-            if (auto *combo = qobject_cast<QComboBox *>(target)) {
-                setComboText(combo, value.text);
-            } else if (auto *edit = qobject_cast<QLineEdit *>(target)) {
-                if (edit->text() != value.text)
-                    edit->setText(value.text);
-            }
-            break;
-        case SettingKind::Integer: setRadioGroupIndex(target, value.index); break;
-        case SettingKind::Flag: setChecked(static_cast<QAbstractButton *>(target), value.on); break;
-        }
+        m_fields->write(key.field, *value);
     }
     m_restoring = false;
     if (m_pendingLine)

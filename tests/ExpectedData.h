@@ -4,6 +4,7 @@
 #include "TestFiles.h"
 #include "language/MessageTexts.h"
 
+#include <QHash>
 #include <QList>
 #include <QStringList>
 
@@ -69,6 +70,40 @@ inline QStringList startDisabled(const char *what = nullptr)
             names << row.at(0);
     }
     return names;
+}
+
+// How a settings key is stored, as settings_keys.tsv gives it.
+enum class StoredAs { Flag, Integer, Text };
+
+// The row of settings_keys.tsv for a key name, read once.
+inline const QStringList &settingsKeyRow(const char *key)
+{
+    static const QHash<QString, QStringList> rows = [] {
+        QHash<QString, QStringList> byKey;
+        for (const QStringList &row : expectedRows("settings_keys.tsv"))
+            byKey.insert(row.value(0), row);
+        return byKey;
+    }();
+    const auto it = rows.constFind(QLatin1String(key));
+    if (it == rows.constEnd())
+        qFatal("settings_keys.tsv has no key %s", key);
+    return *it;
+}
+
+inline StoredAs storedAs(const char *key)
+{
+    const QString &kind = settingsKeyRow(key).at(1);
+    if (kind == QLatin1String("flag"))
+        return StoredAs::Flag;
+    return kind == QLatin1String("integer") ? StoredAs::Integer : StoredAs::Text;
+}
+
+// The value restoring gives a key that is missing, as the file would hold it; a null text for a
+// key that keeps the control's state.
+inline QString restoreDefault(const char *key)
+{
+    const QString value = settingsKeyRow(key).value(3);
+    return value == QLatin1String("unchanged") ? QString() : value;
 }
 
 // The interface texts of a language file (language_en.tsv, language_ru.tsv) of one property, in order.

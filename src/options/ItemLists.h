@@ -21,6 +21,9 @@ enum class ItemList {
 
 const QStringList &itemList(ItemList list);
 
+// The item of InputTypes that stands for raw PCM, the only input a mono downmix applies to.
+inline constexpr int kRawPcmInputType = 4;
+
 // The six preset names in command-line order, in each interface language. The window is built
 // with the Russian ones (DesignPresets).
 const QStringList &englishPresetNames();

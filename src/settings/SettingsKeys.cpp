@@ -1,7 +1,5 @@
 #include "settings/SettingsKeys.h"
 
-#include "settings/ProfileInteger.h"
-
 #include <iterator>
 
 namespace fenwave {
@@ -80,68 +78,6 @@ static_assert(std::size(kKeys) == 60, "a settings file holds 60 keys");
 SettingKeyList settingsKeys()
 {
     return {std::begin(kKeys), std::end(kKeys)};
-}
-
-const SettingKey *findSettingKey(QStringView key)
-{
-    for (const SettingKey &row : kKeys) {
-        if (key == QLatin1String(row.key))
-            return &row;
-    }
-    return nullptr;
-}
-
-SettingKind settingKind(const SettingKey &key)
-{
-    switch (OptionSet::info(key.field).kind) {
-    case FieldKind::Flag:
-    case FieldKind::ExclusiveFlag: return SettingKind::Flag;
-    case FieldKind::IndexChoice: return SettingKind::Integer;
-    case FieldKind::IndexChoiceWithText:
-    case FieldKind::TextChoice:
-    case FieldKind::FreeText:
-    case FieldKind::NumberText: break;
-    }
-    return SettingKind::Text;
-}
-
-QString settingDefault(const SettingKey &key)
-{
-    if (key.missing == WhenMissing::KeepCurrent)
-        return QString();
-    static const OptionSet start;
-    switch (settingKind(key)) {
-    case SettingKind::Flag: return start.isOn(key.field) ? QStringLiteral("1") : QStringLiteral("0");
-    case SettingKind::Integer: return QString::number(start.index(key.field));
-    case SettingKind::Text: break;
-    }
-    return start.text(key.field);
-}
-
-qint32 settingInteger(const IniDocument &doc, const SettingKey &key, qint32 currentDefault)
-{
-    const QString section = QString::fromLatin1(kSettingsSection);
-    if (const std::optional<QString> text = doc.value(section, QString::fromLatin1(key.key))) {
-        if (const std::optional<qint32> number = parseProfileInteger(*text))
-            return *number;
-    }
-    if (key.missing == WhenMissing::KeepCurrent)
-        return currentDefault;
-    return parseProfileInteger(settingDefault(key)).value_or(currentDefault);
-}
-
-QString settingText(const IniDocument &doc, const SettingKey &key)
-{
-    return doc.value(QString::fromLatin1(kSettingsSection), QString::fromLatin1(key.key), settingDefault(key));
-}
-
-int limitToRange(qint32 value, int lastIndex)
-{
-    if (value < -1)
-        return -1;
-    if (value > lastIndex)
-        return lastIndex;
-    return value;
 }
 
 } // namespace fenwave

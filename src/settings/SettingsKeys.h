@@ -1,14 +1,8 @@
 #pragma once
 
 #include "options/OptionSet.h"
-#include "settings/IniDocument.h"
-
-#include <QStringView>
-#include <QtGlobal>
 
 namespace fenwave {
-
-enum class SettingKind { Flag, Integer, Text };
 
 // What restoring gives a field whose key is missing (or, for flags and integers, not a number).
 enum class WhenMissing {
@@ -34,26 +28,5 @@ struct SettingKeyList {
 
 // The 60 keys of a settings file, in the order they are written and restored.
 SettingKeyList settingsKeys();
-
-// The row of a key name (exact spelling), or nullptr.
-const SettingKey *findSettingKey(QStringView key);
-
-// How a key's value is written and read: from the kind of its field.
-SettingKind settingKind(const SettingKey &key);
-
-// The value restore uses for a missing key, as written in a file ("5", "44.1", "1"); a null
-// text for a key that keeps the current state.
-QString settingDefault(const SettingKey &key);
-
-// Reads an integer or flag key as restore does: the profile integer, or the default when the
-// key is missing or its value is not a number; `currentDefault` for a key that keeps the
-// current state.
-qint32 settingInteger(const IniDocument &doc, const SettingKey &key, qint32 currentDefault = 0);
-
-// Reads a text key: its value, or the default when the key is missing.
-QString settingText(const IniDocument &doc, const SettingKey &key);
-
-// Radio-group range limit: below -1 -> -1 (no item), above lastIndex -> lastIndex.
-int limitToRange(qint32 value, int lastIndex);
 
 } // namespace fenwave

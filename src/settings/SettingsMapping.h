@@ -4,7 +4,7 @@
 #include "settings/IniDocument.h"
 #include "settings/SettingsKeys.h"
 
-#include <vector>
+#include <optional>
 
 namespace fenwave {
 
@@ -12,22 +12,17 @@ namespace fenwave {
 // by item index, texts as the control shows them. Other sections and keys stay as they are.
 void writeSettings(const OptionSet &options, IniDocument &doc);
 
-// One value that restoring gives to the field of its key.
-struct RestoredValue {
-    const SettingKey *key = nullptr;
-    bool on = false; // flags
-    int index = -1;  // radio groups, limited to the group's range
-    QString text;    // texts
-};
-
 // The longest text a restore takes, in UTF-8 bytes: the longest single argument the system
 // passes to a program (131072 bytes with the closing NUL). A longer value can never reach the
 // encoder, and laying it out would stall the window.
 inline constexpr qsizetype kLongestRestoredText = 131071;
 
-// The values a restore gives, in key order. A key that keeps the current state when it is
-// missing ("MP3Decoding") is left out unless the file holds a number for it. A text longer than
-// kLongestRestoredText is left out too: its field keeps what it holds, the other keys arrive.
-std::vector<RestoredValue> readSettings(const IniDocument &doc);
+// The value that restoring gives the field of one key: a flag's state, a radio group's item
+// index limited to the group's range, or a text (which item a list text selects is left to the
+// list). A missing key, and a flag or integer that is not a number, gives the field's start
+// value. Nothing, so that the field keeps what it holds, for a key that keeps the current state
+// ("MP3Decoding") unless the file holds a number for it, and for a text longer than
+// kLongestRestoredText.
+std::optional<FieldValue> readSetting(const IniDocument &doc, const SettingKey &key);
 
 } // namespace fenwave

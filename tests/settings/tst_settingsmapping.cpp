@@ -20,16 +20,23 @@ QByteArray settingsFile(const QList<QByteArray> &lines, const QByteArray &header
 // groups, "text:<text>" for texts, "keeps" when the field keeps its state.
 QString restored(const QByteArray &file, const QString &key)
 {
-    for (const RestoredValue &v : readSettings(IniDocument::fromBytes(file))) {
-        if (QLatin1String(v.key->key) != key)
+    for (const SettingKey &row : settingsKeys()) {
+        if (QLatin1String(row.key) != key)
             continue;
-        switch (settingKind(*v.key)) {
-        case SettingKind::Flag: return v.on ? QStringLiteral("on") : QStringLiteral("off");
-        case SettingKind::Integer: return QString::number(v.index);
-        case SettingKind::Text: return QStringLiteral("text:") + v.text;
+        const std::optional<FieldValue> v = readSetting(IniDocument::fromBytes(file), row);
+        if (!v)
+            return QStringLiteral("keeps");
+        switch (OptionSet::info(row.field).kind) {
+        case FieldKind::Flag:
+        case FieldKind::ExclusiveFlag: return v->on ? QStringLiteral("on") : QStringLiteral("off");
+        case FieldKind::IndexChoice: return QString::number(v->index);
+        case FieldKind::IndexChoiceWithText:
+        case FieldKind::TextChoice:
+        case FieldKind::FreeText:
+        case FieldKind::NumberText: return QStringLiteral("text:") + v->text;
         }
     }
-    return QStringLiteral("keeps");
+    return QStringLiteral("no such key");
 }
 
 } // namespace
@@ -54,6 +61,14 @@ void TestSettingsMapping::restore_data()
     QTest::newRow("InputType 9 -> last item") << settingsFile({"InputType=9"}) << "InputType" << "5";
     QTest::newRow("InputType -4 -> none") << settingsFile({"InputType=-4"}) << "InputType" << "-1";
     QTest::newRow("InputType word -> default") << settingsFile({"InputType=wav"}) << "InputType" << "5";
+    QTest::newRow("InputType empty -> default") << settingsFile({"InputType="}) << "InputType" << "5";
+    QTest::newRow("InputType -1 -> none") << settingsFile({"InputType=-1"}) << "InputType" << "-1";
+    QTest::newRow("OutputType 2 in range") << settingsFile({"OutputType=2"}) << "OutputType" << "2";
+    QTest::newRow("OutputType 4 -> last item kept") << settingsFile({"OutputType=4"}) << "OutputType" << "4";
+    QTest::newRow("OutputType lowest integer -> none")
+        << settingsFile({"OutputType=-2147483648"}) << "OutputType" << "-1";
+    QTest::newRow("OutputType highest integer -> last item")
+        << settingsFile({"OutputType=2147483647"}) << "OutputType" << "4";
     QTest::newRow("InputType 0x2 -> Layer III") << settingsFile({"InputType=0x2"}) << "InputType" << "2";
     QTest::newRow("InputType $3, blanks before") << settingsFile({"InputType=  $3"}) << "InputType" << "3";
     QTest::newRow("OutputType 7 -> last item") << settingsFile({"OutputType=7"}) << "OutputType" << "4";
@@ -84,6 +99,8 @@ void TestSettingsMapping::restore_data()
     QTest::newRow("CBRValue abc kept") << settingsFile({"CBRValue=abc"}) << "CBRValue" << "text:abc";
     QTest::newRow("section and key in other letter case")
         << settingsFile({"vBr=1"}, "[FENWAVE SETS]") << "VBR" << "on";
+    QTest::newRow("CBR only in another section -> default on")
+        << settingsFile({"CBR=0"}, "[Other]") << "CBR" << "on";
     QTest::newRow("keys of another section are ignored") << settingsFile({"VBR=1"}, "[Other]") << "VBR" << "off";
     QTest::newRow("byte-order mark and CRLF")
         << QByteArray("\xEF\xBB\xBF[Fenwave Sets]\r\nComment=bom\r\n") << "Comment" << "text:bom";
@@ -136,12 +153,18 @@ void TestSettingsMapping::saveWritesEveryKeyAndKeepsForeignLines()
     QCOMPARE(bytes.count('\n'), 6 + 60 - 1); // CBR was there already
 
     // Read back, every stored value comes home.
-    for (const RestoredValue &v : readSettings(doc)) {
-        const Field f = v.key->field;
-        switch (settingKind(*v.key)) {
-        case SettingKind::Flag: QCOMPARE(v.on, options.isOn(f)); break;
-        case SettingKind::Integer: QCOMPARE(v.index, options.index(f)); break;
-        case SettingKind::Text: QCOMPARE(v.text, options.text(f)); break;
+    for (const SettingKey &key : settingsKeys()) {
+        const std::optional<FieldValue> v = readSetting(doc, key);
+        QVERIFY2(v, key.key);
+        const Field f = key.field;
+        switch (OptionSet::info(f).kind) {
+        case FieldKind::Flag:
+        case FieldKind::ExclusiveFlag: QCOMPARE(v->on, options.isOn(f)); break;
+        case FieldKind::IndexChoice: QCOMPARE(v->index, options.index(f)); break;
+        case FieldKind::IndexChoiceWithText:
+        case FieldKind::TextChoice:
+        case FieldKind::FreeText:
+        case FieldKind::NumberText: QCOMPARE(v->text, options.text(f)); break;
         }
     }
 }

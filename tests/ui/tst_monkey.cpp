@@ -2,6 +2,7 @@
 // check of the rules the window must keep whatever the user does. The seed is printed at the
 // start and in every failure; FENWAVE_MONKEY_SEED replays a run and FENWAVE_MONKEY_STEPS sets
 // its length.
+#include "ExpectedData.h"
 #include "FormDriver.h"
 #include "TestFiles.h"
 
@@ -26,9 +27,9 @@ using fenwave::ControlKind;
 using fenwave::Field;
 using fenwave::OptionSet;
 using fenwave::SettingKey;
-using fenwave::SettingKind;
 using testing::FormDriver;
 using testing::ModalAnswer;
+using testing::StoredAs;
 
 namespace {
 
@@ -779,7 +780,7 @@ private:
     PlannedValue planValue(const SettingKey &key)
     {
         PlannedValue v;
-        if (fenwave::settingKind(key) == SettingKind::Text) {
+        if (testing::storedAs(key.key) == StoredAs::Text) {
             static const QStringList specials = {
                 "",
                 "44.1",
@@ -818,7 +819,7 @@ private:
             }
             return v;
         }
-        if (fenwave::settingKind(key) == SettingKind::Flag) {
+        if (testing::storedAs(key.key) == StoredAs::Flag) {
             const NumberSample &s = kFlagSamples[below(int(std::size(kFlagSamples)))];
             v.raw = s.raw;
             v.number = s.number;
@@ -904,9 +905,9 @@ private:
             const QString control = QString::fromLatin1(fenwave::OptionSet::info(key.field).name);
             const auto found = planned.constFind(keyName);
             const bool present = found != planned.constEnd();
-            switch (fenwave::settingKind(key)) {
-            case SettingKind::Text: {
-                const QString expected = present ? found->text : fenwave::settingDefault(key);
+            switch (testing::storedAs(key.key)) {
+            case StoredAs::Text: {
+                const QString expected = present ? found->text : testing::restoreDefault(key.key);
                 QString actual;
                 if (control == QLatin1String("LamePath"))
                     actual = m_form.LamePath;
@@ -929,8 +930,9 @@ private:
                 }
                 break;
             }
-            case SettingKind::Integer: {
-                const qint32 value = present && found->number ? *found->number : fenwave::settingDefault(key).toInt();
+            case StoredAs::Integer: {
+                const qint32 value
+                    = present && found->number ? *found->number : testing::restoreDefault(key.key).toInt();
                 const int last = control == QLatin1String("rgrInputType") ? 5 : 4;
                 const int expected = clampIndex(value, last);
                 if (itemIndex(control) != expected)
@@ -940,12 +942,12 @@ private:
                                  .arg(expected);
                 break;
             }
-            case SettingKind::Flag: {
+            case StoredAs::Flag: {
                 bool on;
                 if (present && found->number)
                     on = *found->number != 0;
-                else if (!fenwave::settingDefault(key).isNull())
-                    on = fenwave::settingDefault(key) != QLatin1String("0");
+                else if (!testing::restoreDefault(key.key).isNull())
+                    on = testing::restoreDefault(key.key) != QLatin1String("0");
                 else
                     on = before.options.isOn(key.field);
                 flags.insert(control, on);

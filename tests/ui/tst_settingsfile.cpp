@@ -20,9 +20,9 @@
 using fenwave::Field;
 using fenwave::OptionSet;
 using fenwave::SettingKey;
-using fenwave::SettingKind;
 using testing::FormDriver;
 using testing::ModalAnswer;
+using testing::StoredAs;
 
 using testing::readAll;
 using testing::writeAll;
@@ -57,10 +57,10 @@ QList<QPair<QString, QString>> storedPart(const TForm1 &form)
         const QString control = controlOf(key);
         const Field field = *OptionSet::fieldByName(control);
         QString value;
-        switch (fenwave::settingKind(key)) {
-        case SettingKind::Flag: value = options.isOn(field) ? "1" : "0"; break;
-        case SettingKind::Integer: value = QString::number(options.index(field)); break;
-        case SettingKind::Text: value = options.text(field); break;
+        switch (testing::storedAs(key.key)) {
+        case StoredAs::Flag: value = options.isOn(field) ? "1" : "0"; break;
+        case StoredAs::Integer: value = QString::number(options.index(field)); break;
+        case StoredAs::Text: value = options.text(field); break;
         }
         part.append({QString::fromLatin1(key.key), value});
     }
@@ -99,8 +99,8 @@ QList<QPair<QString, QString>> restoreDefaults(bool mp3DecodeBefore)
 {
     QList<QPair<QString, QString>> part;
     for (const SettingKey &key : fenwave::settingsKeys()) {
-        QString value = !fenwave::settingDefault(key).isNull() ? fenwave::settingDefault(key)
-                                                               : QString(mp3DecodeBefore ? "1" : "0");
+        QString value = !testing::restoreDefault(key.key).isNull() ? testing::restoreDefault(key.key)
+                                                                   : QString(mp3DecodeBefore ? "1" : "0");
         part.append({QString::fromLatin1(key.key), value});
     }
     return part;
@@ -136,14 +136,14 @@ void randomizeFromCode(TForm1 &form, QRandomGenerator &rng)
     std::shuffle(keys.begin(), keys.end(), rng);
     for (const SettingKey *key : keys) {
         const QString control = controlOf(*key);
-        switch (fenwave::settingKind(*key)) {
-        case SettingKind::Flag: fenwave::setChecked(form.named<QAbstractButton>(control), rng.bounded(2) == 1); break;
-        case SettingKind::Integer: {
+        switch (testing::storedAs(key->key)) {
+        case StoredAs::Flag: fenwave::setChecked(form.named<QAbstractButton>(control), rng.bounded(2) == 1); break;
+        case StoredAs::Integer: {
             auto *group = form.named<QWidget>(control);
             fenwave::setRadioGroupIndex(group, rng.bounded(-1, int(groupButtons(group).size())));
             break;
         }
-        case SettingKind::Text:
+        case StoredAs::Text:
             if (auto *combo = form.named<QComboBox>(control)) {
                 const QString item = combo->itemText(rng.bounded(combo->count()));
                 switch (rng.bounded(3)) {
@@ -168,9 +168,9 @@ void changeByUser(TForm1 &form, QRandomGenerator &rng)
     QStringList clickable, edits, combos;
     for (const SettingKey &key : fenwave::settingsKeys()) {
         const QString control = controlOf(key);
-        if (fenwave::settingKind(key) == SettingKind::Flag)
+        if (testing::storedAs(key.key) == StoredAs::Flag)
             clickable << control;
-        else if (fenwave::settingKind(key) == SettingKind::Integer)
+        else if (testing::storedAs(key.key) == StoredAs::Integer)
             for (QRadioButton *button : groupButtons(form.named<QWidget>(control)))
                 clickable << button->objectName();
         else if (form.named<QComboBox>(control))
@@ -675,7 +675,9 @@ void TestSettingsFile::saveKeepsForeignContent()
             if (trimmed.startsWith('['))
                 inSettings = trimmed.toLower() == "[fenwave sets]";
             const QByteArray key = line.left(qMax<qsizetype>(0, line.indexOf('='))).trimmed();
-            const bool tableKey = !key.isEmpty() && fenwave::findSettingKey(QString::fromUtf8(key)) != nullptr;
+            const fenwave::SettingKeyList keys = fenwave::settingsKeys();
+            const bool tableKey
+                = std::any_of(keys.begin(), keys.end(), [&key](const SettingKey &row) { return key == row.key; });
             if (!(inSettings && tableKey))
                 kept << line;
             pos = end;

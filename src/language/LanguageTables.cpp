@@ -8,9 +8,6 @@ namespace fenwave {
 
 namespace {
 
-constexpr quint8 kEnglish = 0;
-constexpr quint8 kRussian = 1;
-
 // Texts are held letter for letter, trailing blanks and all.
 // clang-format off
 const TextAssignment kTextAssignments[] = {
@@ -295,11 +292,11 @@ TextAssignmentList textAssignments()
     return {std::begin(kTextAssignments), std::end(kTextAssignments)};
 }
 
-QString textFor(const TextAssignment &assignment, quint8 language)
+QString textFor(const TextAssignment &assignment, Language language)
 {
     switch (language) {
-    case kEnglish: return QString::fromUtf8(assignment.english);
-    case kRussian: return QString::fromUtf8(assignment.russian);
+    case Language::English: return QString::fromUtf8(assignment.english);
+    case Language::Russian: return QString::fromUtf8(assignment.russian);
     default: return QString();
     }
 }
@@ -309,18 +306,13 @@ LeftEdgeList languageLeftEdges()
     return {std::begin(kLeftEdges), std::end(kLeftEdges)};
 }
 
-QStringList presetNames(quint8 language)
+QStringList presetNames(Language language)
 {
     switch (language) {
-    case kEnglish: return englishPresetNames();
-    case kRussian: return russianPresetNames();
+    case Language::English: return englishPresetNames();
+    case Language::Russian: return russianPresetNames();
     default: return QStringList();
     }
-}
-
-bool isKnownLanguage(quint8 language)
-{
-    return language == kEnglish || language == kRussian;
 }
 
 } // namespace fenwave

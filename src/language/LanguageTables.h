@@ -1,5 +1,7 @@
 #pragma once
 
+#include "language/Language.h"
+
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
@@ -29,8 +31,8 @@ struct TextAssignmentList {
 };
 TextAssignmentList textAssignments();
 
-// The text of one assignment for a language: 0 English, 1 Russian (other values: empty QString).
-QString textFor(const TextAssignment &assignment, quint8 language);
+// The text of one assignment for a language (empty for a number that names no language).
+QString textFor(const TextAssignment &assignment, Language language);
 
 // The 14 left edges that depend on the language, in the order ApplyLanguage sets them.
 struct LeftEdge {
@@ -47,10 +49,7 @@ struct LeftEdgeList {
 };
 LeftEdgeList languageLeftEdges();
 
-// The six preset names of cbxPresets for a language (empty list for values other than 0 and 1).
-QStringList presetNames(quint8 language);
-
-// true for 0 (English) and 1 (Russian)
-bool isKnownLanguage(quint8 language);
+// The six preset names of cbxPresets for a language (empty for a number that names no language).
+QStringList presetNames(Language language);
 
 } // namespace fenwave

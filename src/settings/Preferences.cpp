@@ -24,7 +24,7 @@ Preferences readPreferences(UserStore &store)
     prefs.left = signedPosition(store, leftPosName);
     prefs.top = signedPosition(store, topPosName);
     prefs.lamePath = store.string(lamePathName).value_or(QString());
-    prefs.language = quint8(store.dword(languageName).value_or(0) & 0xff);
+    prefs.language = languageFromStored(store.dword(languageName).value_or(0));
     return prefs;
 }
 
@@ -33,7 +33,7 @@ void writePreferences(UserStore &store, const Preferences &prefs)
     store.setDword(leftPosName, quint32(prefs.left));
     store.setDword(topPosName, quint32(prefs.top));
     store.setString(lamePathName, prefs.lamePath);
-    store.setDword(languageName, prefs.language);
+    store.setDword(languageName, storedLanguage(prefs.language));
 }
 
 Preferences loadPreferences(const QString &filePath)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "language/Language.h"
 #include "settings/UserStore.h"
 
 #include <QMargins>
@@ -14,10 +15,10 @@ struct Preferences {
     int left = -1;
     int top = -1;
     QString lamePath;
-    quint8 language = 0;
+    Language language = Language::English;
 };
 
-// Absent or wrong type -> -1 / -1 / empty / 0; Language = low 8 bits of the DWORD.
+// Absent or wrong type -> -1 / -1 / empty / English; Language = low 8 bits of the DWORD.
 // LeftPos/TopPos DWORDs are read as signed 32-bit.
 Preferences readPreferences(UserStore &store);
 // Writes LeftPos, TopPos (as DWORD, two's complement for negatives), LamePath (String, also when empty),

@@ -267,8 +267,8 @@ void appendHexBytes(QByteArray &out, qsizetype lineStart, const QByteArray &byte
 
 QString UserStore::defaultFilePath()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
-           + QStringLiteral("/fenwave/user.reg");
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + u'/'
+           + QString::fromLatin1(kProgramName) + QStringLiteral("/user.reg");
 }
 
 UserStore::UserStore(QString filePath) : m_filePath(std::move(filePath)) {}

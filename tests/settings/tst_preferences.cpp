@@ -44,10 +44,10 @@ private slots:
         QCOMPARE(prefs.left, -1);
         QCOMPARE(prefs.top, -1);
         QVERIFY(prefs.lamePath.isEmpty());
-        QCOMPARE(prefs.language, quint8(0));
+        QCOMPARE(prefs.language, Language::English);
         QCOMPARE(readAll(path), header + section + "\n"); // the key is created at start
 
-        QVERIFY(savePreferences(Preferences{112, 0, QString(), 0}));
+        QVERIFY(savePreferences(Preferences{112, 0, QString(), Language::English}));
         QCOMPARE(readAll(path), header + section
                                     + "\"LeftPos\"=dword:00000070\n\"TopPos\"=dword:00000000\n"
                                       "\"LamePath\"=\"\"\n\"Language\"=dword:00000000\n\n");
@@ -142,12 +142,12 @@ private slots:
     void pathsRoundTripExactly()
     {
         QFETCH(QString, lamePath);
-        QVERIFY(savePreferences(Preferences{-20, 30, lamePath, 1}, storePath()));
+        QVERIFY(savePreferences(Preferences{-20, 30, lamePath, Language::Russian}, storePath()));
         const Preferences prefs = loadPreferences(storePath());
         QCOMPARE(prefs.lamePath, lamePath);
         QCOMPARE(prefs.left, -20);
         QCOMPARE(prefs.top, 30);
-        QCOMPARE(prefs.language, quint8(1));
+        QCOMPARE(prefs.language, Language::Russian);
     }
 
     void keyMissingIsCreatedAtStartKeepingTheRest()
@@ -176,8 +176,8 @@ private slots:
         QCOMPARE(prefs.left, -1);
         QCOMPARE(prefs.top, -1);
         QVERIFY(prefs.lamePath.isEmpty());
-        QCOMPARE(prefs.language, quint8(0));
-        QVERIFY(!savePreferences(Preferences{1, 2, QStringLiteral("/x"), 1}, path));
+        QCOMPARE(prefs.language, Language::English);
+        QVERIFY(!savePreferences(Preferences{1, 2, QStringLiteral("/x"), Language::Russian}, path));
         QVERIFY(QFileInfo(m_dir.filePath(QStringLiteral("folder"))).isDir());
         QCOMPARE(readAll(m_dir.filePath(QStringLiteral("plain"))), QByteArray("plain"));
     }

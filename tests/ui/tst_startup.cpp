@@ -339,7 +339,7 @@ void TestStartup::language()
             QCOMPARE(presets->currentText(), presetText);
             QCOMPARE(presets->currentIndex(), -1);
             QCOMPARE(form.named<QAction>("mnuSet")->text(),
-                     language == kRussian ? QStringLiteral("Установки") : QStringLiteral("Settings"));
+                     language == 1 ? QStringLiteral("Установки") : QStringLiteral("Settings"));
         }
     }
     const Stored s = readStored();

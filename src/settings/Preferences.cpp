@@ -1,8 +1,5 @@
 #include "settings/Preferences.h"
 
-#include <algorithm>
-#include <climits>
-
 namespace fenwave {
 
 namespace {
@@ -54,27 +51,6 @@ bool savePreferences(const Preferences &prefs, const QString &filePath)
         return false;
     writePreferences(store, prefs);
     return store.close();
-}
-
-int centredEdge(int screenExtent, int windowExtent)
-{
-    // Computed wide so that extreme extents cannot overflow; C++ division rounds toward zero.
-    return int((qint64(screenExtent) - qint64(windowExtent)) / 2);
-}
-
-int placeEdge(int stored, int screenExtent, int windowExtent)
-{
-    return stored > 0 ? stored : centredEdge(screenExtent, windowExtent);
-}
-
-QPoint placeWindow(QPoint stored, QSize screen, QSize inner, QMargins frame)
-{
-    // Wide sums: the frame cannot overflow an extreme inner size.
-    auto outer = [](int extent, int before, int after) {
-        return int(std::clamp<qint64>(qint64(extent) + before + after, INT_MIN, INT_MAX));
-    };
-    return QPoint(placeEdge(stored.x(), screen.width(), outer(inner.width(), frame.left(), frame.right())),
-                  placeEdge(stored.y(), screen.height(), outer(inner.height(), frame.top(), frame.bottom())));
 }
 
 } // namespace fenwave

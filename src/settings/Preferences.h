@@ -3,9 +3,6 @@
 #include "language/Language.h"
 #include "settings/UserStore.h"
 
-#include <QMargins>
-#include <QPoint>
-#include <QSize>
 #include <QString>
 
 namespace fenwave {
@@ -30,13 +27,5 @@ void writePreferences(UserStore &store, const Preferences &prefs);
 Preferences loadPreferences(const QString &filePath = UserStore::defaultFilePath());
 // End of the program: writes the four values. false when the store cannot be read or written.
 bool savePreferences(const Preferences &prefs, const QString &filePath = UserStore::defaultFilePath());
-
-// Window placement on one axis: a stored edge greater than 0 is used unchanged,
-// anything else centres the window (integer division, rounding toward zero).
-int centredEdge(int screenExtent, int windowExtent);
-int placeEdge(int stored, int screenExtent, int windowExtent);
-// Where the window's outer top-left corner goes: each axis by placeEdge, with the outer extent of
-// the window, its inner size (menu bar and client area) plus the frame and title bar on both sides.
-QPoint placeWindow(QPoint stored, QSize screen, QSize inner, QMargins frame);
 
 } // namespace fenwave

@@ -181,30 +181,6 @@ private slots:
         QVERIFY(QFileInfo(m_dir.filePath(QStringLiteral("folder"))).isDir());
         QCOMPARE(readAll(m_dir.filePath(QStringLiteral("plain"))), QByteArray("plain"));
     }
-
-    void placeEdge_data()
-    {
-        QTest::addColumn<int>("stored");
-        QTest::addColumn<int>("screen");
-        QTest::addColumn<int>("window");
-        QTest::addColumn<int>("expected");
-        QTest::newRow("positive used") << 100 << 800 << 300 << 100;
-        QTest::newRow("positive off screen used") << 5000 << 800 << 300 << 5000;
-        QTest::newRow("zero centres") << 0 << 800 << 300 << 250;
-        QTest::newRow("negative centres") << -40 << 1024 << 401 << 311;
-        QTest::newRow("window one wider") << -1 << 800 << 801 << 0;
-        QTest::newRow("window three wider") << -1 << 800 << 803 << -1;
-        QTest::newRow("extremes") << INT_MIN << INT_MIN << INT_MAX << -INT_MAX;
-    }
-
-    void placeEdge()
-    {
-        QFETCH(int, stored);
-        QFETCH(int, screen);
-        QFETCH(int, window);
-        QFETCH(int, expected);
-        QCOMPARE(fenwave::placeEdge(stored, screen, window), expected);
-    }
 };
 
 QTEST_GUILESS_MAIN(TestPreferences)

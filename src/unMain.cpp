@@ -509,7 +509,7 @@ void TForm1::ApplyLanguage()
     m_mnuRussian->setChecked(Language == Language::Russian);
     messages = messageTextsFor(Language);
 
-    const TextAssignmentList texts = textAssignments();
+    const TableView<TextAssignment> texts = textAssignments();
     for (int i = 0; i < texts.size(); ++i) {
         const TextAssignment &a = texts.begin()[i];
         if (a.property == TextProperty::Hint)
@@ -517,7 +517,7 @@ void TForm1::ApplyLanguage()
         else
             setCaption(m_textTargets[i], textFor(a, Language));
     }
-    const LeftEdgeList edges = languageLeftEdges();
+    const TableView<LeftEdge> edges = languageLeftEdges();
     for (int i = 0; i < edges.size(); ++i) {
         const LeftEdge &edge = edges.begin()[i];
         m_edgeTargets[i]->move(Language == Language::English ? edge.english : edge.russian, m_edgeTargets[i]->y());

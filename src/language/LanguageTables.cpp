@@ -2,8 +2,6 @@
 
 #include "options/ItemLists.h"
 
-#include <iterator>
-
 namespace fenwave {
 
 namespace {
@@ -287,9 +285,9 @@ const LeftEdge kLeftEdges[] = {
 
 } // namespace
 
-TextAssignmentList textAssignments()
+TableView<TextAssignment> textAssignments()
 {
-    return {std::begin(kTextAssignments), std::end(kTextAssignments)};
+    return kTextAssignments;
 }
 
 QString textFor(const TextAssignment &assignment, Language language)
@@ -301,9 +299,9 @@ QString textFor(const TextAssignment &assignment, Language language)
     }
 }
 
-LeftEdgeList languageLeftEdges()
+TableView<LeftEdge> languageLeftEdges()
 {
-    return {std::begin(kLeftEdges), std::end(kLeftEdges)};
+    return kLeftEdges;
 }
 
 QStringList presetNames(Language language)

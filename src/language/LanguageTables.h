@@ -1,6 +1,7 @@
 #pragma once
 
 #include "language/Language.h"
+#include "options/TableView.h"
 
 #include <QString>
 #include <QStringList>
@@ -22,14 +23,7 @@ struct TextAssignment {
 // then the pages and their controls (input page, the "View only" box, output, bitrate,
 // filter and info pages). The cbxPresets list and edit text are rebuilt separately.
 // Both languages have exactly the same targets.
-struct TextAssignmentList {
-    const TextAssignment *begin_;
-    const TextAssignment *end_;
-    const TextAssignment *begin() const { return begin_; }
-    const TextAssignment *end() const { return end_; }
-    int size() const { return int(end_ - begin_); }
-};
-TextAssignmentList textAssignments();
+TableView<TextAssignment> textAssignments();
 
 // The text of one assignment for a language (empty for a number that names no language).
 QString textFor(const TextAssignment &assignment, Language language);
@@ -40,14 +34,7 @@ struct LeftEdge {
     int english;
     int russian;
 };
-struct LeftEdgeList {
-    const LeftEdge *begin_;
-    const LeftEdge *end_;
-    const LeftEdge *begin() const { return begin_; }
-    const LeftEdge *end() const { return end_; }
-    int size() const { return int(end_ - begin_); }
-};
-LeftEdgeList languageLeftEdges();
+TableView<LeftEdge> languageLeftEdges();
 
 // The six preset names of cbxPresets for a language (empty for a number that names no language).
 QStringList presetNames(Language language);

@@ -77,9 +77,9 @@ static_assert(std::size(kKeys) == 60, "a settings file holds 60 keys");
 
 } // namespace
 
-SettingKeyList settingsKeys()
+TableView<SettingKey> settingsKeys()
 {
-    return {std::begin(kKeys), std::end(kKeys)};
+    return kKeys;
 }
 
 const SettingKey *findSettingKey(QStringView key)

@@ -1,4 +1,5 @@
 // Program entry: the command line, the application, its title and the main window.
+#include "ProgramIdentity.h"
 #include "ui/MissingDisplay.h"
 #include "ui/StartupOptions.h"
 #include "ui/TerminationSignals.h"
@@ -26,7 +27,9 @@ int main(int argc, char *argv[])
     fenwave::reportMissingDisplayInOneLine();
     QApplication app(argc, argv);
     fenwave::endMissingDisplayReport();
-    QCoreApplication::setApplicationName(QStringLiteral("Fenwave"));
+    // Not the display name: that would add itself to every window title.
+    QCoreApplication::setApplicationName(QString::fromLatin1(fenwave::kProgramTitle));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(fenwave::kProgramVersion));
     fenwave::quitOnTerminationSignals();
 
     // The window reads the preferences as it is created and writes them back as it is

@@ -419,11 +419,11 @@ void TForm1::ApplyLanguage()
 {
     if (!isKnownLanguage(Language))
         return;
-    m_mnuEnglish->setChecked(Language == 0);
-    m_mnuRussian->setChecked(Language == 1);
+    m_mnuEnglish->setChecked(Language == Language::English);
+    m_mnuRussian->setChecked(Language == Language::Russian);
     messages = messageTextsFor(Language);
 
-    const TextAssignmentList texts = textAssignments();
+    const TableView<TextAssignment> texts = textAssignments();
     for (int i = 0; i < texts.size(); ++i) {
         const TextAssignment &a = texts.begin()[i];
         if (a.property == TextProperty::Hint)
@@ -431,10 +431,10 @@ void TForm1::ApplyLanguage()
         else
             setCaption(m_textTargets[i], textFor(a, Language));
     }
-    const LeftEdgeList edges = languageLeftEdges();
+    const TableView<LeftEdge> edges = languageLeftEdges();
     for (int i = 0; i < edges.size(); ++i) {
         const LeftEdge &edge = edges.begin()[i];
-        m_edgeTargets[i]->move(Language == 0 ? edge.english : edge.russian, m_edgeTargets[i]->y());
+        m_edgeTargets[i]->move(Language == Language::English ? edge.english : edge.russian, m_edgeTargets[i]->y());
     }
     // The preset names change with the language; the selection is dropped.
     auto *presets = control<QComboBox>(Field::cbxPresets);
@@ -450,13 +450,13 @@ void TForm1::ApplyLanguage()
 
 void TForm1::mnuEnglishClick()
 {
-    Language = 0;
+    Language = Language::English;
     ApplyLanguage();
 }
 
 void TForm1::mnuRussianClick()
 {
-    Language = 1;
+    Language = Language::Russian;
     ApplyLanguage();
 }
 

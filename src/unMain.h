@@ -1,5 +1,6 @@
 #pragma once
 
+#include "language/Language.h"
 #include "language/MessageTexts.h"
 #include "options/Interlocks.h"
 #include "options/OptionSet.h"
@@ -39,7 +40,7 @@ public:
 
     // Program-wide values.
     QString LamePath;
-    quint8 Language = 0;
+    fenwave::Language Language = fenwave::Language::English;
     fenwave::MessageTexts messages; // empty until a language is applied
 
     // The option set as the controls hold it now (values and each control's own enabled flag).

@@ -2,6 +2,7 @@
 // the three file choices and the settings files.
 #include "unMain.h"
 
+#include "ProgramIdentity.h"
 #include "options/CommandLine.h"
 #include "options/EncoderLauncher.h"
 #include "options/OutputName.h"
@@ -35,7 +36,7 @@ using namespace fenwave;
 
 namespace {
 
-const QString kApplicationTitle = QStringLiteral("Fenwave");
+const QString kApplicationTitle = QString::fromLatin1(kProgramTitle);
 
 // An error text gets a full stop when its last character sorts after the full stop.
 QString withFullStop(QString text)
@@ -92,7 +93,7 @@ void TForm1::refuseName(const QString &text, QTextStream *diagnostics)
 {
     QTextStream standardError(stderr);
     QTextStream &err = diagnostics ? *diagnostics : standardError;
-    err << "fenwave: " << text << '\n';
+    err << kProgramName << ": " << text << '\n';
     err.flush();
     showError(text);
 }

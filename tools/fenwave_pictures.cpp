@@ -31,8 +31,9 @@ int main(int argc, char *argv[])
     form.named<QLineEdit>(QStringLiteral("edtOutput"))->setText(QStringLiteral("/home/me/Music/song.mp3"));
     form.show();
     bool ok = true;
-    for (const auto &[language, suffix] : {std::pair{0, ""}, std::pair{1, "-ru"}}) {
-        form.Language = quint8(language);
+    for (const auto &[language, suffix] :
+         {std::pair{fenwave::Language::English, ""}, std::pair{fenwave::Language::Russian, "-ru"}}) {
+        form.Language = language;
         form.ApplyLanguage();
         QApplication::processEvents();
         for (const QString &finding : fenwave::captionsThatDoNotFit(&form))

@@ -80,7 +80,7 @@ struct StallMeter {
 RunWindow *startRun(const QString &program, const QString &folder)
 {
     return RunWindow::start({program}, folder, QStringLiteral("flood.wav"), QStringLiteral("flood.mp3"),
-                            messageTextsFor(0));
+                            messageTextsFor(Language::English));
 }
 
 } // namespace

@@ -2,14 +2,9 @@
 
 #include "options/ItemLists.h"
 
-#include <iterator>
-
 namespace fenwave {
 
 namespace {
-
-constexpr quint8 kEnglish = 0;
-constexpr quint8 kRussian = 1;
 
 // Texts are held letter for letter, trailing blanks and all.
 // clang-format off
@@ -290,37 +285,32 @@ const LeftEdge kLeftEdges[] = {
 
 } // namespace
 
-TextAssignmentList textAssignments()
+TableView<TextAssignment> textAssignments()
 {
-    return {std::begin(kTextAssignments), std::end(kTextAssignments)};
+    return kTextAssignments;
 }
 
-QString textFor(const TextAssignment &assignment, quint8 language)
+QString textFor(const TextAssignment &assignment, Language language)
 {
     switch (language) {
-    case kEnglish: return QString::fromUtf8(assignment.english);
-    case kRussian: return QString::fromUtf8(assignment.russian);
+    case Language::English: return QString::fromUtf8(assignment.english);
+    case Language::Russian: return QString::fromUtf8(assignment.russian);
     default: return QString();
     }
 }
 
-LeftEdgeList languageLeftEdges()
+TableView<LeftEdge> languageLeftEdges()
 {
-    return {std::begin(kLeftEdges), std::end(kLeftEdges)};
+    return kLeftEdges;
 }
 
-QStringList presetNames(quint8 language)
+QStringList presetNames(Language language)
 {
     switch (language) {
-    case kEnglish: return englishPresetNames();
-    case kRussian: return russianPresetNames();
+    case Language::English: return englishPresetNames();
+    case Language::Russian: return russianPresetNames();
     default: return QStringList();
     }
-}
-
-bool isKnownLanguage(quint8 language)
-{
-    return language == kEnglish || language == kRussian;
 }
 
 } // namespace fenwave

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "language/Language.h"
+#include "options/TableView.h"
+
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
@@ -20,17 +23,10 @@ struct TextAssignment {
 // then the pages and their controls (input page, the "View only" box, output, bitrate,
 // filter and info pages). The cbxPresets list and edit text are rebuilt separately.
 // Both languages have exactly the same targets.
-struct TextAssignmentList {
-    const TextAssignment *begin_;
-    const TextAssignment *end_;
-    const TextAssignment *begin() const { return begin_; }
-    const TextAssignment *end() const { return end_; }
-    int size() const { return int(end_ - begin_); }
-};
-TextAssignmentList textAssignments();
+TableView<TextAssignment> textAssignments();
 
-// The text of one assignment for a language: 0 English, 1 Russian (other values: empty QString).
-QString textFor(const TextAssignment &assignment, quint8 language);
+// The text of one assignment for a language (empty for a number that names no language).
+QString textFor(const TextAssignment &assignment, Language language);
 
 // The 14 left edges that depend on the language, in the order ApplyLanguage sets them.
 struct LeftEdge {
@@ -38,19 +34,9 @@ struct LeftEdge {
     int english;
     int russian;
 };
-struct LeftEdgeList {
-    const LeftEdge *begin_;
-    const LeftEdge *end_;
-    const LeftEdge *begin() const { return begin_; }
-    const LeftEdge *end() const { return end_; }
-    int size() const { return int(end_ - begin_); }
-};
-LeftEdgeList languageLeftEdges();
+TableView<LeftEdge> languageLeftEdges();
 
-// The six preset names of cbxPresets for a language (empty list for values other than 0 and 1).
-QStringList presetNames(quint8 language);
-
-// true for 0 (English) and 1 (Russian)
-bool isKnownLanguage(quint8 language);
+// The six preset names of cbxPresets for a language (empty for a number that names no language).
+QStringList presetNames(Language language);
 
 } // namespace fenwave

@@ -72,13 +72,13 @@ const MessageText kMessageTexts[] = {
 
 } // namespace
 
-MessageTexts messageTextsFor(quint8 language)
+MessageTexts messageTextsFor(Language language)
 {
     MessageTexts texts;
     if (!isKnownLanguage(language))
         return texts;
     for (const MessageText &text : kMessageTexts)
-        texts.*text.field = QString::fromUtf8(language == 0 ? text.english : text.russian);
+        texts.*text.field = QString::fromUtf8(language == Language::English ? text.english : text.russian);
     return texts;
 }
 

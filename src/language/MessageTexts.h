@@ -1,5 +1,7 @@
 #pragma once
 
+#include "language/Language.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -29,7 +31,7 @@ struct MessageTexts {
     QString strConfirmCloseRun, strOutputIncomplete;
 };
 
-// The texts of a language (0 English, 1 Russian); any other value gives all-empty texts.
-MessageTexts messageTextsFor(quint8 language);
+// The texts of a language; a number that names no language gives all-empty texts.
+MessageTexts messageTextsFor(Language language);
 
 } // namespace fenwave

@@ -4,8 +4,8 @@
 
 namespace fenwave {
 
-// The fixed item lists of the option controls. Only the preset names change with
-// the interface language; they live with the language tables.
+// The fixed item lists of the option controls. Only the preset names change with the
+// interface language: they are the two lists at the end, one per language.
 enum class ItemList {
     None,
     Bitrates,      // cbxCBR, cbxABR, cbxMinBitrate, cbxMaxBitrate

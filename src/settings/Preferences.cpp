@@ -35,7 +35,7 @@ Preferences readPreferences(UserStore &store)
     prefs.left = signedPosition(store, leftPosName);
     prefs.top = signedPosition(store, topPosName);
     prefs.lamePath = store.string(lamePathName).value_or(QString());
-    prefs.language = quint8(store.dword(languageName).value_or(0) & 0xff);
+    prefs.language = languageFromStored(store.dword(languageName).value_or(0));
     return prefs;
 }
 
@@ -47,7 +47,7 @@ void writePreferences(UserStore &store, const Preferences &prefs)
     // what a start reads. The stored path stays as it was.
     if (storablePath(prefs.lamePath))
         store.setString(lamePathName, prefs.lamePath);
-    store.setDword(languageName, prefs.language);
+    store.setDword(languageName, storedLanguage(prefs.language));
 }
 
 Preferences loadPreferences(const QString &filePath)
@@ -70,27 +70,6 @@ bool savePreferences(const Preferences &prefs, const QString &filePath)
         return false;
     writePreferences(store, prefs);
     return store.close();
-}
-
-int centredEdge(int screenExtent, int windowExtent)
-{
-    // Computed wide so that extreme extents cannot overflow; C++ division rounds toward zero.
-    return int((qint64(screenExtent) - qint64(windowExtent)) / 2);
-}
-
-int placeEdge(int stored, int screenExtent, int windowExtent)
-{
-    return stored > 0 ? stored : centredEdge(screenExtent, windowExtent);
-}
-
-QPoint placeWindow(QPoint stored, QSize screen, QSize inner, QMargins frame)
-{
-    // Wide sums: the frame cannot overflow an extreme inner size.
-    auto outer = [](int extent, int before, int after) {
-        return int(std::clamp<qint64>(qint64(extent) + before + after, INT_MIN, INT_MAX));
-    };
-    return QPoint(placeEdge(stored.x(), screen.width(), outer(inner.width(), frame.left(), frame.right())),
-                  placeEdge(stored.y(), screen.height(), outer(inner.height(), frame.top(), frame.bottom())));
 }
 
 } // namespace fenwave

@@ -75,9 +75,9 @@ static_assert(std::size(kKeys) == 60, "a settings file holds 60 keys");
 
 } // namespace
 
-SettingKeyList settingsKeys()
+TableView<SettingKey> settingsKeys()
 {
-    return {std::begin(kKeys), std::end(kKeys)};
+    return kKeys;
 }
 
 } // namespace fenwave

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "options/OptionSet.h"
+#include "options/TableView.h"
 
 namespace fenwave {
 
@@ -18,15 +19,7 @@ struct SettingKey {
 
 inline constexpr const char *kSettingsSection = "Fenwave Sets";
 
-struct SettingKeyList {
-    const SettingKey *begin_;
-    const SettingKey *end_;
-    const SettingKey *begin() const { return begin_; }
-    const SettingKey *end() const { return end_; }
-    int size() const { return int(end_ - begin_); }
-};
-
 // The 60 keys of a settings file, in the order they are written and restored.
-SettingKeyList settingsKeys();
+TableView<SettingKey> settingsKeys();
 
 } // namespace fenwave

@@ -14,7 +14,7 @@ namespace {
 class Replay
 {
 public:
-    Replay(OptionSet &options, quint8 language) : m_options(options), m_language(language) {}
+    Replay(OptionSet &options, Language language) : m_options(options), m_language(language) {}
 
     void give(Field field, const FieldValue &value);
     void finish();
@@ -28,7 +28,7 @@ private:
     void recomposed(Recompose how);
 
     OptionSet &m_options;
-    quint8 m_language;
+    Language m_language;
     // The options as the last handler composed them, and whether it wrote the short line.
     std::optional<OptionSet> m_composed;
     bool m_shortLine = false;
@@ -118,7 +118,7 @@ void Replay::finish()
 
 } // namespace
 
-OptionSet restoreWithoutWindow(const IniDocument &doc, OptionSet current, quint8 language)
+OptionSet restoreWithoutWindow(const IniDocument &doc, OptionSet current, Language language)
 {
     Replay replay(current, language);
     for (const SettingKey &key : settingsKeys()) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "language/Language.h"
 #include "options/OptionSet.h"
 #include "settings/IniDocument.h"
 
@@ -13,6 +14,6 @@ namespace fenwave {
 // restored list text runs nothing. `current` is the state before the restore ("MP3Decoding" keeps
 // it when missing); `language` is the interface language whose preset names the preset list
 // holds. The command-line field ends with the line of the last handler that ran, or as it was.
-OptionSet restoreWithoutWindow(const IniDocument &doc, OptionSet current, quint8 language);
+OptionSet restoreWithoutWindow(const IniDocument &doc, OptionSet current, Language language);
 
 } // namespace fenwave

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ProgramIdentity.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -30,10 +32,10 @@ public:
     // maxFileSize, or no regular file (then every value reads as absent, and close() writes
     // nothing, so that a file we could not read is never replaced).
     // A damaged file reads as far as it makes sense; lines that cannot be understood are dropped.
-    bool open(const QString &keyPath = QStringLiteral("\\Software\\Fenwave"));
+    bool open(const QString &keyPath = QString::fromLatin1(kStoreKeyPath));
     // Opens the store from file text already in memory, as open() does after reading the file
     // (no size limit applied). false only for a key path the file cannot hold.
-    bool openFileText(const QByteArray &text, const QString &keyPath = QStringLiteral("\\Software\\Fenwave"));
+    bool openFileText(const QByteArray &text, const QString &keyPath = QString::fromLatin1(kStoreKeyPath));
     bool isOpen() const { return m_open; }
     // The key (or the whole file) did not exist and was created in memory by open().
     bool keyCreated() const { return m_keyCreated; }

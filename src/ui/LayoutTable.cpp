@@ -1,7 +1,6 @@
 #include "ui/LayoutTable.h"
 
 #include <QLatin1StringView>
-#include <iterator>
 
 namespace fenwave {
 
@@ -181,9 +180,9 @@ const ControlSpec table[] = {
 
 } // namespace
 
-ControlSpecList layoutTable()
+TableView<ControlSpec> layoutTable()
 {
-    return {std::begin(table), std::end(table)};
+    return table;
 }
 
 const ControlSpec *findControlSpec(QStringView name)

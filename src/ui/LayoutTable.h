@@ -1,7 +1,8 @@
 #pragma once
 
+#include "options/TableView.h"
+
 #include <QStringView>
-#include <cstddef>
 
 namespace fenwave {
 
@@ -37,17 +38,9 @@ struct ControlSpec {
     StartEnabled enabled;
 };
 
-struct ControlSpecList {
-    const ControlSpec *begin_;
-    const ControlSpec *end_;
-    const ControlSpec *begin() const { return begin_; }
-    const ControlSpec *end() const { return end_; }
-    std::size_t size() const { return static_cast<std::size_t>(end_ - begin_); }
-};
-
 // pgOptions, the pages in their order each followed by its controls (top to bottom), then the
 // controls below the pages.
-ControlSpecList layoutTable();
+TableView<ControlSpec> layoutTable();
 
 // nullptr when the name is not in the table.
 const ControlSpec *findControlSpec(QStringView name);

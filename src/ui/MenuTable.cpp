@@ -1,7 +1,6 @@
 #include "ui/MenuTable.h"
 
 #include <cstring>
-#include <iterator>
 
 namespace fenwave {
 
@@ -26,9 +25,9 @@ const MenuSpec table[] = {
 
 } // namespace
 
-MenuSpecList menuTable()
+TableView<MenuSpec> menuTable()
 {
-    return {std::begin(table), std::end(table)};
+    return table;
 }
 
 bool isSubmenu(const char *name)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <cstddef>
+#include "options/TableView.h"
 
 namespace fenwave {
 
@@ -13,16 +13,8 @@ struct MenuSpec {
     bool checkable;
 };
 
-struct MenuSpecList {
-    const MenuSpec *begin_;
-    const MenuSpec *end_;
-    const MenuSpec *begin() const { return begin_; }
-    const MenuSpec *end() const { return end_; }
-    std::size_t size() const { return static_cast<std::size_t>(end_ - begin_); }
-};
-
 // In menu order; a submenu comes before its items.
-MenuSpecList menuTable();
+TableView<MenuSpec> menuTable();
 
 // True when some item names `name` as its parent, i.e. `name` opens a submenu.
 bool isSubmenu(const char *name);

@@ -1,5 +1,7 @@
 #include "ui/MissingDisplay.h"
 
+#include "ProgramIdentity.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -33,7 +35,7 @@ void passOn(QtMsgType type, const QMessageLogContext &context, const QString &te
 void whileStarting(QtMsgType type, const QMessageLogContext &context, const QString &text)
 {
     if (type == QtFatalMsg && text.contains(QLatin1String("platform plugin"))) {
-        std::fputs("fenwave: no display could be opened; --help and --version work without one\n", stderr);
+        std::fprintf(stderr, "%s: no display could be opened; --help and --version work without one\n", kProgramName);
         std::fflush(stderr);
         // The application object is half made: leave without running any destructor.
         std::_Exit(1);

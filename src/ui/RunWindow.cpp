@@ -1,5 +1,7 @@
 #include "ui/RunWindow.h"
 
+#include "ProgramIdentity.h"
+
 #include "options/CommandLine.h"
 #include "options/EncoderProgress.h"
 #include "ui/Confirmation.h"
@@ -114,7 +116,8 @@ RunWindow *RunWindow::start(const QStringList &command, const QString &folder, c
 
     auto *window = new RunWindow(texts);
     const QString name = QFileInfo(inputName.trimmed()).fileName();
-    window->setWindowTitle((name.isEmpty() ? inputName : name) + QStringLiteral(" - Fenwave"));
+    window->setWindowTitle((name.isEmpty() ? inputName : name) + QStringLiteral(" - ")
+                           + QString::fromLatin1(kProgramTitle));
     window->m_outputName = trimBelow33(outputName).toString();
     if (!window->m_outputName.isEmpty()) {
         window->m_outputPath = QDir(folder).absoluteFilePath(window->m_outputName);

@@ -1,5 +1,7 @@
 #include "ui/StartupOptions.h"
 
+#include "ProgramIdentity.h"
+
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QTextStream>
@@ -23,7 +25,7 @@ const char *const kWindowSystemFlagOptions[] = {
 
 QString programName()
 {
-    return QStringLiteral("fenwave");
+    return QString::fromLatin1(kProgramName);
 }
 
 // The parser without an application object: the application's name comes from here.
@@ -124,7 +126,7 @@ QString startupHelpText()
 
 QString versionText()
 {
-    return QStringLiteral("Fenwave ") + QStringLiteral(FENWAVE_VERSION);
+    return QString::fromLatin1(kProgramTitle) + u' ' + QString::fromLatin1(kProgramVersion);
 }
 
 std::optional<int> answerWithoutWindow(const StartupRequest &request, QTextStream &out, QTextStream &err)

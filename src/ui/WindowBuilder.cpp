@@ -1,5 +1,6 @@
 #include "ui/WindowBuilder.h"
 
+#include "ProgramIdentity.h"
 #include "options/ItemLists.h"
 #include "options/OptionSet.h"
 #include "ui/HintTracker.h"
@@ -37,7 +38,6 @@ namespace fenwave {
 
 namespace {
 
-const char *const windowTitle = "Fenwave v. " FENWAVE_VERSION;
 const char *const fontFamily = "Liberation Sans";
 constexpr int fontPointSize = 8;
 constexpr int radioButtonHeight = 17;
@@ -389,7 +389,8 @@ void buildWindow(QMainWindow *window)
 {
     if (window->objectName().isEmpty())
         window->setObjectName(QStringLiteral("Form1"));
-    window->setWindowTitle(QString::fromUtf8(windowTitle));
+    window->setWindowTitle(QString::fromLatin1(kProgramTitle) + QStringLiteral(" v. ")
+                           + QString::fromLatin1(kProgramVersion));
     window->setFont(QFont(QString::fromUtf8(fontFamily), fontPointSize));
 
     auto *client = new QWidget(window);

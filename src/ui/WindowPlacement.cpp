@@ -1,7 +1,5 @@
 #include "ui/WindowPlacement.h"
 
-#include "settings/Preferences.h"
-
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QGuiApplication>
@@ -9,6 +7,9 @@
 #include <QScreen>
 #include <QWidget>
 #include <QWindow>
+
+#include <algorithm>
+#include <climits>
 
 namespace fenwave {
 
@@ -97,6 +98,27 @@ private:
 };
 
 } // namespace
+
+int centredEdge(int screenExtent, int windowExtent)
+{
+    // Computed wide so that extreme extents cannot overflow; C++ division rounds toward zero.
+    return int((qint64(screenExtent) - qint64(windowExtent)) / 2);
+}
+
+int placeEdge(int stored, int screenExtent, int windowExtent)
+{
+    return stored > 0 ? stored : centredEdge(screenExtent, windowExtent);
+}
+
+QPoint placeWindow(QPoint stored, QSize screen, QSize inner, QMargins frame)
+{
+    // Wide sums: the frame cannot overflow an extreme inner size.
+    auto outer = [](int extent, int before, int after) {
+        return int(std::clamp<qint64>(qint64(extent) + before + after, INT_MIN, INT_MAX));
+    };
+    return QPoint(placeEdge(stored.x(), screen.width(), outer(inner.width(), frame.left(), frame.right())),
+                  placeEdge(stored.y(), screen.height(), outer(inner.height(), frame.top(), frame.bottom())));
+}
 
 void placeMainWindow(QWidget *window, QPoint stored)
 {

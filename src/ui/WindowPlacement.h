@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QMargins>
 #include <QPoint>
+#include <QSize>
 
 class QWidget;
 
@@ -11,5 +13,13 @@ namespace fenwave {
 // The window system tells the frame only once the window is shown; a centred axis is then
 // placed once more with the real frame, unless the window has been moved meanwhile.
 void placeMainWindow(QWidget *window, QPoint stored);
+
+// Window placement on one axis: a stored edge greater than 0 is used unchanged,
+// anything else centres the window (integer division, rounding toward zero).
+int centredEdge(int screenExtent, int windowExtent);
+int placeEdge(int stored, int screenExtent, int windowExtent);
+// Where the window's outer top-left corner goes: each axis by placeEdge, with the outer extent of
+// the window, its inner size (menu bar and client area) plus the frame and title bar on both sides.
+QPoint placeWindow(QPoint stored, QSize screen, QSize inner, QMargins frame);
 
 } // namespace fenwave

@@ -47,26 +47,26 @@ void TestLanguageTables::setsHoldTheWrittenTexts()
         const char *property = a.property == TextProperty::Caption ? "caption"
                                : a.property == TextProperty::Hint  ? "hint"
                                                                    : "text";
-        assigned << QStringList{QLatin1String(a.target), QLatin1String(property), textFor(a, quint8(language))}.join(
+        assigned << QStringList{QLatin1String(a.target), QLatin1String(property), textFor(a, Language(language))}.join(
             u'\t');
     }
     QCOMPARE(assigned, expected);
-    QCOMPARE(presetNames(quint8(language)), lastColumn(expectedTexts(name.constData(), "item")));
-    QCOMPARE(testing::messageTexts(messageTextsFor(quint8(language))), expectedTexts(name.constData(), "message"));
+    QCOMPARE(presetNames(Language(language)), lastColumn(expectedTexts(name.constData(), "item")));
+    QCOMPARE(testing::messageTexts(messageTextsFor(Language(language))), expectedTexts(name.constData(), "message"));
 }
 
 void TestLanguageTables::unknownLanguageGivesNothing()
 {
     const TextAssignment &first = *textAssignments().begin();
-    for (quint8 language : {quint8(2), quint8(255)}) {
+    for (Language language : {Language(2), Language(255)}) {
         QVERIFY(textFor(first, language).isNull());
         QVERIFY(!isKnownLanguage(language));
         QVERIFY(presetNames(language).isEmpty());
         for (const QStringList &message : testing::messageTexts(messageTextsFor(language)))
             QVERIFY2(message.at(1).isEmpty(), qPrintable(message.at(0)));
     }
-    QVERIFY(isKnownLanguage(0));
-    QVERIFY(isKnownLanguage(1));
+    QVERIFY(isKnownLanguage(Language::English));
+    QVERIFY(isKnownLanguage(Language::Russian));
 }
 
 // clang-format off

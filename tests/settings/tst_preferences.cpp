@@ -50,10 +50,10 @@ private slots:
         QCOMPARE(prefs.left, -1);
         QCOMPARE(prefs.top, -1);
         QVERIFY(prefs.lamePath.isEmpty());
-        QCOMPARE(prefs.language, quint8(0));
+        QCOMPARE(prefs.language, Language::English);
         QCOMPARE(readAll(path), header + section + "\n"); // the key is created at start
 
-        QVERIFY(savePreferences(Preferences{112, 0, QString(), 0}));
+        QVERIFY(savePreferences(Preferences{112, 0, QString(), Language::English}));
         QCOMPARE(readAll(path), header + section
                                     + "\"LeftPos\"=dword:00000070\n\"TopPos\"=dword:00000000\n"
                                       "\"LamePath\"=\"\"\n\"Language\"=dword:00000000\n\n");
@@ -170,16 +170,16 @@ private slots:
     {
         QFETCH(QString, lamePath);
         QFETCH(QString, readBack);
-        QVERIFY(savePreferences(Preferences{5, 6, QStringLiteral("/old/lame"), 0}, storePath()));
-        QVERIFY(savePreferences(Preferences{-20, 30, lamePath, 1}, storePath()));
+        QVERIFY(savePreferences(Preferences{5, 6, QStringLiteral("/old/lame"), Language::English}, storePath()));
+        QVERIFY(savePreferences(Preferences{-20, 30, lamePath, Language::Russian}, storePath()));
         const Preferences prefs = loadPreferences(storePath());
         QCOMPARE(prefs.lamePath, readBack);
         QCOMPARE(prefs.left, -20);
         QCOMPARE(prefs.top, 30);
-        QCOMPARE(prefs.language, quint8(1));
+        QCOMPARE(prefs.language, Language::Russian);
 
         // And the run after that still starts from the store and writes it.
-        QVERIFY(savePreferences(Preferences{7, 8, QStringLiteral("/usr/bin/lame"), 0}, storePath()));
+        QVERIFY(savePreferences(Preferences{7, 8, QStringLiteral("/usr/bin/lame"), Language::English}, storePath()));
         QCOMPARE(loadPreferences(storePath()).lamePath, QStringLiteral("/usr/bin/lame"));
     }
 
@@ -260,34 +260,10 @@ private slots:
         QCOMPARE(prefs.left, -1);
         QCOMPARE(prefs.top, -1);
         QVERIFY(prefs.lamePath.isEmpty());
-        QCOMPARE(prefs.language, quint8(0));
-        QVERIFY(!savePreferences(Preferences{1, 2, QStringLiteral("/x"), 1}, path));
+        QCOMPARE(prefs.language, Language::English);
+        QVERIFY(!savePreferences(Preferences{1, 2, QStringLiteral("/x"), Language::Russian}, path));
         QVERIFY(QFileInfo(m_dir.filePath(QStringLiteral("folder"))).isDir());
         QCOMPARE(readAll(m_dir.filePath(QStringLiteral("plain"))), QByteArray("plain"));
-    }
-
-    void placeEdge_data()
-    {
-        QTest::addColumn<int>("stored");
-        QTest::addColumn<int>("screen");
-        QTest::addColumn<int>("window");
-        QTest::addColumn<int>("expected");
-        QTest::newRow("positive used") << 100 << 800 << 300 << 100;
-        QTest::newRow("positive off screen used") << 5000 << 800 << 300 << 5000;
-        QTest::newRow("zero centres") << 0 << 800 << 300 << 250;
-        QTest::newRow("negative centres") << -40 << 1024 << 401 << 311;
-        QTest::newRow("window one wider") << -1 << 800 << 801 << 0;
-        QTest::newRow("window three wider") << -1 << 800 << 803 << -1;
-        QTest::newRow("extremes") << INT_MIN << INT_MIN << INT_MAX << -INT_MAX;
-    }
-
-    void placeEdge()
-    {
-        QFETCH(int, stored);
-        QFETCH(int, screen);
-        QFETCH(int, window);
-        QFETCH(int, expected);
-        QCOMPARE(fenwave::placeEdge(stored, screen, window), expected);
     }
 };
 

@@ -28,8 +28,8 @@
 
 namespace testing {
 
-constexpr quint8 kEnglish = 0;
-constexpr quint8 kRussian = 1;
+constexpr fenwave::Language kEnglish = fenwave::Language::English;
+constexpr fenwave::Language kRussian = fenwave::Language::Russian;
 
 // Gives this test program a per-user store of its own, in a home folder of its own: other test
 // programs that run at the same time write theirs. Call from initTestCase.
@@ -95,7 +95,7 @@ public:
 
     // A menu item chosen, as by a click or its shortcut.
     void trigger(const QString &name) const { w<QAction>(name)->trigger(); }
-    void switchTo(quint8 language) const { trigger(language == kRussian ? "mnuRussian" : "mnuEnglish"); }
+    void switchTo(fenwave::Language language) const { trigger(language == kRussian ? "mnuRussian" : "mnuEnglish"); }
 
     void showPageOf(QWidget *widget) const
     {
@@ -194,7 +194,7 @@ struct Window {
     TForm1 form;
     FormDriver d;
     QString storedLamePath;
-    quint8 storedLanguage;
+    fenwave::Language storedLanguage;
 };
 
 // What one message box looked like.

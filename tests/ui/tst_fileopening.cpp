@@ -3,6 +3,7 @@
 #include "FormDriver.h"
 
 #include "TestFiles.h"
+#include "ProgramIdentity.h"
 #include "ui/StartupOptions.h"
 
 #include <QDir>
@@ -438,11 +439,12 @@ void TestFileOpening::executableWithoutDisplay_data()
     QTest::addColumn<QStringList>("environment"); // all the program gets
 
     const QStringList nothing;
-    QTest::newRow("--version") << QStringList{"--version"} << 0 << QStringLiteral("Fenwave 0.12\n") << QString() << nothing;
+    const QString version = QStringLiteral("Fenwave ") + QString::fromLatin1(kProgramVersion) + u'\n';
+    QTest::newRow("--version") << QStringList{"--version"} << 0 << version << QString() << nothing;
     QTest::newRow("--help") << QStringList{"--help"} << 0 << QStringLiteral("Usage: fenwave [options] [FILE]\n") << QString()
                             << nothing;
     QTest::newRow("window system option passed by") << QStringList{"-platform", "xcb", "-v"} << 0
-                                                    << QStringLiteral("Fenwave 0.12\n") << QString() << nothing;
+                                                    << version << QString() << nothing;
     QTest::newRow("unknown option") << QStringList{"--frobnicate", "a.wav"} << 2 << QString()
                                     << QStringLiteral("fenwave: Unknown option '--frobnicate'.\n") << nothing;
     QTest::newRow("file name beginning with a dash")

@@ -4,6 +4,7 @@
 #include "ExpectedData.h"
 #include "FormDriver.h"
 
+#include "ProgramIdentity.h"
 #include "language/LanguageTables.h"
 #include "language/MessageTexts.h"
 #include "settings/UserStore.h"
@@ -112,7 +113,7 @@ WorkState workState(const TForm1 &form)
     return state;
 }
 
-QString firstPreset(quint8 language)
+QString firstPreset(Language language)
 {
     return testing::expectedTexts(language == kEnglish ? "language_en.tsv" : "language_ru.tsv", "item")
         .constFirst()
@@ -168,7 +169,7 @@ private slots:
 
 private:
     TForm1 &form() { return *m_form; }
-    void switchTo(quint8 language) { FormDriver(*m_form).switchTo(language); }
+    void switchTo(Language language) { FormDriver(*m_form).switchTo(language); }
     void showForm();
     QString panel() const { return m_form->findChild<QLabel *>(QStringLiteral("stsStringPanel"))->text(); }
 
@@ -201,8 +202,8 @@ void TestLanguage::showForm()
 // clang-format off
 void TestLanguage::switchThereAndBackRestoresEverything_data()
 {
-    QTest::addColumn<quint8>("home");
-    QTest::addColumn<quint8>("away");
+    QTest::addColumn<Language>("home");
+    QTest::addColumn<Language>("away");
     QTest::newRow("English, Russian, English") << kEnglish << kRussian;
     QTest::newRow("Russian, English, Russian") << kRussian << kEnglish;
 }
@@ -210,8 +211,8 @@ void TestLanguage::switchThereAndBackRestoresEverything_data()
 
 void TestLanguage::switchThereAndBackRestoresEverything()
 {
-    QFETCH(quint8, home);
-    QFETCH(quint8, away);
+    QFETCH(Language, home);
+    QFETCH(Language, away);
     switchTo(home);
     const Snapshot before = languageSnapshot(form());
 
@@ -270,8 +271,8 @@ void TestLanguage::leftEdgesFollowLanguage()
 // clang-format off
 void TestLanguage::everyTextIsInTheChosenLanguage_data()
 {
-    QTest::addColumn<quint8>("from");
-    QTest::addColumn<quint8>("to");
+    QTest::addColumn<Language>("from");
+    QTest::addColumn<Language>("to");
     QTest::newRow("Russian") << kEnglish << kRussian;
     QTest::newRow("English") << kRussian << kEnglish;
 }
@@ -280,8 +281,8 @@ void TestLanguage::everyTextIsInTheChosenLanguage_data()
 // Every caption, hint, preset entry and message text of the language, and the texts both share.
 void TestLanguage::everyTextIsInTheChosenLanguage()
 {
-    QFETCH(quint8, from);
-    QFETCH(quint8, to);
+    QFETCH(Language, from);
+    QFETCH(Language, to);
     switchTo(from);
     switchTo(to);
 
@@ -306,7 +307,8 @@ void TestLanguage::everyTextIsInTheChosenLanguage()
                 text = form().windowTitle();
             else if (object)
                 text = property == QLatin1String("hint") ? hintOf(object) : captionOf(object);
-            expected << row.join(u'\t');
+            expected << row.join(u'\t').replace(QLatin1String("{version}"),
+                                                QString::fromLatin1(fenwave::kProgramVersion));
             shown << QStringList{target, property, text}.join(u'\t');
         }
     }
@@ -332,7 +334,7 @@ void TestLanguage::tablesNameRealControls()
 // clang-format off
 void TestLanguage::captionsFit_data()
 {
-    QTest::addColumn<quint8>("language");
+    QTest::addColumn<Language>("language");
     QTest::newRow("English") << kEnglish;
     QTest::newRow("Russian") << kRussian;
 }
@@ -340,7 +342,7 @@ void TestLanguage::captionsFit_data()
 
 void TestLanguage::captionsFit()
 {
-    QFETCH(quint8, language);
+    QFETCH(Language, language);
     showForm();
     switchTo(language);
     const QStringList cut = captionsThatDoNotFit(&form());
@@ -352,16 +354,16 @@ void TestLanguage::captionsFit()
 // clang-format off
 void TestLanguage::switchLeavesTheUserWorkAlone_data()
 {
-    QTest::addColumn<QList<quint8>>("switches");
-    QTest::newRow("to Russian") << QList<quint8>{kRussian};
-    QTest::newRow("English again") << QList<quint8>{kEnglish};
-    QTest::newRow("there and back") << QList<quint8>{kRussian, kEnglish};
+    QTest::addColumn<QList<Language>>("switches");
+    QTest::newRow("to Russian") << QList<Language>{kRussian};
+    QTest::newRow("English again") << QList<Language>{kEnglish};
+    QTest::newRow("there and back") << QList<Language>{kRussian, kEnglish};
 }
 // clang-format on
 
 void TestLanguage::switchLeavesTheUserWorkAlone()
 {
-    QFETCH(QList<quint8>, switches);
+    QFETCH(QList<Language>, switches);
     showForm();
     FormDriver d(form());
     d.click("rgrInputType_4"); // enables flgMonoDownmix
@@ -387,10 +389,10 @@ void TestLanguage::switchLeavesTheUserWorkAlone()
     QVERIFY(d.line().endsWith(" --mine"));
     const WorkState before = workState(form());
 
-    for (quint8 language : switches)
+    for (Language language : switches)
         switchTo(language);
 
-    const quint8 last = switches.constLast();
+    const Language last = switches.constLast();
     const WorkState after = workState(form());
     WorkState expected = before;
     expected.options.setIndex(Field::cbxPresets, -1);
@@ -414,7 +416,7 @@ void TestLanguage::switchLeavesTheUserWorkAlone()
 // clang-format off
 void TestLanguage::activeLanguageAgainDropsPresetSelection_data()
 {
-    QTest::addColumn<quint8>("language");
+    QTest::addColumn<Language>("language");
     QTest::newRow("English") << kEnglish;
     QTest::newRow("Russian") << kRussian;
 }
@@ -422,7 +424,7 @@ void TestLanguage::activeLanguageAgainDropsPresetSelection_data()
 
 void TestLanguage::activeLanguageAgainDropsPresetSelection()
 {
-    QFETCH(quint8, language);
+    QFETCH(Language, language);
     switchTo(language);
     FormDriver d(form());
     d.click("flgPresets");
@@ -481,7 +483,7 @@ void TestLanguage::menuTicksFollowLanguage()
     const struct {
         QAction *item;
         bool englishTicked;
-        quint8 language;
+        Language language;
     } steps[] = {
         {russian, false, kRussian}, {russian, false, kRussian}, {english, true, kEnglish},
         {english, true, kEnglish},  {russian, false, kRussian},
@@ -660,7 +662,7 @@ void TestLanguage::panelFollowsLanguageWhenPointerMoves()
 void TestLanguage::noTooltipAnywhere()
 {
     showForm();
-    for (quint8 language : {kRussian, kEnglish}) {
+    for (Language language : {kRussian, kEnglish}) {
         switchTo(language);
         QStringList withTip;
         for (const QWidget *widget : form().findChildren<QWidget *>()) {

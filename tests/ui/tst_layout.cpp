@@ -3,6 +3,7 @@
 #include "CaptionFit.h"
 #include "ExpectedData.h"
 #include "WindowPictures.h"
+#include "ProgramIdentity.h"
 #include "language/LanguageTables.h"
 #include "ui/LayoutTable.h"
 #include "ui/MenuTable.h"
@@ -69,14 +70,14 @@ QObject *findTarget(QMainWindow *window, const char *name)
 }
 
 // The captions and left edges of a language, as the language switch puts them.
-void applyLanguageTexts(QMainWindow *window, quint8 language)
+void applyLanguageTexts(QMainWindow *window, fenwave::Language language)
 {
-    for (const QStringList &row :
-         testing::expectedTexts(language == 1 ? "language_ru.tsv" : "language_en.tsv", "caption"))
+    for (const QStringList &row : testing::expectedTexts(
+             language == fenwave::Language::Russian ? "language_ru.tsv" : "language_en.tsv", "caption"))
         setCaption(findTarget(window, row.at(0).toUtf8().constData()), row.at(1));
     for (const LeftEdge &edge : languageLeftEdges()) {
         QWidget *control = window->findChild<QWidget *>(QString::fromUtf8(edge.target));
-        control->move(language == 1 ? edge.russian : edge.english, control->y());
+        control->move(language == fenwave::Language::Russian ? edge.russian : edge.english, control->y());
     }
 }
 
@@ -188,7 +189,7 @@ private slots:
 
     void windowIsFixedWithoutMaximise()
     {
-        QCOMPARE(window->windowTitle(), QStringLiteral("Fenwave v. 0.12"));
+        QCOMPARE(window->windowTitle(), QStringLiteral("Fenwave v. ") + QString::fromLatin1(fenwave::kProgramVersion));
         QCOMPARE(window->minimumSize(), window->maximumSize());
         const Qt::WindowFlags flags = window->windowFlags();
         QVERIFY(!(flags & Qt::WindowMaximizeButtonHint));
@@ -392,7 +393,7 @@ private slots:
     {
         QFETCH(int, language);
         if (language >= 0)
-            applyLanguageTexts(window.get(), quint8(language));
+            applyLanguageTexts(window.get(), language == 1 ? fenwave::Language::Russian : fenwave::Language::English);
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
         for (const ControlSpec &row : layoutTable()) {
@@ -408,7 +409,7 @@ private slots:
     {
         QFETCH(int, language);
         if (language >= 0)
-            applyLanguageTexts(window.get(), quint8(language));
+            applyLanguageTexts(window.get(), language == 1 ? fenwave::Language::Russian : fenwave::Language::English);
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
         const QStringList findings = captionsThatDoNotFit(window.get());
@@ -498,7 +499,7 @@ private slots:
 
     void inputFieldsLieOverOverlappingCheckBoxes()
     {
-        applyLanguageTexts(window.get(), 0);
+        applyLanguageTexts(window.get(), fenwave::Language::English);
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
         qobject_cast<QTabWidget *>(control("pgOptions"))->setCurrentIndex(1);

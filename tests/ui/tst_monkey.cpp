@@ -50,7 +50,7 @@ struct WindowState {
     QList<bool> ownEnabled; // per watched widget, in the monkey's order
     int page = -1;
     QString lamePath;
-    quint8 language = 0;
+    fenwave::Language language = testing::kEnglish;
     bool englishTicked = false;
     bool russianTicked = false;
 };
@@ -695,9 +695,10 @@ private:
         log(russian ? QStringLiteral("menu Russian") : QStringLiteral("menu English"));
         m_driver.switchTo(russian ? testing::kRussian : testing::kEnglish);
         auto *presets = m_driver.w<QComboBox>("cbxPresets");
-        const QStringList names = fenwave::presetNames(russian ? 1 : 0);
-        if (m_form.Language != (russian ? 1 : 0))
-            return QStringLiteral("the language is %1").arg(m_form.Language);
+        const fenwave::Language chosen = russian ? testing::kRussian : testing::kEnglish;
+        const QStringList names = fenwave::presetNames(chosen);
+        if (m_form.Language != chosen)
+            return QStringLiteral("the language is %1").arg(int(m_form.Language));
         if (m_form.named<QAction>("mnuRussian")->isChecked() != russian
             || m_form.named<QAction>("mnuEnglish")->isChecked() == russian)
             return QStringLiteral("the language menu items are ticked wrongly");

@@ -21,7 +21,7 @@ using Prepare = std::function<void(TForm1 &)>;
 
 struct PriorState {
     const char *name;
-    quint8 language;
+    fenwave::Language language;
     Prepare prepare;
 };
 

@@ -37,13 +37,13 @@ private slots:
     void stoppedRunLeavesNoPartialOutput();
 
 private:
-    RunWindow *startScript(const QByteArray &body, quint8 language, const QString &input = "in put.wav");
+    RunWindow *startScript(const QByteArray &body, fenwave::Language language, const QString &input = "in put.wav");
 
     QTemporaryDir m_dir;
     int m_scripts = 0;
 };
 
-RunWindow *TestRunWindow::startScript(const QByteArray &body, quint8 language, const QString &input)
+RunWindow *TestRunWindow::startScript(const QByteArray &body, fenwave::Language language, const QString &input)
 {
     const QString path = m_dir.filePath(QStringLiteral("program %1").arg(++m_scripts));
     if (!testing::writeExecutable(path, "#!/bin/sh\n" + body))
@@ -121,7 +121,8 @@ void TestRunWindow::showsOutputAndOutcome()
     QFETCH(int, barValue);
     QFETCH(int, barMaximum);
 
-    RunWindow *window = startScript(script, quint8(language), QStringLiteral("/music/My song.wav"));
+    RunWindow *window = startScript(script, language == 1 ? fenwave::Language::Russian : fenwave::Language::English,
+                                    QStringLiteral("/music/My song.wav"));
     QVERIFY(window);
     QVERIFY(window->isVisible());
     QVERIFY(!window->parent());
@@ -159,7 +160,7 @@ void TestRunWindow::stopNeverWaits()
     QFETCH(QByteArray, script);
     QFETCH(QString, outcome);
 
-    RunWindow *window = startScript(script, 0);
+    RunWindow *window = startScript(script, fenwave::Language::English);
     QVERIFY(window);
     auto *view = window->findChild<QPlainTextEdit *>("edtRunOutput");
     QTRY_COMPARE_WITH_TIMEOUT(view->toPlainText(), QStringLiteral("started\n"), 10000);
@@ -181,9 +182,10 @@ void TestRunWindow::programThatWillNotStart()
     const QString notExecutable = m_dir.filePath("plain");
     QVERIFY(testing::writeAll(notExecutable, "#!/bin/sh\n"));
     const int before = int(QApplication::topLevelWidgets().size());
-    QVERIFY(!RunWindow::start({notExecutable}, m_dir.path(), "a.wav", "a.mp3", fenwave::messageTextsFor(0)));
-    QVERIFY(
-        !RunWindow::start({m_dir.filePath("missing")}, m_dir.path(), "a.wav", "a.mp3", fenwave::messageTextsFor(0)));
+    QVERIFY(!RunWindow::start({notExecutable}, m_dir.path(), "a.wav", "a.mp3",
+                              fenwave::messageTextsFor(fenwave::Language::English)));
+    QVERIFY(!RunWindow::start({m_dir.filePath("missing")}, m_dir.path(), "a.wav", "a.mp3",
+                              fenwave::messageTextsFor(fenwave::Language::English)));
     QVERIFY(RunWindow::windows().isEmpty());
     QCOMPARE(int(QApplication::topLevelWidgets().size()), before);
 }
@@ -209,7 +211,7 @@ void TestRunWindow::floodStaysBounded()
     QFETCH(int, lines);
 
     // Exit status 5 tells that SIGTERM reached the stand-in (after the grace it would be killed).
-    RunWindow *window = startScript("trap 'exit 5' TERM\n" + flood, 0);
+    RunWindow *window = startScript("trap 'exit 5' TERM\n" + flood, fenwave::Language::English);
     QVERIFY(window);
     auto *view = window->findChild<QPlainTextEdit *>("edtRunOutput");
     QTextDocument *document = view->document();
@@ -261,8 +263,8 @@ void TestRunWindow::stoppedRunLeavesNoPartialOutput()
     QVERIFY(testing::writeExecutable(program, "#!/bin/sh\nprintf partial > 'out put.mp3'; echo started\n"
                                                   + QByteArray(how == "fail" ? "exit 1\n" : "exec sleep 60\n")));
     // The output as the window's field gives it, blanks around it included.
-    RunWindow *window
-        = RunWindow::start({program}, m_dir.path(), "in.wav", " out put.mp3 ", fenwave::messageTextsFor(0));
+    RunWindow *window = RunWindow::start({program}, m_dir.path(), "in.wav", " out put.mp3 ",
+                                         fenwave::messageTextsFor(fenwave::Language::English));
     QVERIFY(window);
     QPointer<RunWindow> alive(window);
     auto *view = window->findChild<QPlainTextEdit *>("edtRunOutput");

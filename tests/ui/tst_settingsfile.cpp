@@ -33,7 +33,8 @@ const QString kSection = QStringLiteral("Fenwave Sets");
 // A folder name that a shell would trip over: blanks, quotes, ";", "$()" and Cyrillic.
 const QString kAwkwardFolder = QStringLiteral("my sets 'q' \"dq\" ;$(touch x) Настройки");
 
-std::unique_ptr<TForm1> newForm(quint8 language = 0, const QString &lamePath = QStringLiteral("/usr/bin/lame"))
+std::unique_ptr<TForm1> newForm(fenwave::Language language = testing::kEnglish,
+                                const QString &lamePath = QStringLiteral("/usr/bin/lame"))
 {
     auto form = std::make_unique<TForm1>();
     form->Language = language;
@@ -301,7 +302,7 @@ void TestSettingsFile::roundTripOfRandomSets()
     for (int round = 0; round < 200; ++round) {
         const QString where = QStringLiteral("seed %1 (FENWAVE_TEST_SEED), round %2").arg(seed).arg(round);
         if (rng.bounded(8) == 0)
-            FormDriver(*form).switchTo(quint8(rng.bounded(2)));
+            FormDriver(*form).switchTo(rng.bounded(2) ? testing::kRussian : testing::kEnglish);
         randomizeFromCode(*form, rng);
         if (round % 3 == 0)
             changeByUser(*form, rng);
@@ -324,7 +325,7 @@ void TestSettingsFile::roundTripOfRandomSets()
 
 void TestSettingsFile::newFileHoldsTheSectionAndKeysInOrder()
 {
-    auto form = newForm(0, "/opt/my lame/lame");
+    auto form = newForm(testing::kEnglish, "/opt/my lame/lame");
     FormDriver d(*form);
     fenwave::setChecked(d.w<QAbstractButton>("flgNoATH"), true);
     fenwave::setChecked(d.w<QAbstractButton>("rbutVBR"), true);
@@ -400,7 +401,7 @@ void TestSettingsFile::newFileHoldsTheSectionAndKeysInOrder()
 
 void TestSettingsFile::presetSavedInEnglishRestoredInRussian()
 {
-    auto form = newForm(0);
+    auto form = newForm(testing::kEnglish);
     FormDriver d(*form);
     fenwave::setComboText(d.w<QComboBox>("cbxPresets"), "Radio");
     const QString path = filePath("radio.ini");
@@ -614,7 +615,7 @@ void TestSettingsFile::restoreChangingNothingKeepsTheLine()
 
 void TestSettingsFile::restoreWithoutLamePathThenRun()
 {
-    auto form = newForm(0, "/usr/bin/lame");
+    auto form = newForm(testing::kEnglish, "/usr/bin/lame");
     FormDriver d(*form);
     d.w<QLineEdit>("edtInput")->setText("/tmp/in.wav");
     d.w<QLineEdit>("edtOutput")->setText("/tmp/out.mp3");
@@ -638,13 +639,13 @@ void TestSettingsFile::windowsFileRestoresItsCyrillic()
     const QString path = filePath("windows.ini");
     QVERIFY(writeAll(path, windowsBytes));
 
-    for (quint8 language : {quint8(0), quint8(1)}) {
+    for (fenwave::Language language : {testing::kEnglish, testing::kRussian}) {
         auto form = newForm(language, "");
         FormDriver d(*form);
         form->restoreSettings(path);
         QCOMPARE(form->LamePath, QString("C:\\Program Files\\Lame\\lame.exe"));
         QCOMPARE(d.w<QComboBox>("cbxPresets")->currentText(), QString("Телефон"));
-        QCOMPARE(d.w<QComboBox>("cbxPresets")->currentIndex(), language == 1 ? 0 : -1);
+        QCOMPARE(d.w<QComboBox>("cbxPresets")->currentIndex(), language == testing::kRussian ? 0 : -1);
         QCOMPARE(d.w<QComboBox>("cbxVBRMode")->currentText(), QString("Старый"));
         QCOMPARE(d.w<QComboBox>("cbxVBRMode")->currentIndex(), 1);
         QCOMPARE(d.w<QLineEdit>("edtComment")->text(), QString("Запись с кассеты №2"));
@@ -654,7 +655,7 @@ void TestSettingsFile::windowsFileRestoresItsCyrillic()
     }
 
     // Saved back, the file keeps its line breaks and gets the same values in UTF-8.
-    auto form = newForm(1, "");
+    auto form = newForm(testing::kRussian, "");
     form->restoreSettings(path);
     QVERIFY(form->saveSettings(path));
     QCOMPARE(QString::fromUtf8(readAll(path)), fenwave::decodeWindows1251(windowsBytes));
@@ -675,7 +676,7 @@ void TestSettingsFile::saveKeepsForeignContent()
             if (trimmed.startsWith('['))
                 inSettings = trimmed.toLower() == "[fenwave sets]";
             const QByteArray key = line.left(qMax<qsizetype>(0, line.indexOf('='))).trimmed();
-            const fenwave::SettingKeyList keys = fenwave::settingsKeys();
+            const auto keys = fenwave::settingsKeys();
             const bool tableKey
                 = std::any_of(keys.begin(), keys.end(), [&key](const SettingKey &row) { return key == row.key; });
             if (!(inSettings && tableKey))
@@ -699,7 +700,7 @@ void TestSettingsFile::saveKeepsForeignContent()
                                 "Comment=not ours";
     const QString path = filePath("foreign.ini");
     QVERIFY(writeAll(path, original));
-    auto form = newForm(0, "/new/lame");
+    auto form = newForm(testing::kEnglish, "/new/lame");
     FormDriver d(*form);
     fenwave::setChecked(d.w<QAbstractButton>("rbutVBR"), true);
     QVERIFY(form->saveSettings(path));
@@ -711,17 +712,17 @@ void TestSettingsFile::saveKeepsForeignContent()
     QVERIFY(saved.contains("[Tail]\r\nComment=not ours"));
     QVERIFY(!saved.contains("\n\n")); // the file's own CRLF for the added lines
     // Every key once in the section, readable by a restore.
-    auto other = newForm(0, "");
+    auto other = newForm(testing::kEnglish, "");
     other->restoreSettings(path);
     QCOMPARE(storedPart(*other), storedPart(*form));
 }
 
 void TestSettingsFile::lineBreakInValueAddsNoKey()
 {
-    auto form = newForm(0, "/x\n[Other]\r\nVBR=1\nCBR=0");
+    auto form = newForm(testing::kEnglish, "/x\n[Other]\r\nVBR=1\nCBR=0");
     const QString path = filePath("injection.ini");
     QVERIFY(form->saveSettings(path));
-    auto other = newForm(0, "");
+    auto other = newForm(testing::kEnglish, "");
     fenwave::setChecked(other->named<QAbstractButton>("rbutABR"), true);
     other->restoreSettings(path);
     QVERIFY(other->named<QAbstractButton>("rbutCBR")->isChecked());
@@ -831,7 +832,7 @@ void TestSettingsFile::saveFailure()
     }
     const QStringList folderBefore = QDir(m_folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System);
 
-    auto form = newForm(0, "/usr/bin/lame");
+    auto form = newForm(testing::kEnglish, "/usr/bin/lame");
     FormDriver d(*form);
     fenwave::setChecked(d.w<QAbstractButton>("rbutVBR"), true);
     d.w<QLineEdit>("edtComment")->setText("new");
@@ -860,15 +861,15 @@ void TestSettingsFile::saveFailure()
 // clang-format off
 void TestSettingsFile::dialogs_data()
 {
-    QTest::addColumn<quint8>("language");
-    QTest::newRow("English") << quint8(0);
-    QTest::newRow("Russian") << quint8(1);
+    QTest::addColumn<fenwave::Language>("language");
+    QTest::newRow("English") << testing::kEnglish;
+    QTest::newRow("Russian") << testing::kRussian;
 }
 // clang-format on
 
 void TestSettingsFile::dialogs()
 {
-    QFETCH(quint8, language);
+    QFETCH(fenwave::Language, language);
     auto form = newForm(language, "/usr/bin/lame");
     FormDriver d(*form);
     fenwave::setChecked(d.w<QAbstractButton>("rbutABR"), true);
@@ -918,7 +919,7 @@ void TestSettingsFile::dialogs()
 
 void TestSettingsFile::cancelledDialogsDoNothing()
 {
-    auto form = newForm(0, "/usr/bin/lame");
+    auto form = newForm(testing::kEnglish, "/usr/bin/lame");
     FormDriver d(*form);
     fenwave::setChecked(d.w<QAbstractButton>("flgVorbis"), true);
     const QString present = filePath("present.ini");

@@ -11,6 +11,7 @@
 #include "ui/MenuTable.h"
 #include "ui/TerminationSignals.h"
 #include "ui/WindowBuilder.h"
+#include "ui/WindowPlacement.h"
 
 #include <QAction>
 #include <QDir>
@@ -22,6 +23,7 @@
 #include <QScreen>
 #include <QStackedWidget>
 
+#include <climits>
 #include <csignal>
 #include <memory>
 #include <optional>
@@ -154,6 +156,8 @@ private slots:
     void placement();
     void placementWithFrame_data();
     void placementWithFrame();
+    void placeEdge_data();
+    void placeEdge();
     void language_data();
     void language();
     void unknownLanguageLeavesWindowAsBuilt();
@@ -299,6 +303,30 @@ void TestStartup::placementWithFrame()
     QCOMPARE(fenwave::placeWindow(stored, screen, inner, frame), expected);
 }
 
+void TestStartup::placeEdge_data()
+{
+    QTest::addColumn<int>("stored");
+    QTest::addColumn<int>("screen");
+    QTest::addColumn<int>("window");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("positive used") << 100 << 800 << 300 << 100;
+    QTest::newRow("positive off screen used") << 5000 << 800 << 300 << 5000;
+    QTest::newRow("zero centres") << 0 << 800 << 300 << 250;
+    QTest::newRow("negative centres") << -40 << 1024 << 401 << 311;
+    QTest::newRow("window one wider") << -1 << 800 << 801 << 0;
+    QTest::newRow("window three wider") << -1 << 800 << 803 << -1;
+    QTest::newRow("extremes") << INT_MIN << INT_MIN << INT_MAX << -INT_MAX;
+}
+
+void TestStartup::placeEdge()
+{
+    QFETCH(int, stored);
+    QFETCH(int, screen);
+    QFETCH(int, window);
+    QFETCH(int, expected);
+    QCOMPARE(fenwave::placeEdge(stored, screen, window), expected);
+}
+
 // clang-format off
 void TestStartup::language_data()
 {
@@ -339,7 +367,7 @@ void TestStartup::language()
             QCOMPARE(presets->currentText(), presetText);
             QCOMPARE(presets->currentIndex(), -1);
             QCOMPARE(form.named<QAction>("mnuSet")->text(),
-                     language == kRussian ? QStringLiteral("Установки") : QStringLiteral("Settings"));
+                     language == 1 ? QStringLiteral("Установки") : QStringLiteral("Settings"));
         }
     }
     const Stored s = readStored();

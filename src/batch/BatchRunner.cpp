@@ -76,6 +76,7 @@ void BatchRunner::start()
 {
     if (isRunning())
         return;
+    m_killTimer.stop();
     m_stopping = false;
     m_encoderStarted = false;
     m_finishPending = false;
@@ -216,12 +217,15 @@ void BatchRunner::startJob(int index)
 
 void BatchRunner::processFailedToStart(Running *run)
 {
+    // A file whose encoder never ran waits for another start, unless the encoder could not be
+    // started for it alone.
     JobStatus status;
-    if (m_encoderStarted) {
+    if (m_stopping) {
+    } else if (m_encoderStarted) {
         status.state = JobState::Failed;
         status.failure = JobFailure::CannotStart;
-    } else if (!m_stopping) {
-        // The file did not fail: the batch could not begin. It waits for another start.
+    } else {
+        // The batch could not begin at all.
         m_programNotStarted = m_program;
     }
     endJob(run, status, QByteArray());
@@ -300,6 +304,7 @@ void BatchRunner::finishIfIdle()
                 return;
             m_finishPending = false;
             m_killTimer.stop();
+            m_stopping = false;
             emit finished();
         },
         Qt::QueuedConnection);

@@ -82,6 +82,7 @@ public:
     void stop();
 
     bool isRunning() const { return !m_running.empty(); }
+    // Stop was asked for and encoders are still ending.
     bool isStopping() const { return m_stopping; }
 
     int jobCount() const { return int(m_jobs.size()); }

@@ -109,7 +109,8 @@ void TestBatchRunner::oneFile_data()
     QTest::addColumn<QByteArray>("keptEnd");  // how the kept output ends; null: nothing kept
     QTest::addColumn<double>("progress");     // a progress reported on the way; -1: none
 
-    const QByteArray writes = "printf encoded > \"$out\"\n";
+    // Reads its standard input to the end first: nothing is there.
+    const QByteArray writes = "cat; printf encoded > \"$out\"\n";
     const QByteArray fails = "echo 'bad input'; printf partial > \"$out\"; exit 3\n";
     QTest::newRow("success") << writes << QByteArray() << false << JobState::Finished << JobFailure::None << 0
                              << QByteArray("encoded") << QByteArray() << -1.0;
@@ -291,11 +292,14 @@ printf encoded > "$out"
 )sh")
                                                          .arg(atOnce)
                                                          .toUtf8());
+    // Into folders that are not there yet; one name takes a whole file name's room (255 bytes).
     QVector<BatchJob> jobs;
     for (int i = 0; i < 7; ++i) {
         const QString input = QStringLiteral("%1 %2").arg(i < atOnce ? "hold" : "file").arg(i);
-        jobs.append(job(input, input + ".mp3", i == 3));
+        const QString name = i == 5 ? input + "x" + QString(122, QChar(0x44F)) + ".mp3" : input + ".mp3";
+        jobs.append(job(input, "out/" + QString::number(i) + "/" + name, i == 3));
     }
+    QCOMPARE(QFile::encodeName(QFileInfo(jobs[5].output).fileName()).size(), 255);
     BatchRunner runner(encoder, jobs, dir.path());
     runner.setEncodersAtOnce(atOnce);
     QVERIFY(runToEnd(runner));

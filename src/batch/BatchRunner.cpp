@@ -220,11 +220,10 @@ void BatchRunner::processFailedToStart(Running *run)
     // A file whose encoder never ran waits for another start, unless the encoder could not be
     // started for it alone.
     JobStatus status;
-    if (m_stopping) {
-    } else if (m_encoderStarted) {
+    if (!m_stopping && m_encoderStarted) {
         status.state = JobState::Failed;
         status.failure = JobFailure::CannotStart;
-    } else {
+    } else if (!m_stopping) {
         // The batch could not begin at all.
         m_programNotStarted = m_program;
     }

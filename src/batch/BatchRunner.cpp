@@ -1,5 +1,6 @@
 #include "batch/BatchRunner.h"
 
+#include "batch/EncoderOutput.h"
 #include "batch/TemporaryOutput.h"
 #include "options/OutputsInWriting.h"
 

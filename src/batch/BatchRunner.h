@@ -1,7 +1,6 @@
 #pragma once
 
 #include "batch/BatchJob.h"
-#include "batch/EncoderOutput.h"
 
 #include <QByteArray>
 #include <QObject>

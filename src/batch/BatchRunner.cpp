@@ -5,6 +5,7 @@
 #include "options/OutputsInWriting.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QThread>
 
@@ -17,9 +18,9 @@ namespace fenwave {
 
 struct BatchRunner::Running {
     int index = 0;
-    QProcess *process = nullptr; // a child of the runner, deleted later when the file has ended
-    pid_t group = 0;             // the encoder's process group; 0 until it is forked
-    std::unique_ptr<TemporaryOutput> temporary;
+    QProcess *process = nullptr;                // a child of the runner, deleted later when the file has ended
+    pid_t group = 0;                            // the encoder's process group; 0 until it is forked
+    std::unique_ptr<TemporaryOutput> temporary; // none when the output is written directly
     OutputsInWriting::Claim claim;
     EncoderOutput output;
 };
@@ -158,17 +159,24 @@ void BatchRunner::startJob(int index)
     }
     auto run = std::make_unique<Running>();
     run->index = index;
-    run->temporary = std::make_unique<TemporaryOutput>(QDir(m_folder).absoluteFilePath(output));
-    if (!run->temporary->create()) {
-        status.failure = JobFailure::CannotCreateOutput;
-        status.code = run->temporary->error();
-        setState(index, status);
-        return;
+    QStringList arguments = job.arguments;
+    // An output that is there is replaced where it is, through links, as a single run writes
+    // it. One that is no plain file (a device such as /dev/null, a pipe) is written directly:
+    // a file put in its place would take the device's name.
+    const QFileInfo existing(QDir(m_folder).absoluteFilePath(output));
+    if (!existing.exists() || existing.isFile()) {
+        run->temporary = std::make_unique<TemporaryOutput>(existing.exists() ? existing.canonicalFilePath()
+                                                                             : existing.absoluteFilePath());
+        if (!run->temporary->create()) {
+            status.failure = JobFailure::CannotCreateOutput;
+            status.code = run->temporary->error();
+            setState(index, status);
+            return;
+        }
+        arguments.last() = run->temporary->path();
     }
     run->claim = OutputsInWriting::shared().claim(output, m_folder);
 
-    QStringList arguments = job.arguments;
-    arguments.last() = run->temporary->path();
     auto *process = new QProcess(this);
     run->process = process;
     process->setProgram(m_program);
@@ -258,7 +266,7 @@ void BatchRunner::processFinished(Running *run, int exitCode, bool crashed)
         status.state = JobState::Stopped;
         status.progress = m_status[std::size_t(run->index)].progress;
     } else if (!crashed && exitCode == 0) {
-        if (run->temporary->commit()) {
+        if (!run->temporary || run->temporary->commit()) {
             status.state = JobState::Finished;
             status.progress = 1;
         } else {

@@ -88,6 +88,7 @@ class TestBatchRunner : public QObject
 private slots:
     void oneFile_data();
     void oneFile();
+    void existingOutputsStayWhatTheyAre();
     void stop_data();
     void stop();
     void encodersAtOnce_data();
@@ -204,6 +205,31 @@ void TestBatchRunner::oneFile()
         QCOMPARE(::stat(QFile::encodeName(outputPath).constData(), &info), 0);
         QCOMPARE(info.st_mode & 0777, 0666 & ~mask);
     }
+}
+
+// An output reached through a link is replaced where the link leads; a pipe (as a device) is
+// written directly, never replaced by a plain file.
+void TestBatchRunner::existingOutputsStayWhatTheyAre()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    testing::mustWrite(dir.filePath(QStringLiteral("target.mp3")), "old");
+    QVERIFY(QFile::link(QStringLiteral("target.mp3"), dir.filePath(QStringLiteral("link.mp3"))));
+    const QByteArray pipe = QFile::encodeName(dir.filePath(QStringLiteral("pipe.mp3")));
+    QCOMPARE(::mkfifo(pipe.constData(), 0600), 0);
+    const QString encoder = writeEncoder(
+        dir.path(), "if [ -p \"$out\" ]; then echo pipe > \"$in.seen\"; else printf encoded > \"$out\"; fi\n");
+    BatchRunner runner(encoder, {job("a", "link.mp3"), job("b", "pipe.mp3")}, dir.path());
+    QVERIFY(runToEnd(runner));
+
+    QCOMPARE(runner.counts().finished, 2);
+    QVERIFY(QFileInfo(dir.filePath(QStringLiteral("link.mp3"))).isSymLink());
+    QCOMPARE(testing::readAll(dir.filePath(QStringLiteral("target.mp3"))), QByteArray("encoded"));
+    struct stat info = {};
+    QCOMPARE(::lstat(pipe.constData(), &info), 0);
+    QVERIFY(S_ISFIFO(info.st_mode));
+    QCOMPARE(testing::readAll(dir.filePath(QStringLiteral("b.seen"))), QByteArray("pipe\n"));
+    QVERIFY(temporariesLeft(dir.path()).isEmpty());
 }
 
 // clang-format off

@@ -1,0 +1,139 @@
+#pragma once
+
+#include "batch/BatchJob.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QProcessEnvironment>
+#include <QString>
+#include <QTimer>
+#include <QVector>
+
+#include <memory>
+#include <vector>
+
+namespace fenwave {
+
+enum class JobState { Waiting, Encoding, Finished, Failed, Skipped, Stopped };
+
+// Why a file of a batch failed.
+enum class JobFailure {
+    None,
+    ExitStatus,         // the encoder ended with a status other than 0 (JobStatus::code)
+    Signal,             // a signal ended the encoder (JobStatus::code, its number)
+    CannotStart,        // the encoder could not be started for this file
+    CannotCreateOutput, // the temporary output could not be made (JobStatus::code, errno)
+    CannotPlaceOutput,  // the finished output could not take its place (JobStatus::code, errno)
+    OutputBeingWritten, // another run was writing the output when the file's turn came
+};
+
+struct JobStatus {
+    JobState state = JobState::Waiting;
+    double progress = 0; // 0..1, as far as the encoder has said
+    JobFailure failure = JobFailure::None;
+    int code = 0;
+};
+
+// How many files of a batch are in each state.
+struct BatchCounts {
+    int waiting = 0;
+    int encoding = 0;
+    int finished = 0;
+    int failed = 0;
+    int skipped = 0;
+    int stopped = 0;
+};
+
+// Runs the encoder on the files of a batch, several at once. Each encoder is started directly
+// (no shell), in a process group of its own so that a Stop reaches whatever it started, with
+// nothing on its standard input, and writes to a hidden temporary file beside its output that
+// takes the output's place only when the encoder ends with status 0. Outputs being written are
+// in the register that single runs check. Needs the event loop and nothing of a window.
+class BatchRunner : public QObject
+{
+    Q_OBJECT
+public:
+    // How long encoders asked to stop may take before they are killed.
+    static constexpr int kStopGraceMs = 3000;
+
+    // `program` is the encoder; each job's arguments end with its input and its output, and the
+    // encoders run in `folder` (relative names are taken against it). Jobs the plan skipped
+    // stay skipped.
+    BatchRunner(const QString &program, const QVector<BatchJob> &jobs, const QString &folder,
+                QObject *parent = nullptr);
+    // Kills encoders still running (waiting a bounded time for them) and removes their
+    // temporary files.
+    ~BatchRunner() override;
+
+    // The number of cores, and the most encoders at once that can be asked for.
+    static int defaultEncodersAtOnce();
+    static int mostEncodersAtOnce();
+    int encodersAtOnce() const { return m_encodersAtOnce; }
+    // Taken into the range 1..mostEncodersAtOnce(); a change applies from the next file on.
+    void setEncodersAtOnce(int count);
+
+    // Starts the waiting files. Nothing happens while the batch is running.
+    void start();
+    // Failed and stopped files wait again, and the batch starts.
+    void retryFailed();
+    // Asks every running encoder to stop at once (killed after kStopGraceMs) and starts no
+    // more; their files count as stopped. finished() follows when the last one has ended.
+    void stop();
+
+    bool isRunning() const { return !m_running.empty(); }
+    // Stop was asked for and encoders are still ending.
+    bool isStopping() const { return m_stopping; }
+
+    int jobCount() const { return int(m_jobs.size()); }
+    const BatchJob &job(int index) const { return m_jobs.at(index); }
+    const JobStatus &status(int index) const { return m_status.at(index); }
+    // The last 64 KiB of what the encoder of a running or failed file wrote; nothing for any
+    // other.
+    QByteArray keptOutput(int index) const;
+    BatchCounts counts() const;
+    // How much of the files to encode (every one but the skipped) is done, 0..1: a file that
+    // ended counts whole, a running one as far as it is.
+    double overallProgress() const;
+    // The program, when the batch ended because its first encoder could not be started (no
+    // other was then started); empty otherwise.
+    QString programNotStarted() const { return m_programNotStarted; }
+
+signals:
+    // A file's state or its failure changed.
+    void jobChanged(int index);
+    void jobProgressed(int index, double progress);
+    // No encoder runs and none will start until start() or retryFailed().
+    void finished();
+
+private:
+    struct Running;
+
+    void startMore();
+    void startJob(int index);
+    bool mayStartAnother() const;
+    void processStarted(Running *run);
+    void processFailedToStart(Running *run);
+    void readOutput(Running *run);
+    void processFinished(Running *run, int exitCode, bool crashed);
+    void signalAll(int signalNumber);
+    void endJob(Running *run, const JobStatus &status, const QByteArray &keptOutput);
+    void finishIfIdle();
+    void setState(int index, const JobStatus &status);
+
+    QString m_program;
+    QString m_folder;
+    QProcessEnvironment m_environment;
+    QVector<BatchJob> m_jobs;
+    std::vector<JobStatus> m_status;
+    std::vector<QByteArray> m_keptOutput; // of failed files
+    std::vector<std::unique_ptr<Running>> m_running;
+    int m_encodersAtOnce;
+    int m_nextJob = 0;
+    bool m_stopping = false;
+    bool m_encoderStarted = false; // of this round: until then only one encoder is started
+    bool m_finishPending = false;
+    QString m_programNotStarted;
+    QTimer m_killTimer;
+};
+
+} // namespace fenwave

@@ -268,7 +268,8 @@ void appendHexBytes(QByteArray &out, qsizetype lineStart, const QByteArray &byte
 QString UserStore::defaultFilePath()
 {
     const QString folder = userConfigFolder();
-    return folder.isEmpty() ? QString() : folder + u'/' + QString::fromLatin1(kProgramName) + QStringLiteral("/user.reg");
+    return folder.isEmpty() ? QString()
+                            : folder + u'/' + QString::fromLatin1(kProgramName) + QStringLiteral("/user.reg");
 }
 
 UserStore::UserStore(QString filePath) : m_filePath(std::move(filePath)) {}

@@ -10,13 +10,6 @@
 
 namespace testing {
 
-// The controls that "Default settings" disables while it is checked.
-inline const QStringList kDefaultGoverned{
-    "tabBitrate",   "tabFilter",     "flgDiffBlock", "edtStat",       "flgVorbis",     "flgFreeformat",
-    "flgCompRatio", "flgScale",      "edtScale",     "flgUseATHMask", "flgNoATH",      "edtATH",
-    "flgTempMask",  "flgShortBlock", "flgVoiceMode", "flgPresets",    "rgpOutputType", "Label3",
-    "Label4",       "flgMP3Decode",  "Label5",       "Label6"};
-
 // The text between the first and the last double quote, with each ␉ read as a tab.
 inline QString quoted(const QString &column)
 {
@@ -67,6 +60,18 @@ inline QStringList startDisabled(const char *what = nullptr)
     QStringList names;
     for (const QStringList &row : expectedRows("start_disabled.tsv")) {
         if (!what || row.value(1) == QLatin1String(what))
+            names << row.at(0);
+    }
+    return names;
+}
+
+// The controls that ticking "Use default settings" makes unavailable (interlocks.tsv); with
+// `lockedOnly` only those that stay so while it is ticked.
+inline QStringList defaultGoverned(bool lockedOnly = false)
+{
+    QStringList names;
+    for (const QStringList &row : expectedRows("interlocks.tsv", 0, QStringLiteral("default"))) {
+        if (!lockedOnly || row.value(1) == QLatin1String("locked"))
             names << row.at(0);
     }
     return names;

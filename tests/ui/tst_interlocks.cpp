@@ -185,7 +185,7 @@ void TestInterlocks::rules()
 
 void TestInterlocks::defaultSettingsRoundTrip()
 {
-    const QStringList &governed = testing::kDefaultGoverned;
+    const QStringList governed = testing::defaultGoverned();
     TForm1 form;
     form.show();
     FormDriver d(form);

@@ -199,19 +199,63 @@ const Weighted kActs[] = {
     {Act::Tab, 50, "tab"},
 };
 
-// Controls the "Use default settings" box keeps disabled while it is checked; edtScale and
-// edtATH are left out because flgScale and the ATH pair can enable them again.
-const char *const kDefaultLocked[] = {
-    "tabBitrate",    "tabFilter",     "flgDiffBlock", "edtStat",      "flgVorbis",     "flgFreeformat", "flgCompRatio",
-    "flgScale",      "flgUseATHMask", "flgNoATH",     "flgTempMask",  "flgShortBlock", "flgVoiceMode",  "flgPresets",
-    "rgpOutputType", "Label3",        "Label4",       "flgMP3Decode", "Label5",        "Label6",
+// One availability row of interlocks.tsv: `control` is available exactly while `box` is ticked
+// (or, with `whileTicked` false, while it is not), once one of `onceOneOf` is ticked if it names any.
+struct Availability {
+    QString control;
+    QString box;
+    bool whileTicked = true;
+    QStringList onceOneOf;
 };
 
-// Option fields that a settings file neither writes nor reads.
-const char *const kNotStored[] = {
-    "edtInput",    "edtOutput", "flgScaleLeft", "edtScaleLeft", "flgScaleRight",  "edtScaleRight", "flgLameTagEn",
-    "edtSongName", "edtArtist", "edtAlbum",     "edtYear",      "edtTrackNumber", "cbxGenre",      "flgReadOnly",
-};
+QList<QStringList> buttonSets()
+{
+    QList<QStringList> sets;
+    for (const QStringList &row : testing::expectedRows("interlocks.tsv", 0, QStringLiteral("one-of")))
+        sets << row.at(0).split(u' ');
+    return sets;
+}
+
+QList<Availability> availabilityRules()
+{
+    QList<Availability> rules;
+    for (const QStringList &row : testing::expectedRows("interlocks.tsv", 0, QStringLiteral("available"))) {
+        Availability rule{row.at(0), row.at(1), true, {}};
+        if (rule.box.startsWith(u'!')) {
+            rule.box.remove(0, 1);
+            rule.whileTicked = false;
+        }
+        if (row.size() > 2)
+            rule.onceOneOf = row.at(2).split(u' ');
+        rules << rule;
+    }
+    return rules;
+}
+
+// Option fields that a settings file neither writes nor reads: those settings_keys.tsv names for
+// no key. The command line is left out: a restore composes it anew.
+QStringList notStoredFields()
+{
+    QStringList stored{QStringLiteral("edtCommandLine")}, notStored;
+    for (const QStringList &row : testing::expectedRows("settings_keys.tsv"))
+        stored << row.at(2);
+    for (int i = 0; i < fenwave::kFieldCount; ++i) {
+        if (!stored.contains(fieldName(i)))
+            notStored << fieldName(i);
+    }
+    return notStored;
+}
+
+// The last item index of a control's item list in item_lists.tsv.
+int lastItem(const QString &control)
+{
+    int count = 0;
+    for (const QStringList &row : testing::expectedRows("item_lists.tsv"))
+        count += row.at(0).split(u',').contains(control) ? 1 : 0;
+    if (count == 0)
+        qFatal("item_lists.tsv has no items of %s", qPrintable(control));
+    return count - 1;
+}
 
 class Monkey
 {
@@ -382,7 +426,6 @@ private:
         return -1;
     }
     bool checked(const char *name) const { return m_driver.checked(QString::fromLatin1(name)); }
-    bool own(const char *name) const { return m_driver.own(QString::fromLatin1(name)); }
     QString line() const { return m_driver.line(); }
     QWidget *widget(const QString &name) const { return m_form.named<QWidget>(name); }
 
@@ -934,8 +977,7 @@ private:
             case StoredAs::Integer: {
                 const qint32 value
                     = present && found->number ? *found->number : testing::restoreDefault(key.key).toInt();
-                const int last = control == QLatin1String("rgrInputType") ? 5 : 4;
-                const int expected = clampIndex(value, last);
+                const int expected = clampIndex(value, lastItem(control));
                 if (itemIndex(control) != expected)
                     wrong << QStringLiteral("%1 selects %2, expected %3")
                                  .arg(control)
@@ -1024,10 +1066,7 @@ private:
         log(what);
         restoreFile(path);
         const WindowState after = capture();
-        QStringList notStored;
-        for (const char *name : kNotStored)
-            notStored << QString::fromLatin1(name);
-        for (const QString &name : notStored) {
+        for (const QString &name : m_notStored) {
             const Field f = *OptionSet::fieldByName(name);
             if (!(m_before.options.value(f) == after.options.value(f)))
                 return QStringLiteral("a restore changed %1, which no settings file holds").arg(name);
@@ -1115,56 +1154,27 @@ private:
             if (!m_alive.at(i) || m_form.named(m_aliveNames.at(i)) != m_alive.at(i).data())
                 return QStringLiteral("the window lost %1").arg(m_aliveNames.at(i));
         }
-        if (checked("flgUseATHMask") && checked("flgNoATH"))
-            return QStringLiteral("flgUseATHMask and flgNoATH are both checked");
-
-        const char *const modes[] = {"rbutCBR", "rbutABR", "rbutVBR"};
-        const char *const groups[] = {"grpCBR", "grpABR", "grpVBR"};
-        int modesOn = 0;
-        for (int i = 0; i < 3; ++i)
-            modesOn += checked(modes[i]) ? 1 : 0;
-        if (modesOn > 1)
-            return QStringLiteral("%1 bitrate modes are checked").arg(modesOn);
-        for (int i = 0; i < 3 && modesOn == 1; ++i) {
-            for (int g = 0; g < 3; ++g) {
-                if (checked(modes[i]) && own(groups[g]) != (g == i))
-                    return QStringLiteral("with %1 checked, %2 is %3")
-                        .arg(modes[i], groups[g], own(groups[g]) ? "enabled" : "disabled");
+        for (const QStringList &set : m_buttonSets) {
+            QStringList ticked;
+            for (const QString &button : set) {
+                if (m_driver.checked(button))
+                    ticked << button;
             }
+            if (ticked.size() > 1)
+                return QStringLiteral("%1 are ticked together").arg(ticked.join(QStringLiteral(", ")));
         }
-
-        const bool first = checked("rbut1stOnly"), second = checked("rbut2ndOnly"), both = checked("rbutBoth");
-        if (int(first) + int(second) + int(both) > 1)
-            return QStringLiteral("more than one ID3 version is checked");
-        if ((first || second || both) && (own("flg1stEmpty") != !second || own("flg2ndEmpty") != !first))
-            return QStringLiteral("the ID3 padding boxes are enabled %1/%2 for version 1st %3, 2nd %4, both %5")
-                .arg(own("flg1stEmpty"))
-                .arg(own("flg2ndEmpty"))
-                .arg(first)
-                .arg(second)
-                .arg(both);
-
-        // Controls governed by one rule alone follow their governing box at all times.
-        const struct {
-            const char *control;
-            bool expected;
-        } governed[] = {
-            {"flgWavHeader", checked("flgMP3Decode")},
-            {"edtCompRatio", checked("flgCompRatio")},
-            {"cbxPresets", checked("flgPresets")},
-            {"edtScaleLeft", checked("flgScaleLeft")},
-            {"edtScaleRight", checked("flgScaleRight")},
-            {"flgMonoDownmix", itemIndex(QStringLiteral("rgrInputType")) == 4},
-            {"grpFilter", !checked("flgNoFilter")},
-            {"edtCommandLine", !checked("flgReadOnly")},
-        };
-        for (const auto &g : governed) {
-            if (own(g.control) != g.expected)
-                return QStringLiteral("%1 is %2").arg(g.control, own(g.control) ? "enabled" : "disabled");
+        for (const Availability &rule : m_availability) {
+            const auto ticked = [this](const QString &button) { return m_driver.checked(button); };
+            if (!rule.onceOneOf.isEmpty() && std::none_of(rule.onceOneOf.begin(), rule.onceOneOf.end(), ticked))
+                continue;
+            if (m_driver.own(rule.control) != (ticked(rule.box) == rule.whileTicked))
+                return QStringLiteral("%1 is %2 while %3 is %4")
+                    .arg(rule.control, m_driver.own(rule.control) ? "enabled" : "disabled", rule.box,
+                         ticked(rule.box) ? "ticked" : "not ticked");
         }
         if (checked("flgDefault")) {
-            for (const char *name : kDefaultLocked) {
-                if (own(name))
+            for (const QString &name : m_defaultLocked) {
+                if (m_driver.own(name))
                     return QStringLiteral("%1 is enabled while flgDefault is checked").arg(name);
             }
         }
@@ -1185,6 +1195,11 @@ private:
     QList<QPointer<QObject>> m_alive;
     QStringList m_aliveNames;
     QHash<QString, int> m_groupIndex;
+
+    const QList<QStringList> m_buttonSets = buttonSets();
+    const QList<Availability> m_availability = availabilityRules();
+    const QStringList m_defaultLocked = testing::defaultGoverned(true);
+    const QStringList m_notStored = notStoredFields();
 
     WindowState m_before;
     int m_runs = 0;

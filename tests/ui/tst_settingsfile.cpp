@@ -586,7 +586,7 @@ void TestSettingsFile::defaultKeyDisablesTheGovernedControls()
     QVERIFY(writeAll(path, settingsFile({"UseScale=1", "Scale=2.5", "UseATH4Masking=1", "ATH=3", "Default=1", "ABR=1",
                                          "ABRValue=96", "ShowNothing=1", "1stEmpty=1"})));
     form->restoreSettings(path);
-    for (const QString &name : testing::kDefaultGoverned)
+    for (const QString &name : testing::defaultGoverned())
         QVERIFY2(!d.own(name), qPrintable(name));
     QVERIFY(d.checked("flgScale") && d.checked("flgUseATHMask") && d.checked("rbutABR"));
     QCOMPARE(d.w<QLineEdit>("edtScale")->text(), QString("2.5"));

@@ -77,6 +77,16 @@ inline QStringList defaultGoverned(bool lockedOnly = false)
     return names;
 }
 
+// The controls whose left edge follows the interface language, each with its edge in that
+// language (left_edges.tsv).
+inline QList<QPair<QString, int>> leftEdges(fenwave::Language language)
+{
+    QList<QPair<QString, int>> edges;
+    for (const QStringList &row : expectedRows("left_edges.tsv"))
+        edges << qMakePair(row.at(0), row.at(language == fenwave::Language::Russian ? 2 : 1).toInt());
+    return edges;
+}
+
 // How a settings key is stored, as settings_keys.tsv gives it.
 enum class StoredAs { Flag, Integer, Text };
 

@@ -16,8 +16,6 @@ private slots:
     void setsHoldTheWrittenTexts_data();
     void setsHoldTheWrittenTexts();
     void unknownLanguageGivesNothing();
-    void leftEdges_data();
-    void leftEdges();
     void leftEdgesFieldsBeforeUnitLabels();
 };
 
@@ -67,41 +65,6 @@ void TestLanguageTables::unknownLanguageGivesNothing()
     }
     QVERIFY(isKnownLanguage(Language::English));
     QVERIFY(isKnownLanguage(Language::Russian));
-}
-
-// clang-format off
-void TestLanguageTables::leftEdges_data()
-{
-    QTest::addColumn<QString>("target");
-    QTest::addColumn<int>("english");
-    QTest::addColumn<int>("russian");
-
-    QTest::newRow("edtCompRatio") << "edtCompRatio" << 330 << 407;
-    QTest::newRow("cbxPresets") << "cbxPresets" << 100 << 262;
-    for (const char *field : {"edtLowPass", "edtLowPassWidth", "edtHighPass", "edtHighPassWidth",
-                              "edtOutputSample", "edtTonality"})
-        QTest::newRow(field) << field << 190 << 258;
-    for (const char *label : {"Label16", "Label18", "Label20", "Label22", "Label24", "Label26"})
-        QTest::newRow(label) << label << 246 << 314;
-}
-// clang-format on
-
-void TestLanguageTables::leftEdges()
-{
-    QFETCH(QString, target);
-    QFETCH(int, english);
-    QFETCH(int, russian);
-
-    QCOMPARE(languageLeftEdges().size(), 14);
-    int found = 0;
-    for (const LeftEdge &edge : languageLeftEdges()) {
-        if (target == QLatin1String(edge.target)) {
-            ++found;
-            QCOMPARE(edge.english, english);
-            QCOMPARE(edge.russian, russian);
-        }
-    }
-    QCOMPARE(found, 1);
 }
 
 void TestLanguageTables::leftEdgesFieldsBeforeUnitLabels()

@@ -226,22 +226,16 @@ void TestLanguage::switchThereAndBackRestoresEverything()
     QVERIFY2(difference.isEmpty(), qPrintable(difference));
 }
 
-// clang-format off
 void TestLanguage::leftEdgesFollowLanguage_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("english");
     QTest::addColumn<int>("russian");
-    // 330, not 325: the English caption of flgCompRatio needs the room in our font.
-    QTest::newRow("edtCompRatio") << "edtCompRatio" << 330 << 407;
-    QTest::newRow("cbxPresets") << "cbxPresets" << 100 << 262;
-    for (const char *edit : {"edtLowPass", "edtLowPassWidth", "edtHighPass", "edtHighPassWidth",
-                             "edtOutputSample", "edtTonality"})
-        QTest::newRow(edit) << edit << 190 << 258;
-    for (const char *unit : {"Label16", "Label18", "Label20", "Label22", "Label24", "Label26"})
-        QTest::newRow(unit) << unit << 246 << 314;
+    const QList<QPair<QString, int>> english = testing::leftEdges(kEnglish), russian = testing::leftEdges(kRussian);
+    for (qsizetype i = 0; i < english.size(); ++i)
+        QTest::newRow(qPrintable(english.at(i).first))
+            << english.at(i).first << english.at(i).second << russian.at(i).second;
 }
-// clang-format on
 
 void TestLanguage::leftEdgesFollowLanguage()
 {
@@ -265,7 +259,15 @@ void TestLanguage::leftEdgesFollowLanguage()
     if (!qobject_cast<const QLabel *>(control))
         QCOMPARE(control->size(), designed.size());
 
-    QCOMPARE(languageLeftEdges().size(), 14);
+    // No other control moves, and none is moved twice.
+    QStringList moved, listed;
+    for (const LeftEdge &edge : languageLeftEdges())
+        moved << QString::fromLatin1(edge.target);
+    for (const auto &edge : testing::leftEdges(kEnglish))
+        listed << edge.first;
+    moved.sort();
+    listed.sort();
+    QCOMPARE(moved, listed);
 }
 
 // clang-format off

@@ -75,9 +75,9 @@ void applyLanguageTexts(QMainWindow *window, fenwave::Language language)
     for (const QStringList &row : testing::expectedTexts(
              language == fenwave::Language::Russian ? "language_ru.tsv" : "language_en.tsv", "caption"))
         setCaption(findTarget(window, row.at(0).toUtf8().constData()), row.at(1));
-    for (const LeftEdge &edge : languageLeftEdges()) {
-        QWidget *control = window->findChild<QWidget *>(QString::fromUtf8(edge.target));
-        control->move(language == fenwave::Language::Russian ? edge.russian : edge.english, control->y());
+    for (const auto &[name, x] : testing::leftEdges(language)) {
+        QWidget *control = window->findChild<QWidget *>(name);
+        control->move(x, control->y());
     }
 }
 

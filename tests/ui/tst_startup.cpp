@@ -1,5 +1,6 @@
 // The window's start and end with the per-user store: placement, encoder path and language
 // read at construction, the four values written at destruction, damaged stores survived.
+#include "ExpectedData.h"
 #include "FormDriver.h"
 #include "TestFiles.h"
 
@@ -406,8 +407,8 @@ void TestStartup::unknownLanguageLeavesWindowAsBuilt()
                 wrong << QString::fromLatin1(a.target);
         }
         QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(u' ')));
-        for (const LeftEdge &edge : languageLeftEdges())
-            QCOMPARE(form.named<QWidget>(QString::fromLatin1(edge.target))->x(), edge.english);
+        for (const auto &[name, x] : testing::leftEdges(kEnglish))
+            QCOMPARE(form.named<QWidget>(name)->x(), x);
         QCOMPARE(form.named<QComboBox>("cbxPresets")->currentText(), QStringLiteral("Phone"));
     }
     QCOMPARE(readStored().language, std::optional<quint32>(0));

@@ -3,6 +3,7 @@
 #include "options/CommandSplit.h"
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 namespace fenwave {
@@ -30,9 +31,9 @@ struct StepRow {
     Step step;
     Field field;
     const char *literal;
-    Field other = Field::LamePath; // a second field some steps read
-    const char *extra = nullptr;   // UnlessExactly: the text that emits nothing
-    int wordList = 0;              // IndexWord: which word list
+    std::optional<Field> other = std::nullopt; // ModeValue: the field that holds the value
+    const char *extra = nullptr;               // UnlessExactly: the text that emits nothing
+    int wordList = 0;                          // IndexWord: which word list
 };
 
 constexpr const char *kInputTypeWords[] = {" --mp1input", " --mp2input", " --mp3input", " --ogginput", " -r"};
@@ -44,10 +45,10 @@ constexpr const char *kVbrModeWords[] = {" --vbr-new ", " --vbr-old ", " --vbr-m
 // The switches of the full form in their order; the encoder path comes before them, the input
 // and output paths after them.
 const StepRow kSteps[] = {
-    {Step::IndexWord, Field::rgrInputType, nullptr, Field::LamePath, nullptr, 0},
-    {Step::UnlessExactly, Field::cbxSampleFreq, " -s ", Field::LamePath, "44.1"},
+    {Step::IndexWord, Field::rgrInputType, nullptr, std::nullopt, nullptr, 0},
+    {Step::UnlessExactly, Field::cbxSampleFreq, " -s ", std::nullopt, "44.1"},
     {Step::Flag, Field::flgForceInput, " -x"},
-    {Step::IndexWord, Field::rgpOutputType, nullptr, Field::LamePath, nullptr, 1},
+    {Step::IndexWord, Field::rgpOutputType, nullptr, std::nullopt, nullptr, 1},
     {Step::AvailableFlag, Field::flgMonoDownmix, " -a"},
     {Step::Flag, Field::flgDiffBlock, " -d"},
     {Step::Trimmed, Field::edtStat, " --disptime "},
@@ -73,7 +74,7 @@ const StepRow kSteps[] = {
     {Step::Flag, Field::flgErrorProtection, " -p"},
     {Step::Flag, Field::flgBitRes, " --nores"},
     {Step::Flag, Field::flgMaxISO, " --strictly-enforce-ISO"},
-    {Step::UnlessExactly, Field::cbxNoise, " -q ", Field::LamePath, "5"},
+    {Step::UnlessExactly, Field::cbxNoise, " -q ", std::nullopt, "5"},
     {Step::Filters, Field::flgNoFilter, " -k"},
     {Step::Flag, Field::flgNoProgress, " -S"},
     {Step::Flag, Field::flgAllUseFull, " --verbose"},
@@ -228,7 +229,7 @@ void appendStep(Pieces &pieces, const OptionSet &options, const StepRow &row)
         break;
     case Step::ModeValue:
         if (v.on)
-            appendSwitchAndValue(pieces, row.literal, options.text(row.other));
+            appendSwitchAndValue(pieces, row.literal, options.text(*row.other));
         break;
     case Step::VbrGroup:
         if (v.on)

@@ -15,11 +15,11 @@ const QString languageName = QStringLiteral("Language");
 
 // The longest path the system opens (PATH_MAX less its terminating zero), counted in the
 // UTF-8 bytes that the system and the store both hold it in.
-constexpr qsizetype maxPathBytes = 4095;
+constexpr qsizetype kMaxPathBytes = 4095;
 
 bool storablePath(const QString &path)
 {
-    return path.toUtf8().size() <= maxPathBytes;
+    return path.toUtf8().size() <= kMaxPathBytes;
 }
 
 int signedPosition(const UserStore &store, const QString &name)

@@ -22,7 +22,7 @@ constexpr quint32 kindBinary = 3;
 constexpr quint32 kindDword = 4;
 
 constexpr char fileHeader[] = "Windows Registry Editor Version 5.00";
-constexpr int hexLineWidth = 76; // the export tool keeps its lines within 80 columns
+constexpr int kHexLineWidth = 76; // the export tool keeps its lines within 80 columns
 
 QString rootKeyName()
 {
@@ -256,7 +256,7 @@ void appendHexBytes(QByteArray &out, qsizetype lineStart, const QByteArray &byte
         if (i + 1 == bytes.size())
             break;
         out.append(',');
-        if (out.size() - lineStart >= hexLineWidth) {
+        if (out.size() - lineStart >= kHexLineWidth) {
             out.append("\\\n  ");
             lineStart = out.size() - 2;
         }
@@ -366,7 +366,7 @@ bool UserStore::open(const QString &keyPath)
     if (QFileInfo::exists(m_filePath)) {
         // A store that cannot be read whole (unreadable, oversized, no regular file)
         // is neither read nor ever replaced: writing it would lose what it holds.
-        const std::optional<QByteArray> bytes = readFileCapped(m_filePath, maxFileSize);
+        const std::optional<QByteArray> bytes = readFileCapped(m_filePath, kMaxFileSize);
         if (!bytes)
             return false;
         text = *bytes;
@@ -520,7 +520,7 @@ bool UserStore::close()
     const QByteArray text = toFileText();
     // A store bigger than open() reads would be refused at every later start and
     // never written again: keep the old one instead.
-    if (text.size() > maxFileSize)
+    if (text.size() > kMaxFileSize)
         return false;
     if (!QDir().mkpath(QFileInfo(m_filePath).absolutePath()))
         return false;

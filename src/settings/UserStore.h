@@ -21,7 +21,7 @@ class UserStore
 {
 public:
     // A bigger file is no store this program wrote: it is not read, and not replaced.
-    static constexpr qint64 maxFileSize = 4 * 1024 * 1024;
+    static constexpr qint64 kMaxFileSize = 4 * 1024 * 1024;
 
     // "fenwave/user.reg" in the user's configuration folder; empty when the user has none.
     static QString defaultFilePath();
@@ -29,7 +29,7 @@ public:
 
     // Opens (reads) the store and the key path under HKEY_CURRENT_USER, creating the key in memory when missing.
     // Returns false when the file path is empty, or the file exists but cannot be read whole: unreadable, larger than
-    // maxFileSize, or no regular file (then every value reads as absent, and close() writes
+    // kMaxFileSize, or no regular file (then every value reads as absent, and close() writes
     // nothing, so that a file we could not read is never replaced).
     // A damaged file reads as far as it makes sense; lines that cannot be understood are dropped.
     bool open(const QString &keyPath = QString::fromLatin1(kStoreKeyPath));
@@ -49,7 +49,7 @@ public:
     // Writes the store atomically (creating folder and file when needed). false on any failure
     // (no space, quota, file-size limit, I/O error); the old file stays byte for byte.
     // Also false, writing nothing, when the store is not open or its text would be
-    // larger than maxFileSize.
+    // larger than kMaxFileSize.
     bool close();
 
     // The file text for the present contents (what close() writes).

@@ -26,7 +26,7 @@ constexpr StartEnabled field = StartEnabled::AsOptionField;
 // Check boxes and radio buttons designed lower than 17 px are 17 px high here, on the same
 // vertical centre, so that the indicator is not clipped.
 // clang-format off
-const ControlSpec table[] = {
+const ControlSpec kTable[] = {
     // name                 parent        kind        x    y    w    h  tab caption hint enabled
     {"pgOptions",           "Form1",      PageControl, 6,   0, 515, 371, 0, nullptr, nullptr, on},
 
@@ -182,12 +182,12 @@ const ControlSpec table[] = {
 
 TableView<ControlSpec> layoutTable()
 {
-    return table;
+    return kTable;
 }
 
 const ControlSpec *findControlSpec(QStringView name)
 {
-    for (const ControlSpec &row : table) {
+    for (const ControlSpec &row : kTable) {
         if (name == QLatin1StringView(row.name))
             return &row;
     }

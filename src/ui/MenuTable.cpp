@@ -7,7 +7,7 @@ namespace fenwave {
 namespace {
 
 // clang-format off
-const MenuSpec table[] = {
+const MenuSpec kTable[] = {
     // name          parent         caption                   hint                       checkable
     {"mnuSet",       "mnuMain",     "Settings",               nullptr,                   false},
     {"mnuLamePath",  "mnuSet",      "Path to lame.exe",       nullptr,                   false},
@@ -27,12 +27,12 @@ const MenuSpec table[] = {
 
 TableView<MenuSpec> menuTable()
 {
-    return table;
+    return kTable;
 }
 
 bool isSubmenu(const char *name)
 {
-    for (const MenuSpec &row : table) {
+    for (const MenuSpec &row : kTable) {
         if (std::strcmp(row.parent, name) == 0)
             return true;
     }

@@ -38,9 +38,9 @@ namespace fenwave {
 
 namespace {
 
-const char *const fontFamily = "Liberation Sans";
-constexpr int fontPointSize = 8;
-constexpr int radioButtonHeight = 17;
+const char *const kFontFamily = "Liberation Sans";
+constexpr int kFontPointSize = 8;
+constexpr int kRadioButtonHeight = 17;
 
 bool isCentredLabel(const QString &name)
 {
@@ -73,8 +73,8 @@ void addRadioItems(QGroupBox *group, const QStringList &items)
     for (int i = 0; i < count; ++i) {
         auto *button = new QRadioButton(withoutMnemonic(items.at(i)), group);
         button->setObjectName(group->objectName() + QLatin1Char('_') + QString::number(i));
-        button->setGeometry(8, top + i * rowHeight + (rowHeight - radioButtonHeight) / 2, group->width() - 16,
-                            radioButtonHeight);
+        button->setGeometry(8, top + i * rowHeight + (rowHeight - kRadioButtonHeight) / 2, group->width() - 16,
+                            kRadioButtonHeight);
     }
 }
 
@@ -331,7 +331,7 @@ void buildStatusBar(QMainWindow *window)
     auto *bar = new QStatusBar(window);
     bar->setObjectName(QStringLiteral("stsString"));
     bar->setSizeGripEnabled(false);
-    bar->setFixedHeight(designStatusBarHeight);
+    bar->setFixedHeight(kDesignStatusBarHeight);
     auto *panel = new QLabel(bar);
     panel->setObjectName(QStringLiteral("stsStringPanel"));
     bar->addWidget(panel, 1);
@@ -391,11 +391,11 @@ void buildWindow(QMainWindow *window)
         window->setObjectName(QStringLiteral("Form1"));
     window->setWindowTitle(QString::fromLatin1(kProgramTitle) + QStringLiteral(" v. ")
                            + QString::fromLatin1(kProgramVersion));
-    window->setFont(QFont(QString::fromUtf8(fontFamily), fontPointSize));
+    window->setFont(QFont(QString::fromUtf8(kFontFamily), kFontPointSize));
 
     auto *client = new QWidget(window);
     client->setObjectName(QStringLiteral("clientArea"));
-    client->setFixedSize(designClientSize.width(), designClientSize.height() - designStatusBarHeight);
+    client->setFixedSize(kDesignClientSize.width(), kDesignClientSize.height() - kDesignStatusBarHeight);
     window->setCentralWidget(client);
 
     QHash<QString, QWidget *> widgets;
@@ -416,7 +416,8 @@ void buildWindow(QMainWindow *window)
 
     window->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                            | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-    window->setFixedSize(designClientSize.width(), designClientSize.height() + window->menuBar()->sizeHint().height());
+    window->setFixedSize(kDesignClientSize.width(),
+                         kDesignClientSize.height() + window->menuBar()->sizeHint().height());
 }
 
 } // namespace fenwave

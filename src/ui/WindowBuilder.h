@@ -12,8 +12,8 @@ class QWidget;
 namespace fenwave {
 
 // Client area of the window, without the menu bar.
-inline constexpr QSize designClientSize{531, 461};
-inline constexpr int designStatusBarHeight = 19;
+inline constexpr QSize kDesignClientSize{531, 461};
+inline constexpr int kDesignStatusBarHeight = 19;
 
 // Builds the whole window inside `window` from the layout and menu tables: fonts, pgOptions with
 // its five pages (tabInput in front) and every control, edtCommandLine, flgReadOnly, the menu bar

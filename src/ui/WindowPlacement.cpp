@@ -17,7 +17,7 @@ namespace {
 
 // Frame margins reach the window a moment after it is mapped; later than this the window is
 // left where it is, so that it never jumps under the user's eyes.
-constexpr int correctionWindowMs = 3000;
+constexpr int kCorrectionWindowMs = 3000;
 
 QSize primaryScreenSize()
 {
@@ -70,7 +70,7 @@ protected:
 private:
     void check()
     {
-        if (m_shownFor.elapsed() > correctionWindowMs) {
+        if (m_shownFor.elapsed() > kCorrectionWindowMs) {
             finish();
             return;
         }

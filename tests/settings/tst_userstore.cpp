@@ -477,7 +477,7 @@ private slots:
         QByteArray text = readAll(storePath());
         QByteArray blob = "[HKEY_CURRENT_USER\\Big]\n\"Blob\"=hex:" + bytes.toHex(',') + "\n";
         QVERIFY(writeAll(storePath(), text + blob));
-        QVERIFY(QFileInfo(storePath()).size() < UserStore::maxFileSize);
+        QVERIFY(QFileInfo(storePath()).size() < UserStore::kMaxFileSize);
 
         UserStore again(storePath());
         QVERIFY(again.open());
@@ -500,7 +500,7 @@ private slots:
     {
         QTest::addColumn<QByteArray>("file"); // empty: a folder
         QByteArray overCap = header + section + "\"LeftPos\"=dword:00000064\n\n[HKEY_CURRENT_USER\\Other]\n";
-        overCap += QByteArray(int(UserStore::maxFileSize + 1 - overCap.size()), ';');
+        overCap += QByteArray(int(UserStore::kMaxFileSize + 1 - overCap.size()), ';');
         QTest::newRow("folder") << QByteArray();
         QTest::newRow("one byte over the size cap") << overCap;
     }
@@ -538,8 +538,8 @@ private slots:
     {
         QTest::addColumn<qint64>("writtenSize");
         QTest::addColumn<bool>("written");
-        QTest::newRow("exactly the cap") << qint64(UserStore::maxFileSize) << true;
-        QTest::newRow("one byte over") << qint64(UserStore::maxFileSize + 1) << false;
+        QTest::newRow("exactly the cap") << qint64(UserStore::kMaxFileSize) << true;
+        QTest::newRow("one byte over") << qint64(UserStore::kMaxFileSize + 1) << false;
     }
 
     void neverWrittenPastTheReadCap()

@@ -76,7 +76,7 @@ const MessageText kMessageTexts[] = {
     {&MessageTexts::strBatchColumnStatus, "Status",
         "Состояние"},
     {&MessageTexts::strBatchColumnProgress, "Progress",
-        "Ход"},
+        "Выполнено"},
     {&MessageTexts::strBatchWaiting, "Waiting",
         "Ожидает"},
     {&MessageTexts::strBatchEncoding, "Encoding",

@@ -86,7 +86,7 @@ BatchWindow::BatchWindow(Source source, const MessageTexts &texts, QWidget *pare
     m_list->horizontalHeader()->setStretchLastSection(true);
     m_list->setColumnWidth(BatchJobModel::FileColumn, 240);
     m_list->setColumnWidth(BatchJobModel::OutputColumn, 240);
-    m_list->setColumnWidth(BatchJobModel::StatusColumn, 260);
+    m_list->setColumnWidth(BatchJobModel::StatusColumn, 220);
     m_list->setWordWrap(false);
     m_list->setTextElideMode(Qt::ElideLeft);
     m_jobs->setRange(1, BatchRunner::mostEncodersAtOnce());
@@ -148,6 +148,7 @@ BatchWindow::BatchWindow(Source source, const MessageTexts &texts, QWidget *pare
     });
     connect(&m_clock, &QTimer::timeout, this, &BatchWindow::showProgress);
     connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this, &BatchWindow::updateButtons);
+    connect(m_list->selectionModel(), &QItemSelectionModel::currentChanged, this, &BatchWindow::updateButtons);
     new FileDrops(this, nullptr, [this](const QStringList &paths, DropPlace) { return addFiles(paths); });
 
     setTexts(texts);
@@ -386,7 +387,8 @@ void BatchWindow::updateButtons()
     }
     m_retry->setEnabled(anyToRetry);
     m_remove->setEnabled(!m_runner && m_list->selectionModel()->hasSelection());
-    m_showOutput->setEnabled(m_runner != nullptr);
+    const QModelIndex current = m_list->currentIndex();
+    m_showOutput->setEnabled(m_runner && current.isValid() && !m_runner->keptOutput(current.row()).isEmpty());
     for (QWidget *setting :
          {static_cast<QWidget *>(m_outputDir), static_cast<QWidget *>(m_chooseDir), static_cast<QWidget *>(m_existing)})
         setting->setEnabled(!m_runner);

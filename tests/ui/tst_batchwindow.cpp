@@ -9,6 +9,9 @@
 #include "ui/BatchWindow.h"
 
 #include <QComboBox>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -31,6 +34,26 @@ const QByteArray kFinishes = "#!/bin/sh\nfor a; do out=\"$a\"; done\nprintf data
 const QByteArray kFails = "#!/bin/sh\necho 'cannot read the input' >&2\nexit 3\n";
 const QByteArray kRunsLong = "#!/bin/sh\nsleep 30\n";
 
+// Drops files on the middle of the batch window; true when the drop was taken.
+bool dropOn(BatchWindow *batch, const QStringList &paths)
+{
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const QString &path : paths)
+        urls << QUrl::fromLocalFile(path);
+    data.setUrls(urls);
+    // Delivered to the window as a real drag is, so that the widget under the pointer is found.
+    QWidget *list = batch->findChild<QWidget *>("lstBatchJobs");
+    const QPoint at = list->mapTo(batch, list->rect().center());
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(batch->windowHandle(), &enter);
+    QDragMoveEvent move(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(batch->windowHandle(), &move);
+    QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(batch->windowHandle(), &drop);
+    return drop.isAccepted();
+}
+
 QString cell(BatchWindow *batch, int row, int column, int role = Qt::DisplayRole)
 {
     return batch->model()->index(row, column).data(role).toString();
@@ -48,6 +71,7 @@ private slots:
     void outcome();
     void closingWhileRunning_data();
     void closingWhileRunning();
+    void addingAndRemovingBeforeStart();
     void languageSwitch_data();
     void languageSwitch();
 
@@ -121,6 +145,7 @@ void TestBatchWindow::outcome()
         QVERIFY(batch->runner()->keptOutput(0).contains(kept.toUtf8()));
     // Files that wait can be started again.
     QCOMPARE(batch->findChild<QPushButton *>("butBatchStart")->isEnabled(), status == QLatin1String("Waiting"));
+    QCOMPARE(batch->findChild<QPushButton *>("butBatchRetry")->isEnabled(), status.startsWith(QLatin1String("Failed")));
     delete batch;
 }
 
@@ -165,6 +190,37 @@ void TestBatchWindow::closingWhileRunning()
         QVERIFY(w.form.isVisible());
         delete batch;
     }
+}
+
+// Until Start, drops add files and Remove takes the chosen ones out; from Start on the list stays.
+void TestBatchWindow::addingAndRemovingBeforeStart()
+{
+    Window w;
+    QPointer<BatchWindow> batch = openBatch(w.form, file("finishes"));
+    batch->show();
+    QVERIFY(QTest::qWaitForWindowExposed(batch));
+    const QString a = cell(batch, 0, BatchJobModel::FileColumn);
+    const QString folder = QFileInfo(a).absolutePath();
+    QVERIFY(testing::writeAll(folder + "/c.wav", "RIFF"));
+    QVERIFY(dropOn(batch, {folder + "/c.wav"}));
+    QCOMPARE(batch->model()->rowCount(), 3);
+    QCOMPARE(cell(batch, 2, BatchJobModel::OutputColumn), folder + "/c.mp3");
+
+    auto *list = batch->findChild<QTableView *>("lstBatchJobs");
+    list->selectRow(0);
+    QTest::mouseClick(batch->findChild<QPushButton *>("butBatchRemove"), Qt::LeftButton);
+    QCOMPARE(batch->model()->rowCount(), 2);
+    QCOMPARE(cell(batch, 0, BatchJobModel::FileColumn), folder + "/b.wav");
+
+    QTest::mouseClick(batch->findChild<QPushButton *>("butBatchStart"), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!batch->isRunning(), 20000);
+    QVERIFY(!dropOn(batch, {a}));
+    list->selectRow(0);
+    QVERIFY(!batch->findChild<QPushButton *>("butBatchRemove")->isEnabled());
+    QCOMPARE(batch->model()->rowCount(), 2);
+    QVERIFY(!QFile::exists(folder + "/a.mp3"));
+    QVERIFY(QFile::exists(folder + "/c.mp3"));
+    delete batch;
 }
 
 void TestBatchWindow::languageSwitch_data()

@@ -205,6 +205,7 @@ void BatchWindow::replan()
     const OptionSet options = m_source.options();
     const std::vector<BatchJob> jobs = planBatch(request(options), RealFileFacts());
     m_model->setPlannedJobs(QVector<BatchJob>(jobs.begin(), jobs.end()));
+    m_plannedWith = options;
     showNotes(options);
     showProgress();
     updateButtons();
@@ -334,6 +335,13 @@ void BatchWindow::closeEvent(QCloseEvent *event)
         deleteLater();
     }
     event->accept();
+}
+
+bool BatchWindow::event(QEvent *event)
+{
+    if (event->type() == QEvent::WindowActivate && !m_runner && m_source.options() != m_plannedWith)
+        replan();
+    return QWidget::event(event);
 }
 
 void BatchWindow::showProgress()

@@ -59,6 +59,8 @@ public slots:
 protected:
     // Closing while encoders run asks first; yes stops them, and the window goes once they end.
     void closeEvent(QCloseEvent *event) override;
+    // Coming back from the main window: the outputs and notes follow options changed there.
+    bool event(QEvent *event) override;
 
 private:
     BatchRequest request(const OptionSet &options) const;
@@ -72,6 +74,7 @@ private:
     Source m_source;
     MessageTexts m_texts;
     std::vector<BatchInput> m_inputs;
+    OptionSet m_plannedWith; // the options of the plan shown
     BatchJobModel *m_model;
     BatchRunner *m_runner = nullptr;
     bool m_closeWhenFinished = false;

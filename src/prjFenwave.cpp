@@ -39,8 +39,9 @@ int main(int argc, char *argv[])
     // Opened inside the event loop: a refusal's message box then ends with the program
     // when a termination signal comes.
     QTimer::singleShot(0, &Form1, [&] {
-        if (const std::optional<QString> file = fenwave::startupFileToOpen(request, err))
-            Form1.openFile(*file, &err);
+        const QStringList files = fenwave::startupFilesToOpen(request, err);
+        if (!files.isEmpty())
+            Form1.openFiles(files, &err);
     });
     return app.exec();
 }

@@ -4,6 +4,7 @@
 #include "options/CommandLine.h"
 #include "options/Interlocks.h"
 #include "settings/Preferences.h"
+#include "ui/BatchWindow.h"
 #include "ui/ControlBinding.h"
 #include "ui/ExactText.h"
 #include "ui/FieldBinding.h"
@@ -128,8 +129,10 @@ TForm1::TForm1(const QString &storePath, QWidget *parent) : QMainWindow(parent),
     m_hints->watchMenuBar(menuBar());
 
     connectHandlers();
-    new FileDrops(this, control(Field::edtOutput), [this](const QString &path, DropPlace place) {
-        return place == DropPlace::OutputField ? openOutputFile(path) : openFile(path);
+    new FileDrops(this, control(Field::edtOutput), [this](const QStringList &paths, DropPlace place) {
+        if (place == DropPlace::OutputField && paths.size() == 1)
+            return openOutputFile(paths.constFirst());
+        return openFiles(paths);
     });
     FormCreate();
 }
@@ -446,6 +449,8 @@ void TForm1::ApplyLanguage()
     m_hints->refresh();
     for (RunWindow *run : RunWindow::windows())
         run->setTexts(messages);
+    for (BatchWindow *batch : batchWindows())
+        batch->setTexts(messages);
 }
 
 void TForm1::mnuEnglishClick()

@@ -22,6 +22,7 @@ class QTabWidget;
 class QTextStream;
 
 namespace fenwave {
+class BatchWindow;
 class ExactText;
 class FieldBinding;
 class HintTracker;
@@ -107,6 +108,14 @@ public slots:
     // too large to read are refused: false, nothing changed, the refusal said on `diagnostics`
     // (standard error when none) and in a message box.
     bool openFile(const QString &path, QTextStream *diagnostics = nullptr);
+    // Several names given at once (command line, drop). One file is opened as above. Otherwise
+    // the first settings file among them is restored first and the others are named as
+    // ignored; of the rest, a single file is opened as above, and several files or any folder
+    // open a batch window. False when nothing was taken.
+    bool openFiles(const QStringList &paths, QTextStream *diagnostics = nullptr);
+    // A batch window of these files and folders, with this window's options and encoder.
+    fenwave::BatchWindow *openBatchWindow(const QStringList &inputs);
+    QList<fenwave::BatchWindow *> batchWindows() const;
     // A file that becomes the output as if chosen in the output dialog; a folder and a name
     // that is not UTF-8 are refused as above.
     bool openOutputFile(const QString &path, QTextStream *diagnostics = nullptr);
@@ -130,6 +139,7 @@ private:
     void composeByDefaultFlag();
     void applyRule(fenwave::Rule rule);
     void takeInputFile(const QString &path);
+    void takeGivenInput(const QString &fullPath);
     void showInformation(const QString &text);
     bool confirm(const QString &text);
     void showError(const QString &text);

@@ -11,11 +11,13 @@
 #include "settings/IniDocument.h"
 #include "settings/SettingsFileSniff.h"
 #include "settings/SettingsMapping.h"
+#include "ui/BatchWindow.h"
 #include "ui/Confirmation.h"
 #include "ui/ControlBinding.h"
 #include "ui/ExactText.h"
 #include "ui/FieldBinding.h"
 #include "ui/FileFilters.h"
+#include "ui/GivenItems.h"
 #include "ui/RunWindow.h"
 
 #include <QAbstractButton>
@@ -31,6 +33,8 @@
 #include <QStandardPaths>
 #include <QTabWidget>
 #include <QTextStream>
+
+#include <algorithm>
 
 using namespace fenwave;
 
@@ -186,8 +190,17 @@ void TForm1::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
+    const QList<BatchWindow *> batches = batchWindows();
+    const bool batchRunning
+        = std::any_of(batches.begin(), batches.end(), [](const BatchWindow *batch) { return batch->isRunning(); });
+    if (batchRunning && !RunWindow::anyRunning() && !confirm(messages.strConfirmCloseRun)) {
+        event->ignore();
+        return;
+    }
     // The run windows have no parent: they end with the program, their encoders stopped.
     RunWindow::stopAllAndClose();
+    // A batch window stops its encoders and removes their temporary files as it goes.
+    qDeleteAll(batches);
     QMainWindow::closeEvent(event);
 }
 
@@ -250,13 +263,64 @@ bool TForm1::openFile(const QString &path, QTextStream *diagnostics)
         dlgOpen()->setProperty("fileName", fullPath);
         restoreSettings(fullPath);
         return true;
-    case GivenFileKind::Input:
-        dlgOpen()->setProperty("fileName", fullPath);
-        takeInputFile(fullPath);
-        composeByDefaultFlag();
-        return true;
+    case GivenFileKind::Input: takeGivenInput(fullPath); return true;
     }
     return false;
+}
+
+void TForm1::takeGivenInput(const QString &fullPath)
+{
+    dlgOpen()->setProperty("fileName", fullPath);
+    takeInputFile(fullPath);
+    composeByDefaultFlag();
+}
+
+bool TForm1::openFiles(const QStringList &paths, QTextStream *diagnostics)
+{
+    if (paths.size() == 1 && !QFileInfo(paths.constFirst()).isDir())
+        return openFile(paths.constFirst(), diagnostics);
+    QStringList fullPaths;
+    for (const QString &path : paths)
+        fullPaths << QFileInfo(path).absoluteFilePath();
+    const GivenItems items = sortGivenItems(fullPaths);
+    for (const GivenItems::Refusal &refusal : items.refused) {
+        const QString &text
+            = refusal.kind == GivenFileKind::TooLargeSettings ? messages.strTooLargeSettings : messages.strNotUtf8Name;
+        refuseName(text.arg(refusal.path), diagnostics);
+    }
+    if (!items.settings.isEmpty()) {
+        dlgOpen()->setProperty("fileName", items.settings);
+        restoreSettings(items.settings);
+    }
+    if (!items.ignoredSettings.isEmpty()) {
+        const QString text = messages.strSettingsIgnored.arg(items.ignoredSettings.join(QStringLiteral(", ")));
+        QTextStream standardError(stderr);
+        QTextStream &err = diagnostics ? *diagnostics : standardError;
+        err << kProgramName << ": " << text << '\n';
+        err.flush();
+        showInformation(text);
+    }
+    if (items.inputs.size() == 1 && !QFileInfo(items.inputs.constFirst()).isDir()) {
+        takeGivenInput(items.inputs.constFirst());
+        return true;
+    }
+    if (!items.inputs.isEmpty())
+        openBatchWindow(items.inputs);
+    return !items.settings.isEmpty() || !items.inputs.isEmpty();
+}
+
+BatchWindow *TForm1::openBatchWindow(const QStringList &inputs)
+{
+    BatchWindow::Source source{[this] { return optionSet(); }, [this] { return LamePath; }};
+    auto *batch = new BatchWindow(source, messages, this);
+    batch->addFiles(inputs);
+    batch->show();
+    return batch;
+}
+
+QList<BatchWindow *> TForm1::batchWindows() const
+{
+    return findChildren<BatchWindow *>(QString(), Qt::FindDirectChildrenOnly);
 }
 
 bool TForm1::openOutputFile(const QString &path, QTextStream *diagnostics)

@@ -41,6 +41,19 @@ bool hasExtensionOf(const QString &fileName, const QStringList &extensions)
     });
 }
 
+} // namespace
+
+bool hasAudioExtension(const QString &fileName)
+{
+    for (int type = 0; type <= 5; ++type) {
+        if (hasExtensionOf(fileName, extensionsOf(type)))
+            return true;
+    }
+    return false;
+}
+
+namespace {
+
 bool isDigit(QChar c)
 {
     return c >= QLatin1Char('0') && c <= QLatin1Char('9');

@@ -15,6 +15,9 @@ namespace fenwave {
 // that cannot be read adds nothing.
 QStringList listAudioFiles(const QString &folder, int inputTypeIndex);
 
+// true when the name ends in an extension of any input type above, in any letter case.
+bool hasAudioExtension(const QString &fileName);
+
 // Names compared as people read them: runs of digits by their value ("2" before "10"), the
 // rest without regard to letter case; exact order as the last resort, so no two names tie.
 bool naturalNameLess(QStringView a, QStringView b);

@@ -29,6 +29,16 @@ struct MessageTexts {
     // The run window: asked before closing it while its encoder runs, and its outcome when the
     // run was stopped and the output had existed before (%1 is the output file).
     QString strConfirmCloseRun, strOutputIncomplete;
+    // The batch window: its title, columns, states, controls and notes (%1, %2... are filled in).
+    QString strBatchTitle, strBatchColumnFile, strBatchColumnOutput, strBatchColumnStatus, strBatchColumnProgress,
+        strBatchWaiting, strBatchEncoding, strBatchFinished, strBatchFailedStatus, strBatchFailedSignal,
+        strBatchFailedStart, strBatchFailedCreate, strBatchFailedPlace, strBatchFailedBusy, strBatchSkippedIsInput,
+        strBatchSkippedIsOtherInput, strBatchSkippedExists, strBatchSkippedNoFile, strBatchStopped, strBatchStart,
+        strBatchStop, strBatchRetry, strBatchRemove, strBatchShowOutput, strBatchJobs, strBatchOutputDir,
+        strBatchOutputDirNone, strBatchChooseDir, strBatchExisting, strBatchExistingSkip, strBatchExistingOverwrite,
+        strBatchExistingNumber, strBatchTime, strBatchCounts, strBatchLeftOut, strBatchHandEdit;
+    // Several settings files given at once: %1 lists those not restored.
+    QString strSettingsIgnored;
 };
 
 // The texts of a language; a number that names no language gives all-empty texts.

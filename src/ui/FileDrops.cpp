@@ -11,21 +11,24 @@
 
 namespace fenwave {
 
-std::optional<QString> draggedLocalFile(const QMimeData *data, bool *hasAddresses)
+std::optional<QStringList> draggedLocalFiles(const QMimeData *data, bool *hasAddresses)
 {
     const bool any = data && data->hasUrls() && !data->urls().isEmpty();
     if (hasAddresses)
         *hasAddresses = any;
     if (!any)
         return std::nullopt;
-    // Of several files the first decides.
-    const QUrl first = data->urls().constFirst();
-    if (!first.isLocalFile() || !first.host().isEmpty())
+    QStringList paths;
+    for (const QUrl &url : data->urls()) {
+        if (!url.isLocalFile() || !url.host().isEmpty())
+            continue;
+        const QString path = url.toLocalFile();
+        if (!path.isEmpty())
+            paths << path;
+    }
+    if (paths.isEmpty())
         return std::nullopt;
-    const QString path = first.toLocalFile();
-    if (path.isEmpty())
-        return std::nullopt;
-    return path;
+    return paths;
 }
 
 FileDrops::FileDrops(QWidget *window, const QWidget *outputField, Take take)
@@ -48,10 +51,10 @@ bool FileDrops::eventFilter(QObject *watched, QEvent *event)
 
     auto *drop = static_cast<QDropEvent *>(event);
     bool hasAddresses = false;
-    const std::optional<QString> file = draggedLocalFile(drop->mimeData(), &hasAddresses);
+    const std::optional<QStringList> files = draggedLocalFiles(drop->mimeData(), &hasAddresses);
     if (!hasAddresses)
         return false; // plain text: the widget decides, as without this filter
-    if (!file) {
+    if (!files) {
         drop->ignore(); // a web address or a file elsewhere: refused everywhere
         return true;
     }
@@ -61,10 +64,10 @@ bool FileDrops::eventFilter(QObject *watched, QEvent *event)
         return true;
     }
 
-    // Only after the drop may the file be looked at; the window refuses a folder or a name it
-    // cannot trust, and says why.
+    // Only after the drop may the files be looked at; the window refuses a name it cannot
+    // trust, and says why.
     const bool onOutput = m_outputField && (widget == m_outputField || m_outputField->isAncestorOf(widget));
-    if (m_take(*file, onOutput ? DropPlace::OutputField : DropPlace::Elsewhere)) {
+    if (m_take(*files, onOutput ? DropPlace::OutputField : DropPlace::Elsewhere)) {
         drop->setDropAction(Qt::CopyAction);
         drop->accept();
     } else {

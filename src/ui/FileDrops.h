@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <optional>
@@ -11,17 +12,17 @@ class QWidget;
 
 namespace fenwave {
 
-// The local file a drag carries, decided from its addresses alone: the first address, when it
-// names a file on this machine (a file address without a host). Nothing for a web address, a
-// file address with a host, or a drag without addresses (plain text).
-// `hasAddresses` tells the caller whether the drag carried addresses at all.
-std::optional<QString> draggedLocalFile(const QMimeData *data, bool *hasAddresses = nullptr);
+// The local files a drag carries, decided from its addresses alone, in the drag's order: the
+// addresses that name a file on this machine (a file address without a host). Nothing when
+// none does: a web address, a file address with a host, or a drag without addresses (plain
+// text). `hasAddresses` tells the caller whether the drag carried addresses at all.
+std::optional<QStringList> draggedLocalFiles(const QMimeData *data, bool *hasAddresses = nullptr);
 
 enum class DropPlace { OutputField, Elsewhere };
 
-// Takes files dropped anywhere on a window and hands each to `take` with the place it was
-// dropped on: the output field (or a part of it) or any other. `take` answers whether the file
-// was taken; a refused file (a folder, among others) leaves the drop refused. Edit fields and
+// Takes files dropped anywhere on a window and hands them all at once to `take` with the place
+// they were dropped on: the output field (or a part of it) or any other. `take` answers whether
+// the files were taken; refused files leave the drop refused. `outputField` may be null. Edit fields and
 // combo boxes accept dropped text on their own, so the filter watches the whole application and
 // answers for every widget of the window before the widget itself sees the drag.
 // A drag without addresses is left to the widget (text still goes into an edit).
@@ -29,7 +30,7 @@ class FileDrops : public QObject
 {
     Q_OBJECT
 public:
-    using Take = std::function<bool(const QString &path, DropPlace place)>;
+    using Take = std::function<bool(const QStringList &paths, DropPlace place)>;
     FileDrops(QWidget *window, const QWidget *outputField, Take take);
     bool eventFilter(QObject *watched, QEvent *event) override;
 

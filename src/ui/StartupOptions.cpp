@@ -116,10 +116,13 @@ QString startupHelpText()
            + QStringLiteral("\nThe file is opened once the window has started. A settings file is restored as\n"
                             "Settings > Restore settings does; any other name becomes the input as if chosen\n"
                             "with Open on the \"Input file\" page, and the output name is proposed from it.\n"
-                            "A relative name is taken against the current folder. A folder, a name that is\n"
-                            "not valid UTF-8 and a settings file too large to restore are refused, with a\n"
-                            "message in the window and on standard error. Of several files the first is\n"
-                            "used. A file dropped onto the window is opened the same way.\n"
+                            "A relative name is taken against the current folder. A name that is not valid\n"
+                            "UTF-8 and a settings file too large to restore are refused, with a message in\n"
+                            "the window and on standard error. Several files or a folder open a batch window\n"
+                            "that encodes them with the window's options: the first settings file among them\n"
+                            "is restored first (any other is named as ignored), and a folder adds the files\n"
+                            "inside it and its subfolders that match the input type. Files dropped onto the\n"
+                            "window are opened the same way.\n"
                             "\nExit status: 0 when the window was closed or the help or version was shown,\n"
                             "1 when no display could be opened, 2 when the command line was not understood.\n");
 }
@@ -149,21 +152,17 @@ std::optional<int> answerWithoutWindow(const StartupRequest &request, QTextStrea
     return std::nullopt;
 }
 
-std::optional<QString> startupFileToOpen(const StartupRequest &request, QTextStream &err)
+QStringList startupFilesToOpen(const StartupRequest &request, QTextStream &err)
 {
-    if (request.files.isEmpty())
-        return std::nullopt;
-    const QString &file = request.files.constFirst();
-    if (request.files.size() > 1) {
-        err << programName()
-            << ": only the first file is opened; ignored: " << request.files.mid(1).join(QStringLiteral(", ")) << '\n';
+    QStringList files;
+    for (const QString &file : request.files) {
+        if (file.isEmpty())
+            err << programName() << ": an empty name is no file; nothing opened\n";
+        else
+            files << file;
     }
-    if (file.isEmpty())
-        err << programName() << ": an empty name is no file; nothing opened\n";
     err.flush();
-    if (file.isEmpty())
-        return std::nullopt;
-    return file;
+    return files;
 }
 
 } // namespace fenwave

@@ -29,8 +29,8 @@ QString versionText();
 // the exit status, or nothing when the window is to start.
 std::optional<int> answerWithoutWindow(const StartupRequest &request, QTextStream &out, QTextStream &err);
 
-// The FILE of the request that the started window opens, if any; the files that are ignored
-// (all but the first, an empty name) are named in one line each on `err`.
-std::optional<QString> startupFileToOpen(const StartupRequest &request, QTextStream &err);
+// The FILEs of the request that the started window opens; an empty name is ignored and named
+// in one line on `err`.
+QStringList startupFilesToOpen(const StartupRequest &request, QTextStream &err);
 
 } // namespace fenwave

@@ -3,13 +3,20 @@
 #include "FormDriver.h"
 #include "TestFiles.h"
 
+#include "batch/BatchRunner.h"
 #include "options/EncoderLauncher.h"
+#include "ui/BatchJobModel.h"
+#include "ui/BatchWindow.h"
 #include "ui/RunWindow.h"
 
 #include <QAction>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QDropEvent>
 #include <QFile>
+#include <QMimeData>
+#include <QUrl>
+#include <QWindow>
 #include <QScopeGuard>
 #include <QProgressBar>
 #include <QtEndian>
@@ -22,14 +29,15 @@ using testing::Window;
 
 namespace {
 
-// One second of a 440 Hz sine, 44.1 kHz, 16-bit, mono, as a canonical RIFF/WAVE file.
-QByteArray sineWave()
+// `tenths` tenths of a second of a 440 Hz sine, 44.1 kHz, 16-bit, mono, as a canonical
+// RIFF/WAVE file.
+QByteArray sineWave(quint32 tenths = 10)
 {
     constexpr quint32 rate = 44100;
     constexpr quint16 channels = 1;
     constexpr quint16 bits = 16;
-    constexpr quint32 samples = rate;
-    constexpr quint32 dataSize = samples * channels * bits / 8;
+    const quint32 samples = rate / 10 * tenths;
+    const quint32 dataSize = samples * channels * bits / 8;
 
     QByteArray wav;
     auto u32 = [&wav](quint32 v) {
@@ -83,6 +91,7 @@ private slots:
     void cleanupTestCase();
     void encodesThroughTheWindow_data();
     void encodesThroughTheWindow();
+    void encodesADropOfSeveralFiles();
 
 private:
     QTemporaryDir m_root{QDir::tempPath() + QStringLiteral("/fenwave e2e Жж XXXXXX")};
@@ -177,6 +186,52 @@ void TestEndToEnd::encodesThroughTheWindow()
     }
     QVERIFY(looksLikeMp3(target));
     QCOMPARE(QFileInfo(input).size(), inputSize);
+}
+
+// Three short files dropped on the window open a batch window; Start writes an MP3 beside each.
+void TestEndToEnd::encodesADropOfSeveralFiles()
+{
+    QTemporaryDir album(m_root.filePath(QStringLiteral("album XXXXXX")));
+    QVERIFY(album.isValid());
+    QList<QUrl> urls;
+    QStringList outputs;
+    for (const QString &name :
+         {QStringLiteral("01 one.wav"), QStringLiteral("02 два.wav"), QStringLiteral("03 three.wav")}) {
+        QVERIFY(testing::writeAll(album.filePath(name), sineWave(2)));
+        urls << QUrl::fromLocalFile(album.filePath(name));
+        outputs << album.filePath(name.chopped(4) + QStringLiteral(".mp3"));
+    }
+
+    Window w;
+    TForm1 &form = w.form;
+    form.LamePath = m_lame;
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QMimeData data;
+    data.setUrls(urls);
+    const QPoint at = form.rect().center();
+    const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction;
+    QDragEnterEvent enter(at, actions, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(form.windowHandle(), &enter);
+    QDragMoveEvent move(at, actions, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(form.windowHandle(), &move);
+    QDropEvent drop(QPointF(at), actions, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(form.windowHandle(), &drop);
+    QVERIFY(drop.isAccepted());
+
+    QCOMPARE(form.batchWindows().size(), 1);
+    fenwave::BatchWindow *batch = form.batchWindows().constFirst();
+    QCOMPARE(batch->model()->rowCount(), 3);
+    QTest::mouseClick(batch->findChild<QPushButton *>("butBatchStart"), Qt::LeftButton);
+    QVERIFY(batch->runner());
+    QTRY_VERIFY_WITH_TIMEOUT(!batch->isRunning(), 60000);
+    QCOMPARE(batch->runner()->counts().finished, 3);
+    for (int row = 0; row < 3; ++row)
+        QCOMPARE(batch->model()->index(row, fenwave::BatchJobModel::StatusColumn).data().toString(), "Finished");
+    for (const QString &output : outputs)
+        QVERIFY2(looksLikeMp3(output), qPrintable(output));
+    QCOMPARE(batch->findChild<QProgressBar *>("barBatchProgress")->value(),
+             batch->findChild<QProgressBar *>("barBatchProgress")->maximum());
 }
 
 QTEST_MAIN(TestEndToEnd)

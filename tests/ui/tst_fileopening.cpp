@@ -4,6 +4,8 @@
 
 #include "TestFiles.h"
 #include "ProgramIdentity.h"
+#include "ui/BatchJobModel.h"
+#include "ui/BatchWindow.h"
 #include "ui/StartupOptions.h"
 
 #include <QDir>
@@ -106,6 +108,8 @@ private slots:
     void drops();
     void startupFile_data();
     void startupFile();
+    void severalItems_data();
+    void severalItems();
     void parse_data();
     void parse();
     void executableWithoutDisplay_data();
@@ -141,6 +145,15 @@ void TestFileOpening::initTestCase()
     m_notUtf8Bytes = QFile::encodeName(m_root.path()) + "/\xFF\xFE.wav";
     m_notUtf8 = file(QString::fromUtf8("\xEF\xBF\xBD\xEF\xBF\xBD.wav"));
     QVERIFY(testing::writeAll(QFile::decodeName(m_notUtf8Bytes), "RIFF"));
+
+    // Several files and a folder of an album.
+    QVERIFY(QDir(m_root.path()).mkpath(QStringLiteral("disc/sub")));
+    QVERIFY(QDir(m_root.path()).mkpath(QStringLiteral("disc/.hidden")));
+    for (const char *name : {"a.wav", "b.wav", "disc/track 10.wav", "disc/track 2.WAV", "disc/sub/track 1.wav",
+                             "disc/.hidden.wav", "disc/.hidden/x.wav", "disc/notes.txt", "disc/cover.mp3"})
+        QVERIFY(testing::writeAll(file(QString::fromUtf8(name)), "RIFF"));
+    QVERIFY(testing::writeAll(file(QStringLiteral("other sets")), kSettingsBytes));
+    QVERIFY(testing::writeAll(file(QStringLiteral("sets.wav")), kSettingsBytes));
 }
 
 // clang-format off
@@ -170,8 +183,8 @@ void TestFileOpening::drops_data()
     QTest::newRow("audio on edtOutput") << "edtOutput" << Payload::Audio << false << true << none << audio << false;
     QTest::newRow("settings on edtOutput: no sniffing")
         << "edtOutput" << Payload::Settings << false << true << none << QStringLiteral("<settings>") << false;
-    QTest::newRow("two files: the first decides") << "page 1" << Payload::SettingsThenAudio << false << true << none << none << true;
-    QTest::newRow("folder") << "page 0" << Payload::Folder << false << true << none << none << false;
+    QTest::newRow("settings and audio: restored, then the audio opened")
+        << "page 1" << Payload::SettingsThenAudio << false << true << audio << proposed << true;
     QTest::newRow("folder on edtOutput") << "edtOutput" << Payload::Folder << false << true << none << none << false;
     QTest::newRow("folder on edtOutput, Russian") << "edtOutput" << Payload::Folder << true << true << none << none << false;
     QTest::newRow("name not UTF-8") << "page 0" << Payload::NotUtf8Name << false << true << none << none << false;
@@ -267,7 +280,7 @@ void TestFileOpening::drops()
     // A refused file is said in the window, in its language.
     QString refusal;
     switch (payload) {
-    case Payload::Folder:
+    case Payload::Folder: // only the output field refuses a folder; elsewhere it makes a batch
         refusal = russian ? m_folder + QString::fromUtf8(" — это папка; ничего не открыто.")
                           : m_folder + QStringLiteral(" is a folder; nothing was opened.");
         break;
@@ -311,7 +324,8 @@ void TestFileOpening::drops()
     // A file taken is the name its dialog offers next time.
     if (taken && payload != Payload::PlainText && payload != Payload::FileAsTextOnly) {
         const bool asOutput = target == QLatin1String("edtOutput");
-        const QString expectedName = payload == Payload::Audio ? m_audio : m_settings;
+        const QString expectedName
+            = payload == Payload::Audio || payload == Payload::SettingsThenAudio ? m_audio : m_settings;
         QFileDialog *dialog = asOutput ? form.dlgSave() : form.dlgOpen();
         QCOMPARE(dialog->property("fileName").toString(), expectedName);
     }
@@ -333,11 +347,8 @@ void TestFileOpening::startupFile_data()
     QTest::newRow("name that does not exist") << QStringList{QStringLiteral("new take.wav")}
                                               << QStringLiteral("new take.wav") << false << QStringList() << none;
     QTest::newRow("settings file") << QStringList{QStringLiteral("my sets")} << QString() << true << QStringList() << none;
-    QTest::newRow("two files") << QStringList{audio, QStringLiteral("my sets")} << audio << false
-                               << QStringList{QStringLiteral("my sets")} << none;
-    QTest::newRow("folder") << QStringList{QStringLiteral("album.wav")} << QString() << false
-                            << QStringList{QStringLiteral("album.wav"), QStringLiteral("folder")}
-                            << QStringLiteral("<root>/album.wav is a folder; nothing was opened.");
+    QTest::newRow("audio and settings file: restored, then the audio opened")
+        << QStringList{audio, QStringLiteral("my sets")} << audio << true << QStringList() << none;
     QTest::newRow("name not UTF-8, as the command line decodes it")
         << QStringList{QString::fromLocal8Bit("\xFF\xFE.wav")} << QString() << false << QStringList()
         << QString::fromUtf8("The name <root>/\xEF\xBF\xBD\xEF\xBF\xBD.wav cannot be used: it is not valid UTF-8.");
@@ -366,8 +377,8 @@ void TestFileOpening::startupFile()
     QString errors;
     QTextStream err(&errors);
     ModalAnswer boxes = boxesAnsweredWithOk();
-    if (const std::optional<QString> file = startupFileToOpen(request, err))
-        w.form.openFile(*file, &err);
+    if (const QStringList files = startupFilesToOpen(request, err); !files.isEmpty())
+        w.form.openFiles(files, &err);
     QVERIFY(QDir::setCurrent(previous));
 
     const QString expectedInput = input.isEmpty() ? QString() : file(input);
@@ -390,6 +401,89 @@ void TestFileOpening::startupFile()
         QCOMPARE(boxes.boxes.constFirst().text, refusal);
         QCOMPARE(boxes.boxes.constFirst().icon, QMessageBox::Critical);
     }
+}
+
+// clang-format off
+void TestFileOpening::severalItems_data()
+{
+    QTest::addColumn<bool>("dropped");       // else given on the command line
+    QTest::addColumn<QStringList>("items");  // relative to the test folder
+    QTest::addColumn<QString>("input");      // expected edtInput, relative to the test folder
+    QTest::addColumn<bool>("restored");
+    QTest::addColumn<QStringList>("rows");   // the files of the batch window; none: no window
+    QTest::addColumn<QString>("ignored");    // the settings file named as ignored
+
+    const QStringList disc{"disc/sub/track 1.wav", "disc/track 2.WAV", "disc/track 10.wav"};
+    const QStringList ab{"a.wav", "b.wav"};
+    for (bool dropped : {true, false}) {
+        const char *how = dropped ? "dropped" : "given";
+        QTest::addRow("two files %s", how) << dropped << ab << QString() << false << ab << QString();
+        QTest::addRow("folder %s: audio files inside, natural order", how)
+            << dropped << QStringList{"disc"} << QString() << false << disc << QString();
+        QTest::addRow("settings among files %s: restored first", how)
+            << dropped << QStringList{"a.wav", "my sets", "disc"} << QString() << true << QStringList{"a.wav"} + disc
+            << QString();
+    }
+    QTest::newRow("settings and one audio file: restored, then the single-file path")
+        << true << QStringList{"my sets", "a.wav"} << "a.wav" << true << QStringList() << QString();
+    QTest::newRow("second settings file named as ignored")
+        << false << QStringList{"my sets", "a.wav", "other sets", "b.wav"} << QString() << true << ab << "other sets";
+    QTest::newRow("audio extension: never read as settings")
+        << true << QStringList{"sets.wav", "b.wav"} << QString() << false << QStringList{"sets.wav", "b.wav"} << QString();
+}
+// clang-format on
+
+void TestFileOpening::severalItems()
+{
+    QFETCH(bool, dropped);
+    QFETCH(QStringList, items);
+    QFETCH(QString, input);
+    QFETCH(bool, restored);
+    QFETCH(QStringList, rows);
+    QFETCH(QString, ignored);
+
+    Window w;
+    TForm1 &form = w.form;
+    form.LamePath = QStringLiteral("/usr/bin/lame");
+    QString errors;
+    QTextStream err(&errors);
+    ModalAnswer boxes = boxesAnsweredWithOk();
+    if (dropped) {
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QMimeData data;
+        QList<QUrl> urls;
+        for (const QString &item : items)
+            urls << QUrl::fromLocalFile(file(item));
+        data.setUrls(urls);
+        auto *page = w.d.w<QTabWidget>("pgOptions")->currentWidget();
+        const DragOutcome outcome = dragAndDrop(form, {page, *emptySpotOf(page)}, &data);
+        QVERIFY(outcome.dropped);
+    } else {
+        StartupRequest request;
+        for (const QString &item : items)
+            request.files << file(item);
+        form.openFiles(startupFilesToOpen(request, err), &err);
+    }
+
+    QCOMPARE(w.d.w<QLineEdit>("edtInput")->text(), input.isEmpty() ? QString() : file(input));
+    QCOMPARE(form.LamePath, restored ? QStringLiteral("/opt/encoder/lame") : QStringLiteral("/usr/bin/lame"));
+    QCOMPARE(boxes.count, ignored.isEmpty() ? 0 : 1);
+    if (!ignored.isEmpty()) {
+        QVERIFY2(boxes.text.contains(file(ignored)), qPrintable(boxes.text));
+        QVERIFY2(errors.contains(file(ignored)), qPrintable(errors));
+    }
+    const QList<fenwave::BatchWindow *> batches = form.batchWindows();
+    QCOMPARE(batches.size(), rows.isEmpty() ? 0 : 1);
+    if (rows.isEmpty())
+        return;
+    QStringList listed;
+    for (int row = 0; row < batches.constFirst()->model()->rowCount(); ++row)
+        listed << batches.constFirst()->model()->index(row, fenwave::BatchJobModel::FileColumn).data().toString();
+    for (QString &row : rows)
+        row = file(row);
+    QCOMPARE(listed, rows);
+    QVERIFY(batches.constFirst()->isVisible());
 }
 
 // clang-format off

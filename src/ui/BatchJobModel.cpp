@@ -1,0 +1,143 @@
+#include "ui/BatchJobModel.h"
+
+#include "batch/BatchRunner.h"
+
+#include <QtGlobal>
+
+#include <cmath>
+
+namespace fenwave {
+
+BatchJobModel::BatchJobModel(const MessageTexts &texts, QObject *parent) : QAbstractTableModel(parent), m_texts(texts)
+{
+}
+
+void BatchJobModel::setPlannedJobs(const QVector<BatchJob> &jobs)
+{
+    beginResetModel();
+    if (m_runner)
+        m_runner->disconnect(this);
+    m_runner = nullptr;
+    m_planned = jobs;
+    endResetModel();
+}
+
+void BatchJobModel::setRunner(BatchRunner *runner)
+{
+    beginResetModel();
+    if (m_runner)
+        m_runner->disconnect(this);
+    m_runner = runner;
+    m_planned.clear();
+    endResetModel();
+    if (!runner)
+        return;
+    connect(runner, &BatchRunner::jobChanged, this,
+            [this](int row) { emit dataChanged(index(row, StatusColumn), index(row, ProgressColumn)); });
+    connect(runner, &BatchRunner::jobProgressed, this,
+            [this](int row, double) { emit dataChanged(index(row, StatusColumn), index(row, ProgressColumn)); });
+}
+
+void BatchJobModel::setTexts(const MessageTexts &texts)
+{
+    m_texts = texts;
+    emit headerDataChanged(Qt::Horizontal, 0, ColumnCount - 1);
+    if (rowCount() > 0)
+        emit dataChanged(index(0, StatusColumn), index(rowCount() - 1, ProgressColumn));
+}
+
+int BatchJobModel::rowCount(const QModelIndex &parent) const
+{
+    if (parent.isValid())
+        return 0;
+    return m_runner ? m_runner->jobCount() : int(m_planned.size());
+}
+
+int BatchJobModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+const BatchJob &BatchJobModel::jobAt(int row) const
+{
+    return m_runner ? m_runner->job(row) : m_planned.at(row);
+}
+
+QVariant BatchJobModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= rowCount() || (role != Qt::DisplayRole && role != Qt::AccessibleTextRole))
+        return QVariant();
+    const BatchJob &job = jobAt(index.row());
+    switch (index.column()) {
+    case FileColumn: return job.input;
+    case OutputColumn: return job.output;
+    case StatusColumn: return statusText(index.row());
+    case ProgressColumn: {
+        if (job.skipped())
+            return QString();
+        const double progress = m_runner ? m_runner->status(index.row()).progress : 0.0;
+        return QStringLiteral("%1%").arg(int(std::floor(qBound(0.0, progress, 1.0) * 100)));
+    }
+    default: return QVariant();
+    }
+}
+
+QVariant BatchJobModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || (role != Qt::DisplayRole && role != Qt::AccessibleTextRole))
+        return QAbstractTableModel::headerData(section, orientation, role);
+    switch (section) {
+    case FileColumn: return m_texts.strBatchColumnFile;
+    case OutputColumn: return m_texts.strBatchColumnOutput;
+    case StatusColumn: return m_texts.strBatchColumnStatus;
+    case ProgressColumn: return m_texts.strBatchColumnProgress;
+    default: return QVariant();
+    }
+}
+
+QString BatchJobModel::statusText(int row) const
+{
+    const BatchJob &job = jobAt(row);
+    if (job.skipped())
+        return skipText(job.skip);
+    if (!m_runner)
+        return m_texts.strBatchWaiting;
+    const JobStatus &status = m_runner->status(row);
+    switch (status.state) {
+    case JobState::Waiting: return m_texts.strBatchWaiting;
+    case JobState::Encoding: return m_texts.strBatchEncoding;
+    case JobState::Finished: return m_texts.strBatchFinished;
+    case JobState::Failed: return failureText(status);
+    case JobState::Skipped: return skipText(job.skip);
+    case JobState::Stopped: return m_texts.strBatchStopped;
+    }
+    return QString();
+}
+
+QString BatchJobModel::skipText(SkipReason reason) const
+{
+    switch (reason) {
+    case SkipReason::OutputIsInput: return m_texts.strBatchSkippedIsInput;
+    case SkipReason::OutputIsAnotherInput: return m_texts.strBatchSkippedIsOtherInput;
+    case SkipReason::OutputExists: return m_texts.strBatchSkippedExists;
+    case SkipReason::InputNamesNoFile: return m_texts.strBatchSkippedNoFile;
+    case SkipReason::None: break;
+    }
+    return QString();
+}
+
+QString BatchJobModel::failureText(const JobStatus &status) const
+{
+    switch (status.failure) {
+    case JobFailure::ExitStatus: return m_texts.strBatchFailedStatus.arg(status.code);
+    case JobFailure::Signal: return m_texts.strBatchFailedSignal.arg(status.code);
+    case JobFailure::CannotStart: return m_texts.strBatchFailedStart;
+    case JobFailure::CannotCreateOutput: return m_texts.strBatchFailedCreate.arg(qt_error_string(status.code));
+    case JobFailure::CannotPlaceOutput: return m_texts.strBatchFailedPlace.arg(qt_error_string(status.code));
+    case JobFailure::OutputBeingWritten: return m_texts.strBatchFailedBusy;
+    case JobFailure::None: break;
+    }
+    return m_texts.strBatchFailedStatus.arg(status.code);
+}
+
+} // namespace fenwave

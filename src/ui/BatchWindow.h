@@ -1,0 +1,102 @@
+#pragma once
+
+#include "batch/BatchPlan.h"
+#include "language/MessageTexts.h"
+
+#include <QElapsedTimer>
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+#include <vector>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QSpinBox;
+class QTableView;
+
+namespace fenwave {
+
+class BatchJobModel;
+class BatchRunner;
+
+// Many files encoded with the main window's options, several encoders at once: the list of
+// files with their outputs and states, the overall progress, how many encoders run at once,
+// where the outputs go and what happens to outputs that exist. Files are added (drops) and
+// removed until Start; the options and the encoder are taken from the main window at Start.
+class BatchWindow : public QWidget
+{
+    Q_OBJECT
+public:
+    // What the batch takes from the main window when it starts.
+    struct Source {
+        std::function<OptionSet()> options;
+        std::function<QString()> encoder; // the encoder program; empty when none is chosen
+    };
+
+    BatchWindow(Source source, const MessageTexts &texts, QWidget *parent = nullptr);
+    ~BatchWindow() override;
+
+    // Adds files in list order; a folder adds the audio files inside it that the input type
+    // chosen now reads. Nothing is added once the batch has started: false then.
+    bool addFiles(const QStringList &paths);
+    void setTexts(const MessageTexts &texts);
+
+    bool isRunning() const;
+    BatchRunner *runner() const { return m_runner; }
+    BatchJobModel *model() const { return m_model; }
+
+public slots:
+    void start();
+    void stop();
+    void retryFailed();
+    void removeSelected();
+    void showKeptOutput();
+
+protected:
+    // Closing while encoders run asks first; yes stops them, and the window goes once they end.
+    void closeEvent(QCloseEvent *event) override;
+    // Coming back from the main window: the outputs and notes follow options changed there.
+    bool event(QEvent *event) override;
+
+private:
+    BatchRequest request(const OptionSet &options) const;
+    void replan();
+    void showNotes(const OptionSet &options);
+    void showProgress();
+    void batchFinished();
+    void updateButtons();
+    void chooseOutputFolder();
+
+    Source m_source;
+    MessageTexts m_texts;
+    std::vector<BatchInput> m_inputs;
+    OptionSet m_plannedWith; // the options of the plan shown
+    BatchJobModel *m_model;
+    BatchRunner *m_runner = nullptr;
+    bool m_closeWhenFinished = false;
+    QElapsedTimer m_elapsed;
+    QTimer m_clock;
+
+    QLabel *m_notes;
+    QTableView *m_list;
+    QLabel *m_jobsLabel;
+    QSpinBox *m_jobs;
+    QLabel *m_outputDirLabel;
+    QLineEdit *m_outputDir;
+    QPushButton *m_chooseDir;
+    QLabel *m_existingLabel;
+    QComboBox *m_existing;
+    QProgressBar *m_progress;
+    QLabel *m_time;
+    QPushButton *m_remove;
+    QPushButton *m_showOutput;
+    QPushButton *m_start;
+    QPushButton *m_stop;
+    QPushButton *m_retry;
+};
+
+} // namespace fenwave

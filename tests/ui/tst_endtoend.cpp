@@ -1,5 +1,5 @@
 // The whole road with the real encoder: paths typed into the window, the run confirmed, and an
-// MP3 file written. Skipped where no "lame" is installed.
+// MP3 file written; and a folder encoded from the shell. Skipped where no "lame" is installed.
 #include "FormDriver.h"
 #include "TestFiles.h"
 
@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QScopeGuard>
 #include <QProgressBar>
 #include <QtEndian>
@@ -83,6 +84,7 @@ private slots:
     void cleanupTestCase();
     void encodesThroughTheWindow_data();
     void encodesThroughTheWindow();
+    void encodesFromTheShell();
 
 private:
     QTemporaryDir m_root{QDir::tempPath() + QStringLiteral("/fenwave e2e Жж XXXXXX")};
@@ -177,6 +179,33 @@ void TestEndToEnd::encodesThroughTheWindow()
     }
     QVERIFY(looksLikeMp3(target));
     QCOMPARE(QFileInfo(input).size(), inputSize);
+}
+
+void TestEndToEnd::encodesFromTheShell()
+{
+    const QString album = QStringLiteral("альбом 1");
+    QDir root(m_root.path());
+    QVERIFY(root.mkpath(album));
+    const QByteArray wave = sineWave();
+    const QStringList tracks{QStringLiteral("track 1"), QStringLiteral("track 2"), QStringLiteral("track 10")};
+    for (const QString &track : tracks)
+        QVERIFY(testing::writeAll(root.filePath(album + u'/' + track + QStringLiteral(".wav")), wave));
+
+    QProcess process;
+    process.setWorkingDirectory(m_root.path());
+    process.start(QStringLiteral(FENWAVE_EXECUTABLE),
+                  {QStringLiteral("--encode"), QStringLiteral("--jobs"), QStringLiteral("2"),
+                   QStringLiteral("--output-dir"), QStringLiteral("out"), album});
+    QVERIFY(process.waitForFinished(120000));
+    const QByteArray err = process.readAllStandardError();
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QVERIFY2(process.exitCode() == 0, err.constData());
+    for (const QString &track : tracks) {
+        const QString mp3 = root.filePath(QStringLiteral("out/") + album + u'/' + track + QStringLiteral(".mp3"));
+        QVERIFY2(looksLikeMp3(mp3), qPrintable(mp3));
+    }
+    QCOMPARE(QDir(root.filePath(QStringLiteral("out/") + album)).entryList(QDir::Files | QDir::Hidden).size(),
+             tracks.size());
 }
 
 QTEST_MAIN(TestEndToEnd)

@@ -62,7 +62,7 @@ one_after_another() {
 # xargs appends the input; a small wrapper names the output, as the loop above does.
 with_xargs() {
     printf '%s\0' "${inputs[@]}" | xargs -0 -n1 -P"$cores" sh -c \
-        'out=$0; lame=$1; shift 2; for last; do :; done; exec "$lame" "$@" "$out/$(basename "$last" .wav).mp3"' \
+        'out=$0; lame=$1; shift; for last; do :; done; exec "$lame" "$@" "$out/$(basename "$last" .wav).mp3"' \
         "$work/out" "$lame" "${switches[@]}"
 }
 
@@ -85,18 +85,23 @@ PY
 
 declare -A times
 shares=
+owns=
+encoder_times=
 for ((round = 1; round <= rounds; ++round)); do
     for way in one_after_another with_xargs with_fenwave; do
         rm -rf "$work/out" && mkdir "$work/out"
         if [[ $way == with_fenwave ]]; then
             read -r seconds own encoders < <(with_fenwave)
-            encoded=("$work"/out/in/*.mp3)
-            [[ ${#encoded[@]} == "$files" ]] || { echo "fenwave encoded ${#encoded[@]} of $files files" >&2; exit 1; }
             times[$way]+="$seconds "
             shares+="$(echo "$own / $encoders * 100" | bc -l)"$'\n'
+            owns+="$own"$'\n'
+            encoder_times+="$encoders"$'\n'
         else
             times[$way]+="$(wall "$way") "
         fi
+        # A way that fails fast would win: each must have written every file.
+        encoded=$(find "$work/out" -name '*.mp3' -size +0 | wc -l)
+        [[ $encoded == "$files" ]] || { echo "$way encoded $encoded of $files files" >&2; exit 1; }
     done
 done
 
@@ -107,4 +112,5 @@ done
 xargs_s=$(tr ' ' '\n' <<<"${times[with_xargs]}" | grep . | median)
 fenwave_s=$(tr ' ' '\n' <<<"${times[with_fenwave]}" | grep . | median)
 printf '  fenwave against xargs: %+.1f %%\n' "$(echo "($fenwave_s / $xargs_s - 1) * 100" | bc -l)"
-printf "  fenwave's own CPU time: %.2f %% of its encoders' (median)\n" "$(grep . <<<"$shares" | median)"
+printf "  fenwave's own CPU time: %.2f %% of its encoders' (median; %.2f s against %.2f s)\n" \
+    "$(grep . <<<"$shares" | median)" "$(grep . <<<"$owns" | median)" "$(grep . <<<"$encoder_times" | median)"

@@ -15,6 +15,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QTextStream>
@@ -34,7 +35,7 @@ QString programName()
     return QString::fromLatin1(kProgramName);
 }
 
-// What the command stops at before any file starts: the message, and the status it ends with.
+// Why the command stops before any file starts; it then ends with kEncodeSetupError.
 struct SetupError {
     QString message;
 };

@@ -6,6 +6,7 @@
 #include "unMain.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QTextStream>
 #include <QTimer>
 
@@ -22,6 +23,11 @@ int main(int argc, char *argv[])
     QTextStream err(stderr);
     if (const std::optional<int> status = fenwave::answerWithoutWindow(request, out, err))
         return *status;
+    // The shell command: an event loop for the encoders, nothing of the window system.
+    if (request.action == fenwave::StartupRequest::Action::Encode) {
+        QCoreApplication app(argc, argv);
+        return fenwave::encodeFromShell(request.encode, out, err);
+    }
 
     // Without a display: one line and status 1, not Qt's abort.
     fenwave::reportMissingDisplayInOneLine();

@@ -1,6 +1,7 @@
 #include "ui/StartupOptions.h"
 
 #include "ProgramIdentity.h"
+#include "batch/BatchRunner.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
@@ -39,6 +40,24 @@ void describe(QCommandLineParser &parser)
     parser.addOption({{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Shows this help and exits.")});
     parser.addOption(
         {{QStringLiteral("v"), QStringLiteral("version")}, QStringLiteral("Shows the version and exits.")});
+    // Qt's help wraps the descriptions itself.
+    parser.addOption({QStringLiteral("encode"),
+                      QStringLiteral("Encodes the files and folders given without a window (see below).")});
+    parser.addOption({QStringLiteral("settings"),
+                      QStringLiteral("With --encode: the options of this settings file, not the start values."),
+                      QStringLiteral("FILE")});
+    parser.addOption({QStringLiteral("jobs"),
+                      QStringLiteral("With --encode: encoders at once, 1 to twice the cores (default: the cores)."),
+                      QStringLiteral("N")});
+    parser.addOption({QStringLiteral("output-dir"),
+                      QStringLiteral("With --encode: the folder for the outputs (default: beside each input)."),
+                      QStringLiteral("DIR")});
+    parser.addOption({QStringLiteral("existing"),
+                      QStringLiteral("With --encode: an output that exists is skipped (skip, the default), "
+                                     "overwritten (overwrite) or the new one numbered (number)."),
+                      QStringLiteral("POLICY")});
+    parser.addOption({QStringLiteral("dry-run"),
+                      QStringLiteral("With --encode: prints each encoder command line and starts nothing.")});
     parser.addPositionalArgument(QStringLiteral("FILE"),
                                  QStringLiteral("A settings file (one holding the section [Fenwave Sets]) "
                                                 "is restored; any other file becomes the input."),
@@ -80,6 +99,56 @@ QString unknownOptionsText(const QStringList &arguments, const QStringList &unkn
                  .arg(programName(), typed.constFirst());
 }
 
+// The options that only --encode takes.
+const char *const kEncodeOptions[] = {"settings", "jobs", "output-dir", "existing", "dry-run"};
+
+// Reads the --encode options into `request`; false, with the reason, when one is not understood.
+bool readEncodeOptions(const QCommandLineParser &parser, StartupRequest &request)
+{
+    ShellEncodeRequest &encode = request.encode;
+    encode.items = parser.positionalArguments();
+    encode.settingsFile = parser.value(QStringLiteral("settings"));
+    encode.outputFolder = parser.value(QStringLiteral("output-dir"));
+    encode.dryRun = parser.isSet(QStringLiteral("dry-run"));
+    if (parser.isSet(QStringLiteral("settings")) && encode.settingsFile.isEmpty()) {
+        request.error = QStringLiteral("--settings needs a file name.");
+        return false;
+    }
+    if (parser.isSet(QStringLiteral("output-dir")) && encode.outputFolder.isEmpty()) {
+        request.error = QStringLiteral("--output-dir needs a folder name.");
+        return false;
+    }
+    if (parser.isSet(QStringLiteral("jobs"))) {
+        const QString text = parser.value(QStringLiteral("jobs"));
+        bool isNumber = false;
+        const int jobs = text.toInt(&isNumber);
+        const int most = BatchRunner::mostEncodersAtOnce();
+        if (!isNumber || jobs < 1 || jobs > most) {
+            request.error = QStringLiteral("--jobs takes a number from 1 to %1, not '%2'.").arg(most).arg(text);
+            return false;
+        }
+        encode.jobs = jobs;
+    }
+    if (parser.isSet(QStringLiteral("existing"))) {
+        const QString text = parser.value(QStringLiteral("existing"));
+        if (text == QLatin1String("skip"))
+            encode.existing = ExistingOutputPolicy::Skip;
+        else if (text == QLatin1String("overwrite"))
+            encode.existing = ExistingOutputPolicy::Overwrite;
+        else if (text == QLatin1String("number"))
+            encode.existing = ExistingOutputPolicy::Number;
+        else {
+            request.error = QStringLiteral("--existing takes skip, overwrite or number, not '%1'.").arg(text);
+            return false;
+        }
+    }
+    if (encode.items.isEmpty()) {
+        request.error = QStringLiteral("--encode needs at least one FILE or FOLDER.");
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 StartupRequest parseStartupArguments(const QStringList &arguments)
@@ -100,6 +169,20 @@ StartupRequest parseStartupArguments(const QStringList &arguments)
     else if (parser.isSet(QStringLiteral("version")))
         request.action = StartupRequest::Action::Version;
     request.files = parser.positionalArguments();
+    if (request.action != StartupRequest::Action::Start)
+        return request;
+    if (parser.isSet(QStringLiteral("encode"))) {
+        request.action
+            = readEncodeOptions(parser, request) ? StartupRequest::Action::Encode : StartupRequest::Action::UsageError;
+        return request;
+    }
+    for (const char *name : kEncodeOptions) {
+        if (parser.isSet(QString::fromLatin1(name))) {
+            request.action = StartupRequest::Action::UsageError;
+            request.error = QStringLiteral("--%1 is an option of --encode.").arg(QString::fromLatin1(name));
+            break;
+        }
+    }
     return request;
 }
 
@@ -110,7 +193,11 @@ QString startupHelpText()
     QString text = parser.helpText();
     // Without an application object the parser does not know the program's name.
     const qsizetype usageEnd = text.indexOf(u'\n');
-    const QString usage = QStringLiteral("Usage: ") + programName() + QStringLiteral(" [options] [FILE]");
+    const QString usage = QStringLiteral("Usage: ") + programName() + QStringLiteral(" [options] [FILE]\n       ")
+                          + programName()
+                          + QStringLiteral(" --encode [--settings FILE] [--jobs N] [--output-dir DIR]\n"
+                                           "               [--existing skip|overwrite|number] [--dry-run] "
+                                           "FILE|FOLDER...");
     text.replace(0, usageEnd, usage);
     return text
            + QStringLiteral("\nThe file is opened once the window has started. A settings file is restored as\n"
@@ -123,8 +210,20 @@ QString startupHelpText()
                             "is restored first (any other is named as ignored), and a folder adds the files\n"
                             "inside it and its subfolders that match the input type. Files dropped onto the\n"
                             "window are opened the same way.\n"
+                            "\nWith --encode no window opens: each FILE is encoded with the options of\n"
+                            "--settings (restored as the window restores them) or the start values, and a\n"
+                            "FOLDER adds the files in it and its subfolders that the chosen input type reads\n"
+                            "(with --output-dir they keep the folder's layout below DIR/<folder name>). Each\n"
+                            "output is named as the window proposes it, beside its input unless --output-dir\n"
+                            "is given. The encoder is the settings file's, else the stored one, else \"lame\"\n"
+                            "on the PATH. One line per finished, failed or skipped file goes to standard\n"
+                            "error. A failed or interrupted file leaves no partial output.\n"
                             "\nExit status: 0 when the window was closed or the help or version was shown,\n"
-                            "1 when no display could be opened, 2 when the command line was not understood.\n");
+                            "1 when no display could be opened, 2 when the command line was not understood.\n"
+                            "With --encode: 0 when every file finished or was skipped, 1 when at least one\n"
+                            "failed, 2 when nothing could start (command line, settings file, encoder,\n"
+                            "output folder), 130 when interrupted by Ctrl+C (128 + the signal's number for\n"
+                            "a termination signal).\n");
 }
 
 QString versionText()
@@ -135,7 +234,8 @@ QString versionText()
 std::optional<int> answerWithoutWindow(const StartupRequest &request, QTextStream &out, QTextStream &err)
 {
     switch (request.action) {
-    case StartupRequest::Action::Start: return std::nullopt;
+    case StartupRequest::Action::Start:
+    case StartupRequest::Action::Encode: return std::nullopt;
     case StartupRequest::Action::Help:
         out << startupHelpText();
         out.flush();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "batch/ShellEncode.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -11,14 +13,15 @@ namespace fenwave {
 
 // What the command line `fenwave [OPTIONS] [FILE]` asks for.
 struct StartupRequest {
-    enum class Action { Start, Help, Version, UsageError };
+    enum class Action { Start, Help, Version, UsageError, Encode };
     Action action = Action::Start;
-    QStringList files; // the FILE arguments, as given
-    QString error;     // why the command line was not understood
+    QStringList files;         // the FILE arguments, as given
+    QString error;             // why the command line was not understood
+    ShellEncodeRequest encode; // with Action::Encode: the files are its items
 };
 
 // Reads the command line (arguments[0] is the program) without any application object, so
-// that --help and --version work without a display. The window system's own options
+// that --help, --version and --encode work without a display. The window system's own options
 // (-platform, -style, ...) are let through for the application to take.
 StartupRequest parseStartupArguments(const QStringList &arguments);
 

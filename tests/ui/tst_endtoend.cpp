@@ -1,5 +1,5 @@
 // The whole road with the real encoder: paths typed into the window, the run confirmed, and an
-// MP3 file written. Skipped where no "lame" is installed.
+// MP3 file written; and a folder encoded from the shell. Skipped where no "lame" is installed.
 #include "FormDriver.h"
 #include "TestFiles.h"
 
@@ -17,6 +17,7 @@
 #include <QMimeData>
 #include <QUrl>
 #include <QWindow>
+#include <QProcess>
 #include <QScopeGuard>
 #include <QProgressBar>
 #include <QtEndian>
@@ -92,6 +93,7 @@ private slots:
     void encodesThroughTheWindow_data();
     void encodesThroughTheWindow();
     void encodesADropOfSeveralFiles();
+    void encodesFromTheShell();
 
 private:
     QTemporaryDir m_root{QDir::tempPath() + QStringLiteral("/fenwave e2e Жж XXXXXX")};
@@ -232,6 +234,33 @@ void TestEndToEnd::encodesADropOfSeveralFiles()
         QVERIFY2(looksLikeMp3(output), qPrintable(output));
     QCOMPARE(batch->findChild<QProgressBar *>("barBatchProgress")->value(),
              batch->findChild<QProgressBar *>("barBatchProgress")->maximum());
+}
+
+void TestEndToEnd::encodesFromTheShell()
+{
+    const QString album = QStringLiteral("альбом 1");
+    QDir root(m_root.path());
+    QVERIFY(root.mkpath(album));
+    const QByteArray wave = sineWave();
+    const QStringList tracks{QStringLiteral("track 1"), QStringLiteral("track 2"), QStringLiteral("track 10")};
+    for (const QString &track : tracks)
+        QVERIFY(testing::writeAll(root.filePath(album + u'/' + track + QStringLiteral(".wav")), wave));
+
+    QProcess process;
+    process.setWorkingDirectory(m_root.path());
+    process.start(QStringLiteral(FENWAVE_EXECUTABLE),
+                  {QStringLiteral("--encode"), QStringLiteral("--jobs"), QStringLiteral("2"),
+                   QStringLiteral("--output-dir"), QStringLiteral("out"), album});
+    QVERIFY(process.waitForFinished(120000));
+    const QByteArray err = process.readAllStandardError();
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QVERIFY2(process.exitCode() == 0, err.constData());
+    for (const QString &track : tracks) {
+        const QString mp3 = root.filePath(QStringLiteral("out/") + album + u'/' + track + QStringLiteral(".mp3"));
+        QVERIFY2(looksLikeMp3(mp3), qPrintable(mp3));
+    }
+    QCOMPARE(QDir(root.filePath(QStringLiteral("out/") + album)).entryList(QDir::Files | QDir::Hidden).size(),
+             tracks.size());
 }
 
 QTEST_MAIN(TestEndToEnd)

@@ -1,20 +1,25 @@
 // Files reaching the window from outside its dialogs: drags dropped onto the shown window, the
-// file named on the command line, and the executable's answers that need no display.
+// file named on the command line, and the executable's answers that need no display, the shell
+// command --encode among them.
 #include "FormDriver.h"
 
 #include "TestFiles.h"
 #include "ProgramIdentity.h"
 #include "ui/BatchJobModel.h"
 #include "ui/BatchWindow.h"
+#include "settings/UserStore.h"
 #include "ui/StartupOptions.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QMimeData>
 #include <QProcess>
 #include <QUrl>
 #include <QWindow>
+
+#include <csignal>
 
 using testing::FormDriver;
 using testing::ModalAnswer;
@@ -96,6 +101,35 @@ DragOutcome dragAndDrop(TForm1 &form, const Spot &spot, const QMimeData *data)
     return outcome;
 }
 
+// A stand-in encoder: copies its input (the last argument but one) to its output (the last).
+// An input named "fail" makes it fail; one named "slow" makes it write a bit and wait.
+const QByteArray kStandInEncoder = "#!/bin/sh\n"
+                                   "for output; do :; done\n"
+                                   "eval \"input=\\${$(($# - 1))}\"\n"
+                                   "case \"$input\" in\n"
+                                   "*fail*) echo \"cannot encode $input\"; exit 3 ;;\n"
+                                   "*slow*) echo partial >\"$output\"; exec /bin/sleep 30 ;;\n"
+                                   "esac\n"
+                                   "exec /bin/cp \"$input\" \"$output\"\n";
+
+// Every file and folder below `root`, hidden ones included, relative to it.
+QStringList everythingBelow(const QString &root)
+{
+    QStringList found;
+    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        found << QDir(root).relativeFilePath(it.next());
+    found.sort();
+    return found;
+}
+
+// The first file whose name begins with `prefix` in `folder`, hidden ones included.
+bool appears(const QString &folder, const QString &prefix)
+{
+    return !QDir(folder).entryList({prefix + u'*'}, QDir::Files | QDir::Hidden).isEmpty();
+}
+
 } // namespace
 
 class TestFileOpening : public QObject
@@ -114,6 +148,8 @@ private slots:
     void parse();
     void executableWithoutDisplay_data();
     void executableWithoutDisplay();
+    void encodeFromShell_data();
+    void encodeFromShell();
 
 private:
     QString file(const QString &name) const { return m_root.filePath(name); }
@@ -580,6 +616,158 @@ void TestFileOpening::executableWithoutDisplay()
     if (arguments.contains(QLatin1String("--help")))
         QVERIFY2(stdOut.contains(QLatin1String("--version")) && stdOut.contains(QLatin1String("FILE")),
                  qPrintable(stdOut));
+}
+
+// clang-format off
+void TestFileOpening::encodeFromShell_data()
+{
+    QTest::addColumn<QStringList>("arguments"); // %W: the work folder, which is the current one
+    QTest::addColumn<QString>("path");          // the PATH the program gets
+    QTest::addColumn<QString>("stored");        // the encoder path in the per-user store, if any
+    QTest::addColumn<int>("signal");            // sent once the encoder has started, if not 0
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("out");           // standard output, exactly
+    QTest::addColumn<QString>("err");           // standard error contains this
+    QTest::addColumn<QStringList>("outputs");   // the only files added below the work folder
+
+    const QString bin = QStringLiteral("%W/bin");
+    const QString none = QStringLiteral("%W/none");
+    const QStringList no;
+    const QString q = QString::fromUtf8("in/it's \"q\"");
+    const QString cyr = QString::fromUtf8("in/Трек 1");
+    const QStringList three{"in/a b.wav", q + ".wav", cyr + ".wav"};
+    const QString lines = QString::fromUtf8(
+        "%W/bin/lame -m j -b 128 'in/a b.wav' 'in/a b.mp3'\n"
+        "%W/bin/lame -m j -b 128 'in/it'\\''s \"q\".wav' 'in/it'\\''s \"q\".mp3'\n"
+        "%W/bin/lame -m j -b 128 'in/Трек 1.wav' 'in/Трек 1.mp3'\n");
+
+    QTest::newRow("dry run: blanks, quotes, Cyrillic")
+        << QStringList{"--encode", "--dry-run"} + three << bin << QString() << 0 << 0 << lines << QString() << no;
+    QTest::newRow("dry run: a folder mirrored below the output folder")
+        << QStringList{"--encode", "--dry-run", "--output-dir", "out", "in"} << bin << QString() << 0 << 0
+        << QString::fromUtf8("%W/bin/lame -m j -b 128 'in/a b.wav' 'out/in/a b.mp3'\n"
+                             "%W/bin/lame -m j -b 128 'in/it'\\''s \"q\".wav' 'out/in/it'\\''s \"q\".mp3'\n"
+                             "%W/bin/lame -m j -b 128 'in/Трек 1.wav' 'out/in/Трек 1.mp3'\n")
+        << QString() << no;
+    QTest::newRow("dry run: the settings file's encoder before the stored one")
+        << QStringList{"--encode", "--dry-run", "--settings", "sets.ini", "in/a b.wav"} << none << "bin/lame" << 0 << 0
+        << "bin/other -m j -b 128 'in/a b.wav' 'in/a b.mp3'\n" << QString() << no;
+    QTest::newRow("dry run: the stored encoder before the PATH")
+        << QStringList{"--encode", "--dry-run", "in/a b.wav"} << bin << "bin/other" << 0 << 0
+        << "bin/other -m j -b 128 'in/a b.wav' 'in/a b.mp3'\n" << QString() << no;
+    QTest::newRow("every file encoded, store not written")
+        << QStringList{"--encode", "in"} << bin << QString() << 0 << 0 << QString()
+        << "finished: in/a b.wav -> in/a b.mp3\n" << QStringList{"in/a b.mp3", q + ".mp3", cyr + ".mp3"};
+    QTest::newRow("skipped files count as done")
+        << QStringList{"--encode", "in/a b.wav", "in/a b.mp3"} << bin << QString() << 0 << 0 << QString()
+        << "skipped: in/a b.wav (the output in/a b.mp3 is another input)\n" << no;
+    QTest::newRow("one file failed")
+        << QStringList{"--encode", "--jobs", "1", "--output-dir", "out", "bad/fail.wav", "in/a b.wav"} << bin
+        << QString() << 0 << 1 << QString() << "failed: bad/fail.wav (the encoder ended with status 3)\n"
+        << QStringList{"out", "out/a b.mp3"};
+    QTest::newRow("interrupted: encoders stopped, nothing left")
+        << QStringList{"--encode", "slow/slow.wav"} << bin << QString() << SIGINT << 130 << QString()
+        << "stopped: slow/slow.wav\n" << no;
+    QTest::newRow("terminated: encoders stopped, nothing left")
+        << QStringList{"--encode", "slow/slow.wav"} << bin << QString() << SIGTERM << 128 + SIGTERM << QString()
+        << "stopped: slow/slow.wav\n" << no;
+    const QString usage = QStringLiteral("\n\nUsage: fenwave");
+    QTest::newRow("settings file missing") << QStringList{"--encode", "--settings", "nothing.ini", "in"} << bin
+        << QString() << 0 << 2 << QString() << "fenwave: the settings file nothing.ini does not exist\n" << no;
+    QTest::newRow("settings file over the cap") << QStringList{"--encode", "--settings", "huge.ini", "in"} << bin
+        << QString() << 0 << 2 << QString() << "fenwave: the settings file huge.ini is larger than 16 MiB\n" << no;
+    QTest::newRow("settings file without the section")
+        << QStringList{"--encode", "--settings", "other.ini", "in"} << bin << QString() << 0 << 2 << QString()
+        << "holds no section [Fenwave Sets]\n" << no;
+    QTest::newRow("no encoder") << QStringList{"--encode", "in"} << none << QString() << 0 << 2 << QString()
+                                << "fenwave: no encoder" << no;
+    QTest::newRow("output folder cannot be created")
+        << QStringList{"--encode", "--output-dir", "in/a b.wav/out", "in"} << bin << QString() << 0 << 2 << QString()
+        << "fenwave: the output folder in/a b.wav/out cannot be created\n" << no;
+    QTest::newRow("--jobs 0") << QStringList{"--encode", "--jobs", "0", "in"} << bin << QString() << 0 << 2
+                              << QString() << "fenwave: --jobs takes a number from 1 to" << no;
+    QTest::newRow("--jobs not a number") << QStringList{"--encode", "--jobs", "two", "in"} << bin << QString() << 0
+                                         << 2 << QString() << ", not 'two'." + usage << no;
+    QTest::newRow("--jobs over twice the cores") << QStringList{"--encode", "--jobs", "100000", "in"} << bin
+                                                 << QString() << 0 << 2 << QString() << ", not '100000'." << no;
+    QTest::newRow("--existing unknown") << QStringList{"--encode", "--existing", "keep", "in"} << bin << QString()
+        << 0 << 2 << QString() << "fenwave: --existing takes skip, overwrite or number, not 'keep'." << no;
+    QTest::newRow("--dry-run without --encode") << QStringList{"--dry-run", "in"} << bin << QString() << 0 << 2
+                                                << QString() << "fenwave: --dry-run is an option of --encode." << no;
+    QTest::newRow("--encode without files") << QStringList{"--encode"} << bin << QString() << 0 << 2 << QString()
+                                            << "fenwave: --encode needs at least one FILE or FOLDER." << no;
+}
+// clang-format on
+
+void TestFileOpening::encodeFromShell()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, path);
+    QFETCH(QString, stored);
+    QFETCH(int, signal);
+    QFETCH(int, status);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+    QFETCH(QStringList, outputs);
+
+    QTemporaryDir work;
+    QVERIFY(work.isValid());
+    const QString w = work.path();
+    QDir dir(w);
+    for (const char *folder : {"bin", "in", "bad", "slow", "home"})
+        QVERIFY(dir.mkdir(QString::fromLatin1(folder)));
+    QVERIFY(testing::writeExecutable(dir.filePath("bin/lame"), kStandInEncoder));
+    QVERIFY(testing::writeExecutable(dir.filePath("bin/other"), kStandInEncoder));
+    for (const QString &name :
+         {QStringLiteral("in/a b.wav"), QString::fromUtf8("in/it's \"q\".wav"), QString::fromUtf8("in/Трек 1.wav"),
+          QStringLiteral("bad/fail.wav"), QStringLiteral("slow/slow.wav")})
+        QVERIFY(testing::writeAll(dir.filePath(name), "RIFF " + name.toUtf8()));
+    QVERIFY(testing::writeAll(dir.filePath("sets.ini"), "[Fenwave Sets]\nLamePath=bin/other\n"));
+    QVERIFY(testing::writeAll(dir.filePath("other.ini"), "[Other]\nLamePath=bin/other\n"));
+    QFile huge(dir.filePath("huge.ini"));
+    QVERIFY(huge.open(QIODevice::WriteOnly) && huge.write("[Fenwave Sets]\n") > 0);
+    QVERIFY(huge.resize(kSettingsSizeCap + 1));
+    huge.close();
+    const QString storeFile = w + QStringLiteral("/home/.config/fenwave/user.reg");
+    if (!stored.isEmpty()) {
+        UserStore store(storeFile);
+        QVERIFY(store.open());
+        store.setString(QStringLiteral("LamePath"), stored);
+        QVERIFY(store.close());
+    }
+    const QByteArray storeBefore = testing::readAll(storeFile);
+    const QStringList before = everythingBelow(w);
+
+    QProcess process;
+    QProcessEnvironment environment;
+    environment.insert(QStringLiteral("HOME"), w + QStringLiteral("/home"));
+    environment.insert(QStringLiteral("PATH"), QString(path).replace(QLatin1String("%W"), w));
+    process.setProcessEnvironment(environment);
+    process.setWorkingDirectory(w);
+    process.start(QStringLiteral(FENWAVE_EXECUTABLE), arguments);
+    QVERIFY(process.waitForStarted());
+    if (signal != 0) {
+        // The encoder has started once its hidden temporary output is there.
+        QTRY_VERIFY_WITH_TIMEOUT(appears(dir.filePath("slow"), QStringLiteral(".slow.mp3.fenwave-")), 20000);
+        QCOMPARE(::kill(pid_t(process.processId()), signal), 0);
+    }
+    QVERIFY(process.waitForFinished(60000));
+    const QString stdOut = QString::fromUtf8(process.readAllStandardOutput());
+    const QString stdErr = QString::fromUtf8(process.readAllStandardError());
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QVERIFY2(process.exitCode() == status, qPrintable(stdErr));
+    QCOMPARE(stdOut, QString(out).replace(QLatin1String("%W"), w));
+    QVERIFY2(stdErr.contains(err), qPrintable(stdErr));
+
+    // Nothing else was written: no temporary file left, no partial output, no per-user store.
+    QStringList expected = before + outputs;
+    expected.sort();
+    QCOMPARE(everythingBelow(w), expected);
+    QCOMPARE(testing::readAll(storeFile), storeBefore);
+    for (const QString &output : outputs) {
+        if (output.endsWith(QLatin1String(".mp3")))
+            QVERIFY2(testing::readAll(dir.filePath(output)).startsWith("RIFF in/"), qPrintable(output));
+    }
 }
 
 QTEST_MAIN(TestFileOpening)

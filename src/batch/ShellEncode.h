@@ -1,0 +1,37 @@
+#pragma once
+
+#include "batch/BatchJob.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+class QTextStream;
+
+namespace fenwave {
+
+// What `fenwave --encode` is asked to do.
+struct ShellEncodeRequest {
+    QStringList items;       // FILE|FOLDER arguments, as given; never sniffed
+    QString settingsFile;    // empty: the start values
+    std::optional<int> jobs; // encoders at once; none: one per core
+    QString outputFolder;    // empty: each output beside its input
+    ExistingOutputPolicy existing = ExistingOutputPolicy::Skip;
+    bool dryRun = false;
+};
+
+// Exit statuses of the shell command.
+inline constexpr int kEncodeAllDone = 0;    // every file finished or was skipped
+inline constexpr int kEncodeSomeFailed = 1; // at least one file failed
+inline constexpr int kEncodeSetupError = 2; // nothing started: settings, encoder, output folder
+
+// Encodes the files of the request without a window: the options of the settings file (or
+// the start values), the encoder found as the window finds it, every conflict settled before
+// anything starts. One line per file that ended on `err`, a live progress line too when `err`
+// is a terminal; with dryRun each job's command line on `out` instead, and nothing started.
+// Needs a QCoreApplication; reads the per-user store and never writes it. Returns the exit
+// status: one of the above, or 128 + the signal that interrupted the batch.
+int encodeFromShell(const ShellEncodeRequest &request, QTextStream &out, QTextStream &err);
+
+} // namespace fenwave

@@ -103,10 +103,9 @@ void BM_KeystrokeSongName(benchmark::State &state)
         state.SkipWithError("the keystrokes did not reach the command line");
 }
 
-// The same with the repaint that the event loop does next (offscreen raster).
-void BM_KeystrokeSongNameWithPaint(benchmark::State &state)
+// Keystrokes in `edit`, each with the repaint that the event loop does next (offscreen raster).
+void typeWithPaint(benchmark::State &state, QLineEdit *edit)
 {
-    QLineEdit *edit = songNameReadyForTyping();
     QCoreApplication::processEvents();
     bool typeLetter = true;
     for (auto _ : state) {
@@ -114,6 +113,12 @@ void BM_KeystrokeSongNameWithPaint(benchmark::State &state)
         QCoreApplication::processEvents();
         typeLetter = !typeLetter;
     }
+}
+
+// The same with the repaint that the event loop does next.
+void BM_KeystrokeSongNameWithPaint(benchmark::State &state)
+{
+    typeWithPaint(state, songNameReadyForTyping());
 }
 
 // ---- Settings restore ----
@@ -232,14 +237,7 @@ void BM_RestoreLongValue(benchmark::State &state)
 void BM_KeystrokeAfterLongValue(benchmark::State &state)
 {
     restoreOnce(longValueFile(state.range(0)));
-    QLineEdit *edit = songNameReadyForTyping();
-    QCoreApplication::processEvents();
-    bool typeLetter = true;
-    for (auto _ : state) {
-        oneKeystroke(edit, typeLetter);
-        QCoreApplication::processEvents();
-        typeLetter = !typeLetter;
-    }
+    typeWithPaint(state, songNameReadyForTyping());
     restoreOnce(settingsFile(QStringLiteral("start settings.ini"), startSettings()));
 }
 

@@ -182,6 +182,9 @@ QList<Field> perFileFieldsLeftOut(const OptionSet &options)
 
 bool commandBoxHoldsHandEdit(const OptionSet &options)
 {
+    // A fresh window shows an empty box until its first change: nothing was edited.
+    if (options.text(Field::edtCommandLine).isEmpty())
+        return false;
     const QString composed
         = composesShortForm(options) ? composeShortCommandLine(options) : composeFullCommandLine(options);
     return options.text(Field::edtCommandLine) != composed;

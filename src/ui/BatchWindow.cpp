@@ -66,6 +66,8 @@ BatchWindow::BatchWindow(Source source, const MessageTexts &texts, QWidget *pare
     m_chooseDir->setObjectName(QStringLiteral("butBatchOutputDir"));
     m_existingLabel->setObjectName(QStringLiteral("lblBatchExisting"));
     m_existing->setObjectName(QStringLiteral("cbxBatchExisting"));
+    // The policy names differ in length between the languages: each shows whole.
+    m_existing->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     m_progress->setObjectName(QStringLiteral("barBatchProgress"));
     m_time->setObjectName(QStringLiteral("lblBatchTime"));
     m_remove->setObjectName(QStringLiteral("butBatchRemove"));

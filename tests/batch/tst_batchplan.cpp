@@ -296,6 +296,7 @@ void TestBatchPlan::whatTheBatchWindowTells_data()
 
     QTest::newRow("nothing to tell") << kStart << "lame -m j -b 128 in.wav out.mp3" << QStringList{} << false;
     QTest::newRow("hand edit") << kStart << "lame -m j -b 160 in.wav out.mp3" << QStringList{} << true;
+    QTest::newRow("nothing composed yet") << kStart << "" << QStringList{} << false;
     QTest::newRow("default settings") << on({Field::flgDefault}) << "lame -h in.wav out.mp3" << QStringList{} << false;
     QTest::newRow("title and track") << Setup([](OptionSet &o) { o.setText(Field::edtSongName, "S"); o.setText(Field::edtTrackNumber, "3"); })
         << "lame -m j -b 128 --tt S --tn 3 in.wav out.mp3" << QStringList{"edtSongName", "edtTrackNumber"} << false;

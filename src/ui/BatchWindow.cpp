@@ -21,6 +21,7 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSet>
 #include <QSpinBox>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -172,13 +173,23 @@ bool BatchWindow::addFiles(const QStringList &paths)
     if (m_runner)
         return false;
     const int inputType = m_source.options().index(Field::rgrInputType);
+    // A file given again (alone and inside a given folder, or dropped twice) is listed once.
+    QSet<QString> listed;
+    for (const BatchInput &input : m_inputs)
+        listed.insert(input.path);
+    const auto add = [&](const QString &file, const QString &folder) {
+        if (!listed.contains(file)) {
+            listed.insert(file);
+            m_inputs.push_back({file, folder});
+        }
+    };
     for (const QString &path : paths) {
         const QString fullPath = QFileInfo(path).absoluteFilePath();
         if (QFileInfo(fullPath).isDir()) {
             for (const QString &file : listAudioFiles(fullPath, inputType))
-                m_inputs.push_back({file, fullPath});
+                add(file, fullPath);
         } else {
-            m_inputs.push_back({fullPath, QString()});
+            add(fullPath, QString());
         }
     }
     replan();

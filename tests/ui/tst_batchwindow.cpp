@@ -205,6 +205,9 @@ void TestBatchWindow::addingAndRemovingBeforeStart()
     QVERIFY(dropOn(batch, {folder + "/c.wav"}));
     QCOMPARE(batch->model()->rowCount(), 3);
     QCOMPARE(cell(batch, 2, BatchJobModel::OutputColumn), folder + "/c.mp3");
+    // A file already listed is not listed again (it would be encoded twice).
+    QVERIFY(dropOn(batch, {folder + "/c.wav"}));
+    QCOMPARE(batch->model()->rowCount(), 3);
 
     auto *list = batch->findChild<QTableView *>("lstBatchJobs");
     list->selectRow(0);

@@ -95,6 +95,10 @@ BatchWindow::BatchWindow(Source source, const MessageTexts &texts, QWidget *pare
     m_jobs->setRange(1, BatchRunner::mostEncodersAtOnce());
     m_jobs->setValue(BatchRunner::defaultEncodersAtOnce());
     m_existing->addItems({QString(), QString(), QString()});
+    // A screen reader names each setting by the label beside it.
+    m_jobsLabel->setBuddy(m_jobs);
+    m_outputDirLabel->setBuddy(m_outputDir);
+    m_existingLabel->setBuddy(m_existing);
     m_progress->setRange(0, kProgressSteps);
     m_progress->setValue(0);
     m_stop->setEnabled(false);
@@ -253,6 +257,8 @@ void BatchWindow::setTexts(const MessageTexts &texts)
     m_start->setText(texts.strBatchStart);
     m_stop->setText(texts.strBatchStop);
     m_retry->setText(texts.strBatchRetry);
+    m_list->setAccessibleName(texts.strBatchListName);
+    m_progress->setAccessibleName(texts.strBatchProgressName);
     showNotes(m_source.options());
     showProgress();
 }

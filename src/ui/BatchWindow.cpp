@@ -92,6 +92,8 @@ BatchWindow::BatchWindow(Source source, const MessageTexts &texts, QWidget *pare
     m_list->setColumnWidth(BatchJobModel::StatusColumn, 220);
     m_list->setWordWrap(false);
     m_list->setTextElideMode(Qt::ElideLeft);
+    // Tab leaves the list for the controls below it; the arrow keys move within the list.
+    m_list->setTabKeyNavigation(false);
     m_jobs->setRange(1, BatchRunner::mostEncodersAtOnce());
     m_jobs->setValue(BatchRunner::defaultEncodersAtOnce());
     m_existing->addItems({QString(), QString(), QString()});

@@ -9,6 +9,7 @@
 #include "ui/ExactText.h"
 #include "ui/FieldBinding.h"
 #include "ui/FileDrops.h"
+#include "ui/AccessibleTexts.h"
 #include "ui/HintTracker.h"
 #include "ui/RunWindow.h"
 #include "ui/WindowPlacement.h"
@@ -431,6 +432,8 @@ void TForm1::ApplyLanguage()
         const TextAssignment &a = texts.begin()[i];
         if (a.property == TextProperty::Hint)
             m_textTargets[i]->setProperty(kHintProperty, textFor(a, Language));
+        else if (a.property == TextProperty::AccessibleName)
+            static_cast<QWidget *>(m_textTargets[i])->setAccessibleName(textFor(a, Language));
         else
             setCaption(m_textTargets[i], textFor(a, Language));
     }
@@ -446,6 +449,7 @@ void TForm1::ApplyLanguage()
     presets->addItems(names);
     presets->setCurrentIndex(-1);
     presets->setEditText(names.value(0));
+    describeByHints(this);
     m_hints->refresh();
     for (RunWindow *run : RunWindow::windows())
         run->setTexts(messages);
@@ -476,7 +480,9 @@ void TForm1::FormCreate()
 
     placeMainWindow(this, QPoint(prefs.left, prefs.top));
 
+    attachLabelBuddies(this);
     ApplyLanguage();
+    describeByHints(this); // also when the remembered language is none we know
 }
 
 void TForm1::FormDestroy()

@@ -204,7 +204,11 @@ inline QList<QStringList> messageTexts(const fenwave::MessageTexts &m)
             {"strBatchCounts", m.strBatchCounts},
             {"strBatchLeftOut", m.strBatchLeftOut},
             {"strBatchHandEdit", m.strBatchHandEdit},
-            {"strSettingsIgnored", m.strSettingsIgnored}};
+            {"strSettingsIgnored", m.strSettingsIgnored},
+            {"strRunOutputName", m.strRunOutputName},
+            {"strRunProgressName", m.strRunProgressName},
+            {"strBatchListName", m.strBatchListName},
+            {"strBatchProgressName", m.strBatchProgressName}};
 }
 
 } // namespace testing

@@ -257,6 +257,30 @@ const TextAssignment kTextAssignments[] = {
                                               "Заполнить пустые места в 1-й версии пробелами"},
     {"flg2ndEmpty",    TextProperty::Caption, "Pad version 2 tag with extra 128 bytes",
                                               "Добавить ко 2-й версии 128 байт"},
+
+    // Names for a screen reader where no label stands beside the control. They show nowhere.
+    {"edtInput",       TextProperty::AccessibleName, "File to encode or decode",
+                                                     "Файл для кодирования или декодирования"},
+    {"edtOutput",      TextProperty::AccessibleName, "File to write",
+                                                     "Файл для записи"},
+    {"edtCompRatio",   TextProperty::AccessibleName, "Compression ratio, 1 to this number",
+                                                     "Степень сжатия, 1 к этому числу"},
+    {"edtScale",       TextProperty::AccessibleName, "PCM input factor",
+                                                     "Коэффициент усиления входного PCM"},
+    {"edtScaleLeft",   TextProperty::AccessibleName, "Left-channel factor",
+                                                     "Коэффициент усиления левого канала"},
+    {"edtScaleRight",  TextProperty::AccessibleName, "Right-channel factor",
+                                                     "Коэффициент усиления правого канала"},
+    {"cbxPresets",     TextProperty::AccessibleName, "Preset",
+                                                     "Предустановка"},
+    {"grpCBR",         TextProperty::AccessibleName, "Constant bitrate",
+                                                     "Постоянный поток"},
+    {"grpABR",         TextProperty::AccessibleName, "Average bitrate",
+                                                     "Средний поток"},
+    {"grpVBR",         TextProperty::AccessibleName, "Variable bitrate",
+                                                     "Переменный поток"},
+    {"edtCommandLine", TextProperty::AccessibleName, "Command line",
+                                                     "Командная строка"},
 };
 // clang-format on
 

@@ -9,7 +9,9 @@
 
 namespace fenwave {
 
-enum class TextProperty { Caption, Hint, Text }; // Text = the edit text of a combo box (cbxPresets)
+// Text = the edit text of a combo box (cbxPresets); AccessibleName = what a screen reader calls a
+// control that has no label beside it.
+enum class TextProperty { Caption, Hint, Text, AccessibleName };
 
 // One assignment that ApplyLanguage makes, with the text for each language (UTF-8 literals).
 struct TextAssignment {
@@ -21,7 +23,8 @@ struct TextAssignment {
 
 // Every translated caption and hint in the order ApplyLanguage assigns them: the menu first,
 // then the pages and their controls (input page, the "View only" box, output, bitrate,
-// filter and info pages). The cbxPresets list and edit text are rebuilt separately.
+// filter and info pages), last the accessible names of unlabelled controls. The cbxPresets list
+// and edit text are rebuilt separately.
 // Both languages have exactly the same targets.
 TableView<TextAssignment> textAssignments();
 

@@ -141,6 +141,14 @@ const MessageText kMessageTexts[] = {
         "Изменённая вручную командная строка к пакету не применяется."},
     {&MessageTexts::strSettingsIgnored, "Only the first settings file is restored; ignored: %1",
         "Восстановлен только первый файл настроек; пропущены: %1"},
+    {&MessageTexts::strRunOutputName, "Encoder output",
+        "Вывод кодировщика"},
+    {&MessageTexts::strRunProgressName, "Progress",
+        "Ход кодирования"},
+    {&MessageTexts::strBatchListName, "Files",
+        "Файлы"},
+    {&MessageTexts::strBatchProgressName, "Overall progress",
+        "Общий ход"},
 };
 // clang-format on
 

@@ -39,6 +39,9 @@ struct MessageTexts {
         strBatchExistingNumber, strBatchTime, strBatchCounts, strBatchLeftOut, strBatchHandEdit;
     // Several settings files given at once: %1 lists those not restored.
     QString strSettingsIgnored;
+    // What a screen reader calls the parts of the run and batch windows that show no text of
+    // their own.
+    QString strRunOutputName, strRunProgressName, strBatchListName, strBatchProgressName;
 };
 
 // The texts of a language; a number that names no language gives all-empty texts.

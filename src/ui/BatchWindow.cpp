@@ -92,9 +92,15 @@ BatchWindow::BatchWindow(Source source, const MessageTexts &texts, QWidget *pare
     m_list->setColumnWidth(BatchJobModel::StatusColumn, 220);
     m_list->setWordWrap(false);
     m_list->setTextElideMode(Qt::ElideLeft);
+    // Tab leaves the list for the controls below it; the arrow keys move within the list.
+    m_list->setTabKeyNavigation(false);
     m_jobs->setRange(1, BatchRunner::mostEncodersAtOnce());
     m_jobs->setValue(BatchRunner::defaultEncodersAtOnce());
     m_existing->addItems({QString(), QString(), QString()});
+    // A screen reader names each setting by the label beside it.
+    m_jobsLabel->setBuddy(m_jobs);
+    m_outputDirLabel->setBuddy(m_outputDir);
+    m_existingLabel->setBuddy(m_existing);
     m_progress->setRange(0, kProgressSteps);
     m_progress->setValue(0);
     m_stop->setEnabled(false);
@@ -253,6 +259,8 @@ void BatchWindow::setTexts(const MessageTexts &texts)
     m_start->setText(texts.strBatchStart);
     m_stop->setText(texts.strBatchStop);
     m_retry->setText(texts.strBatchRetry);
+    m_list->setAccessibleName(texts.strBatchListName);
+    m_progress->setAccessibleName(texts.strBatchProgressName);
     showNotes(m_source.options());
     showProgress();
 }

@@ -62,6 +62,8 @@ RunWindow::RunWindow(const MessageTexts &texts)
     m_progress->setObjectName(QStringLiteral("barRunProgress"));
     m_outcome->setObjectName(QStringLiteral("lblRunOutcome"));
     m_stop->setObjectName(QStringLiteral("butRunStop"));
+    m_view->setAccessibleName(texts.strRunOutputName);
+    m_progress->setAccessibleName(texts.strRunProgressName);
 
     m_view->setReadOnly(true);
     m_view->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -186,6 +188,8 @@ void RunWindow::setTexts(const MessageTexts &texts)
 {
     m_texts = texts;
     m_stop->setText(texts.strRunStop);
+    m_view->setAccessibleName(texts.strRunOutputName);
+    m_progress->setAccessibleName(texts.strRunProgressName);
     showState();
 }
 

@@ -267,6 +267,16 @@ void TestBatchWindow::languageSwitch()
     for (int column = 0; column < BatchJobModel::ColumnCount; ++column)
         shown << batch->model()->headerData(column, Qt::Horizontal).toString();
     shown << cell(batch, 0, BatchJobModel::StatusColumn);
+    // What a screen reader calls the controls that show no text of their own: their name, or
+    // the label whose buddy they are.
+    for (const char *name : {"lstBatchJobs", "barBatchProgress"})
+        shown << batch->findChild<QWidget *>(name)->accessibleName();
+    for (const char *name : {"spnBatchJobs", "edtBatchOutputDir", "cbxBatchExisting"}) {
+        const QWidget *field = batch->findChild<QWidget *>(name);
+        const QList<QLabel *> labels = batch->findChildren<QLabel *>();
+        const auto buddy = std::find_if(labels.begin(), labels.end(), [&](QLabel *l) { return l->buddy() == field; });
+        shown << (buddy == labels.end() ? QString() : (*buddy)->text());
+    }
     QVERIFY(shown.size() > 20);
     for (const QString &text : shown) {
         QVERIFY2(!text.isEmpty(), "a text is missing");

@@ -12,13 +12,17 @@
 #include "ui/LayoutTable.h"
 #include "ui/WindowBuilder.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QHelpEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QStackedWidget>
 #include <QToolTip>
@@ -38,6 +42,26 @@ namespace {
 QString hintOf(const QObject *target)
 {
     return target->property(kHintProperty).toString();
+}
+
+// What a screen reader calls the control. A combo box's own name on Linux is its value, so there
+// it is the label whose buddy it is, else a name set on it.
+QString spokenNameOf(const QWidget *widget)
+{
+    if (qobject_cast<const QComboBox *>(widget)) {
+        for (const QLabel *label : widget->window()->findChildren<QLabel *>()) {
+            if (label->buddy() == widget)
+                return label->text();
+        }
+        return widget->accessibleName();
+    }
+    return QAccessible::queryAccessibleInterface(const_cast<QWidget *>(widget))->text(QAccessible::Name);
+}
+
+bool isEditOrComboBox(const QWidget *widget)
+{
+    return qobject_cast<const QLineEdit *>(widget) || qobject_cast<const QComboBox *>(widget)
+           || qobject_cast<const QPlainTextEdit *>(widget);
 }
 
 // Everything a language switch may touch, in a fixed order: captions, hints and places of
@@ -145,6 +169,8 @@ private slots:
     void everyTextIsInTheChosenLanguage_data();
     void everyTextIsInTheChosenLanguage();
     void tablesNameRealControls();
+    void controlsAreNamedAndDescribed_data();
+    void controlsAreNamedAndDescribed();
     void captionsFit_data();
     void captionsFit();
 
@@ -307,6 +333,8 @@ void TestLanguage::everyTextIsInTheChosenLanguage()
                 text = presets->currentText();
             else if (object == &form())
                 text = form().windowTitle();
+            else if (property == QLatin1String("name") && object)
+                text = spokenNameOf(static_cast<const QWidget *>(object));
             else if (object)
                 text = property == QLatin1String("hint") ? hintOf(object) : captionOf(object);
             expected << row.join(u'\t').replace(QLatin1String("{version}"),
@@ -317,6 +345,47 @@ void TestLanguage::everyTextIsInTheChosenLanguage()
     QCOMPARE(shown, expected);
     QCOMPARE(presets->count(), item);
     QCOMPARE(presets->currentIndex(), -1);
+}
+
+void TestLanguage::controlsAreNamedAndDescribed_data()
+{
+    QTest::addColumn<Language>("language");
+    QTest::newRow("English") << kEnglish;
+    QTest::newRow("Russian") << kRussian;
+}
+
+// A screen-reader user hears what each control is, can tell the fields of one group apart, and
+// gets the status-bar hint as the description.
+void TestLanguage::controlsAreNamedAndDescribed()
+{
+    QFETCH(Language, language);
+    switchTo(language == kEnglish ? kRussian : kEnglish);
+    switchTo(language);
+
+    QStringList faults;
+    QHash<QPair<const QObject *, QString>, QString> namesInGroup;
+    for (const QWidget *widget : form().findChildren<QWidget *>()) {
+        const bool comboPart = qobject_cast<const QComboBox *>(widget->parentWidget());
+        const bool interactive = isEditOrComboBox(widget) || qobject_cast<const QAbstractButton *>(widget)
+                                 || qobject_cast<const QGroupBox *>(widget);
+        const QString id
+            = comboPart ? widget->parentWidget()->objectName() + QStringLiteral(" edit") : widget->objectName();
+        if (!interactive || id.isEmpty() || id.startsWith(QLatin1String("qt_")))
+            continue; // Qt's own parts, such as the scroll buttons of the page tabs
+        const QString name = spokenNameOf(widget);
+        if (name.trimmed().isEmpty())
+            faults << id + QStringLiteral(" has no name");
+        if (isEditOrComboBox(widget) && !comboPart) {
+            const QPair<const QObject *, QString> key(widget->parentWidget(), name);
+            if (namesInGroup.contains(key))
+                faults << id + QStringLiteral(" shares its name with ") + namesInGroup.value(key);
+            namesInGroup.insert(key, id);
+        }
+        if (widget->accessibleDescription() != hintForWidget(widget))
+            faults << id + QStringLiteral(" is described as \"") + widget->accessibleDescription()
+                          + QStringLiteral("\"");
+    }
+    QVERIFY2(faults.isEmpty(), qPrintable(faults.join(u'\n')));
 }
 
 void TestLanguage::tablesNameRealControls()

@@ -1,5 +1,6 @@
 // The window a run gets where there is no terminal: what it shows while the program runs and
 // when it ends, and its Stop button. Stand-in programs are small shell scripts.
+#include "ExpectedData.h"
 #include "FormDriver.h"
 #include "TestFiles.h"
 #include "language/MessageTexts.h"
@@ -137,6 +138,13 @@ void TestRunWindow::showsOutputAndOutcome()
     else
         QVERIFY(bar->value() < bar->maximum());
     QVERIFY(!window->findChild<QPushButton *>("butRunStop")->isEnabled());
+    // A screen reader names the view and the bar, which show no text of their own.
+    const char *file = language == 1 ? "language_ru.tsv" : "language_en.tsv";
+    const auto nameOf = [file](const char *message) {
+        return testing::expectedRows(file, 0, QString::fromLatin1(message)).value(0).value(1);
+    };
+    QCOMPARE(window->findChild<QPlainTextEdit *>("edtRunOutput")->accessibleName(), nameOf("strRunOutputName"));
+    QCOMPARE(bar->accessibleName(), nameOf("strRunProgressName"));
     // The outcome stays until the user closes the window.
     QTest::qWait(50);
     QVERIFY(window->isVisible());

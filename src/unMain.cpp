@@ -4,12 +4,13 @@
 #include "options/CommandLine.h"
 #include "options/Interlocks.h"
 #include "settings/Preferences.h"
+#include "ui/AccessibleInterfaces.h"
+#include "ui/AccessibleTexts.h"
 #include "ui/BatchWindow.h"
 #include "ui/ControlBinding.h"
 #include "ui/ExactText.h"
 #include "ui/FieldBinding.h"
 #include "ui/FileDrops.h"
-#include "ui/AccessibleTexts.h"
 #include "ui/HintTracker.h"
 #include "ui/RunWindow.h"
 #include "ui/WindowPlacement.h"
@@ -120,6 +121,7 @@ const Wiring kWiring[] = {
 TForm1::TForm1(const QString &storePath, QWidget *parent) : QMainWindow(parent), m_storePath(storePath)
 {
     setObjectName(QStringLiteral("Form1"));
+    installAccessibleInterfaces(); // before any control is seen by a screen reader
     buildWindow(this);
     collectNamedObjects();
     giveStartValues();

@@ -208,7 +208,21 @@ inline QList<QStringList> messageTexts(const fenwave::MessageTexts &m)
             {"strRunOutputName", m.strRunOutputName},
             {"strRunProgressName", m.strRunProgressName},
             {"strBatchListName", m.strBatchListName},
-            {"strBatchProgressName", m.strBatchProgressName}};
+            {"strBatchProgressName", m.strBatchProgressName},
+            {"strRunOutputHint", m.strRunOutputHint},
+            {"strRunProgressHint", m.strRunProgressHint},
+            {"strRunStopHint", m.strRunStopHint},
+            {"strBatchListHint", m.strBatchListHint},
+            {"strBatchJobsHint", m.strBatchJobsHint},
+            {"strBatchOutputDirHint", m.strBatchOutputDirHint},
+            {"strBatchChooseDirHint", m.strBatchChooseDirHint},
+            {"strBatchExistingHint", m.strBatchExistingHint},
+            {"strBatchProgressHint", m.strBatchProgressHint},
+            {"strBatchRemoveHint", m.strBatchRemoveHint},
+            {"strBatchShowOutputHint", m.strBatchShowOutputHint},
+            {"strBatchStartHint", m.strBatchStartHint},
+            {"strBatchStopHint", m.strBatchStopHint},
+            {"strBatchRetryHint", m.strBatchRetryHint}};
 }
 
 } // namespace testing

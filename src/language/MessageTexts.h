@@ -42,6 +42,10 @@ struct MessageTexts {
     // What a screen reader calls the parts of the run and batch windows that show no text of
     // their own.
     QString strRunOutputName, strRunProgressName, strBatchListName, strBatchProgressName;
+    // What a screen reader tells of each control of the run and batch windows (they show no hints).
+    QString strRunOutputHint, strRunProgressHint, strRunStopHint, strBatchListHint, strBatchJobsHint,
+        strBatchOutputDirHint, strBatchChooseDirHint, strBatchExistingHint, strBatchProgressHint, strBatchRemoveHint,
+        strBatchShowOutputHint, strBatchStartHint, strBatchStopHint, strBatchRetryHint;
 };
 
 // The texts of a language; a number that names no language gives all-empty texts.

@@ -67,6 +67,18 @@ void attachLabelBuddies(QWidget *window)
     }
 }
 
+void nameAndDescribeParts(QWidget *window, const MessageTexts &texts, TableView<PartTexts> parts)
+{
+    for (const PartTexts &row : parts) {
+        auto *part = window->findChild<QWidget *>(QString::fromLatin1(row.part));
+        if (!part)
+            continue;
+        if (row.name)
+            part->setAccessibleName(texts.*row.name);
+        part->setAccessibleDescription(texts.*row.description);
+    }
+}
+
 void describeByHints(QWidget *window)
 {
     QList<QWidget *> widgets = window->findChildren<QWidget *>();

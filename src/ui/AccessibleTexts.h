@@ -1,8 +1,23 @@
 #pragma once
 
+#include "language/MessageTexts.h"
+#include "options/TableView.h"
+
 class QWidget;
 
 namespace fenwave {
+
+// What a screen reader calls a part of a window (name) and what it tells of it (description), as
+// texts of the current language. A null name leaves the part named by its caption or its label.
+struct PartTexts {
+    const char *part; // the object name within the window
+    QString MessageTexts::*name;
+    QString MessageTexts::*description;
+};
+
+// Gives the parts of a window without hints their names and descriptions; run again when the
+// language changes.
+void nameAndDescribeParts(QWidget *window, const MessageTexts &texts, TableView<PartTexts> parts);
 
 // Makes each label that stands beside an edit or a combo box its buddy, so that a screen reader
 // names the field by the label. Adds nothing visible: no caption holds a mnemonic.

@@ -4,6 +4,8 @@
 
 #include "batch/BatchRunner.h"
 #include "batch/FolderScan.h"
+#include "ui/AccessibleInterfaces.h"
+#include "ui/AccessibleTexts.h"
 #include "ui/BatchJobModel.h"
 #include "ui/Confirmation.h"
 #include "ui/FileDrops.h"
@@ -46,6 +48,23 @@ QString clockText(qint64 ms)
     return seconds >= 3600 ? QStringLiteral("%1:").arg(seconds / 3600) + minutesAndSeconds : minutesAndSeconds;
 }
 
+// What a screen reader calls and tells of the parts that show no text of their own, or no hint.
+// clang-format off
+const PartTexts kPartTexts[] = {
+    {"lstBatchJobs",      &MessageTexts::strBatchListName,     &MessageTexts::strBatchListHint},
+    {"spnBatchJobs",      nullptr,                             &MessageTexts::strBatchJobsHint},
+    {"edtBatchOutputDir", nullptr,                             &MessageTexts::strBatchOutputDirHint},
+    {"butBatchOutputDir", nullptr,                             &MessageTexts::strBatchChooseDirHint},
+    {"cbxBatchExisting",  nullptr,                             &MessageTexts::strBatchExistingHint},
+    {"barBatchProgress",  &MessageTexts::strBatchProgressName, &MessageTexts::strBatchProgressHint},
+    {"butBatchRemove",    nullptr,                             &MessageTexts::strBatchRemoveHint},
+    {"butBatchOutput",    nullptr,                             &MessageTexts::strBatchShowOutputHint},
+    {"butBatchStart",     nullptr,                             &MessageTexts::strBatchStartHint},
+    {"butBatchStop",      nullptr,                             &MessageTexts::strBatchStopHint},
+    {"butBatchRetry",     nullptr,                             &MessageTexts::strBatchRetryHint},
+};
+// clang-format on
+
 } // namespace
 
 BatchWindow::BatchWindow(Source source, const MessageTexts &texts, QWidget *parent)
@@ -57,6 +76,7 @@ BatchWindow::BatchWindow(Source source, const MessageTexts &texts, QWidget *pare
       m_showOutput(new QPushButton(this)), m_start(new QPushButton(this)), m_stop(new QPushButton(this)),
       m_retry(new QPushButton(this))
 {
+    installAccessibleInterfaces();
     setObjectName(QStringLiteral("frmBatch"));
     m_notes->setObjectName(QStringLiteral("lblBatchNotes"));
     m_list->setObjectName(QStringLiteral("lstBatchJobs"));
@@ -259,8 +279,7 @@ void BatchWindow::setTexts(const MessageTexts &texts)
     m_start->setText(texts.strBatchStart);
     m_stop->setText(texts.strBatchStop);
     m_retry->setText(texts.strBatchRetry);
-    m_list->setAccessibleName(texts.strBatchListName);
-    m_progress->setAccessibleName(texts.strBatchProgressName);
+    nameAndDescribeParts(this, texts, kPartTexts);
     showNotes(m_source.options());
     showProgress();
 }

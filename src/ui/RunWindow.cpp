@@ -4,6 +4,8 @@
 
 #include "options/CommandLine.h"
 #include "options/EncoderProgress.h"
+#include "ui/AccessibleInterfaces.h"
+#include "ui/AccessibleTexts.h"
 #include "ui/Confirmation.h"
 
 #include <QCloseEvent>
@@ -50,6 +52,13 @@ bool isThere(const QString &path)
     return info.exists() || info.isSymLink();
 }
 
+// What a screen reader calls and tells of the parts that show no text of their own, or no hint.
+const PartTexts kPartTexts[] = {
+    {"edtRunOutput", &MessageTexts::strRunOutputName, &MessageTexts::strRunOutputHint},
+    {"barRunProgress", &MessageTexts::strRunProgressName, &MessageTexts::strRunProgressHint},
+    {"butRunStop", nullptr, &MessageTexts::strRunStopHint},
+};
+
 } // namespace
 
 RunWindow::RunWindow(const MessageTexts &texts)
@@ -57,13 +66,13 @@ RunWindow::RunWindow(const MessageTexts &texts)
       m_progress(new QProgressBar(this)), m_outcome(new QLabel(this)), m_stop(new QPushButton(texts.strRunStop, this)),
       m_terminal(m_view->document(), [this](QStringView line) { showProgress(line); })
 {
+    installAccessibleInterfaces();
     setObjectName(QStringLiteral("frmRun"));
     m_view->setObjectName(QStringLiteral("edtRunOutput"));
     m_progress->setObjectName(QStringLiteral("barRunProgress"));
     m_outcome->setObjectName(QStringLiteral("lblRunOutcome"));
     m_stop->setObjectName(QStringLiteral("butRunStop"));
-    m_view->setAccessibleName(texts.strRunOutputName);
-    m_progress->setAccessibleName(texts.strRunProgressName);
+    nameAndDescribeParts(this, texts, kPartTexts);
 
     m_view->setReadOnly(true);
     m_view->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -188,8 +197,7 @@ void RunWindow::setTexts(const MessageTexts &texts)
 {
     m_texts = texts;
     m_stop->setText(texts.strRunStop);
-    m_view->setAccessibleName(texts.strRunOutputName);
-    m_progress->setAccessibleName(texts.strRunProgressName);
+    nameAndDescribeParts(this, texts, kPartTexts);
     showState();
 }
 

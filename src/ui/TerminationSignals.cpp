@@ -31,7 +31,9 @@ void quitOnTerminationSignals()
         char byte;
         [[maybe_unused]] const auto read = ::read(signalPipe[1], &byte, 1);
         notifier->setEnabled(false);
-        QCoreApplication::quit();
+        // Not quit(): that closes the windows first, and a window with a running encoder
+        // would ask a question that nobody is there to answer.
+        QCoreApplication::exit(0);
     });
     struct sigaction action = {};
     action.sa_handler = onSignal;

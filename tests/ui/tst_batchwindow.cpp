@@ -8,6 +8,7 @@
 #include "ui/BatchJobModel.h"
 #include "ui/BatchWindow.h"
 
+#include <QAccessible>
 #include <QComboBox>
 #include <QDropEvent>
 #include <QMimeData>
@@ -277,6 +278,14 @@ void TestBatchWindow::languageSwitch()
         const auto buddy = std::find_if(labels.begin(), labels.end(), [&](QLabel *l) { return l->buddy() == field; });
         shown << (buddy == labels.end() ? QString() : (*buddy)->text());
     }
+    // ...and what it tells of every control, as the window shows no hints.
+    for (const QWidget *control : batch->findChildren<QWidget *>()) {
+        const QString name = control->objectName();
+        if (control->focusPolicy() != Qt::NoFocus && !name.isEmpty() && !name.startsWith(QLatin1String("qt_")))
+            shown << control->accessibleDescription();
+    }
+    shown << batch->findChild<QWidget *>("barBatchProgress")->accessibleDescription();
+    QCOMPARE(QAccessible::queryAccessibleInterface(batch)->role(), QAccessible::Window);
     QVERIFY(shown.size() > 20);
     for (const QString &text : shown) {
         QVERIFY2(!text.isEmpty(), "a text is missing");

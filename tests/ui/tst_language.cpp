@@ -53,7 +53,6 @@ QString spokenNameOf(const QWidget *widget)
             if (label->buddy() == widget)
                 return label->text();
         }
-        return widget->accessibleName();
     }
     return QAccessible::queryAccessibleInterface(const_cast<QWidget *>(widget))->text(QAccessible::Name);
 }

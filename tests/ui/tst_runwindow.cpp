@@ -6,6 +6,7 @@
 #include "language/MessageTexts.h"
 #include "ui/RunWindow.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -145,6 +146,12 @@ void TestRunWindow::showsOutputAndOutcome()
     };
     QCOMPARE(window->findChild<QPlainTextEdit *>("edtRunOutput")->accessibleName(), nameOf("strRunOutputName"));
     QCOMPARE(bar->accessibleName(), nameOf("strRunProgressName"));
+    // The window shows no hints: a screen reader tells what each part is for.
+    QCOMPARE(window->findChild<QPlainTextEdit *>("edtRunOutput")->accessibleDescription(), nameOf("strRunOutputHint"));
+    QCOMPARE(bar->accessibleDescription(), nameOf("strRunProgressHint"));
+    QCOMPARE(window->findChild<QPushButton *>("butRunStop")->accessibleDescription(), nameOf("strRunStopHint"));
+    // It is announced as a window, not as an anonymous panel.
+    QCOMPARE(QAccessible::queryAccessibleInterface(window)->role(), QAccessible::Window);
     // The outcome stays until the user closes the window.
     QTest::qWait(50);
     QVERIFY(window->isVisible());

@@ -1,0 +1,112 @@
+#include "ui/AccessibleInterfaces.h"
+
+#include "ui/BatchWindow.h"
+#include "ui/RunWindow.h"
+
+#include <QAbstractItemView>
+#include <QAccessibleWidget>
+#include <QComboBox>
+#include <QKeySequence>
+#include <QLineEdit>
+
+namespace fenwave {
+
+namespace {
+
+// A combo box as Qt presents it (the popup list and the edit part as children; "show menu" and
+// "press" open and close the list), except that a name it was given is its name.
+class NamedComboBox : public QAccessibleWidget
+{
+public:
+    explicit NamedComboBox(QComboBox *combo) : QAccessibleWidget(combo, QAccessible::ComboBox) {}
+
+    int childCount() const override { return combo()->lineEdit() ? 2 : 1; }
+
+    QAccessibleInterface *child(int index) const override
+    {
+        if (index == 0)
+            return QAccessible::queryAccessibleInterface(combo()->view());
+        if (index == 1 && combo()->lineEdit())
+            return QAccessible::queryAccessibleInterface(combo()->lineEdit());
+        return nullptr;
+    }
+
+    int indexOfChild(const QAccessibleInterface *child) const override
+    {
+        if (!child)
+            return -1;
+        if (child->object() == combo()->view())
+            return 0;
+        if (combo()->lineEdit() && child->object() == combo()->lineEdit())
+            return 1;
+        return -1;
+    }
+
+    QAccessibleInterface *childAt(int x, int y) const override
+    {
+        QLineEdit *edit = combo()->lineEdit();
+        if (edit && edit->rect().contains(edit->mapFromGlobal(QPoint(x, y))))
+            return child(1);
+        return nullptr;
+    }
+
+    QString text(QAccessible::Text kind) const override
+    {
+        QString text;
+        switch (kind) {
+        case QAccessible::Name:
+            // Its own name; else, as Qt on Linux does, the value (the label says what it sets).
+            text = combo()->accessibleName().isEmpty() ? value() : combo()->accessibleName();
+            break;
+        case QAccessible::Value:
+            text = value();
+            break;
+        case QAccessible::Accelerator:
+            text = QKeySequence(Qt::Key_Down).toString(QKeySequence::NativeText);
+            break;
+        default:
+            break;
+        }
+        return text.isEmpty() ? QAccessibleWidget::text(kind) : text;
+    }
+
+    QStringList actionNames() const override { return {showMenuAction(), pressAction()}; }
+
+    void doAction(const QString &actionName) override
+    {
+        if (actionName != showMenuAction() && actionName != pressAction())
+            return;
+        if (combo()->view()->isVisible())
+            combo()->hidePopup();
+        else
+            combo()->showPopup();
+    }
+
+    QStringList keyBindingsForAction(const QString &) const override { return {}; }
+
+private:
+    QComboBox *combo() const { return static_cast<QComboBox *>(widget()); }
+    QString value() const { return combo()->lineEdit() ? combo()->lineEdit()->text() : combo()->currentText(); }
+};
+
+QAccessibleInterface *programInterface(const QString &className, QObject *object)
+{
+    // Every combo box, whether or not it has a name yet: the interface is made once and kept.
+    if (className == QLatin1String("QComboBox")) {
+        if (auto *combo = qobject_cast<QComboBox *>(object))
+            return new NamedComboBox(combo);
+    } else if (className == QLatin1String(RunWindow::staticMetaObject.className())
+               || className == QLatin1String(BatchWindow::staticMetaObject.className())) {
+        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Window);
+    }
+    return nullptr;
+}
+
+} // namespace
+
+void installAccessibleInterfaces()
+{
+    QAccessible::installFactory(programInterface);
+}
+
+} // namespace fenwave

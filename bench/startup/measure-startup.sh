@@ -4,10 +4,12 @@
 # memory; medians of many runs, under Xvfb (xcb) and under the offscreen platform. A third
 # program, the empty window with one line of text, shows what the first use of a font costs.
 #
-#   bench/startup/measure-startup.sh [BUILD_DIR] [RUNS]
+#   bench/startup/measure-startup.sh [BUILD_DIR] [RUNS] [BASELINE_BUILD_DIR]
 #
 # BUILD_DIR defaults to build-bench (targets empty_window and fenwave_first_paint),
-# RUNS to 30. Needs xvfb-run (Debian xvfb) and /usr/bin/time (Debian time).
+# RUNS to 30. With BASELINE_BUILD_DIR (the same targets built from another commit), that
+# build's window runs in the same rounds and the ratios to it are printed: a change's cost
+# against the noise of one machine. Needs xvfb-run (Debian xvfb) and /usr/bin/time (Debian time).
 set -euo pipefail
 export LC_ALL=C   # $EPOCHREALTIME with a "." whatever the user's locale
 
@@ -17,9 +19,14 @@ if [[ ${1:-} == --inner ]]; then
 fi
 build_dir=${1:-build-bench}
 runs=${2:-30}
+baseline_dir=${3:-}
 bin=$build_dir/bench
 programs=("$bin/fenwave_first_paint" "$bin/empty_window" "$bin/empty_window --label")
 names=(window empty empty+label)
+if [[ -n $baseline_dir ]]; then
+    programs+=("$baseline_dir/bench/fenwave_first_paint")
+    names+=(baseline)
+fi
 
 median() { sort -n | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
@@ -71,6 +78,12 @@ measure_here() {
         "$(awk -v a="${wall[0]}" -v b="${wall[1]}" 'BEGIN { print a / b }')" \
         "$(awk -v a="${cpu[0]}" -v b="${cpu[1]}" 'BEGIN { print a / b }')" \
         "$(awk -v a="${rss[0]}" -v b="${rss[1]}" 'BEGIN { print a / b }')" "$runs" "$((runs / 3 + 1))"
+    if [[ -n $baseline_dir ]]; then
+        printf '%-9s window/baseline ratios: wall %.3f  CPU %.3f  peak RSS %.3f\n' "$label" \
+            "$(awk -v a="${wall[0]}" -v b="${wall[3]}" 'BEGIN { print a / b }')" \
+            "$(awk -v a="${cpu[0]}" -v b="${cpu[3]}" 'BEGIN { print a / b }')" \
+            "$(awk -v a="${rss[0]}" -v b="${rss[3]}" 'BEGIN { print a / b }')"
+    fi
     rm -rf "$tmp"
 }
 
@@ -79,7 +92,7 @@ if [[ -n ${inner_label:-} ]]; then
     exit 0
 fi
 
-for program in "$bin/fenwave_first_paint" "$bin/empty_window"; do
+for program in "$bin/fenwave_first_paint" "$bin/empty_window" ${baseline_dir:+"$baseline_dir/bench/fenwave_first_paint"}; do
     [[ -x $program ]] || { echo "missing $program: build the targets fenwave_first_paint and empty_window" >&2; exit 1; }
 done
 command -v xvfb-run >/dev/null || { echo "xvfb-run missing: apt-get install xvfb" >&2; exit 1; }
@@ -87,7 +100,7 @@ command -v xvfb-run >/dev/null || { echo "xvfb-run missing: apt-get install xvfb
 
 echo "runs: $runs per program and platform; load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
 QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" \
-    "$0" --inner xvfb "$build_dir" "$runs"
+    "$0" --inner xvfb "$build_dir" "$runs" "$baseline_dir"
 export QT_QPA_PLATFORM=offscreen
 measure_here offscreen
 echo "load average after: $(cut -d' ' -f1-3 /proc/loadavg)"

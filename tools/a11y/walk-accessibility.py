@@ -241,15 +241,20 @@ def press(obj):
     action.doAction(0)
 
 
+# How long a call to the program may take (ms), and how long the program may take to appear.
+CALL_TIMEOUT = 5000
+STARTUP_TIMEOUT = 15000
+
+
 def press_without_waiting(obj):
     """Presses something that opens a modal dialog: the call returns only when that closes."""
-    Atspi.set_timeout(800, -1)
+    Atspi.set_timeout(800, STARTUP_TIMEOUT)
     try:
         press(obj)
-    except Exception:
+    except GLib.GError:
         pass  # the dialog is up; the reply comes when it closes
     finally:
-        Atspi.set_timeout(-1, -1)
+        Atspi.set_timeout(CALL_TIMEOUT, STARTUP_TIMEOUT)
 
 
 def main_window(app):
@@ -356,6 +361,7 @@ def main():
                              "every window but the main one")
     args = parser.parse_args()
 
+    Atspi.set_timeout(CALL_TIMEOUT, STARTUP_TIMEOUT)
     app = application(args.pid)
     if app is None:
         sys.exit("the program never appeared on the accessibility bus")

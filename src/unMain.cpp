@@ -484,7 +484,8 @@ void TForm1::FormCreate()
 
     attachLabelBuddies(this);
     ApplyLanguage();
-    describeByHints(this); // also when the remembered language is none we know
+    if (!isKnownLanguage(Language))
+        describeByHints(this); // ApplyLanguage leaves a language we do not know alone
 }
 
 void TForm1::FormDestroy()

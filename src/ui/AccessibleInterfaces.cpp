@@ -58,19 +58,29 @@ public:
             // Its own name; else, as Qt on Linux does, the value (the label says what it sets).
             text = combo()->accessibleName().isEmpty() ? value() : combo()->accessibleName();
             break;
-        case QAccessible::Value:
-            text = value();
-            break;
-        case QAccessible::Accelerator:
-            text = QKeySequence(Qt::Key_Down).toString(QKeySequence::NativeText);
-            break;
-        default:
-            break;
+        case QAccessible::Value: text = value(); break;
+        case QAccessible::Accelerator: text = QKeySequence(Qt::Key_Down).toString(QKeySequence::NativeText); break;
+        default: break;
         }
         return text.isEmpty() ? QAccessibleWidget::text(kind) : text;
     }
 
+    QAccessible::State state() const override
+    {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.expandable = true;
+        state.expanded = combo()->view()->isVisible();
+        return state;
+    }
+
     QStringList actionNames() const override { return {showMenuAction(), pressAction()}; }
+
+    QString localizedActionDescription(const QString &actionName) const override
+    {
+        if (actionName == showMenuAction() || actionName == pressAction())
+            return QComboBox::tr("Open the combo box selection popup");
+        return QString();
+    }
 
     void doAction(const QString &actionName) override
     {

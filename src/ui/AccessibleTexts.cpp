@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QVariant>
 #include <QWidget>
 
 namespace fenwave {
@@ -55,6 +56,22 @@ QString buddyText(const QWidget *control)
     return QString();
 }
 
+// Top down, so that each widget's hint is looked up once: its own, else the one its parent
+// shows (the rule of hintForWidget). Windows within the window, such as a batch window, describe
+// their own controls.
+void describeTree(QWidget *widget, const QString &inherited)
+{
+    const QString own = widget->property(kHintProperty).toString();
+    const QString &hint = own.isEmpty() ? inherited : own;
+    if (widget->accessibleDescription() != hint)
+        widget->setAccessibleDescription(hint);
+    for (QObject *child : widget->children()) {
+        auto *part = qobject_cast<QWidget *>(child);
+        if (part && !part->isWindow())
+            describeTree(part, hint);
+    }
+}
+
 } // namespace
 
 void attachLabelBuddies(QWidget *window)
@@ -81,13 +98,7 @@ void nameAndDescribeParts(QWidget *window, const MessageTexts &texts, TableView<
 
 void describeByHints(QWidget *window)
 {
-    QList<QWidget *> widgets = window->findChildren<QWidget *>();
-    widgets.prepend(window);
-    for (QWidget *widget : widgets) {
-        const QString hint = hintForWidget(widget);
-        if (widget->accessibleDescription() != hint)
-            widget->setAccessibleDescription(hint);
-    }
+    describeTree(window, QString());
     // The edit part of a combo box is a widget of its own to a screen reader; it says what the
     // box sets, not just the typed text.
     for (QComboBox *combo : window->findChildren<QComboBox *>()) {

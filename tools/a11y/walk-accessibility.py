@@ -3,7 +3,7 @@
 
 Started by check-accessibility.sh, which provides the display, the buses and the program.
 For every window of the program, in English and in Russian, it reports:
-  - an interactive object (or a cell of a list) without a name;
+  - an interactive object, a cell of a list or a group of controls without a name;
   - a combo box named only by its current value, with no "labelled by" relation;
   - two edits or combo boxes within one group sharing a name;
   - a control whose status-bar hint (read by pointing at it) is not its description;
@@ -29,6 +29,7 @@ INTERACTIVE = {
     pyatspi.ROLE_RADIO_MENU_ITEM, pyatspi.ROLE_MENU, pyatspi.ROLE_LIST, pyatspi.ROLE_TABLE,
     pyatspi.ROLE_TREE_TABLE, pyatspi.ROLE_PROGRESS_BAR,
 }
+LISTS = {pyatspi.ROLE_LIST, pyatspi.ROLE_TABLE, pyatspi.ROLE_TREE_TABLE}
 FIELDS = {pyatspi.ROLE_TEXT, pyatspi.ROLE_ENTRY, pyatspi.ROLE_COMBO_BOX, pyatspi.ROLE_SPIN_BUTTON}
 # Qt gives menu items and page tabs no description without tooltips.
 NO_DESCRIPTION = {
@@ -64,13 +65,17 @@ def relation_targets(obj, kind):
     return targets
 
 
-def inside_combo_box(obj):
+def inside(obj, roles):
     parent = obj.parent
     while parent is not None:
-        if parent.getRole() == pyatspi.ROLE_COMBO_BOX:
+        if parent.getRole() in roles:
             return True
         parent = parent.parent
     return False
+
+
+def inside_combo_box(obj):
+    return inside(obj, {pyatspi.ROLE_COMBO_BOX})
 
 
 def group_of(obj):
@@ -157,9 +162,12 @@ class Report:
         if not window.name.strip():
             finding("unnamed", window)
 
-        # A list's cells say what they show, not only paint it.
+        # A list's cells say what they show, not only paint it; a group of controls says what
+        # it groups.
         cells = [o for o in objects if o.getRole() == pyatspi.ROLE_TABLE_CELL]
-        for obj in interactive + combo_edits + cells:
+        groups = [o for o in objects if o.getRole() == pyatspi.ROLE_PANEL and not inside(o, LISTS)
+                  and any(d.getRole() in INTERACTIVE for d in walk(o, []))]
+        for obj in interactive + combo_edits + cells + groups:
             if not obj.name.strip():
                 finding("unnamed", obj)
         for combo in (o for o in interactive if o.getRole() == pyatspi.ROLE_COMBO_BOX):

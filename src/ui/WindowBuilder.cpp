@@ -137,6 +137,9 @@ QPlainTextEdit *makeMemo(QWidget *parent, const QString &content)
     auto *memo = new QPlainTextEdit(parent);
     memo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // Tab moves on to the next control, as everywhere else in the window; a tab typed into the
+    // command line would only end up as a separator.
+    memo->setTabChangesFocus(true);
     memo->setPlainText(content);
     return memo;
 }

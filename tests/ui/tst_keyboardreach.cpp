@@ -13,6 +13,7 @@
 #include <QComboBox>
 #include <QRadioButton>
 #include <QSet>
+#include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -99,9 +100,11 @@ private:
 void TestKeyboardReach::mainWindowPages_data()
 {
     QTest::addColumn<int>("page");
+    QTest::addColumn<bool>("editableLine"); // "View only" unticked: Tab leaves the box, adds no tab
     int index = 0;
     for (const char *page : {"tabInput", "tabOutput", "tabBitrate", "tabFilter", "tabComment"})
-        QTest::newRow(page) << index++;
+        QTest::newRow(page) << index++ << false;
+    QTest::newRow("tabInput, command line editable") << 0 << true;
 }
 
 // Each page as it shows at start; the page tabs themselves are a stop, so another page is one
@@ -109,10 +112,15 @@ void TestKeyboardReach::mainWindowPages_data()
 void TestKeyboardReach::mainWindowPages()
 {
     QFETCH(int, page);
+    QFETCH(bool, editableLine);
     Window w;
+    if (editableLine)
+        w.d.click("flgReadOnly");
+    const QString line = w.form.named<QPlainTextEdit>("edtCommandLine")->toPlainText();
     w.form.named<QTabWidget>("pgOptions")->setCurrentIndex(page);
     const QStringList missed = missedControls(&w.form);
     QVERIFY2(missed.isEmpty(), qPrintable(missed.join(u' ')));
+    QCOMPARE(w.form.named<QPlainTextEdit>("edtCommandLine")->toPlainText(), line);
 }
 
 void TestKeyboardReach::runWindow()

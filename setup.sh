@@ -11,16 +11,7 @@ packages=(g++ cmake make qt6-base-dev libgl-dev fonts-liberation lame)
 [ "$mode" = test ] && packages+=(libbenchmark-dev)
 
 install_missing() {
-    local missing=()
-    for p in "${packages[@]}"; do
-        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-    done
-    [ ${#missing[@]} -eq 0 ] && return
-    echo "Installing: ${missing[*]}"
-    local sudo=()
-    [ "$(id -u)" -ne 0 ] && sudo=(sudo)
-    "${sudo[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    "$here/tools/install-missing.sh" "${packages[@]}"
 }
 
 build_all() {

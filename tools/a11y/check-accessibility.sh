@@ -14,19 +14,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:-build}" && pwd)
 program=$build/src/fenwave
 
-packages=(xvfb xauth dbus-x11 at-spi2-core python3-pyatspi)
-missing=()
-for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    sudo=()
-    [ "$(id -u)" -ne 0 ] && sudo=(sudo)
-    "${sudo[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
-
 if [[ ${2:-} != --inner ]]; then
+    "$here/../install-missing.sh" xvfb xauth dbus-x11 at-spi2-core python3-pyatspi
     # A display and a session bus of our own; the accessibility bus starts on demand.
     exec xvfb-run -a -s "-screen 0 1280x1024x24" dbus-run-session -- "$0" "$build" --inner
 fi

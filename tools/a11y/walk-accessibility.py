@@ -49,10 +49,6 @@ def children(obj):
         return []
 
 
-def role_name(obj):
-    return obj.getRoleName()
-
-
 def has_state(obj, state):
     return obj.getState().contains(state)
 
@@ -126,7 +122,7 @@ def describe(obj):
     """A short path to an object for the report: roles and names of its ancestors."""
     steps = []
     while obj is not None and obj.getRole() != pyatspi.ROLE_APPLICATION:
-        steps.append("%s %r" % (role_name(obj), obj.name))
+        steps.append("%s %r" % (obj.getRoleName(), obj.name))
         if obj.getRole() in (pyatspi.ROLE_FRAME, pyatspi.ROLE_DIALOG):
             break
         obj = obj.parent
@@ -240,13 +236,10 @@ def find_all(root, role, name=None):
 
 
 def press(obj):
+    """Qt's "Press" (buttons, menu items, page tabs), else the object's first action."""
     action = obj.queryAction()
     names = [action.getName(i) for i in range(action.nActions)]
-    for wanted in ("press", "click", "activate", "toggle", "Press", "SetFocus"):
-        if wanted in names:
-            action.doAction(names.index(wanted))
-            return
-    action.doAction(0)
+    action.doAction(names.index("Press") if "Press" in names else 0)
 
 
 # How long a call to the program may take (ms), and how long the program may take to appear.

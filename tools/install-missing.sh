@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs those of the Debian packages named on the command line that are not installed yet,
+# with sudo unless run as root; quick when nothing is missing.
+#
+#   tools/install-missing.sh PACKAGE...
+set -euo pipefail
+missing=()
+for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+echo "Installing: ${missing[*]}"
+sudo=()
+[ "$(id -u)" -ne 0 ] && sudo=(sudo)
+"${sudo[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -5,7 +5,11 @@
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
+#include <QFile>
 #include <QTextStream>
+
+#include <algorithm>
+#include <iterator>
 
 namespace fenwave {
 
@@ -101,12 +105,60 @@ QString unknownOptionsText(const QStringList &arguments, const QStringList &unkn
 
 // The options that only --encode takes.
 const char *const kEncodeOptions[] = {"settings", "jobs", "output-dir", "existing", "dry-run"};
+// The options above that take a value.
+const char *const kEncodeValueOptions[] = {"settings", "jobs", "output-dir", "existing"};
+
+bool takesValue(const QString &name)
+{
+    const auto named = [&name](const char *option) { return name == QLatin1String(option); };
+    return std::any_of(std::begin(kEncodeValueOptions), std::end(kEncodeValueOptions), named)
+           || std::any_of(std::begin(kWindowSystemValueOptions), std::end(kWindowSystemValueOptions), named);
+}
+
+// The positions of the FILE arguments in a command line the parser has understood: what is no
+// option and no option's value, and everything after "--".
+QList<qsizetype> positionalIndexes(const QStringList &arguments)
+{
+    QList<qsizetype> found;
+    bool optionsEnded = false;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString &argument = arguments[i];
+        if (optionsEnded || argument.size() < 2 || !argument.startsWith(u'-')) {
+            found += i;
+        } else if (argument == QLatin1String("--")) {
+            optionsEnded = true;
+        } else {
+            const QString name = argument.mid(argument.startsWith(QLatin1String("--")) ? 2 : 1);
+            if (!name.contains(u'=') && takesValue(name))
+                ++i;
+        }
+    }
+    return found;
+}
+
+// The FILE arguments byte for byte as the program got them, so that a name that is not UTF-8
+// is seen as such; as text when the bytes are not at hand.
+QList<QByteArray> givenItems(const QStringList &arguments, const QList<QByteArray> &rawArguments,
+                             const QStringList &positional)
+{
+    QList<QByteArray> items;
+    const QList<qsizetype> indexes = positionalIndexes(arguments);
+    const bool matches = rawArguments.size() == arguments.size() && indexes.size() == positional.size();
+    for (qsizetype k = 0; k < positional.size(); ++k) {
+        if (matches && arguments[indexes[k]] == positional[k])
+            items += rawArguments[indexes[k]];
+        else
+            items += QFile::encodeName(positional[k]);
+    }
+    return items;
+}
 
 // Reads the --encode options into `request`; false, with the reason, when one is not understood.
-bool readEncodeOptions(const QCommandLineParser &parser, StartupRequest &request)
+bool readEncodeOptions(const QCommandLineParser &parser, const QStringList &arguments,
+                       const QList<QByteArray> &rawArguments, StartupRequest &request)
 {
     ShellEncodeRequest &encode = request.encode;
-    encode.items = parser.positionalArguments();
+    encode.items = givenItems(arguments, rawArguments, parser.positionalArguments());
     encode.settingsFile = parser.value(QStringLiteral("settings"));
     encode.outputFolder = parser.value(QStringLiteral("output-dir"));
     encode.dryRun = parser.isSet(QStringLiteral("dry-run"));
@@ -151,7 +203,7 @@ bool readEncodeOptions(const QCommandLineParser &parser, StartupRequest &request
 
 } // namespace
 
-StartupRequest parseStartupArguments(const QStringList &arguments)
+StartupRequest parseStartupArguments(const QStringList &arguments, const QList<QByteArray> &rawArguments)
 {
     QCommandLineParser parser;
     describe(parser);
@@ -172,8 +224,8 @@ StartupRequest parseStartupArguments(const QStringList &arguments)
     if (request.action != StartupRequest::Action::Start)
         return request;
     if (parser.isSet(QStringLiteral("encode"))) {
-        request.action
-            = readEncodeOptions(parser, request) ? StartupRequest::Action::Encode : StartupRequest::Action::UsageError;
+        request.action = readEncodeOptions(parser, given, rawArguments, request) ? StartupRequest::Action::Encode
+                                                                                 : StartupRequest::Action::UsageError;
         return request;
     }
     for (const char *name : kEncodeOptions) {
@@ -245,7 +297,8 @@ std::optional<int> answerWithoutWindow(const StartupRequest &request, QTextStrea
         out.flush();
         return 0;
     case StartupRequest::Action::UsageError:
-        err << programName() << ": " << request.error << "\n\n" << startupHelpText();
+        err << programName() << ": " << request.error << '\n'
+            << QStringLiteral("Try '%1 --help'.").arg(programName()) << '\n';
         err.flush();
         return kUsageErrorStatus;
     }

@@ -55,6 +55,12 @@ Inputs given(const QStringList &paths, const QString &folder = QString())
     return inputs;
 }
 
+// An input already left out when it was gathered.
+Inputs leftOut(const QString &path, SkipReason reason)
+{
+    return {{path, QString(), reason}};
+}
+
 Inputs operator+(Inputs a, const Inputs &b)
 {
     a.insert(a.end(), b.begin(), b.end());
@@ -69,6 +75,8 @@ QString reasonWord(SkipReason reason)
     case SkipReason::OutputIsAnotherInput: return "is another input";
     case SkipReason::OutputExists: return "exists";
     case SkipReason::InputNamesNoFile: return "no name";
+    case SkipReason::NameNotUtf8: return "not UTF-8";
+    case SkipReason::InputDoesNotExist: return "missing";
     }
     return "?";
 }
@@ -183,6 +191,10 @@ void TestBatchPlan::outputs_data()
         << QStringList{"/o/x (2).mp3"} << none << QStringList{"/o/x.mp3", "skip exists: /o/x (2).mp3"};
     QTest::newRow("duplicate, then exists: overwrite") << kStart << given({"/a/x.wav", "/b/x.wav"}) << "/o" << overwrite
         << QStringList{"/o/x.mp3"} << none << QStringList{"/o/x.mp3", "/o/x (2).mp3"};
+    QTest::newRow("left out before planning: takes no name, is no input")
+        << kStart << leftOut("/a/\uFFFD/x.wav", SkipReason::NameNotUtf8) + given({"/b/x.wav"})
+                   + leftOut("/o/x (2).mp3", SkipReason::InputDoesNotExist) + given({"/c/x.wav"}) << "/o" << skip
+        << none << none << QStringList{"skip not UTF-8: ", "/o/x.mp3", "skip missing: ", "/o/x (2).mp3"};
     QTest::newRow("skipped job takes no name") << kStart << given({"/a/x.wav", "/b/x.wav"}) << "/o" << skip
         << QStringList{"/o/x.mp3"} << none << QStringList{"skip exists: /o/x.mp3", "skip exists: /o/x.mp3"};
 }
@@ -239,6 +251,11 @@ void TestBatchPlan::arguments_data()
     QTest::newRow("variable bitrate") << on({Field::rbutVBR, Field::flgSupport}) << "a.wav"
         << QStringList{"-m", "j", "--vbr-old", "-V", "4", "-b", "32", "-B", "320", "-F", "a.wav", "a.mp3"};
     QTest::newRow("decode") << on({Field::flgMP3Decode}) << "a.mp3" << QStringList{"-m", "j", "--decode", "-b", "128", "a.mp3", "a.wav"};
+
+    // A name beginning with "-" cannot reach the encoder as an option, input or output.
+    QTest::newRow("leading dash") << kStart << "-dash.wav" << QStringList{"-m", "j", "-b", "128", "./-dash.wav", "./-dash.mp3"};
+    QTest::newRow("lone dash") << kStart << "-" << QStringList{"-m", "j", "-b", "128", "./-", "./-.mp3"};
+    QTest::newRow("dash inside") << kStart << "a-b.wav" << QStringList{"-m", "j", "-b", "128", "a-b.wav", "a-b.mp3"};
 
     // Every name arrives as one exact argument, untrimmed.
     for (const char *name : {"with blanks.wav", "with\ttab.wav", "line\nbreak.wav", "say \"hi\".wav", "  leading.wav",

@@ -54,7 +54,8 @@ void describe(QCommandLineParser &parser)
                       QStringLiteral("With --encode: encoders at once, 1 to twice the cores (default: the cores)."),
                       QStringLiteral("N")});
     parser.addOption({QStringLiteral("output-dir"),
-                      QStringLiteral("With --encode: the folder for the outputs (default: beside each input)."),
+                      QStringLiteral("With --encode: the folder for the outputs (default: beside each input); "
+                                     "made when missing if the folder it is in exists."),
                       QStringLiteral("DIR")});
     parser.addOption({QStringLiteral("existing"),
                       QStringLiteral("With --encode: an output that exists is skipped (skip, the default), "
@@ -265,11 +266,16 @@ QString startupHelpText()
                             "\nWith --encode no window opens: each FILE is encoded with the options of\n"
                             "--settings (restored as the window restores them) or the start values, and a\n"
                             "FOLDER adds the files in it and its subfolders that the chosen input type reads\n"
-                            "(with --output-dir they keep the folder's layout below DIR/<folder name>). Each\n"
-                            "output is named as the window proposes it, beside its input unless --output-dir\n"
-                            "is given. The encoder is the settings file's, else the stored one, else \"lame\"\n"
-                            "on the PATH. One line per finished, failed or skipped file goes to standard\n"
-                            "error. A failed or interrupted file leaves no partial output.\n"
+                            "(with --output-dir they keep the folder's layout below DIR/<folder name>). One\n"
+                            "file named several ways (a link, a hard link, a file and its folder) is encoded\n"
+                            "once; a name that does not exist or is not valid UTF-8 is skipped before\n"
+                            "anything starts. Each output is named as the window proposes it, beside its\n"
+                            "input unless --output-dir is given. The encoder is the settings file's, else\n"
+                            "the stored one, else \"lame\" on the PATH, and gets every name as an absolute\n"
+                            "path. One line per finished, failed or skipped file goes to standard error,\n"
+                            "names as given with control characters escaped as ls -b shows them; on a\n"
+                            "terminal a progress line with the elapsed and remaining time too. A failed or\n"
+                            "interrupted file leaves no partial output.\n"
                             "\nExit status: 0 when the window was closed or the help or version was shown,\n"
                             "1 when no display could be opened, 2 when the command line was not understood.\n"
                             "With --encode: 0 when every file finished or was skipped, 1 when at least one\n"

@@ -1,4 +1,5 @@
 #include "batch/BatchPlan.h"
+#include "batch/ShellEncode.h"
 #include "batch/ShellQuoting.h"
 
 #include "TestFiles.h"
@@ -105,6 +106,8 @@ private slots:
     void whatTheBatchWindowTells();
     void shellQuoting_data();
     void shellQuoting();
+    void reportEscapes_data();
+    void reportEscapes();
 };
 
 // clang-format off
@@ -363,6 +366,34 @@ void TestBatchPlan::shellQuoting()
     QFETCH(QStringList, arguments);
     QFETCH(QString, expected);
     QCOMPARE(shellQuoted(arguments), expected);
+}
+
+// The report's names as `ls -b` prints them, except that blanks stay blanks and characters
+// that steer the text's direction are escaped too.
+// clang-format off
+void TestBatchPlan::reportEscapes_data()
+{
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("plain, blanks, Cyrillic") << QByteArray("in/Трек 1 (a;b).wav") << "in/Трек 1 (a;b).wav";
+    QTest::newRow("line break, tab, return") << QByteArray("a\nb\tc\rd") << "a\\nb\\tc\\rd";
+    QTest::newRow("escape sequence") << QByteArray("e\033[31m.wav") << "e\\033[31m.wav";
+    QTest::newRow("delete") << QByteArray("del\x7f") << "del\\177";
+    QTest::newRow("backslash") << QByteArray("back\\slash") << "back\\\\slash";
+    QTest::newRow("bytes not UTF-8") << QByteArray("\xff\xfe.wav") << "\\377\\376.wav";
+    QTest::newRow("a sequence cut short") << QByteArray("a\xd0") << "a\\320";
+    QTest::newRow("an overlong sequence") << QByteArray("\xc0\xaf") << "\\300\\257";
+    QTest::newRow("C1 control (CSI)") << QByteArray("c1\xc2\x9b") << "c1\\302\\233";
+    QTest::newRow("direction override") << QByteArray("bidi\xe2\x80\xae") << "bidi\\342\\200\\256";
+    QTest::newRow("four-byte character") << QByteArray("\xf0\x9f\x8e\xb5.wav") << "\U0001F3B5.wav";
+}
+// clang-format on
+
+void TestBatchPlan::reportEscapes()
+{
+    QFETCH(QByteArray, name);
+    QFETCH(QString, expected);
+    QCOMPARE(escapedForReport(name), expected);
 }
 
 QTEST_GUILESS_MAIN(TestBatchPlan)

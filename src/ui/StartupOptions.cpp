@@ -137,6 +137,16 @@ QList<qsizetype> positionalIndexes(const QStringList &arguments)
     return found;
 }
 
+// A name as bytes when its own are not at hand: where it holds U+FFFD its bytes were not UTF-8,
+// and a byte that is not UTF-8 keeps it refused rather than naming the file that reads so.
+QByteArray textAsGiven(const QString &name)
+{
+    QByteArray bytes = QFile::encodeName(name);
+    if (name.contains(QChar::ReplacementCharacter))
+        bytes.replace("\xEF\xBF\xBD", "\xFF");
+    return bytes;
+}
+
 // The FILE arguments byte for byte as the program got them, so that a name that is not UTF-8
 // is seen as such; as text when the bytes are not at hand.
 QList<QByteArray> givenItems(const QStringList &arguments, const QList<QByteArray> &rawArguments,
@@ -149,7 +159,7 @@ QList<QByteArray> givenItems(const QStringList &arguments, const QList<QByteArra
         if (matches && arguments[indexes[k]] == positional[k])
             items += rawArguments[indexes[k]];
         else
-            items += QFile::encodeName(positional[k]);
+            items += textAsGiven(positional[k]);
     }
     return items;
 }

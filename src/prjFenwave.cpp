@@ -14,11 +14,14 @@ int main(int argc, char *argv[])
 {
     // The command line is read before the window system is touched, so that --help and
     // --version need no display. A name that is not UTF-8 holds U+FFFD from here on, and the
-    // window refuses it.
+    // window refuses it; the shell command takes its names from the bytes themselves.
     QStringList arguments;
-    for (int i = 0; i < argc; ++i)
+    QList<QByteArray> rawArguments;
+    for (int i = 0; i < argc; ++i) {
+        rawArguments << QByteArray(argv[i]);
         arguments << QString::fromLocal8Bit(argv[i]);
-    const fenwave::StartupRequest request = fenwave::parseStartupArguments(arguments);
+    }
+    const fenwave::StartupRequest request = fenwave::parseStartupArguments(arguments, rawArguments);
     QTextStream out(stdout);
     QTextStream err(stderr);
     if (const std::optional<int> status = fenwave::answerWithoutWindow(request, out, err))

@@ -12,6 +12,8 @@ enum class SkipReason {
     OutputIsAnotherInput, // the output names another input of the same batch
     OutputExists,         // the output exists and the policy says skip
     InputNamesNoFile,     // the input text names no file ("", ".", a folder ending in "/"): no output name
+    NameNotUtf8,          // the input's name is not valid UTF-8: as text it would name another file
+    InputDoesNotExist,    // nothing stands under the input's name
 };
 
 // What to do with an output file that exists before the batch starts.

@@ -89,7 +89,8 @@ public:
         m_inputIdentities.reserve(qsizetype(request.inputs.size()));
         for (const BatchInput &input : request.inputs) {
             m_inputIdentities += facts.identity(input.path);
-            m_allInputs.insert(m_inputIdentities.back());
+            if (input.skip == SkipReason::None)
+                m_allInputs.insert(m_inputIdentities.back());
         }
     }
 
@@ -98,6 +99,10 @@ public:
         const BatchInput &input = m_request.inputs[std::size_t(index)];
         BatchJob job;
         job.input = input.path;
+        if (input.skip != SkipReason::None) {
+            job.skip = input.skip;
+            return job;
+        }
         job.output = firstOutputName(input, m_request.outputFolder, m_extension);
         job.skip = settle(job.output, m_inputIdentities[index]);
         return job;
@@ -138,6 +143,13 @@ private:
     QSet<QString> m_taken;
 };
 
+// A name as the encoder must get it: one beginning with "-" would be read as an option, and the
+// encoder knows no "--" to end them.
+QString operand(const QString &path)
+{
+    return path.startsWith(u'-') ? QStringLiteral("./") + path : path;
+}
+
 } // namespace
 
 QString batchOutputExtension(const OptionSet &options)
@@ -162,7 +174,7 @@ std::vector<BatchJob> planBatch(const BatchRequest &request, const BatchFileFact
     for (qsizetype i = 0; i < qsizetype(request.inputs.size()); ++i) {
         BatchJob job = planner.plan(i);
         if (!job.skipped())
-            job.arguments = switches + QStringList{job.input, job.output};
+            job.arguments = switches + QStringList{operand(job.input), operand(job.output)};
         jobs.push_back(std::move(job));
     }
     return jobs;

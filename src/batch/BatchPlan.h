@@ -11,10 +11,12 @@
 
 namespace fenwave {
 
-// One input of a batch: the file, and the folder it was found in (empty when given alone).
+// One input of a batch: the file, the folder it was found in (empty when given alone), and why
+// it is left out when that is known before planning (see gatherInputs).
 struct BatchInput {
     QString path;
     QString folder;
+    SkipReason skip = SkipReason::None;
 };
 
 struct BatchRequest {
@@ -32,8 +34,11 @@ struct BatchRequest {
 // list order. An output that is the input itself or another input is skipped with that reason;
 // an existing output follows the policy. A skipped job keeps the name that made it skip and
 // has no arguments.
+// An input skipped before planning stays skipped, with no output.
 // Arguments: the switches of the command-line box's form (short while flgDefault is on),
-// without the song title and the track number, then the input and the output, exact.
+// without the song title and the track number, then the input and the output, exact, except
+// that a name beginning with "-" gets "./" in front, so that the encoder cannot take it for
+// an option.
 std::vector<BatchJob> planBatch(const BatchRequest &request, const BatchFileFacts &facts);
 
 // The extension of the file the encoder writes with these options: ".wav" when it decodes,

@@ -1,9 +1,12 @@
 #include "batch/FolderScan.h"
 
-#include <QDir>
-#include <QFileInfo>
+#include <QFile>
 
 #include <algorithm>
+#include <vector>
+
+#include <dirent.h>
+#include <sys/stat.h>
 
 namespace fenwave {
 
@@ -80,22 +83,42 @@ int compareNumbers(QStringView a, QStringView b)
     return a.compare(b);
 }
 
-void collect(const QString &folder, const QStringList &extensions, QStringList &found)
+struct Entry {
+    QByteArray name;
+    QString shown; // decoded; a byte that is not UTF-8 reads as U+FFFD
+};
+
+// Lists the folder with readdir(), which hands over every name as the file system holds it:
+// Qt's own listing leaves out names that are not valid UTF-8 without a word.
+void collect(const QByteArray &folder, const QStringList &extensions, QList<QByteArray> &found)
 {
-    // Without QDir::Hidden, hidden files and folders are left out; without QDir::System, so are
-    // dangling links.
-    QDir dir(folder);
-    dir.setFilter(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
-    dir.setSorting(QDir::Unsorted);
-    QFileInfoList entries = dir.entryInfoList();
-    std::sort(entries.begin(), entries.end(),
-              [](const QFileInfo &a, const QFileInfo &b) { return naturalNameLess(a.fileName(), b.fileName()); });
-    for (const QFileInfo &entry : entries) {
-        const QString path = pathInFolder(folder, entry.fileName());
-        if (entry.isDir()) {
-            if (!entry.isSymLink())
+    DIR *dir = ::opendir(folder.constData());
+    if (!dir)
+        return;
+    std::vector<Entry> entries;
+    while (const dirent *entry = ::readdir(dir)) {
+        const QByteArray name(entry->d_name);
+        // Hidden files and folders, "." and ".." among them, are left out.
+        if (!name.startsWith('.'))
+            entries.push_back({name, QFile::decodeName(name)});
+    }
+    ::closedir(dir);
+    std::sort(entries.begin(), entries.end(), [](const Entry &a, const Entry &b) {
+        if (a.shown == b.shown)
+            return a.name < b.name; // two undecodable names that read alike
+        return naturalNameLess(a.shown, b.shown);
+    });
+    const QByteArray prefix = folder.endsWith('/') ? folder : folder + '/';
+    for (const Entry &entry : entries) {
+        const QByteArray path = prefix + entry.name;
+        struct stat link {};
+        struct stat target {};
+        if (::lstat(path.constData(), &link) != 0 || ::stat(path.constData(), &target) != 0)
+            continue; // gone meanwhile, or a dangling link
+        if (S_ISDIR(target.st_mode)) {
+            if (!S_ISLNK(link.st_mode))
                 collect(path, extensions, found);
-        } else if (hasExtensionOf(entry.fileName(), extensions)) {
+        } else if (S_ISREG(target.st_mode) && hasExtensionOf(entry.shown, extensions)) {
             found += path;
         }
     }
@@ -103,12 +126,20 @@ void collect(const QString &folder, const QStringList &extensions, QStringList &
 
 } // namespace
 
-QStringList listAudioFiles(const QString &folder, int inputTypeIndex)
+QList<QByteArray> listAudioFileNames(const QByteArray &folder, int inputTypeIndex)
 {
-    QStringList found;
+    QList<QByteArray> found;
     const QStringList &extensions = extensionsOf(inputTypeIndex);
     if (!extensions.isEmpty() && !folder.isEmpty())
         collect(folder, extensions, found);
+    return found;
+}
+
+QStringList listAudioFiles(const QString &folder, int inputTypeIndex)
+{
+    QStringList found;
+    for (const QByteArray &path : listAudioFileNames(QFile::encodeName(folder), inputTypeIndex))
+        found += QFile::decodeName(path);
     return found;
 }
 

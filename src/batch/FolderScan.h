@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -12,8 +14,12 @@ namespace fenwave {
 // same way) .wav .wave .aif .aiff .aifc. Links to folders are not followed, hidden files and
 // folders are skipped, and each folder is listed in natural name order, its subfolders in
 // place among its files. Each path is the folder's text, "/" and the path below it. A folder
-// that cannot be read adds nothing.
+// that cannot be read adds nothing. Names that are not valid UTF-8 are listed too, holding
+// U+FFFD where their bytes could not be read.
 QStringList listAudioFiles(const QString &folder, int inputTypeIndex);
+
+// The same list with every path as the file system holds it, byte for byte.
+QList<QByteArray> listAudioFileNames(const QByteArray &folder, int inputTypeIndex);
 
 // true when the name ends in an extension of any input type above, in any letter case.
 bool hasAudioExtension(const QString &fileName);

@@ -3,11 +3,12 @@
 #include "ProgramIdentity.h"
 #include "batch/BatchPlan.h"
 #include "batch/BatchRunner.h"
-#include "batch/FolderScan.h"
+#include "batch/GatherInputs.h"
 #include "batch/ShellQuoting.h"
 #include "batch/TerminationWatcher.h"
 #include "settings/IniDocument.h"
 #include "settings/Preferences.h"
+#include "settings/SettingsFileSniff.h"
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsRestore.h"
 #include "settings/UserStore.h"
@@ -18,9 +19,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QStringDecoder>
 #include <QTextStream>
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <unistd.h>
 
 namespace fenwave {
@@ -103,63 +107,99 @@ QString encoderNotFound(const OptionSet &options, const Preferences &stored)
     return QStringLiteral("no encoder: \"lame\" is not on the PATH and no encoder path is stored");
 }
 
-// The nearest folder that exists at or above `path`.
-QString nearestExistingFolder(const QString &path)
-{
-    QString at = QDir(path).absolutePath();
-    while (!QFileInfo::exists(at) && at != QDir::rootPath())
-        at = QFileInfo(at).path();
-    return at;
-}
-
 bool writableFolder(const QString &path)
 {
     const QFileInfo info(path);
     return info.isDir() && ::access(QFile::encodeName(path).constData(), W_OK | X_OK) == 0;
 }
 
-// The output folder is made before anything starts (a dry run only checks that it could be).
-std::optional<SetupError> prepareOutputFolder(const QString &folder, bool dryRun)
+// The output folder is made before anything starts, its own folder must exist already: a
+// mistyped name makes no new tree. A dry run only checks that it could be made. `folder` is
+// absolute, `shown` as the user gave it.
+std::optional<SetupError> prepareOutputFolder(const QString &folder, const QString &shown, bool dryRun)
 {
     if (folder.isEmpty())
         return std::nullopt;
-    const QString existing = dryRun ? nearestExistingFolder(folder) : folder;
-    if (!dryRun && !QDir().mkpath(folder))
-        return SetupError{QStringLiteral("the output folder %1 cannot be created").arg(folder)};
-    if (!writableFolder(existing)) {
-        return SetupError{QFileInfo::exists(folder)
-                              ? QStringLiteral("the output folder %1 cannot be written").arg(folder)
-                              : QStringLiteral("the output folder %1 cannot be created").arg(folder)};
+    if (!isFaithfulFileName(folder))
+        return SetupError{
+            QStringLiteral("the output folder %1 cannot be used: its name is not valid UTF-8").arg(shown)};
+    const QString cannotCreate = QStringLiteral("the output folder %1 cannot be created").arg(shown);
+    const QFileInfo info(folder);
+    if (info.exists() || info.isSymLink()) {
+        if (!info.isDir())
+            return SetupError{cannotCreate}; // a file in its place
+    } else {
+        const QFileInfo parent(info.path());
+        if (!parent.exists())
+            return SetupError{QStringLiteral("the output folder %1 cannot be created: the folder %2 does not exist")
+                                  .arg(shown, QFileInfo(shown).path())};
+        if (!writableFolder(parent.filePath()) || (!dryRun && !QDir().mkdir(folder)))
+            return SetupError{cannotCreate};
+        if (dryRun)
+            return std::nullopt;
     }
+    if (!writableFolder(folder))
+        return SetupError{QStringLiteral("the output folder %1 cannot be written").arg(shown)};
     return std::nullopt;
 }
 
-// A folder stands for the audio files in it that the chosen input type reads.
-std::vector<BatchInput> expandItems(const QStringList &items, const OptionSet &options, QTextStream &err)
+// How the report names a job's files: the input as the user gave it, its output spelt the same
+// way (below the input's folder, or below the output folder as given), escaped.
+class ReportNames
 {
-    std::vector<BatchInput> inputs;
-    for (const QString &item : items) {
-        if (!item.isEmpty() && QFileInfo(item).isDir()) {
-            const QStringList found = listAudioFiles(item, options.index(Field::rgrInputType));
-            if (found.isEmpty())
-                err << programName() << ": no audio files of the chosen input type in " << item << '\n';
-            for (const QString &file : found)
-                inputs.push_back({file, item});
-        } else {
-            inputs.push_back({item, QString()});
-        }
+public:
+    ReportNames(const std::vector<GatheredInput> &inputs, const QString &outputFolder, const QString &givenOutputFolder)
+        : m_inputs(inputs), m_outputFolder(QFile::encodeName(outputFolder)),
+          m_givenOutputFolder(QFile::encodeName(givenOutputFolder))
+    {
     }
-    return inputs;
+
+    QString input(int index) const { return escapedForReport(m_inputs[std::size_t(index)].given); }
+
+    QString output(int index, const QString &path) const
+    {
+        const QByteArray output = QFile::encodeName(path);
+        const GatheredInput &input = m_inputs[std::size_t(index)];
+        const QByteArray inputFolder = folderPart(QFile::encodeName(input.input.path));
+        if (!input.given.isEmpty() && !inputFolder.isEmpty() && output.startsWith(inputFolder))
+            return escapedForReport(folderPart(input.given) + output.mid(inputFolder.size()));
+        if (!m_outputFolder.isEmpty() && output.startsWith(m_outputFolder + '/')) {
+            const QByteArray given
+                = m_givenOutputFolder.endsWith('/') ? m_givenOutputFolder : m_givenOutputFolder + '/';
+            return escapedForReport(given + output.mid(m_outputFolder.size() + 1));
+        }
+        return escapedForReport(output);
+    }
+
+private:
+    // Everything up to and including the last "/"; nothing for a bare name.
+    static QByteArray folderPart(const QByteArray &path) { return path.left(path.lastIndexOf('/') + 1); }
+
+    const std::vector<GatheredInput> &m_inputs;
+    const QByteArray m_outputFolder;
+    const QByteArray m_givenOutputFolder;
+};
+
+QString clockText(qint64 ms)
+{
+    const qint64 seconds = ms / 1000;
+    const QString minutesAndSeconds = QStringLiteral("%1:%2")
+                                          .arg((seconds / 60) % 60, 2, 10, QLatin1Char('0'))
+                                          .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    return seconds >= 3600 ? QStringLiteral("%1:").arg(seconds / 3600) + minutesAndSeconds : minutesAndSeconds;
 }
 
-QString skipReasonText(const BatchJob &job)
+// `output` is the job's output as the report shows it.
+QString skipReasonText(const BatchJob &job, const QString &output)
 {
     switch (job.skip) {
     case SkipReason::None: break;
-    case SkipReason::OutputIsInput: return QStringLiteral("the output %1 is the input itself").arg(job.output);
-    case SkipReason::OutputIsAnotherInput: return QStringLiteral("the output %1 is another input").arg(job.output);
-    case SkipReason::OutputExists: return QStringLiteral("the output %1 exists").arg(job.output);
+    case SkipReason::OutputIsInput: return QStringLiteral("the output %1 is the input itself").arg(output);
+    case SkipReason::OutputIsAnotherInput: return QStringLiteral("the output %1 is another input").arg(output);
+    case SkipReason::OutputExists: return QStringLiteral("the output %1 exists").arg(output);
     case SkipReason::InputNamesNoFile: return QStringLiteral("the name is no file");
+    case SkipReason::NameNotUtf8: return QStringLiteral("the name cannot be used: it is not valid UTF-8");
+    case SkipReason::InputDoesNotExist: return QStringLiteral("the file does not exist");
     }
     return QString();
 }
@@ -183,19 +223,20 @@ QString failureText(const JobStatus &status)
 }
 
 // The last line the encoder wrote, which says why it failed.
-QString lastLine(const QByteArray &kept)
+QByteArray lastLine(const QByteArray &kept)
 {
     const QList<QByteArray> lines = kept.trimmed().split('\n');
-    return lines.isEmpty() ? QString() : QString::fromLocal8Bit(lines.last().trimmed());
+    return lines.isEmpty() ? QByteArray() : lines.last().trimmed();
 }
 
 // Runs the jobs and tells the user about them on `err`.
 class ShellBatch
 {
 public:
-    ShellBatch(const QString &encoder, const std::vector<BatchJob> &jobs, int encodersAtOnce, QTextStream &err)
-        : m_runner(encoder, QVector<BatchJob>(jobs.begin(), jobs.end()), QDir::currentPath()), m_err(err),
-          m_terminal(::isatty(STDERR_FILENO) == 1)
+    ShellBatch(const QString &encoder, const std::vector<BatchJob> &jobs, const ReportNames &names, int encodersAtOnce,
+               QTextStream &err)
+        : m_runner(encoder, QVector<BatchJob>(jobs.begin(), jobs.end()), QDir::currentPath()), m_names(names),
+          m_err(err), m_terminal(::isatty(STDERR_FILENO) == 1)
     {
         m_runner.setEncodersAtOnce(encodersAtOnce);
     }
@@ -203,9 +244,10 @@ public:
     int run()
     {
         for (int i = 0; i < m_runner.jobCount(); ++i) {
-            if (m_runner.job(i).skipped())
-                reportLine(
-                    QStringLiteral("skipped: %1 (%2)").arg(m_runner.job(i).input, skipReasonText(m_runner.job(i))));
+            const BatchJob &job = m_runner.job(i);
+            if (job.skipped())
+                reportLine(QStringLiteral("skipped: %1 (%2)")
+                               .arg(m_names.input(i), skipReasonText(job, m_names.output(i, job.output))));
         }
         TerminationWatcher watcher;
         QObject::connect(&watcher, &TerminationWatcher::received, &m_runner, [this](int signalNumber) {
@@ -216,6 +258,7 @@ public:
         QObject::connect(&m_runner, &BatchRunner::jobChanged, &m_runner, [this](int index) { jobChanged(index); });
         QObject::connect(&m_runner, &BatchRunner::jobProgressed, &m_runner, [this] { showProgress(false); });
         QObject::connect(&m_runner, &BatchRunner::finished, QCoreApplication::instance(), &QCoreApplication::quit);
+        m_elapsed.start();
         m_runner.start();
         QCoreApplication::exec();
         clearProgress();
@@ -247,11 +290,14 @@ private:
         case JobState::Waiting:
         case JobState::Skipped: break;
         case JobState::Encoding: showProgress(true); break;
-        case JobState::Finished: reportLine(QStringLiteral("finished: %1 -> %2").arg(job.input, job.output)); break;
-        case JobState::Stopped: reportLine(QStringLiteral("stopped: %1").arg(job.input)); break;
+        case JobState::Finished:
+            reportLine(
+                QStringLiteral("finished: %1 -> %2").arg(m_names.input(index), m_names.output(index, job.output)));
+            break;
+        case JobState::Stopped: reportLine(QStringLiteral("stopped: %1").arg(m_names.input(index))); break;
         case JobState::Failed: {
-            QString line = QStringLiteral("failed: %1 (%2)").arg(job.input, failureText(status));
-            const QString said = lastLine(m_runner.keptOutput(index));
+            QString line = QStringLiteral("failed: %1 (%2)").arg(m_names.input(index), failureText(status));
+            const QString said = escapedForReport(lastLine(m_runner.keptOutput(index)));
             if (!said.isEmpty())
                 line += QStringLiteral("\n  ") + said;
             reportLine(line);
@@ -278,11 +324,18 @@ private:
         const BatchCounts counts = m_runner.counts();
         const int done = counts.finished + counts.failed + counts.stopped;
         const int toDo = m_runner.jobCount() - counts.skipped;
-        m_err << QStringLiteral("\r\033[K[%1%] %2 of %3 files done, %4 encoding")
-                     .arg(int(m_runner.overallProgress() * 100), 3)
+        // The remaining time as the batch window estimates it: the time so far, scaled by the
+        // share of the work still to do.
+        const double progress = m_runner.overallProgress();
+        const qint64 elapsed = m_elapsed.elapsed();
+        const QString remaining
+            = progress > 0 ? clockText(qint64(double(elapsed) * (1 - progress) / progress)) : QStringLiteral("--:--");
+        m_err << QStringLiteral("\r\033[K[%1%] %2 of %3 files done, %4 encoding, elapsed %5, remaining %6")
+                     .arg(int(progress * 100), 3)
                      .arg(done)
                      .arg(toDo)
-                     .arg(counts.encoding);
+                     .arg(counts.encoding)
+                     .arg(clockText(elapsed), remaining);
         m_err.flush();
         m_progressShown = true;
     }
@@ -297,14 +350,56 @@ private:
     }
 
     BatchRunner m_runner;
+    const ReportNames &m_names;
     QTextStream &m_err;
     const bool m_terminal;
     bool m_progressShown = false;
     QElapsedTimer m_sinceProgress;
+    QElapsedTimer m_elapsed;
     int m_signal = 0;
 };
 
 } // namespace
+
+QString escapedForReport(const QByteArray &name)
+{
+    static const char kShortEscapes[][2]
+        = {{'\a', 'a'}, {'\b', 'b'}, {'\f', 'f'}, {'\n', 'n'}, {'\r', 'r'}, {'\t', 't'}, {'\v', 'v'}, {'\\', '\\'}};
+    QString shown;
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    qsizetype at = 0;
+    while (at < name.size()) {
+        const auto byte = quint8(name[at]);
+        if (byte < 0x80) {
+            const char c = char(byte);
+            const auto known = std::find_if(std::begin(kShortEscapes), std::end(kShortEscapes),
+                                            [c](const char(&pair)[2]) { return pair[0] == c; });
+            if (known != std::end(kShortEscapes)) {
+                shown += u'\\';
+                shown += QLatin1Char((*known)[1]);
+                ++at;
+                continue;
+            }
+        }
+        // The length of the UTF-8 sequence the byte leads; a sequence that does not decode is
+        // shown byte by byte.
+        const qsizetype length = byte < 0x80 ? 1 : byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
+        const QByteArray sequence = name.mid(at, length);
+        const QList<uint> decoded = QString(decoder.decode(sequence)).toUcs4();
+        const bool valid = !decoder.hasError() && sequence.size() == length && decoded.size() == 1;
+        decoder.resetState();
+        if (valid && QChar::isPrint(char32_t(decoded.constFirst()))) {
+            shown += QString::fromUtf8(sequence);
+            at += length;
+            continue;
+        }
+        const qsizetype count = valid ? length : 1;
+        for (qsizetype i = 0; i < count; ++i)
+            shown += QStringLiteral("\\%1").arg(quint8(name[at + i]), 3, 8, QLatin1Char('0'));
+        at += count;
+    }
+    return shown;
+}
 
 int encodeFromShell(const ShellEncodeRequest &request, QTextStream &out, QTextStream &err)
 {
@@ -321,20 +416,31 @@ int encodeFromShell(const ShellEncodeRequest &request, QTextStream &out, QTextSt
     const std::optional<QString> encoder = findEncoder(options, stored);
     if (!encoder)
         return setupError({encoderNotFound(options, stored)});
-    if (const std::optional<SetupError> error = prepareOutputFolder(request.outputFolder, request.dryRun))
+    // The work uses absolute names; the report shows them as they were given.
+    const QString outputFolder = request.outputFolder.isEmpty()
+                                     ? QString()
+                                     : QDir::cleanPath(QDir::current().absoluteFilePath(request.outputFolder));
+    if (const std::optional<SetupError> error = prepareOutputFolder(outputFolder, request.outputFolder, request.dryRun))
         return setupError(*error);
 
+    const GatheredInputs gathered = gatherInputs(request.items, options.index(Field::rgrInputType));
+    for (const QByteArray &folder : gathered.emptyFolders)
+        err << programName() << ": no audio files of the chosen input type in " << escapedForReport(folder) << '\n';
     BatchRequest batch;
     batch.options = options;
-    batch.inputs = expandItems(request.items, options, err);
-    batch.outputFolder = request.outputFolder;
+    for (const GatheredInput &input : gathered.inputs)
+        batch.inputs.push_back(input.input);
+    batch.outputFolder = outputFolder;
     batch.existing = request.existing;
     const std::vector<BatchJob> jobs = planBatch(batch, RealFileFacts());
+    const ReportNames names(gathered.inputs, outputFolder, request.outputFolder);
 
     if (request.dryRun) {
-        for (const BatchJob &job : jobs) {
+        for (int i = 0; i < int(jobs.size()); ++i) {
+            const BatchJob &job = jobs[std::size_t(i)];
             if (job.skipped())
-                err << "skipped: " << job.input << " (" << skipReasonText(job) << ")\n";
+                err << "skipped: " << names.input(i) << " (" << skipReasonText(job, names.output(i, job.output))
+                    << ")\n";
             else
                 out << shellQuoted(QStringList{*encoder} + job.arguments) << '\n';
         }
@@ -342,7 +448,7 @@ int encodeFromShell(const ShellEncodeRequest &request, QTextStream &out, QTextSt
         err.flush();
         return kEncodeAllDone;
     }
-    ShellBatch shellBatch(*encoder, jobs, request.jobs.value_or(BatchRunner::defaultEncodersAtOnce()), err);
+    ShellBatch shellBatch(*encoder, jobs, names, request.jobs.value_or(BatchRunner::defaultEncodersAtOnce()), err);
     return shellBatch.run();
 }
 

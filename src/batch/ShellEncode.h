@@ -2,6 +2,8 @@
 
 #include "batch/BatchJob.h"
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -13,7 +15,7 @@ namespace fenwave {
 
 // What `fenwave --encode` is asked to do.
 struct ShellEncodeRequest {
-    QStringList items;       // FILE|FOLDER arguments, as given; never sniffed
+    QList<QByteArray> items; // FILE|FOLDER arguments, byte for byte as given; never sniffed
     QString settingsFile;    // empty: the start values
     std::optional<int> jobs; // encoders at once; none: one per core
     QString outputFolder;    // empty: each output beside its input
@@ -26,10 +28,17 @@ inline constexpr int kEncodeAllDone = 0;    // every file finished or was skippe
 inline constexpr int kEncodeSomeFailed = 1; // at least one file failed
 inline constexpr int kEncodeSetupError = 2; // nothing started: settings, encoder, output folder
 
+// A name as a report line shows it: as `ls -b` prints names, control characters, other
+// characters that are not printable and bytes that are not UTF-8 become C escapes ("\n",
+// "\t") or three octal digits ("\033", "\377"), and "\" becomes "\\", so that a name can
+// neither act on the terminal nor break its line.
+QString escapedForReport(const QByteArray &name);
+
 // Encodes the files of the request without a window: the options of the settings file (or
 // the start values), the encoder found as the window finds it, every conflict settled before
-// anything starts. One line per file that ended on `err`, a live progress line too when `err`
-// is a terminal; with dryRun each job's command line on `out` instead, and nothing started.
+// anything starts. A named input that does not exist or whose name is not valid UTF-8 is
+// skipped before anything starts. One line per file that ended on `err`, names as given and
+// escaped, a live progress line with the elapsed and remaining time too when `err` is a terminal; with dryRun each job's command line on `out` instead, and nothing started.
 // Needs a QCoreApplication; reads the per-user store and never writes it. Returns the exit
 // status: one of the above, or 128 + the signal that interrupted the batch.
 int encodeFromShell(const ShellEncodeRequest &request, QTextStream &out, QTextStream &err);

@@ -177,6 +177,10 @@ const MessageText kMessageTexts[] = {
         "Остановить все работающие кодировщики"},
     {&MessageTexts::strBatchRetryHint, "Encode the failed and stopped files again",
         "Снова закодировать файлы, которые не удались или были остановлены"},
+    {&MessageTexts::strBatchSkippedNotUtf8, "Skipped, the name cannot be used: it is not valid UTF-8",
+        "Пропущен, имя нельзя использовать: оно не в кодировке UTF-8"},
+    {&MessageTexts::strBatchSkippedMissing, "Skipped, the file does not exist",
+        "Пропущен, файла нет"},
 };
 // clang-format on
 

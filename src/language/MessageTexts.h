@@ -36,7 +36,8 @@ struct MessageTexts {
         strBatchSkippedIsOtherInput, strBatchSkippedExists, strBatchSkippedNoFile, strBatchStopped, strBatchStart,
         strBatchStop, strBatchRetry, strBatchRemove, strBatchShowOutput, strBatchJobs, strBatchOutputDir,
         strBatchOutputDirNone, strBatchChooseDir, strBatchExisting, strBatchExistingSkip, strBatchExistingOverwrite,
-        strBatchExistingNumber, strBatchTime, strBatchCounts, strBatchLeftOut, strBatchHandEdit;
+        strBatchExistingNumber, strBatchTime, strBatchCounts, strBatchLeftOut, strBatchHandEdit, strBatchSkippedNotUtf8,
+        strBatchSkippedMissing;
     // Several settings files given at once: %1 lists those not restored.
     QString strSettingsIgnored;
     // What a screen reader calls the parts of the run and batch windows that show no text of

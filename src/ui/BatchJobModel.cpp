@@ -121,6 +121,8 @@ QString BatchJobModel::skipText(SkipReason reason) const
     case SkipReason::OutputIsAnotherInput: return m_texts.strBatchSkippedIsOtherInput;
     case SkipReason::OutputExists: return m_texts.strBatchSkippedExists;
     case SkipReason::InputNamesNoFile: return m_texts.strBatchSkippedNoFile;
+    case SkipReason::NameNotUtf8: return m_texts.strBatchSkippedNotUtf8;
+    case SkipReason::InputDoesNotExist: return m_texts.strBatchSkippedMissing;
     case SkipReason::None: break;
     }
     return QString();

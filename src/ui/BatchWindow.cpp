@@ -3,7 +3,7 @@
 #include "ProgramIdentity.h"
 
 #include "batch/BatchRunner.h"
-#include "batch/FolderScan.h"
+#include "batch/GatherInputs.h"
 #include "ui/AccessibleInterfaces.h"
 #include "ui/AccessibleTexts.h"
 #include "ui/BatchJobModel.h"
@@ -198,26 +198,11 @@ bool BatchWindow::addFiles(const QStringList &paths)
 {
     if (m_runner)
         return false;
-    const int inputType = m_source.options().index(Field::rgrInputType);
-    // A file given again (alone and inside a given folder, or dropped twice) is listed once.
-    QSet<QString> listed;
-    for (const BatchInput &input : m_inputs)
-        listed.insert(input.path);
-    const auto add = [&](const QString &file, const QString &folder) {
-        if (!listed.contains(file)) {
-            listed.insert(file);
-            m_inputs.push_back({file, folder});
-        }
-    };
-    for (const QString &path : paths) {
-        const QString fullPath = QFileInfo(path).absoluteFilePath();
-        if (QFileInfo(fullPath).isDir()) {
-            for (const QString &file : listAudioFiles(fullPath, inputType))
-                add(file, fullPath);
-        } else {
-            add(fullPath, QString());
-        }
-    }
+    // A file given again under any spelling (alone and inside a given folder, dropped twice,
+    // through a link) is listed once.
+    const GatheredInputs gathered = gatherInputs(paths, m_source.options().index(Field::rgrInputType), m_inputs);
+    for (const GatheredInput &input : gathered.inputs)
+        m_inputs.push_back(input.input);
     replan();
     return true;
 }

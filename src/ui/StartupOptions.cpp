@@ -5,7 +5,11 @@
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
+#include <QFile>
 #include <QTextStream>
+
+#include <algorithm>
+#include <iterator>
 
 namespace fenwave {
 
@@ -50,7 +54,8 @@ void describe(QCommandLineParser &parser)
                       QStringLiteral("With --encode: encoders at once, 1 to twice the cores (default: the cores)."),
                       QStringLiteral("N")});
     parser.addOption({QStringLiteral("output-dir"),
-                      QStringLiteral("With --encode: the folder for the outputs (default: beside each input)."),
+                      QStringLiteral("With --encode: the folder for the outputs (default: beside each input); "
+                                     "made when missing if the folder it is in exists."),
                       QStringLiteral("DIR")});
     parser.addOption({QStringLiteral("existing"),
                       QStringLiteral("With --encode: an output that exists is skipped (skip, the default), "
@@ -101,12 +106,70 @@ QString unknownOptionsText(const QStringList &arguments, const QStringList &unkn
 
 // The options that only --encode takes.
 const char *const kEncodeOptions[] = {"settings", "jobs", "output-dir", "existing", "dry-run"};
+// The options above that take a value.
+const char *const kEncodeValueOptions[] = {"settings", "jobs", "output-dir", "existing"};
+
+bool takesValue(const QString &name)
+{
+    const auto named = [&name](const char *option) { return name == QLatin1String(option); };
+    return std::any_of(std::begin(kEncodeValueOptions), std::end(kEncodeValueOptions), named)
+           || std::any_of(std::begin(kWindowSystemValueOptions), std::end(kWindowSystemValueOptions), named);
+}
+
+// The positions of the FILE arguments in a command line the parser has understood: what is no
+// option and no option's value, and everything after "--".
+QList<qsizetype> positionalIndexes(const QStringList &arguments)
+{
+    QList<qsizetype> found;
+    bool optionsEnded = false;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString &argument = arguments[i];
+        if (optionsEnded || argument.size() < 2 || !argument.startsWith(u'-')) {
+            found += i;
+        } else if (argument == QLatin1String("--")) {
+            optionsEnded = true;
+        } else {
+            const QString name = argument.mid(argument.startsWith(QLatin1String("--")) ? 2 : 1);
+            if (!name.contains(u'=') && takesValue(name))
+                ++i;
+        }
+    }
+    return found;
+}
+
+// A name as bytes when its own are not at hand: where it holds U+FFFD its bytes were not UTF-8,
+// and a byte that is not UTF-8 keeps it refused rather than naming the file that reads so.
+QByteArray textAsGiven(const QString &name)
+{
+    QByteArray bytes = QFile::encodeName(name);
+    if (name.contains(QChar::ReplacementCharacter))
+        bytes.replace("\xEF\xBF\xBD", "\xFF");
+    return bytes;
+}
+
+// The FILE arguments byte for byte as the program got them, so that a name that is not UTF-8
+// is seen as such; as text when the bytes are not at hand.
+QList<QByteArray> givenItems(const QStringList &arguments, const QList<QByteArray> &rawArguments,
+                             const QStringList &positional)
+{
+    QList<QByteArray> items;
+    const QList<qsizetype> indexes = positionalIndexes(arguments);
+    const bool matches = rawArguments.size() == arguments.size() && indexes.size() == positional.size();
+    for (qsizetype k = 0; k < positional.size(); ++k) {
+        if (matches && arguments[indexes[k]] == positional[k])
+            items += rawArguments[indexes[k]];
+        else
+            items += textAsGiven(positional[k]);
+    }
+    return items;
+}
 
 // Reads the --encode options into `request`; false, with the reason, when one is not understood.
-bool readEncodeOptions(const QCommandLineParser &parser, StartupRequest &request)
+bool readEncodeOptions(const QCommandLineParser &parser, const QStringList &arguments,
+                       const QList<QByteArray> &rawArguments, StartupRequest &request)
 {
     ShellEncodeRequest &encode = request.encode;
-    encode.items = parser.positionalArguments();
+    encode.items = givenItems(arguments, rawArguments, parser.positionalArguments());
     encode.settingsFile = parser.value(QStringLiteral("settings"));
     encode.outputFolder = parser.value(QStringLiteral("output-dir"));
     encode.dryRun = parser.isSet(QStringLiteral("dry-run"));
@@ -151,7 +214,7 @@ bool readEncodeOptions(const QCommandLineParser &parser, StartupRequest &request
 
 } // namespace
 
-StartupRequest parseStartupArguments(const QStringList &arguments)
+StartupRequest parseStartupArguments(const QStringList &arguments, const QList<QByteArray> &rawArguments)
 {
     QCommandLineParser parser;
     describe(parser);
@@ -172,8 +235,8 @@ StartupRequest parseStartupArguments(const QStringList &arguments)
     if (request.action != StartupRequest::Action::Start)
         return request;
     if (parser.isSet(QStringLiteral("encode"))) {
-        request.action
-            = readEncodeOptions(parser, request) ? StartupRequest::Action::Encode : StartupRequest::Action::UsageError;
+        request.action = readEncodeOptions(parser, given, rawArguments, request) ? StartupRequest::Action::Encode
+                                                                                 : StartupRequest::Action::UsageError;
         return request;
     }
     for (const char *name : kEncodeOptions) {
@@ -213,11 +276,16 @@ QString startupHelpText()
                             "\nWith --encode no window opens: each FILE is encoded with the options of\n"
                             "--settings (restored as the window restores them) or the start values, and a\n"
                             "FOLDER adds the files in it and its subfolders that the chosen input type reads\n"
-                            "(with --output-dir they keep the folder's layout below DIR/<folder name>). Each\n"
-                            "output is named as the window proposes it, beside its input unless --output-dir\n"
-                            "is given. The encoder is the settings file's, else the stored one, else \"lame\"\n"
-                            "on the PATH. One line per finished, failed or skipped file goes to standard\n"
-                            "error. A failed or interrupted file leaves no partial output.\n"
+                            "(with --output-dir they keep the folder's layout below DIR/<folder name>). One\n"
+                            "file named several ways (a link, a hard link, a file and its folder) is encoded\n"
+                            "once; a name that does not exist or is not valid UTF-8 is skipped before\n"
+                            "anything starts. Each output is named as the window proposes it, beside its\n"
+                            "input unless --output-dir is given. The encoder is the settings file's, else\n"
+                            "the stored one, else \"lame\" on the PATH, and gets every name as an absolute\n"
+                            "path. One line per finished, failed or skipped file goes to standard error,\n"
+                            "names as given with control characters escaped as ls -b shows them; on a\n"
+                            "terminal a progress line with the elapsed and remaining time too. A failed or\n"
+                            "interrupted file leaves no partial output.\n"
                             "\nExit status: 0 when the window was closed or the help or version was shown,\n"
                             "1 when no display could be opened, 2 when the command line was not understood.\n"
                             "With --encode: 0 when every file finished or was skipped, 1 when at least one\n"
@@ -245,7 +313,8 @@ std::optional<int> answerWithoutWindow(const StartupRequest &request, QTextStrea
         out.flush();
         return 0;
     case StartupRequest::Action::UsageError:
-        err << programName() << ": " << request.error << "\n\n" << startupHelpText();
+        err << programName() << ": " << request.error << '\n'
+            << QStringLiteral("Try '%1 --help'.").arg(programName()) << '\n';
         err.flush();
         return kUsageErrorStatus;
     }

@@ -22,13 +22,16 @@ struct StartupRequest {
 
 // Reads the command line (arguments[0] is the program) without any application object, so
 // that --help, --version and --encode work without a display. The window system's own options
-// (-platform, -style, ...) are let through for the application to take.
-StartupRequest parseStartupArguments(const QStringList &arguments);
+// (-platform, -style, ...) are let through for the application to take. `rawArguments`, when
+// given, are the same arguments as bytes: the --encode items are taken from them, so that a
+// name that is not valid UTF-8 keeps its bytes.
+StartupRequest parseStartupArguments(const QStringList &arguments, const QList<QByteArray> &rawArguments = {});
 
 QString startupHelpText();
 QString versionText();
 
-// Answers a request that needs no window: the help, the version or the usage error. Returns
+// Answers a request that needs no window: the help, the version or the usage error (one line
+// and a pointer to --help). Returns
 // the exit status, or nothing when the window is to start.
 std::optional<int> answerWithoutWindow(const StartupRequest &request, QTextStream &out, QTextStream &err);
 

@@ -1,4 +1,5 @@
 #include "batch/BatchPlan.h"
+#include "batch/ShellEncode.h"
 #include "batch/ShellQuoting.h"
 
 #include "TestFiles.h"
@@ -55,6 +56,12 @@ Inputs given(const QStringList &paths, const QString &folder = QString())
     return inputs;
 }
 
+// An input already left out when it was gathered.
+Inputs leftOut(const QString &path, SkipReason reason)
+{
+    return {{path, QString(), reason}};
+}
+
 Inputs operator+(Inputs a, const Inputs &b)
 {
     a.insert(a.end(), b.begin(), b.end());
@@ -69,6 +76,8 @@ QString reasonWord(SkipReason reason)
     case SkipReason::OutputIsAnotherInput: return "is another input";
     case SkipReason::OutputExists: return "exists";
     case SkipReason::InputNamesNoFile: return "no name";
+    case SkipReason::NameNotUtf8: return "not UTF-8";
+    case SkipReason::InputDoesNotExist: return "missing";
     }
     return "?";
 }
@@ -97,6 +106,8 @@ private slots:
     void whatTheBatchWindowTells();
     void shellQuoting_data();
     void shellQuoting();
+    void reportEscapes_data();
+    void reportEscapes();
 };
 
 // clang-format off
@@ -183,6 +194,10 @@ void TestBatchPlan::outputs_data()
         << QStringList{"/o/x (2).mp3"} << none << QStringList{"/o/x.mp3", "skip exists: /o/x (2).mp3"};
     QTest::newRow("duplicate, then exists: overwrite") << kStart << given({"/a/x.wav", "/b/x.wav"}) << "/o" << overwrite
         << QStringList{"/o/x.mp3"} << none << QStringList{"/o/x.mp3", "/o/x (2).mp3"};
+    QTest::newRow("left out before planning: takes no name, is no input")
+        << kStart << leftOut("/a/\uFFFD/x.wav", SkipReason::NameNotUtf8) + given({"/b/x.wav"})
+                   + leftOut("/o/x (2).mp3", SkipReason::InputDoesNotExist) + given({"/c/x.wav"}) << "/o" << skip
+        << none << none << QStringList{"skip not UTF-8: ", "/o/x.mp3", "skip missing: ", "/o/x (2).mp3"};
     QTest::newRow("skipped job takes no name") << kStart << given({"/a/x.wav", "/b/x.wav"}) << "/o" << skip
         << QStringList{"/o/x.mp3"} << none << QStringList{"skip exists: /o/x.mp3", "skip exists: /o/x.mp3"};
 }
@@ -239,6 +254,11 @@ void TestBatchPlan::arguments_data()
     QTest::newRow("variable bitrate") << on({Field::rbutVBR, Field::flgSupport}) << "a.wav"
         << QStringList{"-m", "j", "--vbr-old", "-V", "4", "-b", "32", "-B", "320", "-F", "a.wav", "a.mp3"};
     QTest::newRow("decode") << on({Field::flgMP3Decode}) << "a.mp3" << QStringList{"-m", "j", "--decode", "-b", "128", "a.mp3", "a.wav"};
+
+    // A name beginning with "-" cannot reach the encoder as an option, input or output.
+    QTest::newRow("leading dash") << kStart << "-dash.wav" << QStringList{"-m", "j", "-b", "128", "./-dash.wav", "./-dash.mp3"};
+    QTest::newRow("lone dash") << kStart << "-" << QStringList{"-m", "j", "-b", "128", "./-", "./-.mp3"};
+    QTest::newRow("dash inside") << kStart << "a-b.wav" << QStringList{"-m", "j", "-b", "128", "a-b.wav", "a-b.mp3"};
 
     // Every name arrives as one exact argument, untrimmed.
     for (const char *name : {"with blanks.wav", "with\ttab.wav", "line\nbreak.wav", "say \"hi\".wav", "  leading.wav",
@@ -346,6 +366,34 @@ void TestBatchPlan::shellQuoting()
     QFETCH(QStringList, arguments);
     QFETCH(QString, expected);
     QCOMPARE(shellQuoted(arguments), expected);
+}
+
+// The report's names as `ls -b` prints them, except that blanks stay blanks and characters
+// that steer the text's direction are escaped too.
+// clang-format off
+void TestBatchPlan::reportEscapes_data()
+{
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("plain, blanks, Cyrillic") << QByteArray("in/Трек 1 (a;b).wav") << "in/Трек 1 (a;b).wav";
+    QTest::newRow("line break, tab, return") << QByteArray("a\nb\tc\rd") << "a\\nb\\tc\\rd";
+    QTest::newRow("escape sequence") << QByteArray("e\033[31m.wav") << "e\\033[31m.wav";
+    QTest::newRow("delete") << QByteArray("del\x7f") << "del\\177";
+    QTest::newRow("backslash") << QByteArray("back\\slash") << "back\\\\slash";
+    QTest::newRow("bytes not UTF-8") << QByteArray("\xff\xfe.wav") << "\\377\\376.wav";
+    QTest::newRow("a sequence cut short") << QByteArray("a\xd0") << "a\\320";
+    QTest::newRow("an overlong sequence") << QByteArray("\xc0\xaf") << "\\300\\257";
+    QTest::newRow("C1 control (CSI)") << QByteArray("c1\xc2\x9b") << "c1\\302\\233";
+    QTest::newRow("direction override") << QByteArray("bidi\xe2\x80\xae") << "bidi\\342\\200\\256";
+    QTest::newRow("four-byte character") << QByteArray("\xf0\x9f\x8e\xb5.wav") << "\U0001F3B5.wav";
+}
+// clang-format on
+
+void TestBatchPlan::reportEscapes()
+{
+    QFETCH(QByteArray, name);
+    QFETCH(QString, expected);
+    QCOMPARE(escapedForReport(name), expected);
 }
 
 QTEST_GUILESS_MAIN(TestBatchPlan)

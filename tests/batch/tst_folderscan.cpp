@@ -1,4 +1,5 @@
 #include "batch/FolderScan.h"
+#include "batch/GatherInputs.h"
 
 #include "TestFiles.h"
 
@@ -7,6 +8,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 using namespace fenwave;
 
 class TestFolderScan : public QObject
@@ -14,10 +18,13 @@ class TestFolderScan : public QObject
     Q_OBJECT
 private slots:
     void initTestCase();
+    void cleanupTestCase();
     void listsByInputType_data();
     void listsByInputType();
     void naturalOrder_data();
     void naturalOrder();
+    void gathersInputs_data();
+    void gathersInputs();
 
 private:
     QTemporaryDir m_dir;
@@ -37,6 +44,27 @@ void TestFolderScan::initTestCase()
     QVERIFY(QFile::link(root + "/Elsewhere", root + "/Album/linked"));
     QVERIFY(QFile::link(root + "/Album/track 2.wav", root + "/Album/link.wav"));
     QVERIFY(QFile::link(root + "/Album/gone.wav", root + "/Album/dangling.wav"));
+    // A name that is not UTF-8, and the name it reads as once decoded, which is another file.
+    for (const QByteArray &name : {QByteArray("/Album/CD 2/\xFF\xFE.wav"), QByteArray("/\xFF\xFE.wav")}) {
+        const int fd = ::open((QFile::encodeName(root) + name).constData(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+        QVERIFY(fd >= 0);
+        ::close(fd);
+    }
+    testing::mustWrite(root + "/\uFFFD\uFFFD.wav", "x");
+    QVERIFY(QDir(root).mkpath("Quiet"));
+    testing::mustWrite(root + "/Quiet/notes.txt", "x");
+    QCOMPARE(::link(QFile::encodeName(root + "/Album/track 2.wav").constData(),
+                    QFile::encodeName(root + "/Elsewhere/hard.wav").constData()),
+             0);
+    // Relative names are given against the folder of the test files.
+    QVERIFY(QDir::setCurrent(root));
+}
+
+// Qt's own removal does not see names that are not UTF-8.
+void TestFolderScan::cleanupTestCase()
+{
+    for (const QByteArray &name : {QByteArray("/Album/CD 2/\xFF\xFE.wav"), QByteArray("/\xFF\xFE.wav")})
+        ::unlink((QFile::encodeName(m_dir.path()) + name).constData());
 }
 
 // clang-format off
@@ -45,7 +73,7 @@ void TestFolderScan::listsByInputType_data()
     QTest::addColumn<int>("inputType");
     QTest::addColumn<QString>("folder");
     QTest::addColumn<QStringList>("expected");
-    const QStringList wave{"b.aiff", "c.AIFC", "CD 2/01.wav", "d.wave", "link.wav", "Track 1.WAV", "track 2.wav", "track 10.wav"};
+    const QStringList wave{"b.aiff", "c.AIFC", "CD 2/01.wav", "CD 2/\uFFFD\uFFFD.wav", "d.wave", "link.wav", "Track 1.WAV", "track 2.wav", "track 10.wav"};
     QTest::newRow("WAV PCM") << 5 << "Album" << wave;
     QTest::newRow("no type chosen") << -1 << "Album" << wave;
     QTest::newRow("folder with slash") << 5 << "Album/" << wave;
@@ -83,6 +111,9 @@ void TestFolderScan::naturalOrder_data()
     QTest::newRow("shorter first") << "track 2" << "track 2b";
     QTest::newRow("numbers past 64 bits") << "99999999999999999999" << "100000000000000000000";
     QTest::newRow("Cyrillic") << "песня 9" << "Песня 10";
+    QTest::newRow("zero before a run of zeros") << "track 0.wav" << "track 00.wav";
+    QTest::newRow("a run of zeros before one") << "track 00.wav" << "track 1.wav";
+    QTest::newRow("a run of zeros, then the rest") << "00 a.wav" << "0 b.wav";
 }
 // clang-format on
 
@@ -92,6 +123,74 @@ void TestFolderScan::naturalOrder()
     QFETCH(QString, second);
     QVERIFY(naturalNameLess(first, second));
     QVERIFY(!naturalNameLess(second, first));
+}
+
+using Names = QList<QByteArray>;
+
+// clang-format off
+void TestFolderScan::gathersInputs_data()
+{
+    QTest::addColumn<Names>("names");          // as given, relative to the test files
+    QTest::addColumn<QStringList>("listed");   // already in the list, relative to the test files
+    QTest::addColumn<bool>("asText");          // given as decoded text, as the window has them
+    QTest::addColumn<Names>("expected");       // "given|path below the test files|reason"
+    const QByteArray root = QFile::encodeName(QDir::currentPath());
+    const Names none;
+
+    QTest::newRow("one file under every spelling: one input")
+        << Names{"Album/track 2.wav", "./Album/track 2.wav", "Album//track 2.wav", "Album/CD 2/../track 2.wav",
+                 "Album/link.wav", "Elsewhere/hard.wav", root + "/Album/track 2.wav"}
+        << QStringList{} << false << Names{"Album/track 2.wav|Album/track 2.wav|"};
+    QTest::newRow("a file, then its folder")
+        << Names{"Album/CD 2/01.wav", "Album/CD 2/"} << QStringList{} << false
+        << Names{"Album/CD 2/01.wav|Album/CD 2/01.wav|", "Album/CD 2/\xFF\xFE.wav|Album/CD 2/\uFFFD\uFFFD.wav|not UTF-8"};
+    QTest::newRow("a folder, then its file")
+        << Names{"Album/CD 2", "Album/CD 2/01.wav"} << QStringList{} << false
+        << Names{"Album/CD 2/01.wav|Album/CD 2/01.wav|", "Album/CD 2/\xFF\xFE.wav|Album/CD 2/\uFFFD\uFFFD.wav|not UTF-8"};
+    QTest::newRow("a name not UTF-8 never stands for the name it reads as")
+        << Names{"\xFF\xFE.wav", "\uFFFD\uFFFD.wav"} << QStringList{} << false
+        << Names{"\xFF\xFE.wav|\uFFFD\uFFFD.wav|not UTF-8", "\uFFFD\uFFFD.wav|\uFFFD\uFFFD.wav|"};
+    QTest::newRow("as text, U+FFFD marks a name that was not UTF-8")
+        << Names{"\uFFFD\uFFFD.wav", "b.wav"} << QStringList{} << true
+        << Names{"\uFFFD\uFFFD.wav|\uFFFD\uFFFD.wav|not UTF-8", "b.wav|b.wav|missing"};
+    QTest::newRow("missing names, once each")
+        << Names{"nothing.wav", "./nothing.wav", "Album/track 2.wav/x.wav"} << QStringList{} << false
+        << Names{"nothing.wav|nothing.wav|missing", "Album/track 2.wav/x.wav|Album/track 2.wav/x.wav|missing"};
+    QTest::newRow("an empty name is handed on") << Names{""} << QStringList{} << false << Names{"||"};
+    QTest::newRow("a file already listed, under another name")
+        << Names{"Album/link.wav", "Album/b.aiff"} << QStringList{"Album/track 2.wav"} << false
+        << Names{"Album/b.aiff|Album/b.aiff|"};
+    QTest::newRow("a folder without audio files") << Names{"Quiet/"} << QStringList{} << false
+        << Names{"empty folder Quiet/"};
+}
+// clang-format on
+
+void TestFolderScan::gathersInputs()
+{
+    QFETCH(Names, names);
+    QFETCH(QStringList, listed);
+    QFETCH(bool, asText);
+    QFETCH(Names, expected);
+    const QByteArray root = QFile::encodeName(QDir::currentPath()) + '/';
+    std::vector<BatchInput> already;
+    for (const QString &name : listed)
+        already.push_back({QFile::decodeName(root) + name, QString()});
+    QStringList texts;
+    for (const QByteArray &name : names)
+        texts += QFile::decodeName(name);
+    const GatheredInputs gathered = asText ? gatherInputs(texts, 5, already) : gatherInputs(names, 5, already);
+    Names outcome;
+    for (const GatheredInput &input : gathered.inputs) {
+        const QByteArray path = QFile::encodeName(input.input.path);
+        QVERIFY2(path.isEmpty() || path.startsWith(root), path.constData());
+        const char *reason = input.input.skip == SkipReason::NameNotUtf8         ? "not UTF-8"
+                             : input.input.skip == SkipReason::InputDoesNotExist ? "missing"
+                                                                                 : "";
+        outcome += input.given + '|' + path.mid(root.size()) + '|' + reason;
+    }
+    for (const QByteArray &folder : gathered.emptyFolders)
+        outcome += "empty folder " + folder;
+    QCOMPARE(outcome, expected);
 }
 
 QTEST_GUILESS_MAIN(TestFolderScan)

@@ -19,7 +19,10 @@
 #include <QUrl>
 #include <QWindow>
 
+#include <QScopeGuard>
+
 #include <csignal>
+#include <fcntl.h>
 
 using testing::FormDriver;
 using testing::ModalAnswer;
@@ -580,7 +583,8 @@ void TestFileOpening::executableWithoutDisplay_data()
     QTest::newRow("file name beginning with a dash")
         << QStringList{"-dash.wav"} << 2 << QString()
         << QStringLiteral("fenwave: Unknown option '-dash.wav'.\n"
-                          "A file whose name begins with \"-\" is given after \"--\": fenwave -- -dash.wav\n\nUsage: fenwave")
+                          "A file whose name begins with \"-\" is given after \"--\": fenwave -- -dash.wav\n"
+                          "Try 'fenwave --help'.\n")
         << nothing;
     const QString noDisplay = QStringLiteral("fenwave: no display could be opened; --help and --version work without one\n");
     QTest::newRow("no display") << QStringList{"a.wav"} << 1 << QString() << noDisplay
@@ -621,7 +625,8 @@ void TestFileOpening::executableWithoutDisplay()
 // clang-format off
 void TestFileOpening::encodeFromShell_data()
 {
-    QTest::addColumn<QStringList>("arguments"); // %W: the work folder, which is the current one
+    QTest::addColumn<QStringList>("arguments"); // %W: the work folder, which is the current one; a
+                                                // shell's printf %b reads them (\0377: that byte)
     QTest::addColumn<QString>("path");          // the PATH the program gets
     QTest::addColumn<QString>("stored");        // the encoder path in the per-user store, if any
     QTest::addColumn<int>("signal");            // sent once the encoder has started, if not 0
@@ -637,30 +642,54 @@ void TestFileOpening::encodeFromShell_data()
     const QString cyr = QString::fromUtf8("in/Трек 1");
     const QStringList three{"in/a b.wav", q + ".wav", cyr + ".wav"};
     const QString lines = QString::fromUtf8(
-        "%W/bin/lame -m j -b 128 'in/a b.wav' 'in/a b.mp3'\n"
-        "%W/bin/lame -m j -b 128 'in/it'\\''s \"q\".wav' 'in/it'\\''s \"q\".mp3'\n"
-        "%W/bin/lame -m j -b 128 'in/Трек 1.wav' 'in/Трек 1.mp3'\n");
+        "%W/bin/lame -m j -b 128 '%W/in/a b.wav' '%W/in/a b.mp3'\n"
+        "%W/bin/lame -m j -b 128 '%W/in/it'\\''s \"q\".wav' '%W/in/it'\\''s \"q\".mp3'\n"
+        "%W/bin/lame -m j -b 128 '%W/in/Трек 1.wav' '%W/in/Трек 1.mp3'\n");
 
     QTest::newRow("dry run: blanks, quotes, Cyrillic")
         << QStringList{"--encode", "--dry-run"} + three << bin << QString() << 0 << 0 << lines << QString() << no;
     QTest::newRow("dry run: a folder mirrored below the output folder")
         << QStringList{"--encode", "--dry-run", "--output-dir", "out", "in"} << bin << QString() << 0 << 0
-        << QString::fromUtf8("%W/bin/lame -m j -b 128 'in/a b.wav' 'out/in/a b.mp3'\n"
-                             "%W/bin/lame -m j -b 128 'in/it'\\''s \"q\".wav' 'out/in/it'\\''s \"q\".mp3'\n"
-                             "%W/bin/lame -m j -b 128 'in/Трек 1.wav' 'out/in/Трек 1.mp3'\n")
+        << QString::fromUtf8("%W/bin/lame -m j -b 128 '%W/in/a b.wav' '%W/out/in/a b.mp3'\n"
+                             "%W/bin/lame -m j -b 128 '%W/in/it'\\''s \"q\".wav' '%W/out/in/it'\\''s \"q\".mp3'\n"
+                             "%W/bin/lame -m j -b 128 '%W/in/Трек 1.wav' '%W/out/in/Трек 1.mp3'\n")
         << QString() << no;
     QTest::newRow("dry run: the settings file's encoder before the stored one")
         << QStringList{"--encode", "--dry-run", "--settings", "sets.ini", "in/a b.wav"} << none << "bin/lame" << 0 << 0
-        << "bin/other -m j -b 128 'in/a b.wav' 'in/a b.mp3'\n" << QString() << no;
+        << "bin/other -m j -b 128 '%W/in/a b.wav' '%W/in/a b.mp3'\n" << QString() << no;
     QTest::newRow("dry run: the stored encoder before the PATH")
         << QStringList{"--encode", "--dry-run", "in/a b.wav"} << bin << "bin/other" << 0 << 0
-        << "bin/other -m j -b 128 'in/a b.wav' 'in/a b.mp3'\n" << QString() << no;
+        << "bin/other -m j -b 128 '%W/in/a b.wav' '%W/in/a b.mp3'\n" << QString() << no;
+    QTest::newRow("dry run: a name beginning with a dash")
+        << QStringList{"--encode", "--dry-run", "--output-dir", "-out", "--", "-dash.wav"} << bin << QString() << 0 << 0
+        << "%W/bin/lame -m j -b 128 %W/-dash.wav %W/-out/-dash.mp3\n" << QString() << no;
     QTest::newRow("every file encoded, store not written")
         << QStringList{"--encode", "in"} << bin << QString() << 0 << 0 << QString()
         << "finished: in/a b.wav -> in/a b.mp3\n" << QStringList{"in/a b.mp3", q + ".mp3", cyr + ".mp3"};
     QTest::newRow("skipped files count as done")
-        << QStringList{"--encode", "in/a b.wav", "in/a b.mp3"} << bin << QString() << 0 << 0 << QString()
-        << "skipped: in/a b.wav (the output in/a b.mp3 is another input)\n" << no;
+        << QStringList{"--encode", "pair/x.wav", "pair/x.mp3"} << bin << QString() << 0 << 0 << QString()
+        << "skipped: pair/x.wav (the output pair/x.mp3 is another input)\n" << no;
+    QTest::newRow("one file named several ways: one job")
+        << QStringList{"--encode", "in/a b.wav", "./in/a b.wav", "in//a b.wav", "%W/in/a b.wav", "pair/../in/a b.wav",
+                       "in/hard.wav", "in"}
+        << bin << QString() << 0 << 0 << QString() << "3 finished, 0 failed, 0 skipped\n"
+        << QStringList{"in/a b.mp3", q + ".mp3", cyr + ".mp3"};
+    QTest::newRow("a missing name is skipped before anything starts")
+        << QStringList{"--encode", "in/a b.wav", "nothing.wav"} << bin << QString() << 0 << 0 << QString()
+        << "skipped: nothing.wav (the file does not exist)\n" << QStringList{"in/a b.mp3"};
+    QTest::newRow("a name not UTF-8 is refused, never read as another file")
+        << QStringList{"--encode", "odd/\\0377\\0376.wav"} << bin << QString() << 0 << 0 << QString()
+        << "skipped: odd/\\377\\376.wav (the name cannot be used: it is not valid UTF-8)\n0 finished" << no;
+    QTest::newRow("a name not UTF-8 in a folder is named as skipped")
+        << QStringList{"--encode", "odd"} << bin << QString() << 0 << 0 << QString()
+        << "skipped: odd/\\377\\376.wav (the name cannot be used: it is not valid UTF-8)\n"
+        << QStringList{"odd/-dash.mp3", "odd/ctl\033[31m\nx.mp3", "odd/\uFFFD\uFFFD.mp3"};
+    QTest::newRow("a name beginning with a dash")
+        << QStringList{"--encode", "--", "-dash.wav"} << bin << QString() << 0 << 0 << QString()
+        << "finished: -dash.wav -> -dash.mp3\n" << QStringList{"-dash.mp3"};
+    QTest::newRow("control characters escaped in the report")
+        << QStringList{"--encode", "odd/ctl\\0033[31m\\nx.wav"} << bin << QString() << 0 << 0 << QString()
+        << "finished: odd/ctl\\033[31m\\nx.wav -> odd/ctl\\033[31m\\nx.mp3\n" << QStringList{"odd/ctl\033[31m\nx.mp3"};
     QTest::newRow("one file failed")
         << QStringList{"--encode", "--jobs", "1", "--output-dir", "out", "bad/fail.wav", "in/a b.wav"} << bin
         << QString() << 0 << 1 << QString() << "failed: bad/fail.wav (the encoder ended with status 3)\n"
@@ -684,10 +713,22 @@ void TestFileOpening::encodeFromShell_data()
     QTest::newRow("output folder cannot be created")
         << QStringList{"--encode", "--output-dir", "in/a b.wav/out", "in"} << bin << QString() << 0 << 2 << QString()
         << "fenwave: the output folder in/a b.wav/out cannot be created\n" << no;
+    QTest::newRow("output folder with a file in its place")
+        << QStringList{"--encode", "--output-dir", "in/a b.wav", "in"} << bin << QString() << 0 << 2 << QString()
+        << "fenwave: the output folder in/a b.wav cannot be created\n" << no;
+    QTest::newRow("a folder below the output folder with a file in its place")
+        << QStringList{"--encode", "--jobs", "1", "--output-dir", "slow", "in"} << bin << QString() << 0 << 1 << QString()
+        << "failed: in/a b.wav (the output cannot be written: File exists)\n" << no;
+    QTest::newRow("output folder whose folder does not exist: nothing made")
+        << QStringList{"--encode", "--output-dir", "typo/out", "in"} << bin << QString() << 0 << 2 << QString()
+        << "fenwave: the output folder typo/out cannot be created: the folder typo does not exist\n" << no;
+    QTest::newRow("dry run: output folder whose folder does not exist")
+        << QStringList{"--encode", "--dry-run", "--output-dir", "typo/out", "in"} << bin << QString() << 0 << 2 << QString()
+        << "the folder typo does not exist\n" << no;
     QTest::newRow("--jobs 0") << QStringList{"--encode", "--jobs", "0", "in"} << bin << QString() << 0 << 2
                               << QString() << "fenwave: --jobs takes a number from 1 to" << no;
     QTest::newRow("--jobs not a number") << QStringList{"--encode", "--jobs", "two", "in"} << bin << QString() << 0
-                                         << 2 << QString() << ", not 'two'." + usage << no;
+                                         << 2 << QString() << ", not 'two'.\nTry 'fenwave --help'.\n" << no;
     QTest::newRow("--jobs over twice the cores") << QStringList{"--encode", "--jobs", "100000", "in"} << bin
                                                  << QString() << 0 << 2 << QString() << ", not '100000'." << no;
     QTest::newRow("--existing unknown") << QStringList{"--encode", "--existing", "keep", "in"} << bin << QString()
@@ -714,14 +755,26 @@ void TestFileOpening::encodeFromShell()
     QVERIFY(work.isValid());
     const QString w = work.path();
     QDir dir(w);
-    for (const char *folder : {"bin", "in", "bad", "slow", "home"})
+    for (const char *folder : {"bin", "in", "bad", "slow", "home", "odd", "pair"})
         QVERIFY(dir.mkdir(QString::fromLatin1(folder)));
     QVERIFY(testing::writeExecutable(dir.filePath("bin/lame"), kStandInEncoder));
     QVERIFY(testing::writeExecutable(dir.filePath("bin/other"), kStandInEncoder));
     for (const QString &name :
          {QStringLiteral("in/a b.wav"), QString::fromUtf8("in/it's \"q\".wav"), QString::fromUtf8("in/Трек 1.wav"),
-          QStringLiteral("bad/fail.wav"), QStringLiteral("slow/slow.wav")})
+          QStringLiteral("bad/fail.wav"), QStringLiteral("slow/slow.wav"), QStringLiteral("pair/x.wav"),
+          QStringLiteral("pair/x.mp3"), QStringLiteral("slow/in"), QStringLiteral("-dash.wav"),
+          QStringLiteral("odd/-dash.wav"), QStringLiteral("odd/ctl\033[31m\nx.wav"),
+          QStringLiteral("odd/\uFFFD\uFFFD.wav")})
         QVERIFY(testing::writeAll(dir.filePath(name), "RIFF " + name.toUtf8()));
+    QCOMPARE(::link(QFile::encodeName(dir.filePath("in/a b.wav")).constData(),
+                    QFile::encodeName(dir.filePath("in/hard.wav")).constData()),
+             0);
+    // The name that is not UTF-8; Qt's own listing and removal do not see it.
+    const QByteArray notUtf8 = QFile::encodeName(w) + "/odd/\xFF\xFE.wav";
+    const int fd = ::open(notUtf8.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    QVERIFY(fd >= 0);
+    ::close(fd);
+    const auto removeNotUtf8 = qScopeGuard([&notUtf8] { ::unlink(notUtf8.constData()); });
     QVERIFY(testing::writeAll(dir.filePath("sets.ini"), "[Fenwave Sets]\nLamePath=bin/other\n"));
     QVERIFY(testing::writeAll(dir.filePath("other.ini"), "[Other]\nLamePath=bin/other\n"));
     QFile huge(dir.filePath("huge.ini"));
@@ -744,7 +797,13 @@ void TestFileOpening::encodeFromShell()
     environment.insert(QStringLiteral("PATH"), QString(path).replace(QLatin1String("%W"), w));
     process.setProcessEnvironment(environment);
     process.setWorkingDirectory(w);
-    process.start(QStringLiteral(FENWAVE_EXECUTABLE), arguments);
+    // Through a shell's printf, which makes bytes that are not UTF-8; "x" keeps a final line break.
+    const QString decode = QStringLiteral("p=$1; shift; n=$#; while [ $n -gt 0 ]; do a=$(printf '%bx' \"$1\"); "
+                                          "shift; set -- \"$@\" \"${a%x}\"; n=$((n - 1)); done; exec \"$p\" \"$@\"");
+    QStringList given{QStringLiteral("-c"), decode, QStringLiteral("sh"), QStringLiteral(FENWAVE_EXECUTABLE)};
+    for (const QString &argument : arguments)
+        given += QString(argument).replace(QLatin1String("%W"), w);
+    process.start(QStringLiteral("/bin/sh"), given);
     QVERIFY(process.waitForStarted());
     if (signal != 0) {
         // The encoder has started once its hidden temporary output is there.
@@ -758,6 +817,7 @@ void TestFileOpening::encodeFromShell()
     QVERIFY2(process.exitCode() == status, qPrintable(stdErr));
     QCOMPARE(stdOut, QString(out).replace(QLatin1String("%W"), w));
     QVERIFY2(stdErr.contains(err), qPrintable(stdErr));
+    QVERIFY2(!stdErr.contains(QLatin1String("Usage:")), qPrintable(stdErr)); // an error is no help
 
     // Nothing else was written: no temporary file left, no partial output, no per-user store.
     QStringList expected = before + outputs;
@@ -766,7 +826,7 @@ void TestFileOpening::encodeFromShell()
     QCOMPARE(testing::readAll(storeFile), storeBefore);
     for (const QString &output : outputs) {
         if (output.endsWith(QLatin1String(".mp3")))
-            QVERIFY2(testing::readAll(dir.filePath(output)).startsWith("RIFF in/"), qPrintable(output));
+            QVERIFY2(testing::readAll(dir.filePath(output)).startsWith("RIFF "), qPrintable(output));
     }
 }
 

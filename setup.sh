@@ -7,7 +7,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 build="${FENWAVE_BUILD_DIR:-$here/build}"
 mode="${1:-run}"
 
-packages=(g++ cmake make qt6-base-dev libgl-dev fonts-liberation lame)
+# qt6-translations-l10n: Qt's own texts (file dialogs, standard buttons) in Russian.
+packages=(g++ cmake make qt6-base-dev libgl-dev fonts-liberation lame qt6-translations-l10n)
 [ "$mode" = test ] && packages+=(libbenchmark-dev)
 
 install_missing() {

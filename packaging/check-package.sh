@@ -149,7 +149,7 @@ else
 fi
 
 check_relation_names Depends libqt6widgets6 libqt6gui6 libqt6core6 fonts-liberation
-check_relation_names Recommends lame
+check_relation_names Recommends lame qt6-translations-l10n
 if relation_names Depends | grep -qxF lame; then
     fail "Depends names lame; it belongs in Recommends"
 fi

@@ -1,6 +1,7 @@
 // Program entry: the command line, the application, its title and the main window.
 #include "ProgramIdentity.h"
 #include "ui/MissingDisplay.h"
+#include "ui/StandardDescriptors.h"
 #include "ui/StartupOptions.h"
 #include "ui/TerminationSignals.h"
 #include "unMain.h"
@@ -12,6 +13,8 @@
 
 int main(int argc, char *argv[])
 {
+    // Before anything opens a file: a closed standard stream must not lend its number to it.
+    fenwave::openClosedStandardDescriptors();
     // The command line is read before the window system is touched, so that --help and
     // --version need no display. A name that is not UTF-8 holds U+FFFD from here on, and the
     // window refuses it; the shell command takes its names from the bytes themselves.

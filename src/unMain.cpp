@@ -12,6 +12,7 @@
 #include "ui/FieldBinding.h"
 #include "ui/FileDrops.h"
 #include "ui/HintTracker.h"
+#include "ui/QtTranslations.h"
 #include "ui/RunWindow.h"
 #include "ui/WindowPlacement.h"
 #include "ui/WindowBuilder.h"
@@ -240,6 +241,8 @@ QFileDialog *TForm1::dlgOpen()
     if (!m_dlgOpen) {
         m_dlgOpen = new QFileDialog(this);
         m_dlgOpen->setObjectName(QStringLiteral("dlgOpen"));
+        // Qt's own dialog: it speaks the interface language and behaves alike on every desktop.
+        m_dlgOpen->setOption(QFileDialog::DontUseNativeDialog);
         // Several files may be selected; the first is used.
         m_dlgOpen->setFileMode(QFileDialog::ExistingFiles);
         m_dlgOpen->setAcceptMode(QFileDialog::AcceptOpen);
@@ -253,6 +256,8 @@ QFileDialog *TForm1::dlgSave()
     if (!m_dlgSave) {
         m_dlgSave = new QFileDialog(this);
         m_dlgSave->setObjectName(QStringLiteral("dlgSave"));
+        // Qt's own dialog: it speaks the interface language and behaves alike on every desktop.
+        m_dlgSave->setOption(QFileDialog::DontUseNativeDialog);
         // Asks before overwriting; adds no extension of its own.
         m_dlgSave->setFileMode(QFileDialog::AnyFile);
         m_dlgSave->setAcceptMode(QFileDialog::AcceptSave);
@@ -428,6 +433,7 @@ void TForm1::ApplyLanguage()
     m_mnuEnglish->setChecked(Language == Language::English);
     m_mnuRussian->setChecked(Language == Language::Russian);
     messages = messageTextsFor(Language);
+    useQtTextsFor(Language);
 
     const TableView<TextAssignment> texts = textAssignments();
     for (int i = 0; i < texts.size(); ++i) {

@@ -105,6 +105,7 @@ void TForm1::refuseName(const QString &text, QTextStream *diagnostics)
 void TForm1::showInformation(const QString &text)
 {
     QMessageBox box(QMessageBox::NoIcon, kApplicationTitle, text, QMessageBox::Ok, this);
+    keepProgramButtonTexts(box);
     box.exec();
 }
 
@@ -116,6 +117,7 @@ bool TForm1::confirm(const QString &text)
 void TForm1::showError(const QString &text)
 {
     QMessageBox box(QMessageBox::Critical, kApplicationTitle, withFullStop(text), QMessageBox::Ok, this);
+    keepProgramButtonTexts(box);
     box.exec();
 }
 

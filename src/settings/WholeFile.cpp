@@ -4,10 +4,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QRandomGenerator>
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
+
+#include <fcntl.h>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -38,36 +41,108 @@ bool syncToDisk(int handle, QString *error)
     return true;
 }
 
-// The replacement of a file the superuser saves over keeps the old file's owner and
-// group, so that its owner can still read and write it. chown clears the set-ID bits:
-// the mode is set again after it.
-bool keepOwnership(int handle, const QString &path, QString *error)
+constexpr char kTemporaryMarker[] = ".fenwave-tmp-";
+constexpr int kRandomLength = 6;
+constexpr char kRandomCharacters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+// Random names already taken are tried again, a bounded number of times.
+constexpr int kAttempts = 100;
+
+bool failWithErrno(QString *error, int cause)
 {
-    if (::geteuid() != 0)
-        return true;
-    struct stat old;
-    struct stat replacement;
-    if (::stat(QFile::encodeName(path).constData(), &old) != 0)
-        return true; // a new file
-    if (::fstat(handle, &replacement) != 0)
-        return fail(error, QString::fromLocal8Bit(std::strerror(errno)));
-    if (old.st_uid == replacement.st_uid && old.st_gid == replacement.st_gid)
-        return true;
-    if (::fchown(handle, old.st_uid, old.st_gid) != 0 || ::fchmod(handle, old.st_mode & 07777) != 0)
-        return fail(error, QString::fromLocal8Bit(std::strerror(errno)));
+    return fail(error, QString::fromLocal8Bit(std::strerror(cause)));
+}
+
+// The file a write replaces: a symbolic link is followed to the file it names, so that a
+// linked file stays linked and its target gets the new text.
+QString finalTarget(const QString &path)
+{
+    constexpr int kMaxLinkDepth = 128;
+    QFileInfo info(path);
+    for (int depth = 0; depth < kMaxLinkDepth && info.isSymLink(); ++depth)
+        info.setFile(info.symLinkTarget());
+    return info.isSymLink() ? path : info.filePath();
+}
+
+// The part of a file name that the temporary name carries: as much as leaves room for the
+// dot, the marker and the random part within one file name; a cut name loses its last,
+// possibly partial, UTF-8 character.
+QByteArray fittingName(QByteArray name)
+{
+    constexpr int kRoom = NAME_MAX - 1 - int(sizeof kTemporaryMarker - 1) - kRandomLength;
+    if (name.size() <= kRoom)
+        return name;
+    name.truncate(kRoom);
+    while (!name.isEmpty() && (uchar(name.back()) & 0xC0) == 0x80)
+        name.chop(1);
+    if (!name.isEmpty() && (uchar(name.back()) & 0x80) != 0)
+        name.chop(1);
+    return name;
+}
+
+QByteArray randomPart()
+{
+    QByteArray part(kRandomLength, '\0');
+    for (char &c : part)
+        c = kRandomCharacters[QRandomGenerator::global()->bounded(int(sizeof kRandomCharacters - 1))];
+    return part;
+}
+
+// A new, empty temporary file beside `target`, named ".<file name>.fenwave-tmp-" and six
+// random letters or digits: a name no user gives a file, so that a later start can tell
+// a write's leftover from the user's own files. -1 with errno set when it cannot be made.
+int createTemporaryFile(const QByteArray &target, bool replacing, QByteArray *temporaryPath)
+{
+    const qsizetype slash = target.lastIndexOf('/');
+    const QByteArray folder = slash < 0 ? QByteArray(".") : target.left(slash); // "" for the root folder
+    const QByteArray stem = folder + "/." + fittingName(target.mid(slash + 1)) + kTemporaryMarker;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        *temporaryPath = stem + randomPart();
+        // Until it has the old file's mode, a replacement is for its owner's eyes only; a new
+        // file gets 0666 less the umask.
+        const int handle = ::open(temporaryPath->constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
+                                  replacing ? 0600 : 0666);
+        if (handle >= 0 || errno != EEXIST)
+            return handle;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+bool writeAll(int handle, const QByteArray &bytes, QString *error)
+{
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t written = ::write(handle, bytes.constData() + done, size_t(bytes.size() - done));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return failWithErrno(error, written < 0 ? errno : ENOSPC);
+        done += written;
+    }
     return true;
 }
 
-// "<name>.XXXXXX", each X an ASCII letter: the temporary name that the atomic write
-// gives a file that it has to name before the rename.
+// The replacement of an existing file keeps its mode, and, written by the superuser over a
+// file of another owner or group, its owner and group, so that its owner can still read and
+// write it. chown clears the set-ID bits: the mode is set after it.
+bool keepOwnershipAndMode(int handle, const struct stat &old, QString *error)
+{
+    if (::geteuid() == 0 && ::fchown(handle, old.st_uid, old.st_gid) != 0)
+        return failWithErrno(error, errno);
+    if (::fchmod(handle, old.st_mode & 07777) != 0)
+        return failWithErrno(error, errno);
+    return true;
+}
+
+// "." + name + the marker + six ASCII letters or digits: the temporary name that a write of
+// `name` gives its new file before the rename.
 bool isTemporaryNameOf(const QString &candidate, const QString &name)
 {
-    constexpr qsizetype placeholderLength = 6;
-    if (candidate.size() != name.size() + 1 + placeholderLength || !candidate.startsWith(name)
-        || candidate.at(name.size()) != u'.')
+    const QString stem = u'.' + name + QLatin1String(kTemporaryMarker);
+    if (candidate.size() != stem.size() + kRandomLength || !candidate.startsWith(stem))
         return false;
-    for (QChar c : QStringView(candidate).sliced(name.size() + 1)) {
-        if (!((c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z')))
+    for (QChar c : QStringView(candidate).sliced(stem.size())) {
+        if (c.unicode() > 0x7f || !std::strchr(kRandomCharacters, char(c.unicode())))
             return false;
     }
     return true;
@@ -100,30 +175,30 @@ std::optional<QByteArray> readFileCapped(const QString &path, qint64 limit)
 
 bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error)
 {
-    QSaveFile file(path);
-    // Unbuffered: a buffered QSaveFile writes its buffer only inside commit(), and a
-    // failure there does not stop commit() from renaming the short file into place.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return fail(error, file.errorString());
-    // On failure cancelWriting() makes sure nothing is renamed; the destructor
-    // removes the temporary file.
-    errno = 0;
-    if (file.write(bytes) != bytes.size()) {
-        // A short write (file-size limit, no space) is no error to QFile: say why.
-        const int cause = errno;
-        const QString reason = file.error() != QFileDevice::NoError || cause == 0
-                                   ? file.errorString()
-                                   : QString::fromLocal8Bit(std::strerror(cause));
-        file.cancelWriting();
-        return fail(error, reason);
-    }
-    if (!keepOwnership(file.handle(), path, error) || !syncToDisk(file.handle(), error)) {
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit())
-        return fail(error, file.errorString());
-    return true;
+    const QByteArray target = QFile::encodeName(finalTarget(path));
+    struct stat old;
+    const bool replacing = ::stat(target.constData(), &old) == 0;
+    if (replacing && !S_ISREG(old.st_mode))
+        return failWithErrno(error, S_ISDIR(old.st_mode) ? EISDIR : EINVAL);
+    // The folder's permission would let us replace a file we may not write.
+    if (replacing && ::access(target.constData(), W_OK) != 0)
+        return failWithErrno(error, errno);
+
+    QByteArray temporaryPath;
+    const int handle = createTemporaryFile(target, replacing, &temporaryPath);
+    if (handle < 0)
+        return failWithErrno(error, errno);
+    bool written = writeAll(handle, bytes, error) && (!replacing || keepOwnershipAndMode(handle, old, error))
+                   && syncToDisk(handle, error);
+    // A delayed write error can show up at close too.
+    if (::close(handle) != 0 && written)
+        written = failWithErrno(error, errno);
+    // rename() replaces the old file in one step: it is never missing meanwhile.
+    if (written && ::rename(temporaryPath.constData(), target.constData()) != 0)
+        written = failWithErrno(error, errno);
+    if (!written)
+        ::unlink(temporaryPath.constData());
+    return written;
 }
 
 void removeLeftoverTemporaryFiles(const QString &path)

@@ -277,6 +277,7 @@ void BatchWindow::start()
     if (encoder.isEmpty()) {
         QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(kProgramTitle), m_texts.strNoLamePath, QMessageBox::Ok,
                         this);
+        keepProgramButtonTexts(box);
         box.exec();
         return;
     }
@@ -343,6 +344,7 @@ void BatchWindow::showKeptOutput()
     QMessageBox box(QMessageBox::NoIcon, m_texts.strBatchShowOutput, m_model->statusText(current.row()),
                     QMessageBox::Ok, this);
     box.setDetailedText(QString::fromUtf8(kept));
+    keepProgramButtonTexts(box);
     box.exec();
 }
 
@@ -403,6 +405,7 @@ void BatchWindow::batchFinished()
     replan();
     QMessageBox box(QMessageBox::Critical, QString::fromLatin1(kProgramTitle), m_texts.strCannotStart.arg(notStarted),
                     QMessageBox::Ok, this);
+    keepProgramButtonTexts(box);
     box.exec();
 }
 
@@ -429,7 +432,13 @@ void BatchWindow::updateButtons()
 
 void BatchWindow::chooseOutputFolder()
 {
-    const QString chosen = QFileDialog::getExistingDirectory(this, m_texts.strBatchOutputDir, m_outputDir->text());
+    // The label's text without its colon: a window title ends in none.
+    QString title = m_texts.strBatchOutputDir;
+    if (title.endsWith(u':'))
+        title.chop(1);
+    // Qt's own dialog, as the main window's: it speaks the interface language.
+    const QString chosen = QFileDialog::getExistingDirectory(
+        this, title, m_outputDir->text(), QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
     if (chosen.isEmpty())
         return;
     m_outputDir->setText(chosen);

@@ -1,5 +1,6 @@
 #include "ui/Confirmation.h"
 
+#include <QAbstractButton>
 #include <QMessageBox>
 
 namespace fenwave {
@@ -10,7 +11,16 @@ bool askToConfirm(QWidget *parent, const QString &text)
                     parent);
     box.setDefaultButton(QMessageBox::Ok);
     box.setEscapeButton(QMessageBox::Cancel);
+    keepProgramButtonTexts(box);
     return box.exec() == QMessageBox::Ok;
+}
+
+void keepProgramButtonTexts(QMessageBox &box)
+{
+    if (QAbstractButton *ok = box.button(QMessageBox::Ok))
+        ok->setText(QStringLiteral("OK"));
+    if (QAbstractButton *cancel = box.button(QMessageBox::Cancel))
+        cancel->setText(QStringLiteral("Cancel"));
 }
 
 } // namespace fenwave

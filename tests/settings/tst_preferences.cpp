@@ -4,15 +4,17 @@
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
-#include <QTemporaryFile>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <climits>
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <time.h>
+#include <unistd.h>
 
 using namespace fenwave;
 
@@ -184,25 +186,28 @@ private slots:
     }
 
     // A run killed between writing the store's temporary file and renaming it leaves that
-    // file; a later start removes it, and nothing else.
+    // file; a later start removes it, and nothing else: never a file the user named.
     void leftoverTemporaryFilesRemovedAtStart_data()
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<int>("ageSeconds");
         QTest::addColumn<bool>("removed");
-        QTest::newRow("left two minutes ago") << "user.reg.ZZZZZZ" << 120 << true;
+        QTest::newRow("left two minutes ago") << ".user.reg.fenwave-tmp-ZZZZZZ" << 120 << true;
         QTest::newRow("named by the write itself") << "" << 120 << true;
-        QTest::newRow("in flight in another run") << "user.reg.aBcDeF" << 0 << false;
-        QTest::newRow("half a minute old") << "user.reg.aBcDeF" << 30 << false;
-        QTest::newRow("five letters") << "user.reg.aBcDe" << 120 << false;
-        QTest::newRow("seven letters") << "user.reg.aBcDeFg" << 120 << false;
-        QTest::newRow("a digit") << "user.reg.aBcDe1" << 120 << false;
-        QTest::newRow("a non-ASCII letter") << "user.reg.aBcDeЖ" << 120 << false;
-        QTest::newRow("another file's") << "user.ini.aBcDeF" << 120 << false;
-        QTest::newRow("no dot") << "user.regaaBcDeF" << 120 << false;
+        QTest::newRow("in flight in another run") << ".user.reg.fenwave-tmp-aBcDeF" << 0 << false;
+        QTest::newRow("half a minute old") << ".user.reg.fenwave-tmp-aBcDeF" << 30 << false;
+        QTest::newRow("five letters") << ".user.reg.fenwave-tmp-aBcDe" << 120 << false;
+        QTest::newRow("seven letters") << ".user.reg.fenwave-tmp-aBcDeFg" << 120 << false;
+        QTest::newRow("a digit") << ".user.reg.fenwave-tmp-aBcDe1" << 120 << true;
+        QTest::newRow("a punctuation mark") << ".user.reg.fenwave-tmp-aBcDe-" << 120 << false;
+        QTest::newRow("a non-ASCII letter") << ".user.reg.fenwave-tmp-aBcDeЖ" << 120 << false;
+        QTest::newRow("another file's") << ".user.ini.fenwave-tmp-aBcDeF" << 120 << false;
+        QTest::newRow("no dot") << "user.reg.fenwave-tmp-aBcDeF" << 120 << false;
         QTest::newRow("a backup") << "user.reg.bak" << 120 << false;
-        QTest::newRow("prefixed") << "xuser.reg.aBcDeF" << 120 << false;
-        QTest::newRow("a folder of that name") << "user.reg.aBcDeF/" << 120 << false;
+        QTest::newRow("the user's backup") << "user.reg.backup" << 120 << false;
+        QTest::newRow("the user's six letters") << "user.reg.abcdef" << 120 << false;
+        QTest::newRow("prefixed") << "x.user.reg.fenwave-tmp-aBcDeF" << 120 << false;
+        QTest::newRow("a folder of that name") << ".user.reg.fenwave-tmp-aBcDeF/" << 120 << false;
     }
 
     void leftoverTemporaryFilesRemovedAtStart()
@@ -216,10 +221,20 @@ private slots:
         QVERIFY(writeAll(store, values));
         QString leftover = folder.filePath(name);
         if (name.isEmpty()) {
-            QTemporaryFile named(store); // named as the write names a temporary store file
-            QVERIFY(named.open());
-            named.setAutoRemove(false);
-            leftover = named.fileName();
+            // A write killed half-way (by the file-size limit's signal) leaves its temporary file.
+            const pid_t child = ::fork();
+            if (child == 0) {
+                const rlimit limit{16, 16};
+                ::setrlimit(RLIMIT_FSIZE, &limit);
+                savePreferences(Preferences{1, 2, QStringLiteral("/usr/bin/lame"), Language::Russian}, store);
+                ::_exit(0);
+            }
+            int status = 0;
+            QCOMPARE(::waitpid(child, &status, 0), child);
+            QVERIFY(WIFSIGNALED(status));
+            const QStringList left = QDir(folder.path()).entryList(QDir::Files | QDir::Hidden);
+            QCOMPARE(left.size(), 2);
+            leftover = folder.filePath(left.at(left.at(0) == QStringLiteral("user.reg") ? 1 : 0));
         } else if (name.endsWith(u'/')) {
             leftover.chop(1);
             QVERIFY(QDir().mkpath(leftover));

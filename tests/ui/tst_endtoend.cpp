@@ -93,6 +93,7 @@ private slots:
     void encodesThroughTheWindow_data();
     void encodesThroughTheWindow();
     void encodesADropOfSeveralFiles();
+    void encodesFromTheShell_data();
     void encodesFromTheShell();
 
 private:
@@ -236,8 +237,18 @@ void TestEndToEnd::encodesADropOfSeveralFiles()
              batch->findChild<QProgressBar *>("barBatchProgress")->maximum());
 }
 
+void TestEndToEnd::encodesFromTheShell_data()
+{
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<bool>("streamsClosed"); // started with standard output and error closed
+    QTest::newRow("in a terminal") << "out" << false;
+    QTest::newRow("output and error closed") << "out closed" << true;
+}
+
 void TestEndToEnd::encodesFromTheShell()
 {
+    QFETCH(QString, output);
+    QFETCH(bool, streamsClosed);
     const QString album = QStringLiteral("альбом 1");
     QDir root(m_root.path());
     QVERIFY(root.mkpath(album));
@@ -248,19 +259,29 @@ void TestEndToEnd::encodesFromTheShell()
 
     QProcess process;
     process.setWorkingDirectory(m_root.path());
-    process.start(QStringLiteral(FENWAVE_EXECUTABLE),
-                  {QStringLiteral("--encode"), QStringLiteral("--jobs"), QStringLiteral("2"),
-                   QStringLiteral("--output-dir"), QStringLiteral("out"), album});
+    const QStringList arguments{QStringLiteral("--encode"),
+                                QStringLiteral("--jobs"),
+                                QStringLiteral("2"),
+                                QStringLiteral("--output-dir"),
+                                output,
+                                album};
+    if (streamsClosed) {
+        process.start(QStringLiteral("/bin/sh"),
+                      QStringList{QStringLiteral("-c"), QStringLiteral("exec \"$0\" \"$@\" >&- 2>&-"),
+                                  QStringLiteral(FENWAVE_EXECUTABLE)}
+                          + arguments);
+    } else {
+        process.start(QStringLiteral(FENWAVE_EXECUTABLE), arguments);
+    }
     QVERIFY(process.waitForFinished(120000));
     const QByteArray err = process.readAllStandardError();
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QVERIFY2(process.exitCode() == 0, err.constData());
     for (const QString &track : tracks) {
-        const QString mp3 = root.filePath(QStringLiteral("out/") + album + u'/' + track + QStringLiteral(".mp3"));
+        const QString mp3 = root.filePath(output + u'/' + album + u'/' + track + QStringLiteral(".mp3"));
         QVERIFY2(looksLikeMp3(mp3), qPrintable(mp3));
     }
-    QCOMPARE(QDir(root.filePath(QStringLiteral("out/") + album)).entryList(QDir::Files | QDir::Hidden).size(),
-             tracks.size());
+    QCOMPARE(QDir(root.filePath(output + u'/' + album)).entryList(QDir::Files | QDir::Hidden).size(), tracks.size());
 }
 
 QTEST_MAIN(TestEndToEnd)

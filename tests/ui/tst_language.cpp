@@ -16,9 +16,13 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QHelpEvent>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -182,6 +186,8 @@ private slots:
     void menuTicksFollowLanguage();
     void clickingMenuItemSwitches();
     void messageBoxAfterSwitchSpeaksNewLanguage();
+    void qtOwnTextsFollowLanguage_data();
+    void qtOwnTextsFollowLanguage();
 
     // status-bar hints
     void restingPointerShowsHint_data();
@@ -609,6 +615,70 @@ void TestLanguage::messageBoxAfterSwitchSpeaksNewLanguage()
         QCOMPARE(answer.count, 1);
         QCOMPARE(answer.text, QStringLiteral("You must specify path to the lame.exe"));
     }
+}
+
+// Qt's own texts (the file dialogs, standard buttons) speak the interface language; the
+// program's message boxes keep their "OK" and "Cancel" in both.
+void TestLanguage::qtOwnTextsFollowLanguage_data()
+{
+    QTest::addColumn<Language>("language");
+    QTest::addColumn<QString>("cancel");   // a standard Cancel button
+    QTest::addColumn<QString>("fileName"); // the label of the Open dialog's name field
+    QTest::newRow("Russian") << kRussian << "Отмена"
+                             << "Имя файла:";
+    QTest::newRow("English after Russian") << kEnglish << "Cancel"
+                                           << "File name:";
+}
+
+void TestLanguage::qtOwnTextsFollowLanguage()
+{
+    QFETCH(Language, language);
+    QFETCH(QString, cancel);
+    QFETCH(QString, fileName);
+    const QString translations = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    if (language == kRussian && !QFileInfo::exists(translations + QStringLiteral("/qtbase_ru.qm")))
+        QSKIP("Qt's Russian texts (qt6-translations-l10n) are not installed");
+    showForm();
+    switchTo(kRussian);
+    switchTo(language);
+
+    QDialogButtonBox buttons(QDialogButtonBox::Cancel);
+    QCOMPARE(buttons.button(QDialogButtonBox::Cancel)->text().remove(u'&'), cancel);
+
+    QString label;
+    {
+        ModalAnswer answer([&label](QWidget *modal) {
+            if (auto *dialog = qobject_cast<QFileDialog *>(modal)) {
+                label = dialog->findChild<QLabel *>(QStringLiteral("fileNameLabel"))->text();
+                dialog->reject();
+            }
+        });
+        QTest::mouseClick(form().named<QAbstractButton>("butInputOpen"), Qt::LeftButton);
+        QCOMPARE(answer.count, 1);
+    }
+    QCOMPARE(label.remove(u'&'), fileName);
+
+    // An information message (no encoder path) and the exit question, answered Cancel.
+    QStringList boxButtons;
+    const auto readAndAnswer = [&boxButtons](QWidget *modal, QMessageBox::StandardButton answer) {
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        for (QAbstractButton *button : box->buttons())
+            boxButtons << button->text();
+        ModalAnswer::press(modal, answer);
+    };
+    form().LamePath.clear();
+    {
+        ModalAnswer answer([&](QWidget *modal) { readAndAnswer(modal, QMessageBox::Ok); });
+        form().named<QAction>("mnuRun")->trigger();
+        QCOMPARE(answer.count, 1);
+    }
+    {
+        ModalAnswer answer([&](QWidget *modal) { readAndAnswer(modal, QMessageBox::Cancel); });
+        form().named<QAction>("mnuExit")->trigger();
+        QCOMPARE(answer.count, 1);
+    }
+    boxButtons.sort();
+    QCOMPARE(boxButtons, (QStringList{QStringLiteral("Cancel"), QStringLiteral("OK"), QStringLiteral("OK")}));
 }
 
 // ---- status-bar hints ----

@@ -8,7 +8,7 @@ build="${FENWAVE_BUILD_DIR:-$here/build}"
 mode="${1:-run}"
 
 packages=(g++ cmake make qt6-base-dev libgl-dev fonts-liberation lame)
-[ "$mode" = test ] && packages+=(libbenchmark-dev)
+[ "$mode" = test ] && packages+=(libbenchmark-dev sox ffmpeg)
 
 install_missing() {
     "$here/tools/install-missing.sh" "${packages[@]}"

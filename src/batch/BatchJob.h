@@ -1,5 +1,7 @@
 #pragma once
 
+#include "batch/SoundKind.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -12,6 +14,10 @@ enum class SkipReason {
     OutputIsAnotherInput, // the output names another input of the same batch
     OutputExists,         // the output exists and the policy says skip
     InputNamesNoFile,     // the input text names no file ("", ".", a folder ending in "/"): no output name
+    // The input holds what its input type does not read; `kind` says what, and no output is named.
+    NotSound,           // the input holds no sound (an image, a text...)
+    KindNotRead,        // the encoder reads this kind of sound under no input type (M4A)
+    KindNotOfInputType, // a kind of sound the chosen input type does not read
 };
 
 // What to do with an output file that exists before the batch starts.
@@ -25,6 +31,7 @@ struct BatchJob {
     QStringList arguments; // the encoder's arguments (not the program), input and output last;
                            // empty when skipped
     SkipReason skip = SkipReason::None;
+    SoundKind kind = SoundKind::NotChecked; // what the input holds, by its content
 
     bool skipped() const { return skip != SkipReason::None; }
 };

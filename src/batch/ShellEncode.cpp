@@ -5,6 +5,7 @@
 #include "batch/BatchRunner.h"
 #include "batch/FolderScan.h"
 #include "batch/ShellQuoting.h"
+#include "batch/SoundKind.h"
 #include "batch/TerminationWatcher.h"
 #include "settings/IniDocument.h"
 #include "settings/Preferences.h"
@@ -154,12 +155,17 @@ std::vector<BatchInput> expandItems(const QStringList &items, const OptionSet &o
 
 QString skipReasonText(const BatchJob &job)
 {
+    const QString kindText = soundKindText(job.kind, Language::English);
     switch (job.skip) {
     case SkipReason::None: break;
     case SkipReason::OutputIsInput: return QStringLiteral("the output %1 is the input itself").arg(job.output);
     case SkipReason::OutputIsAnotherInput: return QStringLiteral("the output %1 is another input").arg(job.output);
     case SkipReason::OutputExists: return QStringLiteral("the output %1 exists").arg(job.output);
     case SkipReason::InputNamesNoFile: return QStringLiteral("the name is no file");
+    case SkipReason::NotSound: return QStringLiteral("not a sound file: %1").arg(kindText);
+    case SkipReason::KindNotRead: return QStringLiteral("the encoder does not read %1 files").arg(kindText);
+    case SkipReason::KindNotOfInputType:
+        return QStringLiteral("the file is %1, not of the chosen input type").arg(kindText);
     }
     return QString();
 }

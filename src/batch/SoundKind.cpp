@@ -60,7 +60,8 @@ const KindRow kKinds[] = {
 
 const KindRow &rowOf(SoundKind kind)
 {
-    const auto row = std::find_if(std::begin(kKinds), std::end(kKinds), [kind](const KindRow &r) { return r.kind == kind; });
+    const auto row
+        = std::find_if(std::begin(kKinds), std::end(kKinds), [kind](const KindRow &r) { return r.kind == kind; });
     return row == std::end(kKinds) ? kKinds[0] : *row;
 }
 
@@ -86,8 +87,8 @@ const ReadingRow kReadings[] = {
 };
 
 // By rgrInputType index: MPEG Layer I, II, III, Ogg Vorbis, RAW PCM, WAV PCM.
-constexpr Reading kInputTypeReadings[] = {Reading::Layer1,   Reading::Layer2,   Reading::Layer3,
-                                          Reading::Anything, Reading::Anything, Reading::AsWave};
+constexpr Reading kInputTypeReadings[]
+    = {Reading::Layer1, Reading::Layer2, Reading::Layer3, Reading::Anything, Reading::Anything, Reading::AsWave};
 
 Reading readingOf(const OptionSet &options)
 {
@@ -240,7 +241,8 @@ SoundKind afterId3Tag(const HeaderFile &file, const QByteArray &head)
     const auto b = [&head](int at) { return qint64(quint8(head[at]) & 0x7f); };
     const qint64 footer = (quint8(head[5]) & 0x10) ? 10 : 0;
     const qint64 end = 10 + footer + (b(6) << 21 | b(7) << 14 | b(8) << 7 | b(9));
-    const QByteArray after = end + kFrameSearch <= head.size() ? head.mid(end, kFrameSearch) : file.read(end, kFrameSearch);
+    const QByteArray after
+        = end + kFrameSearch <= head.size() ? head.mid(end, kFrameSearch) : file.read(end, kFrameSearch);
     if (hasAt(after, 0, "fLaC"))
         return SoundKind::Flac;
     const SoundKind kind = firstMpegFrame(after, 0);
@@ -257,8 +259,9 @@ SoundKind oggKind(const QByteArray &head)
         return SoundKind::OggVorbis;
     if (hasAt(head, packet, "OpusHead"))
         return SoundKind::OggOpus;
-    if (hasAt(head, packet, "\x7f"
-                            "FLAC"))
+    if (hasAt(head, packet,
+              "\x7f"
+              "FLAC"))
         return SoundKind::OggFlac;
     if (head.size() < packet + 8)
         return SoundKind::DamagedHeader;
@@ -273,13 +276,17 @@ SoundKind kindFromHeader(const HeaderFile &file, const QByteArray &head)
     static const QByteArray kW64Riff("riff\x2e\x91\xcf\x11\xa5\xd6\x28\xdb\x04\xc1\x00\x00", 16);
     static const QByteArray kW64Wave("wave\xf3\xac\xd3\x11\x8c\xd1\x00\xc0\x4f\x8e\xdb\x8a", 16);
     if (hasAt(head, 0, "RIFF"))
-        return head.size() < 12 ? SoundKind::DamagedHeader
+        return head.size() < 12         ? SoundKind::DamagedHeader
                : hasAt(head, 8, "WAVE") ? waveKind(file, head)
                                         : SoundKind::NotChecked;
     if (hasAt(head, 0, "RF64") || hasAt(head, 0, "BW64"))
-        return head.size() < 12 ? SoundKind::DamagedHeader : hasAt(head, 8, "WAVE") ? SoundKind::Rf64 : SoundKind::Unknown;
+        return head.size() < 12         ? SoundKind::DamagedHeader
+               : hasAt(head, 8, "WAVE") ? SoundKind::Rf64
+                                        : SoundKind::Unknown;
     if (hasAt(head, 0, kW64Riff))
-        return head.size() < 40 ? SoundKind::DamagedHeader : hasAt(head, 24, kW64Wave) ? SoundKind::Wave64 : SoundKind::Unknown;
+        return head.size() < 40            ? SoundKind::DamagedHeader
+               : hasAt(head, 24, kW64Wave) ? SoundKind::Wave64
+                                           : SoundKind::Unknown;
     if (hasAt(head, 0, "FORM")) {
         if (head.size() < 12)
             return SoundKind::DamagedHeader;
@@ -299,7 +306,7 @@ SoundKind kindFromHeader(const HeaderFile &file, const QByteArray &head)
         return mpegKindOfLayer(layer);
     if (hasAt(head, 4, "ftyp"))
         return hasAt(head, 8, "M4A ") || hasAt(head, 8, "M4B ") || hasAt(head, 8, "M4P ") ? SoundKind::Mp4Audio
-                                                                                           : SoundKind::NotChecked;
+                                                                                          : SoundKind::NotChecked;
     return SoundKind::NotChecked;
 }
 
@@ -309,13 +316,13 @@ struct MimeRow {
     SoundKind kind;
 };
 const MimeRow kMimeKinds[] = {
-    {"image/jpeg", SoundKind::JpegImage},         {"image/png", SoundKind::PngImage},
-    {"image/gif", SoundKind::GifImage},           {"application/pdf", SoundKind::PdfDocument},
-    {"audio/mp4", SoundKind::Mp4Audio},           {"audio/x-m4a", SoundKind::Mp4Audio},
-    {"application/zip", SoundKind::Archive},      {"application/gzip", SoundKind::Archive},
-    {"application/x-tar", SoundKind::Archive},    {"application/x-xz", SoundKind::Archive},
-    {"application/x-bzip2", SoundKind::Archive},  {"application/x-7z-compressed", SoundKind::Archive},
-    {"application/vnd.rar", SoundKind::Archive},  {"application/zstd", SoundKind::Archive},
+    {"image/jpeg", SoundKind::JpegImage},        {"image/png", SoundKind::PngImage},
+    {"image/gif", SoundKind::GifImage},          {"application/pdf", SoundKind::PdfDocument},
+    {"audio/mp4", SoundKind::Mp4Audio},          {"audio/x-m4a", SoundKind::Mp4Audio},
+    {"application/zip", SoundKind::Archive},     {"application/gzip", SoundKind::Archive},
+    {"application/x-tar", SoundKind::Archive},   {"application/x-xz", SoundKind::Archive},
+    {"application/x-bzip2", SoundKind::Archive}, {"application/x-7z-compressed", SoundKind::Archive},
+    {"application/vnd.rar", SoundKind::Archive}, {"application/zstd", SoundKind::Archive},
 };
 
 // The kind by the content type the MIME database finds in the head.

@@ -231,10 +231,6 @@ void TestSoundKind::descriptions_data()
     QTest::addColumn<QString>("english");
     QTest::addColumn<QString>("russian");
 
-    QTest::newRow("JPEG") << SoundKind::JpegImage << "JPEG image"
-                          << "изображение JPEG";
-    QTest::newRow("M4A") << SoundKind::Mp4Audio << "M4A"
-                         << "M4A";
     QTest::newRow("text") << SoundKind::Text << "text"
                           << "текст";
 }

@@ -3,6 +3,7 @@
 #include "unMain.h"
 
 #include "ProgramIdentity.h"
+#include "batch/SoundKind.h"
 #include "options/CommandLine.h"
 #include "options/EncoderLauncher.h"
 #include "options/OutputName.h"
@@ -48,6 +49,21 @@ QString withFullStop(QString text)
     if (!text.isEmpty() && text.back() > QLatin1Char('.'))
         text += QLatin1Char('.');
     return text;
+}
+
+// Why the encoder, started with these options, would not read what the input holds; empty
+// when it would, or when the input cannot be looked at (the encoder then reports it).
+QString inputKindRefusal(const QString &input, const OptionSet &options, const MessageTexts &messages)
+{
+    const SoundKind kind = soundKindOfFile(input);
+    const QString kindText = soundKindText(kind, messages.language);
+    switch (kindRefusal(options, kind)) {
+    case KindRefusal::None: break;
+    case KindRefusal::NotSound: return messages.strRunNotSound.arg(input, kindText);
+    case KindRefusal::NotRead: return messages.strRunNotRead.arg(input, kindText);
+    case KindRefusal::WrongInputType: return messages.strRunWrongType.arg(input, kindText);
+    }
+    return QString();
 }
 
 } // namespace
@@ -165,6 +181,12 @@ void TForm1::butReadyClick()
     const QString outputFile = trimBelow33(output).toString();
     if (OutputsInWriting::shared().isBeingWritten(outputFile, QDir::currentPath())) {
         showInformation(messages.strOutputBusy.arg(outputFile));
+        return;
+    }
+    // The encoder takes anything for sound: a picture or a text becomes a noise MP3 and "success".
+    if (const QString refusal = inputKindRefusal(trimBelow33(input).toString(), optionSet(), messages);
+        !refusal.isEmpty()) {
+        showInformation(refusal);
         return;
     }
     if (!confirm(messages.strConfirmRun))

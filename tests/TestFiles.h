@@ -34,6 +34,14 @@ inline bool writeExecutable(const QString &path, const QByteArray &bytes)
     return writeAll(path, bytes) && QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
+// A PCM WAV file without samples (16-bit stereo, 44.1 kHz): the least a file must hold to be
+// taken for sound where the content is looked at.
+inline QByteArray silentWave()
+{
+    return QByteArray("RIFF\x24\0\0\0WAVEfmt \x10\0\0\0\x01\0\x02\0\x44\xac\0\0\x10\xb1\x02\0\x04\0\x10\0data\0\0\0\0",
+                      44);
+}
+
 // The lines of a UTF-8 text file, without the empty piece after a final line break.
 inline QStringList readLines(const QString &path)
 {

@@ -23,4 +23,9 @@ QString RealFileFacts::identity(const QString &path) const
     return QStringLiteral("name:") + name;
 }
 
+SoundKind RealFileFacts::soundKind(const QString &path) const
+{
+    return soundKindOfFile(path);
+}
+
 } // namespace fenwave

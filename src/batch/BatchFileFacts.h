@@ -1,5 +1,7 @@
 #pragma once
 
+#include "batch/SoundKind.h"
+
 #include <QString>
 
 namespace fenwave {
@@ -17,6 +19,12 @@ public:
     // A key that is equal for two names of one file under any spelling (relative or absolute,
     // "." and "..", links) and differs for names of different files.
     virtual QString identity(const QString &path) const = 0;
+    // What the file holds, by its content. Not checked unless a facts class looks.
+    virtual SoundKind soundKind(const QString &path) const
+    {
+        Q_UNUSED(path);
+        return SoundKind::NotChecked;
+    }
 };
 
 // The file system as it is now.
@@ -27,6 +35,8 @@ public:
     // An existing file by its device and inode; a name that does not exist yet by its absolute
     // path, with "." and ".." removed and links in its folder resolved.
     QString identity(const QString &path) const override;
+    // By the file's first bytes; a file that is not a regular file or cannot be read is not checked.
+    SoundKind soundKind(const QString &path) const override;
 };
 
 } // namespace fenwave

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "batch/SoundKind.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -14,6 +16,10 @@ enum class SkipReason {
     InputNamesNoFile,     // the input text names no file ("", ".", a folder ending in "/"): no output name
     NameNotUtf8,          // the input's name is not valid UTF-8: as text it would name another file
     InputDoesNotExist,    // nothing stands under the input's name
+    // The input holds what its input type does not read; `kind` says what, and no output is named.
+    NotSound,           // the input holds no sound (an image, a text...)
+    KindNotRead,        // the encoder reads this kind of sound under no input type (M4A)
+    KindNotOfInputType, // a kind of sound the chosen input type does not read
 };
 
 // What to do with an output file that exists before the batch starts.
@@ -27,6 +33,7 @@ struct BatchJob {
     QStringList arguments; // the encoder's arguments (not the program), input and output last;
                            // empty when skipped
     SkipReason skip = SkipReason::None;
+    SoundKind kind = SoundKind::NotChecked; // what the input holds, by its content
 
     bool skipped() const { return skip != SkipReason::None; }
 };

@@ -104,11 +104,31 @@ public:
             return job;
         }
         job.output = firstOutputName(input, m_request.outputFolder, m_extension);
+        if (!job.output.isEmpty()) {
+            // Checked before any output is settled: a file left out takes no name from another.
+            job.kind = m_facts.soundKind(input.path);
+            job.skip = skipForKind(kindRefusal(m_request.options, job.kind));
+            if (job.skipped()) {
+                job.output.clear();
+                return job;
+            }
+        }
         job.skip = settle(job.output, m_inputIdentities[index]);
         return job;
     }
 
 private:
+    static SkipReason skipForKind(KindRefusal refusal)
+    {
+        switch (refusal) {
+        case KindRefusal::None: break;
+        case KindRefusal::NotSound: return SkipReason::NotSound;
+        case KindRefusal::NotRead: return SkipReason::KindNotRead;
+        case KindRefusal::WrongInputType: return SkipReason::KindNotOfInputType;
+        }
+        return SkipReason::None;
+    }
+
     // Finds the output a job gets, numbering it where needed; the reason when it gets none.
     SkipReason settle(QString &output, const QString &inputIdentity)
     {

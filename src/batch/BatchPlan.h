@@ -32,7 +32,8 @@ struct BatchRequest {
 // <output folder>/<name of the folder it was found in>/<its path below that folder>. Two jobs
 // never share an output: the second and later get " (2)", " (3)"... before the extension, in
 // list order. An output that is the input itself or another input is skipped with that reason;
-// an existing output follows the policy. A skipped job keeps the name that made it skip and
+// an existing output follows the policy. An input whose content its input type does not read
+// is skipped first, with no output name. A skipped job keeps the name that made it skip and
 // has no arguments.
 // An input skipped before planning stays skipped, with no output.
 // Arguments: the switches of the command-line box's form (short while flgDefault is on),

@@ -5,6 +5,7 @@
 #include "batch/BatchRunner.h"
 #include "batch/GatherInputs.h"
 #include "batch/ShellQuoting.h"
+#include "batch/SoundKind.h"
 #include "batch/TerminationWatcher.h"
 #include "settings/IniDocument.h"
 #include "settings/Preferences.h"
@@ -192,6 +193,7 @@ QString clockText(qint64 ms)
 // `output` is the job's output as the report shows it.
 QString skipReasonText(const BatchJob &job, const QString &output)
 {
+    const QString kindText = soundKindText(job.kind, Language::English);
     switch (job.skip) {
     case SkipReason::None: break;
     case SkipReason::OutputIsInput: return QStringLiteral("the output %1 is the input itself").arg(output);
@@ -200,6 +202,10 @@ QString skipReasonText(const BatchJob &job, const QString &output)
     case SkipReason::InputNamesNoFile: return QStringLiteral("the name is no file");
     case SkipReason::NameNotUtf8: return QStringLiteral("the name cannot be used: it is not valid UTF-8");
     case SkipReason::InputDoesNotExist: return QStringLiteral("the file does not exist");
+    case SkipReason::NotSound: return QStringLiteral("not a sound file: %1").arg(kindText);
+    case SkipReason::KindNotRead: return QStringLiteral("the encoder does not read %1 files").arg(kindText);
+    case SkipReason::KindNotOfInputType:
+        return QStringLiteral("the file is %1, not of the chosen input type").arg(kindText);
     }
     return QString();
 }

@@ -181,6 +181,18 @@ const MessageText kMessageTexts[] = {
         "Пропущен, имя нельзя использовать: оно не в кодировке UTF-8"},
     {&MessageTexts::strBatchSkippedMissing, "Skipped, the file does not exist",
         "Пропущен, файла нет"},
+    {&MessageTexts::strBatchSkippedNotSound, "Skipped, not a sound file: %1",
+        "Пропущен, не звуковой файл: %1"},
+    {&MessageTexts::strBatchSkippedNotRead, "Skipped, the encoder does not read %1 files",
+        "Пропущен, кодировщик не читает файлы %1"},
+    {&MessageTexts::strBatchSkippedWrongType, "Skipped, the file is %1, not the chosen input file type",
+        "Пропущен, файл в формате %1, а не выбранного типа входного файла"},
+    {&MessageTexts::strRunNotSound, "%1 is not a sound file: %2.",
+        "%1 — не звуковой файл: %2."},
+    {&MessageTexts::strRunNotRead, "%1 is an %2 file: the encoder does not read %2 files.",
+        "%1 — файл %2: кодировщик не читает файлы %2."},
+    {&MessageTexts::strRunWrongType, "%1 is a %2 file, not of the chosen input file type.",
+        "%1 — файл в формате %2, а не выбранного типа входного файла."},
 };
 // clang-format on
 
@@ -193,6 +205,7 @@ MessageTexts messageTextsFor(Language language)
         return texts;
     for (const MessageText &text : kMessageTexts)
         texts.*text.field = QString::fromUtf8(language == Language::English ? text.english : text.russian);
+    texts.language = language;
     return texts;
 }
 

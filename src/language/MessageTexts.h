@@ -47,6 +47,12 @@ struct MessageTexts {
     QString strRunOutputHint, strRunProgressHint, strRunStopHint, strBatchListHint, strBatchJobsHint,
         strBatchOutputDirHint, strBatchChooseDirHint, strBatchExistingHint, strBatchProgressHint, strBatchRemoveHint,
         strBatchShowOutputHint, strBatchStartHint, strBatchStopHint, strBatchRetryHint;
+    // The batch: a file skipped for what it holds (%1 says what, in the language below).
+    QString strBatchSkippedNotSound, strBatchSkippedNotRead, strBatchSkippedWrongType;
+    // A run refused for what its input holds (%1 is the file name, %2 what it holds).
+    QString strRunNotSound, strRunNotRead, strRunWrongType;
+    // The language of these texts, in which the kinds of files are named.
+    Language language = Language::English;
 };
 
 // The texts of a language; a number that names no language gives all-empty texts.

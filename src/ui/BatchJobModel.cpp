@@ -1,6 +1,7 @@
 #include "ui/BatchJobModel.h"
 
 #include "batch/BatchRunner.h"
+#include "batch/SoundKind.h"
 
 #include <QtGlobal>
 
@@ -99,7 +100,7 @@ QString BatchJobModel::statusText(int row) const
 {
     const BatchJob &job = jobAt(row);
     if (job.skipped())
-        return skipText(job.skip);
+        return skipText(job);
     if (!m_runner)
         return m_texts.strBatchWaiting;
     const JobStatus &status = m_runner->status(row);
@@ -108,21 +109,25 @@ QString BatchJobModel::statusText(int row) const
     case JobState::Encoding: return m_texts.strBatchEncoding;
     case JobState::Finished: return m_texts.strBatchFinished;
     case JobState::Failed: return failureText(status);
-    case JobState::Skipped: return skipText(job.skip);
+    case JobState::Skipped: return skipText(job);
     case JobState::Stopped: return m_texts.strBatchStopped;
     }
     return QString();
 }
 
-QString BatchJobModel::skipText(SkipReason reason) const
+QString BatchJobModel::skipText(const BatchJob &job) const
 {
-    switch (reason) {
+    const QString kind = soundKindText(job.kind, m_texts.language);
+    switch (job.skip) {
     case SkipReason::OutputIsInput: return m_texts.strBatchSkippedIsInput;
     case SkipReason::OutputIsAnotherInput: return m_texts.strBatchSkippedIsOtherInput;
     case SkipReason::OutputExists: return m_texts.strBatchSkippedExists;
     case SkipReason::InputNamesNoFile: return m_texts.strBatchSkippedNoFile;
     case SkipReason::NameNotUtf8: return m_texts.strBatchSkippedNotUtf8;
     case SkipReason::InputDoesNotExist: return m_texts.strBatchSkippedMissing;
+    case SkipReason::NotSound: return m_texts.strBatchSkippedNotSound.arg(kind);
+    case SkipReason::KindNotRead: return m_texts.strBatchSkippedNotRead.arg(kind);
+    case SkipReason::KindNotOfInputType: return m_texts.strBatchSkippedWrongType.arg(kind);
     case SkipReason::None: break;
     }
     return QString();

@@ -39,7 +39,7 @@ public:
 
 private:
     const BatchJob &jobAt(int row) const;
-    QString skipText(SkipReason reason) const;
+    QString skipText(const BatchJob &job) const;
     QString failureText(const JobStatus &status) const;
 
     MessageTexts m_texts;

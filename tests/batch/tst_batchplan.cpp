@@ -21,7 +21,8 @@ namespace {
 using Setup = std::function<void(OptionSet &)>;
 using Inputs = std::vector<BatchInput>;
 
-// A file system of names only: what exists, and which names are one file.
+// A file system of names only: what exists, and which names are one file. What a file holds
+// goes by these extensions; any other name is not looked at.
 class FakeFacts : public BatchFileFacts
 {
 public:
@@ -32,6 +33,14 @@ public:
     }
     bool exists(const QString &path) const override { return m_existing.contains(path); }
     QString identity(const QString &path) const override { return m_identity.value(path, path); }
+    SoundKind soundKind(const QString &path) const override
+    {
+        static const QHash<QString, SoundKind> kinds{{"jpg", SoundKind::JpegImage},
+                                                     {"txt", SoundKind::Text},
+                                                     {"m4a", SoundKind::Mp4Audio},
+                                                     {"mp2", SoundKind::MpegLayer2}};
+        return kinds.value(path.section(u'.', -1), SoundKind::NotChecked);
+    }
 
 private:
     QSet<QString> m_existing;
@@ -46,6 +55,11 @@ Setup on(std::initializer_list<Field> fields)
         for (Field f : fields)
             o.setOn(f, true);
     };
+}
+
+Setup inputType(int index)
+{
+    return [index](OptionSet &o) { o.setIndex(Field::rgrInputType, index); };
 }
 
 Inputs given(const QStringList &paths, const QString &folder = QString())
@@ -78,6 +92,9 @@ QString reasonWord(SkipReason reason)
     case SkipReason::InputNamesNoFile: return "no name";
     case SkipReason::NameNotUtf8: return "not UTF-8";
     case SkipReason::InputDoesNotExist: return "missing";
+    case SkipReason::NotSound: return "not sound";
+    case SkipReason::KindNotRead: return "not read";
+    case SkipReason::KindNotOfInputType: return "other type";
     }
     return "?";
 }
@@ -198,6 +215,17 @@ void TestBatchPlan::outputs_data()
         << kStart << leftOut("/a/\uFFFD/x.wav", SkipReason::NameNotUtf8) + given({"/b/x.wav"})
                    + leftOut("/o/x (2).mp3", SkipReason::InputDoesNotExist) + given({"/c/x.wav"}) << "/o" << skip
         << none << none << QStringList{"skip not UTF-8: ", "/o/x.mp3", "skip missing: ", "/o/x (2).mp3"};
+    // What a file holds, against what its input type reads.
+    QTest::newRow("not sound: skipped, takes no name") << kStart << given({"/m/x.jpg", "/m/x.wav", "/m/notes.txt"})
+        << "" << skip << none << none << QStringList{"skip not sound: ", "/m/x.mp3", "skip not sound: "};
+    QTest::newRow("M4A: not read") << kStart << given({"/m/a.m4a", "/m/b.mp2"}) << "/o" << skip << none << none
+        << QStringList{"skip not read: ", "/o/b.mp3"};
+    QTest::newRow("Layer III: Layer II is another type") << inputType(2) << given({"/m/a.mp2", "/m/b.m4a", "/m/c.mp3"})
+        << "/o" << skip << none << none << QStringList{"skip other type: ", "skip not read: ", "/o/c.mp3"};
+    QTest::newRow("RAW PCM: anything") << inputType(4) << given({"/m/a.jpg", "/m/b.m4a"}) << "" << skip << none << none
+        << QStringList{"/m/a.mp3", "/m/b.mp3"};
+    QTest::newRow("default settings: as WAV PCM") << Setup([](OptionSet &o) { o.setIndex(Field::rgrInputType, 4); o.setOn(Field::flgDefault, true); })
+        << given({"/m/a.jpg"}) << "" << skip << none << none << QStringList{"skip not sound: "};
     QTest::newRow("skipped job takes no name") << kStart << given({"/a/x.wav", "/b/x.wav"}) << "/o" << skip
         << QStringList{"/o/x.mp3"} << none << QStringList{"skip exists: /o/x.mp3", "skip exists: /o/x.mp3"};
 }
@@ -292,8 +320,10 @@ void TestBatchPlan::realFilesUnderAnySpelling()
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString root = dir.path();
+    const QByteArray layer3Frame
+        = QByteArray("\xff\xfb\x90\x00", 4) + QByteArray(413, '\0'); // what the input type reads
     for (const char *name : {"a.wav", "b.wav", "c.MP3", "d.wav"})
-        testing::mustWrite(root + "/" + name, "x");
+        testing::mustWrite(root + "/" + name, layer3Frame);
     QVERIFY(QFile::link(root + "/b.wav", root + "/a.mp3")); // a's output is input b
     QCOMPARE(::link(QFile::encodeName(root + "/c.MP3").constData(), QFile::encodeName(root + "/c.mp3").constData()), 0);
     QVERIFY(QFile::link(root + "/gone", root + "/d.mp3")); // a dangling link stands in the way

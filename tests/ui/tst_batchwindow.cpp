@@ -73,6 +73,7 @@ private slots:
     void closingWhileRunning_data();
     void closingWhileRunning();
     void addingAndRemovingBeforeStart();
+    void contentSkippedBeforeStart();
     void languageSwitch_data();
     void languageSwitch();
 
@@ -98,7 +99,7 @@ BatchWindow *TestBatchWindow::openBatch(TForm1 &form, const QString &encoder)
     QTemporaryDir *folder = new QTemporaryDir(file("in/XXXXXX"));
     folder->setAutoRemove(true);
     for (const char *name : {"a.wav", "b.wav"})
-        testing::writeAll(folder->filePath(name), "RIFF");
+        testing::writeAll(folder->filePath(name), testing::silentWave());
     form.LamePath = encoder;
     BatchWindow *batch = form.openBatchWindow({folder->filePath("a.wav"), folder->filePath("b.wav")});
     connect(batch, &QObject::destroyed, [folder] { delete folder; });
@@ -202,7 +203,7 @@ void TestBatchWindow::addingAndRemovingBeforeStart()
     QVERIFY(QTest::qWaitForWindowExposed(batch));
     const QString a = cell(batch, 0, BatchJobModel::FileColumn);
     const QString folder = QFileInfo(a).absolutePath();
-    QVERIFY(testing::writeAll(folder + "/c.wav", "RIFF"));
+    QVERIFY(testing::writeAll(folder + "/c.wav", testing::silentWave()));
     QVERIFY(dropOn(batch, {folder + "/c.wav"}));
     QCOMPARE(batch->model()->rowCount(), 3);
     QCOMPARE(cell(batch, 2, BatchJobModel::OutputColumn), folder + "/c.mp3");
@@ -224,6 +225,37 @@ void TestBatchWindow::addingAndRemovingBeforeStart()
     QCOMPARE(batch->model()->rowCount(), 2);
     QVERIFY(!QFile::exists(folder + "/a.mp3"));
     QVERIFY(QFile::exists(folder + "/c.mp3"));
+    delete batch;
+}
+
+// A picture named .wav and an M4A are skipped before Start, saying what they hold in the
+// interface language; the encoder never sees them.
+void TestBatchWindow::contentSkippedBeforeStart()
+{
+    Window w;
+    QPointer<BatchWindow> batch = openBatch(w.form, file("finishes"));
+    batch->show();
+    QVERIFY(QTest::qWaitForWindowExposed(batch));
+    const QString folder = QFileInfo(cell(batch, 0, BatchJobModel::FileColumn)).absolutePath();
+    QVERIFY(testing::writeAll(folder + "/cover.wav",
+                              QByteArray("\xff\xd8\xff\xe0\x00\x10JFIF\x00\x01\x01\x00\x00\x01\x00\x01\x00\x00", 20)));
+    QVERIFY(testing::writeAll(folder + "/b.m4a", QByteArray("\0\0\0\x1c"
+                                                            "ftypM4A \0\0\x02\0M4A isomiso2",
+                                                            28)));
+    QVERIFY(dropOn(batch, {folder + "/cover.wav", folder + "/b.m4a"}));
+    QCOMPARE(cell(batch, 2, BatchJobModel::StatusColumn), "Skipped, not a sound file: JPEG image");
+    QCOMPARE(cell(batch, 3, BatchJobModel::StatusColumn), "Skipped, the encoder does not read M4A files");
+    QCOMPARE(cell(batch, 3, BatchJobModel::OutputColumn), QString()); // nothing will be written
+    w.form.named<QAction>("mnuRussian")->trigger();
+    QCOMPARE(cell(batch, 2, BatchJobModel::StatusColumn),
+             QString::fromUtf8("Пропущен, не звуковой файл: изображение JPEG"));
+    QCOMPARE(cell(batch, 3, BatchJobModel::StatusColumn),
+             QString::fromUtf8("Пропущен, кодировщик не читает файлы M4A"));
+
+    QTest::mouseClick(batch->findChild<QPushButton *>("butBatchStart"), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!batch->isRunning(), 20000);
+    QVERIFY(QFile::exists(folder + "/b.mp3"));
+    QVERIFY(!QFile::exists(folder + "/cover.mp3"));
     delete batch;
 }
 

@@ -173,7 +173,7 @@ void TestFileOpening::initTestCase()
     m_audio = file(QString::fromUtf8("Запись 1; \"live\" $(rm -rf x).wav"));
     m_settings = file(QStringLiteral("my sets"));
     m_folder = file(QStringLiteral("album.wav"));
-    QVERIFY(testing::writeAll(m_audio, QByteArray("RIFF\0\0\0\0WAVE", 12)));
+    QVERIFY(testing::writeAll(m_audio, testing::silentWave()));
     QVERIFY(testing::writeAll(m_settings, kSettingsBytes));
     QVERIFY(QDir().mkdir(m_folder));
     m_hugeSettings = file(QStringLiteral("huge sets"));
@@ -183,14 +183,14 @@ void TestFileOpening::initTestCase()
     huge.close();
     m_notUtf8Bytes = QFile::encodeName(m_root.path()) + "/\xFF\xFE.wav";
     m_notUtf8 = file(QString::fromUtf8("\xEF\xBF\xBD\xEF\xBF\xBD.wav"));
-    QVERIFY(testing::writeAll(QFile::decodeName(m_notUtf8Bytes), "RIFF"));
+    QVERIFY(testing::writeAll(QFile::decodeName(m_notUtf8Bytes), testing::silentWave()));
 
     // Several files and a folder of an album.
     QVERIFY(QDir(m_root.path()).mkpath(QStringLiteral("disc/sub")));
     QVERIFY(QDir(m_root.path()).mkpath(QStringLiteral("disc/.hidden")));
     for (const char *name : {"a.wav", "b.wav", "disc/track 10.wav", "disc/track 2.WAV", "disc/sub/track 1.wav",
                              "disc/.hidden.wav", "disc/.hidden/x.wav", "disc/notes.txt", "disc/cover.mp3"})
-        QVERIFY(testing::writeAll(file(QString::fromUtf8(name)), "RIFF"));
+        QVERIFY(testing::writeAll(file(QString::fromUtf8(name)), testing::silentWave()));
     QVERIFY(testing::writeAll(file(QStringLiteral("other sets")), kSettingsBytes));
     QVERIFY(testing::writeAll(file(QStringLiteral("sets.wav")), kSettingsBytes));
 }
@@ -765,7 +765,7 @@ void TestFileOpening::encodeFromShell()
           QStringLiteral("pair/x.mp3"), QStringLiteral("slow/in"), QStringLiteral("-dash.wav"),
           QStringLiteral("odd/-dash.wav"), QStringLiteral("odd/ctl\033[31m\nx.wav"),
           QStringLiteral("odd/\uFFFD\uFFFD.wav")})
-        QVERIFY(testing::writeAll(dir.filePath(name), "RIFF " + name.toUtf8()));
+        QVERIFY(testing::writeAll(dir.filePath(name), testing::silentWave() + name.toUtf8()));
     QCOMPARE(::link(QFile::encodeName(dir.filePath("in/a b.wav")).constData(),
                     QFile::encodeName(dir.filePath("in/hard.wav")).constData()),
              0);
@@ -826,7 +826,7 @@ void TestFileOpening::encodeFromShell()
     QCOMPARE(testing::readAll(storeFile), storeBefore);
     for (const QString &output : outputs) {
         if (output.endsWith(QLatin1String(".mp3")))
-            QVERIFY2(testing::readAll(dir.filePath(output)).startsWith("RIFF "), qPrintable(output));
+            QVERIFY2(testing::readAll(dir.filePath(output)).startsWith(testing::silentWave()), qPrintable(output));
     }
 }
 

@@ -85,6 +85,8 @@ private slots:
     void sameFileRefused_data();
     void sameFileRefused();
     void otherFileIsConfirmed();
+    void contentRefused_data();
+    void contentRefused();
     void namesReachTheEncoderExactly_data();
     void namesReachTheEncoderExactly();
     void busyOutputRefused_data();
@@ -140,8 +142,8 @@ void TestRun::initTestCase()
     m_savedFolder = QDir::currentPath();
     m_work = root.filePath("work");
     QVERIFY(QDir::setCurrent(m_work));
-    QVERIFY(writeAll(work("x/song.wav"), "RIFF"));
-    QVERIFY(writeAll(work("x/other.wav"), "RIFF"));
+    QVERIFY(writeAll(work("x/song.wav"), testing::silentWave()));
+    QVERIFY(writeAll(work("x/other.wav"), testing::silentWave()));
     QVERIFY(QFile::link(work("x/song.wav"), work("link.wav")));
     // A hard link where the file system allows one; the case is skipped otherwise.
     ::link(QFile::encodeName(work("x/song.wav")).constData(), QFile::encodeName(work("hard.wav")).constData());
@@ -289,7 +291,7 @@ void TestRun::sameFileRefused()
     QCOMPARE(answer.boxes.first().icon, QMessageBox::NoIcon);
     QCOMPARE(w.d.line(), line);
     verifyNothingStarted();
-    QCOMPARE(QFileInfo(work("x/song.wav")).size(), 4);
+    QCOMPARE(QFileInfo(work("x/song.wav")).size(), testing::silentWave().size());
 }
 
 void TestRun::otherFileIsConfirmed()
@@ -361,7 +363,7 @@ void TestRun::namesReachTheEncoderExactly()
     QCOMPARE(answer.boxes.first().icon, QMessageBox::NoIcon);
     QCOMPARE(w.d.line(), line);
     verifyNothingStarted();
-    QCOMPARE(QFileInfo(work("x/song.wav")).size(), 4);
+    QCOMPARE(QFileInfo(work("x/song.wav")).size(), testing::silentWave().size());
 }
 
 // ---- An output another run is writing ----
@@ -461,7 +463,63 @@ void TestRun::runWindowFollowsLanguage()
     w.d.switchTo(testing::kEnglish);
     QCOMPARE(outcome->text(), english);
     QCOMPARE(stopButton->text(), QStringLiteral("Stop"));
-    QCOMPARE(QFileInfo(work("x/song.wav")).size(), 4);
+    QCOMPARE(QFileInfo(work("x/song.wav")).size(), testing::silentWave().size());
+}
+
+// ---- What the input holds ----
+
+// clang-format off
+void TestRun::contentRefused_data()
+{
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("inputType"); // the radio button clicked, or none
+    QTest::addColumn<bool>("russian");
+    QTest::addColumn<QString>("expected"); // the one message box shown
+    const QByteArray jpeg("\xff\xd8\xff\xe0\x00\x10JFIF\x00\x01\x01\x00\x00\x01\x00\x01\x00\x00", 20);
+    const QByteArray m4a("\0\0\0\x1c" "ftypM4A \0\0\x02\0M4A isomiso2", 28);
+    const QByteArray layer3 = QByteArray("\xff\xfb\x90\x00", 4) + QByteArray(413, '\0');
+    const QString confirm = "Start processing?";
+
+    QTest::newRow("JPEG named .wav") << "x/cover.wav" << jpeg << "" << false
+        << "x/cover.wav is not a sound file: JPEG image.";
+    QTest::newRow("JPEG, Russian") << "x/cover.wav" << jpeg << "" << true
+        << QString::fromUtf8("x/cover.wav — не звуковой файл: изображение JPEG.");
+    QTest::newRow("text as MPEG Layer III") << "x/notes.mp3" << QByteArray("notes\n") << "rgrInputType_2" << false
+        << "x/notes.mp3 is not a sound file: text.";
+    QTest::newRow("M4A") << "x/a.m4a" << m4a << "" << false << "x/a.m4a is an M4A file: the encoder does not read M4A files.";
+    QTest::newRow("WAV as MPEG Layer III") << "x/song.wav" << testing::silentWave() << "rgrInputType_2" << false
+        << "x/song.wav is a WAV file, not of the chosen input file type.";
+    QTest::newRow("MP3 as MPEG Layer III") << "x/a.mp3" << layer3 << "rgrInputType_2" << false << confirm;
+    QTest::newRow("JPEG as RAW PCM") << "x/cover.wav" << jpeg << "rgrInputType_4" << false << confirm;
+    QTest::newRow("missing: the encoder tells") << "x/gone.wav" << QByteArray() << "" << false << confirm;
+}
+// clang-format on
+
+// The encoder makes noise of anything and calls it success: a file its input type does not read
+// is refused before the confirmation.
+void TestRun::contentRefused()
+{
+    QFETCH(QString, input);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, inputType);
+    QFETCH(bool, russian);
+    QFETCH(QString, expected);
+
+    if (!bytes.isEmpty())
+        QVERIFY(writeAll(work(input), bytes));
+    Window w;
+    if (russian)
+        w.d.switchTo(testing::kRussian);
+    prepare(w, input, "x/out.mp3");
+    if (!inputType.isEmpty())
+        w.d.click(inputType);
+    BoxAnswer answer(Answer::Cancel);
+    w.d.trigger("mnuRun");
+
+    QCOMPARE(answer.boxes.size(), 1);
+    QCOMPARE(answer.boxes.first().text, expected);
+    verifyNothingStarted();
 }
 
 // ---- The confirmation ----
@@ -586,7 +644,7 @@ void TestRun::userEditIsWhatRuns()
 void TestRun::shellCharactersStayOneArgument()
 {
     const QString name = QStringLiteral("a;b $(touch pwned) `touch pwned2` 'q'.wav");
-    QVERIFY(writeAll(work(name), "RIFF"));
+    QVERIFY(writeAll(work(name), testing::silentWave()));
     Window w;
     prepare(w, work(name), work("a;b $(touch pwned) out.mp3"));
 

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "language/Language.h"
+#include "options/OptionSet.h"
+
+#include <QString>
+
+namespace fenwave {
+
+// What a file holds, judged by its content alone (never by its name).
+enum class SoundKind {
+    NotChecked, // not looked at, or could not be read: it goes on, and the encoder reports it
+    WavPcm,
+    WavFloat,
+    WavExtensible,
+    WavCompressed, // another coding in a WAV file (ADPCM, A-law...)
+    Wave64,
+    Rf64,
+    Aiff,
+    Aifc,
+    MpegLayer1, // MPEG audio by layer, with or without an ID3v2 tag in front
+    MpegLayer2,
+    MpegLayer3,
+    Flac,
+    OggVorbis,
+    OggOpus,
+    OggFlac,
+    Mp4Audio,
+    // Not sound.
+    JpegImage,
+    PngImage,
+    GifImage,
+    OtherImage,
+    PdfDocument,
+    Archive,
+    Video,
+    SettingsFile,
+    Text,
+    EmptyFile,
+    DamagedHeader, // starts as a sound file but breaks off before saying what it holds
+    Unknown,
+};
+
+// The kind of the file at `path`. Reads its first few KiB (the content types of the MIME
+// database), and a few more header bytes where they cannot say enough.
+SoundKind soundKindOfFile(const QString &path);
+
+// false for the kinds that are not sound (an image, a text...); NotChecked counts as sound.
+bool isSound(SoundKind kind);
+
+// What the user is told the kind is ("JPEG image", "изображение JPEG"), in the language.
+QString soundKindText(SoundKind kind, Language language);
+
+// Whether the encoder, started with these options, reads a file of this kind. The input type in
+// effect decides: none while "Use default settings" is on (the short form names none), which the
+// encoder reads as WAV PCM; "Decode MP3" (the full form only) reads MPEG audio of any layer.
+// A kind not checked is always taken.
+bool inputTakes(const OptionSet &options, SoundKind kind);
+
+// Why a file is not taken, as the user is told it.
+enum class KindRefusal {
+    None,
+    NotSound,      // not a sound file at all
+    NotRead,       // a sound file the encoder does not read under any input type
+    WrongInputType // a sound file the chosen input type does not read
+};
+KindRefusal kindRefusal(const OptionSet &options, SoundKind kind);
+
+} // namespace fenwave

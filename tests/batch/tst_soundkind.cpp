@@ -1,0 +1,249 @@
+#include "batch/SoundKind.h"
+
+#include "TestFiles.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace fenwave;
+
+Q_DECLARE_METATYPE(fenwave::SoundKind)
+Q_DECLARE_METATYPE(fenwave::KindRefusal)
+
+namespace {
+
+// How a sample is made: a program and its arguments, "%1" standing for the file to write.
+using Maker = QStringList;
+
+const Maker kSox{"sox", "-n", "-r", "44100", "-c", "2"};
+const QStringList kSine{"synth", "0.1", "sine", "440"};
+const Maker kFfmpeg{"ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i", "sine=d=0.1:r=44100"};
+
+Maker sox(const QStringList &format)
+{
+    return kSox + format + QStringList{"%1"} + kSine;
+}
+
+Maker ffmpeg(const QStringList &format)
+{
+    return kFfmpeg + format + QStringList{"%1"};
+}
+
+Maker lame(const QStringList &switches)
+{
+    return QStringList{"lame", "--quiet"} + switches + QStringList{"source.wav", "%1"};
+}
+
+// Writes a sample with its maker; an empty maker takes `bytes` as the file.
+void makeSample(const QDir &dir, const QString &name, const Maker &maker, const QByteArray &bytes)
+{
+    const QString path = dir.filePath(name);
+    if (maker.isEmpty()) {
+        testing::mustWrite(path, bytes);
+        return;
+    }
+    QStringList arguments = maker.mid(1);
+    for (QString &argument : arguments)
+        argument = argument.arg(path);
+    QProcess process;
+    process.setWorkingDirectory(dir.path());
+    process.start(maker.first(), arguments);
+    QVERIFY2(process.waitForFinished(60000) && process.exitCode() == 0,
+             qPrintable(maker.first() + ": " + process.readAllStandardError()));
+}
+
+// Layer I has no everyday encoder: frames of silence, written by hand (MPEG-1, 32 kbit/s,
+// 44.1 kHz, no CRC: 32 bytes each).
+QByteArray layer1Frames()
+{
+    QByteArray frame(32, '\0');
+    frame[0] = char(0xff);
+    frame[1] = char(0xff);
+    frame[2] = char(0x10);
+    return frame.repeated(20);
+}
+
+} // namespace
+
+class TestSoundKind : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void kindOfContent_data();
+    void kindOfContent();
+    void whatEachInputTypeTakes_data();
+    void whatEachInputTypeTakes();
+    void descriptions_data();
+    void descriptions();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void TestSoundKind::initTestCase()
+{
+    for (const char *program : {"sox", "ffmpeg", "lame"}) {
+        if (QStandardPaths::findExecutable(QString::fromLatin1(program)).isEmpty())
+            QSKIP(qPrintable(QStringLiteral("\"%1\" is not installed").arg(program)));
+    }
+    QVERIFY(m_dir.isValid());
+    makeSample(QDir(m_dir.path()), "source.wav", sox({}), {});
+}
+
+// clang-format off
+void TestSoundKind::kindOfContent_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<Maker>("maker");
+    QTest::addColumn<QByteArray>("bytes"); // the file itself when there is no maker
+    QTest::addColumn<SoundKind>("expected");
+    const QByteArray none;
+    const Maker byHand;
+    const QByteArray jpegStart("\xff\xd8\xff\xe0\x00\x10JFIF\x00\x01\x01\x00\x00\x01\x00\x01\x00\x00", 20);
+
+    QTest::newRow("WAV 16-bit") << "a.wav" << sox({"-b", "16"}) << none << SoundKind::WavPcm;
+    QTest::newRow("WAV float") << "a.wav" << sox({"-e", "floating-point", "-b", "32"}) << none << SoundKind::WavFloat;
+    QTest::newRow("WAV extensible, six channels") << "a.wav" << ffmpeg({"-ac", "6"}) << none << SoundKind::WavExtensible;
+    QTest::newRow("WAV A-law") << "a.wav" << sox({"-e", "a-law"}) << none << SoundKind::WavCompressed;
+    QTest::newRow("W64") << "a.w64" << sox({}) << none << SoundKind::Wave64;
+    QTest::newRow("RF64") << "a.wav" << ffmpeg({"-rf64", "always"}) << none << SoundKind::Rf64;
+    QTest::newRow("AIFF") << "a.aiff" << sox({}) << none << SoundKind::Aiff;
+    QTest::newRow("AIFC") << "a.aifc" << sox({}) << none << SoundKind::Aifc;
+    QTest::newRow("MPEG Layer I") << "a.mp1" << byHand << layer1Frames() << SoundKind::MpegLayer1;
+    QTest::newRow("MPEG Layer II") << "a.mp2" << ffmpeg({"-c:a", "mp2"}) << none << SoundKind::MpegLayer2;
+    QTest::newRow("MPEG Layer III") << "a.mp3" << lame({}) << none << SoundKind::MpegLayer3;
+    QTest::newRow("MPEG Layer III, ID3v2 tag") << "a.mp3" << lame({"--id3v2-only", "--tt", "Песня"}) << none
+        << SoundKind::MpegLayer3;
+    QTest::newRow("MPEG Layer III, padded ID3v2 tag") << "a.mp3" << lame({"--pad-id3v2-size", "5000", "--tt", "x"})
+        << none << SoundKind::MpegLayer3;
+    QTest::newRow("MPEG Layer II, ID3v2 tag") << "a.mp2" << ffmpeg({"-c:a", "mp2", "-f", "mp2", "-metadata", "title=x",
+        "-id3v2_version", "3"}) << none << SoundKind::MpegLayer2;
+    QTest::newRow("FLAC") << "a.flac" << sox({}) << none << SoundKind::Flac;
+    QTest::newRow("Ogg Vorbis") << "a.ogg" << sox({}) << none << SoundKind::OggVorbis;
+    QTest::newRow("Ogg Opus") << "a.opus" << ffmpeg({"-c:a", "libopus"}) << none << SoundKind::OggOpus;
+    QTest::newRow("Ogg FLAC") << "a.oga" << ffmpeg({"-c:a", "flac", "-f", "ogg"}) << none << SoundKind::OggFlac;
+    QTest::newRow("M4A") << "a.m4a" << ffmpeg({"-c:a", "aac"}) << none << SoundKind::Mp4Audio;
+
+    // Names that lie, and content that is not sound.
+    QTest::newRow(".wav holding a JPEG") << "cover.wav" << QStringList{"ffmpeg", "-v", "error", "-y", "-f", "lavfi",
+        "-i", "color=red:s=8x8", "-frames:v", "1", "-f", "image2", "-c:v", "mjpeg", "%1"} << none << SoundKind::JpegImage;
+    QTest::newRow("JPEG start only") << "cover" << byHand << jpegStart << SoundKind::JpegImage;
+    QTest::newRow(".mp3 holding text") << "notes.mp3" << byHand << QByteArray("liner notes\nтекст\n")
+        << SoundKind::Text;
+    QTest::newRow("settings file") << "song.wav" << byHand << QByteArray("[Fenwave Sets]\r\nInputType=5\r\n")
+        << SoundKind::SettingsFile;
+    QTest::newRow("empty") << "empty.wav" << byHand << QByteArray() << SoundKind::EmptyFile;
+    QTest::newRow("WAV broken off in the format") << "cut.wav" << byHand
+        << QByteArray("RIFF\x24\x00\x00\x00WAVEfmt \x10\x00", 18) << SoundKind::DamagedHeader;
+    QTest::newRow("WAV without a format chunk") << "cut.wav" << byHand
+        << QByteArray("RIFF\x0c\x00\x00\x00WAVEdata\x00\x00\x00\x00", 20) << SoundKind::DamagedHeader;
+    QTest::newRow("ID3v2 tag and nothing after") << "tag.mp3" << byHand << QByteArray("ID3\x04\x00\x00\x00\x00\x00\x05" "abcde", 15)
+        << SoundKind::DamagedHeader;
+    QTest::newRow("Ogg page broken off") << "cut.ogg" << byHand << QByteArray("OggS\x00\x02", 6)
+        << SoundKind::DamagedHeader;
+    QTest::newRow("binary noise") << "noise.wav" << byHand << QByteArray("\x01\x02\x03\x00\xfe\x7f\x00\x00", 8)
+        << SoundKind::Unknown;
+}
+// clang-format on
+
+void TestSoundKind::kindOfContent()
+{
+    QFETCH(QString, name);
+    QFETCH(Maker, maker);
+    QFETCH(QByteArray, bytes);
+    QFETCH(SoundKind, expected);
+
+    const QDir dir(m_dir.path());
+    makeSample(dir, name, maker, bytes);
+    QCOMPARE(soundKindOfFile(dir.filePath(name)), expected);
+}
+
+// clang-format off
+void TestSoundKind::whatEachInputTypeTakes_data()
+{
+    QTest::addColumn<int>("inputType"); // rgrInputType: MPEG I, II, III, Ogg Vorbis, RAW PCM, WAV PCM; -1 none
+    QTest::addColumn<bool>("decode");
+    QTest::addColumn<bool>("defaults"); // "Use default settings"
+    QTest::addColumn<SoundKind>("kind");
+    QTest::addColumn<KindRefusal>("expected");
+    const auto taken = KindRefusal::None;
+    const auto notSound = KindRefusal::NotSound;
+    const auto notRead = KindRefusal::NotRead;
+    const auto wrongType = KindRefusal::WrongInputType;
+
+    QTest::newRow("WAV PCM: WAV float") << 5 << false << false << SoundKind::WavFloat << taken;
+    QTest::newRow("WAV PCM: W64") << 5 << false << false << SoundKind::Wave64 << taken;
+    QTest::newRow("WAV PCM: RF64") << 5 << false << false << SoundKind::Rf64 << taken;
+    QTest::newRow("WAV PCM: AIFC") << 5 << false << false << SoundKind::Aifc << taken;
+    QTest::newRow("WAV PCM: MP2") << 5 << false << false << SoundKind::MpegLayer2 << taken;
+    QTest::newRow("WAV PCM: FLAC") << 5 << false << false << SoundKind::Flac << taken;
+    QTest::newRow("WAV PCM: Ogg FLAC") << 5 << false << false << SoundKind::OggFlac << taken;
+    QTest::newRow("WAV PCM: Opus") << 5 << false << false << SoundKind::OggOpus << taken;
+    QTest::newRow("WAV PCM: JPEG") << 5 << false << false << SoundKind::JpegImage << notSound;
+    QTest::newRow("WAV PCM: empty") << 5 << false << false << SoundKind::EmptyFile << notSound;
+    QTest::newRow("WAV PCM: M4A") << 5 << false << false << SoundKind::Mp4Audio << notRead;
+    QTest::newRow("WAV PCM: not looked at") << 5 << false << false << SoundKind::NotChecked << taken;
+    QTest::newRow("no type: as WAV PCM") << -1 << false << false << SoundKind::Text << notSound;
+    QTest::newRow("no type: WAV") << -1 << false << false << SoundKind::WavPcm << taken;
+    QTest::newRow("Layer III: MP3") << 2 << false << false << SoundKind::MpegLayer3 << taken;
+    QTest::newRow("Layer III: MP2") << 2 << false << false << SoundKind::MpegLayer2 << wrongType;
+    QTest::newRow("Layer III: WAV") << 2 << false << false << SoundKind::WavPcm << wrongType;
+    QTest::newRow("Layer III: M4A") << 2 << false << false << SoundKind::Mp4Audio << notRead;
+    QTest::newRow("Layer III: text") << 2 << false << false << SoundKind::Text << notSound;
+    QTest::newRow("Layer II: MP2") << 1 << false << false << SoundKind::MpegLayer2 << taken;
+    QTest::newRow("Layer II: MP1") << 1 << false << false << SoundKind::MpegLayer1 << wrongType;
+    QTest::newRow("Layer I: MP1") << 0 << false << false << SoundKind::MpegLayer1 << taken;
+    QTest::newRow("Layer I: MP3") << 0 << false << false << SoundKind::MpegLayer3 << wrongType;
+    QTest::newRow("RAW PCM: JPEG") << 4 << false << false << SoundKind::JpegImage << taken;
+    QTest::newRow("RAW PCM: M4A") << 4 << false << false << SoundKind::Mp4Audio << taken;
+    QTest::newRow("Ogg Vorbis: not checked") << 3 << false << false << SoundKind::Text << taken;
+    QTest::newRow("decode: MP2") << 5 << true << false << SoundKind::MpegLayer2 << taken;
+    QTest::newRow("decode: WAV") << 5 << true << false << SoundKind::WavPcm << wrongType;
+    QTest::newRow("decode wins over RAW PCM") << 4 << true << false << SoundKind::Text << notSound;
+    QTest::newRow("defaults: no decode, WAV") << 2 << true << true << SoundKind::WavPcm << taken;
+    QTest::newRow("defaults: no input type, JPEG") << 4 << false << true << SoundKind::JpegImage << notSound;
+}
+// clang-format on
+
+void TestSoundKind::whatEachInputTypeTakes()
+{
+    QFETCH(int, inputType);
+    QFETCH(bool, decode);
+    QFETCH(bool, defaults);
+    QFETCH(SoundKind, kind);
+    QFETCH(KindRefusal, expected);
+
+    OptionSet options;
+    options.setIndex(Field::rgrInputType, inputType);
+    options.setOn(Field::flgMP3Decode, decode);
+    options.setOn(Field::flgDefault, defaults);
+    QCOMPARE(kindRefusal(options, kind), expected);
+    QCOMPARE(inputTakes(options, kind), expected == KindRefusal::None);
+}
+
+void TestSoundKind::descriptions_data()
+{
+    QTest::addColumn<SoundKind>("kind");
+    QTest::addColumn<QString>("english");
+    QTest::addColumn<QString>("russian");
+
+    QTest::newRow("text") << SoundKind::Text << "text"
+                          << "текст";
+}
+
+void TestSoundKind::descriptions()
+{
+    QFETCH(SoundKind, kind);
+    QFETCH(QString, english);
+    QFETCH(QString, russian);
+
+    QCOMPARE(soundKindText(kind, Language::English), english);
+    QCOMPARE(soundKindText(kind, Language::Russian), russian);
+}
+
+QTEST_GUILESS_MAIN(TestSoundKind)
+#include "tst_soundkind.moc"

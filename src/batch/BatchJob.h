@@ -12,6 +12,7 @@ enum class SkipReason {
     OutputIsAnotherInput, // the output names another input of the same batch
     OutputExists,         // the output exists and the policy says skip
     InputNamesNoFile,     // the input text names no file ("", ".", a folder ending in "/"): no output name
+    AppearedDuringBatch,  // the output was not there at planning but was when the file was done (policy skip)
 };
 
 // What to do with an output file that exists before the batch starts.

@@ -160,6 +160,8 @@ QString skipReasonText(const BatchJob &job)
     case SkipReason::OutputIsAnotherInput: return QStringLiteral("the output %1 is another input").arg(job.output);
     case SkipReason::OutputExists: return QStringLiteral("the output %1 exists").arg(job.output);
     case SkipReason::InputNamesNoFile: return QStringLiteral("the name is no file");
+    case SkipReason::AppearedDuringBatch:
+        return QStringLiteral("the output %1 appeared during the batch").arg(job.output);
     }
     return QString();
 }
@@ -178,6 +180,7 @@ QString failureText(const JobStatus &status)
         return QStringLiteral("the output cannot take its place: %1")
             .arg(QString::fromLocal8Bit(std::strerror(status.code)));
     case JobFailure::OutputBeingWritten: return QStringLiteral("another run is writing the output");
+    case JobFailure::OutputReadOnly: return QStringLiteral("the output is read-only and was kept");
     }
     return QString();
 }
@@ -193,11 +196,13 @@ QString lastLine(const QByteArray &kept)
 class ShellBatch
 {
 public:
-    ShellBatch(const QString &encoder, const std::vector<BatchJob> &jobs, int encodersAtOnce, QTextStream &err)
+    ShellBatch(const QString &encoder, const std::vector<BatchJob> &jobs, int encodersAtOnce,
+               ExistingOutputPolicy existing, QTextStream &err)
         : m_runner(encoder, QVector<BatchJob>(jobs.begin(), jobs.end()), QDir::currentPath()), m_err(err),
           m_terminal(::isatty(STDERR_FILENO) == 1)
     {
         m_runner.setEncodersAtOnce(encodersAtOnce);
+        m_runner.setExistingOutputPolicy(existing);
     }
 
     int run()
@@ -244,8 +249,11 @@ private:
         const BatchJob &job = m_runner.job(index);
         const JobStatus &status = m_runner.status(index);
         switch (status.state) {
-        case JobState::Waiting:
-        case JobState::Skipped: break;
+        case JobState::Waiting: break;
+        // Only a skip decided as the file was done: the plan's were told before the start.
+        case JobState::Skipped:
+            reportLine(QStringLiteral("skipped: %1 (%2)").arg(job.input, skipReasonText(job)));
+            break;
         case JobState::Encoding: showProgress(true); break;
         case JobState::Finished: reportLine(QStringLiteral("finished: %1 -> %2").arg(job.input, job.output)); break;
         case JobState::Stopped: reportLine(QStringLiteral("stopped: %1").arg(job.input)); break;
@@ -342,7 +350,8 @@ int encodeFromShell(const ShellEncodeRequest &request, QTextStream &out, QTextSt
         err.flush();
         return kEncodeAllDone;
     }
-    ShellBatch shellBatch(*encoder, jobs, request.jobs.value_or(BatchRunner::defaultEncodersAtOnce()), err);
+    ShellBatch shellBatch(*encoder, jobs, request.jobs.value_or(BatchRunner::defaultEncodersAtOnce()), request.existing,
+                          err);
     return shellBatch.run();
 }
 

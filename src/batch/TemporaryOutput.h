@@ -8,10 +8,19 @@ namespace fenwave {
 // The hidden file beside an output that an encoder of a batch writes into: the output only
 // takes its place once the encoder has finished, so that a failed or stopped file never leaves
 // a partial output and never replaces one that was there. Removed when it goes unless put in
-// place.
+// place. While it is there this program holds a lock on it (an open-file-description write
+// lock), so that a later batch can tell a file in writing from one that a killed program left.
 class TemporaryOutput
 {
 public:
+    // How putting the file in place went.
+    enum class Placed {
+        Yes,
+        NameTaken, // a file has the name and was not to be replaced
+        ReadOnly,  // the output there has no write permission at all and is kept
+        Failed,    // error() holds the errno
+    };
+
     // For the output at `outputPath` (absolute). Nothing is created yet.
     explicit TemporaryOutput(const QString &outputPath);
     TemporaryOutput(const TemporaryOutput &) = delete;
@@ -19,12 +28,16 @@ public:
     ~TemporaryOutput() { discard(); }
 
     // Creates `.<output name>.fenwave-XXXXXX` in the output's folder (and that folder when it
-    // is missing), empty, with the permissions a new output file gets. false when it cannot:
-    // error() holds the errno.
+    // is missing), empty, with the permissions a new output file gets, and locks it. Leftovers
+    // of that exact pattern that nobody holds locked go first. false when it cannot: error()
+    // holds the errno.
     bool create();
-    // Puts the file in the output's place, replacing what is there. false when it cannot (the
-    // file is then still there): error() holds the errno.
-    bool commit();
+    // Puts the file in the output's place, replacing what is there; the replaced file's owner,
+    // group (as the superuser) and permissions stay. An output without any write permission is
+    // not replaced.
+    Placed replace();
+    // Puts the file in place under `outputPath` (absolute) only when no file has that name.
+    Placed placeNew(const QString &outputPath);
     // Removes the file when it is still there.
     void discard();
 
@@ -32,8 +45,12 @@ public:
     int error() const { return m_error; }
 
 private:
+    Placed failed(int error);
+    void release();
+
     QByteArray m_output; // the output's name as the file system takes it
     QByteArray m_path;   // the temporary file's; empty while there is none
+    int m_handle = -1;   // holds the lock while the file is there
     int m_error = 0;
 };
 

@@ -177,6 +177,10 @@ const MessageText kMessageTexts[] = {
         "Остановить все работающие кодировщики"},
     {&MessageTexts::strBatchRetryHint, "Encode the failed and stopped files again",
         "Снова закодировать файлы, которые не удались или были остановлены"},
+    {&MessageTexts::strBatchSkippedAppeared, "Skipped, the output appeared during the batch",
+        "Пропущен, выходной файл появился во время пакетной обработки"},
+    {&MessageTexts::strBatchFailedReadOnly, "Failed, the output is read-only and was kept",
+        "Ошибка, выходной файл только для чтения и оставлен как был"},
 };
 // clang-format on
 

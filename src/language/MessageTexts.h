@@ -46,6 +46,9 @@ struct MessageTexts {
     QString strRunOutputHint, strRunProgressHint, strRunStopHint, strBatchListHint, strBatchJobsHint,
         strBatchOutputDirHint, strBatchChooseDirHint, strBatchExistingHint, strBatchProgressHint, strBatchRemoveHint,
         strBatchShowOutputHint, strBatchStartHint, strBatchStopHint, strBatchRetryHint;
+    // A batch file whose output another program made while the batch ran (policy skip), and one
+    // whose output to replace nobody may write.
+    QString strBatchSkippedAppeared, strBatchFailedReadOnly;
 };
 
 // The texts of a language; a number that names no language gives all-empty texts.

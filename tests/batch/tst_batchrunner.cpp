@@ -519,10 +519,15 @@ void TestBatchRunner::killedProgram()
     const QString left = temporariesLeft(dir.path()).constFirst();
     const QString encoderPid = testing::readLines(dir.filePath(QStringLiteral("a.pids"))).constFirst();
     // An encoder left running by a failure here is ended all the same.
-    const auto endLeftover = qScopeGuard([&encoderPid] { ::kill(pid_t(encoderPid.toInt()), SIGKILL); });
+    bool ended = false;
+    const auto endLeftover = qScopeGuard([&] {
+        if (!ended)
+            ::kill(pid_t(encoderPid.toInt()), SIGKILL);
+    });
     program.kill();
     QVERIFY(program.waitForFinished());
     QTRY_VERIFY_WITH_TIMEOUT(!isAlive(encoderPid), kEndMs);
+    ended = true;
 
     // One that a running batch holds, and names of another pattern, stay.
     const QString held = dir.filePath(QStringLiteral(".a.mp3.fenwave-Locked"));

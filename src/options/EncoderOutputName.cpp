@@ -15,33 +15,13 @@ namespace {
 constexpr char kShortWithValue[] = "bBVmqse";
 const QSet<QString> &longWithValue()
 {
-    static const QSet<QString> kSwitches{"--scale",
-                                         "--scale-l",
-                                         "--scale-r",
-                                         "--gain",
-                                         "--nogapout",
-                                         "--out-dir",
-                                         "--bitwidth",
-                                         "--preset",
-                                         "--comp",
-                                         "--disptime",
-                                         "--abr",
-                                         "--buffer-constraint",
-                                         "--lowpass",
-                                         "--lowpass-width",
-                                         "--highpass",
-                                         "--highpass-width",
-                                         "--resample",
-                                         "--tt",
-                                         "--ta",
-                                         "--tl",
-                                         "--ty",
-                                         "--tc",
-                                         "--tn",
-                                         "--tg",
-                                         "--ti",
-                                         "--tv",
-                                         "--pad-id3v2-size"};
+    // clang-format off
+    static const QSet<QString> kSwitches{
+        "--scale", "--scale-l", "--scale-r", "--gain", "--nogapout", "--out-dir", "--bitwidth", "--preset",
+        "--comp", "--disptime", "--abr", "--buffer-constraint", "--lowpass", "--lowpass-width", "--highpass",
+        "--highpass-width", "--resample", "--tt", "--ta", "--tl", "--ty", "--tc", "--tn", "--tg", "--ti", "--tv",
+        "--pad-id3v2-size"};
+    // clang-format on
     return kSwitches;
 }
 

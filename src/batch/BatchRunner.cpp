@@ -187,7 +187,7 @@ void BatchRunner::startJob(int index)
         }
         run->temporary
             = std::make_unique<TemporaryOutput>(replaces ? existing.canonicalFilePath() : existing.absoluteFilePath());
-        if (!run->temporary->create()) {
+        if (!run->temporary->create(&m_leftovers)) {
             status.failure = JobFailure::CannotCreateOutput;
             status.code = run->temporary->error();
             setState(index, status);

@@ -137,6 +137,7 @@ private:
     std::vector<std::unique_ptr<Running>> m_running;
     int m_encodersAtOnce;
     ExistingOutputPolicy m_existing = ExistingOutputPolicy::Overwrite;
+    LeftoverTemporaries m_leftovers; // of killed runs, in the output folders
     int m_nextJob = 0;
     bool m_stopping = false;
     bool m_encoderStarted = false; // of this round: until then only one encoder is started

@@ -5,10 +5,10 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
-#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -62,48 +62,56 @@ bool sameFile(const struct stat &a, const struct stat &b)
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-bool isLeftoverName(const char *name, const QByteArray &prefix)
+// A name this class gives: the marker, then the random part, at its end.
+bool hasTemporaryEnd(const QByteArray &name)
 {
-    const std::size_t length = std::strlen(name);
-    if (length != std::size_t(prefix.size() + kRandomLength)
-        || std::strncmp(name, prefix.constData(), prefix.size()) != 0)
+    const qsizetype marker = name.size() - kRandomLength - qsizetype(sizeof kMarker - 1);
+    if (marker < 1 || !name.startsWith('.') || name.mid(marker, sizeof kMarker - 1) != kMarker)
         return false;
-    for (std::size_t i = std::size_t(prefix.size()); i < length; ++i) {
-        const char c = name[i];
-        if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')))
-            return false;
-    }
-    return true;
+    return std::all_of(name.end() - kRandomLength, name.end(), [](char c) {
+        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+    });
 }
 
-// Removes the temporary files of this one output that no running batch holds: a program that
-// was killed leaves them behind. Only plain files of the exact pattern, and only under the lock.
-void removeLeftovers(const QByteArray &folder, const QByteArray &prefix)
+// Removes a leftover unless a running batch holds it: only a plain file, only under the lock.
+void removeUnheld(const QByteArray &path)
 {
-    DIR *dir = ::opendir(folder.constData());
-    if (dir == nullptr)
+    const int handle = ::open(path.constData(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (handle < 0)
         return;
-    while (const dirent *entry = ::readdir(dir)) {
-        if (!isLeftoverName(entry->d_name, prefix))
-            continue;
-        const int handle = ::openat(::dirfd(dir), entry->d_name, O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-        if (handle < 0)
-            continue;
-        struct stat opened = {};
-        struct stat named = {};
-        if (::fstat(handle, &opened) == 0 && S_ISREG(opened.st_mode) && lockWhole(handle)
-            && ::fstatat(::dirfd(dir), entry->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0 && sameFile(opened, named))
-            ::unlinkat(::dirfd(dir), entry->d_name, 0);
-        ::close(handle);
-    }
-    ::closedir(dir);
+    struct stat opened = {};
+    struct stat named = {};
+    if (::fstat(handle, &opened) == 0 && S_ISREG(opened.st_mode) && lockWhole(handle)
+        && ::lstat(path.constData(), &named) == 0 && sameFile(opened, named))
+        ::unlink(path.constData());
+    ::close(handle);
 }
 
 } // namespace
 
+void LeftoverTemporaries::removeFor(const QByteArray &folder, const QByteArray &prefix)
+{
+    auto found = m_found.find(folder);
+    if (found == m_found.end()) {
+        std::vector<QByteArray> names;
+        if (DIR *dir = ::opendir(folder.constData())) {
+            while (const dirent *entry = ::readdir(dir)) {
+                if (const QByteArray name(entry->d_name); hasTemporaryEnd(name))
+                    names.push_back(name);
+            }
+            ::closedir(dir);
+        }
+        found = m_found.emplace(folder, std::move(names)).first;
+    }
+    for (const QByteArray &name : found->second) {
+        if (name.size() == prefix.size() + kRandomLength && name.startsWith(prefix))
+            removeUnheld(folder + '/' + name);
+    }
+}
+
 TemporaryOutput::TemporaryOutput(const QString &outputPath) : m_output(QFile::encodeName(outputPath)) {}
 
-bool TemporaryOutput::create()
+bool TemporaryOutput::create(LeftoverTemporaries *leftovers)
 {
     discard();
     const QFileInfo output(QFile::decodeName(m_output));
@@ -114,7 +122,8 @@ bool TemporaryOutput::create()
     }
     const QByteArray folderName = QFile::encodeName(folder);
     const QByteArray prefix = "." + fittingName(QFile::encodeName(output.fileName())) + kMarker;
-    removeLeftovers(folderName, prefix);
+    LeftoverTemporaries own;
+    (leftovers != nullptr ? leftovers : &own)->removeFor(folderName, prefix);
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         const QByteArray path = folderName + "/" + prefix + randomPart();
         // Never an existing file, never through a link; 0666 less the umask, as any new output.

@@ -3,7 +3,23 @@
 #include <QByteArray>
 #include <QString>
 
+#include <map>
+#include <vector>
+
 namespace fenwave {
+
+// The temporary files that earlier runs left in the output folders, each folder read once: a
+// batch of many files in one folder does not read it again for each file.
+class LeftoverTemporaries
+{
+public:
+    // Removes the leftovers named `prefix` and a random part in `folder` that no running batch
+    // holds locked.
+    void removeFor(const QByteArray &folder, const QByteArray &prefix);
+
+private:
+    std::map<QByteArray, std::vector<QByteArray>> m_found; // the names of this program's pattern
+};
 
 // The hidden file beside an output that an encoder of a batch writes into: the output only
 // takes its place once the encoder has finished, so that a failed or stopped file never leaves
@@ -29,9 +45,9 @@ public:
 
     // Creates `.<output name>.fenwave-XXXXXX` in the output's folder (and that folder when it
     // is missing), empty, with the permissions a new output file gets, and locks it. Leftovers
-    // of that exact pattern that nobody holds locked go first. false when it cannot: error()
-    // holds the errno.
-    bool create();
+    // of that exact pattern that nobody holds locked go first (found through `leftovers` when
+    // given). false when it cannot: error() holds the errno.
+    bool create(LeftoverTemporaries *leftovers = nullptr);
     // Puts the file in the output's place, replacing what is there; the replaced file's owner,
     // group (as the superuser) and permissions stay. An output without any write permission is
     // not replaced.

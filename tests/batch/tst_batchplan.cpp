@@ -69,6 +69,7 @@ QString reasonWord(SkipReason reason)
     case SkipReason::OutputIsAnotherInput: return "is another input";
     case SkipReason::OutputExists: return "exists";
     case SkipReason::InputNamesNoFile: return "no name";
+    case SkipReason::AppearedDuringBatch: return "appeared";
     }
     return "?";
 }

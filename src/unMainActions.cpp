@@ -5,6 +5,8 @@
 #include "ProgramIdentity.h"
 #include "batch/SoundKind.h"
 #include "options/CommandLine.h"
+#include "options/CommandSplit.h"
+#include "options/EncoderOutputName.h"
 #include "options/EncoderLauncher.h"
 #include "options/OutputName.h"
 #include "options/OutputsInWriting.h"
@@ -177,11 +179,15 @@ void TForm1::butReadyClick()
         showInformation(messages.strSameFile);
         return;
     }
-    // Two encoders writing one file leave neither's output. Runs in a terminal are out of sight.
-    const QString outputFile = trimBelow33(output).toString();
-    if (OutputsInWriting::shared().isBeingWritten(outputFile, QDir::currentPath())) {
-        showInformation(messages.strOutputBusy.arg(outputFile));
-        return;
+    // Two encoders writing one file leave neither's output. What counts is the file the
+    // command to be started writes, which a hand-edited line may name in place of the Output
+    // field's. Runs in a terminal are out of sight.
+    const QStringList written = encoderOutputNames(splitCommandText(m_commandText->text()).mid(1));
+    for (const QString &file : written) {
+        if (OutputsInWriting::shared().isBeingWritten(file, QDir::currentPath())) {
+            showInformation(messages.strOutputBusy.arg(file));
+            return;
+        }
     }
     // The encoder takes anything for sound: a picture or a text becomes a noise MP3 and "success".
     if (const QString refusal = inputKindRefusal(trimBelow33(input).toString(), optionSet(), messages);
@@ -194,7 +200,7 @@ void TForm1::butReadyClick()
     const EncoderStart start = startEncoder(m_commandText->text());
     bool started = start.result == StartResult::Started || start.result == StartResult::NothingToStart;
     if (start.result == StartResult::NoTerminal)
-        started = RunWindow::start(start.command, start.workingDirectory, input, output, messages) != nullptr;
+        started = RunWindow::start(start.command, start.workingDirectory, input, written.value(0), messages) != nullptr;
     if (!started)
         showError(messages.strCannotStart.arg(start.program));
 }

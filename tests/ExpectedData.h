@@ -222,7 +222,9 @@ inline QList<QStringList> messageTexts(const fenwave::MessageTexts &m)
             {"strBatchShowOutputHint", m.strBatchShowOutputHint},
             {"strBatchStartHint", m.strBatchStartHint},
             {"strBatchStopHint", m.strBatchStopHint},
-            {"strBatchRetryHint", m.strBatchRetryHint}};
+            {"strBatchRetryHint", m.strBatchRetryHint},
+            {"strBatchSkippedAppeared", m.strBatchSkippedAppeared},
+            {"strBatchFailedReadOnly", m.strBatchFailedReadOnly}};
 }
 
 } // namespace testing

@@ -17,9 +17,10 @@ enum class SkipReason {
     NameNotUtf8,          // the input's name is not valid UTF-8: as text it would name another file
     InputDoesNotExist,    // nothing stands under the input's name
     // The input holds what its input type does not read; `kind` says what, and no output is named.
-    NotSound,           // the input holds no sound (an image, a text...)
-    KindNotRead,        // the encoder reads this kind of sound under no input type (M4A)
-    KindNotOfInputType, // a kind of sound the chosen input type does not read
+    NotSound,            // the input holds no sound (an image, a text...)
+    KindNotRead,         // the encoder reads this kind of sound under no input type (M4A)
+    KindNotOfInputType,  // a kind of sound the chosen input type does not read
+    AppearedDuringBatch, // the output was not there at planning but was when the file was done (policy skip)
 };
 
 // What to do with an output file that exists before the batch starts.

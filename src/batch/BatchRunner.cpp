@@ -4,17 +4,28 @@
 #include "batch/TemporaryOutput.h"
 #include "options/OutputsInWriting.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QThread>
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
+#include <sys/prctl.h>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
 namespace fenwave {
+
+namespace {
+// How many numbered names a file done tries when its output appeared meanwhile.
+constexpr int kMostNumbers = 1000;
+} // namespace
 
 struct BatchRunner::Running {
     int index = 0;
@@ -165,9 +176,18 @@ void BatchRunner::startJob(int index)
     // a file put in its place would take the device's name.
     const QFileInfo existing(QDir(m_folder).absoluteFilePath(output));
     if (!existing.exists() || existing.isFile()) {
-        run->temporary = std::make_unique<TemporaryOutput>(existing.exists() ? existing.canonicalFilePath()
-                                                                             : existing.absoluteFilePath());
-        if (!run->temporary->create()) {
+        const bool replaces = existing.exists() && m_existing == ExistingOutputPolicy::Overwrite;
+        // Known before the encoding: an output nobody may write is not replaced.
+        struct stat info = {};
+        if (replaces && ::stat(QFile::encodeName(existing.absoluteFilePath()).constData(), &info) == 0
+            && (info.st_mode & 0222) == 0) {
+            status.failure = JobFailure::OutputReadOnly;
+            setState(index, status);
+            return;
+        }
+        run->temporary
+            = std::make_unique<TemporaryOutput>(replaces ? existing.canonicalFilePath() : existing.absoluteFilePath());
+        if (!run->temporary->create(&m_leftovers)) {
             status.failure = JobFailure::CannotCreateOutput;
             status.code = run->temporary->error();
             setState(index, status);
@@ -187,7 +207,18 @@ void BatchRunner::startJob(int index)
     process->setProcessEnvironment(m_environment);
     // A group of its own, so that a Stop reaches whatever the encoder starts, and a Ctrl+C in a
     // terminal reaches this program only, which then stops the encoders in the orderly way.
-    process->setChildProcessModifier([] { ::setpgid(0, 0); });
+    // The encoder ends with this program however it ends, a kill included: the signal comes
+    // when the thread that started it ends, so encoders are started on the main thread only.
+    // A program already gone before the signal was asked for would never send it.
+    Q_ASSERT_X(QThread::currentThread() == QCoreApplication::instance()->thread(), "BatchRunner",
+               "encoders are started on the main thread");
+    const pid_t parent = ::getpid();
+    process->setChildProcessModifier([parent] {
+        ::setpgid(0, 0);
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (::getppid() != parent)
+            ::_exit(127);
+    });
 
     Running *raw = run.get();
     connect(process, &QProcess::started, this, [this] {
@@ -257,24 +288,19 @@ void BatchRunner::processFinished(Running *run, int exitCode, bool crashed)
 {
     readOutput(run);
     run->output.finish();
+    // Whatever the encoder left running in its group goes with it, before its output is put
+    // in place: nothing writes into the output after that.
+    if (run->group > 0)
+        ::kill(-run->group, SIGKILL);
     JobStatus status;
     QByteArray kept;
     if (m_stopping) {
-        // Whatever the encoder left in its group goes with it.
-        if (run->group > 0)
-            ::kill(-run->group, SIGKILL);
         status.state = JobState::Stopped;
         status.progress = m_status[std::size_t(run->index)].progress;
     } else if (!crashed && exitCode == 0) {
-        if (!run->temporary || run->temporary->commit()) {
-            status.state = JobState::Finished;
-            status.progress = 1;
-        } else {
-            status.state = JobState::Failed;
-            status.failure = JobFailure::CannotPlaceOutput;
-            status.code = run->temporary->error();
+        status = placeOutput(run);
+        if (status.state == JobState::Failed)
             kept = run->output.kept();
-        }
     } else {
         // The exit code of a program that died is the number of the signal that ended it.
         status.state = JobState::Failed;
@@ -283,6 +309,77 @@ void BatchRunner::processFinished(Running *run, int exitCode, bool crashed)
         kept = run->output.kept();
     }
     endJob(run, status, kept);
+}
+
+// The policy for existing outputs decides again now: an output may have appeared since the plan.
+JobStatus BatchRunner::placeOutput(Running *run)
+{
+    JobStatus status{JobState::Finished, 1, JobFailure::None, 0};
+    if (!run->temporary)
+        return status;
+    BatchJob &job = m_jobs[run->index];
+    TemporaryOutput::Placed placed = TemporaryOutput::Placed::Yes;
+    switch (m_existing) {
+    case ExistingOutputPolicy::Overwrite: placed = run->temporary->replace(); break;
+    case ExistingOutputPolicy::Skip:
+        placed = run->temporary->placeNew(QDir(m_folder).absoluteFilePath(job.arguments.last()));
+        if (placed == TemporaryOutput::Placed::NameTaken) {
+            job.skip = SkipReason::AppearedDuringBatch;
+            return JobStatus{JobState::Skipped, 0, JobFailure::None, 0};
+        }
+        break;
+    case ExistingOutputPolicy::Number: placed = placeNumbered(run); break;
+    }
+    switch (placed) {
+    case TemporaryOutput::Placed::Yes: return status;
+    case TemporaryOutput::Placed::ReadOnly: status.failure = JobFailure::OutputReadOnly; break;
+    case TemporaryOutput::Placed::NameTaken: // every numbered name was taken
+    case TemporaryOutput::Placed::Failed:
+        status.failure = JobFailure::CannotPlaceOutput;
+        status.code = run->temporary->error() != 0 ? run->temporary->error() : EEXIST;
+        break;
+    }
+    status.state = JobState::Failed;
+    status.progress = 0;
+    return status;
+}
+
+// The planned name when it is still free, else the next free one numbered as the plan numbers
+// ("name (2).mp3", "name (3).mp3", ...; a planned "name (2).mp3" goes on with 3). The job then
+// holds the name it got.
+TemporaryOutput::Placed BatchRunner::placeNumbered(Running *run)
+{
+    BatchJob &job = m_jobs[run->index];
+    const QString planned = job.arguments.last();
+    TemporaryOutput::Placed placed = run->temporary->placeNew(QDir(m_folder).absoluteFilePath(planned));
+    if (placed != TemporaryOutput::Placed::NameTaken)
+        return placed;
+    const qsizetype slash = planned.lastIndexOf(u'/');
+    const QString name = planned.mid(slash + 1);
+    const qsizetype dot = name.lastIndexOf(u'.');
+    const QString extension = dot > 0 ? name.mid(dot) : QString();
+    QString stem = name.chopped(extension.size());
+    int number = 2;
+    static const QRegularExpression kNumbered(QStringLiteral(" \\(([0-9]{1,6})\\)$"));
+    if (const QRegularExpressionMatch match = kNumbered.match(stem); match.hasMatch()) {
+        number = match.captured(1).toInt() + 1;
+        stem.chop(match.capturedLength());
+    }
+    for (const int last = number + kMostNumbers; number < last; ++number) {
+        const QString numberedName = stem + QStringLiteral(" (%1)").arg(number) + extension;
+        const QString candidate = planned.left(slash + 1) + numberedName;
+        if (OutputsInWriting::shared().isBeingWritten(candidate, m_folder))
+            continue;
+        placed = run->temporary->placeNew(QDir(m_folder).absoluteFilePath(candidate));
+        if (placed != TemporaryOutput::Placed::NameTaken) {
+            if (placed == TemporaryOutput::Placed::Yes) {
+                job.arguments.last() = candidate;
+                job.output = job.output.left(job.output.lastIndexOf(u'/') + 1) + numberedName;
+            }
+            return placed;
+        }
+    }
+    return TemporaryOutput::Placed::NameTaken;
 }
 
 void BatchRunner::endJob(Running *run, const JobStatus &status, const QByteArray &keptOutput)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "batch/BatchJob.h"
+#include "batch/TemporaryOutput.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -25,6 +26,7 @@ enum class JobFailure {
     CannotCreateOutput, // the temporary output could not be made (JobStatus::code, errno)
     CannotPlaceOutput,  // the finished output could not take its place (JobStatus::code, errno)
     OutputBeingWritten, // another run was writing the output when the file's turn came
+    OutputReadOnly,     // the output to replace has no write permission at all, and is kept
 };
 
 struct JobStatus {
@@ -71,6 +73,10 @@ public:
     int encodersAtOnce() const { return m_encodersAtOnce; }
     // Taken into the range 1..mostEncodersAtOnce(); a change applies from the next file on.
     void setEncodersAtOnce(int count);
+    // What to do with an output that is there when a file is done (the plan settled those there
+    // before): only Overwrite replaces it; Skip keeps it and skips the file; Number takes the
+    // next free numbered name, which the job then holds. Overwrite unless set.
+    void setExistingOutputPolicy(ExistingOutputPolicy policy) { m_existing = policy; }
 
     // Starts the waiting files. Nothing happens while the batch is running.
     void start();
@@ -118,6 +124,8 @@ private:
     void signalAll(int signalNumber);
     void endJob(Running *run, const JobStatus &status, const QByteArray &keptOutput);
     void finishIfIdle();
+    JobStatus placeOutput(Running *run);
+    TemporaryOutput::Placed placeNumbered(Running *run);
     void setState(int index, const JobStatus &status);
 
     QString m_program;
@@ -128,6 +136,8 @@ private:
     std::vector<QByteArray> m_keptOutput; // of failed files
     std::vector<std::unique_ptr<Running>> m_running;
     int m_encodersAtOnce;
+    ExistingOutputPolicy m_existing = ExistingOutputPolicy::Overwrite;
+    LeftoverTemporaries m_leftovers; // of killed runs, in the output folders
     int m_nextJob = 0;
     bool m_stopping = false;
     bool m_encoderStarted = false; // of this round: until then only one encoder is started

@@ -206,6 +206,7 @@ QString skipReasonText(const BatchJob &job, const QString &output)
     case SkipReason::KindNotRead: return QStringLiteral("the encoder does not read %1 files").arg(kindText);
     case SkipReason::KindNotOfInputType:
         return QStringLiteral("the file is %1, not of the chosen input type").arg(kindText);
+    case SkipReason::AppearedDuringBatch: return QStringLiteral("the output %1 appeared during the batch").arg(output);
     }
     return QString();
 }
@@ -224,6 +225,7 @@ QString failureText(const JobStatus &status)
         return QStringLiteral("the output cannot take its place: %1")
             .arg(QString::fromLocal8Bit(std::strerror(status.code)));
     case JobFailure::OutputBeingWritten: return QStringLiteral("another run is writing the output");
+    case JobFailure::OutputReadOnly: return QStringLiteral("the output is read-only and was kept");
     }
     return QString();
 }
@@ -240,11 +242,12 @@ class ShellBatch
 {
 public:
     ShellBatch(const QString &encoder, const std::vector<BatchJob> &jobs, const ReportNames &names, int encodersAtOnce,
-               QTextStream &err)
+               ExistingOutputPolicy existing, QTextStream &err)
         : m_runner(encoder, QVector<BatchJob>(jobs.begin(), jobs.end()), QDir::currentPath()), m_names(names),
           m_err(err), m_terminal(::isatty(STDERR_FILENO) == 1)
     {
         m_runner.setEncodersAtOnce(encodersAtOnce);
+        m_runner.setExistingOutputPolicy(existing);
     }
 
     int run()
@@ -293,8 +296,12 @@ private:
         const BatchJob &job = m_runner.job(index);
         const JobStatus &status = m_runner.status(index);
         switch (status.state) {
-        case JobState::Waiting:
-        case JobState::Skipped: break;
+        case JobState::Waiting: break;
+        // Only a skip decided as the file was done: the plan's were told before the start.
+        case JobState::Skipped:
+            reportLine(QStringLiteral("skipped: %1 (%2)")
+                           .arg(m_names.input(index), skipReasonText(job, m_names.output(index, job.output))));
+            break;
         case JobState::Encoding: showProgress(true); break;
         case JobState::Finished:
             reportLine(
@@ -454,7 +461,8 @@ int encodeFromShell(const ShellEncodeRequest &request, QTextStream &out, QTextSt
         err.flush();
         return kEncodeAllDone;
     }
-    ShellBatch shellBatch(*encoder, jobs, names, request.jobs.value_or(BatchRunner::defaultEncodersAtOnce()), err);
+    ShellBatch shellBatch(*encoder, jobs, names, request.jobs.value_or(BatchRunner::defaultEncodersAtOnce()),
+                          request.existing, err);
     return shellBatch.run();
 }
 

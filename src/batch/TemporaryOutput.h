@@ -3,15 +3,40 @@
 #include <QByteArray>
 #include <QString>
 
+#include <map>
+#include <vector>
+
 namespace fenwave {
+
+// The temporary files that earlier runs left in the output folders, each folder read once: a
+// batch of many files in one folder does not read it again for each file.
+class LeftoverTemporaries
+{
+public:
+    // Removes the leftovers named `prefix` and a random part in `folder` that no running batch
+    // holds locked.
+    void removeFor(const QByteArray &folder, const QByteArray &prefix);
+
+private:
+    std::map<QByteArray, std::vector<QByteArray>> m_found; // the names of this program's pattern
+};
 
 // The hidden file beside an output that an encoder of a batch writes into: the output only
 // takes its place once the encoder has finished, so that a failed or stopped file never leaves
 // a partial output and never replaces one that was there. Removed when it goes unless put in
-// place.
+// place. While it is there this program holds a lock on it (an open-file-description write
+// lock), so that a later batch can tell a file in writing from one that a killed program left.
 class TemporaryOutput
 {
 public:
+    // How putting the file in place went.
+    enum class Placed {
+        Yes,
+        NameTaken, // a file has the name and was not to be replaced
+        ReadOnly,  // the output there has no write permission at all and is kept
+        Failed,    // error() holds the errno
+    };
+
     // For the output at `outputPath` (absolute). Nothing is created yet.
     explicit TemporaryOutput(const QString &outputPath);
     TemporaryOutput(const TemporaryOutput &) = delete;
@@ -19,12 +44,16 @@ public:
     ~TemporaryOutput() { discard(); }
 
     // Creates `.<output name>.fenwave-XXXXXX` in the output's folder (and that folder when it
-    // is missing), empty, with the permissions a new output file gets. false when it cannot:
-    // error() holds the errno.
-    bool create();
-    // Puts the file in the output's place, replacing what is there. false when it cannot (the
-    // file is then still there): error() holds the errno.
-    bool commit();
+    // is missing), empty, with the permissions a new output file gets, and locks it. Leftovers
+    // of that exact pattern that nobody holds locked go first (found through `leftovers` when
+    // given). false when it cannot: error() holds the errno.
+    bool create(LeftoverTemporaries *leftovers = nullptr);
+    // Puts the file in the output's place, replacing what is there; the replaced file's owner,
+    // group (as the superuser) and permissions stay. An output without any write permission is
+    // not replaced.
+    Placed replace();
+    // Puts the file in place under `outputPath` (absolute) only when no file has that name.
+    Placed placeNew(const QString &outputPath);
     // Removes the file when it is still there.
     void discard();
 
@@ -32,8 +61,12 @@ public:
     int error() const { return m_error; }
 
 private:
+    Placed failed(int error);
+    void release();
+
     QByteArray m_output; // the output's name as the file system takes it
     QByteArray m_path;   // the temporary file's; empty while there is none
+    int m_handle = -1;   // holds the lock while the file is there
     int m_error = 0;
 };
 

@@ -193,6 +193,10 @@ const MessageText kMessageTexts[] = {
         "%1 — файл %2: кодировщик не читает файлы %2."},
     {&MessageTexts::strRunWrongType, "%1 is a %2 file, not of the chosen input file type.",
         "%1 — файл в формате %2, а не выбранного типа входного файла."},
+    {&MessageTexts::strBatchSkippedAppeared, "Skipped, the output appeared during the batch",
+        "Пропущен, выходной файл появился во время пакетной обработки"},
+    {&MessageTexts::strBatchFailedReadOnly, "Failed, the output is read-only and was kept",
+        "Ошибка, выходной файл только для чтения и оставлен как был"},
 };
 // clang-format on
 

@@ -53,6 +53,9 @@ struct MessageTexts {
     QString strRunNotSound, strRunNotRead, strRunWrongType;
     // The language of these texts, in which the kinds of files are named.
     Language language = Language::English;
+    // A batch file whose output another program made while the batch ran (policy skip), and one
+    // whose output to replace nobody may write.
+    QString strBatchSkippedAppeared, strBatchFailedReadOnly;
 };
 
 // The texts of a language; a number that names no language gives all-empty texts.

@@ -33,8 +33,9 @@ void BatchJobModel::setRunner(BatchRunner *runner)
     endResetModel();
     if (!runner)
         return;
+    // A file done may have taken another output name than planned.
     connect(runner, &BatchRunner::jobChanged, this,
-            [this](int row) { emit dataChanged(index(row, StatusColumn), index(row, ProgressColumn)); });
+            [this](int row) { emit dataChanged(index(row, OutputColumn), index(row, ProgressColumn)); });
     connect(runner, &BatchRunner::jobProgressed, this,
             [this](int row, double) { emit dataChanged(index(row, StatusColumn), index(row, ProgressColumn)); });
 }
@@ -128,6 +129,7 @@ QString BatchJobModel::skipText(const BatchJob &job) const
     case SkipReason::NotSound: return m_texts.strBatchSkippedNotSound.arg(kind);
     case SkipReason::KindNotRead: return m_texts.strBatchSkippedNotRead.arg(kind);
     case SkipReason::KindNotOfInputType: return m_texts.strBatchSkippedWrongType.arg(kind);
+    case SkipReason::AppearedDuringBatch: return m_texts.strBatchSkippedAppeared;
     case SkipReason::None: break;
     }
     return QString();
@@ -142,6 +144,7 @@ QString BatchJobModel::failureText(const JobStatus &status) const
     case JobFailure::CannotCreateOutput: return m_texts.strBatchFailedCreate.arg(qt_error_string(status.code));
     case JobFailure::CannotPlaceOutput: return m_texts.strBatchFailedPlace.arg(qt_error_string(status.code));
     case JobFailure::OutputBeingWritten: return m_texts.strBatchFailedBusy;
+    case JobFailure::OutputReadOnly: return m_texts.strBatchFailedReadOnly;
     case JobFailure::None: break;
     }
     return m_texts.strBatchFailedStatus.arg(status.code);

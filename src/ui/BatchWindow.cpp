@@ -283,10 +283,12 @@ void BatchWindow::start()
     }
     // The options as they are now: the plan is made again, exists checks included.
     const OptionSet options = m_source.options();
-    const std::vector<BatchJob> jobs = planBatch(request(options), RealFileFacts());
+    const BatchRequest planned = request(options);
+    const std::vector<BatchJob> jobs = planBatch(planned, RealFileFacts());
     showNotes(options);
     m_runner = new BatchRunner(encoder, QVector<BatchJob>(jobs.begin(), jobs.end()), QDir::currentPath());
     m_runner->setEncodersAtOnce(m_jobs->value());
+    m_runner->setExistingOutputPolicy(planned.existing);
     m_model->setRunner(m_runner);
     connect(m_runner, &BatchRunner::jobChanged, this, &BatchWindow::updateButtons);
     connect(m_runner, &BatchRunner::jobProgressed, this, &BatchWindow::showProgress);

@@ -95,6 +95,7 @@ QString reasonWord(SkipReason reason)
     case SkipReason::NotSound: return "not sound";
     case SkipReason::KindNotRead: return "not read";
     case SkipReason::KindNotOfInputType: return "other type";
+    case SkipReason::AppearedDuringBatch: return "appeared";
     }
     return "?";
 }

@@ -7,27 +7,36 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
+#include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using fenwave::BatchJob;
 using fenwave::BatchRunner;
+using fenwave::ExistingOutputPolicy;
 using fenwave::JobFailure;
 using fenwave::JobState;
 using fenwave::OutputsInWriting;
 
 Q_DECLARE_METATYPE(JobState)
 Q_DECLARE_METATYPE(JobFailure)
+Q_DECLARE_METATYPE(ExistingOutputPolicy)
 
 namespace {
 
 constexpr int kEndMs = 30000; // far beyond any run here, including a stop's grace period
+// Set for a copy of this test program that runs a batch in the folder it names until it is
+// killed.
+constexpr char kBatchUntilKilled[] = "FENWAVE_TEST_BATCH_UNTIL_KILLED";
 
 // A stand-in encoder: `out` is its last argument, `in` the one before; it runs in the batch's
 // folder.
@@ -89,8 +98,11 @@ private slots:
     void oneFile_data();
     void oneFile();
     void existingOutputsStayWhatTheyAre();
+    void outputThereWhenDone_data();
+    void outputThereWhenDone();
     void stop_data();
     void stop();
+    void killedProgram();
     void encodersAtOnce_data();
     void encodersAtOnce();
     void encoderThatCannotStart();
@@ -136,6 +148,14 @@ void TestBatchRunner::oneFile_data()
         << QByteArray("head -c 200000 /dev/zero | tr '\\0' x; echo; echo 'last words'; exit 1\n") << QByteArray()
         << false << JobState::Failed << JobFailure::ExitStatus << 1 << QByteArray() << QByteArray("x\nlast words\n")
         << -1.0;
+    // The child writes through its own handle once the output has taken its place.
+    QTest::newRow("a child left running writes nothing after")
+        << QByteArray("printf encoded > \"$out\"\n"
+                      "(exec 3>>\"$out\"; i=0; while [ ! -e 'out пут.mp3' ] && [ $i -lt 50 ]; do sleep 0.1; "
+                      "i=$((i+1)); done; printf late >&3) > /dev/null 2>&1 &\n"
+                      "echo $! > children\n")
+        << QByteArray() << false << JobState::Finished << JobFailure::None << 0 << QByteArray("encoded")
+        << QByteArray() << -1.0;
     QTest::newRow("output being written by another run")
         << writes << QByteArray("old") << true << JobState::Failed << JobFailure::OutputBeingWritten << 0
         << QByteArray("old") << QByteArray() << -1.0;
@@ -174,6 +194,8 @@ void TestBatchRunner::oneFile()
     QCOMPARE(runner.status(0).state, state);
     QCOMPARE(runner.status(0).failure, failure);
     QCOMPARE(runner.status(0).code, code);
+    for (const QString &pid : testing::readLines(dir.filePath(QStringLiteral("children"))))
+        QTRY_VERIFY_WITH_TIMEOUT(!isAlive(pid), kEndMs);
     QCOMPARE(testing::readAll(outputPath), output);
     QCOMPARE(QFileInfo::exists(outputPath), !output.isNull());
     QVERIFY2(temporariesLeft(dir.path()).isEmpty(), qPrintable(temporariesLeft(dir.path()).join(u' ')));
@@ -233,19 +255,125 @@ void TestBatchRunner::existingOutputsStayWhatTheyAre()
 }
 
 // clang-format off
+void TestBatchRunner::outputThereWhenDone_data()
+{
+    QTest::addColumn<ExistingOutputPolicy>("policy");
+    QTest::addColumn<bool>("appears");        // another program makes out/a.mp3 during the run; else it is there before
+    QTest::addColumn<int>("mode");            // of that out/a.mp3
+    QTest::addColumn<bool>("secondTaken");    // out/a (2).mp3 is there before the start
+    QTest::addColumn<JobState>("state");
+    QTest::addColumn<JobFailure>("failure");
+    QTest::addColumn<QString>("output");      // the job's output name afterwards
+    QTest::addColumn<QByteArray>("aHolds");   // what out/a.mp3 holds afterwards
+
+    const auto skip = ExistingOutputPolicy::Skip;
+    const auto number = ExistingOutputPolicy::Number;
+    const auto overwrite = ExistingOutputPolicy::Overwrite;
+    QTest::newRow("skip keeps an output that appeared")
+        << skip << true << 0644 << false << JobState::Skipped << JobFailure::None << "out/a.mp3" << QByteArray("other");
+    QTest::newRow("number takes the next name")
+        << number << true << 0644 << false << JobState::Finished << JobFailure::None << "out/a (2).mp3"
+        << QByteArray("other");
+    QTest::newRow("number passes a taken number")
+        << number << true << 0644 << true << JobState::Finished << JobFailure::None << "out/a (3).mp3"
+        << QByteArray("other");
+    QTest::newRow("overwrite replaces an output that appeared")
+        << overwrite << true << 0644 << false << JobState::Finished << JobFailure::None << "out/a.mp3"
+        << QByteArray("encoded");
+    QTest::newRow("overwrite keeps owner and mode")
+        << overwrite << false << 0600 << false << JobState::Finished << JobFailure::None << "out/a.mp3"
+        << QByteArray("encoded");
+    QTest::newRow("overwrite keeps a read-only output")
+        << overwrite << false << 0444 << false << JobState::Failed << JobFailure::OutputReadOnly << "out/a.mp3"
+        << QByteArray("old");
+    QTest::newRow("overwrite keeps a read-only output that appeared")
+        << overwrite << true << 0444 << false << JobState::Failed << JobFailure::OutputReadOnly << "out/a.mp3"
+        << QByteArray("other");
+}
+// clang-format on
+
+// What is there when a file is done counts, not what the plan saw: another program may have
+// made the output meanwhile. The superuser's overwrite leaves the file its owner's.
+void TestBatchRunner::outputThereWhenDone()
+{
+    QFETCH(ExistingOutputPolicy, policy);
+    QFETCH(bool, appears);
+    QFETCH(int, mode);
+    QFETCH(bool, secondTaken);
+    QFETCH(JobState, state);
+    QFETCH(JobFailure, failure);
+    QFETCH(QString, output);
+    QFETCH(QByteArray, aHolds);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("out")));
+    const QString a = dir.filePath(QStringLiteral("out/a.mp3"));
+    // Another user's file when run as the superuser.
+    const QByteArray owner = ::geteuid() == 0 ? "65534:65534" : QByteArray::number(::geteuid());
+    const QByteArray makeA = "chmod " + QByteArray::number(mode, 8) + " out/a.mp3; chown " + owner + " out/a.mp3\n";
+    if (secondTaken)
+        testing::mustWrite(dir.filePath(QStringLiteral("out/a (2).mp3")), "second");
+    const QString encoder = writeEncoder(dir.path(), (appears ? "printf other > out/a.mp3; " + makeA : QByteArray())
+                                                         + "printf encoded > \"$out\"\n");
+    if (!appears) {
+        testing::mustWrite(a, "old");
+        QProcess shell;
+        shell.setWorkingDirectory(dir.path());
+        shell.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), QString::fromUtf8(makeA)});
+        QVERIFY(shell.waitForFinished() && shell.exitCode() == 0);
+    }
+    struct stat before = {};
+    QCOMPARE(::stat(QFile::encodeName(a).constData(), &before), appears ? -1 : 0);
+
+    BatchRunner runner(encoder, {job("in.wav", "out/a.mp3")}, dir.path());
+    runner.setExistingOutputPolicy(policy);
+    QSignalSpy changed(&runner, &BatchRunner::jobChanged);
+    QVERIFY(runToEnd(runner));
+
+    QCOMPARE(runner.status(0).state, state);
+    QCOMPARE(runner.status(0).failure, failure);
+    QCOMPARE(runner.job(0).output, output);
+    QCOMPARE(runner.job(0).skip,
+             state == JobState::Skipped ? fenwave::SkipReason::AppearedDuringBatch : fenwave::SkipReason::None);
+    QCOMPARE(changed.last().at(0).toInt(), 0);
+    QCOMPARE(testing::readAll(a), aHolds);
+    if (state == JobState::Finished)
+        QCOMPARE(testing::readAll(dir.filePath(output)), QByteArray("encoded"));
+    if (secondTaken)
+        QCOMPARE(testing::readAll(dir.filePath(QStringLiteral("out/a (2).mp3"))), QByteArray("second"));
+    QVERIFY2(temporariesLeft(dir.path()).isEmpty(), qPrintable(temporariesLeft(dir.path()).join(u' ')));
+    if (!appears) {
+        struct stat after = {};
+        QCOMPARE(::stat(QFile::encodeName(a).constData(), &after), 0);
+        QCOMPARE(after.st_mode & 07777, mode_t(mode));
+        QCOMPARE(after.st_uid, before.st_uid);
+        QCOMPARE(after.st_gid, before.st_gid);
+    }
+}
+
+// clang-format off
 void TestBatchRunner::stop_data()
 {
     QTest::addColumn<QByteArray>("script"); // writes its input's name into "<input>.pids" first
     QTest::addColumn<bool>("destroy");      // the runner goes instead of being stopped
+    QTest::addColumn<bool>("childAsked");   // the encoder's child is asked to stop, not only killed
 
     const QByteArray loop = "while :; do sleep 0.1; done\n";
-    QTest::newRow("encoder that ends on SIGTERM") << "printf partial > \"$out\"; " + loop << false;
-    QTest::newRow("encoder that ignores SIGTERM") << "trap '' TERM; printf partial > \"$out\"; " + loop << false;
+    QTest::newRow("encoder that ends on SIGTERM") << "printf partial > \"$out\"; " + loop << false << false;
+    QTest::newRow("encoder that ignores SIGTERM")
+        << "trap '' TERM; printf partial > \"$out\"; " + loop << false << false;
     QTest::newRow("wrapper whose child must stop too")
         << QByteArray("sh -c 'printf partial > \"$1\"; while :; do sleep 0.1; done' child \"$out\" &\n"
-                      "echo $! >> \"$in.pids\"; wait\n") << false;
+                      "echo $! >> \"$in.pids\"; wait\n") << false << false;
+    // The wrapper outlives the signal and waits for its child, which only the signal ends.
+    QTest::newRow("wrapper waiting for its child to stop")
+        << QByteArray("trap : TERM\n"
+                      "sh -c 'trap \"echo asked > \\\"\\$1.asked\\\"; exit\" TERM; printf partial > \"$2\"; "
+                      "sleep 1000 & wait' child \"$in\" \"$out\" &\n"
+                      "echo $! >> \"$in.pids\"; wait; wait\n") << false << true;
     QTest::newRow("runner goes while encoders run")
-        << "trap '' TERM; printf partial > \"$out\"; " + loop << true;
+        << "trap '' TERM; printf partial > \"$out\"; " + loop << true << false;
 }
 // clang-format on
 
@@ -255,6 +383,7 @@ void TestBatchRunner::stop()
 {
     QFETCH(QByteArray, script);
     QFETCH(bool, destroy);
+    QFETCH(bool, childAsked);
 
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
@@ -282,7 +411,13 @@ void TestBatchRunner::stop()
         QCOMPARE(runner->status(1).state, JobState::Stopped);
         QCOMPARE(runner->status(2).state, JobState::Waiting);
         QCOMPARE(runner->keptOutput(0), QByteArray());
+        // Ended once, and no longer stopping: ready for Retry.
+        QVERIFY(!runner->isRunning());
+        QVERIFY(!runner->isStopping());
+        QCOMPARE(finished.count(), 1);
     }
+    if (childAsked)
+        QCOMPARE(testing::readAll(dir.filePath("a.asked")), QByteArray("asked\n"));
     const QStringList pids = testing::readLines(dir.filePath("a.pids")) + testing::readLines(dir.filePath("b.pids"));
     for (const QString &pid : pids)
         QTRY_VERIFY_WITH_TIMEOUT(!isAlive(pid), kEndMs);
@@ -364,6 +499,61 @@ void TestBatchRunner::encoderThatCannotStart()
     QCOMPARE(runner.counts().finished, 3);
 }
 
+// A program killed outright takes its encoders with it; the temporary output it leaves goes with
+// the next batch of that output, unless a running one holds it.
+void TestBatchRunner::killedProgram()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    writeEncoder(dir.path(), "echo $$ > \"$in.pids\"; printf partial > \"$out\"\nwhile :; do sleep 0.1; done\n");
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QString::fromLatin1(kBatchUntilKilled), dir.path());
+    program.setProcessEnvironment(environment);
+    program.start(QCoreApplication::applicationFilePath(), {});
+    QVERIFY(program.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(testing::readLines(dir.filePath(QStringLiteral("a.pids"))).size() == 1
+                                 && temporariesLeft(dir.path()).size() == 1
+                                 && QFileInfo(temporariesLeft(dir.path()).constFirst()).size() > 0,
+                             kEndMs);
+    const QString left = temporariesLeft(dir.path()).constFirst();
+    const QString encoderPid = testing::readLines(dir.filePath(QStringLiteral("a.pids"))).constFirst();
+    // An encoder left running by a failure here is ended all the same.
+    bool ended = false;
+    const auto endLeftover = qScopeGuard([&] {
+        if (!ended)
+            ::kill(pid_t(encoderPid.toInt()), SIGKILL);
+    });
+    program.kill();
+    QVERIFY(program.waitForFinished());
+    QTRY_VERIFY_WITH_TIMEOUT(!isAlive(encoderPid), kEndMs);
+    ended = true;
+
+    // One that a running batch holds, and names of another pattern, stay.
+    const QString held = dir.filePath(QStringLiteral(".a.mp3.fenwave-Locked"));
+    testing::mustWrite(held, "writing");
+    const int handle = ::open(QFile::encodeName(held).constData(), O_RDWR | O_CLOEXEC);
+    QVERIFY(handle >= 0);
+    struct flock lock = {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    QCOMPARE(::fcntl(handle, F_OFD_SETLK, &lock), 0);
+    const QStringList others{".b.mp3.fenwave-Abcdef", ".a.mp3.fenwave-Abcdefg", ".a.mp3.fenwave-Abc",
+                             "a.mp3.fenwave-Abcdef"};
+    for (const QString &name : others)
+        testing::mustWrite(dir.filePath(name), "user");
+    writeEncoder(dir.path(), "printf encoded > \"$out\"\n");
+    BatchRunner runner(dir.filePath(QStringLiteral("encoder")), {job("a", "a.mp3")}, dir.path());
+    QVERIFY(runToEnd(runner));
+    ::close(handle);
+
+    QCOMPARE(testing::readAll(dir.filePath(QStringLiteral("a.mp3"))), QByteArray("encoded"));
+    QVERIFY(!QFile::exists(left));
+    QCOMPARE(testing::readAll(held), QByteArray("writing"));
+    for (const QString &name : others)
+        QCOMPARE(testing::readAll(dir.filePath(name)), QByteArray("user"));
+}
+
 void TestBatchRunner::terminationRequests()
 {
     fenwave::TerminationWatcher watcher;
@@ -376,5 +566,21 @@ void TestBatchRunner::terminationRequests()
     }
 }
 
-QTEST_GUILESS_MAIN(TestBatchRunner)
+// The copy of this program that killedProgram() kills: one file, encoded until the end.
+int runBatchUntilKilled(const QString &folder)
+{
+    BatchRunner runner(folder + QStringLiteral("/encoder"), {job("a", "a.mp3")}, folder);
+    runner.start();
+    return QCoreApplication::exec();
+}
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    if (const QString folder = qEnvironmentVariable(kBatchUntilKilled); !folder.isEmpty())
+        return runBatchUntilKilled(folder);
+    TestBatchRunner test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_batchrunner.moc"

@@ -1,5 +1,6 @@
-// The register of outputs being written: which names count as the same output, and how long an
-// entry stays.
+// The register of outputs being written: which names count as the same output, how long an
+// entry stays, and which output a started encoder command writes.
+#include "options/EncoderOutputName.h"
 #include "options/OutputsInWriting.h"
 
 #include <QDir>
@@ -18,6 +19,8 @@ private slots:
     void initTestCase();
     void sameOutput_data();
     void sameOutput();
+    void encoderOutputs_data();
+    void encoderOutputs();
 
 private:
     QTemporaryDir m_root;
@@ -90,6 +93,54 @@ void TestOutputsInWriting::sameOutput()
     kept.release();
     QVERIFY(!outputs.isBeingWritten(asked, askedFolder));
     QVERIFY(!outputs.isBeingWritten(written, writtenFolder));
+}
+
+// clang-format off
+// Each row as the encoder itself names its output for these arguments.
+void TestOutputsInWriting::encoderOutputs_data()
+{
+    QTest::addColumn<QStringList>("arguments"); // after the program
+    QTest::addColumn<QStringList>("outputs");
+
+    QTest::newRow("input and output") << QStringList{"-V", "2", "in.wav", "out.mp3"} << QStringList{"out.mp3"};
+    QTest::newRow("value attached") << QStringList{"-V2", "in.wav", "out.mp3"} << QStringList{"out.mp3"};
+    QTest::newRow("switches together, value next") << QStringList{"-hV", "2", "in.wav", "out.mp3"}
+                                                  << QStringList{"out.mp3"};
+    QTest::newRow("a tag value named like a file") << QStringList{"--ta", "out.mp3", "in.wav", "real.mp3"}
+                                                   << QStringList{"real.mp3"};
+    QTest::newRow("a negative value") << QStringList{"--gain", "-3", "in.wav", "out.mp3"} << QStringList{"out.mp3"};
+    QTest::newRow("a switch after the names") << QStringList{"in.wav", "out.mp3", "-V"} << QStringList{"out.mp3"};
+    QTest::newRow("blanks and Cyrillic") << QStringList{"--tt", "Песня", " в ход.wav", "вы ход .mp3"}
+                                         << QStringList{"вы ход .mp3"};
+    QTest::newRow("no output: a sound extension replaced") << QStringList{"--tt", "x", "in.wav"}
+                                                           << QStringList{"in.mp3"};
+    QTest::newRow("no output: in upper case") << QStringList{"d.x.WAV"} << QStringList{"d.x.mp3"};
+    QTest::newRow("no output: another extension kept") << QStringList{"h i.wav.x"} << QStringList{"h i.wav.x.mp3"};
+    QTest::newRow("no output: an MP3 input") << QStringList{"--mp3input", "x.mp3"} << QStringList{"x.mp3.mp3"};
+    QTest::newRow("no output: no extension") << QStringList{"x.d/noext"} << QStringList{"x.d/noext.mp3"};
+    QTest::newRow("no output: a hidden name") << QStringList{".hid"} << QStringList{".hid.mp3"};
+    QTest::newRow("no output: an empty one") << QStringList{"a.wav", ""} << QStringList{"a.mp3"};
+    QTest::newRow("decoding") << QStringList{"--decode", "a.mp3"} << QStringList{"a.wav"};
+    QTest::newRow("decoding a .wav") << QStringList{"--decode", "w.wav"} << QStringList{"w.wav.wav"};
+    QTest::newRow("output folder") << QStringList{"--out-dir", "o", "x/b.wav"} << QStringList{"o/b.mp3"};
+    QTest::newRow("output folder with a slash") << QStringList{"--out-dir", "o/", "a.wav"} << QStringList{"o/a.mp3"};
+    QTest::newRow("output folder, output named") << QStringList{"--out-dir", "o", "a.wav", "c.mp3"}
+                                                 << QStringList{"c.mp3"};
+    QTest::newRow("gapless") << QStringList{"--nogap", "a.wav", "x/b.wav"} << QStringList{"a.mp3", "x/b.mp3"};
+    QTest::newRow("gapless into a folder") << QStringList{"--nogapout", "o", "--nogap", "a.wav", "x/b.wav"}
+                                           << QStringList{"o/a.mp3", "o/b.mp3"};
+    QTest::newRow("standard output") << QStringList{"a.wav", "-"} << QStringList();
+    QTest::newRow("standard input alone") << QStringList{"-"} << QStringList();
+    QTest::newRow("standard input, output named") << QStringList{"-", "e.mp3"} << QStringList{"e.mp3"};
+    QTest::newRow("no names") << QStringList{"-V", "2"} << QStringList();
+}
+// clang-format on
+
+void TestOutputsInWriting::encoderOutputs()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, outputs);
+    QCOMPARE(fenwave::encoderOutputNames(arguments), outputs);
 }
 
 QTEST_MAIN(TestOutputsInWriting)

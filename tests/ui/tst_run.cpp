@@ -373,14 +373,17 @@ void TestRun::busyOutputRefused_data()
 {
     QTest::addColumn<QString>("output");   // edtOutput of the second run
     QTest::addColumn<bool>("ended");       // the first run has ended before the second
+    QTest::addColumn<bool>("edited");      // the first run was started from the window with a hand-edited
+                                           // line writing x/edited.mp3, its Output field x/busy.mp3
     QTest::addColumn<QString>("message");  // empty: the run is not refused and asks its question
 
     const QString busy = QStringLiteral("The output file %1 is already being written.");
-    QTest::newRow("same text") << "x/busy.mp3" << false << busy.arg("x/busy.mp3");
-    QTest::newRow("absolute") << work("x/busy.mp3") << false << busy.arg(work("x/busy.mp3"));
-    QTest::newRow("through a link") << "busy link.mp3" << false << busy.arg("busy link.mp3");
-    QTest::newRow("another output") << "x/other.mp3" << false << "";
-    QTest::newRow("first run over") << "x/busy.mp3" << true << "";
+    QTest::newRow("same text") << "x/busy.mp3" << false << false << busy.arg("x/busy.mp3");
+    QTest::newRow("absolute") << work("x/busy.mp3") << false << false << busy.arg(work("x/busy.mp3"));
+    QTest::newRow("through a link") << "busy link.mp3" << false << false << busy.arg("busy link.mp3");
+    QTest::newRow("another output") << "x/other.mp3" << false << false << "";
+    QTest::newRow("first run over") << "x/busy.mp3" << true << false << "";
+    QTest::newRow("written by an edited line") << "x/edited.mp3" << false << true << busy.arg("x/edited.mp3");
 }
 // clang-format on
 
@@ -388,6 +391,7 @@ void TestRun::busyOutputRefused()
 {
     QFETCH(QString, output);
     QFETCH(bool, ended);
+    QFETCH(bool, edited);
     QFETCH(QString, message);
 
     QFile::remove(work("busy link.mp3"));
@@ -395,12 +399,23 @@ void TestRun::busyOutputRefused()
     const QString writer = m_root.filePath("encoder dir/writer");
     QVERIFY(testing::writeExecutable(writer, ended ? "#!/bin/sh\n: > x/busy.mp3\n"
                                                    : "#!/bin/sh\n: > x/busy.mp3\nexec /bin/sleep 60\n"));
-    Window w;
-    auto *first = fenwave::RunWindow::start({writer}, m_work, "x/song.wav", "x/busy.mp3", w.form.messages);
+    fenwave::RunWindow *first = nullptr;
+    if (edited) {
+        Window editing;
+        prepare(editing, "x/song.wav", "x/busy.mp3");
+        editing.d.replaceCommandLine('"' + writer + "\" x/song.wav x/edited.mp3");
+        BoxAnswer confirmed(Answer::Ok);
+        editing.d.trigger("mnuRun");
+        QCOMPARE(fenwave::RunWindow::windows().size(), 1);
+        first = fenwave::RunWindow::windows().constFirst();
+    } else {
+        first = fenwave::RunWindow::start({writer}, m_work, "x/song.wav", "x/busy.mp3", Window().form.messages);
+    }
     QVERIFY(first);
     if (ended)
         QTRY_VERIFY(!first->isRunning());
 
+    Window w;
     prepare(w, "x/song.wav", output);
     BoxAnswer answer(Answer::Cancel);
     w.d.trigger("mnuRun");

@@ -46,6 +46,13 @@ struct MessageTexts {
     QString strRunOutputHint, strRunProgressHint, strRunStopHint, strBatchListHint, strBatchJobsHint,
         strBatchOutputDirHint, strBatchChooseDirHint, strBatchExistingHint, strBatchProgressHint, strBatchRemoveHint,
         strBatchShowOutputHint, strBatchStartHint, strBatchStopHint, strBatchRetryHint;
+    // The batch window: a file that will not start after a Stop, an output that will be replaced,
+    // the time and the counts once encoders no longer run, the controls that add files, the
+    // titles of their dialogs, a drop refused during a run, and what a screen reader tells of
+    // the new controls.
+    QString strBatchNotStarted, strBatchWillReplace, strBatchElapsed, strBatchListed, strBatchSummary, strBatchNotDone,
+        strBatchAddFiles, strBatchAddFolder, strBatchFilesTitle, strBatchFolderTitle, strBatchAddWhileRunning,
+        strBatchAddFilesHint, strBatchAddFolderHint;
 };
 
 // The texts of a language; a number that names no language gives all-empty texts.

@@ -24,9 +24,11 @@ class BatchJobModel;
 class BatchRunner;
 
 // Many files encoded with the main window's options, several encoders at once: the list of
-// files with their outputs and states, the overall progress, how many encoders run at once,
-// where the outputs go and what happens to outputs that exist. Files are added (drops) and
-// removed until Start; the options and the encoder are taken from the main window at Start.
+// files with their outputs and states, the overall progress and counts, how many encoders run
+// at once, where the outputs go and what happens to outputs that exist. Files are added (drops,
+// Add files, Add folder) and removed until Start; a drop once the batch has ended starts a new
+// list. The options and the encoder are taken from the main window at Start. A long list is
+// planned on a thread of its own, so that the window keeps answering.
 class BatchWindow : public QWidget
 {
     Q_OBJECT
@@ -41,8 +43,15 @@ public:
     ~BatchWindow() override;
 
     // Adds files in list order; a folder adds the audio files inside it that the input type
-    // chosen now reads. Nothing is added once the batch has started: false then.
+    // chosen now reads. Nothing is added while the batch runs: false then. Once it has ended,
+    // the files start a new list.
     bool addFiles(const QStringList &paths);
+    // A list this long or longer is planned off the window's thread.
+    static constexpr int kPlanAsideFrom = 2000;
+    // The jobs of the list as planned, with the options they were planned with.
+    struct Plan;
+    // A plan is being made; the list shows the one before it.
+    bool isPlanning() const { return m_planning; }
     void setTexts(const MessageTexts &texts);
 
     bool isRunning() const;
@@ -55,6 +64,8 @@ public slots:
     void retryFailed();
     void removeSelected();
     void showKeptOutput();
+    void chooseFilesToAdd();
+    void chooseFolderToAdd();
 
 protected:
     // Closing while encoders run asks first; yes stops them, and the window goes once they end.
@@ -65,6 +76,8 @@ protected:
 private:
     BatchRequest request(const OptionSet &options) const;
     void replan();
+    void takePlan(const Plan &plan);
+    void startWith(const Plan &plan);
     void showNotes(const OptionSet &options);
     void showProgress();
     void batchFinished();
@@ -78,7 +91,11 @@ private:
     BatchJobModel *m_model;
     BatchRunner *m_runner = nullptr;
     bool m_closeWhenFinished = false;
+    bool m_planning = false;
+    bool m_startWhenPlanned = false;
+    quint64 m_planNumber = 0; // of the latest plan asked for; older ones that arrive are dropped
     QElapsedTimer m_elapsed;
+    QElapsedTimer m_sinceShown; // since the progress and counts were last shown
     QTimer m_clock;
 
     QLabel *m_notes;
@@ -92,6 +109,9 @@ private:
     QComboBox *m_existing;
     QProgressBar *m_progress;
     QLabel *m_time;
+    QLabel *m_summary;
+    QPushButton *m_addFiles;
+    QPushButton *m_addFolder;
     QPushButton *m_remove;
     QPushButton *m_showOutput;
     QPushButton *m_start;

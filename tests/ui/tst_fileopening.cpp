@@ -515,7 +515,11 @@ void TestFileOpening::severalItems()
         return;
     QStringList listed;
     for (int row = 0; row < batches.constFirst()->model()->rowCount(); ++row)
-        listed << batches.constFirst()->model()->index(row, fenwave::BatchJobModel::FileColumn).data().toString();
+        listed << batches.constFirst()
+                      ->model()
+                      ->index(row, fenwave::BatchJobModel::FileColumn)
+                      .data(Qt::AccessibleTextRole)
+                      .toString();
     for (QString &row : rows)
         row = file(row);
     QCOMPARE(listed, rows);

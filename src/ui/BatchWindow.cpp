@@ -157,12 +157,13 @@ BatchWindow::BatchWindow(Source source, const MessageTexts &texts, QWidget *pare
     // Rows of one height, and columns that are not measured against every row: a list of
     // thousands of files stays quick.
     m_list->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    // The file, output and status columns share the width; the progress column keeps the
-    // room of "100%". None is measured against its rows.
+    // The file, output and status columns share the width as the list's size changes (see
+    // shareColumns); the progress column keeps the room of "100%". None is measured against its
+    // rows, and each may be dragged wider.
     QHeaderView *header = m_list->horizontalHeader();
-    header->setSectionResizeMode(QHeaderView::Stretch);
-    header->setSectionResizeMode(BatchJobModel::ProgressColumn, QHeaderView::Fixed);
+    header->setSectionResizeMode(QHeaderView::Interactive);
     header->setStretchLastSection(false);
+    m_list->viewport()->installEventFilter(this);
     m_list->setWordWrap(false);
     // Tab leaves the list for the controls below it; the arrow keys move within the list.
     m_list->setTabKeyNavigation(false);
@@ -395,6 +396,7 @@ void BatchWindow::setTexts(const MessageTexts &texts)
     const int progressWidth = std::max(metrics.horizontalAdvance(texts.strBatchColumnProgress),
                                        metrics.horizontalAdvance(QStringLiteral("100%")));
     m_list->setColumnWidth(BatchJobModel::ProgressColumn, progressWidth + 4 * metrics.averageCharWidth());
+    shareColumns();
     nameAndDescribeParts(this, texts, kPartTexts);
     showNotes(m_source.options());
     showProgress();
@@ -551,6 +553,25 @@ void BatchWindow::closeEvent(QCloseEvent *event)
         deleteLater();
     }
     event->accept();
+}
+
+bool BatchWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_list->viewport() && event->type() == QEvent::Resize)
+        shareColumns();
+    return QWidget::eventFilter(watched, event);
+}
+
+// Of the width beside the progress column, three tenths each to the file and the output and
+// the rest to the status, whose texts are the longest.
+void BatchWindow::shareColumns()
+{
+    const int width = m_list->viewport()->width() - m_list->columnWidth(BatchJobModel::ProgressColumn);
+    const int name = std::max(width * 3 / 10, m_list->horizontalHeader()->minimumSectionSize());
+    m_list->setColumnWidth(BatchJobModel::FileColumn, name);
+    m_list->setColumnWidth(BatchJobModel::OutputColumn, name);
+    m_list->setColumnWidth(BatchJobModel::StatusColumn,
+                           std::max(width - 2 * name, m_list->horizontalHeader()->minimumSectionSize()));
 }
 
 bool BatchWindow::event(QEvent *event)

@@ -72,6 +72,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
     // Coming back from the main window: the outputs and notes follow options changed there.
     bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     BatchRequest request(const OptionSet &options) const;
@@ -83,6 +84,7 @@ private:
     void batchFinished();
     void updateButtons();
     void chooseOutputFolder();
+    void shareColumns();
 
     Source m_source;
     MessageTexts m_texts;

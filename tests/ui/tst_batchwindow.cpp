@@ -426,6 +426,12 @@ void TestBatchWindow::afterTheRun()
     QCOMPARE(retryButton->isEnabled(), retryOffered);
     if (!runs.isEmpty())
         QCOMPARE(testing::readLines(file("runs")), runs);
+    if (qEnvironmentVariableIsSet("FENWAVE_GRAB")) {
+        batch->resize(batch->minimumSizeHint());
+        QTest::qWait(50);
+        batch->grab().save(qEnvironmentVariable("FENWAVE_GRAB") + u'/'
+                           + QString::fromUtf8(QTest::currentDataTag()).section(u':', 0, 0) + QStringLiteral(".png"));
+    }
     delete batch;
 }
 
@@ -499,6 +505,15 @@ void TestBatchWindow::languageSwitch()
     if (qEnvironmentVariableIsSet("FENWAVE_GRAB")) {
         QTest::qWait(50);
         batch->grab().save(qEnvironmentVariable("FENWAVE_GRAB") + u'/' + menu + QStringLiteral(".png"));
+        // At its smallest and large.
+        for (const QSize &size : {batch->minimumSizeHint(), QSize(1600, 900)}) {
+            batch->resize(size);
+            QTest::qWait(50);
+            batch->grab().save(QStringLiteral("%1/%2-%3x%4.png")
+                                   .arg(qEnvironmentVariable("FENWAVE_GRAB"), menu)
+                                   .arg(size.width())
+                                   .arg(size.height()));
+        }
     }
     delete batch;
 }

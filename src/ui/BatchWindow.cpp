@@ -38,6 +38,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <utility>
 
 namespace fenwave {
 
@@ -91,25 +92,54 @@ QString keptOutputText(const QByteArray &kept)
 // A plan of the list, made on the window's thread or off it.
 struct BatchWindow::Plan {
     quint64 number = 0;
-    std::vector<BatchJob> jobs;
+    std::vector<BatchInput> inputs; // the list, the files added with this plan included
+    QVector<BatchJob> jobs;
     QVector<bool> replaces; // per job: its output exists and will be replaced
     OptionSet options;
 };
 
 namespace {
 
-// Pure, and touching nothing of the window: it may run on any thread.
-void makePlan(BatchRequest request, const OptionSet &options, quint64 number, BatchWindow::Plan *plan)
+// Adds files in list order; a folder adds the audio files inside it that the input type reads.
+// A file given again (alone and inside a given folder, or dropped twice) is listed once.
+void addInputs(std::vector<BatchInput> &inputs, const QStringList &paths, int inputType)
+{
+    QSet<QString> listed;
+    for (const BatchInput &input : inputs)
+        listed.insert(input.path);
+    const auto add = [&](const QString &file, const QString &folder) {
+        if (!listed.contains(file)) {
+            listed.insert(file);
+            inputs.push_back({file, folder});
+        }
+    };
+    for (const QString &path : paths) {
+        if (QFileInfo(path).isDir()) {
+            for (const QString &file : listAudioFiles(path, inputType))
+                add(file, path);
+        } else {
+            add(path, QString());
+        }
+    }
+}
+
+// Touches nothing of the window, and the file system only to read it: it may run on any
+// thread.
+void makePlan(BatchRequest request, const QStringList &toAdd, int inputType, const OptionSet &options, quint64 number,
+              BatchWindow::Plan *plan)
 {
     const RealFileFacts facts;
     plan->number = number;
     plan->options = options;
-    plan->jobs = planBatch(request, facts);
+    addInputs(request.inputs, toAdd, inputType);
+    const std::vector<BatchJob> jobs = planBatch(request, facts);
+    plan->jobs = QVector<BatchJob>(jobs.begin(), jobs.end());
+    plan->inputs = std::move(request.inputs);
     if (request.existing != ExistingOutputPolicy::Overwrite)
         return;
-    plan->replaces.resize(qsizetype(plan->jobs.size()));
-    for (std::size_t i = 0; i < plan->jobs.size(); ++i)
-        plan->replaces[qsizetype(i)] = !plan->jobs[i].skipped() && facts.exists(plan->jobs[i].output);
+    plan->replaces.resize(plan->jobs.size());
+    for (qsizetype i = 0; i < plan->jobs.size(); ++i)
+        plan->replaces[i] = !plan->jobs[i].skipped() && facts.exists(plan->jobs[i].output);
 }
 
 } // namespace
@@ -282,26 +312,9 @@ bool BatchWindow::addFiles(const QStringList &paths)
         m_elapsed.invalidate();
         m_clock.stop();
     }
-    const int inputType = m_source.options().index(Field::rgrInputType);
-    // A file given again (alone and inside a given folder, or dropped twice) is listed once.
-    QSet<QString> listed;
-    for (const BatchInput &input : m_inputs)
-        listed.insert(input.path);
-    const auto add = [&](const QString &file, const QString &folder) {
-        if (!listed.contains(file)) {
-            listed.insert(file);
-            m_inputs.push_back({file, folder});
-        }
-    };
-    for (const QString &path : paths) {
-        const QString fullPath = QFileInfo(path).absoluteFilePath();
-        if (QFileInfo(fullPath).isDir()) {
-            for (const QString &file : listAudioFiles(fullPath, inputType))
-                add(file, fullPath);
-        } else {
-            add(fullPath, QString());
-        }
-    }
+    // Listed with the next plan, folders read on its thread.
+    for (const QString &path : paths)
+        m_toAdd << QFileInfo(path).absoluteFilePath();
     replan();
     return true;
 }
@@ -329,17 +342,26 @@ void BatchWindow::replan()
     const OptionSet options = m_source.options();
     m_plannedWith = options;
     showNotes(options);
+    // One plan at a time: the next is made once this one is taken, with all that changed.
+    if (m_planning) {
+        m_replanPending = true;
+        return;
+    }
+    const QStringList toAdd = std::exchange(m_toAdd, QStringList());
+    const int inputType = options.index(Field::rgrInputType);
     const quint64 number = ++m_planNumber;
-    if (int(m_inputs.size()) < kPlanAsideFrom) {
+    const bool addsFolder
+        = std::any_of(toAdd.begin(), toAdd.end(), [](const QString &path) { return QFileInfo(path).isDir(); });
+    if (!addsFolder && int(m_inputs.size()) + int(toAdd.size()) < kPlanAsideFrom) {
         Plan plan;
-        makePlan(request(options), options, number, &plan);
+        makePlan(request(options), toAdd, inputType, options, number, &plan);
         takePlan(plan);
         return;
     }
     m_planning = true;
     updateButtons();
     auto plan = std::make_shared<Plan>();
-    QThread *thread = QThread::create(makePlan, request(options), options, number, plan.get());
+    QThread *thread = QThread::create(makePlan, request(options), toAdd, inputType, options, number, plan.get());
     // The window may go first: the plan is then dropped with the thread.
     connect(thread, &QThread::finished, this, [this, plan] { takePlan(*plan); });
     connect(thread, &QThread::finished, thread, [thread, plan] { thread->deleteLater(); });
@@ -351,9 +373,16 @@ void BatchWindow::takePlan(const Plan &plan)
     if (plan.number != m_planNumber || m_runner)
         return;
     m_planning = false;
-    m_model->setPlannedJobs(QVector<BatchJob>(plan.jobs.begin(), plan.jobs.end()), plan.replaces);
+    m_inputs = plan.inputs;
+    m_model->setPlannedJobs(plan.jobs, plan.replaces);
     showProgress();
     updateButtons();
+    if (m_replanPending || !m_toAdd.isEmpty()) {
+        // Asked for while this plan was made: a Start waits for it.
+        m_replanPending = false;
+        replan();
+        return;
+    }
     if (m_startWhenPlanned) {
         m_startWhenPlanned = false;
         startWith(plan);
@@ -424,7 +453,7 @@ void BatchWindow::startWith(const Plan &plan)
     const QString encoder = m_source.encoder();
     if (encoder.isEmpty() || m_runner)
         return;
-    m_runner = new BatchRunner(encoder, QVector<BatchJob>(plan.jobs.begin(), plan.jobs.end()), QDir::currentPath());
+    m_runner = new BatchRunner(encoder, plan.jobs, QDir::currentPath());
     m_runner->setEncodersAtOnce(m_jobs->value());
     m_model->setRunner(m_runner);
     connect(m_runner, &BatchRunner::jobChanged, this, &BatchWindow::updateButtons);

@@ -95,7 +95,9 @@ private:
     bool m_closeWhenFinished = false;
     bool m_planning = false;
     bool m_startWhenPlanned = false;
-    quint64 m_planNumber = 0; // of the latest plan asked for; older ones that arrive are dropped
+    bool m_replanPending = false; // asked for while a plan was being made
+    QStringList m_toAdd;          // files and folders given since the last plan was asked for
+    quint64 m_planNumber = 0;     // of the latest plan asked for; older ones that arrive are dropped
     QElapsedTimer m_elapsed;
     QElapsedTimer m_sinceShown; // since the progress and counts were last shown
     QTimer m_clock;

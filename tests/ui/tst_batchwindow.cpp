@@ -12,6 +12,7 @@
 #include <QAccessible>
 #include <QComboBox>
 #include <QDropEvent>
+#include <QFileDialog>
 #include <QMimeData>
 #include <QUrl>
 #include <QHeaderView>
@@ -87,6 +88,8 @@ private slots:
     void listBeforeStart();
     void afterTheRun_data();
     void afterTheRun();
+    void openedFromTheMenu_data();
+    void openedFromTheMenu();
     void languageSwitch_data();
     void languageSwitch();
 
@@ -432,6 +435,67 @@ void TestBatchWindow::afterTheRun()
         batch->grab().save(qEnvironmentVariable("FENWAVE_GRAB") + u'/'
                            + QString::fromUtf8(QTest::currentDataTag()).section(u':', 0, 0) + QStringLiteral(".png"));
     }
+    delete batch;
+}
+
+// clang-format off
+void TestBatchWindow::openedFromTheMenu_data()
+{
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<QString>("title");      // of the dialog
+    QTest::addColumn<QStringList>("chosen"); // in the dialog, below the test's folder
+    QTest::addColumn<QStringList>("rows");   // the files the batch window lists
+
+    QTest::newRow("several files") << "mnuEncodeFiles" << "Select the files to encode"
+                                   << QStringList{"a.wav", "b.wav"} << QStringList{"a.wav", "b.wav"};
+    QTest::newRow("one file is a batch too") << "mnuEncodeFiles" << "Select the files to encode"
+                                             << QStringList{"b.wav"} << QStringList{"b.wav"};
+    QTest::newRow("a folder") << "mnuEncodeFolder" << "Select the folder to encode" << QStringList{""}
+                              << QStringList{"a.wav", "b.wav"};
+}
+// clang-format on
+
+// The Coding menu opens a batch window of the files or the folder chosen; the main window's
+// input stays as it was.
+void TestBatchWindow::openedFromTheMenu()
+{
+    QFETCH(QString, item);
+    QFETCH(QString, title);
+    QFETCH(QStringList, chosen);
+    QFETCH(QStringList, rows);
+
+    QTemporaryDir folder(file("in/XXXXXX"));
+    for (const char *name : {"a.wav", "b.wav"})
+        QVERIFY(testing::writeAll(folder.filePath(name), "RIFF"));
+    Window w;
+    w.form.show();
+    QString seenTitle;
+    ModalAnswer dialogs([&](QWidget *modal) {
+        auto *dialog = qobject_cast<QFileDialog *>(modal);
+        if (!dialog)
+            return;
+        seenTitle = dialog->windowTitle();
+        dialog->setDirectory(folder.path());
+        QStringList names;
+        for (const QString &name : chosen)
+            names << (name.isEmpty() ? folder.path() : folder.filePath(name));
+        // What a user's choice leaves in the dialog.
+        dialog->selectFile(names.size() == 1 ? names.constFirst()
+                                             : QStringLiteral("\"%1\"").arg(chosen.join(QStringLiteral("\" \""))));
+        static_cast<QDialog *>(dialog)->accept();
+    });
+    w.form.named<QAction>(item)->trigger();
+    QCOMPARE(dialogs.count, 1);
+    QCOMPARE(seenTitle, title);
+    QCOMPARE(w.form.batchWindows().size(), 1);
+    BatchWindow *batch = w.form.batchWindows().constFirst();
+    // A folder is read off the window's thread.
+    QTRY_VERIFY(!batch->isPlanning());
+    QStringList listed;
+    for (int row = 0; row < batch->model()->rowCount(); ++row)
+        listed << QFileInfo(cell(batch, row, BatchJobModel::FileColumn, Qt::AccessibleTextRole)).fileName();
+    QCOMPARE(listed, rows);
+    QVERIFY(w.d.w<QLineEdit>("edtInput")->text().isEmpty());
     delete batch;
 }
 

@@ -205,10 +205,16 @@ void TForm1::connectHandlers()
         const char *item;
         void (TForm1::*handler)();
     } menu[] = {
-        {"mnuLamePath", &TForm1::butLameOpenClick},   {"mnuSave", &TForm1::mnuSaveClick},
-        {"mnuLoad", &TForm1::mnuLoadClick},           {"mnuEnglish", &TForm1::mnuEnglishClick},
-        {"mnuRussian", &TForm1::mnuRussianClick},     {"mnuRun", &TForm1::butReadyClick},
-        {"mnuRefresh", &TForm1::cbxSampleFreqChange}, {"mnuExit", &TForm1::butExitClick},
+        {"mnuLamePath", &TForm1::butLameOpenClick},
+        {"mnuSave", &TForm1::mnuSaveClick},
+        {"mnuLoad", &TForm1::mnuLoadClick},
+        {"mnuEnglish", &TForm1::mnuEnglishClick},
+        {"mnuRussian", &TForm1::mnuRussianClick},
+        {"mnuRun", &TForm1::butReadyClick},
+        {"mnuRefresh", &TForm1::cbxSampleFreqChange},
+        {"mnuExit", &TForm1::butExitClick},
+        {"mnuEncodeFiles", &TForm1::mnuEncodeFilesClick},
+        {"mnuEncodeFolder", &TForm1::mnuEncodeFolderClick},
     };
     for (const auto &m : menu)
         connect(require<QAction>(m.item), &QAction::triggered, this, m.handler);

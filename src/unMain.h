@@ -97,6 +97,9 @@ public slots:
     void mnuLoadClick();
     void mnuEnglishClick();
     void mnuRussianClick();
+    // A batch window of the files, or of the folder, chosen in a dialog.
+    void mnuEncodeFilesClick();
+    void mnuEncodeFolderClick();
     void PanelHint(const QString &hint);
 
     // Restores a settings file without the dialog (the second half of mnuLoadClick).
@@ -140,6 +143,7 @@ private:
     void applyRule(fenwave::Rule rule);
     void takeInputFile(const QString &path);
     void takeGivenInput(const QString &fullPath);
+    void openChosenForBatch(const QStringList &chosen);
     void showInformation(const QString &text);
     bool confirm(const QString &text);
     void showError(const QString &text);

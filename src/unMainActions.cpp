@@ -22,6 +22,7 @@
 #include "ui/FileFilters.h"
 #include "ui/GivenItems.h"
 #include "ui/RunWindow.h"
+#include "ui/WindowPlacement.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -33,6 +34,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QTabWidget>
 #include <QTextStream>
@@ -344,8 +346,52 @@ BatchWindow *TForm1::openBatchWindow(const QStringList &inputs)
     BatchWindow::Source source{[this] { return optionSet(); }, [this] { return LamePath; }};
     auto *batch = new BatchWindow(source, messages, this);
     batch->addFiles(inputs);
+    // Beside this window, not over it; the frame is taken to be this window's.
+    const QMargins frame(geometry().left() - frameGeometry().left(), geometry().top() - frameGeometry().top(),
+                         frameGeometry().right() - geometry().right(), frameGeometry().bottom() - geometry().bottom());
+    const QSize outer = batch->size().grownBy(frame);
+    if (const QScreen *screen = this->screen()) {
+        const QPoint corner = placeBeside(frameGeometry(), outer, screen->availableGeometry());
+        batch->move(corner);
+    }
     batch->show();
     return batch;
+}
+
+void TForm1::mnuEncodeFilesClick()
+{
+    QFileDialog dialog(this, messages.strBatchFilesTitle);
+    dialog.setObjectName(QStringLiteral("dlgEncodeFiles"));
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setNameFilters(toNameFilters(messages.strMusicFilter));
+    if (dialog.exec() == QDialog::Accepted)
+        openChosenForBatch(dialog.selectedFiles());
+}
+
+void TForm1::mnuEncodeFolderClick()
+{
+    QFileDialog dialog(this, messages.strBatchFolderTitle);
+    dialog.setObjectName(QStringLiteral("dlgEncodeFolder"));
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    if (dialog.exec() == QDialog::Accepted)
+        openChosenForBatch(dialog.selectedFiles());
+}
+
+// A name shown with U+FFFD stands for another file than the one listed: it is refused, the
+// others go to a batch window, even one file alone.
+void TForm1::openChosenForBatch(const QStringList &chosen)
+{
+    QStringList faithful;
+    for (const QString &name : chosen) {
+        if (isFaithfulFileName(name))
+            faithful << name;
+        else
+            refuseName(messages.strNotUtf8Name.arg(name), nullptr);
+    }
+    if (!faithful.isEmpty())
+        openBatchWindow(faithful);
 }
 
 QList<BatchWindow *> TForm1::batchWindows() const

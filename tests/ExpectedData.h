@@ -224,7 +224,20 @@ inline QList<QStringList> messageTexts(const fenwave::MessageTexts &m)
             {"strBatchStopHint", m.strBatchStopHint},
             {"strBatchRetryHint", m.strBatchRetryHint},
             {"strBatchSkippedAppeared", m.strBatchSkippedAppeared},
-            {"strBatchFailedReadOnly", m.strBatchFailedReadOnly}};
+            {"strBatchFailedReadOnly", m.strBatchFailedReadOnly},
+            {"strBatchNotStarted", m.strBatchNotStarted},
+            {"strBatchWillReplace", m.strBatchWillReplace},
+            {"strBatchElapsed", m.strBatchElapsed},
+            {"strBatchListed", m.strBatchListed},
+            {"strBatchSummary", m.strBatchSummary},
+            {"strBatchNotDone", m.strBatchNotDone},
+            {"strBatchAddFiles", m.strBatchAddFiles},
+            {"strBatchAddFolder", m.strBatchAddFolder},
+            {"strBatchFilesTitle", m.strBatchFilesTitle},
+            {"strBatchFolderTitle", m.strBatchFolderTitle},
+            {"strBatchAddWhileRunning", m.strBatchAddWhileRunning},
+            {"strBatchAddFilesHint", m.strBatchAddFilesHint},
+            {"strBatchAddFolderHint", m.strBatchAddFolderHint}};
 }
 
 } // namespace testing

@@ -39,7 +39,7 @@ struct BatchRunner::Running {
 BatchRunner::BatchRunner(const QString &program, const QVector<BatchJob> &jobs, const QString &folder, QObject *parent)
     : QObject(parent), m_program(program), m_folder(folder), m_environment(QProcessEnvironment::systemEnvironment()),
       m_jobs(jobs), m_status(std::size_t(jobs.size())), m_keptOutput(std::size_t(jobs.size())),
-      m_encodersAtOnce(defaultEncodersAtOnce())
+      m_lastWords(std::size_t(jobs.size())), m_encodersAtOnce(defaultEncodersAtOnce())
 {
     if (m_folder.isEmpty())
         m_folder = QDir::currentPath();
@@ -107,6 +107,7 @@ void BatchRunner::retryFailed()
         const JobState state = m_status[std::size_t(i)].state;
         if (state == JobState::Failed || state == JobState::Stopped) {
             m_keptOutput[std::size_t(i)].clear();
+            m_lastWords[std::size_t(i)].clear();
             setState(i, JobStatus());
         }
     }
@@ -267,7 +268,7 @@ void BatchRunner::processFailedToStart(Running *run)
         // The batch could not begin at all.
         m_programNotStarted = m_program;
     }
-    endJob(run, status, QByteArray());
+    endJob(run, status, QByteArray(), QByteArray());
 }
 
 void BatchRunner::readOutput(Running *run)
@@ -299,7 +300,10 @@ void BatchRunner::processFinished(Running *run, int exitCode, bool crashed)
         status.progress = m_status[std::size_t(run->index)].progress;
     } else if (!crashed && exitCode == 0) {
         status = placeOutput(run);
-        if (status.state == JobState::Failed)
+        if (status.state == JobState::Finished)
+            // Its notes and warnings only: a batch of many files keeps a little of each.
+            kept = run->output.said();
+        else if (status.state == JobState::Failed)
             kept = run->output.kept();
     } else {
         // The exit code of a program that died is the number of the signal that ended it.
@@ -308,7 +312,7 @@ void BatchRunner::processFinished(Running *run, int exitCode, bool crashed)
         status.code = exitCode;
         kept = run->output.kept();
     }
-    endJob(run, status, kept);
+    endJob(run, status, kept, status.state == JobState::Stopped ? QByteArray() : run->output.lastSaid());
 }
 
 // The policy for existing outputs decides again now: an output may have appeared since the plan.
@@ -382,7 +386,8 @@ TemporaryOutput::Placed BatchRunner::placeNumbered(Running *run)
     return TemporaryOutput::Placed::NameTaken;
 }
 
-void BatchRunner::endJob(Running *run, const JobStatus &status, const QByteArray &keptOutput)
+void BatchRunner::endJob(Running *run, const JobStatus &status, const QByteArray &keptOutput,
+                         const QByteArray &lastWords)
 {
     const int index = run->index;
     run->process->disconnect(this);
@@ -392,6 +397,7 @@ void BatchRunner::endJob(Running *run, const JobStatus &status, const QByteArray
     // Removes the temporary file unless it took the output's place, and the register entry.
     m_running.erase(found);
     m_keptOutput[std::size_t(index)] = keptOutput;
+    m_lastWords[std::size_t(index)] = lastWords;
     setState(index, status);
     startMore();
     finishIfIdle();
@@ -430,6 +436,15 @@ QByteArray BatchRunner::keptOutput(int index) const
     return m_keptOutput.at(std::size_t(index));
 }
 
+QString BatchRunner::lastWords(int index) const
+{
+    for (const std::unique_ptr<Running> &run : m_running) {
+        if (run->index == index)
+            return QString::fromUtf8(run->output.lastSaid());
+    }
+    return QString::fromUtf8(m_lastWords.at(std::size_t(index)));
+}
+
 BatchCounts BatchRunner::counts() const
 {
     BatchCounts counts;
@@ -456,10 +471,26 @@ double BatchRunner::overallProgress() const
         ++toEncode;
         if (status.state == JobState::Encoding)
             done += status.progress;
-        else if (status.state != JobState::Waiting)
+        else if (status.state == JobState::Finished || status.state == JobState::Failed)
             done += 1;
     }
     return toEncode == 0 ? 1.0 : done / toEncode;
+}
+
+double BatchRunner::finishedShare() const
+{
+    double done = 0;
+    int toEncode = 0;
+    for (const JobStatus &status : m_status) {
+        if (status.state == JobState::Skipped)
+            continue;
+        ++toEncode;
+        if (status.state == JobState::Encoding)
+            done += status.progress;
+        else if (status.state == JobState::Finished)
+            done += 1;
+    }
+    return toEncode == 0 ? 0.0 : done / toEncode;
 }
 
 } // namespace fenwave

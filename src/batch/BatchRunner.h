@@ -92,14 +92,23 @@ public:
 
     int jobCount() const { return int(m_jobs.size()); }
     const BatchJob &job(int index) const { return m_jobs.at(index); }
+    const QVector<BatchJob> &jobs() const { return m_jobs; }
     const JobStatus &status(int index) const { return m_status.at(index); }
-    // The last 64 KiB of what the encoder of a running or failed file wrote; nothing for any
-    // other.
+    // What the encoder of a file wrote: the last 64 KiB while it runs and when it failed; the
+    // lines that say something (a few KiB: its notes and warnings) when it finished; nothing
+    // for a file whose encoder never ran.
     QByteArray keptOutput(int index) const;
+    // The last line that says something of a file's encoder ("Can't init outfile 'x.mp3'");
+    // empty when there is none.
+    QString lastWords(int index) const;
     BatchCounts counts() const;
-    // How much of the files to encode (every one but the skipped) is done, 0..1: a file that
-    // ended counts whole, a running one as far as it is.
+    // How much of the work on the files to encode (every one but the skipped) is done, 0..1: a
+    // finished or failed file counts whole, a running one as far as it is, a stopped one (its
+    // output is gone) and one not started not at all. What the remaining time is reckoned from.
     double overallProgress() const;
+    // The same, counting only what succeeded: finished files whole, running ones as far as
+    // they are. A batch whose files all failed stays at 0. 0 when there is nothing to encode.
+    double finishedShare() const;
     // The program, when the batch ended because its first encoder could not be started (no
     // other was then started); empty otherwise.
     QString programNotStarted() const { return m_programNotStarted; }
@@ -122,7 +131,7 @@ private:
     void readOutput(Running *run);
     void processFinished(Running *run, int exitCode, bool crashed);
     void signalAll(int signalNumber);
-    void endJob(Running *run, const JobStatus &status, const QByteArray &keptOutput);
+    void endJob(Running *run, const JobStatus &status, const QByteArray &keptOutput, const QByteArray &lastWords);
     void finishIfIdle();
     JobStatus placeOutput(Running *run);
     TemporaryOutput::Placed placeNumbered(Running *run);
@@ -133,7 +142,8 @@ private:
     QProcessEnvironment m_environment;
     QVector<BatchJob> m_jobs;
     std::vector<JobStatus> m_status;
-    std::vector<QByteArray> m_keptOutput; // of failed files
+    std::vector<QByteArray> m_keptOutput; // of ended files
+    std::vector<QByteArray> m_lastWords;  // of ended files
     std::vector<std::unique_ptr<Running>> m_running;
     int m_encodersAtOnce;
     ExistingOutputPolicy m_existing = ExistingOutputPolicy::Overwrite;

@@ -1,8 +1,29 @@
 #include "batch/EncoderOutput.h"
 
+#include <QRegularExpression>
 #include <QString>
 
 namespace fenwave {
+
+namespace {
+
+// A line that says something begins with a word: the progress rows, their headings and
+// rulers begin with blanks, digits or dashes, and the encoder's own lines with a letter.
+bool saysSomething(const QString &line)
+{
+    return !line.isEmpty() && line.front().isLetter();
+}
+
+QString withoutTerminalCodes(const QByteArray &line)
+{
+    static const QRegularExpression kCodes(QStringLiteral("\\x1b\\[[0-9;?]*[A-Za-z]"));
+    QString text = QString::fromUtf8(line);
+    if (line.contains('\x1b'))
+        text.remove(kCodes);
+    return text;
+}
+
+} // namespace
 
 std::optional<EncoderProgress> EncoderOutput::take(QByteArrayView bytes)
 {
@@ -31,8 +52,17 @@ std::optional<EncoderProgress> EncoderOutput::endLine()
 {
     if (m_line.isEmpty())
         return std::nullopt;
-    const std::optional<EncoderProgress> progress = parseEncoderProgress(QString::fromUtf8(m_line));
+    const QString line = withoutTerminalCodes(m_line);
     m_line.clear();
+    const std::optional<EncoderProgress> progress = parseEncoderProgress(line);
+    if (!progress && saysSomething(line)) {
+        m_lastSaid = line.trimmed().toUtf8();
+        m_said.append(m_lastSaid).append('\n');
+        if (m_said.size() > 2 * kSaidBytes) {
+            const qsizetype cut = m_said.indexOf('\n', m_said.size() - kSaidBytes);
+            m_said.remove(0, cut < 0 ? m_said.size() - kSaidBytes : cut + 1);
+        }
+    }
     return progress;
 }
 
@@ -41,10 +71,20 @@ QByteArray EncoderOutput::kept() const
     return m_kept.size() > kKeptBytes ? m_kept.right(kKeptBytes) : m_kept;
 }
 
+QByteArray EncoderOutput::said() const
+{
+    if (m_said.size() <= kSaidBytes)
+        return m_said;
+    const qsizetype cut = m_said.indexOf('\n', m_said.size() - kSaidBytes);
+    return cut < 0 ? m_said.right(kSaidBytes) : m_said.mid(cut + 1);
+}
+
 void EncoderOutput::clear()
 {
     m_kept = QByteArray();
     m_line = QByteArray();
+    m_said = QByteArray();
+    m_lastSaid = QByteArray();
 }
 
 } // namespace fenwave

@@ -18,6 +18,7 @@ public:
     static constexpr qsizetype kKeptBytes = 64 * 1024;
     // A line is read for progress by its start; the rest of a longer one is not kept.
     static constexpr qsizetype kLongestLine = 4096;
+    static constexpr qsizetype kSaidBytes = 4 * 1024;
 
     // Takes the next piece of the output; gives the progress of the latest line in it that
     // reports one.
@@ -27,6 +28,11 @@ public:
 
     // The last kKeptBytes of the output (all of it when it was shorter).
     QByteArray kept() const;
+    // The lines that say something (the encoder's notes, warnings and errors; no progress lines
+    // or table rows), their last kSaidBytes: small enough to keep for every file of a batch.
+    QByteArray said() const;
+    // The last of those lines ("Can't init outfile 'x.mp3'"); empty when there was none.
+    QByteArray lastSaid() const { return m_lastSaid; }
     void clear();
 
 private:
@@ -34,6 +40,8 @@ private:
 
     QByteArray m_kept; // grows up to twice kKeptBytes before its front is dropped
     QByteArray m_line; // since the last CR or LF
+    QByteArray m_said; // grows up to twice kSaidBytes before its front is dropped
+    QByteArray m_lastSaid;
 };
 
 } // namespace fenwave

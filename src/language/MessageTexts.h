@@ -56,6 +56,13 @@ struct MessageTexts {
     // A batch file whose output another program made while the batch ran (policy skip), and one
     // whose output to replace nobody may write.
     QString strBatchSkippedAppeared, strBatchFailedReadOnly;
+    // The batch window: a file that will not start after a Stop, an output that will be replaced,
+    // the time and the counts once encoders no longer run, the controls that add files, the
+    // titles of their dialogs, a drop refused during a run, and what a screen reader tells of
+    // the new controls.
+    QString strBatchNotStarted, strBatchWillReplace, strBatchElapsed, strBatchListed, strBatchSummary, strBatchNotDone,
+        strBatchAddFiles, strBatchAddFolder, strBatchFilesTitle, strBatchFolderTitle, strBatchAddWhileRunning,
+        strBatchAddFilesHint, strBatchAddFolderHint;
 };
 
 // The texts of a language; a number that names no language gives all-empty texts.

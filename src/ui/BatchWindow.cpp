@@ -7,11 +7,15 @@
 #include "ui/AccessibleInterfaces.h"
 #include "ui/AccessibleTexts.h"
 #include "ui/BatchJobModel.h"
+#include "ui/BatchListDelegate.h"
 #include "ui/Confirmation.h"
 #include "ui/FileDrops.h"
+#include "ui/FileFilters.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -21,14 +25,19 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QSet>
+#include <QShortcut>
 #include <QSpinBox>
 #include <QTableView>
+#include <QThread>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <memory>
+#include <utility>
 
 namespace fenwave {
 
@@ -38,6 +47,7 @@ namespace {
 constexpr ExistingOutputPolicy kPolicies[]
     = {ExistingOutputPolicy::Skip, ExistingOutputPolicy::Overwrite, ExistingOutputPolicy::Number};
 constexpr int kProgressSteps = 1000;
+constexpr int kProgressIntervalMs = 200;
 
 QString clockText(qint64 ms)
 {
@@ -57,6 +67,8 @@ const PartTexts kPartTexts[] = {
     {"butBatchOutputDir", nullptr,                             &MessageTexts::strBatchChooseDirHint},
     {"cbxBatchExisting",  nullptr,                             &MessageTexts::strBatchExistingHint},
     {"barBatchProgress",  &MessageTexts::strBatchProgressName, &MessageTexts::strBatchProgressHint},
+    {"butBatchAddFiles",  nullptr,                             &MessageTexts::strBatchAddFilesHint},
+    {"butBatchAddFolder", nullptr,                             &MessageTexts::strBatchAddFolderHint},
     {"butBatchRemove",    nullptr,                             &MessageTexts::strBatchRemoveHint},
     {"butBatchOutput",    nullptr,                             &MessageTexts::strBatchShowOutputHint},
     {"butBatchStart",     nullptr,                             &MessageTexts::strBatchStartHint},
@@ -65,6 +77,59 @@ const PartTexts kPartTexts[] = {
 };
 // clang-format on
 
+// What the encoder wrote, as lines: its progress lines end in a carriage return alone.
+QString keptOutputText(const QByteArray &kept)
+{
+    QString text = QString::fromUtf8(kept);
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(u'\r', u'\n');
+    return text;
+}
+
+} // namespace
+
+// A plan of the list, made on the window's thread or off it.
+struct BatchWindow::Plan {
+    quint64 number = 0;
+    std::vector<BatchInput> inputs; // the list, the files added with this plan included
+    QVector<BatchJob> jobs;
+    QVector<bool> replaces; // per job: its output exists and will be replaced
+    OptionSet options;
+    ExistingOutputPolicy existing = ExistingOutputPolicy::Skip;
+};
+
+namespace {
+
+// Adds files in list order; a folder adds the audio files inside it that the input type reads.
+// A file given again under any spelling (alone and inside a given folder, dropped twice,
+// through a link) is listed once.
+void addInputs(std::vector<BatchInput> &inputs, const QStringList &paths, int inputType)
+{
+    const GatheredInputs gathered = gatherInputs(paths, inputType, inputs);
+    for (const GatheredInput &input : gathered.inputs)
+        inputs.push_back(input.input);
+}
+
+// Touches nothing of the window, and the file system only to read it: it may run on any
+// thread.
+void makePlan(BatchRequest request, const QStringList &toAdd, int inputType, const OptionSet &options, quint64 number,
+              BatchWindow::Plan *plan)
+{
+    const RealFileFacts facts;
+    plan->number = number;
+    plan->options = options;
+    plan->existing = request.existing;
+    addInputs(request.inputs, toAdd, inputType);
+    const std::vector<BatchJob> jobs = planBatch(request, facts);
+    plan->jobs = QVector<BatchJob>(jobs.begin(), jobs.end());
+    plan->inputs = std::move(request.inputs);
+    if (request.existing != ExistingOutputPolicy::Overwrite)
+        return;
+    plan->replaces.resize(plan->jobs.size());
+    for (qsizetype i = 0; i < plan->jobs.size(); ++i)
+        plan->replaces[i] = !plan->jobs[i].skipped() && facts.exists(plan->jobs[i].output);
+}
+
 } // namespace
 
 BatchWindow::BatchWindow(Source source, const MessageTexts &texts, QWidget *parent)
@@ -72,7 +137,8 @@ BatchWindow::BatchWindow(Source source, const MessageTexts &texts, QWidget *pare
       m_notes(new QLabel(this)), m_list(new QTableView(this)), m_jobsLabel(new QLabel(this)),
       m_jobs(new QSpinBox(this)), m_outputDirLabel(new QLabel(this)), m_outputDir(new QLineEdit(this)),
       m_chooseDir(new QPushButton(this)), m_existingLabel(new QLabel(this)), m_existing(new QComboBox(this)),
-      m_progress(new QProgressBar(this)), m_time(new QLabel(this)), m_remove(new QPushButton(this)),
+      m_progress(new QProgressBar(this)), m_time(new QLabel(this)), m_summary(new QLabel(this)),
+      m_addFiles(new QPushButton(this)), m_addFolder(new QPushButton(this)), m_remove(new QPushButton(this)),
       m_showOutput(new QPushButton(this)), m_start(new QPushButton(this)), m_stop(new QPushButton(this)),
       m_retry(new QPushButton(this))
 {
@@ -91,6 +157,9 @@ BatchWindow::BatchWindow(Source source, const MessageTexts &texts, QWidget *pare
     m_existing->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     m_progress->setObjectName(QStringLiteral("barBatchProgress"));
     m_time->setObjectName(QStringLiteral("lblBatchTime"));
+    m_summary->setObjectName(QStringLiteral("lblBatchSummary"));
+    m_addFiles->setObjectName(QStringLiteral("butBatchAddFiles"));
+    m_addFolder->setObjectName(QStringLiteral("butBatchAddFolder"));
     m_remove->setObjectName(QStringLiteral("butBatchRemove"));
     m_showOutput->setObjectName(QStringLiteral("butBatchOutput"));
     m_start->setObjectName(QStringLiteral("butBatchStart"));
@@ -99,19 +168,21 @@ BatchWindow::BatchWindow(Source source, const MessageTexts &texts, QWidget *pare
 
     m_notes->setWordWrap(true);
     m_list->setModel(m_model);
+    m_list->setItemDelegate(new BatchListDelegate(m_list));
     m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_list->verticalHeader()->hide();
     // Rows of one height, and columns that are not measured against every row: a list of
     // thousands of files stays quick.
     m_list->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    m_list->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    m_list->horizontalHeader()->setStretchLastSection(true);
-    m_list->setColumnWidth(BatchJobModel::FileColumn, 240);
-    m_list->setColumnWidth(BatchJobModel::OutputColumn, 240);
-    m_list->setColumnWidth(BatchJobModel::StatusColumn, 220);
+    // The file, output and status columns share the width as the list's size changes (see
+    // shareColumns); the progress column keeps the room of "100%". None is measured against its
+    // rows, and each may be dragged wider.
+    QHeaderView *header = m_list->horizontalHeader();
+    header->setSectionResizeMode(QHeaderView::Interactive);
+    header->setStretchLastSection(false);
+    m_list->viewport()->installEventFilter(this);
     m_list->setWordWrap(false);
-    m_list->setTextElideMode(Qt::ElideLeft);
     // Tab leaves the list for the controls below it; the arrow keys move within the list.
     m_list->setTabKeyNavigation(false);
     m_jobs->setRange(1, BatchRunner::mostEncodersAtOnce());
@@ -142,6 +213,8 @@ BatchWindow::BatchWindow(Source source, const MessageTexts &texts, QWidget *pare
     progressRow->addWidget(m_progress, 1);
     progressRow->addWidget(m_time);
     auto *buttons = new QHBoxLayout;
+    buttons->addWidget(m_addFiles);
+    buttons->addWidget(m_addFolder);
     buttons->addWidget(m_remove);
     buttons->addWidget(m_showOutput);
     buttons->addStretch(1);
@@ -153,6 +226,7 @@ BatchWindow::BatchWindow(Source source, const MessageTexts &texts, QWidget *pare
     layout->addWidget(m_list, 1);
     layout->addLayout(settings);
     layout->addLayout(progressRow);
+    layout->addWidget(m_summary);
     layout->addLayout(buttons);
     resize(860, 480);
 
@@ -160,6 +234,10 @@ BatchWindow::BatchWindow(Source source, const MessageTexts &texts, QWidget *pare
     connect(m_stop, &QPushButton::clicked, this, &BatchWindow::stop);
     connect(m_retry, &QPushButton::clicked, this, &BatchWindow::retryFailed);
     connect(m_remove, &QPushButton::clicked, this, &BatchWindow::removeSelected);
+    connect(m_addFiles, &QPushButton::clicked, this, &BatchWindow::chooseFilesToAdd);
+    connect(m_addFolder, &QPushButton::clicked, this, &BatchWindow::chooseFolderToAdd);
+    auto *removeKey = new QShortcut(QKeySequence::Delete, m_list, nullptr, nullptr, Qt::WidgetShortcut);
+    connect(removeKey, &QShortcut::activated, this, &BatchWindow::removeSelected);
     connect(m_showOutput, &QPushButton::clicked, this, &BatchWindow::showKeptOutput);
     connect(m_list, &QTableView::doubleClicked, this, &BatchWindow::showKeptOutput);
     connect(m_chooseDir, &QPushButton::clicked, this, &BatchWindow::chooseOutputFolder);
@@ -178,7 +256,21 @@ BatchWindow::BatchWindow(Source source, const MessageTexts &texts, QWidget *pare
     connect(&m_clock, &QTimer::timeout, this, &BatchWindow::showProgress);
     connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this, &BatchWindow::updateButtons);
     connect(m_list->selectionModel(), &QItemSelectionModel::currentChanged, this, &BatchWindow::updateButtons);
-    new FileDrops(this, nullptr, [this](const QStringList &paths, DropPlace) { return addFiles(paths); });
+    new FileDrops(this, nullptr, [this](const QStringList &paths, DropPlace) {
+        if (isRunning()) {
+            // Said once the drop is over: a box within it would hold the dragging program.
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(kProgramTitle),
+                                    m_texts.strBatchAddWhileRunning, QMessageBox::Ok, this);
+                    box.exec();
+                },
+                Qt::QueuedConnection);
+            return false;
+        }
+        return addFiles(paths);
+    });
 
     setTexts(texts);
     replan();
@@ -196,13 +288,21 @@ BatchWindow::~BatchWindow()
 
 bool BatchWindow::addFiles(const QStringList &paths)
 {
-    if (m_runner)
+    if (isRunning())
         return false;
-    // A file given again under any spelling (alone and inside a given folder, dropped twice,
-    // through a link) is listed once.
-    const GatheredInputs gathered = gatherInputs(paths, m_source.options().index(Field::rgrInputType), m_inputs);
-    for (const GatheredInput &input : gathered.inputs)
-        m_inputs.push_back(input.input);
+    if (m_runner) {
+        // The batch has ended: these files make a new list.
+        m_runner->disconnect(this);
+        m_model->setPlannedJobs({});
+        delete m_runner;
+        m_runner = nullptr;
+        m_inputs.clear();
+        m_elapsed.invalidate();
+        m_clock.stop();
+    }
+    // Listed with the next plan, folders read on its thread.
+    for (const QString &path : paths)
+        m_toAdd << QFileInfo(path).absoluteFilePath();
     replan();
     return true;
 }
@@ -223,16 +323,58 @@ BatchRequest BatchWindow::request(const OptionSet &options) const
     return request;
 }
 
-// The jobs as they would start now, so that outputs and skips show before Start.
+// The jobs as they would start now, so that outputs and skips show before Start. A long list
+// is planned on a thread of its own; the list shows the plan when it is there.
 void BatchWindow::replan()
 {
     const OptionSet options = m_source.options();
-    const std::vector<BatchJob> jobs = planBatch(request(options), RealFileFacts());
-    m_model->setPlannedJobs(QVector<BatchJob>(jobs.begin(), jobs.end()));
     m_plannedWith = options;
     showNotes(options);
+    // One plan at a time: the next is made once this one is taken, with all that changed.
+    if (m_planning) {
+        m_replanPending = true;
+        return;
+    }
+    const QStringList toAdd = std::exchange(m_toAdd, QStringList());
+    const int inputType = options.index(Field::rgrInputType);
+    const quint64 number = ++m_planNumber;
+    const bool addsFolder
+        = std::any_of(toAdd.begin(), toAdd.end(), [](const QString &path) { return QFileInfo(path).isDir(); });
+    if (!addsFolder && int(m_inputs.size()) + int(toAdd.size()) < kPlanAsideFrom) {
+        Plan plan;
+        makePlan(request(options), toAdd, inputType, options, number, &plan);
+        takePlan(plan);
+        return;
+    }
+    m_planning = true;
+    updateButtons();
+    auto plan = std::make_shared<Plan>();
+    QThread *thread = QThread::create(makePlan, request(options), toAdd, inputType, options, number, plan.get());
+    // The window may go first: the plan is then dropped with the thread.
+    connect(thread, &QThread::finished, this, [this, plan] { takePlan(*plan); });
+    connect(thread, &QThread::finished, thread, [thread, plan] { thread->deleteLater(); });
+    thread->start(QThread::LowPriority);
+}
+
+void BatchWindow::takePlan(const Plan &plan)
+{
+    if (plan.number != m_planNumber || m_runner)
+        return;
+    m_planning = false;
+    m_inputs = plan.inputs;
+    m_model->setPlannedJobs(plan.jobs, plan.replaces);
     showProgress();
     updateButtons();
+    if (m_replanPending || !m_toAdd.isEmpty()) {
+        // Asked for while this plan was made: a Start waits for it.
+        m_replanPending = false;
+        replan();
+        return;
+    }
+    if (m_startWhenPlanned) {
+        m_startWhenPlanned = false;
+        startWith(plan);
+    }
 }
 
 void BatchWindow::showNotes(const OptionSet &options)
@@ -259,11 +401,19 @@ void BatchWindow::setTexts(const MessageTexts &texts)
     m_existing->setItemText(0, texts.strBatchExistingSkip);
     m_existing->setItemText(1, texts.strBatchExistingOverwrite);
     m_existing->setItemText(2, texts.strBatchExistingNumber);
+    m_addFiles->setText(texts.strBatchAddFiles);
+    m_addFolder->setText(texts.strBatchAddFolder);
     m_remove->setText(texts.strBatchRemove);
     m_showOutput->setText(texts.strBatchShowOutput);
     m_start->setText(texts.strBatchStart);
     m_stop->setText(texts.strBatchStop);
     m_retry->setText(texts.strBatchRetry);
+    // Room for "100%" and for the column's heading.
+    const QFontMetrics metrics = m_list->horizontalHeader()->fontMetrics();
+    const int progressWidth = std::max(metrics.horizontalAdvance(texts.strBatchColumnProgress),
+                                       metrics.horizontalAdvance(QStringLiteral("100%")));
+    m_list->setColumnWidth(BatchJobModel::ProgressColumn, progressWidth + 4 * metrics.averageCharWidth());
+    shareColumns();
     nameAndDescribeParts(this, texts, kPartTexts);
     showNotes(m_source.options());
     showProgress();
@@ -281,17 +431,28 @@ void BatchWindow::start()
         box.exec();
         return;
     }
-    // The options as they are now: the plan is made again, exists checks included.
-    const OptionSet options = m_source.options();
-    const BatchRequest planned = request(options);
-    const std::vector<BatchJob> jobs = planBatch(planned, RealFileFacts());
-    showNotes(options);
-    m_runner = new BatchRunner(encoder, QVector<BatchJob>(jobs.begin(), jobs.end()), QDir::currentPath());
+    // The options as they are now: the plan is made again, exists checks included, and the
+    // batch starts once it is there.
+    m_startWhenPlanned = true;
+    replan();
+}
+
+void BatchWindow::startWith(const Plan &plan)
+{
+    const QString encoder = m_source.encoder();
+    if (encoder.isEmpty() || m_runner)
+        return;
+    m_runner = new BatchRunner(encoder, plan.jobs, QDir::currentPath());
     m_runner->setEncodersAtOnce(m_jobs->value());
-    m_runner->setExistingOutputPolicy(planned.existing);
+    m_runner->setExistingOutputPolicy(plan.existing);
     m_model->setRunner(m_runner);
     connect(m_runner, &BatchRunner::jobChanged, this, &BatchWindow::updateButtons);
-    connect(m_runner, &BatchRunner::jobProgressed, this, &BatchWindow::showProgress);
+    // Progress comes many times a second from every encoder; the counts are told a few times.
+    connect(m_runner, &BatchRunner::jobProgressed, this, [this] {
+        if (m_sinceShown.isValid() && m_sinceShown.elapsed() < kProgressIntervalMs)
+            return;
+        showProgress();
+    });
     connect(m_runner, &BatchRunner::finished, this, &BatchWindow::batchFinished);
     m_elapsed.start();
     m_clock.start();
@@ -304,6 +465,9 @@ void BatchWindow::stop()
 {
     if (isRunning())
         m_runner->stop();
+    // The files that wait will not start now.
+    m_model->refreshStates();
+    showProgress();
     updateButtons();
 }
 
@@ -320,7 +484,8 @@ void BatchWindow::retryFailed()
 
 void BatchWindow::removeSelected()
 {
-    if (m_runner)
+    // While a plan is made, the rows shown may not be the list's rows.
+    if (m_runner || m_planning)
         return;
     QList<int> rows;
     for (const QModelIndex &index : m_list->selectionModel()->selectedRows())
@@ -343,11 +508,54 @@ void BatchWindow::showKeptOutput()
     const QByteArray kept = m_runner->keptOutput(current.row());
     if (kept.isEmpty())
         return;
-    QMessageBox box(QMessageBox::NoIcon, m_texts.strBatchShowOutput, m_model->statusText(current.row()),
-                    QMessageBox::Ok, this);
-    box.setDetailedText(QString::fromUtf8(kept));
-    keepProgramButtonTexts(box);
-    box.exec();
+    // A window of its own, titled with the file's name, that can be made as large as the
+    // output needs; several may be open side by side.
+    auto *view = new QDialog(this);
+    view->setObjectName(QStringLiteral("frmBatchOutput"));
+    view->setAttribute(Qt::WA_DeleteOnClose);
+    view->setWindowTitle(QFileInfo(m_runner->job(current.row()).input).fileName() + QStringLiteral(" - ")
+                         + m_texts.strBatchShowOutput);
+    view->setSizeGripEnabled(true);
+    auto *status = new QLabel(m_model->statusText(current.row()), view);
+    status->setObjectName(QStringLiteral("lblBatchOutputStatus"));
+    status->setWordWrap(true);
+    status->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto *text = new QPlainTextEdit(view);
+    text->setObjectName(QStringLiteral("edtBatchOutput"));
+    text->setReadOnly(true);
+    text->setLineWrapMode(QPlainTextEdit::NoWrap);
+    text->setPlainText(keptOutputText(kept));
+    text->setAccessibleName(m_texts.strRunOutputName);
+    text->setAccessibleDescription(m_texts.strRunOutputHint);
+    text->moveCursor(QTextCursor::End);
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, view);
+    connect(buttons, &QDialogButtonBox::rejected, view, &QDialog::reject);
+    auto *layout = new QVBoxLayout(view);
+    layout->addWidget(status);
+    layout->addWidget(text, 1);
+    layout->addWidget(buttons);
+    view->resize(640, 400);
+    view->show();
+}
+
+void BatchWindow::chooseFilesToAdd()
+{
+    QFileDialog dialog(this, m_texts.strBatchFilesTitle);
+    dialog.setObjectName(QStringLiteral("dlgBatchAddFiles"));
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setNameFilters(toNameFilters(m_texts.strMusicFilter));
+    if (dialog.exec() == QDialog::Accepted)
+        addFiles(dialog.selectedFiles());
+}
+
+void BatchWindow::chooseFolderToAdd()
+{
+    QFileDialog dialog(this, m_texts.strBatchFolderTitle);
+    dialog.setObjectName(QStringLiteral("dlgBatchAddFolder"));
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    if (dialog.exec() == QDialog::Accepted)
+        addFiles(dialog.selectedFiles());
 }
 
 void BatchWindow::closeEvent(QCloseEvent *event)
@@ -366,6 +574,25 @@ void BatchWindow::closeEvent(QCloseEvent *event)
     event->accept();
 }
 
+bool BatchWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_list->viewport() && event->type() == QEvent::Resize)
+        shareColumns();
+    return QWidget::eventFilter(watched, event);
+}
+
+// Of the width beside the progress column, three tenths each to the file and the output and
+// the rest to the status, whose texts are the longest.
+void BatchWindow::shareColumns()
+{
+    const int width = m_list->viewport()->width() - m_list->columnWidth(BatchJobModel::ProgressColumn);
+    const int name = std::max(width * 3 / 10, m_list->horizontalHeader()->minimumSectionSize());
+    m_list->setColumnWidth(BatchJobModel::FileColumn, name);
+    m_list->setColumnWidth(BatchJobModel::OutputColumn, name);
+    m_list->setColumnWidth(BatchJobModel::StatusColumn,
+                           std::max(width - 2 * name, m_list->horizontalHeader()->minimumSectionSize()));
+}
+
 bool BatchWindow::event(QEvent *event)
 {
     if (event->type() == QEvent::WindowActivate && !m_runner && m_source.options() != m_plannedWith)
@@ -375,15 +602,30 @@ bool BatchWindow::event(QEvent *event)
 
 void BatchWindow::showProgress()
 {
+    m_sinceShown.start();
+    // The bar fills with what succeeded: failed, stopped and unstarted files leave it short.
+    const double finished = m_runner ? m_runner->finishedShare() : 0.0;
+    m_progress->setValue(int(qBound(0.0, finished, 1.0) * kProgressSteps));
+    // The remaining time is reckoned from all the work done, failures included.
     const double progress = m_runner ? m_runner->overallProgress() : 0.0;
-    m_progress->setValue(int(qBound(0.0, progress, 1.0) * kProgressSteps));
     const qint64 elapsed = m_elapsed.isValid() ? m_elapsed.elapsed() : 0;
-    QString remaining = QStringLiteral("--:--");
-    if (isRunning() && progress > 0)
-        remaining = clockText(qint64(elapsed * (1 - progress) / progress));
-    else if (m_runner && !isRunning())
-        remaining = clockText(0);
-    m_time->setText(m_texts.strBatchTime.arg(clockText(elapsed), remaining));
+    const bool ending = m_runner && (!isRunning() || m_runner->isStopping());
+    if (ending) {
+        m_time->setText(m_texts.strBatchElapsed.arg(clockText(elapsed)));
+    } else {
+        const QString remaining = isRunning() && progress > 0 ? clockText(qint64(elapsed * (1 - progress) / progress))
+                                                              : QStringLiteral("--:--");
+        m_time->setText(m_texts.strBatchTime.arg(clockText(elapsed), remaining));
+    }
+    if (!m_runner) {
+        m_summary->setText(m_texts.strBatchListed.arg(m_model->rowCount()));
+        return;
+    }
+    const BatchCounts counts = m_runner->counts();
+    QString summary = m_texts.strBatchSummary.arg(counts.finished).arg(counts.failed).arg(counts.skipped);
+    if (ending && counts.stopped + counts.waiting > 0)
+        summary += m_texts.strBatchNotDone.arg(counts.stopped + counts.waiting);
+    m_summary->setText(summary);
 }
 
 void BatchWindow::batchFinished()
@@ -416,15 +658,18 @@ void BatchWindow::updateButtons()
     const bool running = isRunning();
     const bool stopping = running && m_runner->isStopping();
     const bool hasRows = m_model->rowCount() > 0;
-    m_start->setEnabled(!m_runner && hasRows);
+    m_start->setEnabled(!m_runner && hasRows && !m_startWhenPlanned);
     m_stop->setEnabled(running && !stopping);
     bool anyToRetry = false;
     if (m_runner && !running) {
+        // Stopped files, and those a Stop kept from starting, are tried again too.
         const BatchCounts counts = m_runner->counts();
-        anyToRetry = counts.failed + counts.stopped > 0;
+        anyToRetry = counts.failed + counts.stopped + counts.waiting > 0;
     }
     m_retry->setEnabled(anyToRetry);
-    m_remove->setEnabled(!m_runner && m_list->selectionModel()->hasSelection());
+    m_remove->setEnabled(!m_runner && !m_planning && m_list->selectionModel()->hasSelection());
+    m_addFiles->setEnabled(!running);
+    m_addFolder->setEnabled(!running);
     const QModelIndex current = m_list->currentIndex();
     m_showOutput->setEnabled(m_runner && current.isValid() && !m_runner->keptOutput(current.row()).isEmpty());
     for (QWidget *setting :

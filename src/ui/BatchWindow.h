@@ -24,9 +24,11 @@ class BatchJobModel;
 class BatchRunner;
 
 // Many files encoded with the main window's options, several encoders at once: the list of
-// files with their outputs and states, the overall progress, how many encoders run at once,
-// where the outputs go and what happens to outputs that exist. Files are added (drops) and
-// removed until Start; the options and the encoder are taken from the main window at Start.
+// files with their outputs and states, the overall progress and counts, how many encoders run
+// at once, where the outputs go and what happens to outputs that exist. Files are added (drops,
+// Add files, Add folder) and removed until Start; a drop once the batch has ended starts a new
+// list. The options and the encoder are taken from the main window at Start. A long list is
+// planned on a thread of its own, so that the window keeps answering.
 class BatchWindow : public QWidget
 {
     Q_OBJECT
@@ -41,8 +43,15 @@ public:
     ~BatchWindow() override;
 
     // Adds files in list order; a folder adds the audio files inside it that the input type
-    // chosen now reads. Nothing is added once the batch has started: false then.
+    // chosen now reads. Nothing is added while the batch runs: false then. Once it has ended,
+    // the files start a new list.
     bool addFiles(const QStringList &paths);
+    // A list this long or longer is planned off the window's thread.
+    static constexpr int kPlanAsideFrom = 2000;
+    // The jobs of the list as planned, with the options they were planned with.
+    struct Plan;
+    // A plan is being made; the list shows the one before it.
+    bool isPlanning() const { return m_planning; }
     void setTexts(const MessageTexts &texts);
 
     bool isRunning() const;
@@ -55,21 +64,27 @@ public slots:
     void retryFailed();
     void removeSelected();
     void showKeptOutput();
+    void chooseFilesToAdd();
+    void chooseFolderToAdd();
 
 protected:
     // Closing while encoders run asks first; yes stops them, and the window goes once they end.
     void closeEvent(QCloseEvent *event) override;
     // Coming back from the main window: the outputs and notes follow options changed there.
     bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     BatchRequest request(const OptionSet &options) const;
     void replan();
+    void takePlan(const Plan &plan);
+    void startWith(const Plan &plan);
     void showNotes(const OptionSet &options);
     void showProgress();
     void batchFinished();
     void updateButtons();
     void chooseOutputFolder();
+    void shareColumns();
 
     Source m_source;
     MessageTexts m_texts;
@@ -78,7 +93,13 @@ private:
     BatchJobModel *m_model;
     BatchRunner *m_runner = nullptr;
     bool m_closeWhenFinished = false;
+    bool m_planning = false;
+    bool m_startWhenPlanned = false;
+    bool m_replanPending = false; // asked for while a plan was being made
+    QStringList m_toAdd;          // files and folders given since the last plan was asked for
+    quint64 m_planNumber = 0;     // of the latest plan asked for; older ones that arrive are dropped
     QElapsedTimer m_elapsed;
+    QElapsedTimer m_sinceShown; // since the progress and counts were last shown
     QTimer m_clock;
 
     QLabel *m_notes;
@@ -92,6 +113,9 @@ private:
     QComboBox *m_existing;
     QProgressBar *m_progress;
     QLabel *m_time;
+    QLabel *m_summary;
+    QPushButton *m_addFiles;
+    QPushButton *m_addFolder;
     QPushButton *m_remove;
     QPushButton *m_showOutput;
     QPushButton *m_start;

@@ -18,6 +18,8 @@ const MenuSpec kTable[] = {
     {"mnuRussian",   "mnuLanguage", "Русский",                nullptr,                   true},
     {"mnuEncode",    "mnuMain",     "Coding",                 nullptr,                   false},
     {"mnuRun",       "mnuEncode",   "Run",                    nullptr,                   false},
+    {"mnuEncodeFiles", "mnuEncode", "Encode several files…",  nullptr,                   false},
+    {"mnuEncodeFolder", "mnuEncode", "Encode a folder…",      nullptr,                   false},
     {"mnuRefresh",   "mnuEncode",   "Refresh command line",   "Обновить строку запуска", false},
     {"mnuExit",      "mnuMain",     "Exit",                   nullptr,                   false},
 };

@@ -129,4 +129,21 @@ void placeMainWindow(QWidget *window, QPoint stored)
     new FrameWatch(window, stored, placed);
 }
 
+QPoint placeBeside(QRect main, QSize outer, QRect available)
+{
+    // Kept on the screen, the left and top edges last, so that the title bar stays in reach.
+    auto within
+        = [](int edge, int extent, int first, int last) { return std::max(first, std::min(edge, last - extent + 1)); };
+    int x;
+    if (main.right() + 1 + outer.width() <= available.right() + 1)
+        x = main.right() + 1;
+    else if (main.left() - outer.width() >= available.left())
+        x = main.left() - outer.width();
+    else // Over the side with more room.
+        x = available.right() - main.right() >= main.left() - available.left() ? available.right() + 1 - outer.width()
+                                                                               : available.left();
+    return QPoint(within(x, outer.width(), available.left(), available.right()),
+                  within(main.top(), outer.height(), available.top(), available.bottom()));
+}
+
 } // namespace fenwave

@@ -2,6 +2,7 @@
 
 #include <QMargins>
 #include <QPoint>
+#include <QRect>
 #include <QSize>
 
 class QWidget;
@@ -21,5 +22,11 @@ int placeEdge(int stored, int screenExtent, int windowExtent);
 // Where the window's outer top-left corner goes: each axis by placeEdge, with the outer extent of
 // the window, its inner size (menu bar and client area) plus the frame and title bar on both sides.
 QPoint placeWindow(QPoint stored, QSize screen, QSize inner, QMargins frame);
+
+// Where a second window of `outer` size (frame included) goes beside a window whose outer
+// rectangle is `main`, within the screen's `available` area: to its right when it fits there,
+// else to its left, else where it overlaps least, its top at the main window's top, whole on
+// the screen as far as its size allows.
+QPoint placeBeside(QRect main, QSize outer, QRect available);
 
 } // namespace fenwave

@@ -134,7 +134,7 @@ void TestBatchRunner::oneFile_data()
         << QByteArray("printf 'head\\r   5/10   (50%%)|    0:01/    0:02|\\r'; printf 'partial' > \"$out\"; "
                       "sleep 0.2; printf encoded > \"$out\"; echo done\n")
         << QByteArray() << false << JobState::Finished << JobFailure::None << 0
-        << QByteArray("encoded") << QByteArray() << 0.5;
+        << QByteArray("encoded") << QByteArray("head\ndone\n") << 0.5; // a finished file keeps its notes, not its progress
     QTest::newRow("failure") << fails << QByteArray() << false << JobState::Failed << JobFailure::ExitStatus << 3
                              << QByteArray() << QByteArray("bad input\n") << -1.0;
     QTest::newRow("failure keeps an existing output")

@@ -1,5 +1,6 @@
-// The batch window with stand-in encoders: each file's outcome in words, closing while encoders
-// run, and every text of the window in both languages.
+// The batch window with stand-in encoders: each file's outcome in words, the list before Start,
+// the counts and the bar after a run, closing while encoders run, and every text of the window
+// in both languages.
 #include "ExpectedData.h"
 #include "FormDriver.h"
 #include "TestFiles.h"
@@ -11,14 +12,17 @@
 #include <QAccessible>
 #include <QComboBox>
 #include <QDropEvent>
+#include <QFileDialog>
 #include <QMimeData>
 #include <QUrl>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSpinBox>
 #include <QTableView>
 
 #include <algorithm>
@@ -34,6 +38,13 @@ namespace {
 const QByteArray kFinishes = "#!/bin/sh\nfor a; do out=\"$a\"; done\nprintf data > \"$out\"\n";
 const QByteArray kFails = "#!/bin/sh\necho 'cannot read the input' >&2\nexit 3\n";
 const QByteArray kRunsLong = "#!/bin/sh\nsleep 30\n";
+// Notes each run in "runs" beside it; fails for b.wav with the words of a full disk, finishes
+// the others.
+const QByteArray kFailsOnB
+    = "#!/bin/sh\nfor a; do in=\"$out\"; out=\"$a\"; done\n"
+      "echo \"${in##*/}\" >> \"${0%/*}/runs\"\n"
+      "case \"$in\" in *b.wav) echo 'Encoding b.wav'; echo 'No space left on device'; exit 1;; esac\n"
+      "printf data > \"$out\"\n";
 
 // Drops files on the middle of the batch window; true when the drop was taken.
 bool dropOn(BatchWindow *batch, const QStringList &paths)
@@ -74,6 +85,12 @@ private slots:
     void closingWhileRunning();
     void addingAndRemovingBeforeStart();
     void contentSkippedBeforeStart();
+    void listBeforeStart_data();
+    void listBeforeStart();
+    void afterTheRun_data();
+    void afterTheRun();
+    void openedFromTheMenu_data();
+    void openedFromTheMenu();
     void languageSwitch_data();
     void languageSwitch();
 
@@ -91,6 +108,7 @@ void TestBatchWindow::initTestCase()
     QVERIFY(testing::writeExecutable(file("finishes"), kFinishes));
     QVERIFY(testing::writeExecutable(file("fails"), kFails));
     QVERIFY(testing::writeExecutable(file("runs long"), kRunsLong));
+    QVERIFY(testing::writeExecutable(file("fails on b"), kFailsOnB));
     QVERIFY(QDir(m_root.path()).mkdir("in"));
 }
 
@@ -116,7 +134,7 @@ void TestBatchWindow::outcome_data()
 
     QTest::newRow("finished") << "finishes" << "Finished" << QString() << QString();
     QTest::newRow("failed, with the exit status and the encoder's words")
-        << "fails" << "Failed, exit status 3" << QString() << "cannot read the input";
+        << "fails" << "Failed, exit status 3: cannot read the input" << QString() << "cannot read the input";
     QTest::newRow("no encoder chosen") << "" << "Waiting" << "You must specify path to the lame.exe" << QString();
     QTest::newRow("encoder that cannot start: the files wait for another Start")
         << "/nonexistent/lame" << "Waiting" << "Unable to start /nonexistent/lame." << QString();
@@ -201,12 +219,12 @@ void TestBatchWindow::addingAndRemovingBeforeStart()
     QPointer<BatchWindow> batch = openBatch(w.form, file("finishes"));
     batch->show();
     QVERIFY(QTest::qWaitForWindowExposed(batch));
-    const QString a = cell(batch, 0, BatchJobModel::FileColumn);
+    const QString a = cell(batch, 0, BatchJobModel::FileColumn, Qt::AccessibleTextRole);
     const QString folder = QFileInfo(a).absolutePath();
     QVERIFY(testing::writeAll(folder + "/c.wav", testing::silentWave()));
     QVERIFY(dropOn(batch, {folder + "/c.wav"}));
     QCOMPARE(batch->model()->rowCount(), 3);
-    QCOMPARE(cell(batch, 2, BatchJobModel::OutputColumn), folder + "/c.mp3");
+    QCOMPARE(cell(batch, 2, BatchJobModel::OutputColumn, Qt::AccessibleTextRole), folder + "/c.mp3");
     // A file already listed is not listed again (it would be encoded twice).
     QVERIFY(dropOn(batch, {folder + "/c.wav"}));
     QCOMPARE(batch->model()->rowCount(), 3);
@@ -215,16 +233,270 @@ void TestBatchWindow::addingAndRemovingBeforeStart()
     list->selectRow(0);
     QTest::mouseClick(batch->findChild<QPushButton *>("butBatchRemove"), Qt::LeftButton);
     QCOMPARE(batch->model()->rowCount(), 2);
-    QCOMPARE(cell(batch, 0, BatchJobModel::FileColumn), folder + "/b.wav");
+    QCOMPARE(cell(batch, 0, BatchJobModel::FileColumn, Qt::AccessibleTextRole), folder + "/b.wav");
 
     QTest::mouseClick(batch->findChild<QPushButton *>("butBatchStart"), Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(!batch->isRunning(), 20000);
-    QVERIFY(!dropOn(batch, {a}));
     list->selectRow(0);
     QVERIFY(!batch->findChild<QPushButton *>("butBatchRemove")->isEnabled());
     QCOMPARE(batch->model()->rowCount(), 2);
     QVERIFY(!QFile::exists(folder + "/a.mp3"));
     QVERIFY(QFile::exists(folder + "/c.mp3"));
+    // A drop on the ended batch starts a new list, ready to start.
+    QVERIFY(dropOn(batch, {a}));
+    QCOMPARE(batch->model()->rowCount(), 1);
+    QCOMPARE(cell(batch, 0, BatchJobModel::FileColumn, Qt::AccessibleTextRole), a);
+    QCOMPARE(cell(batch, 0, BatchJobModel::StatusColumn), QStringLiteral("Waiting"));
+    QVERIFY(batch->findChild<QPushButton *>("butBatchStart")->isEnabled());
+    delete batch;
+}
+
+// clang-format off
+void TestBatchWindow::listBeforeStart_data()
+{
+    QTest::addColumn<QString>("policy");        // as the list names it; empty: as the window opens
+    QTest::addColumn<QStringList>("existing");  // outputs there before the list is made
+    QTest::addColumn<QList<int>>("remove");     // rows chosen, then removed
+    QTest::addColumn<bool>("byKey");            // with the Delete key rather than Remove
+    QTest::addColumn<QStringList>("rows");      // file | output | status, as the list shows them
+    QTest::addColumn<QString>("summary");
+
+    const QString waiting = QStringLiteral("Waiting");
+    QTest::newRow("names below their common folder")
+        << QString() << QStringList() << QList<int>() << false
+        << QStringList{"a.wav|a.mp3|" + waiting, "b.wav|b.mp3|" + waiting, "c.wav|c.mp3|" + waiting,
+                       "d.wav|d.mp3|" + waiting}
+        << "4 files listed";
+    QTest::newRow("Remove takes exactly the rows chosen")
+        << QString() << QStringList() << QList<int>{0, 2} << false
+        << QStringList{"b.wav|b.mp3|" + waiting, "d.wav|d.mp3|" + waiting} << "2 files listed";
+    QTest::newRow("the Delete key takes exactly the rows chosen")
+        << QString() << QStringList() << QList<int>{1, 3} << true
+        << QStringList{"a.wav|a.mp3|" + waiting, "c.wav|c.mp3|" + waiting} << "2 files listed";
+    QTest::newRow("skip: a file whose output exists says so, not Waiting")
+        << "Skip" << QStringList{"b.mp3"} << QList<int>() << false
+        << QStringList{"a.wav|a.mp3|" + waiting, "b.wav|b.mp3|Skipped, the output exists",
+                       "c.wav|c.mp3|" + waiting, "d.wav|d.mp3|" + waiting}
+        << "4 files listed";
+    QTest::newRow("overwrite: a file whose output exists will replace it")
+        << "Overwrite" << QStringList{"b.mp3"} << QList<int>() << false
+        << QStringList{"a.wav|a.mp3|" + waiting, "b.wav|b.mp3|Waiting, will replace the existing output",
+                       "c.wav|c.mp3|" + waiting, "d.wav|d.mp3|" + waiting}
+        << "4 files listed";
+    QTest::newRow("number: a file whose output exists takes the next free name")
+        << "Number" << QStringList{"b.mp3"} << QList<int>() << false
+        << QStringList{"a.wav|a.mp3|" + waiting, "b.wav|b (2).mp3|" + waiting, "c.wav|c.mp3|" + waiting,
+                       "d.wav|d.mp3|" + waiting}
+        << "4 files listed";
+}
+// clang-format on
+
+// What the list says before Start: each file, its output and its state, and how many there are.
+void TestBatchWindow::listBeforeStart()
+{
+    QFETCH(QString, policy);
+    QFETCH(QStringList, existing);
+    QFETCH(QList<int>, remove);
+    QFETCH(bool, byKey);
+    QFETCH(QStringList, rows);
+    QFETCH(QString, summary);
+
+    QTemporaryDir folder(file("in/XXXXXX"));
+    const QStringList names{"a.wav", "b.wav", "c.wav", "d.wav"};
+    QStringList inputs;
+    for (const QString &name : names) {
+        QVERIFY(testing::writeAll(folder.filePath(name), "RIFF"));
+        inputs << folder.filePath(name);
+    }
+    for (const QString &name : existing)
+        QVERIFY(testing::writeAll(folder.filePath(name), "old"));
+    Window w;
+    w.form.LamePath = file("finishes");
+    QPointer<BatchWindow> batch = w.form.openBatchWindow(inputs);
+    QVERIFY(QTest::qWaitForWindowExposed(batch));
+    if (!policy.isEmpty()) {
+        auto *existingOutputs = batch->findChild<QComboBox *>("cbxBatchExisting");
+        const int index = existingOutputs->findText(policy);
+        QVERIFY(index >= 0);
+        existingOutputs->setCurrentIndex(index);
+        emit existingOutputs->activated(index);
+    }
+    auto *list = batch->findChild<QTableView *>("lstBatchJobs");
+    if (!remove.isEmpty()) {
+        list->clearSelection();
+        for (int row : remove)
+            list->selectionModel()->select(batch->model()->index(row, 0),
+                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        if (byKey) {
+            list->setFocus();
+            QTest::keyClick(list, Qt::Key_Delete);
+        } else {
+            QTest::mouseClick(batch->findChild<QPushButton *>("butBatchRemove"), Qt::LeftButton);
+        }
+    }
+    QStringList shown;
+    for (int row = 0; row < batch->model()->rowCount(); ++row)
+        shown << QStringList{cell(batch, row, BatchJobModel::FileColumn), cell(batch, row, BatchJobModel::OutputColumn),
+                             cell(batch, row, BatchJobModel::StatusColumn)}
+                     .join(u'|');
+    QCOMPARE(shown, rows);
+    // The whole name on hover and to a screen reader.
+    const QString firstOutput = folder.filePath(rows.constFirst().section(u'|', 1, 1));
+    QCOMPARE(cell(batch, 0, BatchJobModel::OutputColumn, Qt::ToolTipRole), firstOutput);
+    QCOMPARE(cell(batch, 0, BatchJobModel::OutputColumn, Qt::AccessibleTextRole), firstOutput);
+    QCOMPARE(batch->findChild<QLabel *>("lblBatchSummary")->text(), summary);
+    delete batch;
+}
+
+// clang-format off
+void TestBatchWindow::afterTheRun_data()
+{
+    QTest::addColumn<QString>("encoder");
+    QTest::addColumn<bool>("stop");          // Stop while the first file is encoded
+    QTest::addColumn<bool>("retry");         // Retry failed once the batch has ended
+    QTest::addColumn<QStringList>("states"); // of a.wav, b.wav, c.wav at the end
+    QTest::addColumn<int>("bar");            // the overall bar at the end, in percent
+    QTest::addColumn<QString>("summary");
+    QTest::addColumn<bool>("retryOffered");  // at the end
+    QTest::addColumn<QStringList>("runs");   // the files the encoder ran for, in order
+
+    const QString failedB = QStringLiteral("Failed, exit status 1: No space left on device");
+    QTest::newRow("all finished")
+        << "finishes" << false << false << QStringList{"Finished", "Finished", "Finished"} << 100
+        << "3 finished, 0 failed, 0 skipped" << false << QStringList();
+    QTest::newRow("all failed: no full bar of success")
+        << "fails" << false << false
+        << QStringList(3, "Failed, exit status 3: cannot read the input") << 0
+        << "0 finished, 3 failed, 0 skipped" << true << QStringList();
+    QTest::newRow("stopped: the files not reached are not started, and can be retried")
+        << "runs long" << true << false << QStringList{"Stopped", "Not started", "Not started"} << 0
+        << "0 finished, 0 failed, 0 skipped, 3 not done" << true << QStringList();
+    QTest::newRow("one failed: its reason beside it, the bar short of full")
+        << "fails on b" << false << false << QStringList{"Finished", failedB, "Finished"} << 66
+        << "2 finished, 1 failed, 0 skipped" << true << QStringList{"a.wav", "b.wav", "c.wav"};
+    QTest::newRow("retry failed runs the failed file alone")
+        << "fails on b" << false << true << QStringList{"Finished", failedB, "Finished"} << 66
+        << "2 finished, 1 failed, 0 skipped" << true << QStringList{"a.wav", "b.wav", "c.wav", "b.wav"};
+}
+// clang-format on
+
+// What the window says once encoders no longer run: each file's state, the bar, the time and
+// the counts, and whether Retry is offered.
+void TestBatchWindow::afterTheRun()
+{
+    QFETCH(QString, encoder);
+    QFETCH(bool, stop);
+    QFETCH(bool, retry);
+    QFETCH(QStringList, states);
+    QFETCH(int, bar);
+    QFETCH(QString, summary);
+    QFETCH(bool, retryOffered);
+    QFETCH(QStringList, runs);
+
+    QFile::remove(file("runs"));
+    QTemporaryDir folder(file("in/XXXXXX"));
+    QStringList inputs;
+    for (const char *name : {"a.wav", "b.wav", "c.wav"}) {
+        QVERIFY(testing::writeAll(folder.filePath(name), "RIFF"));
+        inputs << folder.filePath(name);
+    }
+    Window w;
+    w.form.LamePath = file(encoder);
+    QPointer<BatchWindow> batch = w.form.openBatchWindow(inputs);
+    batch->findChild<QSpinBox *>("spnBatchJobs")->setValue(1);
+    auto *start = batch->findChild<QPushButton *>("butBatchStart");
+    auto *retryButton = batch->findChild<QPushButton *>("butBatchRetry");
+    QTest::mouseClick(start, Qt::LeftButton);
+    if (stop) {
+        QTRY_COMPARE(cell(batch, 0, BatchJobModel::StatusColumn), QStringLiteral("Encoding"));
+        QTest::mouseClick(batch->findChild<QPushButton *>("butBatchStop"), Qt::LeftButton);
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(!batch->isRunning(), 20000);
+    if (retry) {
+        QVERIFY(retryButton->isEnabled());
+        QTest::mouseClick(retryButton, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!batch->isRunning(), 20000);
+    }
+    QTRY_COMPARE(batch->findChild<QLabel *>("lblBatchSummary")->text(), summary);
+    for (int row = 0; row < 3; ++row)
+        QCOMPARE(cell(batch, row, BatchJobModel::StatusColumn), states.at(row));
+    const auto *progress = batch->findChild<QProgressBar *>("barBatchProgress");
+    QCOMPARE(100 * (progress->value() - progress->minimum()) / (progress->maximum() - progress->minimum()), bar);
+    // No remaining time once nothing runs.
+    QVERIFY2(QRegularExpression("^Elapsed \\d\\d:\\d\\d$")
+                 .match(batch->findChild<QLabel *>("lblBatchTime")->text())
+                 .hasMatch(),
+             qPrintable(batch->findChild<QLabel *>("lblBatchTime")->text()));
+    QCOMPARE(retryButton->isEnabled(), retryOffered);
+    if (!runs.isEmpty())
+        QCOMPARE(testing::readLines(file("runs")), runs);
+    if (qEnvironmentVariableIsSet("FENWAVE_GRAB")) {
+        batch->resize(batch->minimumSizeHint());
+        QTest::qWait(50);
+        batch->grab().save(qEnvironmentVariable("FENWAVE_GRAB") + u'/'
+                           + QString::fromUtf8(QTest::currentDataTag()).section(u':', 0, 0) + QStringLiteral(".png"));
+    }
+    delete batch;
+}
+
+// clang-format off
+void TestBatchWindow::openedFromTheMenu_data()
+{
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<QString>("title");      // of the dialog
+    QTest::addColumn<QStringList>("chosen"); // in the dialog, below the test's folder
+    QTest::addColumn<QStringList>("rows");   // the files the batch window lists
+
+    QTest::newRow("several files") << "mnuEncodeFiles" << "Select the files to encode"
+                                   << QStringList{"a.wav", "b.wav"} << QStringList{"a.wav", "b.wav"};
+    QTest::newRow("one file is a batch too") << "mnuEncodeFiles" << "Select the files to encode"
+                                             << QStringList{"b.wav"} << QStringList{"b.wav"};
+    QTest::newRow("a folder") << "mnuEncodeFolder" << "Select the folder to encode" << QStringList{""}
+                              << QStringList{"a.wav", "b.wav"};
+}
+// clang-format on
+
+// The Coding menu opens a batch window of the files or the folder chosen; the main window's
+// input stays as it was.
+void TestBatchWindow::openedFromTheMenu()
+{
+    QFETCH(QString, item);
+    QFETCH(QString, title);
+    QFETCH(QStringList, chosen);
+    QFETCH(QStringList, rows);
+
+    QTemporaryDir folder(file("in/XXXXXX"));
+    for (const char *name : {"a.wav", "b.wav"})
+        QVERIFY(testing::writeAll(folder.filePath(name), "RIFF"));
+    Window w;
+    w.form.show();
+    QString seenTitle;
+    ModalAnswer dialogs([&](QWidget *modal) {
+        auto *dialog = qobject_cast<QFileDialog *>(modal);
+        if (!dialog)
+            return;
+        seenTitle = dialog->windowTitle();
+        dialog->setDirectory(folder.path());
+        QStringList names;
+        for (const QString &name : chosen)
+            names << (name.isEmpty() ? folder.path() : folder.filePath(name));
+        // What a user's choice leaves in the dialog.
+        dialog->selectFile(names.size() == 1 ? names.constFirst()
+                                             : QStringLiteral("\"%1\"").arg(chosen.join(QStringLiteral("\" \""))));
+        static_cast<QDialog *>(dialog)->accept();
+    });
+    w.form.named<QAction>(item)->trigger();
+    QCOMPARE(dialogs.count, 1);
+    QCOMPARE(seenTitle, title);
+    QCOMPARE(w.form.batchWindows().size(), 1);
+    BatchWindow *batch = w.form.batchWindows().constFirst();
+    // A folder is read off the window's thread.
+    QTRY_VERIFY(!batch->isPlanning());
+    QStringList listed;
+    for (int row = 0; row < batch->model()->rowCount(); ++row)
+        listed << QFileInfo(cell(batch, row, BatchJobModel::FileColumn, Qt::AccessibleTextRole)).fileName();
+    QCOMPARE(listed, rows);
+    QVERIFY(w.d.w<QLineEdit>("edtInput")->text().isEmpty());
     delete batch;
 }
 
@@ -329,6 +601,15 @@ void TestBatchWindow::languageSwitch()
     if (qEnvironmentVariableIsSet("FENWAVE_GRAB")) {
         QTest::qWait(50);
         batch->grab().save(qEnvironmentVariable("FENWAVE_GRAB") + u'/' + menu + QStringLiteral(".png"));
+        // At its smallest and large.
+        for (const QSize &size : {batch->minimumSizeHint(), QSize(1600, 900)}) {
+            batch->resize(size);
+            QTest::qWait(50);
+            batch->grab().save(QStringLiteral("%1/%2-%3x%4.png")
+                                   .arg(qEnvironmentVariable("FENWAVE_GRAB"), menu)
+                                   .arg(size.width())
+                                   .arg(size.height()));
+        }
     }
     delete batch;
 }

@@ -224,6 +224,7 @@ void TestEndToEnd::encodesADropOfSeveralFiles()
 
     QCOMPARE(form.batchWindows().size(), 1);
     fenwave::BatchWindow *batch = form.batchWindows().constFirst();
+    QTRY_VERIFY(!batch->isPlanning()); // a folder is read off the window's thread
     QCOMPARE(batch->model()->rowCount(), 3);
     QTest::mouseClick(batch->findChild<QPushButton *>("butBatchStart"), Qt::LeftButton);
     QVERIFY(batch->runner());

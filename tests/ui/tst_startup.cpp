@@ -159,6 +159,8 @@ private slots:
     void placementWithFrame();
     void placeEdge_data();
     void placeEdge();
+    void placeBeside_data();
+    void placeBeside();
     void language_data();
     void language();
     void unknownLanguageLeavesWindowAsBuilt();
@@ -326,6 +328,39 @@ void TestStartup::placeEdge()
     QFETCH(int, window);
     QFETCH(int, expected);
     QCOMPARE(fenwave::placeEdge(stored, screen, window), expected);
+}
+
+// A batch window beside the main window (outer rectangles), never over it where there is room.
+void TestStartup::placeBeside_data()
+{
+    QTest::addColumn<QRect>("main");
+    QTest::addColumn<QSize>("window");
+    QTest::addColumn<QRect>("screen"); // the available area
+    QTest::addColumn<QPoint>("expected");
+    const QRect screen(0, 0, 1920, 1080);
+    QTest::newRow("room on the right") << QRect(100, 50, 600, 500) << QSize(860, 480) << screen << QPoint(700, 50);
+    QTest::newRow("exactly the room on the right")
+        << QRect(100, 50, 960, 500) << QSize(860, 480) << screen << QPoint(1060, 50);
+    QTest::newRow("room on the left only") << QRect(1000, 50, 600, 500) << QSize(860, 480) << screen << QPoint(140, 50);
+    QTest::newRow("no room either side: over the wider, left")
+        << QRect(300, 50, 800, 500) << QSize(860, 480) << QRect(0, 0, 1280, 1024) << QPoint(0, 50);
+    QTest::newRow("no room either side: over the wider, right")
+        << QRect(100, 50, 800, 500) << QSize(860, 480) << QRect(0, 0, 1280, 1024) << QPoint(420, 50);
+    QTest::newRow("kept above the screen's bottom")
+        << QRect(100, 800, 600, 200) << QSize(860, 480) << screen << QPoint(700, 600);
+    QTest::newRow("a second screen to the right")
+        << QRect(2000, 100, 600, 500) << QSize(860, 480) << QRect(1920, 0, 1920, 1080) << QPoint(2600, 100);
+    QTest::newRow("larger than the screen: its corner on the screen")
+        << QRect(100, 50, 600, 500) << QSize(2000, 1200) << screen << QPoint(0, 0);
+}
+
+void TestStartup::placeBeside()
+{
+    QFETCH(QRect, main);
+    QFETCH(QSize, window);
+    QFETCH(QRect, screen);
+    QFETCH(QPoint, expected);
+    QCOMPARE(fenwave::placeBeside(main, window, screen), expected);
 }
 
 // clang-format off

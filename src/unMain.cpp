@@ -4,7 +4,6 @@
 #include "options/CommandLine.h"
 #include "options/Interlocks.h"
 #include "settings/Preferences.h"
-#include "ui/AccessibleInterfaces.h"
 #include "ui/AccessibleTexts.h"
 #include "ui/BatchWindow.h"
 #include "ui/ControlBinding.h"
@@ -32,7 +31,6 @@ using namespace fenwave;
 TForm1::TForm1(const QString &storePath, QWidget *parent) : QMainWindow(parent), m_storePath(storePath)
 {
     setObjectName(QStringLiteral("Form1"));
-    installAccessibleInterfaces(); // before any control is seen by a screen reader
     buildWindow(this);
     collectNamedObjects();
     giveStartValues();

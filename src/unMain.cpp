@@ -4,7 +4,6 @@
 #include "options/CommandLine.h"
 #include "options/Interlocks.h"
 #include "settings/Preferences.h"
-#include "ui/AccessibleInterfaces.h"
 #include "ui/AccessibleTexts.h"
 #include "ui/BatchWindow.h"
 #include "ui/ControlBinding.h"
@@ -29,100 +28,9 @@
 
 using namespace fenwave;
 
-namespace {
-
-// The option controls whose changes run a handler, and the rule each runs. Without a rule the
-// handler only recomposes the full command line: the fifty plain handlers (flgVorbisClick,
-// edtStatChange, ...) are this one connection. edtScaleLeft, edtScaleRight and flgLameTagEn run
-// nothing.
-struct Wiring {
-    Field control;
-    void (TForm1::*rule)();
-};
-
-const Wiring kWiring[] = {
-    // tabInput
-    {Field::edtInput, nullptr},
-    {Field::rgrInputType, &TForm1::rgrInputTypeClick},
-    {Field::cbxSampleFreq, nullptr},
-    {Field::flgForceInput, nullptr},
-    {Field::flgMonoDownmix, nullptr},
-    {Field::flgMP3Decode, &TForm1::flgMP3DecodeClick},
-    {Field::flgWavHeader, nullptr},
-    // tabOutput
-    {Field::edtOutput, nullptr},
-    {Field::rgpOutputType, nullptr},
-    {Field::flgDiffBlock, nullptr},
-    {Field::edtStat, nullptr},
-    {Field::flgVorbis, nullptr},
-    {Field::flgFreeformat, nullptr},
-    {Field::flgCompRatio, &TForm1::flgCompRatioClick},
-    {Field::edtCompRatio, nullptr},
-    {Field::flgScale, &TForm1::flgScaleClick},
-    {Field::edtScale, nullptr},
-    {Field::flgScaleLeft, &TForm1::flgScaleLeftClick},
-    {Field::flgScaleRight, &TForm1::flgScaleRightClick},
-    {Field::flgUseATHMask, &TForm1::flgUseATHMaskClick},
-    {Field::flgNoATH, &TForm1::flgNoATHClick},
-    {Field::edtATH, nullptr},
-    {Field::flgTempMask, nullptr},
-    {Field::flgShortBlock, nullptr},
-    {Field::flgVoiceMode, nullptr},
-    {Field::flgPresets, &TForm1::flgPresetsClick},
-    {Field::cbxPresets, nullptr},
-    {Field::flgDefault, &TForm1::flgDefaultClick},
-    // tabBitrate
-    {Field::rbutCBR, &TForm1::rbutCBRClick},
-    {Field::cbxCBR, nullptr},
-    {Field::rbutABR, &TForm1::rbutABRClick},
-    {Field::cbxABR, nullptr},
-    {Field::rbutVBR, &TForm1::rbutVBRClick},
-    {Field::cbxVBRMode, nullptr},
-    {Field::cbxVBRQuality, nullptr},
-    {Field::cbxMinBitrate, nullptr},
-    {Field::cbxMaxBitrate, nullptr},
-    {Field::flgSupport, nullptr},
-    {Field::flgLameTagDis, nullptr},
-    {Field::cbxEmp, nullptr},
-    {Field::flgCopyright, nullptr},
-    {Field::flgNonOriginal, nullptr},
-    {Field::flgErrorProtection, nullptr},
-    {Field::flgBitRes, nullptr},
-    {Field::flgMaxISO, nullptr},
-    // tabFilter
-    {Field::cbxNoise, nullptr},
-    {Field::flgNoFilter, &TForm1::flgNoFilterClick},
-    {Field::edtLowPass, nullptr},
-    {Field::edtLowPassWidth, nullptr},
-    {Field::edtHighPass, nullptr},
-    {Field::edtHighPassWidth, nullptr},
-    {Field::edtOutputSample, nullptr},
-    {Field::edtTonality, nullptr},
-    // tabComment
-    {Field::flgNoProgress, nullptr},
-    {Field::flgBlankScreen, nullptr},
-    {Field::flgAllUseFull, nullptr},
-    {Field::flgHist, nullptr},
-    {Field::edtSongName, nullptr},
-    {Field::edtArtist, nullptr},
-    {Field::edtAlbum, nullptr},
-    {Field::edtYear, nullptr},
-    {Field::edtTrackNumber, nullptr},
-    {Field::cbxGenre, nullptr},
-    {Field::edtComment, nullptr},
-    {Field::rbut1stOnly, &TForm1::rbut1stOnlyClick},
-    {Field::rbut2ndOnly, &TForm1::rbut2ndOnlyClick},
-    {Field::rbutBoth, &TForm1::rbutBothClick},
-    {Field::flg1stEmpty, nullptr},
-    {Field::flg2ndEmpty, nullptr},
-};
-
-} // namespace
-
 TForm1::TForm1(const QString &storePath, QWidget *parent) : QMainWindow(parent), m_storePath(storePath)
 {
     setObjectName(QStringLiteral("Form1"));
-    installAccessibleInterfaces(); // before any control is seen by a screen reader
     buildWindow(this);
     collectNamedObjects();
     giveStartValues();
@@ -196,9 +104,6 @@ void TForm1::giveStartValues()
 
 void TForm1::connectHandlers()
 {
-    for (const Wiring &w : kWiring)
-        m_handlerOf[static_cast<int>(w.control)] = w.rule ? w.rule : &TForm1::UpdateCommandLine;
-    m_handlerOf[static_cast<int>(Field::flgReadOnly)] = &TForm1::flgReadOnlyClick;
     connect(m_fields, &FieldBinding::changed, this, &TForm1::runHandlerOf);
 
     const struct {
@@ -220,12 +125,6 @@ void TForm1::connectHandlers()
         connect(require<QAction>(m.item), &QAction::triggered, this, m.handler);
     connect(m_butInputOpen, &QAbstractButton::clicked, this, &TForm1::butInputOpenClick);
     connect(m_butOutputPath, &QAbstractButton::clicked, this, &TForm1::butOutputPathClick);
-}
-
-void TForm1::runHandlerOf(Field field)
-{
-    if (const auto handler = m_handlerOf[static_cast<int>(field)])
-        (this->*handler)();
 }
 
 QWidget *TForm1::control(Field field) const
@@ -310,118 +209,122 @@ void TForm1::setAvailable(Field field, bool available)
 
 // ---- Interlock rules ----
 
-// Gives a rule's effects to the controls: unchecking the partner runs its own handler right here,
-// recomposition included; then the enabled flags; then the handler's own recomposition.
-void TForm1::applyRule(Rule rule)
+// Runs what a change of the field runs (Interlocks): unchecking a partner runs the partner's own
+// handler right here, recomposition included; then the enabled flags; then the recomposition.
+void TForm1::runHandlerOf(Field field)
 {
+    const Rule rule = ruleOf(field);
+    if (!rule)
+        return;
     const RuleEffects effects = rule(optionSet());
     if (effects.uncheck)
         setChecked(control<QAbstractButton>(*effects.uncheck), false);
     for (const EnabledFlag &flag : effects.enabled) {
-        if (const Field *field = std::get_if<Field>(&flag.target))
-            setAvailable(*field, flag.enabled);
+        if (const Field *target = std::get_if<Field>(&flag.target))
+            setAvailable(*target, flag.enabled);
         else
             m_fixtures[static_cast<int>(std::get<Fixture>(flag.target))]->setEnabled(flag.enabled);
     }
-    if (effects.recompose == Recompose::ByDefaultFlag)
-        composeByDefaultFlag();
-    else
-        UpdateCommandLine();
+    switch (effects.recompose) {
+    case Recompose::None: break;
+    case Recompose::Full: UpdateCommandLine(); break;
+    case Recompose::ByDefaultFlag: composeByDefaultFlag(); break;
+    }
 }
 
 void TForm1::rgrInputTypeClick()
 {
-    applyRule(rgrInputTypeRule);
+    runHandlerOf(Field::rgrInputType);
 }
 
 void TForm1::flgMP3DecodeClick()
 {
-    applyRule(flgMP3DecodeRule);
+    runHandlerOf(Field::flgMP3Decode);
 }
 
 void TForm1::flgCompRatioClick()
 {
-    applyRule(flgCompRatioRule);
+    runHandlerOf(Field::flgCompRatio);
 }
 
 void TForm1::flgScaleClick()
 {
-    applyRule(flgScaleRule);
+    runHandlerOf(Field::flgScale);
 }
 
 void TForm1::flgScaleLeftClick()
 {
-    applyRule(flgScaleLeftRule);
+    runHandlerOf(Field::flgScaleLeft);
 }
 
 void TForm1::flgScaleRightClick()
 {
-    applyRule(flgScaleRightRule);
+    runHandlerOf(Field::flgScaleRight);
 }
 
 void TForm1::flgPresetsClick()
 {
-    applyRule(flgPresetsRule);
+    runHandlerOf(Field::flgPresets);
 }
 
 void TForm1::flgUseATHMaskClick()
 {
-    applyRule(flgUseATHMaskRule);
+    runHandlerOf(Field::flgUseATHMask);
 }
 
 void TForm1::flgNoATHClick()
 {
-    applyRule(flgNoATHRule);
+    runHandlerOf(Field::flgNoATH);
 }
 
 void TForm1::flgNoFilterClick()
 {
-    applyRule(flgNoFilterRule);
+    runHandlerOf(Field::flgNoFilter);
 }
 
 void TForm1::rbutCBRClick()
 {
-    applyRule(rbutCBRRule);
+    runHandlerOf(Field::rbutCBR);
 }
 
 void TForm1::rbutABRClick()
 {
-    applyRule(rbutABRRule);
+    runHandlerOf(Field::rbutABR);
 }
 
 void TForm1::rbutVBRClick()
 {
-    applyRule(rbutVBRRule);
+    runHandlerOf(Field::rbutVBR);
 }
 
 void TForm1::rbut1stOnlyClick()
 {
-    applyRule(rbut1stOnlyRule);
+    runHandlerOf(Field::rbut1stOnly);
 }
 
 void TForm1::rbut2ndOnlyClick()
 {
-    applyRule(rbut2ndOnlyRule);
+    runHandlerOf(Field::rbut2ndOnly);
 }
 
 void TForm1::rbutBothClick()
 {
-    applyRule(rbutBothRule);
+    runHandlerOf(Field::rbutBoth);
 }
 
 void TForm1::flgDefaultClick()
 {
-    applyRule(flgDefaultRule);
+    runHandlerOf(Field::flgDefault);
 }
 
 void TForm1::cbxSampleFreqChange()
 {
-    UpdateCommandLine();
+    runHandlerOf(Field::cbxSampleFreq);
 }
 
 void TForm1::flgReadOnlyClick()
 {
-    m_commandLine->setEnabled(!checked(Field::flgReadOnly));
+    runHandlerOf(Field::flgReadOnly);
 }
 
 // ---- Hints, language, start and end ----

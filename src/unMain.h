@@ -66,7 +66,7 @@ public:
     QFileDialog *dlgSave();
 
 public slots:
-    // Interlock rules (each recomposes afterwards).
+    // What a change of the control runs (ruleOf), each handler named after its control.
     void rgrInputTypeClick();
     void flgMP3DecodeClick();
     void flgCompRatioClick();
@@ -140,7 +140,6 @@ private:
     bool checked(fenwave::Field field) const;
     void setAvailable(fenwave::Field field, bool available);
     void composeByDefaultFlag();
-    void applyRule(fenwave::Rule rule);
     void takeInputFile(const QString &path);
     void takeGivenInput(const QString &fullPath);
     void openChosenForBatch(const QStringList &chosen);
@@ -161,7 +160,6 @@ private:
     std::optional<QString> m_pendingLine;
     void showCommandLine(const QString &line);
     fenwave::FieldBinding *m_fields = nullptr;
-    std::array<void (TForm1::*)(), fenwave::kFieldCount> m_handlerOf{}; // what a field's change runs
     QPlainTextEdit *m_commandLine = nullptr;
     fenwave::ExactText *m_commandText = nullptr; // the exact text of edtCommandLine
     QLabel *m_panel = nullptr;

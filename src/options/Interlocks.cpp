@@ -31,44 +31,6 @@ constexpr std::variant<Field, Fixture> kDefaultGoverned[] = {
     Fixture::Label5,      Fixture::Label6,
 };
 
-struct Trigger {
-    Field field;
-    Rule rule;
-};
-
-constexpr Trigger kTriggers[] = {
-    {Field::rgrInputType, rgrInputTypeRule}, {Field::flgMP3Decode, flgMP3DecodeRule},
-    {Field::flgCompRatio, flgCompRatioRule}, {Field::flgScale, flgScaleRule},
-    {Field::flgScaleLeft, flgScaleLeftRule}, {Field::flgScaleRight, flgScaleRightRule},
-    {Field::flgPresets, flgPresetsRule},     {Field::flgUseATHMask, flgUseATHMaskRule},
-    {Field::flgNoATH, flgNoATHRule},         {Field::flgNoFilter, flgNoFilterRule},
-    {Field::rbutCBR, rbutCBRRule},           {Field::rbutABR, rbutABRRule},
-    {Field::rbutVBR, rbutVBRRule},           {Field::rbut1stOnly, rbut1stOnlyRule},
-    {Field::rbut2ndOnly, rbut2ndOnlyRule},   {Field::rbutBoth, rbutBothRule},
-    {Field::flgDefault, flgDefaultRule},
-};
-
-static_assert(std::size(kTriggers) == 17, "seventeen controls carry a rule");
-
-} // namespace
-
-const char *fixtureName(Fixture fixture)
-{
-    switch (fixture) {
-    case Fixture::tabBitrate: return "tabBitrate";
-    case Fixture::tabFilter: return "tabFilter";
-    case Fixture::grpCBR: return "grpCBR";
-    case Fixture::grpABR: return "grpABR";
-    case Fixture::grpVBR: return "grpVBR";
-    case Fixture::grpFilter: return "grpFilter";
-    case Fixture::Label3: return "Label3";
-    case Fixture::Label4: return "Label4";
-    case Fixture::Label5: return "Label5";
-    case Fixture::Label6: return "Label6";
-    }
-    return "";
-}
-
 RuleEffects rgrInputTypeRule(const OptionSet &options)
 {
     return enables({{Field::flgMonoDownmix, options.index(Field::rgrInputType) == kRawPcmInputType}});
@@ -167,13 +129,143 @@ RuleEffects flgDefaultRule(const OptionSet &options)
     return effects;
 }
 
+// The command line is the box itself; "View only" makes it editable or not, and recomposes nothing.
+RuleEffects flgReadOnlyRule(const OptionSet &options)
+{
+    return {std::nullopt, {{Field::edtCommandLine, !options.isOn(Field::flgReadOnly)}}, Recompose::None};
+}
+
+// A field without an interlock of its own: its change recomposes the full line, nothing more.
+RuleEffects recomposes(const OptionSet &)
+{
+    return {};
+}
+
+constexpr Rule nothing = nullptr;
+
+struct OnChange {
+    Field field;
+    Rule rule;
+};
+
+// What a change of each field runs, one row per field in the order of Field. The encoder path is
+// no control, and the box of the line is what the others write to.
+constexpr OnChange kOnChange[] = {
+    {Field::LamePath, nothing},
+    {Field::edtCommandLine, nothing},
+    {Field::flgReadOnly, flgReadOnlyRule},
+    // tabInput
+    {Field::edtInput, recomposes},
+    {Field::rgrInputType, rgrInputTypeRule},
+    {Field::cbxSampleFreq, recomposes},
+    {Field::flgForceInput, recomposes},
+    {Field::flgMonoDownmix, recomposes},
+    {Field::flgMP3Decode, flgMP3DecodeRule},
+    {Field::flgWavHeader, recomposes},
+    // tabOutput
+    {Field::edtOutput, recomposes},
+    {Field::rgpOutputType, recomposes},
+    {Field::flgDiffBlock, recomposes},
+    {Field::edtStat, recomposes},
+    {Field::flgVorbis, recomposes},
+    {Field::flgFreeformat, recomposes},
+    {Field::flgCompRatio, flgCompRatioRule},
+    {Field::edtCompRatio, recomposes},
+    {Field::flgScale, flgScaleRule},
+    {Field::edtScale, recomposes},
+    {Field::flgScaleLeft, flgScaleLeftRule},
+    {Field::edtScaleLeft, nothing},
+    {Field::flgScaleRight, flgScaleRightRule},
+    {Field::edtScaleRight, nothing},
+    {Field::flgUseATHMask, flgUseATHMaskRule},
+    {Field::flgNoATH, flgNoATHRule},
+    {Field::edtATH, recomposes},
+    {Field::flgTempMask, recomposes},
+    {Field::flgShortBlock, recomposes},
+    {Field::flgVoiceMode, recomposes},
+    {Field::flgPresets, flgPresetsRule},
+    {Field::cbxPresets, recomposes},
+    {Field::flgDefault, flgDefaultRule},
+    // tabBitrate
+    {Field::rbutCBR, rbutCBRRule},
+    {Field::cbxCBR, recomposes},
+    {Field::rbutABR, rbutABRRule},
+    {Field::cbxABR, recomposes},
+    {Field::rbutVBR, rbutVBRRule},
+    {Field::cbxVBRMode, recomposes},
+    {Field::cbxVBRQuality, recomposes},
+    {Field::cbxMinBitrate, recomposes},
+    {Field::cbxMaxBitrate, recomposes},
+    {Field::flgSupport, recomposes},
+    {Field::flgLameTagDis, recomposes},
+    {Field::flgLameTagEn, nothing},
+    {Field::cbxEmp, recomposes},
+    {Field::flgCopyright, recomposes},
+    {Field::flgNonOriginal, recomposes},
+    {Field::flgErrorProtection, recomposes},
+    {Field::flgBitRes, recomposes},
+    {Field::flgMaxISO, recomposes},
+    // tabFilter
+    {Field::cbxNoise, recomposes},
+    {Field::flgNoFilter, flgNoFilterRule},
+    {Field::edtLowPass, recomposes},
+    {Field::edtLowPassWidth, recomposes},
+    {Field::edtHighPass, recomposes},
+    {Field::edtHighPassWidth, recomposes},
+    {Field::edtOutputSample, recomposes},
+    {Field::edtTonality, recomposes},
+    // tabComment
+    {Field::flgNoProgress, recomposes},
+    {Field::flgAllUseFull, recomposes},
+    {Field::flgBlankScreen, recomposes},
+    {Field::flgHist, recomposes},
+    {Field::edtSongName, recomposes},
+    {Field::edtArtist, recomposes},
+    {Field::edtAlbum, recomposes},
+    {Field::edtYear, recomposes},
+    {Field::edtTrackNumber, recomposes},
+    {Field::cbxGenre, recomposes},
+    {Field::edtComment, recomposes},
+    {Field::rbut1stOnly, rbut1stOnlyRule},
+    {Field::rbut2ndOnly, rbut2ndOnlyRule},
+    {Field::rbutBoth, rbutBothRule},
+    {Field::flg1stEmpty, recomposes},
+    {Field::flg2ndEmpty, recomposes},
+};
+
+constexpr bool rowsFollowFieldOrder()
+{
+    for (int i = 0; i < kFieldCount; ++i) {
+        if (static_cast<int>(kOnChange[i].field) != i)
+            return false;
+    }
+    return true;
+}
+static_assert(std::size(kOnChange) == kFieldCount, "one row per field");
+static_assert(rowsFollowFieldOrder(), "rows must follow the order of Field");
+
+} // namespace
+
+const char *fixtureName(Fixture fixture)
+{
+    switch (fixture) {
+    case Fixture::tabBitrate: return "tabBitrate";
+    case Fixture::tabFilter: return "tabFilter";
+    case Fixture::grpCBR: return "grpCBR";
+    case Fixture::grpABR: return "grpABR";
+    case Fixture::grpVBR: return "grpVBR";
+    case Fixture::grpFilter: return "grpFilter";
+    case Fixture::Label3: return "Label3";
+    case Fixture::Label4: return "Label4";
+    case Fixture::Label5: return "Label5";
+    case Fixture::Label6: return "Label6";
+    }
+    return "";
+}
+
 Rule ruleOf(Field field)
 {
-    for (const Trigger &trigger : kTriggers) {
-        if (trigger.field == field)
-            return trigger.rule;
-    }
-    return nullptr;
+    return kOnChange[static_cast<int>(field)].rule;
 }
 
 void applyAvailability(const RuleEffects &effects, OptionSet &options)

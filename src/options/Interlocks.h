@@ -24,6 +24,7 @@ struct EnabledFlag {
 
 // The command line a handler writes once its rule is done.
 enum class Recompose {
+    None, // the line stays as it is
     Full,
     ByDefaultFlag, // the short line while "Use default settings" is checked, else the full one
 };
@@ -39,27 +40,9 @@ struct RuleEffects {
 // A rule reads the option set as it is just after its trigger changed, and changes nothing itself.
 using Rule = RuleEffects (*)(const OptionSet &options);
 
-// The seventeen rules, each named after the control whose change runs it.
-RuleEffects rgrInputTypeRule(const OptionSet &options);
-RuleEffects flgMP3DecodeRule(const OptionSet &options);
-RuleEffects flgCompRatioRule(const OptionSet &options);
-RuleEffects flgScaleRule(const OptionSet &options);
-RuleEffects flgScaleLeftRule(const OptionSet &options);
-RuleEffects flgScaleRightRule(const OptionSet &options);
-RuleEffects flgPresetsRule(const OptionSet &options);
-RuleEffects flgUseATHMaskRule(const OptionSet &options);
-RuleEffects flgNoATHRule(const OptionSet &options);
-RuleEffects flgNoFilterRule(const OptionSet &options);
-RuleEffects rbutCBRRule(const OptionSet &options);
-RuleEffects rbutABRRule(const OptionSet &options);
-RuleEffects rbutVBRRule(const OptionSet &options);
-RuleEffects rbut1stOnlyRule(const OptionSet &options);
-RuleEffects rbut2ndOnlyRule(const OptionSet &options);
-RuleEffects rbutBothRule(const OptionSet &options);
-RuleEffects flgDefaultRule(const OptionSet &options);
-
-// The rule that a change of `field` runs, or nullptr when the change only recomposes the full
-// line (or, for the few fields without a handler, runs nothing).
+// What a change of `field` runs, the same in the window and in a restore without one: nullptr
+// when it runs nothing; for a field without an interlock of its own, a rule whose only effect is
+// the full line; else the rule named after its control.
 Rule ruleOf(Field field);
 
 // Gives the fields among the effects their availability; fixtures are no part of an option set.

@@ -25,7 +25,6 @@ private:
     void setText(Field field, const QString &text);
     void setListText(Field field, const QString &text);
     void changed(Field field);
-    void recomposed(Recompose how);
 
     OptionSet &m_options;
     Language m_language;
@@ -71,9 +70,7 @@ void Replay::setText(Field field, const QString &text)
     if (m_options.text(field) == text)
         return;
     m_options.setText(field, text);
-    // The encoder path is no control: it runs nothing.
-    if (field != Field::LamePath)
-        changed(field);
+    changed(field);
 }
 
 // The item of exactly that text becomes selected, or none; a list changed by the program runs
@@ -91,20 +88,15 @@ void Replay::setListText(Field field, const QString &text)
 void Replay::changed(Field field)
 {
     const Rule rule = ruleOf(field);
-    if (!rule) {
-        recomposed(Recompose::Full);
+    if (!rule)
         return;
-    }
     const RuleEffects effects = rule(m_options);
     if (effects.uncheck)
         setOn(*effects.uncheck, false);
     applyAvailability(effects, m_options);
-    recomposed(effects.recompose);
-}
-
-void Replay::recomposed(Recompose how)
-{
-    m_shortLine = how == Recompose::ByDefaultFlag && m_options.isOn(Field::flgDefault);
+    if (effects.recompose == Recompose::None)
+        return;
+    m_shortLine = effects.recompose == Recompose::ByDefaultFlag && m_options.isOn(Field::flgDefault);
     m_composed = m_options;
 }
 

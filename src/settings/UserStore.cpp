@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QStringDecoder>
+#include <QtEndian>
 
 #include <utility>
 
@@ -53,26 +54,26 @@ QString sectionForKeyPath(const QString &keyPath)
     return rest.isEmpty() ? rootKeyName() : rootKeyName() + u'\\' + rest.toString();
 }
 
+// A dword as the store holds it: four bytes, least significant first.
+QByteArray dwordBytes(quint32 number)
+{
+    QByteArray bytes(4, '\0');
+    qToLittleEndian(number, bytes.data());
+    return bytes;
+}
+
 QByteArray utf16WithTerminator(QStringView text)
 {
-    QByteArray bytes;
-    bytes.reserve((text.size() + 1) * 2);
-    for (QChar c : text) {
-        bytes.append(char(c.unicode() & 0xff));
-        bytes.append(char(c.unicode() >> 8));
-    }
-    bytes.append('\0');
-    bytes.append('\0');
+    QByteArray bytes((text.size() + 1) * 2, '\0');
+    qToLittleEndian<quint16>(text.utf16(), text.size(), bytes.data());
     return bytes;
 }
 
 // UTF-16LE bytes as text; an odd last byte is ignored.
 QString utf16Text(const QByteArray &bytes)
 {
-    QString text;
-    text.reserve(bytes.size() / 2);
-    for (qsizetype i = 0; i + 1 < bytes.size(); i += 2)
-        text.append(QChar(char16_t(quint8(bytes[i]) | (quint8(bytes[i + 1]) << 8))));
+    QString text(bytes.size() / 2, Qt::Uninitialized);
+    qFromLittleEndian<quint16>(bytes.constData(), text.size(), text.data());
     return text;
 }
 
@@ -163,10 +164,7 @@ std::optional<ParsedData> parseData(QStringView text)
         const std::optional<quint32> number = parseHexDigits(text.mid(6).trimmed());
         if (!number)
             return std::nullopt;
-        QByteArray bytes(4, '\0');
-        for (int i = 0; i < 4; ++i)
-            bytes[i] = char((*number >> (8 * i)) & 0xff);
-        return ParsedData{kindDword, bytes};
+        return ParsedData{kindDword, dwordBytes(*number)};
     }
     if (!text.startsWith(u"hex", Qt::CaseInsensitive))
         return std::nullopt;
@@ -430,11 +428,7 @@ std::optional<quint32> UserStore::dword(const QString &name) const
 {
     if (type(name) != StoreValueType::Dword)
         return std::nullopt;
-    const QByteArray &data = findValue(name)->data;
-    quint32 number = 0;
-    for (int i = 3; i >= 0; --i)
-        number = (number << 8) | quint8(data[i]);
-    return number;
+    return qFromLittleEndian<quint32>(findValue(name)->data.constData());
 }
 
 std::optional<QString> UserStore::string(const QString &name) const
@@ -464,10 +458,7 @@ void UserStore::setValue(const QString &name, quint32 kind, QByteArray data)
 
 void UserStore::setDword(const QString &name, quint32 value)
 {
-    QByteArray bytes(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        bytes[i] = char((value >> (8 * i)) & 0xff);
-    setValue(name, kindDword, bytes);
+    setValue(name, kindDword, dwordBytes(value));
 }
 
 void UserStore::setString(const QString &name, const QString &value)
@@ -488,9 +479,7 @@ void UserStore::appendValueLine(QByteArray &out, const Value &value)
         }
     }
     if (value.kind == kindDword && value.data.size() == 4) {
-        quint32 number = 0;
-        for (int i = 3; i >= 0; --i)
-            number = (number << 8) | quint8(value.data[i]);
+        const auto number = qFromLittleEndian<quint32>(value.data.constData());
         out.append("dword:" + QByteArray::number(number, 16).rightJustified(8, '0'));
     } else {
         out.append(value.kind == kindBinary ? QByteArray("hex:") : "hex(" + QByteArray::number(value.kind, 16) + "):");

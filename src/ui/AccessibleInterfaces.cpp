@@ -1,15 +1,16 @@
-#include "ui/AccessibleInterfaces.h"
-
-#include "ui/BatchWindow.h"
-#include "ui/RunWindow.h"
-
+// The program's own accessible interfaces, ahead of Qt's, put in once at start
+// (nothing calls in here; the build links this file into every program of the window library):
+//  - a combo box given an accessible name (one with no label beside it) is called by that name;
+//    Qt on Linux always calls a combo box by its current value, and one with a label keeps that;
+//  - a window of the program's own (a plain widget shown as a window, such as the run and batch
+//    windows) is a window to a screen reader, not an anonymous panel.
+// They cost nothing while no accessibility client is listening.
 #include <QAbstractItemView>
 #include <QAccessibleWidget>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QKeySequence>
 #include <QLineEdit>
-
-namespace fenwave {
 
 namespace {
 
@@ -105,18 +106,37 @@ QAccessibleInterface *programInterface(const QString &className, QObject *object
     if (className == QLatin1String("QComboBox")) {
         if (auto *combo = qobject_cast<QComboBox *>(object))
             return new NamedComboBox(combo);
-    } else if (className == QLatin1String(RunWindow::staticMetaObject.className())
-               || className == QLatin1String(BatchWindow::staticMetaObject.className())) {
-        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Window);
+    } else if (object && object->metaObject()->superClass() == &QWidget::staticMetaObject) {
+        auto *widget = static_cast<QWidget *>(object);
+        if (widget->windowType() == Qt::Window)
+            return new QAccessibleWidget(widget, QAccessible::Window);
     }
     return nullptr;
 }
 
-} // namespace
-
-void installAccessibleInterfaces()
+// Qt puts in its own interfaces as the application is made, after the start-up functions, and
+// asks the last factory put in first: ours goes in as the first widget is made.
+class FirstWidgetWatch : public QObject
 {
-    QAccessible::installFactory(programInterface);
+public:
+    using QObject::QObject;
+
+    bool eventFilter(QObject *watched, QEvent *) override
+    {
+        if (watched->isWidgetType()) {
+            QAccessible::installFactory(programInterface);
+            QCoreApplication::instance()->removeEventFilter(this);
+        }
+        return false;
+    }
+};
+
+void installProgramInterfaces()
+{
+    QCoreApplication *app = QCoreApplication::instance();
+    app->installEventFilter(new FirstWidgetWatch(app));
 }
 
-} // namespace fenwave
+} // namespace
+
+Q_COREAPP_STARTUP_FUNCTION(installProgramInterfaces)

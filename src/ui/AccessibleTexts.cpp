@@ -79,8 +79,9 @@ void attachLabelBuddies(QWidget *window)
     for (const LabelBuddy &pair : kLabelBuddies) {
         auto *label = window->findChild<QLabel *>(QString::fromLatin1(pair.label));
         auto *control = window->findChild<QWidget *>(QString::fromLatin1(pair.control));
-        if (label && control)
-            label->setBuddy(control);
+        if (!label || !control)
+            qFatal("Form1 has no label %s beside a control %s", pair.label, pair.control);
+        label->setBuddy(control);
     }
 }
 

@@ -4,7 +4,6 @@
 
 #include "batch/BatchRunner.h"
 #include "batch/GatherInputs.h"
-#include "ui/AccessibleInterfaces.h"
 #include "ui/AccessibleTexts.h"
 #include "ui/BatchJobModel.h"
 #include "ui/BatchListDelegate.h"
@@ -142,7 +141,6 @@ BatchWindow::BatchWindow(Source source, const MessageTexts &texts, QWidget *pare
       m_showOutput(new QPushButton(this)), m_start(new QPushButton(this)), m_stop(new QPushButton(this)),
       m_retry(new QPushButton(this))
 {
-    installAccessibleInterfaces();
     setObjectName(QStringLiteral("frmBatch"));
     m_notes->setObjectName(QStringLiteral("lblBatchNotes"));
     m_list->setObjectName(QStringLiteral("lstBatchJobs"));

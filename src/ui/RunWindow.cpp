@@ -4,7 +4,6 @@
 
 #include "options/CommandLine.h"
 #include "options/EncoderProgress.h"
-#include "ui/AccessibleInterfaces.h"
 #include "ui/AccessibleTexts.h"
 #include "ui/Confirmation.h"
 
@@ -66,7 +65,6 @@ RunWindow::RunWindow(const MessageTexts &texts)
       m_progress(new QProgressBar(this)), m_outcome(new QLabel(this)), m_stop(new QPushButton(texts.strRunStop, this)),
       m_terminal(m_view->document(), [this](QStringView line) { showProgress(line); })
 {
-    installAccessibleInterfaces();
     setObjectName(QStringLiteral("frmRun"));
     m_view->setObjectName(QStringLiteral("edtRunOutput"));
     m_progress->setObjectName(QStringLiteral("barRunProgress"));

@@ -24,7 +24,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QProgressBar>
@@ -260,12 +259,7 @@ BatchWindow::BatchWindow(Source source, const MessageTexts &texts, QWidget *pare
         if (isRunning()) {
             // Said once the drop is over: a box within it would hold the dragging program.
             QMetaObject::invokeMethod(
-                this,
-                [this] {
-                    QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(kProgramTitle),
-                                    m_texts.strBatchAddWhileRunning, QMessageBox::Ok, this);
-                    box.exec();
-                },
+                this, [this] { showMessage(this, MessageKind::Notice, m_texts.strBatchAddWhileRunning); },
                 Qt::QueuedConnection);
             return false;
         }
@@ -425,10 +419,7 @@ void BatchWindow::start()
         return;
     const QString encoder = m_source.encoder();
     if (encoder.isEmpty()) {
-        QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(kProgramTitle), m_texts.strNoLamePath, QMessageBox::Ok,
-                        this);
-        keepProgramButtonTexts(box);
-        box.exec();
+        showMessage(this, MessageKind::Notice, m_texts.strNoLamePath);
         return;
     }
     // The options as they are now: the plan is made again, exists checks included, and the
@@ -647,10 +638,7 @@ void BatchWindow::batchFinished()
     m_runner = nullptr;
     m_elapsed.invalidate();
     replan();
-    QMessageBox box(QMessageBox::Critical, QString::fromLatin1(kProgramTitle), m_texts.strCannotStart.arg(notStarted),
-                    QMessageBox::Ok, this);
-    keepProgramButtonTexts(box);
-    box.exec();
+    showMessage(this, MessageKind::Error, m_texts.strCannotStart.arg(notStarted));
 }
 
 void BatchWindow::updateButtons()

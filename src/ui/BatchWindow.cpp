@@ -47,6 +47,8 @@ constexpr ExistingOutputPolicy kPolicies[]
     = {ExistingOutputPolicy::Skip, ExistingOutputPolicy::Overwrite, ExistingOutputPolicy::Number};
 constexpr int kProgressSteps = 1000;
 constexpr int kProgressIntervalMs = 200;
+// Whole rows the list shows with the window at its smallest.
+constexpr int kRowsAtSmallest = 4;
 
 QString clockText(qint64 ms)
 {
@@ -407,6 +409,9 @@ void BatchWindow::setTexts(const MessageTexts &texts)
     const int progressWidth = std::max(metrics.horizontalAdvance(texts.strBatchColumnProgress),
                                        metrics.horizontalAdvance(QStringLiteral("100%")));
     m_list->setColumnWidth(BatchJobModel::ProgressColumn, progressWidth + 4 * metrics.averageCharWidth());
+    m_list->setMinimumHeight(m_list->horizontalHeader()->sizeHint().height()
+                             + kRowsAtSmallest * m_list->verticalHeader()->defaultSectionSize()
+                             + 2 * m_list->frameWidth());
     shareColumns();
     nameAndDescribeParts(this, texts, kPartTexts);
     showNotes(m_source.options());

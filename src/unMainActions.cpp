@@ -32,7 +32,6 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QStandardPaths>
@@ -44,8 +43,6 @@
 using namespace fenwave;
 
 namespace {
-
-const QString kApplicationTitle = QString::fromLatin1(kProgramTitle);
 
 // An error text gets a full stop when its last character sorts after the full stop.
 QString withFullStop(QString text)
@@ -124,9 +121,7 @@ void TForm1::refuseName(const QString &text, QTextStream *diagnostics)
 
 void TForm1::showInformation(const QString &text)
 {
-    QMessageBox box(QMessageBox::NoIcon, kApplicationTitle, text, QMessageBox::Ok, this);
-    keepProgramButtonTexts(box);
-    box.exec();
+    showMessage(this, MessageKind::Notice, text);
 }
 
 bool TForm1::confirm(const QString &text)
@@ -136,9 +131,7 @@ bool TForm1::confirm(const QString &text)
 
 void TForm1::showError(const QString &text)
 {
-    QMessageBox box(QMessageBox::Critical, kApplicationTitle, withFullStop(text), QMessageBox::Ok, this);
-    keepProgramButtonTexts(box);
-    box.exec();
+    showMessage(this, MessageKind::Error, withFullStop(text));
 }
 
 // ---- Run and exit ----

@@ -2,7 +2,6 @@
 
 #include "options/SameFile.h"
 
-#include <QDir>
 #include <QFileInfo>
 
 namespace fenwave {
@@ -15,12 +14,7 @@ bool RealFileFacts::exists(const QString &path) const
 
 QString RealFileFacts::identity(const QString &path) const
 {
-    if (const std::optional<FileIdentity> id = existingFileIdentity(path))
-        return QStringLiteral("file:%1:%2").arg(quint64(id->first)).arg(quint64(id->second));
-    const QFileInfo absolute(QDir::cleanPath(QDir::current().absoluteFilePath(path)));
-    const QString folder = QFileInfo(absolute.path()).canonicalFilePath();
-    const QString name = folder.isEmpty() ? absolute.filePath() : QDir(folder).filePath(absolute.fileName());
-    return QStringLiteral("name:") + name;
+    return sameFileKey(path);
 }
 
 SoundKind RealFileFacts::soundKind(const QString &path) const

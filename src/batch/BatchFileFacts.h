@@ -32,8 +32,8 @@ class RealFileFacts : public BatchFileFacts
 {
 public:
     bool exists(const QString &path) const override;
-    // An existing file by its device and inode; a name that does not exist yet by its absolute
-    // path, with "." and ".." removed and links in its folder resolved.
+    // sameFileKey: an existing file by its device and inode, any other name by where writing
+    // under it would create the file.
     QString identity(const QString &path) const override;
     // By the file's first bytes; a file that is not a regular file or cannot be read is not checked.
     SoundKind soundKind(const QString &path) const override;

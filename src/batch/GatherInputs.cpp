@@ -35,15 +35,11 @@ QByteArray absoluteName(const QByteArray &name)
     return cleaned.isEmpty() ? QByteArray("/") : cleaned;
 }
 
-// A key equal for every name of one file: its device and inode; by its absolute name when it
-// cannot be looked at.
+// A key equal for every name of one file; a name whose text does not hold the bytes given is
+// never looked at, as it might name another file.
 QString identityOf(const QString &absolutePath)
 {
-    if (isFaithfulFileName(absolutePath)) {
-        if (const std::optional<FileIdentity> id = existingFileIdentity(absolutePath))
-            return QStringLiteral("file:%1:%2").arg(quint64(id->first)).arg(quint64(id->second));
-    }
-    return QStringLiteral("name:") + absolutePath;
+    return isFaithfulFileName(absolutePath) ? sameFileKey(absolutePath) : QStringLiteral("name:") + absolutePath;
 }
 
 class Gatherer

@@ -337,14 +337,15 @@ private:
         const BatchCounts counts = m_runner.counts();
         const int done = counts.finished + counts.failed + counts.stopped;
         const int toDo = m_runner.jobCount() - counts.skipped;
-        // The remaining time as the batch window estimates it: the time so far, scaled by the
-        // share of the work still to do.
+        // As the batch window shows it: the share fills with what succeeded, so failed files
+        // leave it short; the remaining time is the time so far, scaled by the share of all
+        // the work still to do, failures included.
         const double progress = m_runner.overallProgress();
         const qint64 elapsed = m_elapsed.elapsed();
         const QString remaining
             = progress > 0 ? clockText(qint64(double(elapsed) * (1 - progress) / progress)) : QStringLiteral("--:--");
         m_err << QStringLiteral("\r\033[K[%1%] %2 of %3 files done, %4 encoding, elapsed %5, remaining %6")
-                     .arg(int(progress * 100), 3)
+                     .arg(int(qBound(0.0, m_runner.finishedShare(), 1.0) * 100), 3)
                      .arg(done)
                      .arg(toDo)
                      .arg(counts.encoding)

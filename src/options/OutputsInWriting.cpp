@@ -3,7 +3,6 @@
 #include "options/SameFile.h"
 
 #include <QDir>
-#include <QFileInfo>
 
 #include <algorithm>
 #include <utility>
@@ -17,25 +16,11 @@ QString absoluteIn(const QString &path, const QString &folder)
     return QDir(folder).absoluteFilePath(path);
 }
 
-// Links followed no deeper than this (the system gives up at 40).
-constexpr int kDeepestLink = 40;
-
-// The path a file that need not exist yet is known by: absolute, without "." and "..", a
-// dangling link followed to where writing through it would create the file, and the folder
-// through its links where the folder exists.
-QString comparablePath(const QString &absolutePath)
-{
-    QString path = absolutePath;
-    for (int depth = 0; depth < kDeepestLink && QFileInfo(path).isSymLink(); ++depth)
-        path = QFileInfo(path).symLinkTarget();
-    const QFileInfo file(QDir::cleanPath(path));
-    const QString folder = QFileInfo(file.path()).canonicalFilePath();
-    return folder.isEmpty() ? file.filePath() : QDir(folder).filePath(file.fileName());
-}
-
+// Two outputs are one file under any spelling; a run writing through a dangling link writes
+// its target.
 bool sameOutput(const QString &a, const QString &b)
 {
-    return namesSameExistingFile(a, b) || comparablePath(a) == comparablePath(b);
+    return sameFileKey(a) == sameFileKey(b);
 }
 
 } // namespace

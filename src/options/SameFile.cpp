@@ -1,10 +1,30 @@
 #include "options/SameFile.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <sys/stat.h>
 
 namespace fenwave {
+
+namespace {
+
+// Links followed no deeper than this (the system gives up at 40).
+constexpr int kDeepestLink = 40;
+
+// Where writing under an absolute name that names no existing file would create the file.
+QString whereWritingCreates(const QString &absolutePath)
+{
+    QString path = absolutePath;
+    for (int depth = 0; depth < kDeepestLink && QFileInfo(path).isSymLink(); ++depth)
+        path = QFileInfo(path).symLinkTarget();
+    const QFileInfo file(QDir::cleanPath(path));
+    const QString folder = QFileInfo(file.path()).canonicalFilePath();
+    return folder.isEmpty() ? file.filePath() : QDir(folder).filePath(file.fileName());
+}
+
+} // namespace
 
 std::optional<FileIdentity> existingFileIdentity(const QString &path)
 {
@@ -15,6 +35,15 @@ std::optional<FileIdentity> existingFileIdentity(const QString &path)
     if (::stat(QFile::encodeName(path).constData(), &info) != 0)
         return std::nullopt;
     return FileIdentity{info.st_dev, info.st_ino};
+}
+
+QString sameFileKey(const QString &path)
+{
+    if (path.isEmpty())
+        return QString();
+    if (const std::optional<FileIdentity> id = existingFileIdentity(path))
+        return QStringLiteral("file:%1:%2").arg(quint64(id->first)).arg(quint64(id->second));
+    return QStringLiteral("name:") + whereWritingCreates(QDir::current().absoluteFilePath(path));
 }
 
 bool namesSameExistingFile(const QString &a, const QString &b)

@@ -23,7 +23,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QProgressBar>
@@ -47,6 +46,8 @@ constexpr ExistingOutputPolicy kPolicies[]
     = {ExistingOutputPolicy::Skip, ExistingOutputPolicy::Overwrite, ExistingOutputPolicy::Number};
 constexpr int kProgressSteps = 1000;
 constexpr int kProgressIntervalMs = 200;
+// Whole rows the list shows with the window at its smallest.
+constexpr int kRowsAtSmallest = 4;
 
 QString clockText(qint64 ms)
 {
@@ -258,12 +259,7 @@ BatchWindow::BatchWindow(Source source, const MessageTexts &texts, QWidget *pare
         if (isRunning()) {
             // Said once the drop is over: a box within it would hold the dragging program.
             QMetaObject::invokeMethod(
-                this,
-                [this] {
-                    QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(kProgramTitle),
-                                    m_texts.strBatchAddWhileRunning, QMessageBox::Ok, this);
-                    box.exec();
-                },
+                this, [this] { showMessage(this, MessageKind::Notice, m_texts.strBatchAddWhileRunning); },
                 Qt::QueuedConnection);
             return false;
         }
@@ -411,6 +407,9 @@ void BatchWindow::setTexts(const MessageTexts &texts)
     const int progressWidth = std::max(metrics.horizontalAdvance(texts.strBatchColumnProgress),
                                        metrics.horizontalAdvance(QStringLiteral("100%")));
     m_list->setColumnWidth(BatchJobModel::ProgressColumn, progressWidth + 4 * metrics.averageCharWidth());
+    m_list->setMinimumHeight(m_list->horizontalHeader()->sizeHint().height()
+                             + kRowsAtSmallest * m_list->verticalHeader()->defaultSectionSize()
+                             + 2 * m_list->frameWidth());
     shareColumns();
     nameAndDescribeParts(this, texts, kPartTexts);
     showNotes(m_source.options());
@@ -423,10 +422,7 @@ void BatchWindow::start()
         return;
     const QString encoder = m_source.encoder();
     if (encoder.isEmpty()) {
-        QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(kProgramTitle), m_texts.strNoLamePath, QMessageBox::Ok,
-                        this);
-        keepProgramButtonTexts(box);
-        box.exec();
+        showMessage(this, MessageKind::Notice, m_texts.strNoLamePath);
         return;
     }
     // The options as they are now: the plan is made again, exists checks included, and the
@@ -645,10 +641,7 @@ void BatchWindow::batchFinished()
     m_runner = nullptr;
     m_elapsed.invalidate();
     replan();
-    QMessageBox box(QMessageBox::Critical, QString::fromLatin1(kProgramTitle), m_texts.strCannotStart.arg(notStarted),
-                    QMessageBox::Ok, this);
-    keepProgramButtonTexts(box);
-    box.exec();
+    showMessage(this, MessageKind::Error, m_texts.strCannotStart.arg(notStarted));
 }
 
 void BatchWindow::updateButtons()

@@ -1,9 +1,32 @@
 #include "ui/Confirmation.h"
 
+#include "ProgramIdentity.h"
+
 #include <QAbstractButton>
 #include <QMessageBox>
 
 namespace fenwave {
+
+namespace {
+
+// The buttons get the program's own texts, where Qt's translation would give them its own.
+void keepProgramButtonTexts(QMessageBox &box)
+{
+    if (QAbstractButton *ok = box.button(QMessageBox::Ok))
+        ok->setText(QStringLiteral("OK"));
+    if (QAbstractButton *cancel = box.button(QMessageBox::Cancel))
+        cancel->setText(QStringLiteral("Cancel"));
+}
+
+} // namespace
+
+void showMessage(QWidget *parent, MessageKind kind, const QString &text)
+{
+    const QMessageBox::Icon icon = kind == MessageKind::Error ? QMessageBox::Critical : QMessageBox::NoIcon;
+    QMessageBox box(icon, QString::fromLatin1(kProgramTitle), text, QMessageBox::Ok, parent);
+    keepProgramButtonTexts(box);
+    box.exec();
+}
 
 bool askToConfirm(QWidget *parent, const QString &text)
 {
@@ -13,14 +36,6 @@ bool askToConfirm(QWidget *parent, const QString &text)
     box.setEscapeButton(QMessageBox::Cancel);
     keepProgramButtonTexts(box);
     return box.exec() == QMessageBox::Ok;
-}
-
-void keepProgramButtonTexts(QMessageBox &box)
-{
-    if (QAbstractButton *ok = box.button(QMessageBox::Ok))
-        ok->setText(QStringLiteral("OK"));
-    if (QAbstractButton *cancel = box.button(QMessageBox::Cancel))
-        cancel->setText(QStringLiteral("Cancel"));
 }
 
 } // namespace fenwave

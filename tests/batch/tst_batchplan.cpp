@@ -323,16 +323,20 @@ void TestBatchPlan::realFilesUnderAnySpelling()
     const QString root = dir.path();
     const QByteArray layer3Frame
         = QByteArray("\xff\xfb\x90\x00", 4) + QByteArray(413, '\0'); // what the input type reads
-    for (const char *name : {"a.wav", "b.wav", "c.MP3", "d.wav"})
+    for (const char *name : {"a.wav", "b.wav", "c.MP3", "d.wav", "f.wav", "e.wav"})
         testing::mustWrite(root + "/" + name, layer3Frame);
     QVERIFY(QFile::link(root + "/b.wav", root + "/a.mp3")); // a's output is input b
     QCOMPARE(::link(QFile::encodeName(root + "/c.MP3").constData(), QFile::encodeName(root + "/c.mp3").constData()), 0);
     QVERIFY(QFile::link(root + "/gone", root + "/d.mp3")); // a dangling link stands in the way
+    // Writing through a dangling link writes its target, which is f's output: e gets a number.
+    QVERIFY(QFile::link(root + "/f.mp3", root + "/e.mp3"));
     BatchRequest request;
     request.options.setIndex(Field::rgrInputType, 2);
-    request.inputs = given({root + "/a.wav", root + "/b.wav", root + "/c.MP3", root + "/d.wav"});
-    const QStringList expected{"skip is another input: " + root + "/a.mp3", root + "/b.mp3",
-                               "skip is input: " + root + "/c.mp3", "skip exists: " + root + "/d.mp3"};
+    request.inputs
+        = given({root + "/a.wav", root + "/b.wav", root + "/c.MP3", root + "/d.wav", root + "/f.wav", root + "/e.wav"});
+    const QStringList expected{
+        "skip is another input: " + root + "/a.mp3", root + "/b.mp3", "skip is input: " + root + "/c.mp3",
+        "skip exists: " + root + "/d.mp3",           root + "/f.mp3", root + "/e (2).mp3"};
     QCOMPARE(outcomes(planBatch(request, RealFileFacts())), expected);
 }
 

@@ -37,6 +37,7 @@ void TestOutputsInWriting::initTestCase()
     QVERIFY(QFile::link(root.filePath("x/song.mp3"), root.filePath("link.mp3")));
     QVERIFY(QFile::link(root.filePath("x"), root.filePath("folder link")));
     QVERIFY(QFile::link(root.filePath("y/target.mp3"), root.filePath("dangling.mp3")));
+    QVERIFY(QFile::link("y/target.mp3", root.filePath("x/../second dangling.mp3")));
     // A hard link where the file system allows one; the row is skipped otherwise.
     ::link(QFile::encodeName(root.filePath("x/song.mp3")).constData(),
            QFile::encodeName(root.filePath("hard.mp3")).constData());
@@ -65,6 +66,7 @@ void TestOutputsInWriting::sameOutput_data()
     QTest::newRow("new, relative and absolute") << "new.mp3" << root + "/y" << root + "/y/new.mp3" << "/" << true;
     QTest::newRow("new, through a linked folder") << "folder link/new.mp3" << root << "x/new.mp3" << root << true;
     QTest::newRow("new, through a dangling link") << "dangling.mp3" << root << "y/target.mp3" << root << true;
+    QTest::newRow("new, two dangling links to it") << "second dangling.mp3" << root << "dangling.mp3" << root << true;
     QTest::newRow("new, other folder") << "x/new.mp3" << root << "y/new.mp3" << root << false;
     QTest::newRow("new, in a folder not there") << "no/such/new.mp3" << root << "no/such/../such/new.mp3" << root
                                                 << true;

@@ -13,6 +13,7 @@
 #include <QComboBox>
 #include <QDropEvent>
 #include <QFileDialog>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QUrl>
 #include <QHeaderView>
@@ -84,6 +85,7 @@ private slots:
     void closingWhileRunning_data();
     void closingWhileRunning();
     void addingAndRemovingBeforeStart();
+    void dropWhileRunning();
     void contentSkippedBeforeStart();
     void listBeforeStart_data();
     void listBeforeStart();
@@ -248,6 +250,35 @@ void TestBatchWindow::addingAndRemovingBeforeStart()
     QCOMPARE(cell(batch, 0, BatchJobModel::FileColumn, Qt::AccessibleTextRole), a);
     QCOMPARE(cell(batch, 0, BatchJobModel::StatusColumn), QStringLiteral("Waiting"));
     QVERIFY(batch->findChild<QPushButton *>("butBatchStart")->isEnabled());
+    delete batch;
+}
+
+// From Start on, a drop is refused in the interface language; the box's button says "OK", as
+// every box of the program does, whatever Qt's own translation would say.
+void TestBatchWindow::dropWhileRunning()
+{
+    Window w;
+    w.form.named<QAction>("mnuRussian")->trigger();
+    QPointer<BatchWindow> batch = openBatch(w.form, file("runs long"));
+    batch->show();
+    QVERIFY(QTest::qWaitForWindowExposed(batch));
+    const QString folder = QFileInfo(cell(batch, 0, BatchJobModel::FileColumn, Qt::AccessibleTextRole)).absolutePath();
+    QVERIFY(testing::writeAll(folder + "/c.wav", testing::silentWave()));
+    QTest::mouseClick(batch->findChild<QPushButton *>("butBatchStart"), Qt::LeftButton);
+    QTRY_VERIFY(batch->isRunning());
+    QStringList buttons;
+    ModalAnswer answer([&buttons](QWidget *modal) {
+        if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+            for (const QAbstractButton *button : box->buttons())
+                buttons << button->text();
+        }
+        ModalAnswer::press(modal, QMessageBox::Ok);
+    });
+    QVERIFY(!dropOn(batch, {folder + "/c.wav"}));
+    QTRY_COMPARE(answer.count, 1);
+    QCOMPARE(answer.text, QString::fromUtf8("Пока идёт кодирование, файлы добавить нельзя."));
+    QCOMPARE(buttons, QStringList{QStringLiteral("OK")});
+    QCOMPARE(batch->model()->rowCount(), 2);
     delete batch;
 }
 

@@ -38,7 +38,15 @@ exec /bin/sleep 600
 EOF
 chmod +x "$work/bin/lame"
 printf '[Fenwave Sets]\nLamePath=%s\n' "$work/bin/lame" >"$work/encoder.ini"
-for f in "01 Intro" "02 Theme" "03 Coda" "track"; do printf 'RIFF' >"$work/album/$f.wav"; done
+# Short silent sound files (16-bit mono PCM at 8 kHz, a tenth of a second): the program reads a
+# file's content before it offers it to the encoder.
+for f in "01 Intro" "02 Theme" "03 Coda" "track"; do
+    {
+        printf 'RIFF\x64\x06\x00\x00WAVEfmt \x10\x00\x00\x00\x01\x00\x01\x00\x40\x1f\x00\x00\x80\x3e\x00\x00'
+        printf '\x02\x00\x10\x00data\x40\x06\x00\x00'
+        head -c 1600 /dev/zero
+    } >"$work/album/$f.wav"
+done
 
 start() {
     # No terminal emulator on PATH: Run opens Fenwave's own run window.

@@ -28,6 +28,7 @@
 #include <taglib/id3v2tag.h>
 #include <taglib/mpegfile.h>
 #include <taglib/tpropertymap.h>
+#include <taglib/wavfile.h>
 
 using testing::FormDriver;
 using testing::ModalAnswer;
@@ -101,6 +102,7 @@ private slots:
     void encodesFromTheShell_data();
     void encodesFromTheShell();
     void carriesTagsFromTheShell();
+    void takesTagsIntoTheWindow();
 
 private:
     QTemporaryDir m_root{QDir::tempPath() + QStringLiteral("/fenwave e2e Жж XXXXXX")};
@@ -363,6 +365,52 @@ void TestEndToEnd::carriesTagsFromTheShell()
         const auto *picture = static_cast<TagLib::ID3v2::AttachedPictureFrame *>(pictures.front());
         QCOMPARE(QByteArray(picture->picture().data(), int(picture->picture().size())), testing::readAll(cover));
     }
+}
+
+// The single Run: "Take tags from the input file" fills only the empty fields, and a Cyrillic
+// title reaches the MP3 even under a locale that cannot hold it.
+void TestEndToEnd::takesTagsIntoTheWindow()
+{
+    const QString input = m_root.filePath(QStringLiteral("tagged.wav"));
+    const QString target = m_root.filePath(QStringLiteral("tagged.mp3"));
+    QVERIFY(testing::writeAll(input, sineWave()));
+    {
+        TagLib::RIFF::WAV::File file(QFile::encodeName(input).constData());
+        file.ID3v2Tag()->setTitle(TagLib::String("Ёлка", TagLib::String::UTF8));
+        file.ID3v2Tag()->setArtist("From the file");
+        file.ID3v2Tag()->setTrack(7);
+        QVERIFY(file.save());
+    }
+    const QByteArray savedLocale = qgetenv("LC_ALL");
+    qputenv("LC_ALL", "C");
+    const auto restoreLocale = qScopeGuard([savedLocale] { qputenv("LC_ALL", savedLocale); });
+
+    Window w;
+    TForm1 &form = w.form;
+    const FormDriver &d = w.d;
+    form.LamePath = m_lame;
+    d.type("edtInput", input);
+    d.type("edtOutput", target);
+    d.type("edtArtist", QStringLiteral("Typed"));
+    QVERIFY(!d.line().contains(QStringLiteral("--tt")));
+    d.trigger("mnuTakeTags");
+    QCOMPARE(d.w<QLineEdit>("edtSongName")->text(), QStringLiteral("Ёлка"));
+    QCOMPARE(d.w<QLineEdit>("edtArtist")->text(), QStringLiteral("Typed"));
+    QCOMPARE(d.w<QLineEdit>("edtTrackNumber")->text(), QStringLiteral("7"));
+    QVERIFY2(d.line().contains(QStringLiteral("--tt Ёлка")), qPrintable(d.line()));
+
+    {
+        ModalAnswer answer([](QWidget *modal) { ModalAnswer::press(modal, QMessageBox::Ok); });
+        form.named<QAction>("mnuRun")->trigger();
+    }
+    QCOMPARE(fenwave::RunWindow::windows().size(), 1);
+    fenwave::RunWindow *run = fenwave::RunWindow::windows().constFirst();
+    const auto closeRun = qScopeGuard([] { fenwave::RunWindow::stopAllAndClose(); });
+    QTRY_COMPARE_WITH_TIMEOUT(run->findChild<QLabel *>("lblRunOutcome")->text(), QStringLiteral("Finished"), 30000);
+    TagLib::MPEG::File file(QFile::encodeName(target).constData());
+    QVERIFY(file.isValid() && file.hasID3v2Tag());
+    QCOMPARE(QString::fromStdString(file.ID3v2Tag()->title().to8Bit(true)), QStringLiteral("Ёлка"));
+    QCOMPARE(QString::fromStdString(file.ID3v2Tag()->artist().to8Bit(true)), QStringLiteral("Typed"));
 }
 
 QTEST_MAIN(TestEndToEnd)

@@ -52,7 +52,7 @@ std::vector<BatchJob> planBatch(const BatchRequest &request, const BatchFileFact
 // ".ogg" when it writes Ogg Vorbis, else ".mp3".
 QString batchOutputExtension(const OptionSet &options);
 
-// The fields with a value that a batch leaves out, because they describe a single file
+// The fields with a value that a batch does not apply, because they describe a single file
 // (edtSongName, edtTrackNumber), so that the batch window can say so.
 QList<Field> perFileFieldsLeftOut(const OptionSet &options);
 

@@ -186,25 +186,19 @@ void readAiff(SourceTags &tags, const TagLib::FileName name)
         tags.cover = id3v2Cover(file.tag());
 }
 
-// The picture beside the file that stands for its album's cover, or empty.
+// The picture beside the file that stands for its album's cover, or empty. The usual spellings
+// only (lower case, or a capital first letter): each costs a look-up per file.
 QString pictureBeside(const QString &path)
 {
-    static const char *const kBaseNames[] = {"cover", "folder", "front"};
-    static const char *const kExtensions[] = {".jpg", ".jpeg", ".png"};
+    static const char *const kNames[]
+        = {"cover.jpg",  "Cover.jpg",  "folder.jpg",  "Folder.jpg",  "front.jpg",  "Front.jpg",
+           "cover.jpeg", "Cover.jpeg", "folder.jpeg", "Folder.jpeg", "front.jpeg", "Front.jpeg",
+           "cover.png",  "Cover.png",  "folder.png",  "Folder.png",  "front.png",  "Front.png"};
     const QString folder = QFileInfo(path).path();
-    for (const char *base : kBaseNames) {
-        const QString lower = QString::fromLatin1(base);
-        const QString spellings[] = {lower, lower.left(1).toUpper() + lower.mid(1), lower.toUpper()};
-        for (const char *extension : kExtensions) {
-            for (const QString &spelling : spellings) {
-                for (const QString &suffix :
-                     {QString::fromLatin1(extension), QString::fromLatin1(extension).toUpper()}) {
-                    const QFileInfo picture(folder + QLatin1Char('/') + spelling + suffix);
-                    if (picture.isFile() && picture.isReadable() && picture.size() > 0)
-                        return picture.filePath();
-                }
-            }
-        }
+    for (const char *name : kNames) {
+        const QFileInfo picture(folder + QLatin1Char('/') + QLatin1String(name));
+        if (picture.isFile() && picture.isReadable() && picture.size() > 0)
+            return picture.filePath();
     }
     return QString();
 }

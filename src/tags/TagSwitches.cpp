@@ -76,7 +76,9 @@ QStringList fileTagSwitches(const OptionSet &page, const SourceTags &tags, const
         add("--tv", QStringLiteral("TPE2=") + tags.albumArtist);
     if (tags.disc > 0)
         add("--tv", QStringLiteral("TPOS=") + numberOfTotal(tags.disc, tags.discTotal));
-    add("--ti", coverFile);
+    // A picture makes the encoder add a version 2 tag even when asked for version 1 alone.
+    if (!(pageApplies && page.isOn(Field::rbut1stOnly)))
+        add("--ti", coverFile);
     return switches;
 }
 

@@ -23,7 +23,8 @@ NameTitle titleFromFileName(const QString &path);
 // artist and disc, which the page has no field for, come from the tags as "--tv TPE2=..." and
 // "--tv TPOS=...". `coverFile`, when not empty, is passed with "--ti". While "Use default
 // settings" is on the page composes no tags, and everything comes from the file.
-// The version the page asks for is left to the encoder: a version 1 tag drops what it cannot hold.
+// The version the page asks for is left to the encoder, which drops from a version 1 tag what it
+// cannot hold; only the cover is left out then, as it would make the encoder add a version 2 tag.
 QStringList fileTagSwitches(const OptionSet &page, const SourceTags &tags, const QString &inputPath,
                             const QString &coverFile);
 

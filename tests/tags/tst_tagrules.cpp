@@ -83,8 +83,8 @@ void TestTagRules::switchesForAFile_data()
         << QStringList{"edtSongName=Typed", "edtTrackNumber=9"} << albumTrack() << "/m/x.flac" << "" << everything;
     QTest::newRow("default settings: the page composes nothing")
         << QStringList{"default", "edtArtist=Me"} << albumTrack() << "/m/x.flac" << "" << everything;
-    QTest::newRow("version 1 only keeps the switches") << QStringList{"v1"} << albumTrack() << "/m/x.flac" << ""
-        << everything;
+    QTest::newRow("version 1 only keeps the switches, but no cover") << QStringList{"v1"} << albumTrack()
+        << "/m/x.flac" << "/m/cover.jpg" << everything;
     QTest::newRow("title and track from '03 Title'") << QStringList{} << kNone << "/m/03 Title.wav" << ""
         << QStringList{"--tt", "Title", "--tn", "3"};
     QTest::newRow("title and track from '03 - Title'") << QStringList{} << kNone << "/m/03 - Title.flac" << ""

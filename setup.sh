@@ -8,7 +8,7 @@ build="${FENWAVE_BUILD_DIR:-$here/build}"
 mode="${1:-run}"
 
 # qt6-translations-l10n: Qt's own texts (file dialogs, standard buttons) in Russian.
-packages=(g++ cmake make qt6-base-dev libgl-dev fonts-liberation lame qt6-translations-l10n)
+packages=(g++ cmake make pkg-config qt6-base-dev libgl-dev libtag1-dev fonts-liberation lame qt6-translations-l10n)
 [ "$mode" = test ] && packages+=(sox ffmpeg)
 
 install_missing() {

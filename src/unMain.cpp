@@ -120,6 +120,7 @@ void TForm1::connectHandlers()
         {"mnuExit", &TForm1::butExitClick},
         {"mnuEncodeFiles", &TForm1::mnuEncodeFilesClick},
         {"mnuEncodeFolder", &TForm1::mnuEncodeFolderClick},
+        {"mnuTakeTags", &TForm1::mnuTakeTagsClick},
     };
     for (const auto &m : menu)
         connect(require<QAction>(m.item), &QAction::triggered, this, m.handler);

@@ -100,6 +100,8 @@ public slots:
     // A batch window of the files, or of the folder, chosen in a dialog.
     void mnuEncodeFilesClick();
     void mnuEncodeFolderClick();
+    // Fills the ID3 page's empty fields from the input file's tags.
+    void mnuTakeTagsClick();
     void PanelHint(const QString &hint);
 
     // Restores a settings file without the dialog (the second half of mnuLoadClick).

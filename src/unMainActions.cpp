@@ -14,6 +14,8 @@
 #include "settings/IniDocument.h"
 #include "settings/SettingsFileSniff.h"
 #include "settings/SettingsMapping.h"
+#include "tags/SourceTags.h"
+#include "tags/TagSwitches.h"
 #include "ui/BatchWindow.h"
 #include "ui/Confirmation.h"
 #include "ui/ControlBinding.h"
@@ -370,6 +372,18 @@ void TForm1::mnuEncodeFolderClick()
     dialog.setOption(QFileDialog::ShowDirsOnly);
     if (dialog.exec() == QDialog::Accepted)
         openChosenForBatch(dialog.selectedFiles());
+}
+
+void TForm1::mnuTakeTagsClick()
+{
+    const QString input = trimBelow33(control<QLineEdit>(Field::edtInput)->text()).toString();
+    OptionSet options = m_fields->optionSet();
+    if (input.isEmpty() || fillEmptyTagFields(options, readSourceTags(input)) == 0)
+        return;
+    for (Field field : {Field::edtSongName, Field::edtArtist, Field::edtAlbum, Field::edtYear, Field::edtTrackNumber,
+                        Field::cbxGenre, Field::edtComment})
+        m_fields->write(field, options.value(field));
+    UpdateCommandLine();
 }
 
 // A name shown with U+FFFD stands for another file than the one listed: it is refused, the

@@ -3,8 +3,11 @@
 #include "batch/FolderScan.h"
 #include "options/CommandLine.h"
 #include "options/OutputName.h"
+#include "tags/NamePattern.h"
+#include "tags/TagSwitches.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QHash>
 #include <QSet>
 
@@ -112,12 +115,25 @@ public:
                 job.output.clear();
                 return job;
             }
+            m_tags = readSourceTags(input.path, job.kind);
+            if (!m_request.namePattern.isEmpty())
+                job.output = patternedOutput(input.path);
         }
         job.skip = settle(job.output, m_inputIdentities[index]);
         return job;
     }
 
+    // The tags of the file last planned.
+    const SourceTags &tags() const { return m_tags; }
+
 private:
+    QString patternedOutput(const QString &input) const
+    {
+        const QString folder = m_request.outputFolder.isEmpty() ? QFileInfo(input).path() : m_request.outputFolder;
+        return pathInFolder(folder,
+                            nameFromPattern(m_request.namePattern, m_tags, input, m_extension, m_request.language));
+    }
+
     static SkipReason skipForKind(KindRefusal refusal)
     {
         switch (refusal) {
@@ -161,6 +177,7 @@ private:
     QStringList m_inputIdentities;
     QSet<QString> m_allInputs;
     QSet<QString> m_taken;
+    SourceTags m_tags;
 };
 
 // A name as the encoder must get it: one beginning with "-" would be read as an option, and the
@@ -194,7 +211,9 @@ std::vector<BatchJob> planBatch(const BatchRequest &request, const BatchFileFact
     for (qsizetype i = 0; i < qsizetype(request.inputs.size()); ++i) {
         BatchJob job = planner.plan(i);
         if (!job.skipped())
-            job.arguments = switches + QStringList{operand(job.input), operand(job.output)};
+            job.arguments = switches
+                            + fileTagSwitches(request.options, planner.tags(), job.input, planner.tags().coverFile)
+                            + QStringList{operand(job.input), operand(job.output)};
         jobs.push_back(std::move(job));
     }
     return jobs;

@@ -2,6 +2,7 @@
 
 #include "batch/BatchFileFacts.h"
 #include "batch/BatchJob.h"
+#include "language/Language.h"
 #include "options/OptionSet.h"
 
 #include <QList>
@@ -24,6 +25,8 @@ struct BatchRequest {
     std::vector<BatchInput> inputs; // in list order
     QString outputFolder;           // empty: each output beside its input
     ExistingOutputPolicy existing = ExistingOutputPolicy::Skip;
+    QString namePattern;                   // empty: outputs named as their inputs
+    Language language = Language::English; // of the pattern's fallbacks ("Unknown artist")
 };
 
 // One job per input, in list order, every conflict settled before anything starts.
@@ -36,8 +39,11 @@ struct BatchRequest {
 // is skipped first, with no output name. A skipped job keeps the name that made it skip and
 // has no arguments.
 // An input skipped before planning stays skipped, with no output.
+// With a name pattern, each output is named by nameFromPattern below the output folder, or
+// below its input's own folder when there is none.
 // Arguments: the switches of the command-line box's form (short while flgDefault is on),
-// without the song title and the track number, then the input and the output, exact, except
+// without the song title and the track number, then the file's own tag switches
+// (fileTagSwitches, with the picture beside it as its cover), then the input and the output, exact, except
 // that a name beginning with "-" gets "./" in front, so that the encoder cannot take it for
 // an option.
 std::vector<BatchJob> planBatch(const BatchRequest &request, const BatchFileFacts &facts);
@@ -46,7 +52,7 @@ std::vector<BatchJob> planBatch(const BatchRequest &request, const BatchFileFact
 // ".ogg" when it writes Ogg Vorbis, else ".mp3".
 QString batchOutputExtension(const OptionSet &options);
 
-// The fields with a value that a batch leaves out, because they describe a single file
+// The fields with a value that a batch does not apply, because they describe a single file
 // (edtSongName, edtTrackNumber), so that the batch window can say so.
 QList<Field> perFileFieldsLeftOut(const OptionSet &options);
 

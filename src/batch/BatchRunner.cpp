@@ -2,6 +2,7 @@
 
 #include "batch/EncoderOutput.h"
 #include "batch/TemporaryOutput.h"
+#include "options/EncoderEnvironment.h"
 #include "options/OutputsInWriting.h"
 
 #include <QCoreApplication>
@@ -37,9 +38,9 @@ struct BatchRunner::Running {
 };
 
 BatchRunner::BatchRunner(const QString &program, const QVector<BatchJob> &jobs, const QString &folder, QObject *parent)
-    : QObject(parent), m_program(program), m_folder(folder), m_environment(QProcessEnvironment::systemEnvironment()),
-      m_jobs(jobs), m_status(std::size_t(jobs.size())), m_keptOutput(std::size_t(jobs.size())),
-      m_lastWords(std::size_t(jobs.size())), m_encodersAtOnce(defaultEncodersAtOnce())
+    : QObject(parent), m_program(program), m_folder(folder), m_environment(encoderEnvironment()), m_jobs(jobs),
+      m_status(std::size_t(jobs.size())), m_keptOutput(std::size_t(jobs.size())), m_lastWords(std::size_t(jobs.size())),
+      m_encodersAtOnce(defaultEncodersAtOnce())
 {
     if (m_folder.isEmpty())
         m_folder = QDir::currentPath();

@@ -446,6 +446,8 @@ int encodeFromShell(const ShellEncodeRequest &request, QTextStream &out, QTextSt
         batch.inputs.push_back(input.input);
     batch.outputFolder = outputFolder;
     batch.existing = request.existing;
+    batch.namePattern = request.namePattern;
+    batch.language = isKnownLanguage(stored.language) ? stored.language : Language::English;
     const std::vector<BatchJob> jobs = planBatch(batch, RealFileFacts());
     const ReportNames names(gathered.inputs, outputFolder, request.outputFolder);
 

@@ -21,6 +21,7 @@ struct ShellEncodeRequest {
     QString outputFolder;    // empty: each output beside its input
     ExistingOutputPolicy existing = ExistingOutputPolicy::Skip;
     bool dryRun = false;
+    QString namePattern; // empty: outputs named as their inputs
 };
 
 // Exit statuses of the shell command.

@@ -42,6 +42,10 @@ const TextAssignment kTextAssignments[] = {
                                               "Кодировать папку…"},
     {"mnuEncodeFolder", TextProperty::Hint,   "Encode the audio files of a folder with the selected options",
                                               "Закодировать звуковые файлы папки, используя выбранные опции"},
+    {"mnuTakeTags",    TextProperty::Caption, "Take tags from the input file",
+                                              "Взять теги из входного файла"},
+    {"mnuTakeTags",    TextProperty::Hint,    "Fill the empty fields of the ID3 tag page from the input file's own tags",
+                                              "Заполнить пустые поля страницы тегов ID3 тегами самого входного файла"},
     {"mnuRefresh",     TextProperty::Caption, "Refresh command line",
                                               "Обновить коммандную строку"},
     // Russian gets the hint the window is built with, so both directions of a switch agree.

@@ -1,6 +1,7 @@
 #include "options/EncoderLauncher.h"
 
 #include "options/CommandSplit.h"
+#include "options/EncoderEnvironment.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -63,6 +64,7 @@ bool startDetachedIn(const LaunchPlan &plan, const QString &workingDirectory)
     process.setProgram(plan.program);
     process.setArguments(plan.arguments);
     process.setWorkingDirectory(workingDirectory);
+    process.setProcessEnvironment(encoderEnvironment());
     process.setStandardInputFile(QProcess::nullDevice());
     return process.startDetached();
 }

@@ -20,6 +20,7 @@ const MenuSpec kTable[] = {
     {"mnuRun",       "mnuEncode",   "Run",                    nullptr,                   false},
     {"mnuEncodeFiles", "mnuEncode", "Encode several files…",  nullptr,                   false},
     {"mnuEncodeFolder", "mnuEncode", "Encode a folder…",      nullptr,                   false},
+    {"mnuTakeTags",  "mnuEncode",   "Take tags from the input file", nullptr,            false},
     {"mnuRefresh",   "mnuEncode",   "Refresh command line",   "Обновить строку запуска", false},
     {"mnuExit",      "mnuMain",     "Exit",                   nullptr,                   false},
 };

@@ -3,6 +3,7 @@
 #include "ProgramIdentity.h"
 
 #include "options/CommandLine.h"
+#include "options/EncoderEnvironment.h"
 #include "options/EncoderProgress.h"
 #include "ui/AccessibleTexts.h"
 #include "ui/Confirmation.h"
@@ -140,7 +141,7 @@ RunWindow *RunWindow::start(const QStringList &command, const QString &folder, c
     process->setStandardInputFile(QProcess::nullDevice());
     process->setProcessChannelMode(QProcess::MergedChannels);
     // A dumb terminal: the encoder writes its progress lines without cursor codes.
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    QProcessEnvironment environment = encoderEnvironment();
     environment.insert(QStringLiteral("TERM"), QStringLiteral("dumb"));
     process->setProcessEnvironment(environment);
     process->start();

@@ -61,6 +61,10 @@ void describe(QCommandLineParser &parser)
                       QStringLiteral("With --encode: an output that exists is skipped (skip, the default), "
                                      "overwritten (overwrite) or the new one numbered (number)."),
                       QStringLiteral("POLICY")});
+    parser.addOption({QStringLiteral("name-pattern"),
+                      QStringLiteral("With --encode: names each output from the input's tags, such as "
+                                     "\"{artist}/{album}/{track} {title}\" (see below)."),
+                      QStringLiteral("PATTERN")});
     parser.addOption({QStringLiteral("dry-run"),
                       QStringLiteral("With --encode: prints each encoder command line and starts nothing.")});
     parser.addPositionalArgument(QStringLiteral("FILE"),
@@ -105,9 +109,9 @@ QString unknownOptionsText(const QStringList &arguments, const QStringList &unkn
 }
 
 // The options that only --encode takes.
-const char *const kEncodeOptions[] = {"settings", "jobs", "output-dir", "existing", "dry-run"};
+const char *const kEncodeOptions[] = {"settings", "jobs", "output-dir", "existing", "name-pattern", "dry-run"};
 // The options above that take a value.
-const char *const kEncodeValueOptions[] = {"settings", "jobs", "output-dir", "existing"};
+const char *const kEncodeValueOptions[] = {"settings", "jobs", "output-dir", "existing", "name-pattern"};
 
 bool takesValue(const QString &name)
 {
@@ -205,6 +209,14 @@ bool readEncodeOptions(const QCommandLineParser &parser, const QStringList &argu
             return false;
         }
     }
+    if (parser.isSet(QStringLiteral("name-pattern"))) {
+        encode.namePattern = parser.value(QStringLiteral("name-pattern"));
+        if (encode.namePattern.trimmed().isEmpty()) {
+            request.error
+                = QStringLiteral("--name-pattern needs a pattern, such as \"{artist}/{album}/{track} {title}\".");
+            return false;
+        }
+    }
     if (encode.items.isEmpty()) {
         request.error = QStringLiteral("--encode needs at least one FILE or FOLDER.");
         return false;
@@ -256,11 +268,11 @@ QString startupHelpText()
     QString text = parser.helpText();
     // Without an application object the parser does not know the program's name.
     const qsizetype usageEnd = text.indexOf(u'\n');
-    const QString usage = QStringLiteral("Usage: ") + programName() + QStringLiteral(" [options] [FILE]\n       ")
-                          + programName()
-                          + QStringLiteral(" --encode [--settings FILE] [--jobs N] [--output-dir DIR]\n"
-                                           "               [--existing skip|overwrite|number] [--dry-run] "
-                                           "FILE|FOLDER...");
+    const QString usage
+        = QStringLiteral("Usage: ") + programName() + QStringLiteral(" [options] [FILE]\n       ") + programName()
+          + QStringLiteral(" --encode [--settings FILE] [--jobs N] [--output-dir DIR]\n"
+                           "               [--existing skip|overwrite|number] [--name-pattern PATTERN]\n"
+                           "               [--dry-run] FILE|FOLDER...");
     text.replace(0, usageEnd, usage);
     return text
            + QStringLiteral("\nThe file is opened once the window has started. A settings file is restored as\n"
@@ -286,6 +298,16 @@ QString startupHelpText()
                             "names as given with control characters escaped as ls -b shows them; on a\n"
                             "terminal a progress line with the elapsed and remaining time too. A failed or\n"
                             "interrupted file leaves no partial output.\n"
+                            "\nEach output carries the input's tags: title, artist, album, album artist, year,\n"
+                            "track and disc with their totals, genre, comment, and a cover.jpg, folder.jpg or\n"
+                            "front.jpg (or .png) beside the input as its picture. A field filled on the ID3\n"
+                            "page of the settings applies to every file instead; the title and the track\n"
+                            "number always come from the file, or from a name such as \"03 - Title.flac\".\n"
+                            "--name-pattern names each output below the output folder (or beside its input)\n"
+                            "from {artist}, {albumartist}, {album}, {year}, {track} (two digits), {disc},\n"
+                            "{title} and {name} (the input's name); \"/\" makes folders. A missing tag reads\n"
+                            "\"Unknown artist\", \"Unknown album\", \"Unknown year\"; the title then comes\n"
+                            "from the name.\n"
                             "\nExit status: 0 when the window was closed or the help or version was shown,\n"
                             "1 when no display could be opened, 2 when the command line was not understood.\n"
                             "With --encode: 0 when every file finished or was skipped, 1 when at least one\n"

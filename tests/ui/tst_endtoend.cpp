@@ -24,6 +24,12 @@
 
 #include <cmath>
 
+#include <taglib/attachedpictureframe.h>
+#include <taglib/id3v2tag.h>
+#include <taglib/mpegfile.h>
+#include <taglib/tpropertymap.h>
+#include <taglib/wavfile.h>
+
 using testing::FormDriver;
 using testing::ModalAnswer;
 using testing::Window;
@@ -95,6 +101,8 @@ private slots:
     void encodesADropOfSeveralFiles();
     void encodesFromTheShell_data();
     void encodesFromTheShell();
+    void carriesTagsFromTheShell();
+    void takesTagsIntoTheWindow();
 
 private:
     QTemporaryDir m_root{QDir::tempPath() + QStringLiteral("/fenwave e2e Жж XXXXXX")};
@@ -283,6 +291,126 @@ void TestEndToEnd::encodesFromTheShell()
         QVERIFY2(looksLikeMp3(mp3), qPrintable(mp3));
     }
     QCOMPARE(QDir(root.filePath(output + u'/' + album)).entryList(QDir::Files | QDir::Hidden).size(), tracks.size());
+}
+
+// A tagged FLAC album with its cover beside it, encoded under a locale that cannot hold
+// Cyrillic, into folders named from the tags: every tag arrives in the MP3s.
+void TestEndToEnd::carriesTagsFromTheShell()
+{
+    QStringList systemPath;
+    for (const QByteArray &folder : m_savedPath.split(':'))
+        systemPath << QFile::decodeName(folder);
+    const QString ffmpeg = QStandardPaths::findExecutable(QStringLiteral("ffmpeg"), systemPath);
+    if (ffmpeg.isEmpty())
+        QSKIP("ffmpeg is not installed");
+    QDir root(m_root.path());
+    const QString album = QStringLiteral("flac album");
+    QVERIFY(root.mkpath(album));
+    const QString cover = root.filePath(album + QStringLiteral("/cover.jpg"));
+    QVERIFY(
+        QProcess::execute(ffmpeg, {"-v", "error", "-f", "lavfi", "-i", "nullsrc=s=1400x1400,geq=random(1)*255:128:128",
+                                   "-frames:v", "1", "-q:v", "1", cover})
+        == 0);
+    const QStringList titles{QStringLiteral("Первая \"песня\""), QStringLiteral("Second; $(song)")};
+    QStringList arguments{QStringLiteral("--encode"), QStringLiteral("--output-dir"), QStringLiteral("tagged"),
+                          QStringLiteral("--name-pattern"), QStringLiteral("{artist}/{year} {album}/{track} {title}")};
+    for (int i = 0; i < titles.size(); ++i) {
+        const QString flac = root.filePath(album + QStringLiteral("/%1.flac").arg(i + 1));
+        QVERIFY(QProcess::execute(ffmpeg, {"-v",        "error",
+                                           "-f",        "lavfi",
+                                           "-i",        "sine=d=0.5",
+                                           "-metadata", "title=" + titles[i],
+                                           "-metadata", "artist=Исполнитель",
+                                           "-metadata", "album=Альбом",
+                                           "-metadata", "album_artist=Various",
+                                           "-metadata", QStringLiteral("track=%1/2").arg(i + 1),
+                                           "-metadata", "disc=1/1",
+                                           "-metadata", "date=2020-01-02",
+                                           "-metadata", "genre=Rock",
+                                           flac})
+                == 0);
+        arguments << flac;
+    }
+
+    QProcess process;
+    process.setWorkingDirectory(m_root.path());
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(FENWAVE_EXECUTABLE), arguments);
+    QVERIFY(process.waitForFinished(120000));
+    QVERIFY2(process.exitCode() == 0, process.readAllStandardError().constData());
+
+    for (int i = 0; i < titles.size(); ++i) {
+        const QString mp3 = root.filePath(QStringLiteral("tagged/Исполнитель/2020 Альбом/%1 %2.mp3")
+                                              .arg(i + 1, 2, 10, QLatin1Char('0'))
+                                              .arg(titles[i]));
+        QVERIFY2(looksLikeMp3(mp3), qPrintable(mp3));
+        TagLib::MPEG::File file(QFile::encodeName(mp3).constData());
+        QVERIFY(file.isValid() && file.hasID3v2Tag());
+        const TagLib::PropertyMap tags = file.properties();
+        const auto text = [&tags](const char *key) {
+            return tags.contains(key) ? QString::fromStdString(tags[key].front().to8Bit(true)) : QString();
+        };
+        QCOMPARE(text("TITLE"), titles[i]);
+        QCOMPARE(text("ARTIST"), QStringLiteral("Исполнитель"));
+        QCOMPARE(text("ALBUM"), QStringLiteral("Альбом"));
+        QCOMPARE(text("ALBUMARTIST"), QStringLiteral("Various"));
+        QCOMPARE(text("TRACKNUMBER"), QStringLiteral("%1/2").arg(i + 1));
+        QCOMPARE(text("DISCNUMBER"), QStringLiteral("1/1"));
+        QCOMPARE(text("DATE"), QStringLiteral("2020"));
+        QCOMPARE(text("GENRE"), QStringLiteral("Rock"));
+        const TagLib::ID3v2::FrameList pictures = file.ID3v2Tag()->frameList("APIC");
+        QCOMPARE(pictures.size(), 1u);
+        const auto *picture = static_cast<TagLib::ID3v2::AttachedPictureFrame *>(pictures.front());
+        QCOMPARE(QByteArray(picture->picture().data(), int(picture->picture().size())), testing::readAll(cover));
+    }
+}
+
+// The single Run: "Take tags from the input file" fills only the empty fields, and a Cyrillic
+// title reaches the MP3 even under a locale that cannot hold it.
+void TestEndToEnd::takesTagsIntoTheWindow()
+{
+    const QString input = m_root.filePath(QStringLiteral("tagged.wav"));
+    const QString target = m_root.filePath(QStringLiteral("tagged.mp3"));
+    QVERIFY(testing::writeAll(input, sineWave()));
+    {
+        TagLib::RIFF::WAV::File file(QFile::encodeName(input).constData());
+        file.ID3v2Tag()->setTitle(TagLib::String("Ёлка", TagLib::String::UTF8));
+        file.ID3v2Tag()->setArtist("From the file");
+        file.ID3v2Tag()->setTrack(7);
+        QVERIFY(file.save());
+    }
+    const QByteArray savedLocale = qgetenv("LC_ALL");
+    qputenv("LC_ALL", "C");
+    const auto restoreLocale = qScopeGuard([savedLocale] { qputenv("LC_ALL", savedLocale); });
+
+    Window w;
+    TForm1 &form = w.form;
+    const FormDriver &d = w.d;
+    form.LamePath = m_lame;
+    d.type("edtInput", input);
+    d.type("edtOutput", target);
+    d.type("edtArtist", QStringLiteral("Typed"));
+    QVERIFY(!d.line().contains(QStringLiteral("--tt")));
+    d.trigger("mnuTakeTags");
+    QCOMPARE(d.w<QLineEdit>("edtSongName")->text(), QStringLiteral("Ёлка"));
+    QCOMPARE(d.w<QLineEdit>("edtArtist")->text(), QStringLiteral("Typed"));
+    QCOMPARE(d.w<QLineEdit>("edtTrackNumber")->text(), QStringLiteral("7"));
+    QVERIFY2(d.line().contains(QStringLiteral("--tt Ёлка")), qPrintable(d.line()));
+
+    {
+        ModalAnswer answer([](QWidget *modal) { ModalAnswer::press(modal, QMessageBox::Ok); });
+        form.named<QAction>("mnuRun")->trigger();
+    }
+    QCOMPARE(fenwave::RunWindow::windows().size(), 1);
+    fenwave::RunWindow *run = fenwave::RunWindow::windows().constFirst();
+    const auto closeRun = qScopeGuard([] { fenwave::RunWindow::stopAllAndClose(); });
+    QTRY_COMPARE_WITH_TIMEOUT(run->findChild<QLabel *>("lblRunOutcome")->text(), QStringLiteral("Finished"), 30000);
+    TagLib::MPEG::File file(QFile::encodeName(target).constData());
+    QVERIFY(file.isValid() && file.hasID3v2Tag());
+    QCOMPARE(QString::fromStdString(file.ID3v2Tag()->title().to8Bit(true)), QStringLiteral("Ёлка"));
+    QCOMPARE(QString::fromStdString(file.ID3v2Tag()->artist().to8Bit(true)), QStringLiteral("Typed"));
 }
 
 QTEST_MAIN(TestEndToEnd)

@@ -1,0 +1,151 @@
+#include "tags/NamePattern.h"
+
+#include "tags/TagSwitches.h"
+
+#include <QFileInfo>
+#include <QStringList>
+
+namespace fenwave {
+
+namespace {
+
+struct Fallbacks {
+    const char *artist;
+    const char *album;
+    const char *year;
+};
+
+// clang-format off
+constexpr Fallbacks kFallbacks[] = {
+    {"Unknown artist", "Unknown album", "Unknown year"},
+    {"Неизвестный исполнитель", "Неизвестный альбом", "Год неизвестен"},
+};
+// clang-format on
+
+const Fallbacks &fallbacks(Language language)
+{
+    return kFallbacks[language == Language::Russian ? 1 : 0];
+}
+
+QString orElse(const QString &value, const char *fallback)
+{
+    return value.isEmpty() ? QString::fromUtf8(fallback) : value;
+}
+
+// A field's value as one piece of a name: a "/" would start a folder and a control character
+// has no place in a name.
+QString safeValue(QString value)
+{
+    for (QChar &c : value) {
+        if (c == u'/')
+            c = u'-';
+        else if (c.unicode() < 32 || c.unicode() == 127)
+            c = u' ';
+    }
+    return value;
+}
+
+QString fieldValue(QStringView field, const SourceTags &tags, const QString &inputPath, Language language)
+{
+    const Fallbacks &fallback = fallbacks(language);
+    const QString name = QFileInfo(inputPath).completeBaseName();
+    if (field == u"artist")
+        return orElse(tags.artist, fallback.artist);
+    if (field == u"albumartist")
+        return orElse(tags.albumArtist.isEmpty() ? tags.artist : tags.albumArtist, fallback.artist);
+    if (field == u"album")
+        return orElse(tags.album, fallback.album);
+    if (field == u"year")
+        return orElse(tags.year, fallback.year);
+    if (field == u"track") {
+        const int track = tags.track > 0 ? tags.track : titleFromFileName(inputPath).track;
+        return QStringLiteral("%1").arg(track, 2, 10, QLatin1Char('0'));
+    }
+    if (field == u"disc")
+        return QString::number(tags.disc > 0 ? tags.disc : 1);
+    if (field == u"title") {
+        if (!tags.title.isEmpty())
+            return tags.title;
+        const QString fromName = titleFromFileName(inputPath).title;
+        return fromName.isEmpty() ? name : fromName;
+    }
+    if (field == u"name")
+        return name;
+    return QString();
+}
+
+bool isField(QStringView field)
+{
+    for (const char *known : {"artist", "albumartist", "album", "year", "track", "disc", "title", "name"}) {
+        if (field == QLatin1String(known))
+            return true;
+    }
+    return false;
+}
+
+// The longest start of `part` whose UTF-8 form fits in `bytes`, never splitting a character.
+QString cutToBytes(const QString &part, int bytes)
+{
+    int used = 0;
+    qsizetype end = 0;
+    while (end < part.size()) {
+        const bool pair = part[end].isHighSurrogate() && end + 1 < part.size() && part[end + 1].isLowSurrogate();
+        const qsizetype length = pair ? 2 : 1;
+        const int size = int(part.mid(end, length).toUtf8().size());
+        if (used + size > bytes)
+            break;
+        used += size;
+        end += length;
+    }
+    return part.left(end);
+}
+
+// One part of the path, fit for the file system; empty when nothing of it is left.
+QString safePart(QString part, int bytes)
+{
+    part = part.trimmed();
+    while (part.startsWith(u'.'))
+        part = part.mid(1).trimmed();
+    return cutToBytes(part, bytes).trimmed();
+}
+
+} // namespace
+
+QString nameFromPattern(const QString &pattern, const SourceTags &tags, const QString &inputPath,
+                        const QString &extension, Language language)
+{
+    // Fields are filled first, with values that hold no "/": the pattern's own "/" alone splits.
+    QString filledIn;
+    for (qsizetype i = 0; i < pattern.size();) {
+        if (pattern[i] == u'{') {
+            const qsizetype close = pattern.indexOf(u'}', i + 1);
+            if (close > i) {
+                const QStringView field = QStringView(pattern).mid(i + 1, close - i - 1);
+                if (isField(field)) {
+                    filledIn += safeValue(fieldValue(field, tags, inputPath, language));
+                    i = close + 1;
+                    continue;
+                }
+            }
+        }
+        filledIn += pattern[i] == QChar(u'\0') ? QChar(u' ') : pattern[i];
+        ++i;
+    }
+    QStringList parts;
+    const QStringList pieces = filledIn.split(u'/');
+    const int extensionBytes = int(extension.toUtf8().size());
+    for (qsizetype i = 0; i < pieces.size(); ++i) {
+        const bool last = i == pieces.size() - 1;
+        const QString part = safePart(pieces[i], kNameMaxBytes - (last ? extensionBytes : 0));
+        if (!part.isEmpty())
+            parts += part;
+        else if (last)
+            parts += safePart(safeValue(QFileInfo(inputPath).completeBaseName()), kNameMaxBytes - extensionBytes);
+    }
+    parts.removeAll(QString());
+    if (parts.isEmpty())
+        parts += QStringLiteral("_");
+    return parts.join(u'/') + extension;
+}
+
+} // namespace fenwave

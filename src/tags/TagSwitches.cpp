@@ -1,0 +1,103 @@
+#include "tags/TagSwitches.h"
+
+#include "options/CommandLine.h"
+
+#include <QFileInfo>
+#include <QRegularExpression>
+
+namespace fenwave {
+
+namespace {
+
+bool filled(const OptionSet &page, Field field)
+{
+    return !trimBelow33(page.text(field)).isEmpty();
+}
+
+QString numberOfTotal(int number, int total)
+{
+    return total > 0 ? QStringLiteral("%1/%2").arg(number).arg(total) : QString::number(number);
+}
+
+// The encoder stops at a genre number it does not know; a name it does not know it keeps
+// (a version 1 tag then says "Other").
+bool encoderTakesGenre(const QString &genre)
+{
+    bool isNumber = false;
+    const int number = genre.toInt(&isNumber);
+    return !isNumber || (number >= 0 && number <= 147);
+}
+
+} // namespace
+
+NameTitle titleFromFileName(const QString &path)
+{
+    // A leading number of one to three digits, then a blank, " - ", "-", "." or "_".
+    static const QRegularExpression kNumbered(QStringLiteral("^([0-9]{1,3})(?:\\s*[-._]\\s*|\\s+)(\\S.*)$"),
+                                              QRegularExpression::DotMatchesEverythingOption);
+    const QString base = QFileInfo(path).completeBaseName();
+    const QRegularExpressionMatch match = kNumbered.match(base);
+    if (!match.hasMatch())
+        return {};
+    NameTitle result{match.captured(1).toInt(), match.captured(2).trimmed()};
+    if (result.track == 0)
+        result.title.clear(); // "00 Intro": not a track number, and then not a title either
+    return result.track > 0 ? result : NameTitle{};
+}
+
+QStringList fileTagSwitches(const OptionSet &page, const SourceTags &tags, const QString &inputPath,
+                            const QString &coverFile)
+{
+    const bool pageApplies = !page.isOn(Field::flgDefault);
+    const auto open = [&](Field field) { return !pageApplies || !filled(page, field); };
+    const NameTitle fromName = (tags.title.isEmpty() || tags.track <= 0) ? titleFromFileName(inputPath) : NameTitle{};
+
+    QStringList switches;
+    const auto add = [&switches](const char *name, const QString &value) {
+        if (!value.isEmpty())
+            switches << QString::fromLatin1(name) << value;
+    };
+    add("--tt", tags.title.isEmpty() ? fromName.title : tags.title);
+    if (open(Field::edtArtist))
+        add("--ta", tags.artist);
+    if (open(Field::edtAlbum))
+        add("--tl", tags.album);
+    if (open(Field::edtYear))
+        add("--ty", tags.year);
+    if (tags.track > 0)
+        add("--tn", numberOfTotal(tags.track, tags.trackTotal));
+    else if (fromName.track > 0)
+        add("--tn", QString::number(fromName.track));
+    if (open(Field::cbxGenre) && encoderTakesGenre(tags.genre))
+        add("--tg", tags.genre);
+    if (open(Field::edtComment))
+        add("--tc", tags.comment);
+    if (!tags.albumArtist.isEmpty())
+        add("--tv", QStringLiteral("TPE2=") + tags.albumArtist);
+    if (tags.disc > 0)
+        add("--tv", QStringLiteral("TPOS=") + numberOfTotal(tags.disc, tags.discTotal));
+    // A picture makes the encoder add a version 2 tag even when asked for version 1 alone.
+    if (!(pageApplies && page.isOn(Field::rbut1stOnly)))
+        add("--ti", coverFile);
+    return switches;
+}
+
+int fillEmptyTagFields(OptionSet &page, const SourceTags &tags)
+{
+    const QString track = tags.track > 0 ? numberOfTotal(tags.track, tags.trackTotal) : QString();
+    const std::pair<Field, QString> values[] = {
+        {Field::edtSongName, tags.title},  {Field::edtArtist, tags.artist}, {Field::edtAlbum, tags.album},
+        {Field::edtYear, tags.year},       {Field::edtTrackNumber, track},  {Field::cbxGenre, tags.genre},
+        {Field::edtComment, tags.comment},
+    };
+    int count = 0;
+    for (const auto &[field, value] : values) {
+        if (value.isEmpty() || filled(page, field))
+            continue;
+        page.setText(field, value);
+        ++count;
+    }
+    return count;
+}
+
+} // namespace fenwave

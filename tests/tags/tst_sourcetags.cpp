@@ -1,0 +1,246 @@
+// Tags and covers read from real sound files, made here with the real tools and tagged the way
+// other programs tag them.
+#include "tags/SourceTags.h"
+
+#include "TestFiles.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <taglib/id3v2tag.h>
+#include <taglib/infotag.h>
+#include <taglib/tpropertymap.h>
+#include <taglib/wavfile.h>
+
+using namespace fenwave;
+
+namespace {
+
+const QString kCyrillic = QStringLiteral("Песня «Ёлка» №1");
+const QString kOdd = QStringLiteral("line one\nline \"two\"; $(rm -rf ~) 'x'\ttab");
+
+bool run(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.setProgram(program);
+    process.setArguments(arguments);
+    process.start();
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+        qWarning("%s failed: %s", qPrintable(program), process.readAllStandardError().constData());
+        return false;
+    }
+    return true;
+}
+
+// One tag as ffmpeg's -metadata takes it.
+QStringList metadata(const QStringList &pairs)
+{
+    QStringList arguments;
+    for (const QString &pair : pairs)
+        arguments << QStringLiteral("-metadata") << pair;
+    return arguments;
+}
+
+const QStringList kAlbumTags{
+    QStringLiteral("title=") + kCyrillic,   QStringLiteral("artist=Артист"),   QStringLiteral("album=Album One"),
+    QStringLiteral("album_artist=Various"), QStringLiteral("date=2019-05-01"), QStringLiteral("genre=Rock"),
+    QStringLiteral("comment=Nice one"),     QStringLiteral("track=3/12"),      QStringLiteral("disc=1/2")};
+
+} // namespace
+
+class TestSourceTags : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void readsEveryKind_data();
+    void readsEveryKind();
+    void readsNumbersAndYears_data();
+    void readsNumbersAndYears();
+    void takesTheId3ChunkOfAWaveFirst();
+    void findsTheCoverBesideTheFile();
+
+private:
+    QString make(const QString &name, const QStringList &outputArguments, const QStringList &tags, bool withCover);
+
+    QTemporaryDir m_dir;
+    QString m_ffmpeg;
+    QString m_cover; // about 1 MB of JPEG
+};
+
+void TestSourceTags::initTestCase()
+{
+    m_ffmpeg = QStandardPaths::findExecutable(QStringLiteral("ffmpeg"));
+    if (m_ffmpeg.isEmpty())
+        QSKIP("ffmpeg is not installed");
+    QVERIFY(m_dir.isValid());
+    m_cover = m_dir.filePath(QStringLiteral("art.jpg"));
+    QVERIFY(run(m_ffmpeg, {"-v", "error", "-f", "lavfi", "-i", "nullsrc=s=1500x1500,geq=random(1)*255:128:128",
+                           "-frames:v", "1", "-q:v", "1", m_cover}));
+    const qint64 size = QFileInfo(m_cover).size();
+    QVERIFY2(size > 700000 && size < 3000000, qPrintable(QString::number(size)));
+}
+
+// A fifth of a second of a sine in `name`, tagged with `tags`, the cover embedded when asked.
+QString TestSourceTags::make(const QString &name, const QStringList &outputArguments, const QStringList &tags,
+                             bool withCover)
+{
+    const QString path = m_dir.filePath(name);
+    QStringList arguments{"-v", "error", "-y", "-f", "lavfi", "-i", "sine=d=0.2"};
+    if (withCover)
+        arguments << "-i" << m_cover << "-map"
+                  << "0"
+                  << "-map"
+                  << "1"
+                  << "-c:v"
+                  << "copy"
+                  << "-disposition:v"
+                  << "attached_pic";
+    arguments << metadata(tags) << outputArguments << path;
+    return run(m_ffmpeg, arguments) ? path : QString();
+}
+
+// clang-format off
+void TestSourceTags::readsEveryKind_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QStringList>("output");     // ffmpeg's arguments for the kind
+    QTest::addColumn<QStringList>("tags");
+    QTest::addColumn<bool>("withCover");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("artist");
+    QTest::addColumn<QString>("albumArtist");
+    QTest::addColumn<QString>("year");
+    QTest::addColumn<QString>("numbers");        // track/total disc/total
+    QTest::addColumn<QString>("genreComment");
+
+    const QString all = "3/12 1/2";
+    QTest::newRow("FLAC with cover") << "a.flac" << QStringList{} << kAlbumTags << true
+        << kCyrillic << "Артист" << "Various" << "2019" << all << "Rock|Nice one";
+    QTest::newRow("FLAC named .wav") << "flac in disguise.wav" << QStringList{"-f", "flac"} << kAlbumTags << false
+        << kCyrillic << "Артист" << "Various" << "2019" << all << "Rock|Nice one";
+    QTest::newRow("Ogg Vorbis") << "a.ogg" << QStringList{"-c:a", "libvorbis"} << kAlbumTags << false
+        << kCyrillic << "Артист" << "Various" << "2019" << all << "Rock|Nice one";
+    QTest::newRow("Opus") << "a.opus" << QStringList{"-c:a", "libopus"} << kAlbumTags << false
+        << kCyrillic << "Артист" << "Various" << "2019" << all << "Rock|Nice one";
+    QTest::newRow("M4A with cover") << "a.m4a" << QStringList{"-c:a", "aac"} << kAlbumTags << true
+        << kCyrillic << "Артист" << "Various" << "2019" << all << "Rock|Nice one";
+    QTest::newRow("MP3 with ID3v2 and cover") << "a.mp3" << QStringList{"-c:a", "libmp3lame", "-id3v2_version", "3"}
+        << kAlbumTags << true << kCyrillic << "Артист" << "Various" << "2019" << all << "Rock|Nice one";
+    QTest::newRow("WAV with INFO only") << "info.wav" << QStringList{}
+        << QStringList{"title=Info title", "artist=Info artist", "date=1999"} << false
+        << "Info title" << "Info artist" << "" << "1999" << "0/0 0/0" << "|";
+    QTest::newRow("no tags") << "bare.flac" << QStringList{} << QStringList{} << false
+        << "" << "" << "" << "" << "0/0 0/0" << "|";
+    const QString long5000 = QString(5000, QChar(u'ж'));
+    QTest::newRow("line breaks, quotes, 5,000 letters") << "odd.flac" << QStringList{}
+        << QStringList{"title=" + kOdd, "artist=" + long5000} << false
+        << kOdd << long5000 << "" << "" << "0/0 0/0" << "|";
+}
+// clang-format on
+
+void TestSourceTags::readsEveryKind()
+{
+    QFETCH(QString, name);
+    QFETCH(QStringList, output);
+    QFETCH(QStringList, tags);
+    QFETCH(bool, withCover);
+    const QString path = make(name, output, tags, withCover);
+    QVERIFY(!path.isEmpty());
+
+    const SourceTags read = readSourceTags(path);
+    QTEST(read.title, "title");
+    QTEST(read.artist, "artist");
+    QTEST(read.albumArtist, "albumArtist");
+    QTEST(read.year, "year");
+    QTEST(QStringLiteral("%1/%2 %3/%4").arg(read.track).arg(read.trackTotal).arg(read.disc).arg(read.discTotal),
+          "numbers");
+    QTEST(read.genre + u'|' + read.comment, "genreComment");
+    if (withCover)
+        QCOMPARE(read.cover, testing::readAll(m_cover));
+    else
+        QVERIFY(read.cover.isEmpty());
+}
+
+// Totals kept apart from the number, and a date that is more than a year.
+void TestSourceTags::readsNumbersAndYears_data()
+{
+    QTest::addColumn<QStringList>("tags");
+    QTest::addColumn<QString>("expected"); // year track/total disc/total
+    QTest::newRow("TRACKTOTAL, DISCTOTAL")
+        << QStringList{"track=4", "TRACKTOTAL=9", "disc=2", "DISCTOTAL=3", "date=2001-02-03T10:00"} << "2001 4/9 2/3";
+    QTest::newRow("TOTALTRACKS, TOTALDISCS")
+        << QStringList{"track=07", "TOTALTRACKS=10", "disc=1", "TOTALDISCS=1", "date=1977"} << "1977 7/10 1/1";
+    QTest::newRow("not numbers") << QStringList{"track=A1", "disc=side B", "date=unknown"} << " 0/0 0/0";
+}
+
+void TestSourceTags::readsNumbersAndYears()
+{
+    QFETCH(QStringList, tags);
+    const QString path = make(QStringLiteral("numbers.ogg"), {"-c:a", "libvorbis"}, tags, false);
+    QVERIFY(!path.isEmpty());
+    const SourceTags read = readSourceTags(path);
+    QTEST(QStringLiteral("%1 %2/%3 %4/%5")
+              .arg(read.year)
+              .arg(read.track)
+              .arg(read.trackTotal)
+              .arg(read.disc)
+              .arg(read.discTotal),
+          "expected");
+}
+
+// A WAV file may hold both an id3 chunk and an INFO list: the id3 chunk wins, INFO fills in.
+void TestSourceTags::takesTheId3ChunkOfAWaveFirst()
+{
+    const QString path = make(QStringLiteral("both.wav"), {}, {}, false);
+    QVERIFY(!path.isEmpty());
+    {
+        TagLib::RIFF::WAV::File file(QFile::encodeName(path).constData());
+        QVERIFY(file.isValid());
+        TagLib::PropertyMap id3;
+        const auto utf8 = [](const char *text) { return TagLib::String(text, TagLib::String::UTF8); };
+        id3.insert("TITLE", utf8("Из id3"));
+        id3.insert("ALBUMARTIST", utf8("Разные"));
+        id3.insert("TRACKNUMBER", utf8("3/12"));
+        id3.insert("DISCNUMBER", utf8("1/2"));
+        file.ID3v2Tag()->setProperties(id3);
+        file.InfoTag()->setTitle("From INFO");
+        file.InfoTag()->setArtist("INFO artist");
+        QVERIFY(file.save());
+    }
+    const SourceTags read = readSourceTags(path);
+    QCOMPARE(read.title, QStringLiteral("Из id3"));
+    QCOMPARE(read.albumArtist, QStringLiteral("Разные"));
+    QCOMPARE(QStringLiteral("%1/%2 %3/%4").arg(read.track).arg(read.trackTotal).arg(read.disc).arg(read.discTotal),
+             QStringLiteral("3/12 1/2"));
+    QCOMPARE(read.artist, QStringLiteral("INFO artist"));
+}
+
+// A damaged file, a file that is no sound, and a picture beside either.
+void TestSourceTags::findsTheCoverBesideTheFile()
+{
+    QTemporaryDir album;
+    QVERIFY(album.isValid());
+    const QString flac = make(QStringLiteral("whole.flac"), {}, kAlbumTags, false);
+    QVERIFY(!flac.isEmpty());
+    const QByteArray bytes = testing::readAll(flac);
+    const QString damaged = album.filePath(QStringLiteral("damaged.flac"));
+    QVERIFY(testing::writeAll(damaged, bytes.left(60)));
+    QVERIFY(readSourceTags(damaged).isEmpty());
+
+    QVERIFY(QFile::copy(m_cover, album.filePath(QStringLiteral("Folder.jpg"))));
+    const SourceTags read = readSourceTags(damaged);
+    QCOMPARE(read.coverFile, album.filePath(QStringLiteral("Folder.jpg")));
+    QVERIFY(read.cover.isEmpty());
+
+    const QString text = album.filePath(QStringLiteral("notes.txt"));
+    QVERIFY(testing::writeAll(text, "not a sound"));
+    QVERIFY(readSourceTags(text).isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestSourceTags)
+#include "tst_sourcetags.moc"

@@ -1,0 +1,187 @@
+// Which tag switches a file of a batch gets, and the names a pattern makes.
+#include "tags/NamePattern.h"
+#include "tags/TagSwitches.h"
+
+#include <QTest>
+
+using namespace fenwave;
+
+namespace {
+
+// An album track as a well-tagged file holds it.
+SourceTags albumTrack()
+{
+    SourceTags tags;
+    tags.title = QStringLiteral("Ёлка");
+    tags.artist = QStringLiteral("Артист");
+    tags.album = QStringLiteral("Album");
+    tags.albumArtist = QStringLiteral("Various");
+    tags.year = QStringLiteral("2019");
+    tags.genre = QStringLiteral("Rock");
+    tags.comment = QStringLiteral("Nice");
+    tags.track = 3;
+    tags.trackTotal = 12;
+    tags.disc = 1;
+    tags.discTotal = 2;
+    return tags;
+}
+
+const SourceTags kNone;
+
+// The page as the user left it: "field=text" pairs, "default" for "Use default settings",
+// "v1" for "Add only a version 1 tag".
+OptionSet page(const QStringList &typed)
+{
+    OptionSet options;
+    for (const QString &entry : typed) {
+        if (entry == QLatin1String("default"))
+            options.setOn(Field::flgDefault, true);
+        else if (entry == QLatin1String("v1"))
+            options.setOn(Field::rbut1stOnly, true);
+        else
+            options.setText(*OptionSet::fieldByName(entry.section(u'=', 0, 0)), entry.section(u'=', 1));
+    }
+    return options;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(SourceTags)
+
+class TestTagRules : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void switchesForAFile_data();
+    void switchesForAFile();
+    void fillsOnlyEmptyFields();
+    void namesFromPatterns_data();
+    void namesFromPatterns();
+    void keepsEachPartWithinTheLimit();
+};
+
+// clang-format off
+void TestTagRules::switchesForAFile_data()
+{
+    QTest::addColumn<QStringList>("typed");
+    QTest::addColumn<SourceTags>("tags");
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("cover");
+    QTest::addColumn<QStringList>("expected");
+
+    const QStringList everything{"--tt", "Ёлка", "--ta", "Артист", "--tl", "Album", "--ty", "2019", "--tn", "3/12",
+                                 "--tg", "Rock", "--tc", "Nice", "--tv", "TPE2=Various", "--tv", "TPOS=1/2"};
+    QTest::newRow("all from the tags") << QStringList{} << albumTrack() << "/m/x.flac" << "" << everything;
+    QTest::newRow("typed fields win, as shared switches")
+        << QStringList{"edtArtist=Me", "edtAlbum=Mine", "edtYear=2000", "cbxGenre=Jazz", "edtComment=c"}
+        << albumTrack() << "/m/x.flac" << ""
+        << QStringList{"--tt", "Ёлка", "--tn", "3/12", "--tv", "TPE2=Various", "--tv", "TPOS=1/2"};
+    QTest::newRow("a blank typed field is empty") << QStringList{"edtArtist=  \t"} << albumTrack() << "/m/x.flac" << ""
+        << everything;
+    QTest::newRow("typed title and track give way to the file's")
+        << QStringList{"edtSongName=Typed", "edtTrackNumber=9"} << albumTrack() << "/m/x.flac" << "" << everything;
+    QTest::newRow("default settings: the page composes nothing")
+        << QStringList{"default", "edtArtist=Me"} << albumTrack() << "/m/x.flac" << "" << everything;
+    QTest::newRow("version 1 only keeps the switches, but no cover") << QStringList{"v1"} << albumTrack()
+        << "/m/x.flac" << "/m/cover.jpg" << everything;
+    QTest::newRow("title and track from '03 Title'") << QStringList{} << kNone << "/m/03 Title.wav" << ""
+        << QStringList{"--tt", "Title", "--tn", "3"};
+    QTest::newRow("title and track from '03 - Title'") << QStringList{} << kNone << "/m/03 - Title.flac" << ""
+        << QStringList{"--tt", "Title", "--tn", "3"};
+    QTest::newRow("title and track from '12. Ёлка'") << QStringList{} << kNone << "/m/12. Ёлка.ogg" << ""
+        << QStringList{"--tt", "Ёлка", "--tn", "12"};
+    QTest::newRow("a name without a number gives nothing") << QStringList{} << kNone << "/m/Title.wav" << ""
+        << QStringList{};
+    QTest::newRow("a year is no track number") << QStringList{} << kNone << "/m/1984.wav" << "" << QStringList{};
+    QTest::newRow("'2019 Live' is no track 201") << QStringList{} << kNone << "/m/2019 Live.wav" << ""
+        << QStringList{};
+    SourceTags titleOnly;
+    titleOnly.title = "From tags";
+    QTest::newRow("tag title, track from the name") << QStringList{} << titleOnly << "/m/05 other.wav" << ""
+        << QStringList{"--tt", "From tags", "--tn", "5"};
+    SourceTags odd;
+    odd.title = "-x \"q\"\n$(rm)";
+    odd.genre = "300";
+    QTest::newRow("odd text passes as one argument; unknown genre number dropped") << QStringList{} << odd
+        << "/m/a.wav" << "" << QStringList{"--tt", "-x \"q\"\n$(rm)"};
+    QTest::newRow("cover") << QStringList{} << kNone << "/m/a.wav" << "/m/cover.jpg"
+        << QStringList{"--ti", "/m/cover.jpg"};
+}
+// clang-format on
+
+void TestTagRules::switchesForAFile()
+{
+    QFETCH(QStringList, typed);
+    QFETCH(SourceTags, tags);
+    QFETCH(QString, input);
+    QFETCH(QString, cover);
+    QTEST(fileTagSwitches(page(typed), tags, input, cover), "expected");
+}
+
+void TestTagRules::fillsOnlyEmptyFields()
+{
+    OptionSet options = page({"edtArtist=Me", "edtSongName= "});
+    QCOMPARE(fillEmptyTagFields(options, albumTrack()), 6);
+    QCOMPARE(options.text(Field::edtArtist), QStringLiteral("Me"));
+    QCOMPARE(options.text(Field::edtSongName), QStringLiteral("Ёлка"));
+    QCOMPARE(options.text(Field::edtTrackNumber), QStringLiteral("3/12"));
+    QCOMPARE(options.text(Field::edtYear), QStringLiteral("2019"));
+}
+
+// clang-format off
+void TestTagRules::namesFromPatterns_data()
+{
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<SourceTags>("tags");
+    QTest::addColumn<int>("language");
+    QTest::addColumn<QString>("expected");
+
+    const QString full = "{albumartist}/{album} ({year})/{disc}-{track} {artist} - {title} [{name}]";
+    QTest::newRow("every field") << full << albumTrack() << 0
+        << "Various/Album (2019)/1-03 Артист - Ёлка [03 - raw].mp3";
+    QTest::newRow("fallbacks, English") << full << kNone << 0
+        << "Unknown artist/Unknown album (Unknown year)/1-03 Unknown artist - raw [03 - raw].mp3";
+    QTest::newRow("fallbacks, Russian") << "{artist}/{album}" << kNone << 1
+        << "Неизвестный исполнитель/Неизвестный альбом.mp3";
+    SourceTags slashes;
+    slashes.artist = "AC/DC";
+    slashes.album = "..";
+    slashes.title = QStringLiteral(".hidden\nline") + QChar(0) + u'x';
+    QTest::newRow("no slash, dot or control in a field") << "{artist}/{album}/{title}" << slashes << 0
+        << "AC-DC/hidden line x.mp3";
+    QTest::newRow("the pattern's own dots and empty parts") << "../.{name}//./{track}" << kNone << 0
+        << "03 - raw/03.mp3";
+    QTest::newRow("an unknown field stays") << "{nope} {name}" << kNone << 0 << "{nope} 03 - raw.mp3";
+    QTest::newRow("nothing left: the input's name") << "{artist}/." << kNone << 0 << "Unknown artist/03 - raw.mp3";
+}
+// clang-format on
+
+void TestTagRules::namesFromPatterns()
+{
+    QFETCH(QString, pattern);
+    QFETCH(SourceTags, tags);
+    QFETCH(int, language);
+    QTEST(nameFromPattern(pattern, tags, QStringLiteral("/music/03 - raw.flac"), QStringLiteral(".mp3"),
+                          Language(language)),
+          "expected");
+}
+
+// A part longer than a file system takes is cut at a character, the extension kept.
+void TestTagRules::keepsEachPartWithinTheLimit()
+{
+    SourceTags tags;
+    tags.album = QString(300, QChar(u'ж'));                                               // two bytes each
+    tags.title = QStringLiteral("a") + QStringLiteral("\U0001F3B5").repeated(200) + u'b'; // four bytes each
+    const QString name = nameFromPattern(QStringLiteral("{album}/{title}"), tags, QStringLiteral("/m/x.flac"),
+                                         QStringLiteral(".mp3"), Language::English);
+    const QStringList parts = name.split(u'/');
+    QCOMPARE(parts.size(), 2);
+    QCOMPARE(parts[0], QString(127, QChar(u'ж')));
+    QVERIFY(parts[1].endsWith(QStringLiteral(".mp3")));
+    QCOMPARE(parts[1].toUtf8().size(), 1 + 62 * 4 + 4);
+    QCOMPARE(QString::fromUtf8(parts[1].toUtf8()), parts[1]); // no half character
+}
+
+QTEST_GUILESS_MAIN(TestTagRules)
+#include "tst_tagrules.moc"

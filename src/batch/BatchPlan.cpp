@@ -75,9 +75,7 @@ QStringList sharedSwitches(OptionSet options)
 {
     for (Field field : {Field::edtSongName, Field::edtTrackNumber})
         options.setText(field, QString());
-    QStringList switches = composesShortForm(options) ? composeShortArguments(options) : composeFullArguments(options);
-    switches.resize(switches.size() - 2); // the input and output come per job
-    return switches;
+    return composeSwitches(options, composesShortForm(options) ? CommandForm::Short : CommandForm::Full);
 }
 
 class Planner
@@ -163,13 +161,6 @@ private:
     QSet<QString> m_taken;
 };
 
-// A name as the encoder must get it: one beginning with "-" would be read as an option, and the
-// encoder knows no "--" to end them.
-QString operand(const QString &path)
-{
-    return path.startsWith(u'-') ? QStringLiteral("./") + path : path;
-}
-
 } // namespace
 
 QString batchOutputExtension(const OptionSet &options)
@@ -185,16 +176,16 @@ QString batchOutputExtension(const OptionSet &options)
     return QStringLiteral(".mp3");
 }
 
-std::vector<BatchJob> planBatch(const BatchRequest &request, const BatchFileFacts &facts)
+BatchJobs planBatch(const BatchRequest &request, const BatchFileFacts &facts)
 {
     const QStringList switches = sharedSwitches(request.options);
     Planner planner(request, facts);
-    std::vector<BatchJob> jobs;
-    jobs.reserve(request.inputs.size());
+    BatchJobs jobs;
+    jobs.reserve(qsizetype(request.inputs.size()));
     for (qsizetype i = 0; i < qsizetype(request.inputs.size()); ++i) {
         BatchJob job = planner.plan(i);
         if (!job.skipped())
-            job.arguments = switches + QStringList{operand(job.input), operand(job.output)};
+            job.switches = switches;
         jobs.push_back(std::move(job));
     }
     return jobs;

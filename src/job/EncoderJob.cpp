@@ -61,12 +61,9 @@ QProcess *EncoderJob::newProcess(const QString &program, const QStringList &argu
     process->setProgram(program);
     process->setArguments(arguments);
     process->setWorkingDirectory(m_folder);
-    static const QProcessEnvironment kEnvironment = [] {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("TERM"), QStringLiteral("dumb"));
-        return environment;
-    }();
-    process->setProcessEnvironment(kEnvironment);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("TERM"), QStringLiteral("dumb"));
+    process->setProcessEnvironment(environment);
     return process;
 }
 

@@ -51,4 +51,12 @@ inline QStringList readLines(const QString &path)
     return lines;
 }
 
+// Whether the process `pidText` names runs; one that has ended but was not reaped yet counts as gone.
+inline bool isAlive(const QString &pidText)
+{
+    const QByteArray stat = readAll(QStringLiteral("/proc/%1/stat").arg(pidText.trimmed()));
+    const qsizetype end = stat.lastIndexOf(')');
+    return end > 0 && end + 2 < stat.size() && stat.at(end + 2) != 'Z';
+}
+
 } // namespace testing

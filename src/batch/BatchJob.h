@@ -2,6 +2,7 @@
 
 #include "batch/SoundKind.h"
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -28,15 +29,18 @@ enum class ExistingOutputPolicy { Skip, Overwrite, Number };
 
 // One file of a batch, as the plan settles it.
 struct BatchJob {
-    QString input;         // exact, as given or found
-    QString output;        // exact, the final name after every conflict is settled; when skipped,
-                           // the name that made it skip (empty when the input names no file)
-    QStringList arguments; // the encoder's arguments (not the program), input and output last;
-                           // empty when skipped
+    QString input;        // exact, as given or found
+    QString output;       // exact, the final name after every conflict is settled; when skipped,
+                          // the name that made it skip (empty when the input names no file)
+    QStringList switches; // the encoder's switches, without the input and the output (which
+                          // encoderArguments() adds); empty when skipped
     SkipReason skip = SkipReason::None;
     SoundKind kind = SoundKind::NotChecked; // what the input holds, by its content
 
     bool skipped() const { return skip != SkipReason::None; }
 };
+
+// The jobs of a batch, in list order, from the plan to the views.
+using BatchJobs = QList<BatchJob>;
 
 } // namespace fenwave

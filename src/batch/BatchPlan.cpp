@@ -78,9 +78,7 @@ QStringList sharedSwitches(OptionSet options)
 {
     for (Field field : {Field::edtSongName, Field::edtTrackNumber})
         options.setText(field, QString());
-    QStringList switches = composesShortForm(options) ? composeShortArguments(options) : composeFullArguments(options);
-    switches.resize(switches.size() - 2); // the input and output come per job
-    return switches;
+    return composeSwitches(options, composesShortForm(options) ? CommandForm::Short : CommandForm::Full);
 }
 
 class Planner
@@ -180,13 +178,6 @@ private:
     SourceTags m_tags;
 };
 
-// A name as the encoder must get it: one beginning with "-" would be read as an option, and the
-// encoder knows no "--" to end them.
-QString operand(const QString &path)
-{
-    return path.startsWith(u'-') ? QStringLiteral("./") + path : path;
-}
-
 } // namespace
 
 QString batchOutputExtension(const OptionSet &options)
@@ -202,18 +193,17 @@ QString batchOutputExtension(const OptionSet &options)
     return QStringLiteral(".mp3");
 }
 
-std::vector<BatchJob> planBatch(const BatchRequest &request, const BatchFileFacts &facts)
+BatchJobs planBatch(const BatchRequest &request, const BatchFileFacts &facts)
 {
     const QStringList switches = sharedSwitches(request.options);
     Planner planner(request, facts);
-    std::vector<BatchJob> jobs;
-    jobs.reserve(request.inputs.size());
+    BatchJobs jobs;
+    jobs.reserve(qsizetype(request.inputs.size()));
     for (qsizetype i = 0; i < qsizetype(request.inputs.size()); ++i) {
         BatchJob job = planner.plan(i);
         if (!job.skipped())
-            job.arguments = switches
-                            + fileTagSwitches(request.options, planner.tags(), job.input, planner.tags().coverFile)
-                            + QStringList{operand(job.input), operand(job.output)};
+            job.switches
+                = switches + fileTagSwitches(request.options, planner.tags(), job.input, planner.tags().coverFile);
         jobs.push_back(std::move(job));
     }
     return jobs;

@@ -37,16 +37,14 @@ struct BatchRequest {
 // list order. An output that is the input itself or another input is skipped with that reason;
 // an existing output follows the policy. An input whose content its input type does not read
 // is skipped first, with no output name. A skipped job keeps the name that made it skip and
-// has no arguments.
+// has no switches.
 // An input skipped before planning stays skipped, with no output.
 // With a name pattern, each output is named by nameFromPattern below the output folder, or
 // below its input's own folder when there is none.
-// Arguments: the switches of the command-line box's form (short while flgDefault is on),
-// without the song title and the track number, then the file's own tag switches
-// (fileTagSwitches, with the picture beside it as its cover), then the input and the output, exact, except
-// that a name beginning with "-" gets "./" in front, so that the encoder cannot take it for
-// an option.
-std::vector<BatchJob> planBatch(const BatchRequest &request, const BatchFileFacts &facts);
+// Switches: those of the command-line box's form (short while flgDefault is on), without the
+// song title and the track number, then the file's own tag switches (fileTagSwitches, with the
+// picture beside it as its cover).
+BatchJobs planBatch(const BatchRequest &request, const BatchFileFacts &facts);
 
 // The extension of the file the encoder writes with these options: ".wav" when it decodes,
 // ".ogg" when it writes Ogg Vorbis, else ".mp3".

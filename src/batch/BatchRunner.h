@@ -1,40 +1,17 @@
 #pragma once
 
 #include "batch/BatchJob.h"
-#include "batch/TemporaryOutput.h"
+#include "job/JobStatus.h"
+#include "job/TemporaryOutput.h"
 
 #include <QByteArray>
 #include <QObject>
-#include <QProcessEnvironment>
 #include <QString>
-#include <QTimer>
-#include <QVector>
 
 #include <memory>
 #include <vector>
 
 namespace fenwave {
-
-enum class JobState { Waiting, Encoding, Finished, Failed, Skipped, Stopped };
-
-// Why a file of a batch failed.
-enum class JobFailure {
-    None,
-    ExitStatus,         // the encoder ended with a status other than 0 (JobStatus::code)
-    Signal,             // a signal ended the encoder (JobStatus::code, its number)
-    CannotStart,        // the encoder could not be started for this file
-    CannotCreateOutput, // the temporary output could not be made (JobStatus::code, errno)
-    CannotPlaceOutput,  // the finished output could not take its place (JobStatus::code, errno)
-    OutputBeingWritten, // another run was writing the output when the file's turn came
-    OutputReadOnly,     // the output to replace has no write permission at all, and is kept
-};
-
-struct JobStatus {
-    JobState state = JobState::Waiting;
-    double progress = 0; // 0..1, as far as the encoder has said
-    JobFailure failure = JobFailure::None;
-    int code = 0;
-};
 
 // How many files of a batch are in each state.
 struct BatchCounts {
@@ -46,23 +23,17 @@ struct BatchCounts {
     int stopped = 0;
 };
 
-// Runs the encoder on the files of a batch, several at once. Each encoder is started directly
-// (no shell), in a process group of its own so that a Stop reaches whatever it started, with
-// nothing on its standard input, and writes to a hidden temporary file beside its output that
-// takes the output's place only when the encoder ends with status 0. Outputs being written are
-// in the register that single runs check. Needs the event loop and nothing of a window.
+// Runs the encoder on the files of a batch, several at once: a scheduler of encoder jobs (how
+// many at once, which next, Stop for all, one encoder before any other). Each job writes to a
+// hidden temporary file beside its output that takes the output's place only when the encoder
+// ends with status 0 (EncoderJob, JobOutput). Needs the event loop and nothing of a window.
 class BatchRunner : public QObject
 {
     Q_OBJECT
 public:
-    // How long encoders asked to stop may take before they are killed.
-    static constexpr int kStopGraceMs = 3000;
-
-    // `program` is the encoder; each job's arguments end with its input and its output, and the
-    // encoders run in `folder` (relative names are taken against it). Jobs the plan skipped
-    // stay skipped.
-    BatchRunner(const QString &program, const QVector<BatchJob> &jobs, const QString &folder,
-                QObject *parent = nullptr);
+    // `program` is the encoder, given each job's switches, input and output; the encoders run
+    // in `folder` (relative names are taken against it). Jobs the plan skipped stay skipped.
+    BatchRunner(const QString &program, const BatchJobs &jobs, const QString &folder, QObject *parent = nullptr);
     // Kills encoders still running (waiting a bounded time for them) and removes their
     // temporary files.
     ~BatchRunner() override;
@@ -82,8 +53,8 @@ public:
     void start();
     // Failed and stopped files wait again, and the batch starts.
     void retryFailed();
-    // Asks every running encoder to stop at once (killed after kStopGraceMs) and starts no
-    // more; their files count as stopped. finished() follows when the last one has ended.
+    // Asks every running encoder to stop at once (killed after EncoderJob::kStopGraceMs) and
+    // starts no more; their files count as stopped. finished() follows when the last one has ended.
     void stop();
 
     bool isRunning() const { return !m_running.empty(); }
@@ -92,7 +63,7 @@ public:
 
     int jobCount() const { return int(m_jobs.size()); }
     const BatchJob &job(int index) const { return m_jobs.at(index); }
-    const QVector<BatchJob> &jobs() const { return m_jobs; }
+    const BatchJobs &jobs() const { return m_jobs; }
     const JobStatus &status(int index) const { return m_status.at(index); }
     // What the encoder of a file wrote: the last 64 KiB while it runs and when it failed; the
     // lines that say something (a few KiB: its notes and warnings) when it finished; nothing
@@ -126,21 +97,15 @@ private:
     void startMore();
     void startJob(int index);
     bool mayStartAnother() const;
-    void processStarted(Running *run);
-    void processFailedToStart(Running *run);
-    void readOutput(Running *run);
-    void processFinished(Running *run, int exitCode, bool crashed);
-    void signalAll(int signalNumber);
-    void endJob(Running *run, const JobStatus &status, const QByteArray &keptOutput, const QByteArray &lastWords);
+    void jobEnded(Running *run);
+    void endJob(Running *run, const JobStatus &status);
     void finishIfIdle();
-    JobStatus placeOutput(Running *run);
-    TemporaryOutput::Placed placeNumbered(Running *run);
     void setState(int index, const JobStatus &status);
+    const Running *runningJob(int index) const;
 
     QString m_program;
     QString m_folder;
-    QProcessEnvironment m_environment;
-    QVector<BatchJob> m_jobs;
+    BatchJobs m_jobs;
     std::vector<JobStatus> m_status;
     std::vector<QByteArray> m_keptOutput; // of ended files
     std::vector<QByteArray> m_lastWords;  // of ended files
@@ -153,7 +118,6 @@ private:
     bool m_encoderStarted = false; // of this round: until then only one encoder is started
     bool m_finishPending = false;
     QString m_programNotStarted;
-    QTimer m_killTimer;
 };
 
 } // namespace fenwave

@@ -7,6 +7,7 @@
 #include "batch/ShellQuoting.h"
 #include "batch/SoundKind.h"
 #include "batch/TerminationWatcher.h"
+#include "job/EncoderArguments.h"
 #include "settings/IniDocument.h"
 #include "settings/Preferences.h"
 #include "settings/SettingsFileSniff.h"
@@ -241,10 +242,10 @@ QByteArray lastLine(const QByteArray &kept)
 class ShellBatch
 {
 public:
-    ShellBatch(const QString &encoder, const std::vector<BatchJob> &jobs, const ReportNames &names, int encodersAtOnce,
+    ShellBatch(const QString &encoder, const BatchJobs &jobs, const ReportNames &names, int encodersAtOnce,
                ExistingOutputPolicy existing, QTextStream &err)
-        : m_runner(encoder, QVector<BatchJob>(jobs.begin(), jobs.end()), QDir::currentPath()), m_names(names),
-          m_err(err), m_terminal(::isatty(STDERR_FILENO) == 1)
+        : m_runner(encoder, jobs, QDir::currentPath()), m_names(names), m_err(err),
+          m_terminal(::isatty(STDERR_FILENO) == 1)
     {
         m_runner.setEncodersAtOnce(encodersAtOnce);
         m_runner.setExistingOutputPolicy(existing);
@@ -448,17 +449,18 @@ int encodeFromShell(const ShellEncodeRequest &request, QTextStream &out, QTextSt
     batch.existing = request.existing;
     batch.namePattern = request.namePattern;
     batch.language = isKnownLanguage(stored.language) ? stored.language : Language::English;
-    const std::vector<BatchJob> jobs = planBatch(batch, RealFileFacts());
+    const BatchJobs jobs = planBatch(batch, RealFileFacts());
     const ReportNames names(gathered.inputs, outputFolder, request.outputFolder);
 
     if (request.dryRun) {
         for (int i = 0; i < int(jobs.size()); ++i) {
-            const BatchJob &job = jobs[std::size_t(i)];
+            const BatchJob &job = jobs[i];
             if (job.skipped())
                 err << "skipped: " << names.input(i) << " (" << skipReasonText(job, names.output(i, job.output))
                     << ")\n";
             else
-                out << shellQuoted(QStringList{*encoder} + job.arguments) << '\n';
+                out << shellQuoted(QStringList{*encoder} + encoderArguments(job.switches, job.input, job.output))
+                    << '\n';
         }
         out.flush();
         err.flush();

@@ -282,19 +282,6 @@ QString lineOf(const OptionSet &options, const Pieces &switches)
     return line;
 }
 
-QStringList argumentsOf(const OptionSet &options, const Pieces &switches)
-{
-    QStringList arguments;
-    arguments.reserve(qsizetype(switches.size()) + 2);
-    for (const Piece &piece : switches) {
-        if (piece.shape != Shape::Gap)
-            arguments += piece.text;
-    }
-    arguments += options.text(Field::edtInput);
-    arguments += options.text(Field::edtOutput);
-    return arguments;
-}
-
 } // namespace
 
 QStringView trimBelow33(QStringView text)
@@ -337,14 +324,16 @@ QString composeShortCommandLine(const OptionSet &options)
     return lineOf(options, shortSwitches());
 }
 
-QStringList composeFullArguments(const OptionSet &options)
+QStringList composeSwitches(const OptionSet &options, CommandForm form)
 {
-    return argumentsOf(options, fullSwitches(options));
-}
-
-QStringList composeShortArguments(const OptionSet &options)
-{
-    return argumentsOf(options, shortSwitches());
+    const Pieces &pieces = form == CommandForm::Full ? fullSwitches(options) : shortSwitches();
+    QStringList switches;
+    switches.reserve(qsizetype(pieces.size()));
+    for (const Piece &piece : pieces) {
+        if (piece.shape != Shape::Gap)
+            switches += piece.text;
+    }
+    return switches;
 }
 
 } // namespace fenwave

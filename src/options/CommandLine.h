@@ -15,11 +15,13 @@ QString composeFullCommandLine(const OptionSet &options);
 // The short line used while "Use default settings" is on: encoder path, " -h", input, output.
 QString composeShortCommandLine(const OptionSet &options);
 
-// The same switches as the two lines, in the same order, as the encoder's argument list: no
-// encoder path, each value one argument exactly as the line shows it, then edtInput and
-// edtOutput exactly as they stand (untrimmed, even when empty). Nothing is split or quoted.
-QStringList composeFullArguments(const OptionSet &options);
-QStringList composeShortArguments(const OptionSet &options);
+// The two forms of the line: the full one, and the short one of "Use default settings".
+enum class CommandForm { Full, Short };
+
+// The switches of a form's line, in the same order, as the encoder's argument list: no encoder
+// path, no input and output, each value one argument exactly as the line shows it. Nothing is
+// split or quoted.
+QStringList composeSwitches(const OptionSet &options, CommandForm form);
 
 // Removes leading and trailing characters below code 33 (the blank and all control characters).
 QStringView trimBelow33(QStringView text);

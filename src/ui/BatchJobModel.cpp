@@ -1,7 +1,7 @@
 #include "ui/BatchJobModel.h"
 
 #include "batch/BatchRunner.h"
-#include "batch/SoundKind.h"
+#include "job/JobStatusText.h"
 
 #include <QDir>
 #include <QtGlobal>
@@ -22,7 +22,7 @@ QStringView folderOf(const QString &path)
 
 // The longest folder, ending in "/", that every name is in; empty when there is none (relative
 // names in different places, or no names).
-template <class Name> QString commonFolder(const QVector<BatchJob> &jobs, Name name)
+template <class Name> QString commonFolder(const BatchJobs &jobs, Name name)
 {
     bool first = true;
     QStringView common;
@@ -60,7 +60,7 @@ BatchJobModel::BatchJobModel(const MessageTexts &texts, QObject *parent) : QAbst
 {
 }
 
-void BatchJobModel::setPlannedJobs(const QVector<BatchJob> &jobs, const QVector<bool> &replaces)
+void BatchJobModel::setPlannedJobs(const BatchJobs &jobs, const QVector<bool> &replaces)
 {
     beginResetModel();
     if (m_runner)
@@ -74,7 +74,7 @@ void BatchJobModel::setPlannedJobs(const QVector<BatchJob> &jobs, const QVector<
 
 void BatchJobModel::findCommonFolders()
 {
-    const QVector<BatchJob> &jobs = m_runner ? m_runner->jobs() : m_planned;
+    const BatchJobs &jobs = m_runner ? m_runner->jobs() : m_planned;
     m_inputFolder = commonFolder(jobs, [](const BatchJob &job) -> const QString & { return job.input; });
     m_outputFolder = commonFolder(jobs, [](const BatchJob &job) -> const QString & { return job.output; });
 }
@@ -177,61 +177,17 @@ QString BatchJobModel::statusText(int row) const
 {
     const BatchJob &job = jobAt(row);
     if (job.skipped())
-        return skipText(job);
+        return skipReasonText(job, m_texts);
     if (!m_runner)
         return row < m_replaces.size() && m_replaces.at(row) ? m_texts.strBatchWillReplace : m_texts.strBatchWaiting;
     const JobStatus &status = m_runner->status(row);
-    switch (status.state) {
-    case JobState::Waiting:
-        // A file still waiting once the batch has ended or is stopping will not be started.
-        return m_runner->isRunning() && !m_runner->isStopping() ? m_texts.strBatchWaiting : m_texts.strBatchNotStarted;
-    case JobState::Encoding: return m_texts.strBatchEncoding;
-    case JobState::Finished: return m_texts.strBatchFinished;
-    case JobState::Failed: {
-        // Beside the status, why the encoder says it failed ("Can't init outfile 'x.mp3'").
-        const QString words = m_runner->lastWords(row);
-        const bool encoderEnded = status.failure == JobFailure::ExitStatus || status.failure == JobFailure::Signal;
-        return encoderEnded && !words.isEmpty() ? failureText(status) + QStringLiteral(": ") + words
-                                                : failureText(status);
-    }
-    case JobState::Skipped: return skipText(job);
-    case JobState::Stopped: return m_texts.strBatchStopped;
-    }
-    return QString();
-}
-
-QString BatchJobModel::skipText(const BatchJob &job) const
-{
-    const QString kind = soundKindText(job.kind, m_texts.language);
-    switch (job.skip) {
-    case SkipReason::OutputIsInput: return m_texts.strBatchSkippedIsInput;
-    case SkipReason::OutputIsAnotherInput: return m_texts.strBatchSkippedIsOtherInput;
-    case SkipReason::OutputExists: return m_texts.strBatchSkippedExists;
-    case SkipReason::InputNamesNoFile: return m_texts.strBatchSkippedNoFile;
-    case SkipReason::NameNotUtf8: return m_texts.strBatchSkippedNotUtf8;
-    case SkipReason::InputDoesNotExist: return m_texts.strBatchSkippedMissing;
-    case SkipReason::NotSound: return m_texts.strBatchSkippedNotSound.arg(kind);
-    case SkipReason::KindNotRead: return m_texts.strBatchSkippedNotRead.arg(kind);
-    case SkipReason::KindNotOfInputType: return m_texts.strBatchSkippedWrongType.arg(kind);
-    case SkipReason::AppearedDuringBatch: return m_texts.strBatchSkippedAppeared;
-    case SkipReason::None: break;
-    }
-    return QString();
-}
-
-QString BatchJobModel::failureText(const JobStatus &status) const
-{
-    switch (status.failure) {
-    case JobFailure::ExitStatus: return m_texts.strBatchFailedStatus.arg(status.code);
-    case JobFailure::Signal: return m_texts.strBatchFailedSignal.arg(status.code);
-    case JobFailure::CannotStart: return m_texts.strBatchFailedStart;
-    case JobFailure::CannotCreateOutput: return m_texts.strBatchFailedCreate.arg(qt_error_string(status.code));
-    case JobFailure::CannotPlaceOutput: return m_texts.strBatchFailedPlace.arg(qt_error_string(status.code));
-    case JobFailure::OutputBeingWritten: return m_texts.strBatchFailedBusy;
-    case JobFailure::OutputReadOnly: return m_texts.strBatchFailedReadOnly;
-    case JobFailure::None: break;
-    }
-    return m_texts.strBatchFailedStatus.arg(status.code);
+    if (status.state == JobState::Skipped)
+        return skipReasonText(job, m_texts);
+    // A file still waiting once the batch has ended or is stopping will not be started.
+    if (status.state == JobState::Waiting && (!m_runner->isRunning() || m_runner->isStopping()))
+        return m_texts.strBatchNotStarted;
+    const QString lastWords = status.state == JobState::Failed ? m_runner->lastWords(row) : QString();
+    return jobStatusText(status, m_texts, StatusView::BatchList, lastWords);
 }
 
 } // namespace fenwave

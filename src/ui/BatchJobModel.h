@@ -26,7 +26,7 @@ public:
 
     // The plan before Start; drops any runner. `replaces` tells, per job, that its output
     // exists and will be replaced (empty: none will).
-    void setPlannedJobs(const QVector<BatchJob> &jobs, const QVector<bool> &replaces = {});
+    void setPlannedJobs(const BatchJobs &jobs, const QVector<bool> &replaces = {});
     // From now on the rows show the runner's jobs and follow its signals.
     void setRunner(BatchRunner *runner);
     void setTexts(const MessageTexts &texts);
@@ -47,11 +47,9 @@ public:
 private:
     const BatchJob &jobAt(int row) const;
     void findCommonFolders();
-    QString skipText(const BatchJob &job) const;
-    QString failureText(const JobStatus &status) const;
 
     MessageTexts m_texts;
-    QVector<BatchJob> m_planned;
+    BatchJobs m_planned;
     QVector<bool> m_replaces;
     QString m_inputFolder;
     QString m_outputFolder;

@@ -92,7 +92,7 @@ QString keptOutputText(const QByteArray &kept)
 struct BatchWindow::Plan {
     quint64 number = 0;
     std::vector<BatchInput> inputs; // the list, the files added with this plan included
-    QVector<BatchJob> jobs;
+    BatchJobs jobs;
     QVector<bool> replaces; // per job: its output exists and will be replaced
     OptionSet options;
     ExistingOutputPolicy existing = ExistingOutputPolicy::Skip;
@@ -120,8 +120,7 @@ void makePlan(BatchRequest request, const QStringList &toAdd, int inputType, con
     plan->options = options;
     plan->existing = request.existing;
     addInputs(request.inputs, toAdd, inputType);
-    const std::vector<BatchJob> jobs = planBatch(request, facts);
-    plan->jobs = QVector<BatchJob>(jobs.begin(), jobs.end());
+    plan->jobs = planBatch(request, facts);
     plan->inputs = std::move(request.inputs);
     if (request.existing != ExistingOutputPolicy::Overwrite)
         return;

@@ -2,8 +2,9 @@
 
 #include "ProgramIdentity.h"
 
+#include "job/EncoderJob.h"
+#include "job/JobStatusText.h"
 #include "options/CommandLine.h"
-#include "options/EncoderEnvironment.h"
 #include "options/EncoderProgress.h"
 #include "ui/AccessibleTexts.h"
 #include "ui/Confirmation.h"
@@ -11,9 +12,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QHBoxLayout>
@@ -28,8 +27,6 @@ namespace fenwave {
 
 namespace {
 
-// How long an encoder asked to stop may take before it is killed.
-constexpr int kStopGraceMs = 3000;
 // How many lines of output the window keeps.
 constexpr int kKeptLines = 5000;
 // The output is read and shown in pieces, so that no flood of it holds up the window (a click
@@ -45,13 +42,6 @@ QList<RunWindow *> &openWindows()
     return windows;
 }
 
-// A dangling link is there too: writing through it would create a file elsewhere.
-bool isThere(const QString &path)
-{
-    const QFileInfo info(path);
-    return info.exists() || info.isSymLink();
-}
-
 // What a screen reader calls and tells of the parts that show no text of their own, or no hint.
 const PartTexts kPartTexts[] = {
     {"edtRunOutput", &MessageTexts::strRunOutputName, &MessageTexts::strRunOutputHint},
@@ -62,9 +52,8 @@ const PartTexts kPartTexts[] = {
 } // namespace
 
 RunWindow::RunWindow(const MessageTexts &texts)
-    : m_texts(texts), m_process(new QProcess(this)), m_view(new QPlainTextEdit(this)),
-      m_progress(new QProgressBar(this)), m_outcome(new QLabel(this)), m_stop(new QPushButton(texts.strRunStop, this)),
-      m_terminal(m_view->document(), [this](QStringView line) { showProgress(line); })
+    : m_texts(texts), m_view(new QPlainTextEdit(this)), m_progress(new QProgressBar(this)), m_outcome(new QLabel(this)),
+      m_stop(new QPushButton(texts.strRunStop, this)), m_terminal(m_view->document())
 {
     setObjectName(QStringLiteral("frmRun"));
     m_view->setObjectName(QStringLiteral("edtRunOutput"));
@@ -90,28 +79,21 @@ RunWindow::RunWindow(const MessageTexts &texts)
     layout->addLayout(bottom);
     resize(620, 320);
 
-    m_killTimer.setSingleShot(true);
-    m_killTimer.setInterval(kStopGraceMs);
     m_moreOutput.setSingleShot(true);
     m_moreOutput.setInterval(0);
-    connect(&m_killTimer, &QTimer::timeout, m_process, &QProcess::kill);
     connect(&m_moreOutput, &QTimer::timeout, this, &RunWindow::takeOutput);
     connect(m_stop, &QPushButton::clicked, this, &RunWindow::stop);
-    connect(m_process, &QProcess::readyReadStandardOutput, this, &RunWindow::takeOutput);
-    connect(m_process, &QProcess::finished, this, &RunWindow::processFinished);
     openWindows().append(this);
 }
 
 RunWindow::~RunWindow()
 {
     openWindows().removeOne(this);
-    // Only at the end of the program can a window go with its encoder still running.
-    if (isRunning()) {
-        m_process->disconnect(this);
-        m_stopAsked = true;
-        m_process->kill();
-        m_process->waitForFinished(1000);
-        settleOutput(false);
+    // Only at the end of the program can a window go with its encoder still running: the job
+    // kills it and settles the output as a stopped run's.
+    if (m_job) {
+        m_job->disconnect(this);
+        delete m_job;
     }
 }
 
@@ -129,28 +111,17 @@ RunWindow *RunWindow::start(const QStringList &command, const QString &folder, c
     window->setWindowTitle((name.isEmpty() ? inputName : name) + QStringLiteral(" - ")
                            + QString::fromLatin1(kProgramTitle));
     window->m_outputName = trimBelow33(outputName).toString();
-    if (!window->m_outputName.isEmpty()) {
-        window->m_outputPath = QDir(folder).absoluteFilePath(window->m_outputName);
-        window->m_outputExisted = isThere(window->m_outputPath);
-    }
-
-    QProcess *process = window->m_process;
-    process->setProgram(command.first());
-    process->setArguments(command.mid(1));
-    process->setWorkingDirectory(folder);
-    process->setStandardInputFile(QProcess::nullDevice());
-    process->setProcessChannelMode(QProcess::MergedChannels);
-    // A dumb terminal: the encoder writes its progress lines without cursor codes.
-    QProcessEnvironment environment = encoderEnvironment();
-    environment.insert(QStringLiteral("TERM"), QStringLiteral("dumb"));
-    process->setProcessEnvironment(environment);
-    process->start();
+    auto *job
+        = new EncoderJob(command.first(), command.mid(1), folder, JobOutput::inPlace(window->m_outputName), window);
+    window->m_job = job;
+    connect(job, &EncoderJob::outputReady, window, &RunWindow::takeOutput);
+    connect(job, &EncoderJob::progressed, window, &RunWindow::showProgress);
+    connect(job, &EncoderJob::finished, window, &RunWindow::jobFinished);
     // Returns as soon as the program is running or has failed to; it does not wait for it.
-    if (!process->waitForStarted()) {
+    if (!job->start() || !job->waitForStarted()) {
         delete window;
         return nullptr;
     }
-    window->m_outputClaim = OutputsInWriting::shared().claim(window->m_outputName, folder);
     window->show();
     return window;
 }
@@ -173,15 +144,13 @@ void RunWindow::stopAllAndClose()
 {
     const QList<RunWindow *> windows = openWindows();
     for (RunWindow *window : windows) {
-        if (window->isRunning()) {
-            window->m_stopAsked = true;
-            window->m_process->terminate();
-        }
+        if (window->isRunning())
+            window->m_job->stop();
     }
-    const QDeadlineTimer grace(kStopGraceMs);
+    const QDeadlineTimer grace(EncoderJob::kStopGraceMs);
     for (RunWindow *window : windows) {
-        if (window->isRunning() && !window->m_process->waitForFinished(int(grace.remainingTime())))
-            window->m_process->kill();
+        if (window->isRunning() && !window->m_job->waitForFinished(int(grace.remainingTime())))
+            window->m_job->kill();
     }
     for (RunWindow *window : windows)
         delete window;
@@ -189,7 +158,7 @@ void RunWindow::stopAllAndClose()
 
 bool RunWindow::isRunning() const
 {
-    return m_process->state() != QProcess::NotRunning;
+    return m_job && m_job->isRunning();
 }
 
 void RunWindow::setTexts(const MessageTexts &texts)
@@ -202,20 +171,17 @@ void RunWindow::setTexts(const MessageTexts &texts)
 
 void RunWindow::stop()
 {
-    if (!isRunning() || m_killTimer.isActive())
+    if (!isRunning() || m_job->isStopping())
         return;
-    m_stopAsked = true;
-    m_process->terminate();
-    m_killTimer.start();
+    m_job->stop();
     m_stop->setEnabled(false);
-    m_state = State::Stopping;
     showState();
 }
 
 void RunWindow::closeEvent(QCloseEvent *event)
 {
     // A window whose encoder is already being stopped goes without a question.
-    if (isRunning() && m_state != State::Stopping && !askToConfirm(this, m_texts.strConfirmCloseRun)) {
+    if (isRunning() && !m_job->isStopping() && !askToConfirm(this, m_texts.strConfirmCloseRun)) {
         event->ignore();
         return;
     }
@@ -238,7 +204,7 @@ void RunWindow::takeOutput()
     while (showSomeOutput() && !round.hasExpired(kRoundMs)) {}
     if (followEnd)
         scroll->setValue(scroll->maximum());
-    if (m_pendingFrom < m_pending.size() || m_process->bytesAvailable() > 0)
+    if (m_pendingFrom < m_pending.size() || m_job->bytesAvailable() > 0)
         m_moreOutput.start();
 }
 
@@ -246,7 +212,7 @@ void RunWindow::takeOutput()
 bool RunWindow::showSomeOutput()
 {
     if (m_pendingFrom >= m_pending.size()) {
-        const QByteArray bytes = m_process->read(kReadBytes);
+        const QByteArray bytes = m_job->read(kReadBytes);
         if (bytes.isEmpty())
             return false;
         m_pending = m_decoder.decode(bytes);
@@ -256,62 +222,37 @@ bool RunWindow::showSomeOutput()
     return true;
 }
 
-void RunWindow::showProgress(QStringView line)
+void RunWindow::showProgress(const EncoderProgress &progress)
 {
-    if (const std::optional<EncoderProgress> progress = parseEncoderProgress(line)) {
-        if (progress->total > 0 && progress->total <= std::numeric_limits<int>::max()) {
-            m_progress->setRange(0, int(progress->total));
-            m_progress->setValue(int(qMin(progress->done, progress->total)));
-        } else {
-            m_progress->setRange(0, 0);
-        }
+    if (progress.total > 0 && progress.total <= std::numeric_limits<int>::max()) {
+        m_progress->setRange(0, int(progress.total));
+        m_progress->setValue(int(qMin(progress.done, progress.total)));
+    } else {
+        m_progress->setRange(0, 0);
     }
 }
 
-void RunWindow::processFinished(int exitCode, QProcess::ExitStatus status)
+void RunWindow::jobFinished()
 {
     m_moreOutput.stop();
     while (showSomeOutput()) {}
     m_terminal.finish();
-    m_killTimer.stop();
     m_stop->setEnabled(false);
-    const bool finished = status == QProcess::NormalExit && exitCode == 0;
     if (m_progress->maximum() == 0)
         m_progress->setRange(0, 1);
-    if (finished)
+    if (m_job->status().state == JobState::Finished)
         m_progress->setValue(m_progress->maximum());
-    // The exit code of a program that died is the number of the signal that ended it.
-    m_state = finished ? State::Finished : status == QProcess::NormalExit ? State::Failed : State::Signalled;
-    m_exitCode = exitCode;
-    settleOutput(finished);
     showState();
     if (m_closeWhenFinished)
         deleteLater();
 }
 
-// The run is over: a stopped run's output is removed when the run made it, and called
-// incomplete when it was there before. Another run may write the file from now on.
-void RunWindow::settleOutput(bool completed)
-{
-    if (m_stopAsked && !completed && !m_outputPath.isEmpty()) {
-        if (!m_outputExisted)
-            QFile::remove(m_outputPath);
-        m_outputIncomplete = isThere(m_outputPath);
-    }
-    m_outputClaim.release();
-}
-
 void RunWindow::showState()
 {
-    QString text;
-    switch (m_state) {
-    case State::Running: text = m_texts.strRunRunning; break;
-    case State::Stopping: text = m_texts.strRunStopping; break;
-    case State::Finished: text = m_texts.strRunFinished; break;
-    case State::Failed: text = m_texts.strRunFailed.arg(m_exitCode); break;
-    case State::Signalled: text = m_texts.strRunSignal.arg(m_exitCode); break;
-    }
-    if (m_outputIncomplete)
+    QString text = !m_job                ? m_texts.strRunRunning
+                   : m_job->isStopping() ? m_texts.strRunStopping
+                                         : jobStatusText(m_job->status(), m_texts, StatusView::RunWindow);
+    if (m_job && m_job->output().incomplete())
         text += QStringLiteral(". ") + m_texts.strOutputIncomplete.arg(m_outputName);
     m_outcome->setText(text);
 }

@@ -1,10 +1,8 @@
 #pragma once
 
 #include "language/MessageTexts.h"
-#include "options/OutputsInWriting.h"
 #include "ui/TerminalOutput.h"
 
-#include <QProcess>
 #include <QStringDecoder>
 #include <QTimer>
 #include <QWidget>
@@ -16,16 +14,18 @@ class QPushButton;
 
 namespace fenwave {
 
-// One encoder run shown in a window of the program's own, for systems without a terminal
+class EncoderJob;
+struct EncoderProgress;
+
+// One encoder run (an EncoderJob) shown in a window of the program's own, for systems without a terminal
 // emulator: the encoder's output as it comes, a progress bar fed by its progress lines, and at
 // the end the outcome in words, until the user closes the window. A top-level window without a
 // parent: the main window goes on at once, several runs may be open, and closing the main
 // window does not tear them down by itself.
 //
-// While it runs, its output file is entered in OutputsInWriting::shared(). A run that is
-// stopped (Stop, closing the window, the end of the program) does not leave a partial output
-// behind: an output that did not exist before the run is removed, and one that did is named as
-// incomplete in the outcome line.
+// The job writes the output in place: a run that is stopped (Stop, closing the window, the end
+// of the program) does not leave a partial output behind: an output that did not exist before
+// the run is removed, and one that did is named as incomplete in the outcome line.
 class RunWindow : public QWidget
 {
     Q_OBJECT
@@ -47,13 +47,12 @@ public:
     ~RunWindow() override;
 
     bool isRunning() const;
-    QProcess *process() const { return m_process; }
     // The texts of another language: the Stop button and the state or outcome shown change.
     void setTexts(const MessageTexts &texts);
 
 public slots:
-    // Asks the encoder to end, and kills it when it has not ended after a short grace. Never
-    // waits.
+    // Asks the encoder and whatever it started to end, and kills them when they have not ended
+    // after a short grace. Never waits.
     void stop();
 
 protected:
@@ -62,37 +61,25 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    enum class State { Running, Stopping, Finished, Failed, Signalled };
-
     explicit RunWindow(const MessageTexts &texts);
     void takeOutput();
     bool showSomeOutput();
-    void showProgress(QStringView line);
-    void processFinished(int exitCode, QProcess::ExitStatus status);
-    void settleOutput(bool completed);
+    void showProgress(const EncoderProgress &progress);
+    void jobFinished();
     void showState();
 
     MessageTexts m_texts;
-    QProcess *m_process;
+    EncoderJob *m_job = nullptr;
     QPlainTextEdit *m_view;
     QProgressBar *m_progress;
     QLabel *m_outcome;
     QPushButton *m_stop;
-    QTimer m_killTimer;
     QTimer m_moreOutput; // output is waiting: it is shown in the next round of the event loop
     QStringDecoder m_decoder{QStringDecoder::Utf8};
     TerminalOutput m_terminal;
     QString m_pending;           // output decoded but not shown yet
     qsizetype m_pendingFrom = 0; // where its unshown part starts
-
-    State m_state = State::Running;
-    int m_exitCode = 0;
-    QString m_outputName; // as the user gave it
-    QString m_outputPath; // absolute
-    bool m_outputExisted = false;
-    bool m_outputIncomplete = false;
-    OutputsInWriting::Claim m_outputClaim;
-    bool m_stopAsked = false;
+    QString m_outputName;        // as the user gave it
     bool m_closeWhenFinished = false;
 };
 

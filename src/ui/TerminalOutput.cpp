@@ -3,8 +3,6 @@
 #include <QTextBlock>
 #include <QTextDocument>
 
-#include <utility>
-
 namespace fenwave {
 
 namespace {
@@ -59,10 +57,7 @@ QStringView lastCharacters(QStringView text, qsizetype size)
 
 } // namespace
 
-TerminalOutput::TerminalOutput(QTextDocument *document, std::function<void(QStringView)> lineEnded)
-    : m_cursor(document), m_lineEnded(std::move(lineEnded))
-{
-}
+TerminalOutput::TerminalOutput(QTextDocument *document) : m_cursor(document) {}
 
 qsizetype TerminalOutput::write(QStringView text, int changes)
 {
@@ -88,7 +83,6 @@ qsizetype TerminalOutput::write(QStringView text, int changes)
 
 void TerminalOutput::finish()
 {
-    endLine();
     m_state = State::Text;
 }
 
@@ -175,12 +169,10 @@ void TerminalOutput::control(char16_t code)
 {
     switch (code) {
     case u'\r':
-        endLine();
         m_cursor.movePosition(QTextCursor::StartOfBlock);
         m_clearLine = true;
         break;
     case u'\n':
-        endLine();
         m_clearLine = false;
         if (!m_cursor.movePosition(QTextCursor::NextBlock)) {
             m_cursor.movePosition(QTextCursor::EndOfBlock);
@@ -239,8 +231,6 @@ void TerminalOutput::clearInLine(int mode)
 
 void TerminalOutput::writeText(QStringView text)
 {
-    if (m_line.size() < kLongestLine)
-        m_line += text.left(kLongestLine - m_line.size());
     // A text as long as a whole line covers whatever stood there.
     if (text.size() >= kLongestLine) {
         text = lastCharacters(text, kLongestLine);
@@ -272,14 +262,6 @@ void TerminalOutput::trimLine()
     head.setPosition(block.position() + cut, QTextCursor::KeepAnchor);
     head.removeSelectedText();
     --m_changesLeft;
-}
-
-void TerminalOutput::endLine()
-{
-    // An empty line says nothing; a flood of line ends costs nothing then.
-    if (!m_line.isEmpty())
-        m_lineEnded(m_line);
-    m_line.clear();
 }
 
 } // namespace fenwave

@@ -3,7 +3,6 @@
 #include <QString>
 #include <QTextCursor>
 
-#include <functional>
 #include <limits>
 
 class QTextDocument;
@@ -25,15 +24,13 @@ class TerminalOutput
 public:
     static constexpr int kLongestLine = 4096;
 
-    // `lineEnded` gets the text written since the last CR or LF (its first kLongestLine
-    // characters) each time a CR or LF ends a line that holds any text.
-    TerminalOutput(QTextDocument *document, std::function<void(QStringView)> lineEnded);
+    explicit TerminalOutput(QTextDocument *document);
 
     // Writes `text`, or as much of it as takes `changes` changes of the document (each lays out
     // at most one line), and returns how much it wrote. The rest is for a later call: no part
     // of a text is then left half done.
     qsizetype write(QStringView text, int changes = std::numeric_limits<int>::max());
-    // The output is over: the text since the last CR or LF counts as ended too.
+    // The output is over: an escape sequence left open ends.
     void finish();
 
 private:
@@ -53,14 +50,11 @@ private:
     void writeText(QStringView text);
     void trimLine();
     void clearInLine(int mode);
-    void endLine();
 
     QTextCursor m_cursor; // where the program writes next
-    std::function<void(QStringView)> m_lineEnded;
     State m_state = State::Text;
     bool m_clearLine = false; // a CR came: the next text replaces the line
     QString m_parameters;     // of the CSI sequence being read
-    QString m_line;           // the text since the last CR or LF
     int m_changesLeft = 0;    // of the current call of write()
 };
 

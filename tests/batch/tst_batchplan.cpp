@@ -1,6 +1,7 @@
 #include "batch/BatchPlan.h"
 #include "batch/ShellEncode.h"
 #include "batch/ShellQuoting.h"
+#include "job/EncoderArguments.h"
 
 #include "TestFiles.h"
 
@@ -101,7 +102,7 @@ QString reasonWord(SkipReason reason)
 }
 
 // "out.mp3" for a planned job, "skip <reason>: out.mp3" for a skipped one.
-QStringList outcomes(const std::vector<BatchJob> &jobs)
+QStringList outcomes(const fenwave::BatchJobs &jobs)
 {
     QStringList result;
     for (const BatchJob &job : jobs)
@@ -247,15 +248,17 @@ void TestBatchPlan::outputs()
     request.inputs = inputs;
     request.outputFolder = outputFolder;
     request.existing = policy;
-    const std::vector<BatchJob> jobs = planBatch(request, FakeFacts(existing, sameFiles));
+    const fenwave::BatchJobs jobs = planBatch(request, FakeFacts(existing, sameFiles));
     QCOMPARE(outcomes(jobs), expected);
-    for (std::size_t i = 0; i < jobs.size(); ++i) {
-        QCOMPARE(jobs[i].input, inputs[i].path);
-        if (jobs[i].skipped())
-            QVERIFY(jobs[i].arguments.isEmpty());
-        else
-            QCOMPARE(jobs[i].arguments.mid(jobs[i].arguments.size() - 2),
-                     QStringList({inputs[i].path, jobs[i].output}));
+    for (qsizetype i = 0; i < jobs.size(); ++i) {
+        const fenwave::BatchInput &input = inputs[std::size_t(i)];
+        QCOMPARE(jobs[i].input, input.path);
+        if (jobs[i].skipped()) {
+            QVERIFY(jobs[i].switches.isEmpty());
+        } else {
+            const QStringList arguments = encoderArguments(jobs[i].switches, jobs[i].input, jobs[i].output);
+            QCOMPARE(arguments.mid(arguments.size() - 2), QStringList({input.path, jobs[i].output}));
+        }
     }
 }
 
@@ -310,9 +313,9 @@ void TestBatchPlan::arguments()
     request.options.setText(Field::LamePath, "lame");
     options(request.options);
     request.inputs = given({input});
-    const std::vector<BatchJob> jobs = planBatch(request, FakeFacts({}, {}));
-    QCOMPARE(jobs.size(), std::size_t(1));
-    QCOMPARE(jobs.front().arguments, expected);
+    const fenwave::BatchJobs jobs = planBatch(request, FakeFacts({}, {}));
+    QCOMPARE(jobs.size(), 1);
+    QCOMPARE(encoderArguments(jobs.front().switches, jobs.front().input, jobs.front().output), expected);
 }
 
 // The same-file check on real files: links and other names of an input.

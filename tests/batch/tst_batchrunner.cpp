@@ -54,7 +54,7 @@ BatchJob job(const QString &input, const QString &output, bool skipped = false)
     BatchJob job;
     job.input = input;
     job.output = output;
-    job.arguments = QStringList{QStringLiteral("-V"), QStringLiteral("2"), input, output};
+    job.switches = QStringList{QStringLiteral("-V"), QStringLiteral("2")};
     if (skipped)
         job.skip = fenwave::SkipReason::OutputExists;
     return job;
@@ -72,14 +72,6 @@ QStringList temporariesLeft(const QString &folder)
             left += entry.filePath();
     }
     return left;
-}
-
-// A process that has ended but was not reaped yet counts as gone.
-bool isAlive(const QString &pidText)
-{
-    const QByteArray stat = testing::readAll(QStringLiteral("/proc/%1/stat").arg(pidText.trimmed()));
-    const int end = stat.lastIndexOf(')');
-    return end > 0 && end + 2 < stat.size() && stat.at(end + 2) != 'Z';
 }
 
 bool runToEnd(BatchRunner &runner)
@@ -195,7 +187,7 @@ void TestBatchRunner::oneFile()
     QCOMPARE(runner.status(0).failure, failure);
     QCOMPARE(runner.status(0).code, code);
     for (const QString &pid : testing::readLines(dir.filePath(QStringLiteral("children"))))
-        QTRY_VERIFY_WITH_TIMEOUT(!isAlive(pid), kEndMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!testing::isAlive(pid), kEndMs);
     QCOMPARE(testing::readAll(outputPath), output);
     QCOMPARE(QFileInfo::exists(outputPath), !output.isNull());
     QVERIFY2(temporariesLeft(dir.path()).isEmpty(), qPrintable(temporariesLeft(dir.path()).join(u' ')));
@@ -390,7 +382,7 @@ void TestBatchRunner::stop()
     testing::mustWrite(dir.filePath(QStringLiteral("b.mp3")), "old");
     const QString encoder = writeEncoder(dir.path(), "echo $$ > \"$in.pids\"\n" + script);
     auto runner = std::make_unique<BatchRunner>(
-        encoder, QVector<BatchJob>{job("a", "a.mp3"), job("b", "b.mp3"), job("c", "out/c.mp3")}, dir.path());
+        encoder, fenwave::BatchJobs{job("a", "a.mp3"), job("b", "b.mp3"), job("c", "out/c.mp3")}, dir.path());
     runner->setEncodersAtOnce(2);
     QSignalSpy finished(runner.get(), &BatchRunner::finished);
     runner->start();
@@ -420,7 +412,7 @@ void TestBatchRunner::stop()
         QCOMPARE(testing::readAll(dir.filePath("a.asked")), QByteArray("asked\n"));
     const QStringList pids = testing::readLines(dir.filePath("a.pids")) + testing::readLines(dir.filePath("b.pids"));
     for (const QString &pid : pids)
-        QTRY_VERIFY_WITH_TIMEOUT(!isAlive(pid), kEndMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!testing::isAlive(pid), kEndMs);
     QVERIFY(!QFile::exists(dir.filePath("c.pids")));
     QVERIFY(!QFile::exists(dir.filePath("a.mp3")));
     QCOMPARE(testing::readAll(dir.filePath("b.mp3")), QByteArray("old"));
@@ -454,7 +446,7 @@ printf encoded > "$out"
                                                          .arg(atOnce)
                                                          .toUtf8());
     // Into folders that are not there yet; one name takes a whole file name's room (255 bytes).
-    QVector<BatchJob> jobs;
+    fenwave::BatchJobs jobs;
     for (int i = 0; i < 7; ++i) {
         const QString input = QStringLiteral("%1 %2").arg(i < atOnce ? "hold" : "file").arg(i);
         const QString name = i == 5 ? input + "x" + QString(122, QChar(0x44F)) + ".mp3" : input + ".mp3";
@@ -526,7 +518,7 @@ void TestBatchRunner::killedProgram()
     });
     program.kill();
     QVERIFY(program.waitForFinished());
-    QTRY_VERIFY_WITH_TIMEOUT(!isAlive(encoderPid), kEndMs);
+    QTRY_VERIFY_WITH_TIMEOUT(!testing::isAlive(encoderPid), kEndMs);
     ended = true;
 
     // One that a running batch holds, and names of another pattern, stay.

@@ -167,6 +167,9 @@ void TestRunWindow::stopNeverWaits_data()
     // Killed once the grace is over; the window stays usable meanwhile.
     QTest::newRow("ignores the request") << QByteArray("trap '' TERM; echo started; while :; do sleep 0.1; done\n")
                                          << "Stopped by signal 9";
+    // A wrapper: what it started goes with it.
+    QTest::newRow("a wrapper's child") << QByteArray("sleep 60 & echo $! > children; echo started; wait\n")
+                                       << "Stopped by signal 15";
 }
 // clang-format on
 
@@ -190,6 +193,10 @@ void TestRunWindow::stopNeverWaits()
     QCOMPARE(window->findChild<QLabel *>("lblRunOutcome")->text(), QStringLiteral("Stopping..."));
     QTRY_COMPARE_WITH_TIMEOUT(window->findChild<QLabel *>("lblRunOutcome")->text(), outcome, 15000);
     QVERIFY(!window->isRunning());
+    const QString children = m_dir.filePath(QStringLiteral("children"));
+    for (const QString &pid : testing::readLines(children))
+        QTRY_VERIFY_WITH_TIMEOUT(!testing::isAlive(pid), 10000);
+    QFile::remove(children);
 }
 
 void TestRunWindow::programThatWillNotStart()

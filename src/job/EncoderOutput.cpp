@@ -1,4 +1,4 @@
-#include "batch/EncoderOutput.h"
+#include "job/EncoderOutput.h"
 
 #include <QRegularExpression>
 #include <QString>

@@ -9,7 +9,7 @@
 
 namespace fenwave {
 
-// What one encoder of a batch writes, read as it comes: the progress its lines report, and its
+// What one encoder writes, read as it comes: the progress its lines report, and its
 // last kKeptBytes, so that a failed file can show why without the output of a long run
 // filling the memory.
 class EncoderOutput

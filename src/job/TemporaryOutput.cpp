@@ -1,4 +1,4 @@
-#include "batch/TemporaryOutput.h"
+#include "job/TemporaryOutput.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,0 +1,165 @@
+#include "job/JobOutput.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <cerrno>
+#include <sys/stat.h>
+
+namespace fenwave {
+
+namespace {
+
+// How many numbered names a file done tries when its output appeared meanwhile.
+constexpr int kMostNumbers = 1000;
+
+// A dangling link is there too: writing through it would create a file elsewhere.
+bool isThere(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
+}
+
+JobStatus failed(JobFailure failure, int code = 0)
+{
+    return JobStatus{JobState::Failed, 0, failure, code};
+}
+
+} // namespace
+
+JobOutput JobOutput::inPlace(const QString &name)
+{
+    return JobOutput(Mode::InPlace, name);
+}
+
+JobOutput JobOutput::throughTemporary(const QString &name, ExistingOutputPolicy existing,
+                                      LeftoverTemporaries *leftovers)
+{
+    JobOutput output(Mode::Temporary, name);
+    output.m_existing = existing;
+    output.m_leftovers = leftovers;
+    return output;
+}
+
+QString JobOutput::absolute(const QString &name) const
+{
+    return QDir(m_folder).absoluteFilePath(name);
+}
+
+std::optional<JobStatus> JobOutput::prepare(const QString &folder)
+{
+    m_folder = folder;
+    m_incomplete = false;
+    if (m_mode == Mode::InPlace) {
+        m_existed = !m_name.isEmpty() && isThere(absolute(m_name));
+        m_claim = OutputsInWriting::shared().claim(m_name, m_folder);
+        return std::nullopt;
+    }
+    if (OutputsInWriting::shared().isBeingWritten(m_name, m_folder))
+        return failed(JobFailure::OutputBeingWritten);
+    // An output that is there is replaced where it is, through links, as a single run writes
+    // it. One that is no plain file (a device such as /dev/null, a pipe) is written directly:
+    // a file put in its place would take the device's name.
+    const QFileInfo existing(absolute(m_name));
+    if (!existing.exists() || existing.isFile()) {
+        const bool replaces = existing.exists() && m_existing == ExistingOutputPolicy::Overwrite;
+        // Known before the encoding: an output nobody may write is not replaced.
+        struct stat info = {};
+        if (replaces && ::stat(QFile::encodeName(existing.absoluteFilePath()).constData(), &info) == 0
+            && (info.st_mode & 0222) == 0)
+            return failed(JobFailure::OutputReadOnly);
+        m_temporary
+            = std::make_unique<TemporaryOutput>(replaces ? existing.canonicalFilePath() : existing.absoluteFilePath());
+        if (!m_temporary->create(m_leftovers))
+            return failed(JobFailure::CannotCreateOutput, m_temporary->error());
+    }
+    m_claim = OutputsInWriting::shared().claim(m_name, m_folder);
+    return std::nullopt;
+}
+
+QString JobOutput::writtenTo() const
+{
+    return m_temporary ? m_temporary->path() : m_name;
+}
+
+JobStatus JobOutput::settle(JobStatus ended, bool stopped)
+{
+    const bool completed = ended.state == JobState::Finished;
+    if (m_mode == Mode::InPlace) {
+        if (stopped && !completed && !m_name.isEmpty()) {
+            if (!m_existed)
+                QFile::remove(absolute(m_name));
+            m_incomplete = isThere(absolute(m_name));
+        }
+    } else if (stopped) {
+        ended.state = JobState::Stopped;
+        ended.failure = JobFailure::None;
+        ended.code = 0;
+    } else if (completed) {
+        ended = place();
+    }
+    m_temporary.reset(); // removed unless it took the output's place
+    m_claim.release();
+    return ended;
+}
+
+// The policy for existing outputs decides again now: an output may have appeared since the plan.
+JobStatus JobOutput::place()
+{
+    if (!m_temporary)
+        return JobStatus{JobState::Finished, 1, JobFailure::None, 0};
+    TemporaryOutput::Placed placed = TemporaryOutput::Placed::Yes;
+    switch (m_existing) {
+    case ExistingOutputPolicy::Overwrite: placed = m_temporary->replace(); break;
+    case ExistingOutputPolicy::Skip:
+        placed = m_temporary->placeNew(absolute(m_name));
+        if (placed == TemporaryOutput::Placed::NameTaken)
+            return JobStatus{JobState::Skipped, 0, JobFailure::None, 0};
+        break;
+    case ExistingOutputPolicy::Number: placed = placeNumbered(); break;
+    }
+    switch (placed) {
+    case TemporaryOutput::Placed::Yes: return JobStatus{JobState::Finished, 1, JobFailure::None, 0};
+    case TemporaryOutput::Placed::ReadOnly: return failed(JobFailure::OutputReadOnly);
+    case TemporaryOutput::Placed::NameTaken: // every numbered name was taken
+    case TemporaryOutput::Placed::Failed: break;
+    }
+    return failed(JobFailure::CannotPlaceOutput, m_temporary->error() != 0 ? m_temporary->error() : EEXIST);
+}
+
+// The planned name when it is still free, else the next free one numbered as the plan numbers
+// ("name (2).mp3", "name (3).mp3", ...; a planned "name (2).mp3" goes on with 3). The output
+// then holds the name it got.
+TemporaryOutput::Placed JobOutput::placeNumbered()
+{
+    TemporaryOutput::Placed placed = m_temporary->placeNew(absolute(m_name));
+    if (placed != TemporaryOutput::Placed::NameTaken)
+        return placed;
+    const qsizetype slash = m_name.lastIndexOf(u'/');
+    const QString name = m_name.mid(slash + 1);
+    const qsizetype dot = name.lastIndexOf(u'.');
+    const QString extension = dot > 0 ? name.mid(dot) : QString();
+    QString stem = name.chopped(extension.size());
+    int number = 2;
+    static const QRegularExpression kNumbered(QStringLiteral(" \\(([0-9]{1,6})\\)$"));
+    if (const QRegularExpressionMatch match = kNumbered.match(stem); match.hasMatch()) {
+        number = match.captured(1).toInt() + 1;
+        stem.chop(match.capturedLength());
+    }
+    for (const int last = number + kMostNumbers; number < last; ++number) {
+        const QString candidate = m_name.left(slash + 1) + stem + QStringLiteral(" (%1)").arg(number) + extension;
+        if (OutputsInWriting::shared().isBeingWritten(candidate, m_folder))
+            continue;
+        placed = m_temporary->placeNew(absolute(candidate));
+        if (placed != TemporaryOutput::Placed::NameTaken) {
+            if (placed == TemporaryOutput::Placed::Yes)
+                m_name = candidate;
+            return placed;
+        }
+    }
+    return TemporaryOutput::Placed::NameTaken;
+}
+
+} // namespace fenwave

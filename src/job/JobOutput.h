@@ -1,0 +1,68 @@
+#pragma once
+
+#include "batch/BatchJob.h"
+#include "job/JobStatus.h"
+#include "job/TemporaryOutput.h"
+#include "options/OutputsInWriting.h"
+
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+namespace fenwave {
+
+// What a job does with the file its encoder writes, from the start to the result; the output
+// is in the register of outputs being written meanwhile.
+//  - In place: the encoder writes the file a command the user wrote names (that command
+//    cannot be redirected). A stopped run that did not end well removes the file when the run
+//    made it and calls it incomplete when it was there before.
+//  - Through a temporary name: the encoder writes a hidden file beside the output that takes
+//    its place only when the encoder ends with status 0, as the policy for existing outputs
+//    says; a failed or stopped job leaves no partial output and replaces nothing.
+class JobOutput
+{
+public:
+    // `name` as the user gave it, relative names taken against the job's folder; empty for none.
+    static JobOutput inPlace(const QString &name);
+    // `leftovers` (may be null) finds the temporary files killed runs left.
+    static JobOutput throughTemporary(const QString &name, ExistingOutputPolicy existing,
+                                      LeftoverTemporaries *leftovers);
+
+    // Before the encoder starts in `folder`: the claim in the register, the temporary file. A
+    // failed status when the job must not start.
+    std::optional<JobStatus> prepare(const QString &folder);
+    // The name the encoder is to write: the temporary file, or the output itself where none
+    // is put in between (in place; a device such as /dev/null).
+    QString writtenTo() const;
+    bool redirects() const { return m_mode == Mode::Temporary; }
+    // The encoder has ended with `ended`; `stopped`: a stop was asked for. Gives the job's
+    // result: stopped, finished, failed, or skipped (an output appeared meanwhile and the
+    // policy skips). The claim goes.
+    JobStatus settle(JobStatus ended, bool stopped);
+
+    // The output's name: the numbered one it took when the policy numbers.
+    QString name() const { return m_name; }
+    // A stopped run left the output that was there before it incomplete.
+    bool incomplete() const { return m_incomplete; }
+
+private:
+    enum class Mode { InPlace, Temporary };
+
+    JobOutput(Mode mode, const QString &name) : m_mode(mode), m_name(name) {}
+    JobStatus place();
+    TemporaryOutput::Placed placeNumbered();
+    QString absolute(const QString &name) const;
+
+    Mode m_mode;
+    QString m_name;
+    QString m_folder;
+    ExistingOutputPolicy m_existing = ExistingOutputPolicy::Overwrite;
+    LeftoverTemporaries *m_leftovers = nullptr;
+    std::unique_ptr<TemporaryOutput> m_temporary; // none when the output is written directly
+    OutputsInWriting::Claim m_claim;
+    bool m_existed = false;
+    bool m_incomplete = false;
+};
+
+} // namespace fenwave

@@ -1,0 +1,26 @@
+#pragma once
+
+namespace fenwave {
+
+enum class JobState { Waiting, Encoding, Finished, Failed, Skipped, Stopped };
+
+// Why a job failed.
+enum class JobFailure {
+    None,
+    ExitStatus,         // the encoder (or the decoder before it) ended with a status other than 0 (code)
+    Signal,             // a signal ended the encoder or the decoder (code, its number)
+    CannotStart,        // the encoder could not be started
+    CannotCreateOutput, // the temporary output could not be made (code, errno)
+    CannotPlaceOutput,  // the finished output could not take its place (code, errno)
+    OutputBeingWritten, // another run was writing the output when the job was to start
+    OutputReadOnly,     // the output to replace has no write permission at all, and is kept
+};
+
+struct JobStatus {
+    JobState state = JobState::Waiting;
+    double progress = 0; // 0..1, as far as the encoder has said
+    JobFailure failure = JobFailure::None;
+    int code = 0;
+};
+
+} // namespace fenwave

@@ -1,0 +1,102 @@
+// A job that is a chain: a decoder whose output the encoder reads. Stand-ins for both are small
+// shell scripts: the decoder writes a few bytes, the encoder copies what it reads into its
+// output file.
+#include "TestFiles.h"
+#include "job/EncoderJob.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+
+using fenwave::EncoderJob;
+using fenwave::JobFailure;
+using fenwave::JobOutput;
+using fenwave::JobState;
+
+Q_DECLARE_METATYPE(JobState)
+Q_DECLARE_METATYPE(JobFailure)
+
+namespace {
+constexpr int kEndMs = 30000;
+}
+
+class TestEncoderJob : public QObject
+{
+    Q_OBJECT
+private slots:
+    void chain_data();
+    void chain();
+};
+
+// clang-format off
+void TestEncoderJob::chain_data()
+{
+    QTest::addColumn<QByteArray>("decoder");
+    QTest::addColumn<QByteArray>("encoder");   // its output file is its last argument
+    QTest::addColumn<bool>("stop");            // Stop once both have said "started"
+    QTest::addColumn<JobState>("state");
+    QTest::addColumn<JobFailure>("failure");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QByteArray>("lastWords");
+    QTest::addColumn<QByteArray>("output");    // null: none is left
+
+    const QByteArray copies = "for out; do :; done; cat > \"$out\"; echo 'encoder done'\n";
+    QTest::newRow("both succeed") << QByteArray("printf 'sound'; echo 'decoder done' >&2\n") << copies << false
+        << JobState::Finished << JobFailure::None << 0 << QByteArray("encoder done") << QByteArray("sound");
+    QTest::newRow("the encoder fails: its words") << QByteArray("printf 'sound'; echo 'decoder done' >&2\n")
+        << QByteArray("cat > /dev/null; echo 'cannot encode'; exit 3\n") << false
+        << JobState::Failed << JobFailure::ExitStatus << 3 << QByteArray("cannot encode") << QByteArray();
+    QTest::newRow("the decoder fails, the encoder does not: the decoder's words")
+        << QByteArray("printf 'so'; echo 'damaged input' >&2; exit 2\n") << copies << false
+        << JobState::Failed << JobFailure::ExitStatus << 2 << QByteArray("damaged input") << QByteArray();
+    QTest::newRow("both fail: the encoder's words") << QByteArray("echo 'damaged input' >&2; exit 2\n")
+        << QByteArray("cat > /dev/null; echo 'no sound'; exit 4\n") << false
+        << JobState::Failed << JobFailure::ExitStatus << 4 << QByteArray("no sound") << QByteArray();
+    // Each ignores its end of the pipe; a stop still ends both.
+    QTest::newRow("stop ends both") << QByteArray("echo $$ >> pids; echo started >&2; exec sleep 60\n")
+        << QByteArray("echo $$ >> pids; echo started; exec sleep 60\n") << true
+        << JobState::Stopped << JobFailure::None << 0 << QByteArray() << QByteArray();
+}
+// clang-format on
+
+void TestEncoderJob::chain()
+{
+    QFETCH(QByteArray, decoder);
+    QFETCH(QByteArray, encoder);
+    QFETCH(bool, stop);
+    QFETCH(JobState, state);
+    QFETCH(JobFailure, failure);
+    QFETCH(int, code);
+    QFETCH(QByteArray, lastWords);
+    QFETCH(QByteArray, output);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QVERIFY(testing::writeExecutable(dir.filePath("decoder"), "#!/bin/sh\n" + decoder));
+    QVERIFY(testing::writeExecutable(dir.filePath("encoder"), "#!/bin/sh\n" + encoder));
+    EncoderJob job(dir.filePath("encoder"), {"-V", "2"}, "-",
+                   JobOutput::throughTemporary("out put.mp3", fenwave::ExistingOutputPolicy::Overwrite, nullptr),
+                   dir.path());
+    job.setDecoder(dir.filePath("decoder"), {"in put.flac"});
+    QByteArray said;
+    connect(&job, &EncoderJob::outputReady, &job, [&] { said += job.read(); });
+    QSignalSpy finished(&job, &EncoderJob::finished);
+    QVERIFY(job.start());
+    if (stop) {
+        QTRY_COMPARE_WITH_TIMEOUT(testing::readLines(dir.filePath("pids")).size(), 2, kEndMs);
+        job.stop();
+    }
+    QVERIFY(finished.wait(kEndMs));
+    QCOMPARE(job.status().state, state);
+    QCOMPARE(job.status().failure, failure);
+    QCOMPARE(job.status().code, code);
+    QCOMPARE(job.lastWords(), lastWords);
+    QCOMPARE(testing::readAll(dir.filePath("out put.mp3")), output);
+    for (const QString &pid : testing::readLines(dir.filePath("pids")))
+        QTRY_VERIFY_WITH_TIMEOUT(!testing::isAlive(pid), kEndMs);
+}
+
+QTEST_GUILESS_MAIN(TestEncoderJob)
+#include "tst_encoderjob.moc"

@@ -242,7 +242,7 @@ BatchCounts BatchRunner::counts() const
     return counts;
 }
 
-double BatchRunner::overallProgress() const
+double BatchRunner::share(bool failedCountsAsDone) const
 {
     double done = 0;
     int toEncode = 0;
@@ -252,26 +252,10 @@ double BatchRunner::overallProgress() const
         ++toEncode;
         if (status.state == JobState::Encoding)
             done += status.progress;
-        else if (status.state == JobState::Finished || status.state == JobState::Failed)
+        else if (status.state == JobState::Finished || (failedCountsAsDone && status.state == JobState::Failed))
             done += 1;
     }
-    return toEncode == 0 ? 1.0 : done / toEncode;
-}
-
-double BatchRunner::finishedShare() const
-{
-    double done = 0;
-    int toEncode = 0;
-    for (const JobStatus &status : m_status) {
-        if (status.state == JobState::Skipped)
-            continue;
-        ++toEncode;
-        if (status.state == JobState::Encoding)
-            done += status.progress;
-        else if (status.state == JobState::Finished)
-            done += 1;
-    }
-    return toEncode == 0 ? 0.0 : done / toEncode;
+    return toEncode == 0 ? (failedCountsAsDone ? 1.0 : 0.0) : done / toEncode;
 }
 
 } // namespace fenwave

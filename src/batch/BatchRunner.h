@@ -76,10 +76,10 @@ public:
     // How much of the work on the files to encode (every one but the skipped) is done, 0..1: a
     // finished or failed file counts whole, a running one as far as it is, a stopped one (its
     // output is gone) and one not started not at all. What the remaining time is reckoned from.
-    double overallProgress() const;
+    double overallProgress() const { return share(true); }
     // The same, counting only what succeeded: finished files whole, running ones as far as
     // they are. A batch whose files all failed stays at 0. 0 when there is nothing to encode.
-    double finishedShare() const;
+    double finishedShare() const { return share(false); }
     // The program, when the batch ended because its first encoder could not be started (no
     // other was then started); empty otherwise.
     QString programNotStarted() const { return m_programNotStarted; }
@@ -92,6 +92,7 @@ signals:
     void finished();
 
 private:
+    double share(bool failedCountsAsDone) const;
     struct Running;
 
     void startMore();

@@ -1,5 +1,6 @@
 #include "batch/ShellEncode.h"
 
+#include "batch/ClockText.h"
 #include "ProgramIdentity.h"
 #include "batch/BatchPlan.h"
 #include "batch/BatchRunner.h"
@@ -181,15 +182,6 @@ private:
     const QByteArray m_outputFolder;
     const QByteArray m_givenOutputFolder;
 };
-
-QString clockText(qint64 ms)
-{
-    const qint64 seconds = ms / 1000;
-    const QString minutesAndSeconds = QStringLiteral("%1:%2")
-                                          .arg((seconds / 60) % 60, 2, 10, QLatin1Char('0'))
-                                          .arg(seconds % 60, 2, 10, QLatin1Char('0'));
-    return seconds >= 3600 ? QStringLiteral("%1:").arg(seconds / 3600) + minutesAndSeconds : minutesAndSeconds;
-}
 
 // `output` is the job's output as the report shows it.
 QString skipReasonText(const BatchJob &job, const QString &output)

@@ -1,13 +1,13 @@
 #include "job/TemporaryOutput.h"
 
+#include "settings/TemporaryName.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
@@ -19,33 +19,8 @@ namespace fenwave {
 namespace {
 
 constexpr char kMarker[] = ".fenwave-";
-constexpr int kRandomLength = 6;
 // Random names already taken are tried again, a bounded number of times.
 constexpr int kAttempts = 100;
-
-// The longest output name that still leaves room for the dot, the marker and the random part
-// within one file name. A cut name loses its last, possibly partial, UTF-8 character.
-QByteArray fittingName(QByteArray name)
-{
-    const int room = NAME_MAX - 1 - int(sizeof kMarker - 1) - kRandomLength;
-    if (name.size() <= room)
-        return name;
-    name.truncate(room);
-    while (!name.isEmpty() && (uchar(name.back()) & 0xC0) == 0x80)
-        name.chop(1);
-    if (!name.isEmpty() && (uchar(name.back()) & 0x80) != 0)
-        name.chop(1);
-    return name;
-}
-
-QByteArray randomPart()
-{
-    static constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    QByteArray part(kRandomLength, '\0');
-    for (char &c : part)
-        c = kLetters[QRandomGenerator::global()->bounded(int(sizeof kLetters - 1))];
-    return part;
-}
 
 // A write lock on the whole file, held by the open file itself (not by the process): it goes
 // when the file is closed, by this program or by its end, however it ends.
@@ -65,12 +40,10 @@ bool sameFile(const struct stat &a, const struct stat &b)
 // A name this class gives: the marker, then the random part, at its end.
 bool hasTemporaryEnd(const QByteArray &name)
 {
-    const qsizetype marker = name.size() - kRandomLength - qsizetype(sizeof kMarker - 1);
+    const qsizetype marker = name.size() - kTemporaryRandomLength - qsizetype(sizeof kMarker - 1);
     if (marker < 1 || !name.startsWith('.') || name.mid(marker, sizeof kMarker - 1) != kMarker)
         return false;
-    return std::all_of(name.end() - kRandomLength, name.end(), [](char c) {
-        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
-    });
+    return isTemporaryRandomPart(QByteArrayView(name).sliced(name.size() - kTemporaryRandomLength));
 }
 
 // Removes a leftover unless a running batch holds it: only a plain file, only under the lock.
@@ -104,7 +77,7 @@ void LeftoverTemporaries::removeFor(const QByteArray &folder, const QByteArray &
         found = m_found.emplace(folder, std::move(names)).first;
     }
     for (const QByteArray &name : found->second) {
-        if (name.size() == prefix.size() + kRandomLength && name.startsWith(prefix))
+        if (name.size() == prefix.size() + kTemporaryRandomLength && name.startsWith(prefix))
             removeUnheld(folder + '/' + name);
     }
 }
@@ -121,11 +94,11 @@ bool TemporaryOutput::create(LeftoverTemporaries *leftovers)
         return false;
     }
     const QByteArray folderName = QFile::encodeName(folder);
-    const QByteArray prefix = "." + fittingName(QFile::encodeName(output.fileName())) + kMarker;
+    const QByteArray prefix = temporaryNamePrefix(QFile::encodeName(output.fileName()), kMarker);
     LeftoverTemporaries own;
     (leftovers != nullptr ? leftovers : &own)->removeFor(folderName, prefix);
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        const QByteArray path = folderName + "/" + prefix + randomPart();
+        const QByteArray path = folderName + "/" + prefix + temporaryRandomPart();
         // Never an existing file, never through a link; 0666 less the umask, as any new output.
         const int handle = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
         if (handle < 0 && errno == EEXIST)

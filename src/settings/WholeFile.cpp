@@ -1,13 +1,13 @@
 #include "settings/WholeFile.h"
 
+#include "settings/TemporaryName.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 
 #include <cerrno>
-#include <climits>
 #include <cstring>
 
 #include <fcntl.h>
@@ -42,8 +42,6 @@ bool syncToDisk(int handle, QString *error)
 }
 
 constexpr char kTemporaryMarker[] = ".fenwave-tmp-";
-constexpr int kRandomLength = 6;
-constexpr char kRandomCharacters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
 // Random names already taken are tried again, a bounded number of times.
 constexpr int kAttempts = 100;
 
@@ -63,30 +61,6 @@ QString finalTarget(const QString &path)
     return info.isSymLink() ? path : info.filePath();
 }
 
-// The part of a file name that the temporary name carries: as much as leaves room for the
-// dot, the marker and the random part within one file name; a cut name loses its last,
-// possibly partial, UTF-8 character.
-QByteArray fittingName(QByteArray name)
-{
-    constexpr int kRoom = NAME_MAX - 1 - int(sizeof kTemporaryMarker - 1) - kRandomLength;
-    if (name.size() <= kRoom)
-        return name;
-    name.truncate(kRoom);
-    while (!name.isEmpty() && (uchar(name.back()) & 0xC0) == 0x80)
-        name.chop(1);
-    if (!name.isEmpty() && (uchar(name.back()) & 0x80) != 0)
-        name.chop(1);
-    return name;
-}
-
-QByteArray randomPart()
-{
-    QByteArray part(kRandomLength, '\0');
-    for (char &c : part)
-        c = kRandomCharacters[QRandomGenerator::global()->bounded(int(sizeof kRandomCharacters - 1))];
-    return part;
-}
-
 // A new, empty temporary file beside `target`, named ".<file name>.fenwave-tmp-" and six
 // random letters or digits: a name no user gives a file, so that a later start can tell
 // a write's leftover from the user's own files. -1 with errno set when it cannot be made.
@@ -94,9 +68,9 @@ int createTemporaryFile(const QByteArray &target, bool replacing, QByteArray *te
 {
     const qsizetype slash = target.lastIndexOf('/');
     const QByteArray folder = slash < 0 ? QByteArray(".") : target.left(slash); // "" for the root folder
-    const QByteArray stem = folder + "/." + fittingName(target.mid(slash + 1)) + kTemporaryMarker;
+    const QByteArray stem = folder + '/' + temporaryNamePrefix(target.mid(slash + 1), kTemporaryMarker);
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        *temporaryPath = stem + randomPart();
+        *temporaryPath = stem + temporaryRandomPart();
         // Until it has the old file's mode, a replacement is for its owner's eyes only; a new
         // file gets 0666 less the umask.
         const int handle = ::open(temporaryPath->constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
@@ -139,13 +113,7 @@ bool keepOwnershipAndMode(int handle, const struct stat &old, QString *error)
 bool isTemporaryNameOf(const QString &candidate, const QString &name)
 {
     const QString stem = u'.' + name + QLatin1String(kTemporaryMarker);
-    if (candidate.size() != stem.size() + kRandomLength || !candidate.startsWith(stem))
-        return false;
-    for (QChar c : QStringView(candidate).sliced(stem.size())) {
-        if (c.unicode() > 0x7f || !std::strchr(kRandomCharacters, char(c.unicode())))
-            return false;
-    }
-    return true;
+    return candidate.startsWith(stem) && isTemporaryRandomPart(candidate.sliced(stem.size()).toLatin1());
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "ui/BatchWindow.h"
 
+#include "batch/ClockText.h"
 #include "ProgramIdentity.h"
 
 #include "batch/BatchRunner.h"
@@ -48,15 +49,6 @@ constexpr int kProgressSteps = 1000;
 constexpr int kProgressIntervalMs = 200;
 // Whole rows the list shows with the window at its smallest.
 constexpr int kRowsAtSmallest = 4;
-
-QString clockText(qint64 ms)
-{
-    const qint64 seconds = ms / 1000;
-    const QString minutesAndSeconds = QStringLiteral("%1:%2")
-                                          .arg((seconds / 60) % 60, 2, 10, QLatin1Char('0'))
-                                          .arg(seconds % 60, 2, 10, QLatin1Char('0'));
-    return seconds >= 3600 ? QStringLiteral("%1:").arg(seconds / 3600) + minutesAndSeconds : minutesAndSeconds;
-}
 
 // What a screen reader calls and tells of the parts that show no text of their own, or no hint.
 // clang-format off

@@ -65,7 +65,9 @@ QByteArray dwordBytes(quint32 number)
 QByteArray utf16WithTerminator(QStringView text)
 {
     QByteArray bytes((text.size() + 1) * 2, '\0');
-    qToLittleEndian<quint16>(text.utf16(), text.size(), bytes.data());
+    // An empty text may have no characters at all to point at.
+    if (!text.isEmpty())
+        qToLittleEndian<quint16>(text.utf16(), text.size(), bytes.data());
     return bytes;
 }
 
@@ -73,7 +75,8 @@ QByteArray utf16WithTerminator(QStringView text)
 QString utf16Text(const QByteArray &bytes)
 {
     QString text(bytes.size() / 2, Qt::Uninitialized);
-    qFromLittleEndian<quint16>(bytes.constData(), text.size(), text.data());
+    if (!text.isEmpty())
+        qFromLittleEndian<quint16>(bytes.constData(), text.size(), text.data());
     return text;
 }
 

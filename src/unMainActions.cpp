@@ -16,6 +16,7 @@
 #include "settings/SettingsMapping.h"
 #include "tags/SourceTags.h"
 #include "tags/TagSwitches.h"
+#include "ui/BatchChoice.h"
 #include "ui/BatchWindow.h"
 #include "ui/Confirmation.h"
 #include "ui/ControlBinding.h"
@@ -355,23 +356,18 @@ BatchWindow *TForm1::openBatchWindow(const QStringList &inputs)
 
 void TForm1::mnuEncodeFilesClick()
 {
-    QFileDialog dialog(this, messages.strBatchFilesTitle);
-    dialog.setObjectName(QStringLiteral("dlgEncodeFiles"));
-    dialog.setFileMode(QFileDialog::ExistingFiles);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setNameFilters(toNameFilters(messages.strMusicFilter));
-    if (dialog.exec() == QDialog::Accepted)
-        openChosenForBatch(dialog.selectedFiles());
+    const QStringList chosen = askForBatchItems(this, messages.strBatchFilesTitle, QStringLiteral("dlgEncodeFiles"),
+                                                messages.strMusicFilter);
+    if (!chosen.isEmpty())
+        openChosenForBatch(chosen);
 }
 
 void TForm1::mnuEncodeFolderClick()
 {
-    QFileDialog dialog(this, messages.strBatchFolderTitle);
-    dialog.setObjectName(QStringLiteral("dlgEncodeFolder"));
-    dialog.setFileMode(QFileDialog::Directory);
-    dialog.setOption(QFileDialog::ShowDirsOnly);
-    if (dialog.exec() == QDialog::Accepted)
-        openChosenForBatch(dialog.selectedFiles());
+    const QStringList chosen
+        = askForBatchItems(this, messages.strBatchFolderTitle, QStringLiteral("dlgEncodeFolder"), QString());
+    if (!chosen.isEmpty())
+        openChosenForBatch(chosen);
 }
 
 void TForm1::mnuTakeTagsClick()

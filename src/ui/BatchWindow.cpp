@@ -7,10 +7,10 @@
 #include "batch/GatherInputs.h"
 #include "ui/AccessibleTexts.h"
 #include "ui/BatchJobModel.h"
+#include "ui/BatchChoice.h"
 #include "ui/BatchListDelegate.h"
 #include "ui/Confirmation.h"
 #include "ui/FileDrops.h"
-#include "ui/FileFilters.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -525,22 +525,18 @@ void BatchWindow::showKeptOutput()
 
 void BatchWindow::chooseFilesToAdd()
 {
-    QFileDialog dialog(this, m_texts.strBatchFilesTitle);
-    dialog.setObjectName(QStringLiteral("dlgBatchAddFiles"));
-    dialog.setFileMode(QFileDialog::ExistingFiles);
-    dialog.setNameFilters(toNameFilters(m_texts.strMusicFilter));
-    if (dialog.exec() == QDialog::Accepted)
-        addFiles(dialog.selectedFiles());
+    const QStringList chosen = askForBatchItems(this, m_texts.strBatchFilesTitle, QStringLiteral("dlgBatchAddFiles"),
+                                                m_texts.strMusicFilter);
+    if (!chosen.isEmpty())
+        addFiles(chosen);
 }
 
 void BatchWindow::chooseFolderToAdd()
 {
-    QFileDialog dialog(this, m_texts.strBatchFolderTitle);
-    dialog.setObjectName(QStringLiteral("dlgBatchAddFolder"));
-    dialog.setFileMode(QFileDialog::Directory);
-    dialog.setOption(QFileDialog::ShowDirsOnly);
-    if (dialog.exec() == QDialog::Accepted)
-        addFiles(dialog.selectedFiles());
+    const QStringList chosen
+        = askForBatchItems(this, m_texts.strBatchFolderTitle, QStringLiteral("dlgBatchAddFolder"), QString());
+    if (!chosen.isEmpty())
+        addFiles(chosen);
 }
 
 void BatchWindow::closeEvent(QCloseEvent *event)

@@ -69,12 +69,17 @@ std::unique_ptr<TemporaryCover> TemporaryCover::write(const QByteArray &picture,
         return nullptr;
     }
     *error = 0;
-    return std::unique_ptr<TemporaryCover>(new TemporaryCover(QFile::decodeName(name)));
+    return std::unique_ptr<TemporaryCover>(new TemporaryCover(name));
 }
 
 TemporaryCover::~TemporaryCover()
 {
-    ::unlink(QFile::encodeName(m_path).constData());
+    ::unlink(m_name.constData());
+}
+
+QString TemporaryCover::path() const
+{
+    return QFile::decodeName(m_name);
 }
 
 } // namespace fenwave

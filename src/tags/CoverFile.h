@@ -24,12 +24,12 @@ public:
     TemporaryCover &operator=(const TemporaryCover &) = delete;
     ~TemporaryCover();
 
-    QString path() const { return m_path; }
+    QString path() const;
 
 private:
-    explicit TemporaryCover(const QString &path) : m_path(path) {}
+    explicit TemporaryCover(const QByteArray &name) : m_name(name) {}
 
-    QString m_path;
+    QByteArray m_name; // as the file system takes it
 };
 
 } // namespace fenwave

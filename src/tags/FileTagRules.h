@@ -14,12 +14,6 @@ struct FileTagRules {
     bool comment = true;
     // false under "Add only a version 1 tag": a picture would make the encoder add a version 2 tag.
     bool cover = true;
-
-    bool operator==(const FileTagRules &other) const
-    {
-        return carry == other.carry && artist == other.artist && album == other.album && year == other.year
-               && genre == other.genre && comment == other.comment && cover == other.cover;
-    }
 };
 
 } // namespace fenwave

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "batch/SoundKind.h"
+#include "tags/FileTagRules.h"
 
 #include <QList>
 #include <QString>
@@ -36,6 +37,7 @@ struct BatchJob {
                           // encoderArguments() adds); empty when skipped
     SkipReason skip = SkipReason::None;
     SoundKind kind = SoundKind::NotChecked; // what the input holds, by its content
+    FileTagRules tagRules;                  // which of the input's own tags the job adds to `switches` as it starts
 
     bool skipped() const { return skip != SkipReason::None; }
 };

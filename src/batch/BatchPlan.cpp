@@ -85,7 +85,8 @@ class Planner
 {
 public:
     Planner(const BatchRequest &request, const BatchFileFacts &facts)
-        : m_request(request), m_facts(facts), m_extension(batchOutputExtension(request.options))
+        : m_request(request), m_facts(facts), m_extension(batchOutputExtension(request.options)),
+          m_patternReadsTags(patternReadsTags(request.namePattern))
     {
         m_inputIdentities.reserve(qsizetype(request.inputs.size()));
         for (const BatchInput &input : request.inputs) {
@@ -113,23 +114,22 @@ public:
                 job.output.clear();
                 return job;
             }
-            m_tags = readSourceTags(input.path, job.kind);
             if (!m_request.namePattern.isEmpty())
-                job.output = patternedOutput(input.path);
+                job.output = patternedOutput(input.path, job.kind);
         }
         job.skip = settle(job.output, m_inputIdentities[index]);
         return job;
     }
 
-    // The tags of the file last planned.
-    const SourceTags &tags() const { return m_tags; }
-
 private:
-    QString patternedOutput(const QString &input) const
+    // The tags are read only for a pattern that names them: a plan is made again and again
+    // while the list is edited.
+    QString patternedOutput(const QString &input, SoundKind kind) const
     {
         const QString folder = m_request.outputFolder.isEmpty() ? QFileInfo(input).path() : m_request.outputFolder;
+        const SourceTags tags = m_patternReadsTags ? readSourceTags(input, kind) : SourceTags();
         return pathInFolder(folder,
-                            nameFromPattern(m_request.namePattern, m_tags, input, m_extension, m_request.language));
+                            nameFromPattern(m_request.namePattern, tags, input, m_extension, m_request.language));
     }
 
     static SkipReason skipForKind(KindRefusal refusal)
@@ -172,10 +172,10 @@ private:
     const BatchRequest &m_request;
     const BatchFileFacts &m_facts;
     const QString m_extension;
+    const bool m_patternReadsTags;
     QStringList m_inputIdentities;
     QSet<QString> m_allInputs;
     QSet<QString> m_taken;
-    SourceTags m_tags;
 };
 
 } // namespace
@@ -196,14 +196,16 @@ QString batchOutputExtension(const OptionSet &options)
 BatchJobs planBatch(const BatchRequest &request, const BatchFileFacts &facts)
 {
     const QStringList switches = sharedSwitches(request.options);
+    const FileTagRules tagRules = fileTagRules(request.options);
     Planner planner(request, facts);
     BatchJobs jobs;
     jobs.reserve(qsizetype(request.inputs.size()));
     for (qsizetype i = 0; i < qsizetype(request.inputs.size()); ++i) {
         BatchJob job = planner.plan(i);
-        if (!job.skipped())
-            job.switches
-                = switches + fileTagSwitches(request.options, planner.tags(), job.input, planner.tags().coverFile);
+        if (!job.skipped()) {
+            job.switches = switches;
+            job.tagRules = tagRules;
+        }
         jobs.push_back(std::move(job));
     }
     return jobs;

@@ -1,6 +1,7 @@
 #include "batch/BatchRunner.h"
 
 #include "job/EncoderJob.h"
+#include "tags/JobTags.h"
 
 #include <QDir>
 #include <QThread>
@@ -12,6 +13,8 @@ namespace fenwave {
 struct BatchRunner::Running {
     int index = 0;
     EncoderJob *job = nullptr; // a child of the runner, deleted later when the file has ended
+    // The embedded cover the encoder reads; removed when the file has ended, or with the runner.
+    std::unique_ptr<TemporaryCover> cover;
 };
 
 BatchRunner::BatchRunner(const QString &program, const BatchJobs &jobs, const QString &folder, QObject *parent)
@@ -115,7 +118,12 @@ void BatchRunner::startJob(int index)
 {
     const BatchJob &planned = m_jobs[index];
     Q_ASSERT_X(!planned.skipped(), "BatchRunner", "a skipped file is never started");
-    auto *job = new EncoderJob(m_program, planned.switches, planned.input,
+    JobTags tags = prepareJobTags(planned.tagRules, planned.input, planned.kind);
+    if (tags.coverError != 0) {
+        setState(index, JobStatus{JobState::Failed, 0, JobFailure::CannotWriteCover, tags.coverError});
+        return;
+    }
+    auto *job = new EncoderJob(m_program, planned.switches + tags.switches, planned.input,
                                JobOutput::throughTemporary(planned.output, m_existing, &m_leftovers), m_folder, this);
     if (!job->start()) {
         setState(index, job->status());
@@ -125,6 +133,7 @@ void BatchRunner::startJob(int index)
     auto run = std::make_unique<Running>();
     run->index = index;
     run->job = job;
+    run->cover = std::move(tags.cover);
     Running *raw = run.get();
     connect(job, &EncoderJob::started, this, [this] {
         if (!m_encoderStarted) {

@@ -26,7 +26,9 @@ struct BatchCounts {
 // Runs the encoder on the files of a batch, several at once: a scheduler of encoder jobs (how
 // many at once, which next, Stop for all, one encoder before any other). Each job writes to a
 // hidden temporary file beside its output that takes the output's place only when the encoder
-// ends with status 0 (EncoderJob, JobOutput). Needs the event loop and nothing of a window.
+// ends with status 0 (EncoderJob, JobOutput). A file's own tags are read as its job starts
+// (prepareJobTags); the temporary file of its embedded cover lives as long as the job. Needs the
+// event loop and nothing of a window.
 class BatchRunner : public QObject
 {
     Q_OBJECT

@@ -15,6 +15,7 @@
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsRestore.h"
 #include "settings/UserStore.h"
+#include "tags/JobTags.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -219,6 +220,9 @@ QString failureText(const JobStatus &status)
             .arg(QString::fromLocal8Bit(std::strerror(status.code)));
     case JobFailure::OutputBeingWritten: return QStringLiteral("another run is writing the output");
     case JobFailure::OutputReadOnly: return QStringLiteral("the output is read-only and was kept");
+    case JobFailure::CannotWriteCover:
+        return QStringLiteral("the cover cannot be written to the temporary folder: %1")
+            .arg(QString::fromLocal8Bit(std::strerror(status.code)));
     }
     return QString();
 }
@@ -451,7 +455,10 @@ int encodeFromShell(const ShellEncodeRequest &request, QTextStream &out, QTextSt
                 err << "skipped: " << names.input(i) << " (" << skipReasonText(job, names.output(i, job.output))
                     << ")\n";
             else
-                out << shellQuoted(QStringList{*encoder} + encoderArguments(job.switches, job.input, job.output))
+                out << shellQuoted(
+                    QStringList{*encoder}
+                    + encoderArguments(job.switches + shownJobTagSwitches(job.tagRules, job.input, job.kind), job.input,
+                                       job.output))
                     << '\n';
         }
         out.flush();

@@ -14,6 +14,7 @@ enum class JobFailure {
     CannotPlaceOutput,  // the finished output could not take its place (code, errno)
     OutputBeingWritten, // another run was writing the output when the job was to start
     OutputReadOnly,     // the output to replace has no write permission at all, and is kept
+    CannotWriteCover,   // the input's embedded cover could not be written for the encoder (code, errno)
 };
 
 struct JobStatus {

@@ -139,6 +139,26 @@ const MessageText kMessageTexts[] = {
         "В пакете название песни и номер трека берутся из каждого файла."},
     {&MessageTexts::strBatchHandEdit, "The edited command line does not apply to a batch.",
         "Изменённая вручную командная строка к пакету не применяется."},
+    {&MessageTexts::strBatchNamePattern, "Output names:",
+        "Имена выходных файлов:"},
+    {&MessageTexts::strBatchNamePatternNone, "as the input files",
+        "как у входных файлов"},
+    {&MessageTexts::strBatchNamePatternName, "Output name pattern",
+        "Шаблон имён выходных файлов"},
+    {&MessageTexts::strBatchNamePatternHint,
+        "Names each output from its input's tags, e.g. {artist}/{year} {album}/{track} {title}. Fields: {artist}, "
+        "{albumartist}, {album}, {year}, {track} (two digits), {disc}, {title}, {name} (the input's name); / makes "
+        "a folder. When empty, each output is named as its input",
+        "Как назвать каждый выходной файл по тегам его входного файла, например {artist}/{year} {album}/{track} "
+        "{title}. Поля: {artist}, {albumartist}, {album}, {year}, {track} (две цифры), {disc}, {title}, {name} "
+        "(имя входного файла); / создаёт папку. Если поле пусто, выходные файлы называются как входные"},
+    {&MessageTexts::strBatchVersion1Note,
+        "A version 1 tag holds at most 30 characters of Latin-1 text per field and no album artist, disc or cover: "
+        "the encoder drops them.",
+        "Тег версии 1 вмещает не больше 30 символов Latin-1 в поле и не хранит исполнителя альбома, номер диска и "
+        "обложку: кодировщик их отбрасывает."},
+    {&MessageTexts::strBatchFailedCover, "Failed, the cover cannot be written to the temporary folder: %1",
+        "Ошибка, обложку не удалось записать во временную папку: %1"},
     {&MessageTexts::strSettingsIgnored, "Only the first settings file is restored; ignored: %1",
         "Восстановлен только первый файл настроек; пропущены: %1"},
     {&MessageTexts::strRunOutputName, "Encoder output",

@@ -38,6 +38,11 @@ struct MessageTexts {
         strBatchOutputDirNone, strBatchChooseDir, strBatchExisting, strBatchExistingSkip, strBatchExistingOverwrite,
         strBatchExistingNumber, strBatchTime, strBatchCounts, strBatchLeftOut, strBatchHandEdit, strBatchSkippedNotUtf8,
         strBatchSkippedMissing;
+    // The batch window: the output name pattern (its label, what an empty one means, what a screen
+    // reader calls it and tells of it), what a version 1 tag cannot hold, and a file failed because
+    // its embedded cover could not be written for the encoder (%1 says why).
+    QString strBatchNamePattern, strBatchNamePatternNone, strBatchNamePatternName, strBatchNamePatternHint,
+        strBatchVersion1Note, strBatchFailedCover;
     // Several settings files given at once: %1 lists those not restored.
     QString strSettingsIgnored;
     // What a screen reader calls the parts of the run and batch windows that show no text of

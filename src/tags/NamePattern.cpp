@@ -111,6 +111,19 @@ QString safePart(QString part, int bytes)
 
 } // namespace
 
+bool patternReadsTags(const QString &pattern)
+{
+    for (qsizetype open = pattern.indexOf(u'{'); open >= 0; open = pattern.indexOf(u'{', open + 1)) {
+        const qsizetype close = pattern.indexOf(u'}', open + 1);
+        if (close < 0)
+            return false;
+        const QStringView field = QStringView(pattern).mid(open + 1, close - open - 1);
+        if (isField(field) && field != u"name")
+            return true;
+    }
+    return false;
+}
+
 QString nameFromPattern(const QString &pattern, const SourceTags &tags, const QString &inputPath,
                         const QString &extension, Language language)
 {

@@ -23,4 +23,7 @@ inline constexpr int kNameMaxBytes = 255;
 QString nameFromPattern(const QString &pattern, const SourceTags &tags, const QString &inputPath,
                         const QString &extension, Language language);
 
+// true when the pattern names a field that comes from the tags: any field but {name}.
+bool patternReadsTags(const QString &pattern);
+
 } // namespace fenwave

@@ -186,23 +186,6 @@ void readAiff(SourceTags &tags, const TagLib::FileName name)
         tags.cover = id3v2Cover(file.tag());
 }
 
-// The picture beside the file that stands for its album's cover, or empty. The usual spellings
-// only (lower case, or a capital first letter): each costs a look-up per file.
-QString pictureBeside(const QString &path)
-{
-    static const char *const kNames[]
-        = {"cover.jpg",  "Cover.jpg",  "folder.jpg",  "Folder.jpg",  "front.jpg",  "Front.jpg",
-           "cover.jpeg", "Cover.jpeg", "folder.jpeg", "Folder.jpeg", "front.jpeg", "Front.jpeg",
-           "cover.png",  "Cover.png",  "folder.png",  "Folder.png",  "front.png",  "Front.png"};
-    const QString folder = QFileInfo(path).path();
-    for (const char *name : kNames) {
-        const QFileInfo picture(folder + QLatin1Char('/') + QLatin1String(name));
-        if (picture.isFile() && picture.isReadable() && picture.size() > 0)
-            return picture.filePath();
-    }
-    return QString();
-}
-
 } // namespace
 
 bool SourceTags::isEmpty() const
@@ -237,13 +220,28 @@ SourceTags readSourceTags(const QString &path, SoundKind kind)
         }
     }
     if (isSound(kind) && tags.cover.isEmpty())
-        tags.coverFile = pictureBeside(path);
+        tags.coverFile = coverBeside(path);
     return tags;
 }
 
 SourceTags readSourceTags(const QString &path)
 {
     return readSourceTags(path, soundKindOfFile(path));
+}
+
+QString coverBeside(const QString &path)
+{
+    static const char *const kNames[]
+        = {"cover.jpg",  "Cover.jpg",  "folder.jpg",  "Folder.jpg",  "front.jpg",  "Front.jpg",
+           "cover.jpeg", "Cover.jpeg", "folder.jpeg", "Folder.jpeg", "front.jpeg", "Front.jpeg",
+           "cover.png",  "Cover.png",  "folder.png",  "Folder.png",  "front.png",  "Front.png"};
+    const QString folder = QFileInfo(path).path();
+    for (const char *name : kNames) {
+        const QFileInfo picture(folder + QLatin1Char('/') + QLatin1String(name));
+        if (picture.isFile() && picture.isReadable() && picture.size() > 0)
+            return picture.filePath();
+    }
+    return QString();
 }
 
 NumberOfTotal parseNumberOfTotal(const QString &text)

@@ -35,6 +35,11 @@ SourceTags readSourceTags(const QString &path, SoundKind kind);
 // The same, judging the kind from the content first.
 SourceTags readSourceTags(const QString &path);
 
+// The picture beside the file at `path` that stands for its album's cover (cover, folder or front
+// .jpg, .jpeg or .png), or empty. The usual spellings only (lower case, or a capital first
+// letter): each costs a look-up per file.
+QString coverBeside(const QString &path);
+
 // A number written as "n" or "n/t" (leading blanks and zeros allowed): n, and t when present.
 // 0 for what is not a positive number.
 struct NumberOfTotal {

@@ -48,36 +48,55 @@ NameTitle titleFromFileName(const QString &path)
 QStringList fileTagSwitches(const OptionSet &page, const SourceTags &tags, const QString &inputPath,
                             const QString &coverFile)
 {
+    return fileTagSwitches(fileTagRules(page), tags, inputPath, coverFile);
+}
+
+FileTagRules fileTagRules(const OptionSet &page)
+{
     const bool pageApplies = !page.isOn(Field::flgDefault);
     const auto open = [&](Field field) { return !pageApplies || !filled(page, field); };
-    const NameTitle fromName = (tags.title.isEmpty() || tags.track <= 0) ? titleFromFileName(inputPath) : NameTitle{};
+    FileTagRules rules;
+    rules.carry = true;
+    rules.artist = open(Field::edtArtist);
+    rules.album = open(Field::edtAlbum);
+    rules.year = open(Field::edtYear);
+    rules.genre = open(Field::cbxGenre);
+    rules.comment = open(Field::edtComment);
+    rules.cover = !(pageApplies && page.isOn(Field::rbut1stOnly));
+    return rules;
+}
 
+QStringList fileTagSwitches(const FileTagRules &rules, const SourceTags &tags, const QString &inputPath,
+                            const QString &coverFile)
+{
     QStringList switches;
+    if (!rules.carry)
+        return switches;
+    const NameTitle fromName = (tags.title.isEmpty() || tags.track <= 0) ? titleFromFileName(inputPath) : NameTitle{};
     const auto add = [&switches](const char *name, const QString &value) {
         if (!value.isEmpty())
             switches << QString::fromLatin1(name) << value;
     };
     add("--tt", tags.title.isEmpty() ? fromName.title : tags.title);
-    if (open(Field::edtArtist))
+    if (rules.artist)
         add("--ta", tags.artist);
-    if (open(Field::edtAlbum))
+    if (rules.album)
         add("--tl", tags.album);
-    if (open(Field::edtYear))
+    if (rules.year)
         add("--ty", tags.year);
     if (tags.track > 0)
         add("--tn", numberOfTotal(tags.track, tags.trackTotal));
     else if (fromName.track > 0)
         add("--tn", QString::number(fromName.track));
-    if (open(Field::cbxGenre) && encoderTakesGenre(tags.genre))
+    if (rules.genre && encoderTakesGenre(tags.genre))
         add("--tg", tags.genre);
-    if (open(Field::edtComment))
+    if (rules.comment)
         add("--tc", tags.comment);
     if (!tags.albumArtist.isEmpty())
         add("--tv", QStringLiteral("TPE2=") + tags.albumArtist);
     if (tags.disc > 0)
         add("--tv", QStringLiteral("TPOS=") + numberOfTotal(tags.disc, tags.discTotal));
-    // A picture makes the encoder add a version 2 tag even when asked for version 1 alone.
-    if (!(pageApplies && page.isOn(Field::rbut1stOnly)))
+    if (rules.cover)
         add("--ti", coverFile);
     return switches;
 }

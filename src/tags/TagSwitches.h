@@ -1,6 +1,7 @@
 #pragma once
 
 #include "options/OptionSet.h"
+#include "tags/FileTagRules.h"
 #include "tags/SourceTags.h"
 
 #include <QString>
@@ -26,6 +27,12 @@ NameTitle titleFromFileName(const QString &path);
 // The version the page asks for is left to the encoder, which drops from a version 1 tag what it
 // cannot hold; only the cover is left out then, as it would make the encoder add a version 2 tag.
 QStringList fileTagSwitches(const OptionSet &page, const SourceTags &tags, const QString &inputPath,
+                            const QString &coverFile);
+
+// What the page decides for every file of a batch, kept with its jobs until each starts.
+FileTagRules fileTagRules(const OptionSet &page);
+// The same switches under rules taken earlier; nothing when the rules carry no tags.
+QStringList fileTagSwitches(const FileTagRules &rules, const SourceTags &tags, const QString &inputPath,
                             const QString &coverFile);
 
 // The page's empty tag fields filled from a file's tags (title, artist, album, year, track

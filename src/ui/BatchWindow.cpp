@@ -5,6 +5,8 @@
 
 #include "batch/BatchRunner.h"
 #include "batch/GatherInputs.h"
+#include "tags/NamePattern.h"
+#include "tags/TagSwitches.h"
 #include "ui/AccessibleTexts.h"
 #include "ui/BatchJobModel.h"
 #include "ui/BatchChoice.h"
@@ -58,6 +60,7 @@ const PartTexts kPartTexts[] = {
     {"edtBatchOutputDir", nullptr,                             &MessageTexts::strBatchOutputDirHint},
     {"butBatchOutputDir", nullptr,                             &MessageTexts::strBatchChooseDirHint},
     {"cbxBatchExisting",  nullptr,                             &MessageTexts::strBatchExistingHint},
+    {"edtBatchNamePattern", &MessageTexts::strBatchNamePatternName, &MessageTexts::strBatchNamePatternHint},
     {"barBatchProgress",  &MessageTexts::strBatchProgressName, &MessageTexts::strBatchProgressHint},
     {"butBatchAddFiles",  nullptr,                             &MessageTexts::strBatchAddFilesHint},
     {"butBatchAddFolder", nullptr,                             &MessageTexts::strBatchAddFolderHint},
@@ -145,6 +148,10 @@ BatchWindow::BatchWindow(Source source, const MessageTexts &texts, QWidget *pare
     m_existing->setObjectName(QStringLiteral("cbxBatchExisting"));
     // The policy names differ in length between the languages: each shows whole.
     m_existing->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    m_namePatternLabel = new QLabel(this);
+    m_namePattern = new QLineEdit(this);
+    m_namePatternLabel->setObjectName(QStringLiteral("lblBatchNamePattern"));
+    m_namePattern->setObjectName(QStringLiteral("edtBatchNamePattern"));
     m_progress->setObjectName(QStringLiteral("barBatchProgress"));
     m_time->setObjectName(QStringLiteral("lblBatchTime"));
     m_summary->setObjectName(QStringLiteral("lblBatchSummary"));
@@ -182,6 +189,7 @@ BatchWindow::BatchWindow(Source source, const MessageTexts &texts, QWidget *pare
     m_jobsLabel->setBuddy(m_jobs);
     m_outputDirLabel->setBuddy(m_outputDir);
     m_existingLabel->setBuddy(m_existing);
+    m_namePatternLabel->setBuddy(m_namePattern);
     m_progress->setRange(0, kProgressSteps);
     m_progress->setValue(0);
     m_stop->setEnabled(false);
@@ -198,6 +206,8 @@ BatchWindow::BatchWindow(Source source, const MessageTexts &texts, QWidget *pare
     settings->addLayout(folderRow, 1, 1);
     settings->addWidget(m_existingLabel, 2, 0);
     settings->addWidget(m_existing, 2, 1, Qt::AlignLeft);
+    settings->addWidget(m_namePatternLabel, 3, 0);
+    settings->addWidget(m_namePattern, 3, 1);
     settings->setColumnStretch(1, 1);
     auto *progressRow = new QHBoxLayout;
     progressRow->addWidget(m_progress, 1);
@@ -236,6 +246,10 @@ BatchWindow::BatchWindow(Source source, const MessageTexts &texts, QWidget *pare
             replan();
     });
     connect(m_existing, qOverload<int>(&QComboBox::activated), this, [this] {
+        if (!m_runner)
+            replan();
+    });
+    connect(m_namePattern, &QLineEdit::editingFinished, this, [this] {
         if (!m_runner)
             replan();
     });
@@ -305,6 +319,10 @@ BatchRequest BatchWindow::request(const OptionSet &options) const
     const QString folder = m_outputDir->text().trimmed();
     request.outputFolder = folder.isEmpty() ? QString() : QDir::cleanPath(QDir::current().absoluteFilePath(folder));
     request.existing = kPolicies[qBound(0, m_existing->currentIndex(), 2)];
+    // A pattern of blanks alone names nothing: the outputs keep their inputs' names.
+    if (!m_namePattern->text().trimmed().isEmpty())
+        request.namePattern = m_namePattern->text();
+    request.language = m_texts.language;
     return request;
 }
 
@@ -325,16 +343,18 @@ void BatchWindow::replan()
     const quint64 number = ++m_planNumber;
     const bool addsFolder
         = std::any_of(toAdd.begin(), toAdd.end(), [](const QString &path) { return QFileInfo(path).isDir(); });
-    if (!addsFolder && int(m_inputs.size()) + int(toAdd.size()) < kPlanAsideFrom) {
+    const BatchRequest asked = request(options);
+    const int planAsideFrom = patternReadsTags(asked.namePattern) ? kPlanAsideWithTagsFrom : kPlanAsideFrom;
+    if (!addsFolder && int(m_inputs.size()) + int(toAdd.size()) < planAsideFrom) {
         Plan plan;
-        makePlan(request(options), toAdd, inputType, options, number, &plan);
+        makePlan(asked, toAdd, inputType, options, number, &plan);
         takePlan(plan);
         return;
     }
     m_planning = true;
     updateButtons();
     auto plan = std::make_shared<Plan>();
-    QThread *thread = QThread::create(makePlan, request(options), toAdd, inputType, options, number, plan.get());
+    QThread *thread = QThread::create(makePlan, asked, toAdd, inputType, options, number, plan.get());
     // The window may go first: the plan is then dropped with the thread.
     connect(thread, &QThread::finished, this, [this, plan] { takePlan(*plan); });
     connect(thread, &QThread::finished, thread, [thread, plan] { thread->deleteLater(); });
@@ -369,6 +389,8 @@ void BatchWindow::showNotes(const OptionSet &options)
         notes << m_texts.strBatchLeftOut;
     if (commandBoxHoldsHandEdit(options))
         notes << m_texts.strBatchHandEdit;
+    if (fileTagRules(options).carry && !fileTagRules(options).cover)
+        notes << m_texts.strBatchVersion1Note;
     m_notes->setText(notes.join(u'\n'));
     m_notes->setVisible(!notes.isEmpty());
 }
@@ -386,6 +408,9 @@ void BatchWindow::setTexts(const MessageTexts &texts)
     m_existing->setItemText(0, texts.strBatchExistingSkip);
     m_existing->setItemText(1, texts.strBatchExistingOverwrite);
     m_existing->setItemText(2, texts.strBatchExistingNumber);
+    m_namePatternLabel->setText(texts.strBatchNamePattern);
+    m_namePattern->setPlaceholderText(texts.strBatchNamePatternNone);
+    m_namePattern->setToolTip(texts.strBatchNamePatternHint);
     m_addFiles->setText(texts.strBatchAddFiles);
     m_addFolder->setText(texts.strBatchAddFolder);
     m_remove->setText(texts.strBatchRemove);
@@ -405,6 +430,9 @@ void BatchWindow::setTexts(const MessageTexts &texts)
     nameAndDescribeParts(this, texts, kPartTexts);
     showNotes(m_source.options());
     showProgress();
+    // A pattern's fallbacks ("Unknown artist") speak the interface language.
+    if (!m_runner && !m_namePattern->text().trimmed().isEmpty())
+        replan();
 }
 
 void BatchWindow::start()
@@ -653,6 +681,7 @@ void BatchWindow::updateButtons()
     for (QWidget *setting :
          {static_cast<QWidget *>(m_outputDir), static_cast<QWidget *>(m_chooseDir), static_cast<QWidget *>(m_existing)})
         setting->setEnabled(!m_runner);
+    m_namePattern->setEnabled(!m_runner);
 }
 
 void BatchWindow::chooseOutputFolder()

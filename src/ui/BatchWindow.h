@@ -46,8 +46,10 @@ public:
     // chosen now reads. Nothing is added while the batch runs: false then. Once it has ended,
     // the files start a new list.
     bool addFiles(const QStringList &paths);
-    // A list this long or longer is planned off the window's thread.
+    // A list this long or longer is planned off the window's thread; when a name pattern needs
+    // each file's tags, from this many on.
     static constexpr int kPlanAsideFrom = 2000;
+    static constexpr int kPlanAsideWithTagsFrom = 200;
     // The jobs of the list as planned, with the options they were planned with.
     struct Plan;
     // A plan is being made; the list shows the one before it.
@@ -111,6 +113,8 @@ private:
     QPushButton *m_chooseDir;
     QLabel *m_existingLabel;
     QComboBox *m_existing;
+    QLabel *m_namePatternLabel = nullptr;
+    QLineEdit *m_namePattern = nullptr;
     QProgressBar *m_progress;
     QLabel *m_time;
     QLabel *m_summary;

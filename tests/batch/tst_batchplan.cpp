@@ -285,6 +285,8 @@ void TestBatchPlan::arguments_data()
         << "a.wav" << QStringList{"-m", "j", "--preset", "phone", "-b", "128", "a.wav", "a.mp3"};
     QTest::newRow("variable bitrate") << on({Field::rbutVBR, Field::flgSupport}) << "a.wav"
         << QStringList{"-m", "j", "--vbr-old", "-V", "4", "-b", "32", "-B", "320", "-F", "a.wav", "a.mp3"};
+    QTest::newRow("the file's own tags wait for its job's start") << kStart << "03 Title.wav"
+        << QStringList{"-m", "j", "-b", "128", "03 Title.wav", "03 Title.mp3"};
     QTest::newRow("decode") << on({Field::flgMP3Decode}) << "a.mp3" << QStringList{"-m", "j", "--decode", "-b", "128", "a.mp3", "a.wav"};
 
     // A name beginning with "-" cannot reach the encoder as an option, input or output.
@@ -316,6 +318,7 @@ void TestBatchPlan::arguments()
     const fenwave::BatchJobs jobs = planBatch(request, FakeFacts({}, {}));
     QCOMPARE(jobs.size(), 1);
     QCOMPARE(encoderArguments(jobs.front().switches, jobs.front().input, jobs.front().output), expected);
+    QVERIFY(jobs.front().tagRules.carry);
 }
 
 // The same-file check on real files: links and other names of an input.

@@ -14,6 +14,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <taglib/attachedpictureframe.h>
+#include <taglib/id3v2tag.h>
+#include <taglib/wavfile.h>
+
+#include <cerrno>
 #include <csignal>
 #include <fcntl.h>
 #include <memory>
@@ -74,6 +79,20 @@ QStringList temporariesLeft(const QString &folder)
     return left;
 }
 
+// A WAV file whose id3 chunk holds a title and `picture` as its front cover.
+bool writeWaveWithCover(const QString &path, const QByteArray &picture)
+{
+    if (!testing::writeAll(path, testing::silentWave()))
+        return false;
+    TagLib::RIFF::WAV::File file(QFile::encodeName(path).constData());
+    auto *frame = new TagLib::ID3v2::AttachedPictureFrame;
+    frame->setType(TagLib::ID3v2::AttachedPictureFrame::FrontCover);
+    frame->setPicture(TagLib::ByteVector(picture.constData(), uint(picture.size())));
+    file.ID3v2Tag()->addFrame(frame);
+    file.ID3v2Tag()->setTitle("Title");
+    return file.save();
+}
+
 bool runToEnd(BatchRunner &runner)
 {
     QSignalSpy finished(&runner, &BatchRunner::finished);
@@ -95,6 +114,8 @@ private slots:
     void stop_data();
     void stop();
     void killedProgram();
+    void embeddedCover_data();
+    void embeddedCover();
     void encodersAtOnce_data();
     void encodersAtOnce();
     void encoderThatCannotStart();
@@ -418,6 +439,119 @@ void TestBatchRunner::stop()
     QCOMPARE(testing::readAll(dir.filePath("b.mp3")), QByteArray("old"));
     QVERIFY2(temporariesLeft(dir.path()).isEmpty(), qPrintable(temporariesLeft(dir.path()).join(u' ')));
     QVERIFY(!OutputsInWriting::shared().isBeingWritten(QStringLiteral("a.mp3"), dir.path()));
+}
+
+// clang-format off
+void TestBatchRunner::embeddedCover_data()
+{
+    QTest::addColumn<QByteArray>("picture");   // embedded in the input
+    QTest::addColumn<bool>("besideToo");       // a cover.jpg beside the input
+    QTest::addColumn<bool>("version1");        // "Add only a version 1 tag"
+    QTest::addColumn<bool>("temporaryFolder"); // the system's temporary folder is there
+    QTest::addColumn<QByteArray>("script");    // what the encoder does once it has looked at its cover
+    QTest::addColumn<QString>("end");          // "" to the end, "stop" or "runner goes" while it runs
+    QTest::addColumn<JobState>("state");
+    QTest::addColumn<QString>("passed");       // what "--ti" names: "temporary .jpg", "beside" or nothing
+
+    const QByteArray jpeg = QByteArray("\xFF\xD8\xFF\xE0", 4) + QByteArray(300000, 'j');
+    const QByteArray png = QByteArray("\x89PNG\r\n\x1A\n", 8) + QByteArray(100, 'p');
+    const QByteArray bmp = "BM" + QByteArray(100, 'b');
+    const QByteArray writes = "printf encoded > \"$out\"\n";
+    const QByteArray fails = "exit 3\n";
+    const QByteArray runs = "while :; do sleep 0.1; done\n";
+    QTest::newRow("finished: a temporary file named by its kind, then gone")
+        << jpeg << true << false << true << writes << "" << JobState::Finished << "temporary .jpg";
+    QTest::newRow("PNG") << png << false << false << true << writes << "" << JobState::Finished << "temporary .png";
+    QTest::newRow("failed: gone") << jpeg << false << false << true << fails << "" << JobState::Failed
+                                  << "temporary .jpg";
+    QTest::newRow("stopped: gone") << jpeg << false << false << true << runs << "stop" << JobState::Stopped
+                                   << "temporary .jpg";
+    QTest::newRow("the runner goes while the encoder runs: gone") << jpeg << false << false << true << runs
+        << "runner goes" << JobState::Encoding << "temporary .jpg";
+    QTest::newRow("a picture the encoder refuses: the one beside the file instead")
+        << bmp << true << false << true << writes << "" << JobState::Finished << "beside";
+    QTest::newRow("a picture the encoder refuses, none beside: no cover")
+        << bmp << false << false << true << writes << "" << JobState::Finished << "";
+    QTest::newRow("version 1 only: no cover") << jpeg << false << true << true << writes << "" << JobState::Finished
+                                              << "";
+    QTest::newRow("no temporary folder: the file fails before its encoder starts")
+        << jpeg << false << false << false << writes << "" << JobState::Failed << "";
+}
+// clang-format on
+
+// An embedded cover reaches the encoder as a file of its own in the system's temporary folder,
+// which goes however the job ends.
+void TestBatchRunner::embeddedCover()
+{
+    QFETCH(QByteArray, picture);
+    QFETCH(bool, besideToo);
+    QFETCH(bool, version1);
+    QFETCH(bool, temporaryFolder);
+    QFETCH(QByteArray, script);
+    QFETCH(QString, end);
+    QFETCH(JobState, state);
+    QFETCH(QString, passed);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString temporary = dir.filePath(QStringLiteral("tmp"));
+    if (temporaryFolder)
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("tmp")));
+    const QByteArray savedTemporary = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QFile::encodeName(temporary));
+    const auto restore = qScopeGuard([savedTemporary] { qputenv("TMPDIR", savedTemporary); });
+    const QString input = dir.filePath(QStringLiteral("in пут.wav"));
+    QVERIFY(writeWaveWithCover(input, picture));
+    if (besideToo)
+        testing::mustWrite(dir.filePath(QStringLiteral("cover.jpg")), "\xFF\xD8\xFF beside");
+    const QString encoder = writeEncoder(dir.path(), R"sh(cover=; next=
+for a; do if [ -n "$next" ]; then cover=$a; next=; fi; [ "$a" = --ti ] && next=1; done
+printf '%s' "$cover" > cover-passed; [ -n "$cover" ] && cat "$cover" > cover-seen
+touch looked
+)sh" + script);
+
+    BatchJob planned = job(input, QStringLiteral("out.mp3"));
+    planned.tagRules.carry = true;
+    planned.tagRules.cover = !version1;
+    auto runner = std::make_unique<BatchRunner>(encoder, fenwave::BatchJobs{planned}, dir.path());
+    if (end.isEmpty()) {
+        QVERIFY(runToEnd(*runner));
+    } else {
+        QSignalSpy finished(runner.get(), &BatchRunner::finished);
+        runner->start();
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(dir.filePath(QStringLiteral("looked"))), kEndMs);
+        QCOMPARE(QDir(temporary).entryList(QDir::Files).size(), 1); // there while the encoder runs
+        if (end == QLatin1String("stop")) {
+            runner->stop();
+            QVERIFY(finished.wait(kEndMs));
+        } else {
+            QCOMPARE(runner->status(0).state, state);
+            runner.reset();
+        }
+    }
+    if (runner)
+        QCOMPARE(runner->status(0).state, state);
+
+    const QString named = QString::fromUtf8(testing::readAll(dir.filePath(QStringLiteral("cover-passed"))));
+    if (passed.startsWith(QLatin1String("temporary"))) {
+        const QRegularExpression pattern(QRegularExpression::anchoredPattern(
+            QRegularExpression::escape(temporary + "/fenwave-cover-") + "[A-Za-z0-9]{6}"
+            + QRegularExpression::escape(passed.section(u' ', 1))));
+        QVERIFY2(pattern.match(named).hasMatch(), qPrintable(named));
+        QCOMPARE(testing::readAll(dir.filePath(QStringLiteral("cover-seen"))), picture);
+    } else if (passed == QLatin1String("beside")) {
+        QCOMPARE(named, dir.filePath(QStringLiteral("cover.jpg")));
+    } else {
+        QCOMPARE(named, QString());
+    }
+    if (temporaryFolder)
+        QCOMPARE(QDir(temporary).entryList(QDir::Files | QDir::Hidden), QStringList());
+    if (!temporaryFolder) {
+        QCOMPARE(runner->status(0).failure, JobFailure::CannotWriteCover);
+        QCOMPARE(runner->status(0).code, ENOENT);
+        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("looked"))));
+        QVERIFY(temporariesLeft(dir.path()).isEmpty());
+    }
 }
 
 void TestBatchRunner::encodersAtOnce_data()

@@ -1,4 +1,5 @@
 // Which tag switches a file of a batch gets, and the names a pattern makes.
+#include "tags/CoverFile.h"
 #include "tags/NamePattern.h"
 #include "tags/TagSwitches.h"
 
@@ -59,6 +60,8 @@ private slots:
     void namesFromPatterns_data();
     void namesFromPatterns();
     void keepsEachPartWithinTheLimit();
+    void coverKinds_data();
+    void coverKinds();
 };
 
 // clang-format off
@@ -136,24 +139,28 @@ void TestTagRules::namesFromPatterns_data()
     QTest::addColumn<SourceTags>("tags");
     QTest::addColumn<int>("language");
     QTest::addColumn<QString>("expected");
+    QTest::addColumn<bool>("readsTags"); // the plan must read each file's tags for it
 
     const QString full = "{albumartist}/{album} ({year})/{disc}-{track} {artist} - {title} [{name}]";
     QTest::newRow("every field") << full << albumTrack() << 0
-        << "Various/Album (2019)/1-03 Артист - Ёлка [03 - raw].mp3";
+        << "Various/Album (2019)/1-03 Артист - Ёлка [03 - raw].mp3" << true;
     QTest::newRow("fallbacks, English") << full << kNone << 0
-        << "Unknown artist/Unknown album (Unknown year)/1-03 Unknown artist - raw [03 - raw].mp3";
+        << "Unknown artist/Unknown album (Unknown year)/1-03 Unknown artist - raw [03 - raw].mp3" << true;
     QTest::newRow("fallbacks, Russian") << "{artist}/{album}" << kNone << 1
-        << "Неизвестный исполнитель/Неизвестный альбом.mp3";
+        << "Неизвестный исполнитель/Неизвестный альбом.mp3" << true;
     SourceTags slashes;
     slashes.artist = "AC/DC";
     slashes.album = "..";
     slashes.title = QStringLiteral(".hidden\nline") + QChar(0) + u'x';
     QTest::newRow("no slash, dot or control in a field") << "{artist}/{album}/{title}" << slashes << 0
-        << "AC-DC/hidden line x.mp3";
+        << "AC-DC/hidden line x.mp3" << true;
     QTest::newRow("the pattern's own dots and empty parts") << "../.{name}//./{track}" << kNone << 0
-        << "03 - raw/03.mp3";
-    QTest::newRow("an unknown field stays") << "{nope} {name}" << kNone << 0 << "{nope} 03 - raw.mp3";
-    QTest::newRow("nothing left: the input's name") << "{artist}/." << kNone << 0 << "Unknown artist/03 - raw.mp3";
+        << "03 - raw/03.mp3" << true;
+    QTest::newRow("an unknown field stays") << "{nope} {name}" << kNone << 0 << "{nope} 03 - raw.mp3" << false;
+    QTest::newRow("a field inside an unknown one") << "{x{title}}" << kNone << 0 << "{xraw}.mp3" << true;
+    QTest::newRow("the input's name alone") << "mp3/{name}" << albumTrack() << 0 << "mp3/03 - raw.mp3" << false;
+    QTest::newRow("nothing left: the input's name") << "{artist}/." << kNone << 0 << "Unknown artist/03 - raw.mp3"
+        << true;
 }
 // clang-format on
 
@@ -165,6 +172,7 @@ void TestTagRules::namesFromPatterns()
     QTEST(nameFromPattern(pattern, tags, QStringLiteral("/music/03 - raw.flac"), QStringLiteral(".mp3"),
                           Language(language)),
           "expected");
+    QTEST(patternReadsTags(pattern), "readsTags");
 }
 
 // A part longer than a file system takes is cut at a character, the extension kept.
@@ -181,6 +189,27 @@ void TestTagRules::keepsEachPartWithinTheLimit()
     QVERIFY(parts[1].endsWith(QStringLiteral(".mp3")));
     QCOMPARE(parts[1].toUtf8().size(), 1 + 62 * 4 + 4);
     QCOMPARE(QString::fromUtf8(parts[1].toUtf8()), parts[1]); // no half character
+}
+
+// clang-format off
+void TestTagRules::coverKinds_data()
+{
+    QTest::addColumn<QByteArray>("picture");
+    QTest::addColumn<QString>("extension"); // empty: the encoder refuses it
+    QTest::newRow("JPEG") << QByteArray("\xFF\xD8\xFF\xE0\x00\x10JFIF", 10) << ".jpg";
+    QTest::newRow("PNG") << QByteArray("\x89PNG\r\n\x1A\n", 8) << ".png";
+    QTest::newRow("GIF") << QByteArray("GIF89a\x01\x00") << ".gif";
+    QTest::newRow("BMP") << QByteArray("BM\x36\x00\x00\x00") << "";
+    QTest::newRow("WebP") << QByteArray("RIFF\x10\x00\x00\x00WEBPVP8 ") << "";
+    QTest::newRow("two bytes of JPEG only") << QByteArray("\xFF\xD8") << "";
+    QTest::newRow("nothing") << QByteArray() << "";
+}
+// clang-format on
+
+void TestTagRules::coverKinds()
+{
+    QFETCH(QByteArray, picture);
+    QTEST(coverExtension(picture), "extension");
 }
 
 QTEST_GUILESS_MAIN(TestTagRules)

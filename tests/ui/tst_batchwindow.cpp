@@ -95,6 +95,8 @@ private slots:
     void openedFromTheMenu();
     void languageSwitch_data();
     void languageSwitch();
+    void namePatternAndNotes_data();
+    void namePatternAndNotes();
 
 private:
     QString file(const QString &name) const { return m_root.filePath(name); }
@@ -583,6 +585,7 @@ void TestBatchWindow::languageSwitch()
 
     Window w;
     w.d.type("edtSongName", "Song"); // the window then says that titles are left out
+    w.d.click("rbut1stOnly");        // ...and what a version 1 tag cannot hold
     w.form.named<QAction>(menu == "mnuRussian" ? "mnuEnglish" : "mnuRussian")->trigger();
     QPointer<BatchWindow> batch = openBatch(w.form, QString());
     batch->show();
@@ -595,7 +598,10 @@ void TestBatchWindow::languageSwitch()
         expected << QRegularExpression(QRegularExpression::anchoredPattern(pattern));
     }
     QStringList shown{batch->windowTitle().section(QStringLiteral(" - "), 0, 0),
-                      batch->findChild<QLineEdit *>("edtBatchOutputDir")->placeholderText()};
+                      batch->findChild<QLineEdit *>("edtBatchOutputDir")->placeholderText(),
+                      batch->findChild<QLineEdit *>("edtBatchNamePattern")->placeholderText(),
+                      batch->findChild<QLineEdit *>("edtBatchNamePattern")->toolTip()};
+    QCOMPARE(batch->findChild<QLabel *>("lblBatchNotes")->text().count(u'\n'), 1); // two notes
     for (const QLabel *label : batch->findChildren<QLabel *>())
         shown << label->text().split(u'\n');
     for (const QPushButton *button : batch->findChildren<QPushButton *>())
@@ -608,9 +614,9 @@ void TestBatchWindow::languageSwitch()
     shown << cell(batch, 0, BatchJobModel::StatusColumn);
     // What a screen reader calls the controls that show no text of their own: their name, or
     // the label whose buddy they are.
-    for (const char *name : {"lstBatchJobs", "barBatchProgress"})
+    for (const char *name : {"lstBatchJobs", "barBatchProgress", "edtBatchNamePattern"})
         shown << batch->findChild<QWidget *>(name)->accessibleName();
-    for (const char *name : {"spnBatchJobs", "edtBatchOutputDir", "cbxBatchExisting"}) {
+    for (const char *name : {"spnBatchJobs", "edtBatchOutputDir", "cbxBatchExisting", "edtBatchNamePattern"}) {
         const QWidget *field = batch->findChild<QWidget *>(name);
         const QList<QLabel *> labels = batch->findChildren<QLabel *>();
         const auto buddy = std::find_if(labels.begin(), labels.end(), [&](QLabel *l) { return l->buddy() == field; });
@@ -645,6 +651,67 @@ void TestBatchWindow::languageSwitch()
                                    .arg(size.height()));
         }
     }
+    delete batch;
+}
+
+// clang-format off
+void TestBatchWindow::namePatternAndNotes_data()
+{
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QStringList>("clicks");  // in the main window, before the batch window opens
+    QTest::addColumn<QStringList>("outputs"); // of "01 one.wav" and "b.wav", below their folder
+    QTest::addColumn<bool>("version1Note");
+
+    const QStringList asInputs{"01 one.mp3", "b.mp3"};
+    QTest::newRow("no pattern: named as the inputs") << "" << QStringList() << asInputs << false;
+    QTest::newRow("a pattern, with the fallbacks of missing tags") << "{artist}/{track} {title}" << QStringList()
+        << QStringList{"Unknown artist/01 one.mp3", "Unknown artist/00 b.mp3"} << false;
+    QTest::newRow("blanks alone are no pattern") << "   " << QStringList() << asInputs << false;
+    QTest::newRow("version 1 only: what it cannot hold") << "" << QStringList{"rbut1stOnly"} << asInputs << true;
+    QTest::newRow("version 1 only under default settings: no tags composed, no note")
+        << "" << QStringList{"rbut1stOnly", "flgDefault"} << asInputs << false;
+}
+// clang-format on
+
+// The output name pattern names the outputs as soon as it is typed; the version 1 note shows
+// while the page asks for a version 1 tag alone.
+void TestBatchWindow::namePatternAndNotes()
+{
+    QFETCH(QString, pattern);
+    QFETCH(QStringList, clicks);
+    QFETCH(QStringList, outputs);
+    QFETCH(bool, version1Note);
+
+    QTemporaryDir folder(file("in/XXXXXX"));
+    QStringList inputs;
+    for (const char *name : {"01 one.wav", "b.wav"}) {
+        QVERIFY(testing::writeAll(folder.filePath(name), testing::silentWave()));
+        inputs << folder.filePath(name);
+    }
+    Window w;
+    for (const QString &name : clicks)
+        w.d.click(name);
+    w.form.LamePath = file("finishes");
+    QPointer<BatchWindow> batch = w.form.openBatchWindow(inputs);
+    auto *field = batch->findChild<QLineEdit *>("edtBatchNamePattern");
+    QVERIFY(field);
+    field->setText(pattern);
+    emit field->editingFinished();
+    QTRY_VERIFY(!batch->isPlanning());
+    QStringList shown;
+    for (int row = 0; row < batch->model()->rowCount(); ++row)
+        shown << QDir(folder.path()).relativeFilePath(cell(batch, row, BatchJobModel::OutputColumn, Qt::ToolTipRole));
+    QCOMPARE(shown, outputs);
+    const QLabel *notes = batch->findChild<QLabel *>("lblBatchNotes");
+    // What such a tag cannot hold: 30 characters, Latin-1 only, no album artist, disc or cover.
+    for (const char *said : {"30 characters", "Latin-1", "album artist", "disc", "cover"})
+        QCOMPARE(!notes->isHidden() && notes->text().contains(QLatin1String(said)), version1Note);
+
+    QTest::mouseClick(batch->findChild<QPushButton *>("butBatchStart"), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(batch->runner() && !batch->isRunning(), 20000);
+    QVERIFY(!field->isEnabled());
+    for (const QString &output : outputs)
+        QVERIFY2(QFile::exists(folder.filePath(output)), qPrintable(output));
     delete batch;
 }
 

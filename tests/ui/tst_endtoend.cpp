@@ -102,6 +102,7 @@ private slots:
     void encodesFromTheShell_data();
     void encodesFromTheShell();
     void carriesTagsFromTheShell();
+    void carriesEmbeddedCoversFromTheShell();
     void takesTagsIntoTheWindow();
 
 private:
@@ -365,6 +366,108 @@ void TestEndToEnd::carriesTagsFromTheShell()
         const auto *picture = static_cast<TagLib::ID3v2::AttachedPictureFrame *>(pictures.front());
         QCOMPARE(QByteArray(picture->picture().data(), int(picture->picture().size())), testing::readAll(cover));
     }
+}
+
+// FLAC files with a cover of about 1 MB embedded and tags no name could hold, and one without
+// tags: each MP3 gets its own file's cover and text, and the covers' temporary files are gone.
+void TestEndToEnd::carriesEmbeddedCoversFromTheShell()
+{
+    QStringList systemPath;
+    for (const QByteArray &folder : m_savedPath.split(':'))
+        systemPath << QFile::decodeName(folder);
+    const QString ffmpeg = QStandardPaths::findExecutable(QStringLiteral("ffmpeg"), systemPath);
+    if (ffmpeg.isEmpty())
+        QSKIP("ffmpeg is not installed");
+    QDir root(m_root.path());
+    const QString album = QStringLiteral("embedded");
+    QVERIFY(root.mkpath(album + QStringLiteral("/tmp")));
+    const QString temporary = root.filePath(album + QStringLiteral("/tmp"));
+    const QString cover = root.filePath(QStringLiteral("art.jpg")); // not beside the files
+    QVERIFY(
+        QProcess::execute(ffmpeg, {"-v", "error", "-f", "lavfi", "-i", "nullsrc=s=1300x1300,geq=random(1)*255:128:128",
+                                   "-frames:v", "1", "-q:v", "1", cover})
+        == 0);
+    QVERIFY2(QFileInfo(cover).size() > 700000, qPrintable(QString::number(QFileInfo(cover).size())));
+
+    struct Track {
+        QString file;
+        QString title; // empty: no tags at all
+    };
+    const QList<Track> tracks{
+        {QStringLiteral("1.flac"), QStringLiteral("Строка одна\nстрока \"две\"; $(rm -rf ~) 'x'")},
+        {QStringLiteral("2.flac"), QString(4998, QChar(u'Ж')) + QStringLiteral("ok")},
+        {QStringLiteral("3 bare.flac"), QString()},
+    };
+    QStringList inputs;
+    for (const Track &track : tracks) {
+        const QString flac = root.filePath(album + u'/' + track.file);
+        QStringList arguments{"-v", "error", "-f", "lavfi", "-i", "sine=d=0.5"};
+        if (!track.title.isEmpty())
+            arguments << "-i" << cover << "-map"
+                      << "0"
+                      << "-map"
+                      << "1"
+                      << "-c:v"
+                      << "copy"
+                      << "-disposition:v"
+                      << "attached_pic"
+                      << "-metadata"
+                      << "title=" + track.title << "-metadata"
+                      << "artist=Исполнитель";
+        QVERIFY(QProcess::execute(ffmpeg, arguments << flac) == 0);
+        inputs << flac;
+    }
+
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("TMPDIR"), temporary);
+    const auto fenwave = [&](const QStringList &options, QByteArray *out) {
+        QProcess process;
+        process.setWorkingDirectory(m_root.path());
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral(FENWAVE_EXECUTABLE), QStringList{QStringLiteral("--encode")} + options + inputs);
+        if (!process.waitForFinished(120000))
+            return -1;
+        *out = process.readAllStandardOutput();
+        const QByteArray err = process.readAllStandardError();
+        if (process.exitCode() != 0)
+            qWarning("%s", err.constData());
+        return process.exitCode();
+    };
+
+    // A dry run reads the tags as it prints; a cover that exists only while its file is
+    // encoded is left out of the line.
+    QByteArray printed;
+    QCOMPARE(fenwave({QStringLiteral("--dry-run")}, &printed), 0);
+    QCOMPARE(printed.count(" --ta "), 2);
+    QCOMPARE(printed.count(" --tt "), 3);
+    QVERIFY2(!printed.contains("--ti"), printed.constData());
+    QCOMPARE(QDir(temporary).entryList(QDir::Files | QDir::Hidden), QStringList());
+
+    QByteArray ignored;
+    QCOMPARE(fenwave({QStringLiteral("--existing"), QStringLiteral("overwrite")}, &ignored), 0);
+    const QByteArray coverBytes = testing::readAll(cover);
+    for (const Track &track : tracks) {
+        const QString mp3 = root.filePath(album + u'/' + QFileInfo(track.file).completeBaseName() + ".mp3");
+        QVERIFY2(looksLikeMp3(mp3), qPrintable(mp3));
+        TagLib::MPEG::File file(QFile::encodeName(mp3).constData());
+        QVERIFY(file.isValid());
+        QVERIFY(file.hasID3v2Tag());
+        if (track.title.isEmpty()) {
+            // Title and track from the name "3 bare".
+            QCOMPARE(QString::fromStdString(file.ID3v2Tag()->title().to8Bit(true)), QStringLiteral("bare"));
+            QCOMPARE(file.ID3v2Tag()->track(), 3u);
+            QVERIFY(file.ID3v2Tag()->artist().isEmpty());
+            QVERIFY(file.ID3v2Tag()->frameList("APIC").isEmpty());
+            continue;
+        }
+        QCOMPARE(QString::fromStdString(file.ID3v2Tag()->title().to8Bit(true)), track.title);
+        QCOMPARE(QString::fromStdString(file.ID3v2Tag()->artist().to8Bit(true)), QStringLiteral("Исполнитель"));
+        const TagLib::ID3v2::FrameList pictures = file.ID3v2Tag()->frameList("APIC");
+        QCOMPARE(pictures.size(), 1u);
+        const auto *picture = static_cast<TagLib::ID3v2::AttachedPictureFrame *>(pictures.front());
+        QCOMPARE(QByteArray(picture->picture().data(), int(picture->picture().size())), coverBytes);
+    }
+    QCOMPARE(QDir(temporary).entryList(QDir::Files | QDir::Hidden), QStringList());
 }
 
 // The single Run: "Take tags from the input file" fills only the empty fields, and a Cyrillic

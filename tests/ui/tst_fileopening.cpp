@@ -8,7 +8,7 @@
 #include "ui/BatchJobModel.h"
 #include "ui/BatchWindow.h"
 #include "settings/UserStore.h"
-#include "ui/StartupOptions.h"
+#include "app/StartupOptions.h"
 
 #include <QDir>
 #include <QDirIterator>

@@ -1,4 +1,4 @@
-#include "batch/ShellEncode.h"
+#include "app/ShellEncode.h"
 
 #include "batch/ClockText.h"
 #include "ProgramIdentity.h"
@@ -7,7 +7,7 @@
 #include "batch/GatherInputs.h"
 #include "batch/ShellQuoting.h"
 #include "batch/SoundKind.h"
-#include "batch/TerminationWatcher.h"
+#include "app/TerminationWatcher.h"
 #include "job/EncoderArguments.h"
 #include "settings/IniDocument.h"
 #include "settings/Preferences.h"

@@ -1,9 +1,9 @@
 // Program entry: the command line, the application, its title and the main window.
 #include "ProgramIdentity.h"
-#include "ui/MissingDisplay.h"
-#include "ui/StandardDescriptors.h"
-#include "ui/StartupOptions.h"
-#include "ui/TerminationSignals.h"
+#include "app/MissingDisplay.h"
+#include "app/StandardDescriptors.h"
+#include "app/StartupOptions.h"
+#include "app/TerminationSignals.h"
 #include "unMain.h"
 
 #include <QApplication>

@@ -1,6 +1,7 @@
 // Program entry: the command line, the application, its title and the main window.
 #include "ProgramIdentity.h"
 #include "app/MissingDisplay.h"
+#include "app/ShellEncode.h"
 #include "app/StandardDescriptors.h"
 #include "app/StartupOptions.h"
 #include "app/TerminationSignals.h"
@@ -32,7 +33,10 @@ int main(int argc, char *argv[])
     // The shell command: an event loop for the encoders, nothing of the window system.
     if (request.action == fenwave::StartupRequest::Action::Encode) {
         QCoreApplication app(argc, argv);
-        return fenwave::encodeFromShell(request.encode, out, err);
+        fenwave::ShellEncode shell(request.encode, out, err);
+        QObject::connect(&shell, &fenwave::ShellEncode::done, &app, &QCoreApplication::exit);
+        QTimer::singleShot(0, &shell, &fenwave::ShellEncode::start);
+        return app.exec();
     }
 
     // Without a display: one line and status 1, not Qt's abort.

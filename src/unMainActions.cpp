@@ -23,7 +23,7 @@
 #include "ui/ExactText.h"
 #include "ui/FieldBinding.h"
 #include "ui/FileFilters.h"
-#include "ui/GivenItems.h"
+#include "batch/GivenItems.h"
 #include "ui/RunWindow.h"
 #include "ui/WindowPlacement.h"
 

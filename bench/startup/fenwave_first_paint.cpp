@@ -2,7 +2,7 @@
 // window is painted. The per-user store lives in the test location so that runs leave the
 // user's own preferences alone; it is read and written just the same.
 #include "FirstPaint.h"
-#include "ui/TerminationSignals.h"
+#include "app/TerminationSignals.h"
 #include "unMain.h"
 
 #include <QApplication>

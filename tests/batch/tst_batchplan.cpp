@@ -1,5 +1,5 @@
 #include "batch/BatchPlan.h"
-#include "batch/ShellEncode.h"
+#include "app/ShellEncode.h"
 #include "batch/ShellQuoting.h"
 #include "job/EncoderArguments.h"
 

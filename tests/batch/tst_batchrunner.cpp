@@ -2,7 +2,7 @@
 // they are given and say what they did into files beside it.
 #include "TestFiles.h"
 #include "batch/BatchRunner.h"
-#include "batch/TerminationWatcher.h"
+#include "app/TerminationWatcher.h"
 #include "options/OutputsInWriting.h"
 
 #include <QDir>

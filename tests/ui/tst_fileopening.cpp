@@ -8,7 +8,7 @@
 #include "ui/BatchJobModel.h"
 #include "ui/BatchWindow.h"
 #include "settings/UserStore.h"
-#include "ui/StartupOptions.h"
+#include "app/StartupOptions.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -153,6 +153,8 @@ private slots:
     void executableWithoutDisplay();
     void encodeFromShell_data();
     void encodeFromShell();
+    void shellReportLanguage_data();
+    void shellReportLanguage();
 
 private:
     QString file(const QString &name) const { return m_root.filePath(name); }
@@ -671,10 +673,10 @@ void TestFileOpening::encodeFromShell_data()
         << "%W/bin/lame -m j -b 128 %W/-dash.wav %W/-out/-dash.mp3\n" << QString() << no;
     QTest::newRow("every file encoded, store not written")
         << QStringList{"--encode", "in"} << bin << QString() << 0 << 0 << QString()
-        << "finished: in/a b.wav -> in/a b.mp3\n" << QStringList{"in/a b.mp3", q + ".mp3", cyr + ".mp3"};
+        << "in/a b.wav -> in/a b.mp3: Finished\n" << QStringList{"in/a b.mp3", q + ".mp3", cyr + ".mp3"};
     QTest::newRow("skipped files count as done")
         << QStringList{"--encode", "pair/x.wav", "pair/x.mp3"} << bin << QString() << 0 << 0 << QString()
-        << "skipped: pair/x.wav (the output pair/x.mp3 is another input)\n" << no;
+        << "pair/x.wav -> pair/x.mp3: Skipped, the output is another input\n" << no;
     QTest::newRow("one file named several ways: one job")
         << QStringList{"--encode", "in/a b.wav", "./in/a b.wav", "in//a b.wav", "%W/in/a b.wav", "pair/../in/a b.wav",
                        "in/hard.wav", "in"}
@@ -682,30 +684,30 @@ void TestFileOpening::encodeFromShell_data()
         << QStringList{"in/a b.mp3", q + ".mp3", cyr + ".mp3"};
     QTest::newRow("a missing name is skipped before anything starts")
         << QStringList{"--encode", "in/a b.wav", "nothing.wav"} << bin << QString() << 0 << 0 << QString()
-        << "skipped: nothing.wav (the file does not exist)\n" << QStringList{"in/a b.mp3"};
+        << "nothing.wav: Skipped, the file does not exist\n" << QStringList{"in/a b.mp3"};
     QTest::newRow("a name not UTF-8 is refused, never read as another file")
         << QStringList{"--encode", "odd/\\0377\\0376.wav"} << bin << QString() << 0 << 0 << QString()
-        << "skipped: odd/\\377\\376.wav (the name cannot be used: it is not valid UTF-8)\n0 finished" << no;
+        << "odd/\\377\\376.wav: Skipped, the name cannot be used: it is not valid UTF-8\n0 finished" << no;
     QTest::newRow("a name not UTF-8 in a folder is named as skipped")
         << QStringList{"--encode", "odd"} << bin << QString() << 0 << 0 << QString()
-        << "skipped: odd/\\377\\376.wav (the name cannot be used: it is not valid UTF-8)\n"
+        << "odd/\\377\\376.wav: Skipped, the name cannot be used: it is not valid UTF-8\n"
         << QStringList{"odd/-dash.mp3", "odd/ctl\033[31m\nx.mp3", "odd/\uFFFD\uFFFD.mp3"};
     QTest::newRow("a name beginning with a dash")
         << QStringList{"--encode", "--", "-dash.wav"} << bin << QString() << 0 << 0 << QString()
-        << "finished: -dash.wav -> -dash.mp3\n" << QStringList{"-dash.mp3"};
+        << "-dash.wav -> -dash.mp3: Finished\n" << QStringList{"-dash.mp3"};
     QTest::newRow("control characters escaped in the report")
         << QStringList{"--encode", "odd/ctl\\0033[31m\\nx.wav"} << bin << QString() << 0 << 0 << QString()
-        << "finished: odd/ctl\\033[31m\\nx.wav -> odd/ctl\\033[31m\\nx.mp3\n" << QStringList{"odd/ctl\033[31m\nx.mp3"};
+        << "odd/ctl\\033[31m\\nx.wav -> odd/ctl\\033[31m\\nx.mp3: Finished\n" << QStringList{"odd/ctl\033[31m\nx.mp3"};
     QTest::newRow("one file failed")
         << QStringList{"--encode", "--jobs", "1", "--output-dir", "out", "bad/fail.wav", "in/a b.wav"} << bin
-        << QString() << 0 << 1 << QString() << "failed: bad/fail.wav (the encoder ended with status 3)\n"
+        << QString() << 0 << 1 << QString() << "bad/fail.wav -> out/fail.mp3: Failed, exit status 3: cannot encode "
         << QStringList{"out", "out/a b.mp3"};
     QTest::newRow("interrupted: encoders stopped, nothing left")
         << QStringList{"--encode", "slow/slow.wav"} << bin << QString() << SIGINT << 130 << QString()
-        << "stopped: slow/slow.wav\n" << no;
+        << "slow/slow.wav -> slow/slow.mp3: Stopped\n" << no;
     QTest::newRow("terminated: encoders stopped, nothing left")
         << QStringList{"--encode", "slow/slow.wav"} << bin << QString() << SIGTERM << 128 + SIGTERM << QString()
-        << "stopped: slow/slow.wav\n" << no;
+        << "slow/slow.wav -> slow/slow.mp3: Stopped\n" << no;
     const QString usage = QStringLiteral("\n\nUsage: fenwave");
     QTest::newRow("settings file missing") << QStringList{"--encode", "--settings", "nothing.ini", "in"} << bin
         << QString() << 0 << 2 << QString() << "fenwave: the settings file nothing.ini does not exist\n" << no;
@@ -724,7 +726,7 @@ void TestFileOpening::encodeFromShell_data()
         << "fenwave: the output folder in/a b.wav cannot be created\n" << no;
     QTest::newRow("a folder below the output folder with a file in its place")
         << QStringList{"--encode", "--jobs", "1", "--output-dir", "slow", "in"} << bin << QString() << 0 << 1 << QString()
-        << "failed: in/a b.wav (the output cannot be written: File exists)\n" << no;
+        << "in/a b.wav -> slow/in/a b.mp3: Failed, the output could not be created: File exists\n" << no;
     QTest::newRow("output folder whose folder does not exist: nothing made")
         << QStringList{"--encode", "--output-dir", "typo/out", "in"} << bin << QString() << 0 << 2 << QString()
         << "fenwave: the output folder typo/out cannot be created: the folder typo does not exist\n" << no;
@@ -834,6 +836,52 @@ void TestFileOpening::encodeFromShell()
         if (output.endsWith(QLatin1String(".mp3")))
             QVERIFY2(testing::readAll(dir.filePath(output)).startsWith(testing::silentWave()), qPrintable(output));
     }
+}
+
+void TestFileOpening::shellReportLanguage_data()
+{
+    QTest::addColumn<int>("language"); // the stored interface language
+    QTest::addColumn<QString>("err");  // standard error, exactly
+
+    QTest::newRow("Russian stored: the report in Russian")
+        << 1
+        << QString::fromUtf8("nothing.wav: Пропущен, файла нет\n"
+                             "in/a.wav -> in/a.mp3: Готово\n"
+                             "Готово: 1, с ошибкой: 0, пропущено: 1\n");
+    QTest::newRow("a number that names no language: English")
+        << 7
+        << QStringLiteral("nothing.wav: Skipped, the file does not exist\n"
+                          "in/a.wav -> in/a.mp3: Finished\n"
+                          "1 finished, 0 failed, 1 skipped\n");
+}
+
+void TestFileOpening::shellReportLanguage()
+{
+    QFETCH(int, language);
+    QFETCH(QString, err);
+
+    QTemporaryDir work;
+    QVERIFY(work.isValid());
+    QDir dir(work.path());
+    QVERIFY(dir.mkdir(QStringLiteral("in")));
+    QVERIFY(testing::writeExecutable(dir.filePath("lame"), kStandInEncoder));
+    QVERIFY(testing::writeAll(dir.filePath("in/a.wav"), testing::silentWave()));
+    {
+        UserStore store(dir.filePath(QStringLiteral("home/.config/fenwave/user.reg")));
+        QVERIFY(store.open());
+        store.setString(QStringLiteral("LamePath"), dir.filePath("lame"));
+        store.setDword(QStringLiteral("Language"), quint32(language));
+        QVERIFY(store.close());
+    }
+    QProcess process;
+    QProcessEnvironment environment;
+    environment.insert(QStringLiteral("HOME"), dir.filePath(QStringLiteral("home")));
+    process.setProcessEnvironment(environment);
+    process.setWorkingDirectory(dir.path());
+    process.start(QStringLiteral(FENWAVE_EXECUTABLE), {"--encode", "nothing.wav", "in/a.wav"});
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(QString::fromUtf8(process.readAllStandardError()), err);
+    QCOMPARE(process.exitCode(), 0);
 }
 
 QTEST_MAIN(TestFileOpening)

@@ -10,7 +10,7 @@
 #include "ui/HintTracker.h"
 #include "ui/LayoutTable.h"
 #include "ui/MenuTable.h"
-#include "ui/TerminationSignals.h"
+#include "app/TerminationSignals.h"
 #include "ui/WindowBuilder.h"
 #include "ui/WindowPlacement.h"
 

@@ -1,6 +1,6 @@
-#include "ui/TerminationSignals.h"
+#include "app/TerminationSignals.h"
 
-#include "batch/TerminationWatcher.h"
+#include "app/TerminationWatcher.h"
 
 #include <QCoreApplication>
 

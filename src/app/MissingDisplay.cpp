@@ -1,4 +1,4 @@
-#include "ui/MissingDisplay.h"
+#include "app/MissingDisplay.h"
 
 #include "ProgramIdentity.h"
 

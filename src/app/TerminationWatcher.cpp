@@ -1,4 +1,4 @@
-#include "batch/TerminationWatcher.h"
+#include "app/TerminationWatcher.h"
 
 #include <QSocketNotifier>
 

@@ -1,9 +1,10 @@
 // Program entry: the command line, the application, its title and the main window.
 #include "ProgramIdentity.h"
-#include "ui/MissingDisplay.h"
-#include "ui/StandardDescriptors.h"
-#include "ui/StartupOptions.h"
-#include "ui/TerminationSignals.h"
+#include "app/MissingDisplay.h"
+#include "app/ShellEncode.h"
+#include "app/StandardDescriptors.h"
+#include "app/StartupOptions.h"
+#include "app/TerminationSignals.h"
 #include "unMain.h"
 
 #include <QApplication>
@@ -32,7 +33,10 @@ int main(int argc, char *argv[])
     // The shell command: an event loop for the encoders, nothing of the window system.
     if (request.action == fenwave::StartupRequest::Action::Encode) {
         QCoreApplication app(argc, argv);
-        return fenwave::encodeFromShell(request.encode, out, err);
+        fenwave::ShellEncode shell(request.encode, out, err);
+        QObject::connect(&shell, &fenwave::ShellEncode::done, &app, &QCoreApplication::exit);
+        QTimer::singleShot(0, &shell, &fenwave::ShellEncode::start);
+        return app.exec();
     }
 
     // Without a display: one line and status 1, not Qt's abort.

@@ -1,4 +1,4 @@
-#include "ui/StartupOptions.h"
+#include "app/StartupOptions.h"
 
 #include "ProgramIdentity.h"
 #include "batch/BatchRunner.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "batch/ShellEncode.h"
+#include "app/ShellEncode.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "ui/StandardDescriptors.h"
+#include "app/StandardDescriptors.h"
 
 #include <cerrno>
 

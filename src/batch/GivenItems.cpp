@@ -1,4 +1,4 @@
-#include "ui/GivenItems.h"
+#include "batch/GivenItems.h"
 
 #include "batch/FolderScan.h"
 

@@ -1,4 +1,4 @@
-#include "batch/ShellEncode.h"
+#include "app/ShellEncode.h"
 
 #include "batch/ClockText.h"
 #include "ProgramIdentity.h"
@@ -6,9 +6,10 @@
 #include "batch/BatchRunner.h"
 #include "batch/GatherInputs.h"
 #include "batch/ShellQuoting.h"
-#include "batch/SoundKind.h"
-#include "batch/TerminationWatcher.h"
+#include "app/TerminationWatcher.h"
 #include "job/EncoderArguments.h"
+#include "job/JobStatusText.h"
+#include "language/MessageTexts.h"
 #include "settings/IniDocument.h"
 #include "settings/Preferences.h"
 #include "settings/SettingsFileSniff.h"
@@ -17,7 +18,6 @@
 #include "settings/UserStore.h"
 #include "tags/JobTags.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -27,8 +27,9 @@
 #include <QTextStream>
 
 #include <algorithm>
-#include <cstring>
+#include <functional>
 #include <iterator>
+#include <memory>
 #include <unistd.h>
 
 namespace fenwave {
@@ -160,6 +161,12 @@ public:
 
     QString input(int index) const { return escapedForReport(m_inputs[std::size_t(index)].given); }
 
+    // The names a file's line begins with: "input -> output", or the input alone without an output.
+    QString files(int index, const QString &outputPath) const
+    {
+        return outputPath.isEmpty() ? input(index) : input(index) + QStringLiteral(" -> ") + output(index, outputPath);
+    }
+
     QString output(int index, const QString &path) const
     {
         const QByteArray output = QFile::encodeName(path);
@@ -179,106 +186,65 @@ private:
     // Everything up to and including the last "/"; nothing for a bare name.
     static QByteArray folderPart(const QByteArray &path) { return path.left(path.lastIndexOf('/') + 1); }
 
-    const std::vector<GatheredInput> &m_inputs;
+    const std::vector<GatheredInput> m_inputs;
     const QByteArray m_outputFolder;
     const QByteArray m_givenOutputFolder;
 };
 
-// `output` is the job's output as the report shows it.
-QString skipReasonText(const BatchJob &job, const QString &output)
+// The line that tells how a file skipped by the plan ends.
+QString skipLine(const ReportNames &names, int index, const BatchJob &job, const MessageTexts &texts)
 {
-    const QString kindText = soundKindText(job.kind, Language::English);
-    switch (job.skip) {
-    case SkipReason::None: break;
-    case SkipReason::OutputIsInput: return QStringLiteral("the output %1 is the input itself").arg(output);
-    case SkipReason::OutputIsAnotherInput: return QStringLiteral("the output %1 is another input").arg(output);
-    case SkipReason::OutputExists: return QStringLiteral("the output %1 exists").arg(output);
-    case SkipReason::InputNamesNoFile: return QStringLiteral("the name is no file");
-    case SkipReason::NameNotUtf8: return QStringLiteral("the name cannot be used: it is not valid UTF-8");
-    case SkipReason::InputDoesNotExist: return QStringLiteral("the file does not exist");
-    case SkipReason::NotSound: return QStringLiteral("not a sound file: %1").arg(kindText);
-    case SkipReason::KindNotRead: return QStringLiteral("the encoder does not read %1 files").arg(kindText);
-    case SkipReason::KindNotOfInputType:
-        return QStringLiteral("the file is %1, not of the chosen input type").arg(kindText);
-    case SkipReason::AppearedDuringBatch: return QStringLiteral("the output %1 appeared during the batch").arg(output);
-    }
-    return QString();
+    return names.files(index, job.output) + QStringLiteral(": ") + skipReasonText(job, texts);
 }
 
-QString failureText(const JobStatus &status)
-{
-    switch (status.failure) {
-    case JobFailure::None: break;
-    case JobFailure::ExitStatus: return QStringLiteral("the encoder ended with status %1").arg(status.code);
-    case JobFailure::Signal: return QStringLiteral("the encoder was ended by signal %1").arg(status.code);
-    case JobFailure::CannotStart: return QStringLiteral("the encoder could not be started");
-    case JobFailure::CannotCreateOutput:
-        return QStringLiteral("the output cannot be written: %1")
-            .arg(QString::fromLocal8Bit(std::strerror(status.code)));
-    case JobFailure::CannotPlaceOutput:
-        return QStringLiteral("the output cannot take its place: %1")
-            .arg(QString::fromLocal8Bit(std::strerror(status.code)));
-    case JobFailure::OutputBeingWritten: return QStringLiteral("another run is writing the output");
-    case JobFailure::OutputReadOnly: return QStringLiteral("the output is read-only and was kept");
-    case JobFailure::CannotWriteCover:
-        return QStringLiteral("the cover cannot be written to the temporary folder: %1")
-            .arg(QString::fromLocal8Bit(std::strerror(status.code)));
-    }
-    return QString();
-}
-
-// The last line the encoder wrote, which says why it failed.
-QByteArray lastLine(const QByteArray &kept)
-{
-    const QList<QByteArray> lines = kept.trimmed().split('\n');
-    return lines.isEmpty() ? QByteArray() : lines.last().trimmed();
-}
+} // namespace
 
 // Runs the jobs and tells the user about them on `err`.
-class ShellBatch
+class ShellEncode::Batch
 {
 public:
-    ShellBatch(const QString &encoder, const BatchJobs &jobs, const ReportNames &names, int encodersAtOnce,
-               ExistingOutputPolicy existing, QTextStream &err)
-        : m_runner(encoder, jobs, QDir::currentPath()), m_names(names), m_err(err),
-          m_terminal(::isatty(STDERR_FILENO) == 1)
+    Batch(const QString &encoder, const BatchJobs &jobs, const ReportNames &names, int encodersAtOnce,
+          ExistingOutputPolicy existing, const MessageTexts &texts, QTextStream &err, std::function<void(int)> done)
+        : m_runner(encoder, jobs, QDir::currentPath()), m_names(names), m_texts(texts), m_err(err),
+          m_done(std::move(done)), m_terminal(::isatty(STDERR_FILENO) == 1)
     {
         m_runner.setEncodersAtOnce(encodersAtOnce);
         m_runner.setExistingOutputPolicy(existing);
     }
 
-    int run()
+    void start()
     {
         for (int i = 0; i < m_runner.jobCount(); ++i) {
             const BatchJob &job = m_runner.job(i);
             if (job.skipped())
-                reportLine(QStringLiteral("skipped: %1 (%2)")
-                               .arg(m_names.input(i), skipReasonText(job, m_names.output(i, job.output))));
+                reportLine(skipLine(m_names, i, job, m_texts));
         }
-        TerminationWatcher watcher;
-        QObject::connect(&watcher, &TerminationWatcher::received, &m_runner, [this](int signalNumber) {
+        QObject::connect(&m_watcher, &TerminationWatcher::received, &m_runner, [this](int signalNumber) {
             if (m_signal == 0)
                 m_signal = signalNumber;
             m_runner.stop();
         });
         QObject::connect(&m_runner, &BatchRunner::jobChanged, &m_runner, [this](int index) { jobChanged(index); });
         QObject::connect(&m_runner, &BatchRunner::jobProgressed, &m_runner, [this] { showProgress(false); });
-        QObject::connect(&m_runner, &BatchRunner::finished, QCoreApplication::instance(), &QCoreApplication::quit);
+        QObject::connect(&m_runner, &BatchRunner::finished, &m_runner, [this] { m_done(finish()); });
         m_elapsed.start();
         m_runner.start();
-        QCoreApplication::exec();
+    }
+
+private:
+    int finish()
+    {
         clearProgress();
 
         if (!m_runner.programNotStarted().isEmpty()) {
-            m_err << programName() << ": " << QStringLiteral("Unable to start %1.").arg(m_runner.programNotStarted())
-                  << '\n';
+            m_err << programName() << ": " << m_texts.strCannotStart.arg(m_runner.programNotStarted()) << '\n';
             m_err.flush();
             return m_signal ? 128 + m_signal : kEncodeSetupError;
         }
         const BatchCounts counts = m_runner.counts();
-        m_err << counts.finished << " finished, " << counts.failed << " failed, " << counts.skipped << " skipped";
+        m_err << m_texts.strBatchSummary.arg(counts.finished).arg(counts.failed).arg(counts.skipped);
         if (counts.stopped + counts.waiting > 0)
-            m_err << ", " << counts.stopped + counts.waiting << " not done";
+            m_err << m_texts.strBatchNotDone.arg(counts.stopped + counts.waiting);
         m_err << '\n';
         m_err.flush();
         // A signal ends the program with the status a shell gives a program the signal ended.
@@ -287,7 +253,6 @@ public:
         return counts.failed > 0 ? kEncodeSomeFailed : kEncodeAllDone;
     }
 
-private:
     void jobChanged(int index)
     {
         const BatchJob &job = m_runner.job(index);
@@ -295,22 +260,16 @@ private:
         switch (status.state) {
         case JobState::Waiting: break;
         // Only a skip decided as the file was done: the plan's were told before the start.
-        case JobState::Skipped:
-            reportLine(QStringLiteral("skipped: %1 (%2)")
-                           .arg(m_names.input(index), skipReasonText(job, m_names.output(index, job.output))));
-            break;
+        case JobState::Skipped: reportLine(skipLine(m_names, index, job, m_texts)); break;
         case JobState::Encoding: showProgress(true); break;
         case JobState::Finished:
-            reportLine(
-                QStringLiteral("finished: %1 -> %2").arg(m_names.input(index), m_names.output(index, job.output)));
-            break;
-        case JobState::Stopped: reportLine(QStringLiteral("stopped: %1").arg(m_names.input(index))); break;
+        case JobState::Stopped:
         case JobState::Failed: {
-            QString line = QStringLiteral("failed: %1 (%2)").arg(m_names.input(index), failureText(status));
-            const QString said = escapedForReport(lastLine(m_runner.keptOutput(index)));
-            if (!said.isEmpty())
-                line += QStringLiteral("\n  ") + said;
-            reportLine(line);
+            // Beside a failure, what the encoder said last, on the same line and escaped as a name.
+            const QString said
+                = status.state == JobState::Failed ? escapedForReport(m_runner.lastWords(index).toUtf8()) : QString();
+            reportLine(m_names.files(index, job.output) + QStringLiteral(": ")
+                       + jobStatusText(status, m_texts, StatusView::BatchList, said));
             break;
         }
         }
@@ -361,16 +320,17 @@ private:
     }
 
     BatchRunner m_runner;
-    const ReportNames &m_names;
+    TerminationWatcher m_watcher;
+    const ReportNames m_names;
+    const MessageTexts m_texts;
     QTextStream &m_err;
+    const std::function<void(int)> m_done;
     const bool m_terminal;
     bool m_progressShown = false;
     QElapsedTimer m_sinceProgress;
     QElapsedTimer m_elapsed;
     int m_signal = 0;
 };
-
-} // namespace
 
 QString escapedForReport(const QByteArray &name)
 {
@@ -412,7 +372,21 @@ QString escapedForReport(const QByteArray &name)
     return shown;
 }
 
-int encodeFromShell(const ShellEncodeRequest &request, QTextStream &out, QTextStream &err)
+ShellEncode::ShellEncode(const ShellEncodeRequest &request, QTextStream &out, QTextStream &err, QObject *parent)
+    : QObject(parent), m_request(request), m_out(out), m_err(err)
+{
+}
+
+ShellEncode::~ShellEncode() = default;
+
+void ShellEncode::start()
+{
+    if (const std::optional<int> status = prepareAndStart(m_request, m_out, m_err))
+        emit done(*status);
+}
+
+// Everything up to the start of the batch; the exit status when nothing is to run.
+std::optional<int> ShellEncode::prepareAndStart(const ShellEncodeRequest &request, QTextStream &out, QTextStream &err)
 {
     const auto setupError = [&err](const SetupError &error) {
         err << programName() << ": " << error.message << '\n';
@@ -445,6 +419,7 @@ int encodeFromShell(const ShellEncodeRequest &request, QTextStream &out, QTextSt
     batch.existing = request.existing;
     batch.namePattern = request.namePattern;
     batch.language = isKnownLanguage(stored.language) ? stored.language : Language::English;
+    const MessageTexts texts = messageTextsFor(batch.language);
     const BatchJobs jobs = planBatch(batch, RealFileFacts());
     const ReportNames names(gathered.inputs, outputFolder, request.outputFolder);
 
@@ -452,8 +427,7 @@ int encodeFromShell(const ShellEncodeRequest &request, QTextStream &out, QTextSt
         for (int i = 0; i < int(jobs.size()); ++i) {
             const BatchJob &job = jobs[i];
             if (job.skipped())
-                err << "skipped: " << names.input(i) << " (" << skipReasonText(job, names.output(i, job.output))
-                    << ")\n";
+                err << skipLine(names, i, job, texts) << '\n';
             else
                 out << shellQuoted(
                     QStringList{*encoder}
@@ -465,9 +439,11 @@ int encodeFromShell(const ShellEncodeRequest &request, QTextStream &out, QTextSt
         err.flush();
         return kEncodeAllDone;
     }
-    ShellBatch shellBatch(*encoder, jobs, names, request.jobs.value_or(BatchRunner::defaultEncodersAtOnce()),
-                          request.existing, err);
-    return shellBatch.run();
+    m_batch
+        = std::make_unique<Batch>(*encoder, jobs, names, request.jobs.value_or(BatchRunner::defaultEncodersAtOnce()),
+                                  request.existing, texts, err, [this](int status) { emit done(status); });
+    m_batch->start();
+    return std::nullopt;
 }
 
 } // namespace fenwave

@@ -200,6 +200,7 @@ QString skipReasonText(const BatchJob &job, const QString &output)
     case SkipReason::KindNotOfInputType:
         return QStringLiteral("the file is %1, not of the chosen input type").arg(kindText);
     case SkipReason::AppearedDuringBatch: return QStringLiteral("the output %1 appeared during the batch").arg(output);
+    case SkipReason::OutputUpToDate: return QStringLiteral("the output %1 is up to date").arg(output);
     }
     return QString();
 }

@@ -1,5 +1,7 @@
 #include "job/JobOutput.h"
 
+#include "job/FileTime.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -14,6 +16,8 @@ namespace {
 
 // How many numbered names a file done tries when its output appeared meanwhile.
 constexpr int kMostNumbers = 1000;
+// How often a file done that updates looks again at an output that keeps appearing and going.
+constexpr int kMostLooks = 3;
 
 // A dangling link is there too: writing through it would create a file elsewhere.
 bool isThere(const QString &path)
@@ -34,11 +38,12 @@ JobOutput JobOutput::inPlace(const QString &name)
     return JobOutput(Mode::InPlace, name);
 }
 
-JobOutput JobOutput::throughTemporary(const QString &name, ExistingOutputPolicy existing,
+JobOutput JobOutput::throughTemporary(const QString &name, ExistingOutputPolicy existing, const QString &input,
                                       LeftoverTemporaries *leftovers)
 {
     JobOutput output(Mode::Temporary, name);
     output.m_existing = existing;
+    output.m_input = input;
     output.m_leftovers = leftovers;
     return output;
 }
@@ -64,10 +69,13 @@ std::optional<JobStatus> JobOutput::prepare(const QString &folder)
     // a file put in its place would take the device's name.
     const QFileInfo existing(absolute(m_name));
     if (!existing.exists() || existing.isFile()) {
-        const bool replaces = existing.exists() && m_existing == ExistingOutputPolicy::Overwrite;
-        // Known before the encoding: an output nobody may write is not replaced.
+        const bool update = m_existing == ExistingOutputPolicy::Update;
+        const bool replaces = existing.exists() && (m_existing == ExistingOutputPolicy::Overwrite || update);
+        // Known before the encoding: an output nobody may write is not replaced (one that is up
+        // to date now is left to the decision when the file is done).
         struct stat info = {};
-        if (replaces && ::stat(QFile::encodeName(existing.absoluteFilePath()).constData(), &info) == 0
+        if (replaces && !(update && upToDate())
+            && ::stat(QFile::encodeName(existing.absoluteFilePath()).constData(), &info) == 0
             && (info.st_mode & 0222) == 0)
             return failed(JobFailure::OutputReadOnly);
         m_temporary
@@ -119,6 +127,11 @@ JobStatus JobOutput::place()
             return JobStatus{JobState::Skipped, 0, JobFailure::None, 0};
         break;
     case ExistingOutputPolicy::Number: placed = placeNumbered(); break;
+    case ExistingOutputPolicy::Update:
+        placed = placeUnlessUpToDate();
+        if (placed == TemporaryOutput::Placed::NameTaken)
+            return JobStatus{JobState::Skipped, 0, JobFailure::None, 0};
+        break;
     }
     switch (placed) {
     case TemporaryOutput::Placed::Yes: return JobStatus{JobState::Finished, 1, JobFailure::None, 0};
@@ -160,6 +173,28 @@ TemporaryOutput::Placed JobOutput::placeNumbered()
         }
     }
     return TemporaryOutput::Placed::NameTaken;
+}
+
+bool JobOutput::upToDate() const
+{
+    return outputIsUpToDate(modificationTime(absolute(m_name)), modificationTime(absolute(m_input)));
+}
+
+// Replaces only an output still older than the input: one made or changed since the plan that
+// is no older stays (NameTaken). Where nothing is, the file takes the name only while it is
+// free, and one that appears in that moment is looked at again, a few times.
+TemporaryOutput::Placed JobOutput::placeUnlessUpToDate()
+{
+    for (int look = 0; look < kMostLooks; ++look) {
+        if (upToDate())
+            return TemporaryOutput::Placed::NameTaken;
+        if (isThere(absolute(m_name)))
+            return m_temporary->replace();
+        const TemporaryOutput::Placed placed = m_temporary->placeNew(absolute(m_name));
+        if (placed != TemporaryOutput::Placed::NameTaken)
+            return placed;
+    }
+    return TemporaryOutput::Placed::Failed; // taken for the name being there
 }
 
 } // namespace fenwave

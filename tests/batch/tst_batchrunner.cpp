@@ -5,6 +5,7 @@
 #include "batch/TerminationWatcher.h"
 #include "options/OutputsInWriting.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -72,6 +73,14 @@ QStringList temporariesLeft(const QString &folder)
             left += entry.filePath();
     }
     return left;
+}
+
+// Sets a file's modification time, in seconds since 1970.
+bool setModified(const QString &path, qint64 seconds)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadWrite)
+           && file.setFileTime(QDateTime::fromSecsSinceEpoch(seconds), QFileDevice::FileModificationTime);
 }
 
 bool runToEnd(BatchRunner &runner)
@@ -253,6 +262,7 @@ void TestBatchRunner::outputThereWhenDone_data()
     QTest::addColumn<bool>("appears");        // another program makes out/a.mp3 during the run; else it is there before
     QTest::addColumn<int>("mode");            // of that out/a.mp3
     QTest::addColumn<bool>("secondTaken");    // out/a (2).mp3 is there before the start
+    QTest::addColumn<QString>("touched");     // during the run out/a.mp3 gets in.wav's time plus these seconds
     QTest::addColumn<JobState>("state");
     QTest::addColumn<JobFailure>("failure");
     QTest::addColumn<QString>("output");      // the job's output name afterwards
@@ -261,26 +271,46 @@ void TestBatchRunner::outputThereWhenDone_data()
     const auto skip = ExistingOutputPolicy::Skip;
     const auto number = ExistingOutputPolicy::Number;
     const auto overwrite = ExistingOutputPolicy::Overwrite;
+    const auto update = ExistingOutputPolicy::Update;
     QTest::newRow("skip keeps an output that appeared")
-        << skip << true << 0644 << false << JobState::Skipped << JobFailure::None << "out/a.mp3" << QByteArray("other");
+        << skip << true << 0644 << false << "" << JobState::Skipped << JobFailure::None << "out/a.mp3" << QByteArray("other");
     QTest::newRow("number takes the next name")
-        << number << true << 0644 << false << JobState::Finished << JobFailure::None << "out/a (2).mp3"
+        << number << true << 0644 << false << "" << JobState::Finished << JobFailure::None << "out/a (2).mp3"
         << QByteArray("other");
     QTest::newRow("number passes a taken number")
-        << number << true << 0644 << true << JobState::Finished << JobFailure::None << "out/a (3).mp3"
+        << number << true << 0644 << true << "" << JobState::Finished << JobFailure::None << "out/a (3).mp3"
         << QByteArray("other");
     QTest::newRow("overwrite replaces an output that appeared")
-        << overwrite << true << 0644 << false << JobState::Finished << JobFailure::None << "out/a.mp3"
+        << overwrite << true << 0644 << false << "" << JobState::Finished << JobFailure::None << "out/a.mp3"
         << QByteArray("encoded");
     QTest::newRow("overwrite keeps owner and mode")
-        << overwrite << false << 0600 << false << JobState::Finished << JobFailure::None << "out/a.mp3"
+        << overwrite << false << 0600 << false << "" << JobState::Finished << JobFailure::None << "out/a.mp3"
         << QByteArray("encoded");
     QTest::newRow("overwrite keeps a read-only output")
-        << overwrite << false << 0444 << false << JobState::Failed << JobFailure::OutputReadOnly << "out/a.mp3"
+        << overwrite << false << 0444 << false << "" << JobState::Failed << JobFailure::OutputReadOnly << "out/a.mp3"
         << QByteArray("old");
     QTest::newRow("overwrite keeps a read-only output that appeared")
-        << overwrite << true << 0444 << false << JobState::Failed << JobFailure::OutputReadOnly << "out/a.mp3"
+        << overwrite << true << 0444 << false << "" << JobState::Failed << JobFailure::OutputReadOnly << "out/a.mp3"
         << QByteArray("other");
+    // Update: an output there before is older than in.wav until touched.
+    QTest::newRow("update replaces an output still older")
+        << update << false << 0644 << false << "" << JobState::Finished << JobFailure::None << "out/a.mp3"
+        << QByteArray("encoded");
+    QTest::newRow("update keeps an output made newer meanwhile")
+        << update << false << 0644 << false << "+60" << JobState::Skipped << JobFailure::None << "out/a.mp3"
+        << QByteArray("old");
+    QTest::newRow("update keeps a newer output that appeared")
+        << update << true << 0644 << false << "+60" << JobState::Skipped << JobFailure::None << "out/a.mp3"
+        << QByteArray("other");
+    QTest::newRow("update keeps an output that appeared with the input's time")
+        << update << true << 0644 << false << "+0" << JobState::Skipped << JobFailure::None << "out/a.mp3"
+        << QByteArray("other");
+    QTest::newRow("update replaces an older output that appeared")
+        << update << true << 0644 << false << "-60" << JobState::Finished << JobFailure::None << "out/a.mp3"
+        << QByteArray("encoded");
+    QTest::newRow("update keeps a read-only output still older")
+        << update << false << 0444 << false << "" << JobState::Failed << JobFailure::OutputReadOnly << "out/a.mp3"
+        << QByteArray("old");
 }
 // clang-format on
 
@@ -292,6 +322,7 @@ void TestBatchRunner::outputThereWhenDone()
     QFETCH(bool, appears);
     QFETCH(int, mode);
     QFETCH(bool, secondTaken);
+    QFETCH(QString, touched);
     QFETCH(JobState, state);
     QFETCH(JobFailure, failure);
     QFETCH(QString, output);
@@ -306,10 +337,18 @@ void TestBatchRunner::outputThereWhenDone()
     const QByteArray makeA = "chmod " + QByteArray::number(mode, 8) + " out/a.mp3; chown " + owner + " out/a.mp3\n";
     if (secondTaken)
         testing::mustWrite(dir.filePath(QStringLiteral("out/a (2).mp3")), "second");
+    // The input's time, and one before it for an output that is there before the start.
+    constexpr qint64 kInputTime = 1600000000;
+    const QByteArray touch
+        = touched.isEmpty() ? QByteArray()
+                            : "touch -d @$((" + QByteArray::number(kInputTime) + touched.toLatin1() + ")) out/a.mp3; ";
     const QString encoder = writeEncoder(dir.path(), (appears ? "printf other > out/a.mp3; " + makeA : QByteArray())
-                                                         + "printf encoded > \"$out\"\n");
+                                                         + touch + "printf encoded > \"$out\"\n");
+    testing::mustWrite(dir.filePath(QStringLiteral("in.wav")), "sound");
+    QVERIFY(setModified(dir.filePath(QStringLiteral("in.wav")), kInputTime));
     if (!appears) {
         testing::mustWrite(a, "old");
+        QVERIFY(setModified(a, kInputTime - 100));
         QProcess shell;
         shell.setWorkingDirectory(dir.path());
         shell.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), QString::fromUtf8(makeA)});
@@ -326,8 +365,10 @@ void TestBatchRunner::outputThereWhenDone()
     QCOMPARE(runner.status(0).state, state);
     QCOMPARE(runner.status(0).failure, failure);
     QCOMPARE(runner.job(0).output, output);
-    QCOMPARE(runner.job(0).skip,
-             state == JobState::Skipped ? fenwave::SkipReason::AppearedDuringBatch : fenwave::SkipReason::None);
+    const fenwave::SkipReason reason = policy == ExistingOutputPolicy::Update
+                                           ? fenwave::SkipReason::OutputUpToDate
+                                           : fenwave::SkipReason::AppearedDuringBatch;
+    QCOMPARE(runner.job(0).skip, state == JobState::Skipped ? reason : fenwave::SkipReason::None);
     QCOMPARE(changed.last().at(0).toInt(), 0);
     QCOMPARE(testing::readAll(a), aHolds);
     if (state == JobState::Finished)

@@ -274,8 +274,8 @@ QString startupHelpText()
     const QString usage
         = QStringLiteral("Usage: ") + programName() + QStringLiteral(" [options] [FILE]\n       ") + programName()
           + QStringLiteral(" --encode [--settings FILE] [--jobs N] [--output-dir DIR]\n"
-                           "               [--existing skip|overwrite|number|update] [--name-pattern PATTERN]\n"
-                           "               [--dry-run] FILE|FOLDER...");
+                           "               [--existing skip|overwrite|number|update]\n"
+                           "               [--name-pattern PATTERN] [--dry-run] FILE|FOLDER...");
     text.replace(0, usageEnd, usage);
     return text
            + QStringLiteral("\nThe file is opened once the window has started. A settings file is restored as\n"

@@ -271,11 +271,11 @@ QString startupHelpText()
     QString text = parser.helpText();
     // Without an application object the parser does not know the program's name.
     const qsizetype usageEnd = text.indexOf(u'\n');
-    const QString usage
-        = QStringLiteral("Usage: ") + programName() + QStringLiteral(" [options] [FILE]\n       ") + programName()
-          + QStringLiteral(" --encode [--settings FILE] [--jobs N] [--output-dir DIR]\n"
-                           "               [--existing skip|overwrite|number|update]\n"
-                           "               [--name-pattern PATTERN] [--dry-run] FILE|FOLDER...");
+    const QString usage = QStringLiteral("Usage: ") + programName() + QStringLiteral(" [options] [FILE]\n       ")
+                          + programName()
+                          + QStringLiteral(" --encode [--settings FILE] [--jobs N] [--output-dir DIR]\n"
+                                           "               [--existing skip|overwrite|number|update]\n"
+                                           "               [--name-pattern PATTERN] [--dry-run] FILE|FOLDER...");
     text.replace(0, usageEnd, usage);
     return text
            + QStringLiteral("\nThe file is opened once the window has started. A settings file is restored as\n"

@@ -12,6 +12,11 @@ bool operator<(const FileTime &a, const FileTime &b)
     return std::tie(a.seconds, a.nanoseconds) < std::tie(b.seconds, b.nanoseconds);
 }
 
+bool operator==(const FileTime &a, const FileTime &b)
+{
+    return a.seconds == b.seconds && a.nanoseconds == b.nanoseconds;
+}
+
 std::optional<FileTime> modificationTime(const QString &path)
 {
     struct stat info = {};

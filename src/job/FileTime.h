@@ -14,6 +14,7 @@ struct FileTime {
 };
 
 bool operator<(const FileTime &a, const FileTime &b);
+bool operator==(const FileTime &a, const FileTime &b);
 
 // The modification time of what `path` names, through links; none when nothing can be read
 // there (no file, a dangling link, a folder that may not be searched).

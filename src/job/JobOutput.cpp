@@ -1,13 +1,12 @@
 #include "job/JobOutput.h"
 
-#include "job/FileTime.h"
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 
 #include <cerrno>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 namespace fenwave {
@@ -64,6 +63,8 @@ std::optional<JobStatus> JobOutput::prepare(const QString &folder)
     }
     if (OutputsInWriting::shared().isBeingWritten(m_name, m_folder))
         return failed(JobFailure::OutputBeingWritten);
+    if (m_existing == ExistingOutputPolicy::Update)
+        m_inputAtStart = modificationTime(absolute(m_input));
     // An output that is there is replaced where it is, through links, as a single run writes
     // it. One that is no plain file (a device such as /dev/null, a pipe) is written directly:
     // a file put in its place would take the device's name.
@@ -128,6 +129,7 @@ JobStatus JobOutput::place()
         break;
     case ExistingOutputPolicy::Number: placed = placeNumbered(); break;
     case ExistingOutputPolicy::Update:
+        dateBackIfInputChanged();
         placed = placeUnlessUpToDate();
         if (placed == TemporaryOutput::Placed::NameTaken)
             return JobStatus{JobState::Skipped, 0, JobFailure::None, 0};
@@ -178,6 +180,26 @@ TemporaryOutput::Placed JobOutput::placeNumbered()
 bool JobOutput::upToDate() const
 {
     return outputIsUpToDate(modificationTime(absolute(m_name)), modificationTime(absolute(m_input)));
+}
+
+// An input that changed while it was read may have given only part of its sound (a file still
+// being copied into the library): the output is dated just before the input's time now, so that
+// the next run that updates encodes it again. A file system that keeps coarser times rounds
+// that down, still before.
+void JobOutput::dateBackIfInputChanged()
+{
+    const std::optional<FileTime> now = modificationTime(absolute(m_input));
+    if (!m_inputAtStart || !now || *now == *m_inputAtStart)
+        return;
+    FileTime before = *now;
+    if (before.nanoseconds > 0) {
+        --before.nanoseconds;
+    } else {
+        --before.seconds;
+        before.nanoseconds = 999999999;
+    }
+    const struct timespec times[2] = {{0, UTIME_OMIT}, {time_t(before.seconds), long(before.nanoseconds)}};
+    ::utimensat(AT_FDCWD, QFile::encodeName(m_temporary->path()).constData(), times, 0);
 }
 
 // Replaces only an output still older than the input: one made or changed since the plan that

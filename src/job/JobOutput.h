@@ -1,6 +1,7 @@
 #pragma once
 
 #include "batch/BatchJob.h"
+#include "job/FileTime.h"
 #include "job/JobStatus.h"
 #include "job/TemporaryOutput.h"
 #include "options/OutputsInWriting.h"
@@ -20,7 +21,8 @@ namespace fenwave {
 //  - Through a temporary name: the encoder writes a hidden file beside the output that takes
 //    its place only when the encoder ends with status 0, as the policy for existing outputs
 //    says; a failed or stopped job leaves no partial output and replaces nothing. The policy
-//    that updates compares the output's time with its input's there and then.
+//    that updates compares the output's time with its input's there and then, and dates an
+//    output back when its input changed while it was encoded.
 class JobOutput
 {
 public:
@@ -57,12 +59,14 @@ private:
     TemporaryOutput::Placed placeNumbered();
     TemporaryOutput::Placed placeUnlessUpToDate();
     bool upToDate() const;
+    void dateBackIfInputChanged();
     QString absolute(const QString &name) const;
 
     Mode m_mode;
     QString m_name;
     QString m_folder;
     QString m_input;
+    std::optional<FileTime> m_inputAtStart; // when the policy updates
     ExistingOutputPolicy m_existing = ExistingOutputPolicy::Overwrite;
     LeftoverTemporaries *m_leftovers = nullptr;
     std::unique_ptr<TemporaryOutput> m_temporary; // none when the output is written directly

@@ -35,6 +35,8 @@ Q_DECLARE_METATYPE(ExistingOutputPolicy)
 namespace {
 
 constexpr int kEndMs = 30000; // far beyond any run here, including a stop's grace period
+// The time in.wav has when a file of a batch starts, and one before it for an output there then.
+constexpr qint64 kInputTime = 1600000000;
 // Set for a copy of this test program that runs a batch in the folder it names until it is
 // killed.
 constexpr char kBatchUntilKilled[] = "FENWAVE_TEST_BATCH_UNTIL_KILLED";
@@ -262,7 +264,7 @@ void TestBatchRunner::outputThereWhenDone_data()
     QTest::addColumn<bool>("appears");        // another program makes out/a.mp3 during the run; else it is there before
     QTest::addColumn<int>("mode");            // of that out/a.mp3
     QTest::addColumn<bool>("secondTaken");    // out/a (2).mp3 is there before the start
-    QTest::addColumn<QString>("touched");     // during the run out/a.mp3 gets in.wav's time plus these seconds
+    QTest::addColumn<QByteArray>("meanwhile"); // what the encoder does then, in the shell
     QTest::addColumn<JobState>("state");
     QTest::addColumn<JobFailure>("failure");
     QTest::addColumn<QString>("output");      // the job's output name afterwards
@@ -272,44 +274,51 @@ void TestBatchRunner::outputThereWhenDone_data()
     const auto number = ExistingOutputPolicy::Number;
     const auto overwrite = ExistingOutputPolicy::Overwrite;
     const auto update = ExistingOutputPolicy::Update;
+    // Gives a file in.wav's time at the start plus `seconds`.
+    const auto touch = [](const char *file, int seconds) {
+        return "touch -d @" + QByteArray::number(kInputTime + seconds) + ' ' + file + "; ";
+    };
     QTest::newRow("skip keeps an output that appeared")
-        << skip << true << 0644 << false << "" << JobState::Skipped << JobFailure::None << "out/a.mp3" << QByteArray("other");
+        << skip << true << 0644 << false << QByteArray() << JobState::Skipped << JobFailure::None << "out/a.mp3" << QByteArray("other");
     QTest::newRow("number takes the next name")
-        << number << true << 0644 << false << "" << JobState::Finished << JobFailure::None << "out/a (2).mp3"
+        << number << true << 0644 << false << QByteArray() << JobState::Finished << JobFailure::None << "out/a (2).mp3"
         << QByteArray("other");
     QTest::newRow("number passes a taken number")
-        << number << true << 0644 << true << "" << JobState::Finished << JobFailure::None << "out/a (3).mp3"
+        << number << true << 0644 << true << QByteArray() << JobState::Finished << JobFailure::None << "out/a (3).mp3"
         << QByteArray("other");
     QTest::newRow("overwrite replaces an output that appeared")
-        << overwrite << true << 0644 << false << "" << JobState::Finished << JobFailure::None << "out/a.mp3"
+        << overwrite << true << 0644 << false << QByteArray() << JobState::Finished << JobFailure::None << "out/a.mp3"
         << QByteArray("encoded");
     QTest::newRow("overwrite keeps owner and mode")
-        << overwrite << false << 0600 << false << "" << JobState::Finished << JobFailure::None << "out/a.mp3"
+        << overwrite << false << 0600 << false << QByteArray() << JobState::Finished << JobFailure::None << "out/a.mp3"
         << QByteArray("encoded");
     QTest::newRow("overwrite keeps a read-only output")
-        << overwrite << false << 0444 << false << "" << JobState::Failed << JobFailure::OutputReadOnly << "out/a.mp3"
+        << overwrite << false << 0444 << false << QByteArray() << JobState::Failed << JobFailure::OutputReadOnly << "out/a.mp3"
         << QByteArray("old");
     QTest::newRow("overwrite keeps a read-only output that appeared")
-        << overwrite << true << 0444 << false << "" << JobState::Failed << JobFailure::OutputReadOnly << "out/a.mp3"
+        << overwrite << true << 0444 << false << QByteArray() << JobState::Failed << JobFailure::OutputReadOnly << "out/a.mp3"
         << QByteArray("other");
     // Update: an output there before is older than in.wav until touched.
     QTest::newRow("update replaces an output still older")
-        << update << false << 0644 << false << "" << JobState::Finished << JobFailure::None << "out/a.mp3"
+        << update << false << 0644 << false << QByteArray() << JobState::Finished << JobFailure::None << "out/a.mp3"
         << QByteArray("encoded");
     QTest::newRow("update keeps an output made newer meanwhile")
-        << update << false << 0644 << false << "+60" << JobState::Skipped << JobFailure::None << "out/a.mp3"
+        << update << false << 0644 << false << touch("out/a.mp3", 60) << JobState::Skipped << JobFailure::None << "out/a.mp3"
         << QByteArray("old");
     QTest::newRow("update keeps a newer output that appeared")
-        << update << true << 0644 << false << "+60" << JobState::Skipped << JobFailure::None << "out/a.mp3"
+        << update << true << 0644 << false << touch("out/a.mp3", 60) << JobState::Skipped << JobFailure::None << "out/a.mp3"
         << QByteArray("other");
     QTest::newRow("update keeps an output that appeared with the input's time")
-        << update << true << 0644 << false << "+0" << JobState::Skipped << JobFailure::None << "out/a.mp3"
+        << update << true << 0644 << false << touch("out/a.mp3", 0) << JobState::Skipped << JobFailure::None << "out/a.mp3"
         << QByteArray("other");
     QTest::newRow("update replaces an older output that appeared")
-        << update << true << 0644 << false << "-60" << JobState::Finished << JobFailure::None << "out/a.mp3"
+        << update << true << 0644 << false << touch("out/a.mp3", -60) << JobState::Finished << JobFailure::None << "out/a.mp3"
         << QByteArray("encoded");
+    QTest::newRow("update dates back an output whose input changed meanwhile")
+        << update << false << 0644 << false << touch("in.wav", 60) << JobState::Finished << JobFailure::None
+        << "out/a.mp3" << QByteArray("encoded");
     QTest::newRow("update keeps a read-only output still older")
-        << update << false << 0444 << false << "" << JobState::Failed << JobFailure::OutputReadOnly << "out/a.mp3"
+        << update << false << 0444 << false << QByteArray() << JobState::Failed << JobFailure::OutputReadOnly << "out/a.mp3"
         << QByteArray("old");
 }
 // clang-format on
@@ -322,7 +331,7 @@ void TestBatchRunner::outputThereWhenDone()
     QFETCH(bool, appears);
     QFETCH(int, mode);
     QFETCH(bool, secondTaken);
-    QFETCH(QString, touched);
+    QFETCH(QByteArray, meanwhile);
     QFETCH(JobState, state);
     QFETCH(JobFailure, failure);
     QFETCH(QString, output);
@@ -337,13 +346,8 @@ void TestBatchRunner::outputThereWhenDone()
     const QByteArray makeA = "chmod " + QByteArray::number(mode, 8) + " out/a.mp3; chown " + owner + " out/a.mp3\n";
     if (secondTaken)
         testing::mustWrite(dir.filePath(QStringLiteral("out/a (2).mp3")), "second");
-    // The input's time, and one before it for an output that is there before the start.
-    constexpr qint64 kInputTime = 1600000000;
-    const QByteArray touch
-        = touched.isEmpty() ? QByteArray()
-                            : "touch -d @$((" + QByteArray::number(kInputTime) + touched.toLatin1() + ")) out/a.mp3; ";
     const QString encoder = writeEncoder(dir.path(), (appears ? "printf other > out/a.mp3; " + makeA : QByteArray())
-                                                         + touch + "printf encoded > \"$out\"\n");
+                                                         + meanwhile + "printf encoded > \"$out\"\n");
     testing::mustWrite(dir.filePath(QStringLiteral("in.wav")), "sound");
     QVERIFY(setModified(dir.filePath(QStringLiteral("in.wav")), kInputTime));
     if (!appears) {
@@ -373,6 +377,13 @@ void TestBatchRunner::outputThereWhenDone()
     QCOMPARE(testing::readAll(a), aHolds);
     if (state == JobState::Finished)
         QCOMPARE(testing::readAll(dir.filePath(output)), QByteArray("encoded"));
+    // An output put in place is up to date for a run that updates, unless its input changed
+    // while it was encoded: then the next such run encodes it again.
+    if (policy == ExistingOutputPolicy::Update && state == JobState::Finished) {
+        const qint64 outputTime = QFileInfo(dir.filePath(output)).lastModified().toSecsSinceEpoch();
+        const qint64 inputTime = QFileInfo(dir.filePath(QStringLiteral("in.wav"))).lastModified().toSecsSinceEpoch();
+        QCOMPARE(outputTime < inputTime, meanwhile.contains("in.wav"));
+    }
     if (secondTaken)
         QCOMPARE(testing::readAll(dir.filePath(QStringLiteral("out/a (2).mp3"))), QByteArray("second"));
     QVERIFY2(temporariesLeft(dir.path()).isEmpty(), qPrintable(temporariesLeft(dir.path()).join(u' ')));

@@ -216,7 +216,7 @@ TemporaryOutput::Placed JobOutput::placeUnlessUpToDate()
         if (placed != TemporaryOutput::Placed::NameTaken)
             return placed;
     }
-    return TemporaryOutput::Placed::Failed; // taken for the name being there
+    return TemporaryOutput::Placed::Failed; // the name kept being taken and freed: nothing placed
 }
 
 } // namespace fenwave

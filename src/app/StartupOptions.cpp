@@ -59,7 +59,8 @@ void describe(QCommandLineParser &parser)
                       QStringLiteral("DIR")});
     parser.addOption({QStringLiteral("existing"),
                       QStringLiteral("With --encode: an output that exists is skipped (skip, the default), "
-                                     "overwritten (overwrite) or the new one numbered (number)."),
+                                     "overwritten (overwrite), the new one numbered (number), or replaced "
+                                     "only when older than its input (update)."),
                       QStringLiteral("POLICY")});
     parser.addOption({QStringLiteral("name-pattern"),
                       QStringLiteral("With --encode: names each output from the input's tags, such as "
@@ -204,8 +205,10 @@ bool readEncodeOptions(const QCommandLineParser &parser, const QStringList &argu
             encode.existing = ExistingOutputPolicy::Overwrite;
         else if (text == QLatin1String("number"))
             encode.existing = ExistingOutputPolicy::Number;
+        else if (text == QLatin1String("update"))
+            encode.existing = ExistingOutputPolicy::Update;
         else {
-            request.error = QStringLiteral("--existing takes skip, overwrite or number, not '%1'.").arg(text);
+            request.error = QStringLiteral("--existing takes skip, overwrite, number or update, not '%1'.").arg(text);
             return false;
         }
     }
@@ -268,11 +271,11 @@ QString startupHelpText()
     QString text = parser.helpText();
     // Without an application object the parser does not know the program's name.
     const qsizetype usageEnd = text.indexOf(u'\n');
-    const QString usage
-        = QStringLiteral("Usage: ") + programName() + QStringLiteral(" [options] [FILE]\n       ") + programName()
-          + QStringLiteral(" --encode [--settings FILE] [--jobs N] [--output-dir DIR]\n"
-                           "               [--existing skip|overwrite|number] [--name-pattern PATTERN]\n"
-                           "               [--dry-run] FILE|FOLDER...");
+    const QString usage = QStringLiteral("Usage: ") + programName() + QStringLiteral(" [options] [FILE]\n       ")
+                          + programName()
+                          + QStringLiteral(" --encode [--settings FILE] [--jobs N] [--output-dir DIR]\n"
+                                           "               [--existing skip|overwrite|number|update]\n"
+                                           "               [--name-pattern PATTERN] [--dry-run] FILE|FOLDER...");
     text.replace(0, usageEnd, usage);
     return text
            + QStringLiteral("\nThe file is opened once the window has started. A settings file is restored as\n"

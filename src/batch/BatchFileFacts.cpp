@@ -22,4 +22,9 @@ SoundKind RealFileFacts::soundKind(const QString &path) const
     return soundKindOfFile(path);
 }
 
+std::optional<FileTime> RealFileFacts::modified(const QString &path) const
+{
+    return modificationTime(path);
+}
+
 } // namespace fenwave

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "batch/SoundKind.h"
+#include "job/FileTime.h"
 
 #include <QString>
 
@@ -25,6 +26,12 @@ public:
         Q_UNUSED(path);
         return SoundKind::NotChecked;
     }
+    // When the file under the name last changed, through links; none when nothing is there.
+    virtual std::optional<FileTime> modified(const QString &path) const
+    {
+        Q_UNUSED(path);
+        return std::nullopt;
+    }
 };
 
 // The file system as it is now.
@@ -37,6 +44,7 @@ public:
     QString identity(const QString &path) const override;
     // By the file's first bytes; a file that is not a regular file or cannot be read is not checked.
     SoundKind soundKind(const QString &path) const override;
+    std::optional<FileTime> modified(const QString &path) const override;
 };
 
 } // namespace fenwave

@@ -23,10 +23,12 @@ enum class SkipReason {
     KindNotRead,         // the encoder reads this kind of sound under no input type (M4A)
     KindNotOfInputType,  // a kind of sound the chosen input type does not read
     AppearedDuringBatch, // the output was not there at planning but was when the file was done (policy skip)
+    OutputUpToDate,      // the output is no older than its input (policy update), at planning or when done
 };
 
-// What to do with an output file that exists before the batch starts.
-enum class ExistingOutputPolicy { Skip, Overwrite, Number };
+// What to do with an output file that exists before the batch starts. Update replaces only an
+// output older than its input, so that a batch run again redoes only new and changed files.
+enum class ExistingOutputPolicy { Skip, Overwrite, Number, Update };
 
 // One file of a batch, as the plan settles it.
 struct BatchJob {

@@ -117,7 +117,7 @@ public:
             if (!m_request.namePattern.isEmpty())
                 job.output = patternedOutput(input.path, job.kind);
         }
-        job.skip = settle(job.output, m_inputIdentities[index]);
+        job.skip = settle(job.output, input.path, m_inputIdentities[index]);
         return job;
     }
 
@@ -144,7 +144,7 @@ private:
     }
 
     // Finds the output a job gets, numbering it where needed; the reason when it gets none.
-    SkipReason settle(QString &output, const QString &inputIdentity)
+    SkipReason settle(QString &output, const QString &input, const QString &inputIdentity)
     {
         if (output.isEmpty())
             return SkipReason::InputNamesNoFile;
@@ -162,6 +162,14 @@ private:
                 break;
             if (free && m_request.existing == ExistingOutputPolicy::Skip)
                 return SkipReason::OutputExists;
+            if (free && m_request.existing == ExistingOutputPolicy::Update) {
+                // An output kept as up to date still holds its name, so that a batch run again
+                // gives every later file the name it got the first time.
+                m_taken.insert(identity);
+                if (outputIsUpToDate(m_facts.modified(output), m_facts.modified(input)))
+                    return SkipReason::OutputUpToDate;
+                break;
+            }
             output = numbered(first, m_extension, number);
             identity = m_facts.identity(output);
         }

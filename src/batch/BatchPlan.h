@@ -35,9 +35,9 @@ struct BatchRequest {
 // <output folder>/<name of the folder it was found in>/<its path below that folder>. Two jobs
 // never share an output: the second and later get " (2)", " (3)"... before the extension, in
 // list order. An output that is the input itself or another input is skipped with that reason;
-// an existing output follows the policy. An input whose content its input type does not read
-// is skipped first, with no output name. A skipped job keeps the name that made it skip and
-// has no switches.
+// an existing output follows the policy (update: skipped when no older than its input, still
+// holding its name). An input whose content its input type does not read is skipped first,
+// with no output name. A skipped job keeps the name that made it skip and has no switches.
 // An input skipped before planning stays skipped, with no output.
 // With a name pattern, each output is named by nameFromPattern below the output folder, or
 // below its input's own folder when there is none.

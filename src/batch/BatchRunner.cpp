@@ -124,7 +124,8 @@ void BatchRunner::startJob(int index)
         return;
     }
     auto *job = new EncoderJob(m_program, planned.switches + tags.switches, planned.input,
-                               JobOutput::throughTemporary(planned.output, m_existing, &m_leftovers), m_folder, this);
+                               JobOutput::throughTemporary(planned.output, m_existing, planned.input, &m_leftovers),
+                               m_folder, this);
     if (!job->start()) {
         setState(index, job->status());
         delete job;
@@ -170,7 +171,8 @@ void BatchRunner::jobEnded(Running *run)
         status = JobStatus{JobState::Stopped, m_status[std::size_t(run->index)].progress, JobFailure::None, 0};
     }
     if (status.state == JobState::Skipped)
-        m_jobs[run->index].skip = SkipReason::AppearedDuringBatch;
+        m_jobs[run->index].skip
+            = m_existing == ExistingOutputPolicy::Update ? SkipReason::OutputUpToDate : SkipReason::AppearedDuringBatch;
     // A file done may have taken another output name than planned.
     m_jobs[run->index].output = run->job->output().name();
     m_keptOutput[std::size_t(run->index)] = run->job->keptOutput();

@@ -47,8 +47,9 @@ public:
     // Taken into the range 1..mostEncodersAtOnce(); a change applies from the next file on.
     void setEncodersAtOnce(int count);
     // What to do with an output that is there when a file is done (the plan settled those there
-    // before): only Overwrite replaces it; Skip keeps it and skips the file; Number takes the
-    // next free numbered name, which the job then holds. Overwrite unless set.
+    // before): Overwrite replaces it; Skip keeps it and skips the file; Number takes the
+    // next free numbered name, which the job then holds; Update replaces it only while it is
+    // older than the file's input, and skips the file when it is not. Overwrite unless set.
     void setExistingOutputPolicy(ExistingOutputPolicy policy) { m_existing = policy; }
 
     // Starts the waiting files. Nothing happens while the batch is running.

@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 
 #include <cerrno>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 namespace fenwave {
@@ -14,6 +15,8 @@ namespace {
 
 // How many numbered names a file done tries when its output appeared meanwhile.
 constexpr int kMostNumbers = 1000;
+// How often a file done that updates looks again at an output that keeps appearing and going.
+constexpr int kMostLooks = 3;
 
 // A dangling link is there too: writing through it would create a file elsewhere.
 bool isThere(const QString &path)
@@ -34,11 +37,12 @@ JobOutput JobOutput::inPlace(const QString &name)
     return JobOutput(Mode::InPlace, name);
 }
 
-JobOutput JobOutput::throughTemporary(const QString &name, ExistingOutputPolicy existing,
+JobOutput JobOutput::throughTemporary(const QString &name, ExistingOutputPolicy existing, const QString &input,
                                       LeftoverTemporaries *leftovers)
 {
     JobOutput output(Mode::Temporary, name);
     output.m_existing = existing;
+    output.m_input = input;
     output.m_leftovers = leftovers;
     return output;
 }
@@ -59,15 +63,20 @@ std::optional<JobStatus> JobOutput::prepare(const QString &folder)
     }
     if (OutputsInWriting::shared().isBeingWritten(m_name, m_folder))
         return failed(JobFailure::OutputBeingWritten);
+    if (m_existing == ExistingOutputPolicy::Update)
+        m_inputAtStart = modificationTime(absolute(m_input));
     // An output that is there is replaced where it is, through links, as a single run writes
     // it. One that is no plain file (a device such as /dev/null, a pipe) is written directly:
     // a file put in its place would take the device's name.
     const QFileInfo existing(absolute(m_name));
     if (!existing.exists() || existing.isFile()) {
-        const bool replaces = existing.exists() && m_existing == ExistingOutputPolicy::Overwrite;
-        // Known before the encoding: an output nobody may write is not replaced.
+        const bool update = m_existing == ExistingOutputPolicy::Update;
+        const bool replaces = existing.exists() && (m_existing == ExistingOutputPolicy::Overwrite || update);
+        // Known before the encoding: an output nobody may write is not replaced (one that is up
+        // to date now is left to the decision when the file is done).
         struct stat info = {};
-        if (replaces && ::stat(QFile::encodeName(existing.absoluteFilePath()).constData(), &info) == 0
+        if (replaces && !(update && upToDate())
+            && ::stat(QFile::encodeName(existing.absoluteFilePath()).constData(), &info) == 0
             && (info.st_mode & 0222) == 0)
             return failed(JobFailure::OutputReadOnly);
         m_temporary
@@ -119,6 +128,12 @@ JobStatus JobOutput::place()
             return JobStatus{JobState::Skipped, 0, JobFailure::None, 0};
         break;
     case ExistingOutputPolicy::Number: placed = placeNumbered(); break;
+    case ExistingOutputPolicy::Update:
+        dateBackIfInputChanged();
+        placed = placeUnlessUpToDate();
+        if (placed == TemporaryOutput::Placed::NameTaken)
+            return JobStatus{JobState::Skipped, 0, JobFailure::None, 0};
+        break;
     }
     switch (placed) {
     case TemporaryOutput::Placed::Yes: return JobStatus{JobState::Finished, 1, JobFailure::None, 0};
@@ -160,6 +175,48 @@ TemporaryOutput::Placed JobOutput::placeNumbered()
         }
     }
     return TemporaryOutput::Placed::NameTaken;
+}
+
+bool JobOutput::upToDate() const
+{
+    return outputIsUpToDate(modificationTime(absolute(m_name)), modificationTime(absolute(m_input)));
+}
+
+// An input that changed while it was read may have given only part of its sound (a file still
+// being copied into the library): the output is dated just before the input's time now, so that
+// the next run that updates encodes it again. A file system that keeps coarser times rounds
+// that down, still before.
+void JobOutput::dateBackIfInputChanged()
+{
+    const std::optional<FileTime> now = modificationTime(absolute(m_input));
+    if (!m_inputAtStart || !now || *now == *m_inputAtStart)
+        return;
+    FileTime before = *now;
+    if (before.nanoseconds > 0) {
+        --before.nanoseconds;
+    } else {
+        --before.seconds;
+        before.nanoseconds = 999999999;
+    }
+    const struct timespec times[2] = {{0, UTIME_OMIT}, {time_t(before.seconds), long(before.nanoseconds)}};
+    ::utimensat(AT_FDCWD, QFile::encodeName(m_temporary->path()).constData(), times, 0);
+}
+
+// Replaces only an output still older than the input: one made or changed since the plan that
+// is no older stays (NameTaken). Where nothing is, the file takes the name only while it is
+// free, and one that appears in that moment is looked at again, a few times.
+TemporaryOutput::Placed JobOutput::placeUnlessUpToDate()
+{
+    for (int look = 0; look < kMostLooks; ++look) {
+        if (upToDate())
+            return TemporaryOutput::Placed::NameTaken;
+        if (isThere(absolute(m_name)))
+            return m_temporary->replace();
+        const TemporaryOutput::Placed placed = m_temporary->placeNew(absolute(m_name));
+        if (placed != TemporaryOutput::Placed::NameTaken)
+            return placed;
+    }
+    return TemporaryOutput::Placed::Failed; // the name kept being taken and freed: nothing placed
 }
 
 } // namespace fenwave

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "batch/BatchJob.h"
+#include "job/FileTime.h"
 #include "job/JobStatus.h"
 #include "job/TemporaryOutput.h"
 #include "options/OutputsInWriting.h"
@@ -19,14 +20,18 @@ namespace fenwave {
 //    made it and calls it incomplete when it was there before.
 //  - Through a temporary name: the encoder writes a hidden file beside the output that takes
 //    its place only when the encoder ends with status 0, as the policy for existing outputs
-//    says; a failed or stopped job leaves no partial output and replaces nothing.
+//    says; a failed or stopped job leaves no partial output and replaces nothing. The policy
+//    that updates compares the output's time with its input's there and then, and dates an
+//    output back when its input changed while it was encoded.
 class JobOutput
 {
 public:
     // `name` as the user gave it, relative names taken against the job's folder; empty for none.
     static JobOutput inPlace(const QString &name);
-    // `leftovers` (may be null) finds the temporary files killed runs left.
-    static JobOutput throughTemporary(const QString &name, ExistingOutputPolicy existing,
+    // `input`: the file the output is made from (relative names as for `name`), whose time
+    // the policy that updates compares. `leftovers` (may be null) finds the temporary files
+    // killed runs left.
+    static JobOutput throughTemporary(const QString &name, ExistingOutputPolicy existing, const QString &input,
                                       LeftoverTemporaries *leftovers);
 
     // Before the encoder starts in `folder`: the claim in the register, the temporary file. A
@@ -38,7 +43,7 @@ public:
     bool redirects() const { return m_mode == Mode::Temporary; }
     // The encoder has ended with `ended`; `stopped`: a stop was asked for. Gives the job's
     // result: stopped, finished, failed, or skipped (an output appeared meanwhile and the
-    // policy skips). The claim goes.
+    // policy skips; the output is no older than the input and the policy updates). The claim goes.
     JobStatus settle(JobStatus ended, bool stopped);
 
     // The output's name: the numbered one it took when the policy numbers.
@@ -52,11 +57,16 @@ private:
     JobOutput(Mode mode, const QString &name) : m_mode(mode), m_name(name) {}
     JobStatus place();
     TemporaryOutput::Placed placeNumbered();
+    TemporaryOutput::Placed placeUnlessUpToDate();
+    bool upToDate() const;
+    void dateBackIfInputChanged();
     QString absolute(const QString &name) const;
 
     Mode m_mode;
     QString m_name;
     QString m_folder;
+    QString m_input;
+    std::optional<FileTime> m_inputAtStart; // when the policy updates
     ExistingOutputPolicy m_existing = ExistingOutputPolicy::Overwrite;
     LeftoverTemporaries *m_leftovers = nullptr;
     std::unique_ptr<TemporaryOutput> m_temporary; // none when the output is written directly

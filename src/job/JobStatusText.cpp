@@ -61,6 +61,7 @@ QString skipReasonText(const BatchJob &job, const MessageTexts &texts)
     case SkipReason::KindNotRead: return texts.strBatchSkippedNotRead.arg(kind);
     case SkipReason::KindNotOfInputType: return texts.strBatchSkippedWrongType.arg(kind);
     case SkipReason::AppearedDuringBatch: return texts.strBatchSkippedAppeared;
+    case SkipReason::OutputUpToDate: return texts.strBatchSkippedUpToDate;
     case SkipReason::None: break;
     }
     return QString();

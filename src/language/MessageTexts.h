@@ -61,6 +61,8 @@ struct MessageTexts {
     // A batch file whose output another program made while the batch ran (policy skip), and one
     // whose output to replace nobody may write.
     QString strBatchSkippedAppeared, strBatchFailedReadOnly;
+    // The policy that replaces only outputs older than their inputs, and a file it skips.
+    QString strBatchExistingUpdate, strBatchSkippedUpToDate;
     // The batch window: a file that will not start after a Stop, an output that will be replaced,
     // the time and the counts once encoders no longer run, the controls that add files, the
     // titles of their dialogs, a drop refused during a run, and what a screen reader tells of

@@ -45,8 +45,8 @@ namespace fenwave {
 namespace {
 
 // The policies for existing outputs, in the order the list offers them.
-constexpr ExistingOutputPolicy kPolicies[]
-    = {ExistingOutputPolicy::Skip, ExistingOutputPolicy::Overwrite, ExistingOutputPolicy::Number};
+constexpr ExistingOutputPolicy kPolicies[] = {ExistingOutputPolicy::Skip, ExistingOutputPolicy::Overwrite,
+                                              ExistingOutputPolicy::Number, ExistingOutputPolicy::Update};
 constexpr int kProgressSteps = 1000;
 constexpr int kProgressIntervalMs = 200;
 // Whole rows the list shows with the window at its smallest.
@@ -117,7 +117,7 @@ void makePlan(BatchRequest request, const QStringList &toAdd, int inputType, con
     addInputs(request.inputs, toAdd, inputType);
     plan->jobs = planBatch(request, facts);
     plan->inputs = std::move(request.inputs);
-    if (request.existing != ExistingOutputPolicy::Overwrite)
+    if (request.existing != ExistingOutputPolicy::Overwrite && request.existing != ExistingOutputPolicy::Update)
         return;
     plan->replaces.resize(plan->jobs.size());
     for (qsizetype i = 0; i < plan->jobs.size(); ++i)
@@ -184,7 +184,7 @@ BatchWindow::BatchWindow(Source source, const MessageTexts &texts, QWidget *pare
     m_list->setTabKeyNavigation(false);
     m_jobs->setRange(1, BatchRunner::mostEncodersAtOnce());
     m_jobs->setValue(BatchRunner::defaultEncodersAtOnce());
-    m_existing->addItems({QString(), QString(), QString()});
+    m_existing->addItems({QString(), QString(), QString(), QString()});
     // A screen reader names each setting by the label beside it.
     m_jobsLabel->setBuddy(m_jobs);
     m_outputDirLabel->setBuddy(m_outputDir);
@@ -318,7 +318,7 @@ BatchRequest BatchWindow::request(const OptionSet &options) const
     request.inputs = m_inputs;
     const QString folder = m_outputDir->text().trimmed();
     request.outputFolder = folder.isEmpty() ? QString() : QDir::cleanPath(QDir::current().absoluteFilePath(folder));
-    request.existing = kPolicies[qBound(0, m_existing->currentIndex(), 2)];
+    request.existing = kPolicies[qBound(0, m_existing->currentIndex(), int(std::size(kPolicies)) - 1)];
     // A pattern of blanks alone names nothing: the outputs keep their inputs' names.
     if (!m_namePattern->text().trimmed().isEmpty())
         request.namePattern = m_namePattern->text();
@@ -408,6 +408,7 @@ void BatchWindow::setTexts(const MessageTexts &texts)
     m_existing->setItemText(0, texts.strBatchExistingSkip);
     m_existing->setItemText(1, texts.strBatchExistingOverwrite);
     m_existing->setItemText(2, texts.strBatchExistingNumber);
+    m_existing->setItemText(3, texts.strBatchExistingUpdate);
     m_namePatternLabel->setText(texts.strBatchNamePattern);
     m_namePattern->setPlaceholderText(texts.strBatchNamePatternNone);
     m_namePattern->setToolTip(texts.strBatchNamePatternHint);

@@ -22,17 +22,29 @@ namespace {
 using Setup = std::function<void(OptionSet &)>;
 using Inputs = std::vector<BatchInput>;
 
-// A file system of names only: what exists, and which names are one file. What a file holds
-// goes by these extensions; any other name is not looked at.
+// A file system of names only: what exists, when it last changed ("name@seconds"; none
+// without), and which names are one file. What a file holds goes by these extensions; any
+// other name is not looked at.
 class FakeFacts : public BatchFileFacts
 {
 public:
-    FakeFacts(const QStringList &existing, const QStringList &sameFiles) : m_existing(existing.begin(), existing.end())
+    FakeFacts(const QStringList &existing, const QStringList &sameFiles)
     {
+        for (const QString &entry : existing) {
+            const QString name = entry.section(u'@', 0, 0);
+            m_existing.insert(name);
+            if (entry.contains(u'@'))
+                m_times.insert(name, FileTime{entry.section(u'@', 1).toLongLong(), 0});
+        }
         for (const QString &pair : sameFiles)
             m_identity.insert(pair.section(u'=', 0, 0), pair.section(u'=', 1));
     }
     bool exists(const QString &path) const override { return m_existing.contains(path); }
+    std::optional<FileTime> modified(const QString &path) const override
+    {
+        const auto found = m_times.constFind(path);
+        return found == m_times.constEnd() ? std::nullopt : std::optional<FileTime>(*found);
+    }
     QString identity(const QString &path) const override { return m_identity.value(path, path); }
     SoundKind soundKind(const QString &path) const override
     {
@@ -45,6 +57,7 @@ public:
 
 private:
     QSet<QString> m_existing;
+    QHash<QString, FileTime> m_times;
     QHash<QString, QString> m_identity;
 };
 
@@ -97,6 +110,7 @@ QString reasonWord(SkipReason reason)
     case SkipReason::KindNotRead: return "not read";
     case SkipReason::KindNotOfInputType: return "other type";
     case SkipReason::AppearedDuringBatch: return "appeared";
+    case SkipReason::OutputUpToDate: return "up to date";
     }
     return "?";
 }
@@ -142,6 +156,7 @@ void TestBatchPlan::outputs_data()
     const auto skip = ExistingOutputPolicy::Skip;
     const auto overwrite = ExistingOutputPolicy::Overwrite;
     const auto number = ExistingOutputPolicy::Number;
+    const auto update = ExistingOutputPolicy::Update;
     const QStringList none;
 
     // Names and extensions by what the encoder writes.
@@ -211,6 +226,16 @@ void TestBatchPlan::outputs_data()
         << QStringList{"/o/Al/a.mp3"} << none << QStringList{"/o/Al/a (2).mp3"};
     QTest::newRow("duplicate, then exists: skip") << kStart << given({"/a/x.wav", "/b/x.wav"}) << "/o" << skip
         << QStringList{"/o/x (2).mp3"} << none << QStringList{"/o/x.mp3", "skip exists: /o/x (2).mp3"};
+    // Update: an output no older than its input is up to date; one without a time is not.
+    QTest::newRow("exists: update") << kStart << given({"/m/new.wav", "/m/old.wav", "/m/same.wav", "/m/none.wav", "/m/gone.wav"})
+        << "" << update << QStringList{"/m/new.wav@100", "/m/new.mp3@200", "/m/old.wav@100", "/m/old.mp3@50",
+                                       "/m/same.wav@100", "/m/same.mp3@100", "/m/gone.wav@100", "/m/gone.mp3"} << none
+        << QStringList{"skip up to date: /m/new.mp3", "/m/old.mp3", "skip up to date: /m/same.mp3", "/m/none.mp3", "/m/gone.mp3"};
+    // Run again over the outputs of a first run: each file meets the output it made then.
+    QTest::newRow("duplicate, then exists: update keeps each its own name") << kStart
+        << given({"/a/x.wav", "/b/x.wav", "/c/x.wav"}) << "/o" << update
+        << QStringList{"/a/x.wav@100", "/b/x.wav@300", "/c/x.wav@100", "/o/x.mp3@200", "/o/x (2).mp3@200", "/o/x (3).mp3@200"}
+        << none << QStringList{"skip up to date: /o/x.mp3", "/o/x (2).mp3", "skip up to date: /o/x (3).mp3"};
     QTest::newRow("duplicate, then exists: overwrite") << kStart << given({"/a/x.wav", "/b/x.wav"}) << "/o" << overwrite
         << QStringList{"/o/x.mp3"} << none << QStringList{"/o/x.mp3", "/o/x (2).mp3"};
     QTest::newRow("left out before planning: takes no name, is no input")

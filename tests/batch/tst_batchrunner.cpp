@@ -5,6 +5,7 @@
 #include "app/TerminationWatcher.h"
 #include "options/OutputsInWriting.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -39,6 +40,8 @@ Q_DECLARE_METATYPE(ExistingOutputPolicy)
 namespace {
 
 constexpr int kEndMs = 30000; // far beyond any run here, including a stop's grace period
+// The time in.wav has when a file of a batch starts, and one before it for an output there then.
+constexpr qint64 kInputTime = 1600000000;
 // Set for a copy of this test program that runs a batch in the folder it names until it is
 // killed.
 constexpr char kBatchUntilKilled[] = "FENWAVE_TEST_BATCH_UNTIL_KILLED";
@@ -91,6 +94,14 @@ bool writeWaveWithCover(const QString &path, const QByteArray &picture)
     file.ID3v2Tag()->addFrame(frame);
     file.ID3v2Tag()->setTitle("Title");
     return file.save();
+}
+
+// Sets a file's modification time, in seconds since 1970.
+bool setModified(const QString &path, qint64 seconds)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadWrite)
+           && file.setFileTime(QDateTime::fromSecsSinceEpoch(seconds), QFileDevice::FileModificationTime);
 }
 
 bool runToEnd(BatchRunner &runner)
@@ -274,6 +285,7 @@ void TestBatchRunner::outputThereWhenDone_data()
     QTest::addColumn<bool>("appears");        // another program makes out/a.mp3 during the run; else it is there before
     QTest::addColumn<int>("mode");            // of that out/a.mp3
     QTest::addColumn<bool>("secondTaken");    // out/a (2).mp3 is there before the start
+    QTest::addColumn<QByteArray>("meanwhile"); // what the encoder does then, in the shell
     QTest::addColumn<JobState>("state");
     QTest::addColumn<JobFailure>("failure");
     QTest::addColumn<QString>("output");      // the job's output name afterwards
@@ -282,26 +294,53 @@ void TestBatchRunner::outputThereWhenDone_data()
     const auto skip = ExistingOutputPolicy::Skip;
     const auto number = ExistingOutputPolicy::Number;
     const auto overwrite = ExistingOutputPolicy::Overwrite;
+    const auto update = ExistingOutputPolicy::Update;
+    // Gives a file in.wav's time at the start plus `seconds`.
+    const auto touch = [](const char *file, int seconds) {
+        return "touch -d @" + QByteArray::number(kInputTime + seconds) + ' ' + file + "; ";
+    };
     QTest::newRow("skip keeps an output that appeared")
-        << skip << true << 0644 << false << JobState::Skipped << JobFailure::None << "out/a.mp3" << QByteArray("other");
+        << skip << true << 0644 << false << QByteArray() << JobState::Skipped << JobFailure::None << "out/a.mp3" << QByteArray("other");
     QTest::newRow("number takes the next name")
-        << number << true << 0644 << false << JobState::Finished << JobFailure::None << "out/a (2).mp3"
+        << number << true << 0644 << false << QByteArray() << JobState::Finished << JobFailure::None << "out/a (2).mp3"
         << QByteArray("other");
     QTest::newRow("number passes a taken number")
-        << number << true << 0644 << true << JobState::Finished << JobFailure::None << "out/a (3).mp3"
+        << number << true << 0644 << true << QByteArray() << JobState::Finished << JobFailure::None << "out/a (3).mp3"
         << QByteArray("other");
     QTest::newRow("overwrite replaces an output that appeared")
-        << overwrite << true << 0644 << false << JobState::Finished << JobFailure::None << "out/a.mp3"
+        << overwrite << true << 0644 << false << QByteArray() << JobState::Finished << JobFailure::None << "out/a.mp3"
         << QByteArray("encoded");
     QTest::newRow("overwrite keeps owner and mode")
-        << overwrite << false << 0600 << false << JobState::Finished << JobFailure::None << "out/a.mp3"
+        << overwrite << false << 0600 << false << QByteArray() << JobState::Finished << JobFailure::None << "out/a.mp3"
         << QByteArray("encoded");
     QTest::newRow("overwrite keeps a read-only output")
-        << overwrite << false << 0444 << false << JobState::Failed << JobFailure::OutputReadOnly << "out/a.mp3"
+        << overwrite << false << 0444 << false << QByteArray() << JobState::Failed << JobFailure::OutputReadOnly << "out/a.mp3"
         << QByteArray("old");
     QTest::newRow("overwrite keeps a read-only output that appeared")
-        << overwrite << true << 0444 << false << JobState::Failed << JobFailure::OutputReadOnly << "out/a.mp3"
+        << overwrite << true << 0444 << false << QByteArray() << JobState::Failed << JobFailure::OutputReadOnly << "out/a.mp3"
         << QByteArray("other");
+    // Update: an output there before is older than in.wav until touched.
+    QTest::newRow("update replaces an output still older")
+        << update << false << 0644 << false << QByteArray() << JobState::Finished << JobFailure::None << "out/a.mp3"
+        << QByteArray("encoded");
+    QTest::newRow("update keeps an output made newer meanwhile")
+        << update << false << 0644 << false << touch("out/a.mp3", 60) << JobState::Skipped << JobFailure::None << "out/a.mp3"
+        << QByteArray("old");
+    QTest::newRow("update keeps a newer output that appeared")
+        << update << true << 0644 << false << touch("out/a.mp3", 60) << JobState::Skipped << JobFailure::None << "out/a.mp3"
+        << QByteArray("other");
+    QTest::newRow("update keeps an output that appeared with the input's time")
+        << update << true << 0644 << false << touch("out/a.mp3", 0) << JobState::Skipped << JobFailure::None << "out/a.mp3"
+        << QByteArray("other");
+    QTest::newRow("update replaces an older output that appeared")
+        << update << true << 0644 << false << touch("out/a.mp3", -60) << JobState::Finished << JobFailure::None << "out/a.mp3"
+        << QByteArray("encoded");
+    QTest::newRow("update dates back an output whose input changed meanwhile")
+        << update << false << 0644 << false << touch("in.wav", 60) << JobState::Finished << JobFailure::None
+        << "out/a.mp3" << QByteArray("encoded");
+    QTest::newRow("update keeps a read-only output still older")
+        << update << false << 0444 << false << QByteArray() << JobState::Failed << JobFailure::OutputReadOnly << "out/a.mp3"
+        << QByteArray("old");
 }
 // clang-format on
 
@@ -313,6 +352,7 @@ void TestBatchRunner::outputThereWhenDone()
     QFETCH(bool, appears);
     QFETCH(int, mode);
     QFETCH(bool, secondTaken);
+    QFETCH(QByteArray, meanwhile);
     QFETCH(JobState, state);
     QFETCH(JobFailure, failure);
     QFETCH(QString, output);
@@ -328,9 +368,12 @@ void TestBatchRunner::outputThereWhenDone()
     if (secondTaken)
         testing::mustWrite(dir.filePath(QStringLiteral("out/a (2).mp3")), "second");
     const QString encoder = writeEncoder(dir.path(), (appears ? "printf other > out/a.mp3; " + makeA : QByteArray())
-                                                         + "printf encoded > \"$out\"\n");
+                                                         + meanwhile + "printf encoded > \"$out\"\n");
+    testing::mustWrite(dir.filePath(QStringLiteral("in.wav")), "sound");
+    QVERIFY(setModified(dir.filePath(QStringLiteral("in.wav")), kInputTime));
     if (!appears) {
         testing::mustWrite(a, "old");
+        QVERIFY(setModified(a, kInputTime - 100));
         QProcess shell;
         shell.setWorkingDirectory(dir.path());
         shell.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), QString::fromUtf8(makeA)});
@@ -347,12 +390,21 @@ void TestBatchRunner::outputThereWhenDone()
     QCOMPARE(runner.status(0).state, state);
     QCOMPARE(runner.status(0).failure, failure);
     QCOMPARE(runner.job(0).output, output);
-    QCOMPARE(runner.job(0).skip,
-             state == JobState::Skipped ? fenwave::SkipReason::AppearedDuringBatch : fenwave::SkipReason::None);
+    const fenwave::SkipReason reason = policy == ExistingOutputPolicy::Update
+                                           ? fenwave::SkipReason::OutputUpToDate
+                                           : fenwave::SkipReason::AppearedDuringBatch;
+    QCOMPARE(runner.job(0).skip, state == JobState::Skipped ? reason : fenwave::SkipReason::None);
     QCOMPARE(changed.last().at(0).toInt(), 0);
     QCOMPARE(testing::readAll(a), aHolds);
     if (state == JobState::Finished)
         QCOMPARE(testing::readAll(dir.filePath(output)), QByteArray("encoded"));
+    // An output put in place is up to date for a run that updates, unless its input changed
+    // while it was encoded: then the next such run encodes it again.
+    if (policy == ExistingOutputPolicy::Update && state == JobState::Finished) {
+        const qint64 outputTime = QFileInfo(dir.filePath(output)).lastModified().toSecsSinceEpoch();
+        const qint64 inputTime = QFileInfo(dir.filePath(QStringLiteral("in.wav"))).lastModified().toSecsSinceEpoch();
+        QCOMPARE(outputTime < inputTime, meanwhile.contains("in.wav"));
+    }
     if (secondTaken)
         QCOMPARE(testing::readAll(dir.filePath(QStringLiteral("out/a (2).mp3"))), QByteArray("second"));
     QVERIFY2(temporariesLeft(dir.path()).isEmpty(), qPrintable(temporariesLeft(dir.path()).join(u' ')));

@@ -76,9 +76,10 @@ void TestEncoderJob::chain()
     QVERIFY(dir.isValid());
     QVERIFY(testing::writeExecutable(dir.filePath("decoder"), "#!/bin/sh\n" + decoder));
     QVERIFY(testing::writeExecutable(dir.filePath("encoder"), "#!/bin/sh\n" + encoder));
-    EncoderJob job(dir.filePath("encoder"), {"-V", "2"}, "-",
-                   JobOutput::throughTemporary("out put.mp3", fenwave::ExistingOutputPolicy::Overwrite, nullptr),
-                   dir.path());
+    EncoderJob job(
+        dir.filePath("encoder"), {"-V", "2"}, "-",
+        JobOutput::throughTemporary("out put.mp3", fenwave::ExistingOutputPolicy::Overwrite, "in put.flac", nullptr),
+        dir.path());
     job.setDecoder(dir.filePath("decoder"), {"in put.flac"});
     QByteArray said;
     connect(&job, &EncoderJob::outputReady, &job, [&] { said += job.read(); });

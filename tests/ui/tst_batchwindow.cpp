@@ -11,7 +11,10 @@
 
 #include <QAccessible>
 #include <QComboBox>
+#include <QDateTime>
 #include <QDropEvent>
+#include <QFile>
+#include <QFileInfo>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QMimeData>
@@ -288,7 +291,7 @@ void TestBatchWindow::dropWhileRunning()
 void TestBatchWindow::listBeforeStart_data()
 {
     QTest::addColumn<QString>("policy");        // as the list names it; empty: as the window opens
-    QTest::addColumn<QStringList>("existing");  // outputs there before the list is made
+    QTest::addColumn<QStringList>("existing");  // outputs there before the list is made; "@old": older than the input
     QTest::addColumn<QList<int>>("remove");     // rows chosen, then removed
     QTest::addColumn<bool>("byKey");            // with the Delete key rather than Remove
     QTest::addColumn<QStringList>("rows");      // file | output | status, as the list shows them
@@ -316,6 +319,11 @@ void TestBatchWindow::listBeforeStart_data()
         << QStringList{"a.wav|a.mp3|" + waiting, "b.wav|b.mp3|Waiting, will replace the existing output",
                        "c.wav|c.mp3|" + waiting, "d.wav|d.mp3|" + waiting}
         << "4 files listed";
+    QTest::newRow("update: an older output will be replaced, a newer one is kept")
+        << "Update" << QStringList{"b.mp3", "c.mp3@old"} << QList<int>() << false
+        << QStringList{"a.wav|a.mp3|" + waiting, "b.wav|b.mp3|Skipped, the output is up to date",
+                       "c.wav|c.mp3|Waiting, will replace the existing output", "d.wav|d.mp3|" + waiting}
+        << "4 files listed";
     QTest::newRow("number: a file whose output exists takes the next free name")
         << "Number" << QStringList{"b.mp3"} << QList<int>() << false
         << QStringList{"a.wav|a.mp3|" + waiting, "b.wav|b (2).mp3|" + waiting, "c.wav|c.mp3|" + waiting,
@@ -341,8 +349,17 @@ void TestBatchWindow::listBeforeStart()
         QVERIFY(testing::writeAll(folder.filePath(name), testing::silentWave()));
         inputs << folder.filePath(name);
     }
-    for (const QString &name : existing)
+    for (const QString &entry : existing) {
+        const QString name = entry.section(u'@', 0, 0);
         QVERIFY(testing::writeAll(folder.filePath(name), "old"));
+        if (entry.endsWith(QLatin1String("@old"))) {
+            const QString input = folder.filePath(name.section(u'.', 0, 0) + QStringLiteral(".wav"));
+            QFile output(folder.filePath(name));
+            QVERIFY(output.open(QIODevice::ReadWrite));
+            QVERIFY(
+                output.setFileTime(QFileInfo(input).lastModified().addSecs(-3600), QFileDevice::FileModificationTime));
+        }
+    }
     Window w;
     w.form.LamePath = file("finishes");
     QPointer<BatchWindow> batch = w.form.openBatchWindow(inputs);

@@ -10,10 +10,12 @@
 #include "ui/RunWindow.h"
 
 #include <QAction>
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QDropEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QMimeData>
 #include <QUrl>
 #include <QWindow>
@@ -251,14 +253,17 @@ void TestEndToEnd::encodesFromTheShell_data()
 {
     QTest::addColumn<QString>("output");
     QTest::addColumn<bool>("streamsClosed"); // started with standard output and error closed
-    QTest::newRow("in a terminal") << "out" << false;
-    QTest::newRow("output and error closed") << "out closed" << true;
+    QTest::addColumn<bool>("again");         // then again with --existing update, one output made older
+    QTest::newRow("in a terminal") << "out" << false << false;
+    QTest::newRow("output and error closed") << "out closed" << true << false;
+    QTest::newRow("run again to update: only the changed file") << "out again" << false << true;
 }
 
 void TestEndToEnd::encodesFromTheShell()
 {
     QFETCH(QString, output);
     QFETCH(bool, streamsClosed);
+    QFETCH(bool, again);
     const QString album = QStringLiteral("альбом 1");
     QDir root(m_root.path());
     QVERIFY(root.mkpath(album));
@@ -292,6 +297,38 @@ void TestEndToEnd::encodesFromTheShell()
         QVERIFY2(looksLikeMp3(mp3), qPrintable(mp3));
     }
     QCOMPARE(QDir(root.filePath(output + u'/' + album)).entryList(QDir::Files | QDir::Hidden).size(), tracks.size());
+    if (!again)
+        return;
+
+    const auto outputOf = [&](const QString &track) {
+        return root.filePath(output + u'/' + album + u'/' + track + QStringLiteral(".mp3"));
+    };
+    // The second track's output is made older than its input, as if the input had changed since.
+    const QDateTime inputTime
+        = QFileInfo(root.filePath(album + u'/' + tracks[1] + QStringLiteral(".wav"))).lastModified();
+    QFile stale(outputOf(tracks[1]));
+    QVERIFY(stale.open(QIODevice::ReadWrite));
+    QVERIFY(stale.setFileTime(inputTime.addSecs(-3600), QFileDevice::FileModificationTime));
+    stale.close();
+    QStringList keptAt;
+    for (const QString &track : tracks)
+        keptAt << QFileInfo(outputOf(track)).lastModified().toString(Qt::ISODateWithMs);
+    process.start(QStringLiteral(FENWAVE_EXECUTABLE),
+                  arguments + QStringList{QStringLiteral("--existing"), QStringLiteral("update")});
+    QVERIFY(process.waitForFinished(120000));
+    const QString report = QString::fromUtf8(process.readAllStandardError());
+    QVERIFY2(process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0, qPrintable(report));
+    for (const QString &track : {tracks[0], tracks[2]}) {
+        const QString line
+            = QStringLiteral("skipped: %1/%2.wav (the output %3/%1/%2.mp3 is up to date)\n").arg(album, track, output);
+        QVERIFY2(report.contains(line), qPrintable(report));
+    }
+    QVERIFY2(report.contains(QStringLiteral("finished: %1/%2.wav -> %3/%1/%2.mp3\n").arg(album, tracks[1], output)),
+             qPrintable(report));
+    QVERIFY(looksLikeMp3(outputOf(tracks[1])));
+    QVERIFY(QFileInfo(outputOf(tracks[1])).lastModified() >= inputTime);
+    QCOMPARE(QFileInfo(outputOf(tracks[0])).lastModified().toString(Qt::ISODateWithMs), keptAt[0]);
+    QCOMPARE(QFileInfo(outputOf(tracks[2])).lastModified().toString(Qt::ISODateWithMs), keptAt[2]);
 }
 
 // A tagged FLAC album with its cover beside it, encoded under a locale that cannot hold

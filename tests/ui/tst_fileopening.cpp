@@ -677,6 +677,9 @@ void TestFileOpening::encodeFromShell_data()
     QTest::newRow("skipped files count as done")
         << QStringList{"--encode", "pair/x.wav", "pair/x.mp3"} << bin << QString() << 0 << 0 << QString()
         << "pair/x.wav -> pair/x.mp3: Skipped, the output is another input\n" << no;
+    QTest::newRow("update: an output written after its input is kept")
+        << QStringList{"--encode", "--existing", "update", "pair/x.wav", "in/a b.wav"} << bin << QString() << 0 << 0
+        << QString() << "pair/x.wav -> pair/x.mp3: Skipped, the output is up to date\n" << QStringList{"in/a b.mp3"};
     QTest::newRow("one file named several ways: one job")
         << QStringList{"--encode", "in/a b.wav", "./in/a b.wav", "in//a b.wav", "%W/in/a b.wav", "pair/../in/a b.wav",
                        "in/hard.wav", "in"}
@@ -740,7 +743,7 @@ void TestFileOpening::encodeFromShell_data()
     QTest::newRow("--jobs over twice the cores") << QStringList{"--encode", "--jobs", "100000", "in"} << bin
                                                  << QString() << 0 << 2 << QString() << ", not '100000'." << no;
     QTest::newRow("--existing unknown") << QStringList{"--encode", "--existing", "keep", "in"} << bin << QString()
-        << 0 << 2 << QString() << "fenwave: --existing takes skip, overwrite or number, not 'keep'." << no;
+        << 0 << 2 << QString() << "fenwave: --existing takes skip, overwrite, number or update, not 'keep'." << no;
     QTest::newRow("--dry-run without --encode") << QStringList{"--dry-run", "in"} << bin << QString() << 0 << 2
                                                 << QString() << "fenwave: --dry-run is an option of --encode." << no;
     QTest::newRow("--encode without files") << QStringList{"--encode"} << bin << QString() << 0 << 2 << QString()

@@ -319,11 +319,11 @@ void TestEndToEnd::encodesFromTheShell()
     const QString report = QString::fromUtf8(process.readAllStandardError());
     QVERIFY2(process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0, qPrintable(report));
     for (const QString &track : {tracks[0], tracks[2]}) {
-        const QString line
-            = QStringLiteral("skipped: %1/%2.wav (the output %3/%1/%2.mp3 is up to date)\n").arg(album, track, output);
+        const QString line = QStringLiteral("%1/%2.wav -> %3/%1/%2.mp3: Skipped, the output is up to date\n")
+                                 .arg(album, track, output);
         QVERIFY2(report.contains(line), qPrintable(report));
     }
-    QVERIFY2(report.contains(QStringLiteral("finished: %1/%2.wav -> %3/%1/%2.mp3\n").arg(album, tracks[1], output)),
+    QVERIFY2(report.contains(QStringLiteral("%1/%2.wav -> %3/%1/%2.mp3: Finished\n").arg(album, tracks[1], output)),
              qPrintable(report));
     QVERIFY(looksLikeMp3(outputOf(tracks[1])));
     QVERIFY(QFileInfo(outputOf(tracks[1])).lastModified() >= inputTime);

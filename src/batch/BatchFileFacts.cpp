@@ -1,6 +1,7 @@
 #include "batch/BatchFileFacts.h"
 
 #include "options/SameFile.h"
+#include "tags/SourceProperties.h"
 
 #include <QFileInfo>
 
@@ -20,6 +21,14 @@ QString RealFileFacts::identity(const QString &path) const
 SoundKind RealFileFacts::soundKind(const QString &path) const
 {
     return soundKindOfFile(path);
+}
+
+SoundFormat RealFileFacts::soundFormat(const QString &path) const
+{
+    SoundFormat format = soundFormatOfFile(path);
+    if (format.kind == SoundKind::Mp4Audio)
+        format.channels = readSourceProperties(path, format.kind).channels;
+    return format;
 }
 
 } // namespace fenwave

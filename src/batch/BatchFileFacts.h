@@ -25,6 +25,8 @@ public:
         Q_UNUSED(path);
         return SoundKind::NotChecked;
     }
+    // The same, with the channel count where the file says.
+    virtual SoundFormat soundFormat(const QString &path) const { return {soundKind(path), 0}; }
 };
 
 // The file system as it is now.
@@ -37,6 +39,8 @@ public:
     QString identity(const QString &path) const override;
     // By the file's first bytes; a file that is not a regular file or cannot be read is not checked.
     SoundKind soundKind(const QString &path) const override;
+    // The header's channels; an M4A's from its sample description (TagLib).
+    SoundFormat soundFormat(const QString &path) const override;
 };
 
 } // namespace fenwave

@@ -1,6 +1,7 @@
 #include "batch/BatchRunner.h"
 
 #include "job/EncoderJob.h"
+#include "tags/SourceProperties.h"
 
 #include <QDir>
 #include <QThread>
@@ -117,6 +118,9 @@ void BatchRunner::startJob(int index)
     Q_ASSERT_X(!planned.skipped(), "BatchRunner", "a skipped file is never started");
     auto *job = new EncoderJob(m_program, planned.switches, planned.input,
                                JobOutput::throughTemporary(planned.output, m_existing, &m_leftovers), m_folder, this);
+    if (!planned.decoder.isEmpty())
+        job->setDecoder(planned.decoder.first(), planned.decoder.mid(1),
+                        readSourceProperties(QDir(m_folder).absoluteFilePath(planned.input), planned.kind).lengthMs);
     if (!job->start()) {
         setState(index, job->status());
         delete job;

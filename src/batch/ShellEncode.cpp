@@ -4,9 +4,11 @@
 #include "ProgramIdentity.h"
 #include "batch/BatchPlan.h"
 #include "batch/BatchRunner.h"
+#include "batch/EncoderProbe.h"
 #include "batch/GatherInputs.h"
 #include "batch/ShellQuoting.h"
 #include "batch/SoundKind.h"
+#include "batch/SoundRoute.h"
 #include "batch/TerminationWatcher.h"
 #include "job/EncoderArguments.h"
 #include "settings/IniDocument.h"
@@ -199,6 +201,10 @@ QString skipReasonText(const BatchJob &job, const QString &output)
     case SkipReason::KindNotRead: return QStringLiteral("the encoder does not read %1 files").arg(kindText);
     case SkipReason::KindNotOfInputType:
         return QStringLiteral("the file is %1, not of the chosen input type").arg(kindText);
+    case SkipReason::NeedsDecoder:
+        return needsDecoderForChannels(job)
+                   ? QStringLiteral("a %1-channel file needs ffmpeg: apt install ffmpeg").arg(job.channels)
+                   : QStringLiteral("%1 needs ffmpeg: apt install ffmpeg").arg(kindText);
     case SkipReason::AppearedDuringBatch: return QStringLiteral("the output %1 appeared during the batch").arg(output);
     }
     return QString();
@@ -221,13 +227,6 @@ QString failureText(const JobStatus &status)
     case JobFailure::OutputReadOnly: return QStringLiteral("the output is read-only and was kept");
     }
     return QString();
-}
-
-// The last line the encoder wrote, which says why it failed.
-QByteArray lastLine(const QByteArray &kept)
-{
-    const QList<QByteArray> lines = kept.trimmed().split('\n');
-    return lines.isEmpty() ? QByteArray() : lines.last().trimmed();
 }
 
 // Runs the jobs and tells the user about them on `err`.
@@ -303,7 +302,7 @@ private:
         case JobState::Stopped: reportLine(QStringLiteral("stopped: %1").arg(m_names.input(index))); break;
         case JobState::Failed: {
             QString line = QStringLiteral("failed: %1 (%2)").arg(m_names.input(index), failureText(status));
-            const QString said = escapedForReport(lastLine(m_runner.keptOutput(index)));
+            const QString said = escapedForReport(m_runner.lastWords(index).toUtf8());
             if (!said.isEmpty())
                 line += QStringLiteral("\n  ") + said;
             reportLine(line);
@@ -430,7 +429,7 @@ int encodeFromShell(const ShellEncodeRequest &request, QTextStream &out, QTextSt
     if (const std::optional<SetupError> error = prepareOutputFolder(outputFolder, request.outputFolder, request.dryRun))
         return setupError(*error);
 
-    const GatheredInputs gathered = gatherInputs(request.items, options.index(Field::rgrInputType));
+    const GatheredInputs gathered = gatherInputs(request.items, folderInputType(options));
     for (const QByteArray &folder : gathered.emptyFolders)
         err << programName() << ": no audio files of the chosen input type in " << escapedForReport(folder) << '\n';
     BatchRequest batch;
@@ -441,6 +440,15 @@ int encodeFromShell(const ShellEncodeRequest &request, QTextStream &out, QTextSt
     batch.existing = request.existing;
     batch.namePattern = request.namePattern;
     batch.language = isKnownLanguage(stored.language) ? stored.language : Language::English;
+    if (readsAsWave(options)) {
+        // Which kinds this encoder reads itself is found out before planning, for the kinds
+        // among the inputs only.
+        QList<SoundKind> kinds;
+        for (const BatchInput &input : batch.inputs)
+            kinds += input.skip == SkipReason::None ? soundKindOfFile(input.path) : SoundKind::NotChecked;
+        batch.routes.decoder = findDecoder();
+        batch.routes.readStraight = probeEncoder(*encoder, kinds);
+    }
     const BatchJobs jobs = planBatch(batch, RealFileFacts());
     const ReportNames names(gathered.inputs, outputFolder, request.outputFolder);
 
@@ -450,9 +458,12 @@ int encodeFromShell(const ShellEncodeRequest &request, QTextStream &out, QTextSt
             if (job.skipped())
                 err << "skipped: " << names.input(i) << " (" << skipReasonText(job, names.output(i, job.output))
                     << ")\n";
-            else
+            else if (job.decoder.isEmpty())
                 out << shellQuoted(QStringList{*encoder} + encoderArguments(job.switches, job.input, job.output))
                     << '\n';
+            else
+                out << shellQuoted(job.decoder) << " | "
+                    << shellQuoted(QStringList{*encoder} + encoderArgumentsFromPipe(job.switches, job.output)) << '\n';
         }
         out.flush();
         err.flush();

@@ -54,7 +54,10 @@ std::optional<EncoderProgress> EncoderOutput::endLine()
         return std::nullopt;
     const QString line = withoutTerminalCodes(m_line);
     m_line.clear();
-    const std::optional<EncoderProgress> progress = parseEncoderProgress(line);
+    if (m_speaker == Speaker::Decoder && isDecoderReportLine(line))
+        return parseDecoderProgress(line, m_total);
+    const std::optional<EncoderProgress> progress
+        = m_speaker == Speaker::Encoder ? parseEncoderProgress(line) : std::nullopt;
     if (!progress && saysSomething(line)) {
         m_lastSaid = line.trimmed().toUtf8();
         m_said.append(m_lastSaid).append('\n');

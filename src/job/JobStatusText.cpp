@@ -1,5 +1,7 @@
 #include "job/JobStatusText.h"
 
+#include "batch/SoundRoute.h"
+
 #include <QtGlobal>
 
 namespace fenwave {
@@ -59,6 +61,9 @@ QString skipReasonText(const BatchJob &job, const MessageTexts &texts)
     case SkipReason::NotSound: return texts.strBatchSkippedNotSound.arg(kind);
     case SkipReason::KindNotRead: return texts.strBatchSkippedNotRead.arg(kind);
     case SkipReason::KindNotOfInputType: return texts.strBatchSkippedWrongType.arg(kind);
+    case SkipReason::NeedsDecoder:
+        return needsDecoderForChannels(job) ? texts.strBatchSkippedChannelsNeedDecoder.arg(job.channels)
+                                            : texts.strBatchSkippedNeedsDecoder.arg(kind);
     case SkipReason::AppearedDuringBatch: return texts.strBatchSkippedAppeared;
     case SkipReason::None: break;
     }

@@ -215,6 +215,7 @@ QString failureText(const JobStatus &status)
     switch (status.failure) {
     case JobFailure::None: break;
     case JobFailure::ExitStatus: return QStringLiteral("the encoder ended with status %1").arg(status.code);
+    case JobFailure::DecoderExitStatus: return QStringLiteral("ffmpeg ended with status %1").arg(status.code);
     case JobFailure::Signal: return QStringLiteral("the encoder was ended by signal %1").arg(status.code);
     case JobFailure::CannotStart: return QStringLiteral("the encoder could not be started");
     case JobFailure::CannotCreateOutput:

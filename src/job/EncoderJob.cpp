@@ -251,7 +251,10 @@ void EncoderJob::conclude()
     } else if (failedStage.crashed || failedStage.exitCode != 0) {
         // The exit code of a program that died is the number of the signal that ended it.
         ended = JobStatus{JobState::Failed, m_status.progress,
-                          failedStage.crashed ? JobFailure::Signal : JobFailure::ExitStatus, failedStage.exitCode};
+                          failedStage.crashed          ? JobFailure::Signal
+                          : &failedStage == &m_decoder ? JobFailure::DecoderExitStatus
+                                                       : JobFailure::ExitStatus,
+                          failedStage.exitCode};
     }
     m_status = m_output.settle(ended, m_stopAsked);
     emit finished();

@@ -11,7 +11,8 @@ namespace {
 QString failureText(const JobStatus &status, const MessageTexts &texts)
 {
     switch (status.failure) {
-    case JobFailure::ExitStatus: return texts.strBatchFailedStatus.arg(status.code);
+    case JobFailure::ExitStatus:
+    case JobFailure::DecoderExitStatus: return texts.strBatchFailedStatus.arg(status.code);
     case JobFailure::Signal: return texts.strBatchFailedSignal.arg(status.code);
     case JobFailure::CannotStart: return texts.strBatchFailedStart;
     case JobFailure::CannotCreateOutput: return texts.strBatchFailedCreate.arg(qt_error_string(status.code));
@@ -38,7 +39,8 @@ QString jobStatusText(const JobStatus &status, const MessageTexts &texts, Status
         if (run)
             return texts.strRunFailed.arg(status.code);
         // Beside the status, why the encoder says it failed ("Can't init outfile 'x.mp3'").
-        const bool encoderEnded = status.failure == JobFailure::ExitStatus || status.failure == JobFailure::Signal;
+        const bool encoderEnded = status.failure == JobFailure::ExitStatus || status.failure == JobFailure::Signal
+                                  || status.failure == JobFailure::DecoderExitStatus;
         const QString text = failureText(status, texts);
         return encoderEnded && !lastWords.isEmpty() ? text + QStringLiteral(": ") + lastWords : text;
     }

@@ -51,12 +51,13 @@ void TestEncoderJob::chain_data()
         << JobState::Failed << JobFailure::ExitStatus << 3 << QByteArray("cannot encode") << QByteArray();
     QTest::newRow("the decoder fails, the encoder does not: the decoder's words")
         << QByteArray("printf 'so'; echo 'damaged input' >&2; exit 2\n") << copies << false
-        << JobState::Failed << JobFailure::ExitStatus << 2 << QByteArray("damaged input") << QByteArray();
+        << JobState::Failed << JobFailure::DecoderExitStatus << 2 << QByteArray("damaged input") << QByteArray();
     // The decoder's report lines ("key=value") say nothing: its error does.
     QTest::newRow("the decoder fails amid its report: its words")
-        << QByteArray("printf 'so'; printf 'out_time_us=500\\nprogress=continue\\n' >&2; echo 'damaged input' >&2;"
+        << QByteArray("printf 'so'; printf 'out_time_us=500\\nprogress=continue\\n' >&2; echo '[flac @ 0x5] invalid residual' >&2;"
                       " printf 'out_time_us=900\\nspeed=1x\\nprogress=end\\n' >&2; exit 1\n") << copies << false
-        << JobState::Failed << JobFailure::ExitStatus << 1 << QByteArray("damaged input") << QByteArray();
+        << JobState::Failed << JobFailure::DecoderExitStatus << 1 << QByteArray("[flac @ 0x5] invalid residual")
+        << QByteArray();
     QTest::newRow("both fail: the encoder's words") << QByteArray("echo 'damaged input' >&2; exit 2\n")
         << QByteArray("cat > /dev/null; echo 'no sound'; exit 4\n") << false
         << JobState::Failed << JobFailure::ExitStatus << 4 << QByteArray("no sound") << QByteArray();

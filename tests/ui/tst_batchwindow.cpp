@@ -23,6 +23,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSpinBox>
 #include <QTableView>
 
@@ -531,10 +532,14 @@ void TestBatchWindow::openedFromTheMenu()
     delete batch;
 }
 
-// A picture named .wav and an M4A are skipped before Start, saying what they hold in the
+// A picture named .wav, and an M4A where there is no ffmpeg, are skipped before Start, saying why in the
 // interface language; the encoder never sees them.
 void TestBatchWindow::contentSkippedBeforeStart()
 {
+    // No ffmpeg on the PATH: an M4A has no way to the encoder.
+    const QByteArray savedPath = qgetenv("PATH");
+    qputenv("PATH", "/nonexistent");
+    const auto restorePath = qScopeGuard([savedPath] { qputenv("PATH", savedPath); });
     Window w;
     QPointer<BatchWindow> batch = openBatch(w.form, file("finishes"));
     batch->show();
@@ -550,13 +555,13 @@ void TestBatchWindow::contentSkippedBeforeStart()
                                                             28)));
     QVERIFY(dropOn(batch, {folder + "/cover.wav", folder + "/b.m4a"}));
     QCOMPARE(cell(batch, 2, BatchJobModel::StatusColumn), "Skipped, not a sound file: JPEG image");
-    QCOMPARE(cell(batch, 3, BatchJobModel::StatusColumn), "Skipped, the encoder does not read M4A files");
+    QCOMPARE(cell(batch, 3, BatchJobModel::StatusColumn), "Skipped, M4A needs ffmpeg: apt install ffmpeg");
     QCOMPARE(cell(batch, 3, BatchJobModel::OutputColumn), QString()); // nothing will be written
     w.form.named<QAction>("mnuRussian")->trigger();
     QCOMPARE(cell(batch, 2, BatchJobModel::StatusColumn),
              QString::fromUtf8("Пропущен, не звуковой файл: изображение JPEG"));
     QCOMPARE(cell(batch, 3, BatchJobModel::StatusColumn),
-             QString::fromUtf8("Пропущен, кодировщик не читает файлы M4A"));
+             QString::fromUtf8("Пропущен, для M4A нужен ffmpeg: apt install ffmpeg"));
 
     QTest::mouseClick(batch->findChild<QPushButton *>("butBatchStart"), Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(!batch->isRunning(), 20000);

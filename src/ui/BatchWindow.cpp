@@ -360,7 +360,8 @@ void BatchWindow::takePlan(const Plan &plan)
         return;
     }
     if (m_startWhenPlanned && !m_probing) {
-        if (readsAsWave(plan.options) && !m_readStraight) {
+        // A list without a probed kind starts as planned.
+        if (readsAsWave(plan.options) && !m_readStraight && !probedKindsOf(plan.jobs).isEmpty()) {
             probeThenStart(plan);
             return;
         }

@@ -94,6 +94,7 @@ check_file usr/share/icons/hicolor/scalable/apps/fenwave.svg -rw-r--r--
 check_file usr/share/man/man1/fenwave.1.gz -rw-r--r--
 check_file usr/share/doc/fenwave/copyright -rw-r--r--
 check_file usr/share/doc/fenwave/changelog.gz -rw-r--r--
+check_file usr/share/fenwave/probe/probe.flac -rw-r--r--
 
 # Prints a packaged file's bytes.
 packaged() { dpkg-deb --fsys-tarfile "$deb" | tar -xOf - "./$1" 2>/dev/null; }

@@ -4,9 +4,12 @@
 #include "ProgramIdentity.h"
 #include "batch/BatchPlan.h"
 #include "batch/BatchRunner.h"
+#include "batch/EncoderProbe.h"
 #include "batch/GatherInputs.h"
 #include "batch/ShellQuoting.h"
 #include "app/TerminationWatcher.h"
+#include "batch/SoundKind.h"
+#include "batch/SoundRoute.h"
 #include "job/EncoderArguments.h"
 #include "job/JobStatusText.h"
 #include "language/MessageTexts.h"
@@ -408,7 +411,7 @@ std::optional<int> ShellEncode::prepareAndStart(const ShellEncodeRequest &reques
     if (const std::optional<SetupError> error = prepareOutputFolder(outputFolder, request.outputFolder, request.dryRun))
         return setupError(*error);
 
-    const GatheredInputs gathered = gatherInputs(request.items, options.index(Field::rgrInputType));
+    const GatheredInputs gathered = gatherInputs(request.items, folderInputType(options));
     for (const QByteArray &folder : gathered.emptyFolders)
         err << programName() << ": no audio files of the chosen input type in " << escapedForReport(folder) << '\n';
     BatchRequest batch;
@@ -420,6 +423,15 @@ std::optional<int> ShellEncode::prepareAndStart(const ShellEncodeRequest &reques
     batch.namePattern = request.namePattern;
     batch.language = isKnownLanguage(stored.language) ? stored.language : Language::English;
     const MessageTexts texts = messageTextsFor(batch.language);
+    if (readsAsWave(options)) {
+        // Which kinds this encoder reads itself is found out before planning, for the kinds
+        // among the inputs only.
+        QList<SoundKind> kinds;
+        for (const BatchInput &input : batch.inputs)
+            kinds += input.skip == SkipReason::None ? soundKindOfFile(input.path) : SoundKind::NotChecked;
+        batch.routes.decoder = findDecoder();
+        batch.routes.readStraight = probeEncoder(*encoder, kinds);
+    }
     const BatchJobs jobs = planBatch(batch, RealFileFacts());
     const ReportNames names(gathered.inputs, outputFolder, request.outputFolder);
 
@@ -428,12 +440,15 @@ std::optional<int> ShellEncode::prepareAndStart(const ShellEncodeRequest &reques
             const BatchJob &job = jobs[i];
             if (job.skipped())
                 err << skipLine(names, i, job, texts) << '\n';
-            else
+            else if (job.decoder.isEmpty())
                 out << shellQuoted(
                     QStringList{*encoder}
                     + encoderArguments(job.switches + shownJobTagSwitches(job.tagRules, job.input, job.kind), job.input,
                                        job.output))
                     << '\n';
+            else
+                out << shellQuoted(job.decoder) << " | "
+                    << shellQuoted(QStringList{*encoder} + encoderArgumentsFromPipe(job.switches, job.output)) << '\n';
         }
         out.flush();
         err.flush();

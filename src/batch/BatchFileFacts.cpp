@@ -1,6 +1,7 @@
 #include "batch/BatchFileFacts.h"
 
 #include "options/SameFile.h"
+#include "tags/SourceProperties.h"
 
 #include <QFileInfo>
 
@@ -25,6 +26,14 @@ SoundKind RealFileFacts::soundKind(const QString &path) const
 std::optional<FileTime> RealFileFacts::modified(const QString &path) const
 {
     return modificationTime(path);
+}
+
+SoundFormat RealFileFacts::soundFormat(const QString &path) const
+{
+    SoundFormat format = soundFormatOfFile(path);
+    if (format.kind == SoundKind::Mp4Audio)
+        format.channels = readSourceProperties(path, format.kind).channels;
+    return format;
 }
 
 } // namespace fenwave

@@ -32,6 +32,8 @@ public:
         Q_UNUSED(path);
         return std::nullopt;
     }
+    // The same, with the channel count where the file says.
+    virtual SoundFormat soundFormat(const QString &path) const { return {soundKind(path), 0}; }
 };
 
 // The file system as it is now.
@@ -45,6 +47,8 @@ public:
     // By the file's first bytes; a file that is not a regular file or cannot be read is not checked.
     SoundKind soundKind(const QString &path) const override;
     std::optional<FileTime> modified(const QString &path) const override;
+    // The header's channels; an M4A's from its sample description (TagLib).
+    SoundFormat soundFormat(const QString &path) const override;
 };
 
 } // namespace fenwave

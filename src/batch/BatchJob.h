@@ -22,6 +22,7 @@ enum class SkipReason {
     NotSound,            // the input holds no sound (an image, a text...)
     KindNotRead,         // the encoder reads this kind of sound under no input type (M4A)
     KindNotOfInputType,  // a kind of sound the chosen input type does not read
+    NeedsDecoder,        // only the decoder brings this kind (or this many channels) to the encoder, and there is none
     AppearedDuringBatch, // the output was not there at planning but was when the file was done (policy skip)
     OutputUpToDate,      // the output is no older than its input (policy update), at planning or when done
 };
@@ -40,6 +41,10 @@ struct BatchJob {
     SkipReason skip = SkipReason::None;
     SoundKind kind = SoundKind::NotChecked; // what the input holds, by its content
     FileTagRules tagRules;                  // which of the input's own tags the job adds to `switches` as it starts
+    int channels = 0;                       // how many, where the input's header says
+    // The command, program first, that decodes the input into the encoder's standard input;
+    // empty when the encoder reads the input itself.
+    QStringList decoder;
 
     bool skipped() const { return skip != SkipReason::None; }
 };

@@ -108,8 +108,7 @@ public:
         job.output = firstOutputName(input, m_request.outputFolder, m_extension);
         if (!job.output.isEmpty()) {
             // Checked before any output is settled: a file left out takes no name from another.
-            job.kind = m_facts.soundKind(input.path);
-            job.skip = skipForKind(kindRefusal(m_request.options, job.kind));
+            route(job);
             if (job.skipped()) {
                 job.output.clear();
                 return job;
@@ -130,6 +129,23 @@ private:
         const SourceTags tags = m_patternReadsTags ? readSourceTags(input, kind) : SourceTags();
         return pathInFolder(folder,
                             nameFromPattern(m_request.namePattern, tags, input, m_extension, m_request.language));
+    }
+
+    // What the input holds, and the way it reaches the encoder, or why there is none.
+    void route(BatchJob &job) const
+    {
+        if (!readsAsWave(m_request.options)) {
+            job.kind = m_facts.soundKind(job.input);
+            job.skip = skipForKind(kindRefusal(m_request.options, job.kind));
+            return;
+        }
+        const SoundFormat format = m_facts.soundFormat(job.input);
+        job.kind = format.kind;
+        job.channels = format.channels;
+        const FileRoute route = routeFor(format, m_request.routes);
+        job.skip = route.skip;
+        if (route.decoded)
+            job.decoder = decoderCommand(m_request.routes.decoder, job.input, format.channels);
     }
 
     static SkipReason skipForKind(KindRefusal refusal)
@@ -211,7 +227,10 @@ BatchJobs planBatch(const BatchRequest &request, const BatchFileFacts &facts)
     for (qsizetype i = 0; i < qsizetype(request.inputs.size()); ++i) {
         BatchJob job = planner.plan(i);
         if (!job.skipped()) {
-            job.switches = switches;
+            const QString inputSwitch = job.decoder.isEmpty() ? mpegInputSwitch(job.kind) : QString();
+            job.switches
+                = (inputSwitch.isEmpty() || !readsAsWave(request.options) ? QStringList() : QStringList{inputSwitch})
+                  + switches;
             job.tagRules = tagRules;
         }
         jobs.push_back(std::move(job));

@@ -2,6 +2,7 @@
 
 #include "batch/BatchFileFacts.h"
 #include "batch/BatchJob.h"
+#include "batch/SoundRoute.h"
 #include "language/Language.h"
 #include "options/OptionSet.h"
 
@@ -27,6 +28,7 @@ struct BatchRequest {
     ExistingOutputPolicy existing = ExistingOutputPolicy::Skip;
     QString namePattern;                   // empty: outputs named as their inputs
     Language language = Language::English; // of the pattern's fallbacks ("Unknown artist")
+    RouteFacts routes;                     // the decoder and what the probe found
 };
 
 // One job per input, in list order, every conflict settled before anything starts.
@@ -38,6 +40,9 @@ struct BatchRequest {
 // an existing output follows the policy (update: skipped when no older than its input, still
 // holding its name). An input whose content its input type does not read is skipped first,
 // with no output name. A skipped job keeps the name that made it skip and has no switches.
+// Read as WAV PCM (readsAsWave), every kind with a route is taken, each by its route
+// (routeFor): an MPEG file with the input switch of its layer, a file through the decoder with
+// the decoder's command; one that needs the decoder when there is none is skipped.
 // An input skipped before planning stays skipped, with no output.
 // With a name pattern, each output is named by nameFromPattern below the output folder, or
 // below its input's own folder when there is none.

@@ -2,6 +2,7 @@
 
 #include "job/EncoderJob.h"
 #include "tags/JobTags.h"
+#include "tags/SourceProperties.h"
 
 #include <QDir>
 #include <QThread>
@@ -126,6 +127,9 @@ void BatchRunner::startJob(int index)
     auto *job = new EncoderJob(m_program, planned.switches + tags.switches, planned.input,
                                JobOutput::throughTemporary(planned.output, m_existing, planned.input, &m_leftovers),
                                m_folder, this);
+    if (!planned.decoder.isEmpty())
+        job->setDecoder(planned.decoder.first(), planned.decoder.mid(1),
+                        readSourceProperties(QDir(m_folder).absoluteFilePath(planned.input), planned.kind).lengthMs);
     if (!job->start()) {
         setState(index, job->status());
         delete job;

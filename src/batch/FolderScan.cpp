@@ -1,5 +1,7 @@
 #include "batch/FolderScan.h"
 
+#include "batch/SoundKind.h"
+
 #include <QFile>
 
 #include <algorithm>
@@ -19,7 +21,9 @@ const QStringList &extensionsOf(int inputTypeIndex)
     static const QStringList mpeg{"mp1", "mp2", "mp3", "mpa"};
     static const QStringList vorbis{"ogg"};
     static const QStringList raw{"raw", "pcm"};
-    static const QStringList wave{"wav", "wave", "aif", "aiff", "aifc"};
+    // WAV PCM takes every kind with a route: these name the candidates, the content decides.
+    static const QStringList wave{"wav", "wave", "aif", "aiff", "aifc", "w64", "rf64", "bwf", "flac", "ogg",
+                                  "oga", "opus", "m4a", "m4b",  "mp4",  "mp1", "mp2",  "mp3", "mpa"};
     static const QStringList none;
     switch (inputTypeIndex) {
     case 0:
@@ -90,7 +94,18 @@ struct Entry {
 
 // Lists the folder with readdir(), which hands over every name as the file system holds it:
 // Qt's own listing leaves out names that are not valid UTF-8 without a word.
-void collect(const QByteArray &folder, const QStringList &extensions, QList<QByteArray> &found)
+// Whether the file holds a kind with a route. A name whose text does not give back its bytes is
+// not looked at (its text names another file): it is taken, and skipped later for its name.
+bool hasRoute(const QByteArray &path)
+{
+    const QString text = QFile::decodeName(path);
+    return QFile::encodeName(text) != path || soundRoute(soundKindOfFile(text)) != SoundRoute::None;
+}
+
+// Whether a candidate is taken: by its name alone, or also by its content (a kind with a route).
+enum class Judge { ByName, ByContent };
+
+void collect(const QByteArray &folder, const QStringList &extensions, Judge judge, QList<QByteArray> &found)
 {
     DIR *dir = ::opendir(folder.constData());
     if (!dir)
@@ -117,8 +132,9 @@ void collect(const QByteArray &folder, const QStringList &extensions, QList<QByt
             continue; // gone meanwhile, or a dangling link
         if (S_ISDIR(target.st_mode)) {
             if (!S_ISLNK(link.st_mode))
-                collect(path, extensions, found);
-        } else if (S_ISREG(target.st_mode) && hasExtensionOf(entry.shown, extensions)) {
+                collect(path, extensions, judge, found);
+        } else if (S_ISREG(target.st_mode) && hasExtensionOf(entry.shown, extensions)
+                   && (judge == Judge::ByName || hasRoute(path))) {
             found += path;
         }
     }
@@ -130,8 +146,9 @@ QList<QByteArray> listAudioFileNames(const QByteArray &folder, int inputTypeInde
 {
     QList<QByteArray> found;
     const QStringList &extensions = extensionsOf(inputTypeIndex);
+    const bool asWave = inputTypeIndex == -1 || inputTypeIndex == kWavPcmInputType;
     if (!extensions.isEmpty() && !folder.isEmpty())
-        collect(folder, extensions, found);
+        collect(folder, extensions, asWave ? Judge::ByContent : Judge::ByName, found);
     return found;
 }
 

@@ -8,12 +8,18 @@
 
 namespace fenwave {
 
+// The rgrInputType index of WAV PCM.
+inline constexpr int kWavPcmInputType = 5;
+
 // The audio files in `folder` and its subfolders that the input type with this rgrInputType
 // index reads, by extension, in any letter case: MPEG Layer I/II/III .mp1 .mp2 .mp3 .mpa; Ogg
-// Vorbis .ogg; RAW PCM .raw .pcm; WAV PCM (and no type chosen, which the encoder reads the
-// same way) .wav .wave .aif .aiff .aifc. Links to folders are not followed, hidden files and
-// folders are skipped, and each folder is listed in natural name order, its subfolders in
-// place among its files. Each path is the folder's text, "/" and the path below it. A folder
+// Vorbis .ogg; RAW PCM .raw .pcm. WAV PCM (and no type chosen, which the encoder reads the
+// same way) takes every kind of sound that has a route to the encoder: the names .wav .wave
+// .aif .aiff .aifc .w64 .rf64 .bwf .flac .ogg .oga .opus .m4a .m4b .mp4 .mp1 .mp2 .mp3 .mpa pick
+// the candidates, and the content decides (a file that holds no sound is left out; one that
+// cannot be read is taken, for the encoder to say). Links to folders are not followed, hidden
+// files and folders are skipped, and each folder is listed in natural name order, its
+// subfolders in place among its files. Each path is the folder's text, "/" and the path below it. A folder
 // that cannot be read adds nothing. Names that are not valid UTF-8 are listed too, holding
 // U+FFFD where their bytes could not be read.
 QStringList listAudioFiles(const QString &folder, int inputTypeIndex);

@@ -16,45 +16,49 @@ namespace fenwave {
 
 namespace {
 
-// One row per kind: whether it is sound, and what the user is told it is.
+// One row per kind: whether it is sound, what the user is told it is, and how a batch read as
+// WAV PCM brings it to the encoder (a file of more than two channels goes through the decoder
+// whatever its route: the encoder reads one or two).
 struct KindRow {
     SoundKind kind;
     bool sound;
     const char *english;
     const char *russian;
+    SoundRoute route;
 };
 
+using R = SoundRoute;
 // clang-format off
 const KindRow kKinds[] = {
-    {SoundKind::NotChecked,    true,  "not checked",          "не проверен"},
-    {SoundKind::WavPcm,        true,  "WAV",                  "WAV"},
-    {SoundKind::WavFloat,      true,  "WAV (floating point)", "WAV (с плавающей точкой)"},
-    {SoundKind::WavExtensible, true,  "WAV (extensible)",     "WAV (расширенный формат)"},
-    {SoundKind::WavCompressed, true,  "WAV (compressed)",     "WAV (со сжатием)"},
-    {SoundKind::Wave64,        true,  "Wave64",               "Wave64"},
-    {SoundKind::Rf64,          true,  "RF64",                 "RF64"},
-    {SoundKind::Aiff,          true,  "AIFF",                 "AIFF"},
-    {SoundKind::Aifc,          true,  "AIFF-C",               "AIFF-C"},
-    {SoundKind::MpegLayer1,    true,  "MPEG Layer I",         "MPEG Layer I"},
-    {SoundKind::MpegLayer2,    true,  "MPEG Layer II",        "MPEG Layer II"},
-    {SoundKind::MpegLayer3,    true,  "MPEG Layer III",       "MPEG Layer III"},
-    {SoundKind::Flac,          true,  "FLAC",                 "FLAC"},
-    {SoundKind::OggVorbis,     true,  "Ogg Vorbis",           "Ogg Vorbis"},
-    {SoundKind::OggOpus,       true,  "Opus",                 "Opus"},
-    {SoundKind::OggFlac,       true,  "Ogg FLAC",             "Ogg FLAC"},
-    {SoundKind::Mp4Audio,      true,  "M4A",                  "M4A"},
-    {SoundKind::JpegImage,     false, "JPEG image",           "изображение JPEG"},
-    {SoundKind::PngImage,      false, "PNG image",            "изображение PNG"},
-    {SoundKind::GifImage,      false, "GIF image",            "изображение GIF"},
-    {SoundKind::OtherImage,    false, "image",                "изображение"},
-    {SoundKind::PdfDocument,   false, "PDF document",         "документ PDF"},
-    {SoundKind::Archive,       false, "archive",              "архив"},
-    {SoundKind::Video,         false, "video",                "видео"},
-    {SoundKind::SettingsFile,  false, "settings file",        "файл настроек"},
-    {SoundKind::Text,          false, "text",                 "текст"},
-    {SoundKind::EmptyFile,     false, "empty file",           "пустой файл"},
-    {SoundKind::DamagedHeader, false, "damaged header",       "повреждённый заголовок"},
-    {SoundKind::Unknown,       false, "unknown content",      "неизвестное содержимое"},
+    {SoundKind::NotChecked,    true,  "not checked",          "не проверен",              R::Straight},
+    {SoundKind::WavPcm,        true,  "WAV",                  "WAV",                      R::Straight},
+    {SoundKind::WavFloat,      true,  "WAV (floating point)", "WAV (с плавающей точкой)", R::Probed},
+    {SoundKind::WavExtensible, true,  "WAV (extensible)",     "WAV (расширенный формат)", R::Straight},
+    {SoundKind::WavCompressed, true,  "WAV (compressed)",     "WAV (со сжатием)",         R::Decoder},
+    {SoundKind::Wave64,        true,  "Wave64",               "Wave64",                   R::Probed},
+    {SoundKind::Rf64,          true,  "RF64",                 "RF64",                     R::Probed},
+    {SoundKind::Aiff,          true,  "AIFF",                 "AIFF",                     R::Straight},
+    {SoundKind::Aifc,          true,  "AIFF-C",               "AIFF-C",                   R::Straight},
+    {SoundKind::MpegLayer1,    true,  "MPEG Layer I",         "MPEG Layer I",             R::Straight},
+    {SoundKind::MpegLayer2,    true,  "MPEG Layer II",        "MPEG Layer II",            R::Straight},
+    {SoundKind::MpegLayer3,    true,  "MPEG Layer III",       "MPEG Layer III",           R::Straight},
+    {SoundKind::Flac,          true,  "FLAC",                 "FLAC",                     R::Probed},
+    {SoundKind::OggVorbis,     true,  "Ogg Vorbis",           "Ogg Vorbis",               R::Probed},
+    {SoundKind::OggOpus,       true,  "Opus",                 "Opus",                     R::Probed},
+    {SoundKind::OggFlac,       true,  "Ogg FLAC",             "Ogg FLAC",                 R::Decoder},
+    {SoundKind::Mp4Audio,      true,  "M4A",                  "M4A",                      R::Decoder},
+    {SoundKind::JpegImage,     false, "JPEG image",           "изображение JPEG",         R::None},
+    {SoundKind::PngImage,      false, "PNG image",            "изображение PNG",          R::None},
+    {SoundKind::GifImage,      false, "GIF image",            "изображение GIF",          R::None},
+    {SoundKind::OtherImage,    false, "image",                "изображение",              R::None},
+    {SoundKind::PdfDocument,   false, "PDF document",         "документ PDF",             R::None},
+    {SoundKind::Archive,       false, "archive",              "архив",                    R::None},
+    {SoundKind::Video,         false, "video",                "видео",                    R::None},
+    {SoundKind::SettingsFile,  false, "settings file",        "файл настроек",            R::None},
+    {SoundKind::Text,          false, "text",                 "текст",                    R::None},
+    {SoundKind::EmptyFile,     false, "empty file",           "пустой файл",              R::None},
+    {SoundKind::DamagedHeader, false, "damaged header",       "повреждённый заголовок",   R::None},
+    {SoundKind::Unknown,       false, "unknown content",      "неизвестное содержимое",   R::None},
 };
 // clang-format on
 
@@ -175,32 +179,101 @@ quint32 le32(const QByteArray &b, qsizetype at)
     return le16(b, at) | le16(b, at + 2) << 16;
 }
 
+quint32 be16(const QByteArray &b, qsizetype at)
+{
+    return quint32(quint8(b[at])) << 8 | quint32(quint8(b[at + 1]));
+}
+
+quint32 be32(const QByteArray &b, qsizetype at)
+{
+    return be16(b, at) << 16 | be16(b, at + 2);
+}
+
+quint64 le64(const QByteArray &b, qsizetype at)
+{
+    return quint64(le32(b, at)) | quint64(le32(b, at + 4)) << 32;
+}
+
+// `count` bytes at `at`, from the head when it holds them.
+QByteArray bytesAt(const HeaderFile &file, const QByteArray &head, qint64 at, qint64 count)
+{
+    return at + count <= head.size() ? head.mid(at, count) : file.read(at, count);
+}
+
 bool hasAt(const QByteArray &b, qsizetype at, QByteArrayView text)
 {
     return b.size() >= at + text.size() && QByteArrayView(b).sliced(at, text.size()) == text;
 }
 
-// The kind of a RIFF/WAVE file, by the coding its format chunk names.
-SoundKind waveKind(const HeaderFile &file, const QByteArray &head)
+// The kind of a RIFF/WAVE file, by the coding its format chunk names, and its channels. RF64
+// has the same chunks (its sizes in a "ds64" chunk first): it is RF64 whatever its coding.
+SoundFormat waveFormat(const HeaderFile &file, const QByteArray &head, bool rf64)
 {
     qint64 chunk = 12;
     for (int step = 0; step < kMaxChunks && chunk + 8 <= file.size(); ++step) {
-        const QByteArray header = chunk + 10 <= head.size() ? head.mid(chunk, 10) : file.read(chunk, 10);
+        const QByteArray header = bytesAt(file, head, chunk, 12);
         if (header.size() < 8)
             break;
         if (hasAt(header, 0, "fmt ")) {
             if (header.size() < 10)
                 break;
+            const int channels = header.size() >= 12 ? int(le16(header, 10)) : 0;
+            if (rf64)
+                return {SoundKind::Rf64, channels};
             switch (le16(header, 8)) {
-            case 0x0001: return SoundKind::WavPcm;
-            case 0x0003: return SoundKind::WavFloat;
-            case 0xfffe: return SoundKind::WavExtensible;
-            default: return SoundKind::WavCompressed;
+            case 0x0001: return {SoundKind::WavPcm, channels};
+            case 0x0003: return {SoundKind::WavFloat, channels};
+            case 0xfffe: return {SoundKind::WavExtensible, channels};
+            default: return {SoundKind::WavCompressed, channels};
             }
         }
         chunk += 8 + qint64(le32(header, 4)) + (le32(header, 4) & 1);
     }
-    return SoundKind::DamagedHeader;
+    return {rf64 ? SoundKind::Rf64 : SoundKind::DamagedHeader, 0};
+}
+
+// The channels of a Wave64 file: its chunks are named by GUIDs and sized in 64 bits, the
+// header included, each starting on a multiple of 8.
+int wave64Channels(const HeaderFile &file, const QByteArray &head)
+{
+    static const QByteArray kFormat("fmt \xf3\xac\xd3\x11\x8c\xd1\x00\xc0\x4f\x8e\xdb\x8a", 16);
+    qint64 chunk = 40;
+    for (int step = 0; step < kMaxChunks && chunk + 24 <= file.size(); ++step) {
+        const QByteArray header = bytesAt(file, head, chunk, 28);
+        if (header.size() < 24)
+            break;
+        if (hasAt(header, 0, kFormat))
+            return header.size() >= 28 ? int(le16(header, 26)) : 0;
+        const quint64 size = le64(header, 16);
+        if (size < 24 || size > quint64(file.size()))
+            break;
+        chunk += qint64((size + 7) & ~quint64(7));
+    }
+    return 0;
+}
+
+// The channels of an AIFF or AIFF-C file, from its COMM chunk.
+int aiffChannels(const HeaderFile &file, const QByteArray &head)
+{
+    qint64 chunk = 12;
+    for (int step = 0; step < kMaxChunks && chunk + 8 <= file.size(); ++step) {
+        const QByteArray header = bytesAt(file, head, chunk, 10);
+        if (header.size() < 8)
+            break;
+        if (hasAt(header, 0, "COMM"))
+            return header.size() >= 10 ? int(be16(header, 8)) : 0;
+        chunk += 8 + qint64(be32(header, 4)) + (be32(header, 4) & 1);
+    }
+    return 0;
+}
+
+// The channels a FLAC stream's STREAMINFO block (right after "fLaC" at `at`) gives.
+int flacChannels(const HeaderFile &file, const QByteArray &head, qint64 at)
+{
+    const QByteArray info = bytesAt(file, head, at + 4, 17);
+    if (info.size() < 17 || (quint8(info[0]) & 0x7f) != 0)
+        return 0;
+    return ((quint8(info[16]) >> 1) & 7) + 1;
 }
 
 // The layer of an MPEG audio frame header at `at`, or 0 when there is none.
@@ -234,80 +307,84 @@ SoundKind firstMpegFrame(const QByteArray &bytes, qsizetype from)
 }
 
 // What follows an ID3v2 tag: MPEG audio (most often) or FLAC.
-SoundKind afterId3Tag(const HeaderFile &file, const QByteArray &head)
+SoundFormat afterId3Tag(const HeaderFile &file, const QByteArray &head)
 {
     if (head.size() < 10)
-        return SoundKind::DamagedHeader;
+        return {SoundKind::DamagedHeader, 0};
     const auto b = [&head](int at) { return qint64(quint8(head[at]) & 0x7f); };
     const qint64 footer = (quint8(head[5]) & 0x10) ? 10 : 0;
     const qint64 end = 10 + footer + (b(6) << 21 | b(7) << 14 | b(8) << 7 | b(9));
     const QByteArray after
         = end + kFrameSearch <= head.size() ? head.mid(end, kFrameSearch) : file.read(end, kFrameSearch);
     if (hasAt(after, 0, "fLaC"))
-        return SoundKind::Flac;
+        return {SoundKind::Flac, flacChannels(file, head, end)};
     const SoundKind kind = firstMpegFrame(after, 0);
-    return kind == SoundKind::Unknown && after.size() < 4 ? SoundKind::DamagedHeader : kind;
+    return {kind == SoundKind::Unknown && after.size() < 4 ? SoundKind::DamagedHeader : kind, 0};
 }
 
-// The codec of an Ogg stream, from the first packet of its first page.
-SoundKind oggKind(const QByteArray &head)
+// The codec of an Ogg stream, from the first packet of its first page, and its channels.
+SoundFormat oggFormat(const QByteArray &head)
 {
     if (head.size() < 27)
-        return SoundKind::DamagedHeader;
+        return {SoundKind::DamagedHeader, 0};
     const qsizetype packet = 27 + quint8(head[26]);
+    const auto byteAt = [&head](qsizetype at) { return at < head.size() ? int(quint8(head[at])) : 0; };
     if (hasAt(head, packet, "\x01vorbis"))
-        return SoundKind::OggVorbis;
+        return {SoundKind::OggVorbis, byteAt(packet + 11)};
     if (hasAt(head, packet, "OpusHead"))
-        return SoundKind::OggOpus;
+        return {SoundKind::OggOpus, byteAt(packet + 9)};
     if (hasAt(head, packet,
               "\x7f"
               "FLAC"))
-        return SoundKind::OggFlac;
+        return {SoundKind::OggFlac, 0};
     if (head.size() < packet + 8)
-        return SoundKind::DamagedHeader;
+        return {SoundKind::DamagedHeader, 0};
     // Another codec (Speex, a video...): the encoder is left to say.
-    return SoundKind::NotChecked;
+    return {SoundKind::NotChecked, 0};
 }
 
 // The kinds whose header we read ourselves: the MIME database does not tell W64 or the coding
-// of a WAV file, nor the layer of MPEG audio behind a tag. NotChecked when the head is none of them.
-SoundKind kindFromHeader(const HeaderFile &file, const QByteArray &head)
+// of a WAV file, nor the layer of MPEG audio behind a tag. NotChecked when the head is none of
+// them. The channels where the header says.
+SoundFormat formatFromHeader(const HeaderFile &file, const QByteArray &head)
 {
+    const auto kindOnly = [](SoundKind kind) { return SoundFormat{kind, 0}; };
     static const QByteArray kW64Riff("riff\x2e\x91\xcf\x11\xa5\xd6\x28\xdb\x04\xc1\x00\x00", 16);
     static const QByteArray kW64Wave("wave\xf3\xac\xd3\x11\x8c\xd1\x00\xc0\x4f\x8e\xdb\x8a", 16);
     if (hasAt(head, 0, "RIFF"))
-        return head.size() < 12         ? SoundKind::DamagedHeader
-               : hasAt(head, 8, "WAVE") ? waveKind(file, head)
-                                        : SoundKind::NotChecked;
+        return head.size() < 12         ? kindOnly(SoundKind::DamagedHeader)
+               : hasAt(head, 8, "WAVE") ? waveFormat(file, head, false)
+                                        : kindOnly(SoundKind::NotChecked);
     if (hasAt(head, 0, "RF64") || hasAt(head, 0, "BW64"))
-        return head.size() < 12         ? SoundKind::DamagedHeader
-               : hasAt(head, 8, "WAVE") ? SoundKind::Rf64
-                                        : SoundKind::Unknown;
+        return head.size() < 12         ? kindOnly(SoundKind::DamagedHeader)
+               : hasAt(head, 8, "WAVE") ? waveFormat(file, head, true)
+                                        : kindOnly(SoundKind::Unknown);
     if (hasAt(head, 0, kW64Riff))
-        return head.size() < 40            ? SoundKind::DamagedHeader
-               : hasAt(head, 24, kW64Wave) ? SoundKind::Wave64
-                                           : SoundKind::Unknown;
+        return head.size() < 40            ? kindOnly(SoundKind::DamagedHeader)
+               : hasAt(head, 24, kW64Wave) ? SoundFormat{SoundKind::Wave64, wave64Channels(file, head)}
+                                           : kindOnly(SoundKind::Unknown);
     if (hasAt(head, 0, "FORM")) {
         if (head.size() < 12)
-            return SoundKind::DamagedHeader;
+            return kindOnly(SoundKind::DamagedHeader);
         if (hasAt(head, 8, "AIFF"))
-            return SoundKind::Aiff;
+            return {SoundKind::Aiff, aiffChannels(file, head)};
         if (hasAt(head, 8, "AIFC"))
-            return SoundKind::Aifc;
-        return SoundKind::NotChecked;
+            return {SoundKind::Aifc, aiffChannels(file, head)};
+        return kindOnly(SoundKind::NotChecked);
     }
     if (hasAt(head, 0, "OggS"))
-        return oggKind(head);
+        return oggFormat(head);
     if (hasAt(head, 0, "fLaC"))
-        return SoundKind::Flac;
+        return {SoundKind::Flac, flacChannels(file, head, 0)};
     if (hasAt(head, 0, "ID3"))
         return afterId3Tag(file, head);
     if (const int layer = mpegLayerAt(head, 0))
-        return mpegKindOfLayer(layer);
+        return kindOnly(mpegKindOfLayer(layer));
     if (hasAt(head, 4, "ftyp"))
-        return hasAt(head, 8, "M4A ") || hasAt(head, 8, "M4B ") || hasAt(head, 8, "M4P ") ? SoundKind::Mp4Audio
-                                                                                          : SoundKind::NotChecked;
-    return SoundKind::NotChecked;
+        return kindOnly(hasAt(head, 8, "M4A ") || hasAt(head, 8, "M4B ") || hasAt(head, 8, "M4P ")
+                            ? SoundKind::Mp4Audio
+                            : SoundKind::NotChecked);
+    return kindOnly(SoundKind::NotChecked);
 }
 
 // Content types the MIME database tells, and the kind each stands for.
@@ -352,25 +429,35 @@ SoundKind kindFromMime(const QByteArray &head)
 
 } // namespace
 
-SoundKind soundKindOfFile(const QString &path)
+SoundFormat soundFormatOfFile(const QString &path)
 {
     if (path.isEmpty())
-        return SoundKind::NotChecked;
+        return {};
     const HeaderFile file(path);
     if (!file.isOpen())
-        return SoundKind::NotChecked;
+        return {};
     if (file.size() == 0)
-        return SoundKind::EmptyFile;
+        return {SoundKind::EmptyFile, 0};
     const QByteArray head = file.read(0, kHeadSize);
     if (head.isEmpty())
-        return SoundKind::NotChecked; // could not be read
-    const SoundKind kind = kindFromHeader(file, head);
-    return kind != SoundKind::NotChecked ? kind : kindFromMime(head);
+        return {}; // could not be read
+    const SoundFormat format = formatFromHeader(file, head);
+    return format.kind != SoundKind::NotChecked ? format : SoundFormat{kindFromMime(head), 0};
+}
+
+SoundKind soundKindOfFile(const QString &path)
+{
+    return soundFormatOfFile(path).kind;
 }
 
 bool isSound(SoundKind kind)
 {
     return rowOf(kind).sound;
+}
+
+SoundRoute soundRoute(SoundKind kind)
+{
+    return rowOf(kind).route;
 }
 
 QString soundKindText(SoundKind kind, Language language)
@@ -387,6 +474,11 @@ bool inputTakes(const OptionSet &options, SoundKind kind)
     const auto row = std::find_if(std::begin(kReadings), std::end(kReadings),
                                   [reading](const ReadingRow &r) { return r.reading == reading; });
     return row != std::end(kReadings) && std::find(row->takes.begin(), row->takes.end(), kind) != row->takes.end();
+}
+
+bool readsAsWave(const OptionSet &options)
+{
+    return readingOf(options) == Reading::AsWave;
 }
 
 KindRefusal kindRefusal(const OptionSet &options, SoundKind kind)

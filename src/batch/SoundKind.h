@@ -41,12 +41,30 @@ enum class SoundKind {
     Unknown,
 };
 
+// What a file holds and how many channels, where its header says (0 where it does not: MPEG
+// audio, M4A, kinds that are not sound).
+struct SoundFormat {
+    SoundKind kind = SoundKind::NotChecked;
+    int channels = 0;
+};
+
 // The kind of the file at `path`. Reads its first few KiB (the content types of the MIME
 // database), and a few more header bytes where they cannot say enough.
 SoundKind soundKindOfFile(const QString &path);
+// The same, with the channel count of WAV, RF64, Wave64, AIFF, FLAC, Ogg Vorbis and Opus.
+SoundFormat soundFormatOfFile(const QString &path);
 
 // false for the kinds that are not sound (an image, a text...); NotChecked counts as sound.
 bool isSound(SoundKind kind);
+
+// How a batch read as WAV PCM brings a kind to the encoder (see routeFor in SoundRoute.h).
+enum class SoundRoute {
+    Straight, // the encoder reads it (MPEG audio; WAV and AIFF of one or two channels)
+    Probed,   // straight once a probe has shown that this encoder reads it, else through the decoder
+    Decoder,  // through the decoder, into the encoder's standard input
+    None,     // not sound: no way
+};
+SoundRoute soundRoute(SoundKind kind);
 
 // What the user is told the kind is ("JPEG image", "изображение JPEG"), in the language.
 QString soundKindText(SoundKind kind, Language language);
@@ -56,6 +74,10 @@ QString soundKindText(SoundKind kind, Language language);
 // encoder reads as WAV PCM; "Decode MP3" (the full form only) reads MPEG audio of any layer.
 // A kind not checked is always taken.
 bool inputTakes(const OptionSet &options, SoundKind kind);
+
+// true when the options read the input as WAV PCM: the WAV PCM input type, none chosen, or
+// "Use default settings". A batch then takes every kind that has a route, each by its own way.
+bool readsAsWave(const OptionSet &options);
 
 // Why a file is not taken, as the user is told it.
 enum class KindRefusal {

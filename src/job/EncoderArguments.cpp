@@ -19,4 +19,12 @@ QStringList encoderArguments(const QStringList &switches, const QString &input, 
     return arguments;
 }
 
+QStringList encoderArgumentsFromPipe(const QStringList &switches, const QString &output)
+{
+    QStringList arguments;
+    arguments.reserve(switches.size() + 2);
+    arguments << switches << QStringLiteral("-") << operand(output);
+    return arguments;
+}
+
 } // namespace fenwave

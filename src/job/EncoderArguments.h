@@ -10,4 +10,7 @@ namespace fenwave {
 // cannot take it for an option: it knows no "--" that ends them.
 QStringList encoderArguments(const QStringList &switches, const QString &input, const QString &output);
 
+// The same for an encoder that reads its standard input ("-").
+QStringList encoderArgumentsFromPipe(const QStringList &switches, const QString &output);
+
 } // namespace fenwave

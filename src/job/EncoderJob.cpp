@@ -50,10 +50,11 @@ EncoderJob::~EncoderJob()
     m_output.settle(JobStatus{JobState::Failed, 0, JobFailure::Signal, SIGKILL}, true);
 }
 
-void EncoderJob::setDecoder(const QString &program, const QStringList &arguments)
+void EncoderJob::setDecoder(const QString &program, const QStringList &arguments, qint64 lengthMs)
 {
     Q_ASSERT(!m_decoder.process && !m_encoder.process);
     m_decoder.process = newProcess(program, arguments);
+    m_decoderSaid.setTotal(lengthMs * 1000);
 }
 
 QProcess *EncoderJob::newProcess(const QString &program, const QStringList &arguments)
@@ -75,15 +76,16 @@ bool EncoderJob::start()
         m_status = *refused;
         return false;
     }
-    const QStringList arguments
-        = m_output.redirects() ? encoderArguments(m_arguments, m_input, m_output.writtenTo()) : m_arguments;
+    const QStringList arguments = !m_output.redirects() ? m_arguments
+                                  : m_decoder.process   ? encoderArgumentsFromPipe(m_arguments, m_output.writtenTo())
+                                                        : encoderArguments(m_arguments, m_input, m_output.writtenTo());
     m_encoder.process = newProcess(m_program, arguments);
     m_encoder.process->setProcessChannelMode(QProcess::MergedChannels);
     if (m_decoder.process) {
         m_decoder.process->setStandardInputFile(QProcess::nullDevice());
         m_decoder.process->setStandardOutputProcess(m_encoder.process);
         connect(m_decoder.process, &QProcess::readyReadStandardError, this,
-                [this] { m_decoderSaid.take(m_decoder.process->readAllStandardError()); });
+                [this] { advance(m_decoderSaid.take(m_decoder.process->readAllStandardError())); });
     } else {
         m_encoder.process->setStandardInputFile(QProcess::nullDevice());
     }
@@ -194,6 +196,13 @@ QByteArray EncoderJob::read(qint64 most)
 void EncoderJob::take(const QByteArray &bytes)
 {
     const std::optional<EncoderProgress> progress = m_said.take(bytes);
+    // In a chain the decoder tells how far the job is.
+    if (!m_decoder.process)
+        advance(progress);
+}
+
+void EncoderJob::advance(const std::optional<EncoderProgress> &progress)
+{
     if (!progress)
         return;
     if (progress->total > 0)
@@ -213,7 +222,8 @@ void EncoderJob::stageEnded(Stage &stage, int exitCode, bool crashed, bool start
         const QByteArray rest = m_encoder.process->readAll();
         take(rest);
         m_unread += rest;
-        if (const std::optional<EncoderProgress> progress = m_said.finish())
+        const std::optional<EncoderProgress> progress = m_said.finish();
+        if (progress && !m_decoder.process)
             emit progressed(*progress);
     }
     // One stage that could not start ends the others.
@@ -241,7 +251,10 @@ void EncoderJob::conclude()
     } else if (failedStage.crashed || failedStage.exitCode != 0) {
         // The exit code of a program that died is the number of the signal that ended it.
         ended = JobStatus{JobState::Failed, m_status.progress,
-                          failedStage.crashed ? JobFailure::Signal : JobFailure::ExitStatus, failedStage.exitCode};
+                          failedStage.crashed          ? JobFailure::Signal
+                          : &failedStage == &m_decoder ? JobFailure::DecoderExitStatus
+                                                       : JobFailure::ExitStatus,
+                          failedStage.exitCode};
     }
     m_status = m_output.settle(ended, m_stopAsked);
     emit finished();

@@ -41,8 +41,10 @@ public:
     // Kills what still runs (waiting a bounded time), settles the output as stopped.
     ~EncoderJob() override;
 
-    // Makes the job a chain: `program` with `arguments` decodes into the encoder's input.
-    void setDecoder(const QString &program, const QStringList &arguments);
+    // Makes the job a chain: `program` with `arguments` decodes into the encoder's input, which
+    // reads it as "-". Its progress then comes from the decoder's report lines, against the
+    // source's length `lengthMs` (0: not known); the encoder says none on a pipe.
+    void setDecoder(const QString &program, const QStringList &arguments, qint64 lengthMs = 0);
 
     // Prepares the output and starts the processes. false when the output forbids the start:
     // status() says why, and finished() does not come. A program that cannot be started ends
@@ -95,6 +97,7 @@ private:
     QProcess *newProcess(const QString &program, const QStringList &arguments);
     void launch(Stage &stage);
     void take(const QByteArray &bytes);
+    void advance(const std::optional<EncoderProgress> &progress);
     void stageEnded(Stage &stage, int exitCode, bool crashed, bool startFailed);
     void conclude();
     void signalGroup(int signalNumber);
@@ -110,10 +113,11 @@ private:
     int m_running = 0; // processes started and not ended
     bool m_stopAsked = false;
     JobStatus m_status;
-    EncoderOutput m_said;        // the encoder's
-    EncoderOutput m_decoderSaid; // the decoder's errors
-    QByteArray m_unread;         // read from the encoder at its end, not yet taken
+    EncoderOutput m_said; // the encoder's
+    QByteArray m_unread;  // read from the encoder at its end, not yet taken
     QTimer m_killTimer;
+    // The decoder's errors and its progress report.
+    EncoderOutput m_decoderSaid{EncoderOutput::Speaker::Decoder};
 };
 
 } // namespace fenwave

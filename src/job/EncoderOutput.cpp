@@ -54,8 +54,14 @@ std::optional<EncoderProgress> EncoderOutput::endLine()
         return std::nullopt;
     const QString line = withoutTerminalCodes(m_line);
     m_line.clear();
-    const std::optional<EncoderProgress> progress = parseEncoderProgress(line);
-    if (!progress && saysSomething(line)) {
+    if (m_speaker == Speaker::Decoder && isDecoderReportLine(line))
+        return parseDecoderProgress(line, m_total);
+    const std::optional<EncoderProgress> progress
+        = m_speaker == Speaker::Encoder ? parseEncoderProgress(line) : std::nullopt;
+    // The decoder's errors start with its name for the input ("/music/a.m4a: ...") or a
+    // bracket ("[flac @ 0x...]"): every line of it that is no report says something.
+    const bool says = m_speaker == Speaker::Decoder ? !line.trimmed().isEmpty() : saysSomething(line);
+    if (!progress && says) {
         m_lastSaid = line.trimmed().toUtf8();
         m_said.append(m_lastSaid).append('\n');
         if (m_said.size() > 2 * kSaidBytes) {

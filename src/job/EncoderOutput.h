@@ -15,6 +15,13 @@ namespace fenwave {
 class EncoderOutput
 {
 public:
+    // Whose output it is: the encoder's progress lines, or the decoder's report lines
+    // (key=value, never lines that say something).
+    enum class Speaker { Encoder, Decoder };
+    explicit EncoderOutput(Speaker speaker = Speaker::Encoder) : m_speaker(speaker) {}
+    // The decoder's: the source's length in microseconds, against which it reports.
+    void setTotal(long long total) { m_total = total; }
+
     static constexpr qsizetype kKeptBytes = 64 * 1024;
     // A line is read for progress by its start; the rest of a longer one is not kept.
     static constexpr qsizetype kLongestLine = 4096;
@@ -38,6 +45,8 @@ public:
 private:
     std::optional<EncoderProgress> endLine();
 
+    Speaker m_speaker;
+    long long m_total = 0;
     QByteArray m_kept; // grows up to twice kKeptBytes before its front is dropped
     QByteArray m_line; // since the last CR or LF
     QByteArray m_said; // grows up to twice kSaidBytes before its front is dropped

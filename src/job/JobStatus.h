@@ -7,7 +7,8 @@ enum class JobState { Waiting, Encoding, Finished, Failed, Skipped, Stopped };
 // Why a job failed.
 enum class JobFailure {
     None,
-    ExitStatus,         // the encoder (or the decoder before it) ended with a status other than 0 (code)
+    ExitStatus,         // the encoder ended with a status other than 0 (code)
+    DecoderExitStatus,  // the decoder before it did, and the encoder did not (code)
     Signal,             // a signal ended the encoder or the decoder (code, its number)
     CannotStart,        // the encoder could not be started
     CannotCreateOutput, // the temporary output could not be made (code, errno)

@@ -1,5 +1,7 @@
 #include "job/JobStatusText.h"
 
+#include "batch/SoundRoute.h"
+
 #include <QtGlobal>
 
 namespace fenwave {
@@ -9,7 +11,8 @@ namespace {
 QString failureText(const JobStatus &status, const MessageTexts &texts)
 {
     switch (status.failure) {
-    case JobFailure::ExitStatus: return texts.strBatchFailedStatus.arg(status.code);
+    case JobFailure::ExitStatus:
+    case JobFailure::DecoderExitStatus: return texts.strBatchFailedStatus.arg(status.code);
     case JobFailure::Signal: return texts.strBatchFailedSignal.arg(status.code);
     case JobFailure::CannotStart: return texts.strBatchFailedStart;
     case JobFailure::CannotCreateOutput: return texts.strBatchFailedCreate.arg(qt_error_string(status.code));
@@ -37,7 +40,8 @@ QString jobStatusText(const JobStatus &status, const MessageTexts &texts, Status
         if (run)
             return texts.strRunFailed.arg(status.code);
         // Beside the status, why the encoder says it failed ("Can't init outfile 'x.mp3'").
-        const bool encoderEnded = status.failure == JobFailure::ExitStatus || status.failure == JobFailure::Signal;
+        const bool encoderEnded = status.failure == JobFailure::ExitStatus || status.failure == JobFailure::Signal
+                                  || status.failure == JobFailure::DecoderExitStatus;
         const QString text = failureText(status, texts);
         return encoderEnded && !lastWords.isEmpty() ? text + QStringLiteral(": ") + lastWords : text;
     }
@@ -60,6 +64,9 @@ QString skipReasonText(const BatchJob &job, const MessageTexts &texts)
     case SkipReason::NotSound: return texts.strBatchSkippedNotSound.arg(kind);
     case SkipReason::KindNotRead: return texts.strBatchSkippedNotRead.arg(kind);
     case SkipReason::KindNotOfInputType: return texts.strBatchSkippedWrongType.arg(kind);
+    case SkipReason::NeedsDecoder:
+        return needsDecoderForChannels(job) ? texts.strBatchSkippedChannelsNeedDecoder.arg(job.channels)
+                                            : texts.strBatchSkippedNeedsDecoder.arg(kind);
     case SkipReason::AppearedDuringBatch: return texts.strBatchSkippedAppeared;
     case SkipReason::OutputUpToDate: return texts.strBatchSkippedUpToDate;
     case SkipReason::None: break;

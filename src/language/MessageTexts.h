@@ -54,6 +54,9 @@ struct MessageTexts {
         strBatchShowOutputHint, strBatchStartHint, strBatchStopHint, strBatchRetryHint;
     // The batch: a file skipped for what it holds (%1 says what, in the language below).
     QString strBatchSkippedNotSound, strBatchSkippedNotRead, strBatchSkippedWrongType;
+    // The batch: a file only the decoder brings to the encoder, and there is none (%1: its kind,
+    // or its number of channels).
+    QString strBatchSkippedNeedsDecoder, strBatchSkippedChannelsNeedDecoder;
     // A run refused for what its input holds (%1 is the file name, %2 what it holds).
     QString strRunNotSound, strRunNotRead, strRunWrongType;
     // The language of these texts, in which the kinds of files are named.

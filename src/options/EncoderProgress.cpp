@@ -33,4 +33,23 @@ std::optional<EncoderProgress> parseEncoderProgress(QStringView line)
     return std::nullopt;
 }
 
+bool isDecoderReportLine(QStringView line)
+{
+    static const QRegularExpression kReport(QStringLiteral(R"(^[a-z][a-z0-9_]*=)"));
+    return kReport.match(line).hasMatch();
+}
+
+std::optional<EncoderProgress> parseDecoderProgress(QStringView line, long long totalUs)
+{
+    static const QLatin1String kKey("out_time_us=");
+    if (!line.startsWith(kKey))
+        return std::nullopt;
+    bool ok = false;
+    const long long done = line.sliced(kKey.size()).trimmed().toLongLong(&ok);
+    // "N/A" before the first sound, and a negative start of some sources.
+    if (!ok || done < 0)
+        return std::nullopt;
+    return EncoderProgress{done, totalUs > 0 ? totalUs : 0};
+}
+
 } // namespace fenwave

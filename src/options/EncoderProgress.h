@@ -20,4 +20,12 @@ struct EncoderProgress {
 // Any other line gives nothing.
 std::optional<EncoderProgress> parseEncoderProgress(QStringView line);
 
+// Whether a line is one of the decoder's progress report ("out_time_us=1500000",
+// "progress=continue": a key of small letters, digits and "_", then "=").
+bool isDecoderReportLine(QStringView line);
+
+// How far the decoder has come, from its "out_time_us=" line, in microseconds of the source
+// against `totalUs` (0: not known). Any other line gives nothing.
+std::optional<EncoderProgress> parseDecoderProgress(QStringView line, long long totalUs);
+
 } // namespace fenwave

@@ -4,6 +4,7 @@
 #include "ProgramIdentity.h"
 
 #include "batch/BatchRunner.h"
+#include "batch/EncoderProbe.h"
 #include "batch/GatherInputs.h"
 #include "tags/NamePattern.h"
 #include "tags/TagSwitches.h"
@@ -323,6 +324,8 @@ BatchRequest BatchWindow::request(const OptionSet &options) const
     if (!m_namePattern->text().trimmed().isEmpty())
         request.namePattern = m_namePattern->text();
     request.language = m_texts.language;
+    request.routes.decoder = findDecoder();
+    request.routes.readStraight = m_readStraight;
     return request;
 }
 
@@ -339,7 +342,7 @@ void BatchWindow::replan()
         return;
     }
     const QStringList toAdd = std::exchange(m_toAdd, QStringList());
-    const int inputType = options.index(Field::rgrInputType);
+    const int inputType = folderInputType(options);
     const quint64 number = ++m_planNumber;
     const bool addsFolder
         = std::any_of(toAdd.begin(), toAdd.end(), [](const QString &path) { return QFileInfo(path).isDir(); });
@@ -376,10 +379,30 @@ void BatchWindow::takePlan(const Plan &plan)
         replan();
         return;
     }
-    if (m_startWhenPlanned) {
+    if (m_startWhenPlanned && !m_probing) {
+        // A list without a probed kind starts as planned.
+        if (readsAsWave(plan.options) && !m_readStraight && !probedKindsOf(plan.jobs).isEmpty()) {
+            probeThenStart(plan);
+            return;
+        }
         m_startWhenPlanned = false;
         startWith(plan);
     }
+}
+
+// Finds out which of the probed kinds in the list the encoder reads itself, then plans again
+// with the answer and starts.
+void BatchWindow::probeThenStart(const Plan &plan)
+{
+    m_probing = true;
+    auto *probe = new EncoderProbe(m_source.encoder(), probedKindsOf(plan.jobs), this);
+    connect(probe, &EncoderProbe::finished, this, [this, probe] {
+        m_probing = false;
+        m_readStraight = probe->readStraight();
+        probe->deleteLater();
+        replan();
+    });
+    probe->start();
 }
 
 void BatchWindow::showNotes(const OptionSet &options)
@@ -438,7 +461,7 @@ void BatchWindow::setTexts(const MessageTexts &texts)
 
 void BatchWindow::start()
 {
-    if (m_runner)
+    if (m_runner || m_probing)
         return;
     const QString encoder = m_source.encoder();
     if (encoder.isEmpty()) {
@@ -446,7 +469,8 @@ void BatchWindow::start()
         return;
     }
     // The options as they are now: the plan is made again, exists checks included, and the
-    // batch starts once it is there.
+    // batch starts once it is there (and the encoder has been probed).
+    m_readStraight.reset();
     m_startWhenPlanned = true;
     replan();
 }

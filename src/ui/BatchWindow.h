@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 class QComboBox;
@@ -81,6 +82,7 @@ private:
     void replan();
     void takePlan(const Plan &plan);
     void startWith(const Plan &plan);
+    void probeThenStart(const Plan &plan);
     void showNotes(const OptionSet &options);
     void showProgress();
     void batchFinished();
@@ -103,6 +105,10 @@ private:
     QElapsedTimer m_elapsed;
     QElapsedTimer m_sinceShown; // since the progress and counts were last shown
     QTimer m_clock;
+    // Start waits for the encoder probe.
+    bool m_probing = false;
+    // The probed kinds the encoder read at the last Start; none before.
+    std::optional<QList<SoundKind>> m_readStraight;
 
     QLabel *m_notes;
     QTableView *m_list;

@@ -48,11 +48,17 @@ public:
     QString identity(const QString &path) const override { return m_identity.value(path, path); }
     SoundKind soundKind(const QString &path) const override
     {
-        static const QHash<QString, SoundKind> kinds{{"jpg", SoundKind::JpegImage},
-                                                     {"txt", SoundKind::Text},
-                                                     {"m4a", SoundKind::Mp4Audio},
-                                                     {"mp2", SoundKind::MpegLayer2}};
+        static const QHash<QString, SoundKind> kinds{{"jpg", SoundKind::JpegImage},      {"txt", SoundKind::Text},
+                                                     {"m4a", SoundKind::Mp4Audio},       {"mp2", SoundKind::MpegLayer2},
+                                                     {"flac", SoundKind::Flac},          {"opus", SoundKind::OggOpus},
+                                                     {"adpcm", SoundKind::WavCompressed}};
         return kinds.value(path.section(u'.', -1), SoundKind::NotChecked);
+    }
+    // A name such as "a.6ch.flac" has six channels.
+    SoundFormat soundFormat(const QString &path) const override
+    {
+        const QString channels = path.section(u'.', -2, -2);
+        return {soundKind(path), channels.endsWith("ch") ? channels.chopped(2).toInt() : 0};
     }
 
 private:
@@ -109,6 +115,7 @@ QString reasonWord(SkipReason reason)
     case SkipReason::NotSound: return "not sound";
     case SkipReason::KindNotRead: return "not read";
     case SkipReason::KindNotOfInputType: return "other type";
+    case SkipReason::NeedsDecoder: return "needs decoder";
     case SkipReason::AppearedDuringBatch: return "appeared";
     case SkipReason::OutputUpToDate: return "up to date";
     }
@@ -134,6 +141,8 @@ private slots:
     void outputs();
     void arguments_data();
     void arguments();
+    void routes_data();
+    void routes();
     void realFilesUnderAnySpelling();
     void whatTheBatchWindowTells_data();
     void whatTheBatchWindowTells();
@@ -245,8 +254,8 @@ void TestBatchPlan::outputs_data()
     // What a file holds, against what its input type reads.
     QTest::newRow("not sound: skipped, takes no name") << kStart << given({"/m/x.jpg", "/m/x.wav", "/m/notes.txt"})
         << "" << skip << none << none << QStringList{"skip not sound: ", "/m/x.mp3", "skip not sound: "};
-    QTest::newRow("M4A: not read") << kStart << given({"/m/a.m4a", "/m/b.mp2"}) << "/o" << skip << none << none
-        << QStringList{"skip not read: ", "/o/b.mp3"};
+    QTest::newRow("M4A, no decoder: needs it") << kStart << given({"/m/a.m4a", "/m/b.mp2"}) << "/o" << skip << none << none
+        << QStringList{"skip needs decoder: ", "/o/b.mp3"};
     QTest::newRow("Layer III: Layer II is another type") << inputType(2) << given({"/m/a.mp2", "/m/b.m4a", "/m/c.mp3"})
         << "/o" << skip << none << none << QStringList{"skip other type: ", "skip not read: ", "/o/c.mp3"};
     QTest::newRow("RAW PCM: anything") << inputType(4) << given({"/m/a.jpg", "/m/b.m4a"}) << "" << skip << none << none
@@ -344,6 +353,88 @@ void TestBatchPlan::arguments()
     QCOMPARE(jobs.size(), 1);
     QCOMPARE(encoderArguments(jobs.front().switches, jobs.front().input, jobs.front().output), expected);
     QVERIFY(jobs.front().tagRules.carry);
+}
+
+using Kinds = QList<SoundKind>;
+Q_DECLARE_METATYPE(std::optional<Kinds>)
+
+// clang-format off
+void TestBatchPlan::routes_data()
+{
+    QTest::addColumn<Setup>("options");
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<std::optional<Kinds>>("readStraight"); // what the probe found; none: not run
+    QTest::addColumn<bool>("decoder");                      // ffmpeg is there
+    QTest::addColumn<QString>("expected");                  // the command lines, or "skip <reason>"
+    const std::optional<Kinds> notProbed;
+    const std::optional<Kinds> readsFlac = Kinds{SoundKind::Flac};
+    const std::optional<Kinds> readsNone = Kinds{};
+    const QString piped = "ffmpeg -nostdin -v error -xerror -progress pipe:2 -i %1 -vn -c:a pcm_s24le -f wav - | lame -m j -b 128 - %2";
+    const QString downmixed = "ffmpeg -nostdin -v error -xerror -progress pipe:2 -i %1 -vn -ac 2 -c:a pcm_s24le -f wav - | lame -m j -b 128 - %2";
+
+    QTest::newRow("FLAC, not probed yet: straight") << kStart << "/m/a.flac" << notProbed << false
+        << "lame -m j -b 128 /m/a.flac /m/a.mp3";
+    QTest::newRow("FLAC the probe read: straight") << kStart << "/m/a.flac" << readsFlac << true
+        << "lame -m j -b 128 /m/a.flac /m/a.mp3";
+    QTest::newRow("FLAC the probe failed: decoded") << kStart << "/m/a.flac" << readsNone << true
+        << piped.arg("/m/a.flac", "/m/a.mp3");
+    QTest::newRow("FLAC the probe failed, no decoder") << kStart << "/m/a.flac" << readsNone << false
+        << "skip needs decoder";
+    QTest::newRow("Opus, only FLAC read: decoded") << kStart << "/m/a.opus" << readsFlac << true
+        << piped.arg("/m/a.opus", "/m/a.mp3");
+    QTest::newRow("M4A: decoded") << kStart << "/m/a.m4a" << readsFlac << true << piped.arg("/m/a.m4a", "/m/a.mp3");
+    QTest::newRow("M4A, not probed: decoded") << kStart << "/m/a.m4a" << notProbed << true
+        << piped.arg("/m/a.m4a", "/m/a.mp3");
+    QTest::newRow("M4A, no decoder") << kStart << "/m/a.m4a" << readsFlac << false << "skip needs decoder";
+    QTest::newRow("compressed WAV: decoded") << kStart << "/m/a.adpcm" << notProbed << true
+        << piped.arg("/m/a.adpcm", "/m/a.mp3");
+    QTest::newRow("six channels: downmixed") << kStart << "/m/a.6ch.wav" << notProbed << true
+        << downmixed.arg("/m/a.6ch.wav", "/m/a.6ch.mp3");
+    QTest::newRow("six-channel FLAC the probe read: downmixed") << kStart << "/m/a.6ch.flac" << readsFlac << true
+        << downmixed.arg("/m/a.6ch.flac", "/m/a.6ch.mp3");
+    QTest::newRow("two channels: straight") << kStart << "/m/a.2ch.wav" << readsNone << true
+        << "lame -m j -b 128 /m/a.2ch.wav /m/a.2ch.mp3";
+    QTest::newRow("six channels, no decoder") << kStart << "/m/a.6ch.wav" << notProbed << false << "skip needs decoder";
+    QTest::newRow("MPEG: its layer's input switch") << kStart << "/m/a.mp2" << readsNone << true
+        << "lame --mp2input -m j -b 128 /m/a.mp2 /m/a.mp3";
+    QTest::newRow("MPEG, default settings: its switch too") << on({Field::flgDefault}) << "/m/a.mp2" << readsNone
+        << true << "lame --mp2input -h /m/a.mp2 /m/a.mp3";
+    QTest::newRow("relative name: a file to the decoder") << kStart << "pipe:a.m4a" << notProbed << true
+        << piped.arg("file:pipe:a.m4a", "pipe:a.mp3");
+    QTest::newRow("not sound: no route") << kStart << "/m/a.jpg" << notProbed << true << "skip not sound";
+    // Another input type keeps its own table: no decoder, no switch of the file's own.
+    QTest::newRow("Layer II type: M4A not read") << inputType(1) << "/m/a.m4a" << notProbed << true
+        << "skip not read";
+    QTest::newRow("Layer II type: its switch once") << inputType(1) << "/m/a.mp2" << notProbed << true
+        << "lame --mp2input -m j -b 128 /m/a.mp2 /m/a.mp3";
+}
+// clang-format on
+
+void TestBatchPlan::routes()
+{
+    QFETCH(Setup, options);
+    QFETCH(QString, input);
+    QFETCH(std::optional<Kinds>, readStraight);
+    QFETCH(bool, decoder);
+    QFETCH(QString, expected);
+    BatchRequest request;
+    options(request.options);
+    request.inputs = given({input});
+    request.routes.decoder = decoder ? "ffmpeg" : "";
+    request.routes.readStraight = readStraight;
+    const fenwave::BatchJobs jobs = planBatch(request, FakeFacts({}, {}));
+    QCOMPARE(jobs.size(), 1);
+    const BatchJob &job = jobs.front();
+    if (job.skipped()) {
+        QCOMPARE("skip " + reasonWord(job.skip), expected);
+        return;
+    }
+    const QString encoder
+        = job.decoder.isEmpty()
+              ? shellQuoted(QStringList{"lame"} + encoderArguments(job.switches, job.input, job.output))
+              : shellQuoted(job.decoder) + " | "
+                    + shellQuoted(QStringList{"lame"} + encoderArgumentsFromPipe(job.switches, job.output));
+    QCOMPARE(encoder, expected);
 }
 
 // The same-file check on real files: links and other names of an input.

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -36,11 +37,37 @@ void TestFolderScan::initTestCase()
     const QString root = m_dir.path();
     for (const char *folder : {"Album/CD 2", "Album/.hidden", "Elsewhere"})
         QVERIFY(QDir(root).mkpath(folder));
+    // WAV PCM takes sound only: the files it lists hold a sound header, the others a text.
+    const QByteArray aiff("FORM\0\0\0\x04"
+                          "AIFF",
+                          12);
+    const QByteArray aifc("FORM\0\0\0\x04"
+                          "AIFC",
+                          12);
+    const QByteArray m4a("\0\0\0\x1c"
+                         "ftypM4A \0\0\x02\0M4A isomiso2",
+                         28);
+    const QByteArray jpeg("\xff\xd8\xff\xe0\x00\x10JFIF\x00\x01\x01\x00\x00\x01\x00\x01\x00\x00", 20);
+    const QByteArray video("\0\0\0\x18"
+                           "ftypisom\0\0\x02\0isomiso2",
+                           24);
+    const QHash<QString, QByteArray> contents{{"track 10.wav", testing::silentWave()},
+                                              {"track 2.wav", testing::silentWave()},
+                                              {"Track 1.WAV", testing::silentWave()},
+                                              {"d.wave", testing::silentWave()},
+                                              {"CD 2/01.wav", testing::silentWave()},
+                                              {"b.aiff", aiff},
+                                              {"c.AIFC", aifc},
+                                              {"l.flac", QByteArray("fLaC\0\0\0\x22", 8)},
+                                              {"m.m4a", m4a},
+                                              {"cover.wav", jpeg},
+                                              {"clip.mp4", video}};
     for (const char *file :
-         {"track 10.wav", "track 2.wav", "Track 1.WAV", "notes.txt", "wav", ".hidden.wav", "b.aiff", "c.AIFC", "d.wave",
-          "e.raw", "f.PCM", "g.mp3", "h.mpa", "i.ogg", "j.mp1", "k.mp2", "CD 2/01.wav", ".hidden/x.wav"})
-        testing::mustWrite(root + "/Album/" + file, "x");
-    testing::mustWrite(root + "/Elsewhere/y.wav", "x");
+         {"track 10.wav", "track 2.wav",   "Track 1.WAV", "notes.txt", "wav",       ".hidden.wav", "b.aiff", "c.AIFC",
+          "d.wave",       "e.raw",         "f.PCM",       "g.mp3",     "h.mpa",     "i.ogg",       "j.mp1",  "k.mp2",
+          "CD 2/01.wav",  ".hidden/x.wav", "l.flac",      "m.m4a",     "cover.wav", "clip.mp4"})
+        testing::mustWrite(root + "/Album/" + file, contents.value(file, "x"));
+    testing::mustWrite(root + "/Elsewhere/y.wav", testing::silentWave());
     QVERIFY(QFile::link(root + "/Elsewhere", root + "/Album/linked"));
     QVERIFY(QFile::link(root + "/Album/track 2.wav", root + "/Album/link.wav"));
     QVERIFY(QFile::link(root + "/Album/gone.wav", root + "/Album/dangling.wav"));
@@ -73,7 +100,9 @@ void TestFolderScan::listsByInputType_data()
     QTest::addColumn<int>("inputType");
     QTest::addColumn<QString>("folder");
     QTest::addColumn<QStringList>("expected");
-    const QStringList wave{"b.aiff", "c.AIFC", "CD 2/01.wav", "CD 2/\uFFFD\uFFFD.wav", "d.wave", "link.wav", "Track 1.WAV", "track 2.wav", "track 10.wav"};
+    // Every kind of sound with a route, by its content: not the picture, the video or the texts
+    // named as sound.
+    const QStringList wave{"b.aiff", "c.AIFC", "CD 2/01.wav", "CD 2/\uFFFD\uFFFD.wav", "d.wave", "l.flac", "link.wav", "m.m4a", "Track 1.WAV", "track 2.wav", "track 10.wav"};
     QTest::newRow("WAV PCM") << 5 << "Album" << wave;
     QTest::newRow("no type chosen") << -1 << "Album" << wave;
     QTest::newRow("folder with slash") << 5 << "Album/" << wave;

@@ -1,3 +1,4 @@
+#include "batch/EncoderProbe.h"
 #include "batch/SoundKind.h"
 
 #include "TestFiles.h"
@@ -75,6 +76,10 @@ private slots:
     void initTestCase();
     void kindOfContent_data();
     void kindOfContent();
+    void channelsOfContent_data();
+    void channelsOfContent();
+    void probe_data();
+    void probe();
     void whatEachInputTypeTakes_data();
     void whatEachInputTypeTakes();
     void descriptions_data();
@@ -160,6 +165,85 @@ void TestSoundKind::kindOfContent()
     const QDir dir(m_dir.path());
     makeSample(dir, name, maker, bytes);
     QCOMPARE(soundKindOfFile(dir.filePath(name)), expected);
+}
+
+// clang-format off
+void TestSoundKind::channelsOfContent_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<Maker>("maker");
+    QTest::addColumn<int>("expected"); // 0: the header does not say
+    const auto soxChannels = [](const QString &channels) {
+        return Maker{"sox", "-n", "-r", "44100", "-c", channels, "%1", "synth", "0.1", "sine", "440"};
+    };
+
+    QTest::newRow("WAV, two") << "a.wav" << sox({"-b", "16"}) << 2;
+    QTest::newRow("WAV extensible, six") << "a.wav" << ffmpeg({"-ac", "6"}) << 6;
+    QTest::newRow("RF64, six") << "a.wav" << ffmpeg({"-ac", "6", "-rf64", "always"}) << 6;
+    QTest::newRow("W64, six") << "a.w64" << soxChannels("6") << 6;
+    QTest::newRow("AIFF, three") << "a.aiff" << soxChannels("3") << 3;
+    QTest::newRow("FLAC, six") << "a.flac" << soxChannels("6") << 6;
+    QTest::newRow("FLAC, one") << "a.flac" << soxChannels("1") << 1;
+    QTest::newRow("Ogg Vorbis, six") << "a.ogg" << soxChannels("6") << 6;
+    QTest::newRow("Opus, six") << "a.opus" << ffmpeg({"-ac", "6", "-c:a", "libopus", "-mapping_family", "1"}) << 6;
+    QTest::newRow("MPEG Layer III: not said") << "a.mp3" << lame({}) << 0;
+}
+// clang-format on
+
+void TestSoundKind::channelsOfContent()
+{
+    QFETCH(QString, name);
+    QFETCH(Maker, maker);
+    QFETCH(int, expected);
+
+    const QDir dir(m_dir.path());
+    makeSample(dir, name, maker, {});
+    QCOMPARE(soundFormatOfFile(dir.filePath(name)).channels, expected);
+}
+
+// The probe's samples are of their kinds, and an encoder counts as reading a kind only when the
+// MP3 it makes plays as long as the sample: not when it reads the sample as raw noise or fails.
+// The answer is kept per encoder file, and asked again once the file has changed.
+void TestSoundKind::probe_data()
+{
+    QTest::addColumn<QByteArray>("encoder"); // a stand-in's script; "lame" runs the encoder
+    QTest::addColumn<bool>("read");
+
+    QTest::newRow("the encoder") << QByteArray("exec lame \"$@\"\n") << true;
+    // What the encoder makes of a file it cannot read: noise, as long as the file's bytes last.
+    QTest::newRow("reads the sample as noise")
+        << QByteArray("for a; do in=$out; out=$a; done\nhead -c \"$(wc -c < \"$in\")\" /dev/urandom > \"$out.noise\"\n"
+                      "exec lame --quiet \"$out.noise\" \"$out\"\n")
+        << false;
+    QTest::newRow("fails") << QByteArray("exit 1\n") << false;
+    QTest::newRow("writes a short MP3, says nothing")
+        << QByteArray("for out; do :; done; exec lame --quiet -r -s 8 /dev/null \"$out\"\n") << false;
+}
+
+void TestSoundKind::probe()
+{
+    QFETCH(QByteArray, encoder);
+    QFETCH(bool, read);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QList<SoundKind> probed;
+    for (SoundKind kind : {SoundKind::Flac, SoundKind::OggVorbis, SoundKind::OggOpus, SoundKind::Wave64,
+                           SoundKind::Rf64, SoundKind::WavFloat}) {
+        const QString sample = probeSample(kind);
+        QVERIFY2(!sample.isEmpty(), qPrintable(soundKindText(kind, Language::English)));
+        QCOMPARE(soundKindOfFile(sample), kind);
+        probed += kind;
+    }
+    const QString program = dir.filePath("encoder");
+    QVERIFY(testing::writeExecutable(program, "#!/bin/sh\n" + encoder));
+    const QList<SoundKind> answer
+        = probeEncoder(program, probed + QList<SoundKind>{SoundKind::WavPcm, SoundKind::Mp4Audio});
+    QCOMPARE(answer.size(), read ? probed.size() : 0);
+    // Another encoder under the same name: asked again.
+    QVERIFY(testing::writeExecutable(program, "#!/bin/sh\n# another one\n"
+                                                  + QByteArray(read ? "exit 1\n" : "exec lame \"$@\"\n")));
+    QCOMPARE(probeEncoder(program, {SoundKind::Flac}).size(), read ? 0 : 1);
 }
 
 // clang-format off

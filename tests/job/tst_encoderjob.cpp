@@ -28,6 +28,7 @@ class TestEncoderJob : public QObject
 private slots:
     void chain_data();
     void chain();
+    void decoderTellsProgress();
 };
 
 // clang-format off
@@ -50,7 +51,13 @@ void TestEncoderJob::chain_data()
         << JobState::Failed << JobFailure::ExitStatus << 3 << QByteArray("cannot encode") << QByteArray();
     QTest::newRow("the decoder fails, the encoder does not: the decoder's words")
         << QByteArray("printf 'so'; echo 'damaged input' >&2; exit 2\n") << copies << false
-        << JobState::Failed << JobFailure::ExitStatus << 2 << QByteArray("damaged input") << QByteArray();
+        << JobState::Failed << JobFailure::DecoderExitStatus << 2 << QByteArray("damaged input") << QByteArray();
+    // The decoder's report lines ("key=value") say nothing: its error does.
+    QTest::newRow("the decoder fails amid its report: its words")
+        << QByteArray("printf 'so'; printf 'out_time_us=500\\nprogress=continue\\n' >&2; echo '[flac @ 0x5] invalid residual' >&2;"
+                      " printf 'out_time_us=900\\nspeed=1x\\nprogress=end\\n' >&2; exit 1\n") << copies << false
+        << JobState::Failed << JobFailure::DecoderExitStatus << 1 << QByteArray("[flac @ 0x5] invalid residual")
+        << QByteArray();
     QTest::newRow("both fail: the encoder's words") << QByteArray("echo 'damaged input' >&2; exit 2\n")
         << QByteArray("cat > /dev/null; echo 'no sound'; exit 4\n") << false
         << JobState::Failed << JobFailure::ExitStatus << 4 << QByteArray("no sound") << QByteArray();
@@ -97,6 +104,32 @@ void TestEncoderJob::chain()
     QCOMPARE(testing::readAll(dir.filePath("out put.mp3")), output);
     for (const QString &pid : testing::readLines(dir.filePath("pids")))
         QTRY_VERIFY_WITH_TIMEOUT(!testing::isAlive(pid), kEndMs);
+}
+
+// In a chain the progress is the decoder's time against the source's length; the encoder's own
+// progress lines (it has none on a pipe, but a stand-in may) do not count.
+void TestEncoderJob::decoderTellsProgress()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QVERIFY(testing::writeExecutable(
+        dir.filePath("decoder"), "#!/bin/sh\nprintf 'out_time_us=N/A\\nout_time_us=250000\\nprogress=continue\\n' >&2\n"
+                                 "sleep 0.2; printf 'out_time_us=750000\\nprogress=end\\n' >&2; printf 'sound'\n"));
+    QVERIFY(testing::writeExecutable(dir.filePath("encoder"), "#!/bin/sh\nfor out; do :; done; cat > \"$out\"\n"
+                                                              "printf '    10/100   (10%%)|    0:01/    0:05|\\n'\n"));
+    EncoderJob job(dir.filePath("encoder"), {}, "-",
+                   JobOutput::throughTemporary("out.mp3", fenwave::ExistingOutputPolicy::Overwrite, nullptr),
+                   dir.path());
+    job.setDecoder(dir.filePath("decoder"), {}, 1000);
+    QList<double> seen;
+    connect(&job, &EncoderJob::outputReady, &job, [&] { job.read(); });
+    connect(&job, &EncoderJob::progressed, &job, [&] { seen += job.status().progress; });
+    QSignalSpy finished(&job, &EncoderJob::finished);
+    QVERIFY(job.start());
+    QVERIFY(finished.wait(kEndMs));
+    QCOMPARE(job.status().state, JobState::Finished);
+    QVERIFY2(seen.contains(0.25) && seen.last() == 0.75, qPrintable(QString::number(seen.size())));
+    QCOMPARE(testing::readAll(dir.filePath("out.mp3")), QByteArray("sound"));
 }
 
 QTEST_GUILESS_MAIN(TestEncoderJob)

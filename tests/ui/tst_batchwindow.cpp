@@ -26,6 +26,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSpinBox>
 #include <QTableView>
 
@@ -550,10 +551,14 @@ void TestBatchWindow::openedFromTheMenu()
     delete batch;
 }
 
-// A picture named .wav and an M4A are skipped before Start, saying what they hold in the
-// interface language; the encoder never sees them.
+// A picture named .wav, and an M4A where there is no ffmpeg, are skipped before Start, saying
+// why in the interface language; the encoder never sees them. A FLAC waits for the probe at Start.
 void TestBatchWindow::contentSkippedBeforeStart()
 {
+    // No ffmpeg on the PATH: an M4A has no way to the encoder.
+    const QByteArray savedPath = qgetenv("PATH");
+    qputenv("PATH", "/nonexistent");
+    const auto restorePath = qScopeGuard([savedPath] { qputenv("PATH", savedPath); });
     Window w;
     QPointer<BatchWindow> batch = openBatch(w.form, file("finishes"));
     batch->show();
@@ -567,20 +572,26 @@ void TestBatchWindow::contentSkippedBeforeStart()
     QVERIFY(testing::writeAll(folder + "/b.m4a", QByteArray("\0\0\0\x1c"
                                                             "ftypM4A \0\0\x02\0M4A isomiso2",
                                                             28)));
-    QVERIFY(dropOn(batch, {folder + "/cover.wav", folder + "/b.m4a"}));
+    QVERIFY(testing::writeAll(folder + "/c.flac", QByteArray("fLaC\0\0\0\x22", 8) + QByteArray(34, '\0')));
+    QVERIFY(dropOn(batch, {folder + "/cover.wav", folder + "/b.m4a", folder + "/c.flac"}));
+    QCOMPARE(cell(batch, 4, BatchJobModel::StatusColumn), "Waiting"); // until Start has probed the encoder
     QCOMPARE(cell(batch, 2, BatchJobModel::StatusColumn), "Skipped, not a sound file: JPEG image");
-    QCOMPARE(cell(batch, 3, BatchJobModel::StatusColumn), "Skipped, the encoder does not read M4A files");
+    QCOMPARE(cell(batch, 3, BatchJobModel::StatusColumn), "Skipped, M4A needs ffmpeg: apt install ffmpeg");
     QCOMPARE(cell(batch, 3, BatchJobModel::OutputColumn), QString()); // nothing will be written
     w.form.named<QAction>("mnuRussian")->trigger();
     QCOMPARE(cell(batch, 2, BatchJobModel::StatusColumn),
              QString::fromUtf8("Пропущен, не звуковой файл: изображение JPEG"));
     QCOMPARE(cell(batch, 3, BatchJobModel::StatusColumn),
-             QString::fromUtf8("Пропущен, кодировщик не читает файлы M4A"));
+             QString::fromUtf8("Пропущен, для M4A нужен ffmpeg: apt install ffmpeg"));
 
     QTest::mouseClick(batch->findChild<QPushButton *>("butBatchStart"), Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(!batch->isRunning(), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(batch->runner() && !batch->isRunning(), 20000);
     QVERIFY(QFile::exists(folder + "/b.mp3"));
     QVERIFY(!QFile::exists(folder + "/cover.mp3"));
+    // The stand-in encoder does not read the probe's FLAC: without ffmpeg the file has no way.
+    QCOMPARE(cell(batch, 4, BatchJobModel::StatusColumn),
+             QString::fromUtf8("Пропущен, для FLAC нужен ffmpeg: apt install ffmpeg"));
+    QVERIFY(!QFile::exists(folder + "/c.mp3"));
     delete batch;
 }
 

@@ -105,6 +105,8 @@ private slots:
     void encodesFromTheShell();
     void carriesTagsFromTheShell();
     void carriesEmbeddedCoversFromTheShell();
+    void routesEveryKindFromTheShell_data();
+    void routesEveryKindFromTheShell();
     void takesTagsIntoTheWindow();
 
 private:
@@ -507,6 +509,118 @@ void TestEndToEnd::carriesEmbeddedCoversFromTheShell()
     QCOMPARE(QDir(temporary).entryList(QDir::Files | QDir::Hidden), QStringList());
 }
 
+}
+
+// clang-format off
+// Each kind by its route, with the real encoder and ffmpeg: a command of the tools that makes the
+// source ("%1" for it), whether ffmpeg is on the PATH, and what the shell command says and
+// writes. A dry run shows how the file would go; a real run writes an MP3 of the source's
+// length (and two channels).
+void TestEndToEnd::routesEveryKindFromTheShell_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QStringList>("maker");
+    QTest::addColumn<bool>("withDecoder");
+    QTest::addColumn<bool>("dryRun");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("said");     // on standard error (a real run) or output (a dry run)
+    QTest::addColumn<QString>("notSaid");
+    QTest::addColumn<int>("lengthMs");     // of the MP3 written; 0: none is
+    const QStringList tone{"ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i", "sine=frequency=440:duration=2"};
+
+    QTest::newRow("M4A through the decoder") << "a.m4a" << tone + QStringList{"-c:a", "aac", "%1"} << true << false
+        << 0 << "finished: a.m4a -> a.mp3" << "" << 2000;
+    QTest::newRow("six channels downmixed") << "six.wav" << tone + QStringList{"-ac", "6", "%1"} << true << false
+        << 0 << "finished: six.wav -> six.mp3" << "" << 2000;
+    QTest::newRow("six channels, the pipe") << "six.wav" << tone + QStringList{"-ac", "6", "%1"} << true << true
+        << 0 << " -i " << "" << 0;
+    QTest::newRow("FLAC straight after the probe") << "a.flac" << tone + QStringList{"%1"} << true << true
+        << 0 << "/lame' -m j -b 128 '" << " | " << 0;
+    QTest::newRow("FLAC straight, encoded") << "b.flac" << tone + QStringList{"%1"} << false << false
+        << 0 << "finished: b.flac -> b.mp3" << "" << 2000;
+    // Cut inside its sound: the decoder fails, and says why; nothing is written.
+    QTest::newRow("a truncated source fails") << "cut.m4a"
+        << QStringList{"/bin/sh", "-c", "ffmpeg -v error -y -f lavfi -i sine=duration=5 -c:a aac -movflags +faststart \"$0.whole.m4a\""
+                                   " && head -c 40000 \"$0.whole.m4a\" > \"$0\"", "%1"}
+        << true << false << 1 << "failed: cut.m4a (ffmpeg ended with status 1)\n  " << "progress=" << 0;
+    QTest::newRow("M4A without ffmpeg") << "c.m4a" << tone + QStringList{"-c:a", "aac", "%1"} << false << false
+        << 0 << "skipped: c.m4a (M4A needs ffmpeg: apt install ffmpeg)" << "" << 0;
+    QTest::newRow("six channels without ffmpeg") << "six2.wav" << tone + QStringList{"-ac", "6", "%1"} << false << false
+        << 0 << "skipped: six2.wav (a 6-channel file needs ffmpeg: apt install ffmpeg)" << "" << 0;
+}
+// clang-format on
+
+void TestEndToEnd::routesEveryKindFromTheShell()
+{
+    QFETCH(QString, source);
+    QFETCH(QStringList, maker);
+    QFETCH(bool, withDecoder);
+    QFETCH(bool, dryRun);
+    QFETCH(int, exitCode);
+    QFETCH(QString, said);
+    QFETCH(QString, notSaid);
+    QFETCH(int, lengthMs);
+
+    QStringList systemPath;
+    for (const QByteArray &folder : m_savedPath.split(':'))
+        systemPath << QFile::decodeName(folder);
+    const QString ffmpeg = QStandardPaths::findExecutable(QStringLiteral("ffmpeg"), systemPath);
+    if (ffmpeg.isEmpty())
+        QSKIP("ffmpeg is not installed");
+    QDir root(m_root.path());
+    QVERIFY(root.mkpath("routes") && root.mkpath("bin with ffmpeg"));
+    const QString folder = root.filePath("routes");
+    QFile::link(ffmpeg, root.filePath("bin with ffmpeg/ffmpeg"));
+    QFile::link(m_lame, root.filePath("bin with ffmpeg/lame"));
+    const QString path = folder + u'/' + source;
+    QStringList arguments = maker.mid(1);
+    arguments.replaceInStrings(QStringLiteral("%1"), path);
+    QProcess make;
+    QProcessEnvironment makeEnvironment = QProcessEnvironment::systemEnvironment();
+    makeEnvironment.insert(QStringLiteral("PATH"), QFile::decodeName(m_savedPath));
+    make.setProcessEnvironment(makeEnvironment);
+    make.start(maker.first() == "ffmpeg" ? ffmpeg : maker.first(), arguments);
+    QVERIFY(make.waitForFinished(60000) && make.exitCode() == 0);
+
+    QProcess process;
+    process.setWorkingDirectory(folder);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("PATH"), root.filePath(withDecoder ? "bin with ffmpeg" : "bin"));
+    process.setProcessEnvironment(environment);
+    QStringList options{QStringLiteral("--encode"), QStringLiteral("--existing"), QStringLiteral("overwrite")};
+    if (dryRun)
+        options << QStringLiteral("--dry-run");
+    process.start(QStringLiteral(FENWAVE_EXECUTABLE), options << source);
+    QVERIFY(process.waitForFinished(120000));
+    const QString out = QString::fromUtf8(process.readAllStandardOutput());
+    const QString err = QString::fromUtf8(process.readAllStandardError());
+    const QString told = dryRun ? out : err;
+    QVERIFY2(process.exitCode() == exitCode, qPrintable(err));
+    QVERIFY2(told.contains(said), qPrintable(told));
+    QVERIFY2(notSaid.isEmpty() || !told.contains(notSaid), qPrintable(told));
+    if (dryRun) {
+        // The line a shell runs as it is.
+        QProcess shell;
+        shell.setWorkingDirectory(folder);
+        shell.setProcessEnvironment(environment);
+        shell.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), out});
+        QVERIFY(shell.waitForFinished(60000));
+        QCOMPARE(shell.exitCode(), 0);
+    }
+    const QString mp3 = folder + u'/' + QFileInfo(source).completeBaseName() + QStringLiteral(".mp3");
+    if (lengthMs == 0 && !dryRun) {
+        QVERIFY(!QFileInfo::exists(mp3));
+        return;
+    }
+    if (dryRun)
+        lengthMs = 2000;
+    TagLib::MPEG::File file(QFile::encodeName(mp3).constData(), true, TagLib::AudioProperties::Accurate);
+    QVERIFY(file.isValid() && file.audioProperties());
+    QVERIFY2(std::abs(file.audioProperties()->lengthInMilliseconds() - lengthMs) < lengthMs / 10,
+             qPrintable(QString::number(file.audioProperties()->lengthInMilliseconds())));
+    // The encoder keeps one channel as one, and takes two of six.
+    QCOMPARE(file.audioProperties()->channels(), source.startsWith("six") ? 2 : 1);
+    QFile::remove(mp3);
 // The single Run: "Take tags from the input file" fills only the empty fields, and a Cyrillic
 // title reaches the MP3 even under a locale that cannot hold it.
 void TestEndToEnd::takesTagsIntoTheWindow()

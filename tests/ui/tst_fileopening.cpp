@@ -191,8 +191,11 @@ void TestFileOpening::initTestCase()
     QVERIFY(QDir(m_root.path()).mkpath(QStringLiteral("disc/sub")));
     QVERIFY(QDir(m_root.path()).mkpath(QStringLiteral("disc/.hidden")));
     for (const char *name : {"a.wav", "b.wav", "disc/track 10.wav", "disc/track 2.WAV", "disc/sub/track 1.wav",
-                             "disc/.hidden.wav", "disc/.hidden/x.wav", "disc/notes.txt", "disc/cover.mp3"})
+                             "disc/.hidden.wav", "disc/.hidden/x.wav", "disc/notes.txt"})
         QVERIFY(testing::writeAll(file(QString::fromUtf8(name)), testing::silentWave()));
+    // A folder takes every kind of sound, by content: a picture named as sound stays out.
+    QVERIFY(testing::writeAll(file(QStringLiteral("disc/cover.mp3")),
+                              QByteArray("\xff\xd8\xff\xe0\x00\x10JFIF\x00\x01\x01\x00\x00\x01\x00\x01\x00\x00", 20)));
     QVERIFY(testing::writeAll(file(QStringLiteral("other sets")), kSettingsBytes));
     QVERIFY(testing::writeAll(file(QStringLiteral("sets.wav")), kSettingsBytes));
 }

@@ -118,7 +118,7 @@ void TestEncoderJob::decoderTellsProgress()
     QVERIFY(testing::writeExecutable(dir.filePath("encoder"), "#!/bin/sh\nfor out; do :; done; cat > \"$out\"\n"
                                                               "printf '    10/100   (10%%)|    0:01/    0:05|\\n'\n"));
     EncoderJob job(dir.filePath("encoder"), {}, "-",
-                   JobOutput::throughTemporary("out.mp3", fenwave::ExistingOutputPolicy::Overwrite, nullptr),
+                   JobOutput::throughTemporary("out.mp3", fenwave::ExistingOutputPolicy::Overwrite, "in.wav", nullptr),
                    dir.path());
     job.setDecoder(dir.filePath("decoder"), {}, 1000);
     QList<double> seen;

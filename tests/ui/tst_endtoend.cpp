@@ -509,8 +509,6 @@ void TestEndToEnd::carriesEmbeddedCoversFromTheShell()
     QCOMPARE(QDir(temporary).entryList(QDir::Files | QDir::Hidden), QStringList());
 }
 
-}
-
 // clang-format off
 // Each kind by its route, with the real encoder and ffmpeg: a command of the tools that makes the
 // source ("%1" for it), whether ffmpeg is on the PATH, and what the shell command says and
@@ -529,24 +527,24 @@ void TestEndToEnd::routesEveryKindFromTheShell_data()
     const QStringList tone{"ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i", "sine=frequency=440:duration=2"};
 
     QTest::newRow("M4A through the decoder") << "a.m4a" << tone + QStringList{"-c:a", "aac", "%1"} << true << false
-        << 0 << "finished: a.m4a -> a.mp3" << "" << 2000;
+        << 0 << "a.m4a -> a.mp3: Finished" << "" << 2000;
     QTest::newRow("six channels downmixed") << "six.wav" << tone + QStringList{"-ac", "6", "%1"} << true << false
-        << 0 << "finished: six.wav -> six.mp3" << "" << 2000;
+        << 0 << "six.wav -> six.mp3: Finished" << "" << 2000;
     QTest::newRow("six channels, the pipe") << "six.wav" << tone + QStringList{"-ac", "6", "%1"} << true << true
         << 0 << " -i " << "" << 0;
     QTest::newRow("FLAC straight after the probe") << "a.flac" << tone + QStringList{"%1"} << true << true
         << 0 << "/lame' -m j -b 128 '" << " | " << 0;
     QTest::newRow("FLAC straight, encoded") << "b.flac" << tone + QStringList{"%1"} << false << false
-        << 0 << "finished: b.flac -> b.mp3" << "" << 2000;
+        << 0 << "b.flac -> b.mp3: Finished" << "" << 2000;
     // Cut inside its sound: the decoder fails, and says why; nothing is written.
     QTest::newRow("a truncated source fails") << "cut.m4a"
         << QStringList{"/bin/sh", "-c", "ffmpeg -v error -y -f lavfi -i sine=duration=5 -c:a aac -movflags +faststart \"$0.whole.m4a\""
                                    " && head -c 40000 \"$0.whole.m4a\" > \"$0\"", "%1"}
-        << true << false << 1 << "failed: cut.m4a (ffmpeg ended with status 1)\n  " << "progress=" << 0;
+        << true << false << 1 << "cut.m4a -> cut.mp3: Failed, exit status 1: " << "progress=" << 0;
     QTest::newRow("M4A without ffmpeg") << "c.m4a" << tone + QStringList{"-c:a", "aac", "%1"} << false << false
-        << 0 << "skipped: c.m4a (M4A needs ffmpeg: apt install ffmpeg)" << "" << 0;
+        << 0 << "c.m4a: Skipped, M4A needs ffmpeg: apt install ffmpeg" << "" << 0;
     QTest::newRow("six channels without ffmpeg") << "six2.wav" << tone + QStringList{"-ac", "6", "%1"} << false << false
-        << 0 << "skipped: six2.wav (a 6-channel file needs ffmpeg: apt install ffmpeg)" << "" << 0;
+        << 0 << "six2.wav: Skipped, a 6-channel file needs ffmpeg: apt install ffmpeg" << "" << 0;
 }
 // clang-format on
 
@@ -621,6 +619,8 @@ void TestEndToEnd::routesEveryKindFromTheShell()
     // The encoder keeps one channel as one, and takes two of six.
     QCOMPARE(file.audioProperties()->channels(), source.startsWith("six") ? 2 : 1);
     QFile::remove(mp3);
+}
+
 // The single Run: "Take tags from the input file" fills only the empty fields, and a Cyrillic
 // title reaches the MP3 even under a locale that cannot hold it.
 void TestEndToEnd::takesTagsIntoTheWindow()

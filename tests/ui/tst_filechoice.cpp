@@ -1,6 +1,6 @@
-// The three file choices through the real window and its two shared file dialogs (and the
-// batch's file dialogs by what they list): what each
-// dialog shows, what a choice or a cancel changes, and which composer runs afterwards.
+// The three file choices through the real window and its two shared file dialogs: what each
+// dialog shows, what a choice or a cancel changes, and which composer runs afterwards; and what
+// the batch's file dialogs list.
 #include "FormDriver.h"
 #include "TestFiles.h"
 

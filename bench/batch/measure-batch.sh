@@ -65,7 +65,7 @@ for i in range(count):
 PY
 
 # The tags of track N, as the FLAC files hold them and as they are typed by hand for the encoder.
-artist='Кино' album='Группа крови' album_artist='Various Artists' year=1988 genre=Rock
+artist='Артём Ёлкин' album='Первый альбом' album_artist='Various Artists' year=1988 genre=Rock
 comment='Fenwave batch benchmark'
 title_of() { printf 'Песня номер %d' "$1"; }
 
@@ -110,7 +110,7 @@ eval "dry=( $("$fenwave" --encode --dry-run -- "$work/probe/probe.wav") )"
 switches=("${dry[@]:1:${#dry[@]}-3}")
 lame=${dry[0]}
 # What fenwave plans for the first track, for the record.
-first_line=$("$fenwave" --encode --dry-run -- "${inputs[0]}" 2>/dev/null || true)
+first_line=$("$fenwave" --encode --dry-run -- "${inputs[0]}" 2>&1 || true)
 
 median() { sort -n | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 

@@ -184,7 +184,7 @@ wav) ways=(one_after_another with_xargs with_fenwave) limit=with_xargs ;;
 flac) ways=(with_xargs_tags with_fenwave) limit=with_xargs_tags ;;
 m4a)
     ways=(with_xargs_pipe with_fenwave) limit=with_xargs_pipe
-    if [[ $first_line != *ffmpeg* ]]; then
+    if [[ $first_line != *ffmpeg*" | "* ]]; then # a pipe, not a skip reason that names ffmpeg
         echo "This fenwave does not pipe M4A files through ffmpeg (its plan: ${first_line:-nothing});" \
             "only the hand-made way is timed." >&2
         ways=(with_xargs_pipe)

@@ -150,10 +150,12 @@ else
 fi
 
 check_relation_names Depends libqt6widgets6 libqt6gui6 libqt6core6 fonts-liberation
-check_relation_names Recommends lame qt6-translations-l10n
-if relation_names Depends | grep -qxF lame; then
-    fail "Depends names lame; it belongs in Recommends"
-fi
+check_relation_names Recommends lame qt6-translations-l10n ffmpeg
+for optional in lame ffmpeg; do
+    if relation_names Depends | grep -qxF "$optional"; then
+        fail "Depends names $optional; it belongs in Recommends"
+    fi
+done
 
 # --- the packaged desktop entry
 desktop="$work/$app_id.desktop"
@@ -184,17 +186,35 @@ else
         echo "skip: desktop-file-validate is not installed (Debian package desktop-file-utils)"
     fi
 
-    # "Open with" for WAV and AIFF in their several names; never for MPEG audio.
+    # "Open with" for every kind a batch reads, WAV and AIFF in their several names, FLAC and
+    # M4A under their old names too; never for video, which the encoder cannot take.
     mimetypes=$(sed -n 's/^MimeType=//p' "$desktop" | tr ';' '\n')
-    for type in audio/x-wav audio/wav audio/vnd.wave audio/wave audio/x-aiff audio/aiff; do
+    for type in audio/x-wav audio/wav audio/vnd.wave audio/wave audio/x-aiff audio/aiff audio/x-aifc \
+            audio/flac audio/x-flac audio/ogg audio/x-vorbis+ogg audio/x-opus+ogg audio/mp4 audio/x-m4a \
+            audio/mpeg audio/mp2; do
         if printf '%s\n' "$mimetypes" | grep -qxF -- "$type"; then
             pass "desktop entry opens $type"
         else
             fail "desktop entry lacks the file type $type"
         fi
     done
-    if printf '%s\n' "$mimetypes" | grep -q '^audio/\(mpeg\|mp3\|x-mp3\|x-mpeg\)'; then
-        fail "desktop entry offers to open MPEG audio"
+    if printf '%s\n' "$mimetypes" | grep -q '^video/'; then
+        fail "desktop entry offers to open video"
+    fi
+    # Each type the entry names is one the MIME database of this machine knows (by its name or
+    # as an alias); the two spellings it has no entry for are kept for desktops that use them.
+    mime_database=/usr/share/mime/packages/freedesktop.org.xml
+    if [ -r "$mime_database" ]; then
+        for type in $mimetypes; do
+            case "$type" in audio/wave | audio/aiff) continue ;; esac
+            if grep -qF -e "<mime-type type=\"$type\"" -e "<alias type=\"$type\"" "$mime_database"; then
+                pass "the MIME database knows $type"
+            else
+                fail "the MIME database does not know $type"
+            fi
+        done
+    else
+        echo "skip: $mime_database is missing (Debian package shared-mime-info)"
     fi
 fi
 

@@ -357,7 +357,7 @@ BatchWindow *TForm1::openBatchWindow(const QStringList &inputs)
 void TForm1::mnuEncodeFilesClick()
 {
     const QStringList chosen = askForBatchItems(this, messages.strBatchFilesTitle, QStringLiteral("dlgEncodeFiles"),
-                                                messages.strMusicFilter);
+                                                messages.strBatchSoundFilter);
     if (!chosen.isEmpty())
         openChosenForBatch(chosen);
 }

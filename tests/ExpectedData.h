@@ -245,7 +245,8 @@ inline QList<QStringList> messageTexts(const fenwave::MessageTexts &m)
             {"strBatchFolderTitle", m.strBatchFolderTitle},
             {"strBatchAddWhileRunning", m.strBatchAddWhileRunning},
             {"strBatchAddFilesHint", m.strBatchAddFilesHint},
-            {"strBatchAddFolderHint", m.strBatchAddFolderHint}};
+            {"strBatchAddFolderHint", m.strBatchAddFolderHint},
+            {"strBatchSoundFilter", m.strBatchSoundFilter}};
 }
 
 } // namespace testing

@@ -3,9 +3,10 @@
 // answering, how much memory the list adds, how long the list takes to paint and to scroll to
 // its end, and the same hold and wait for a re-plan (a setting changed).
 // Usage:
-//   batch_window_probe [FILES]
-// FILES (default 10000) empty .wav files are made in a temporary folder; the per-user store is
-// kept in another.
+//   batch_window_probe [FILES | FOLDER]
+// FILES (default 10000) empty .wav files are made in a temporary folder, or the FOLDER given (of
+// real sound files, bench/batch/measure-folder.sh makes one) is dropped; the per-user store is
+// kept in another folder.
 #include "ui/BatchJobModel.h"
 #include "ui/BatchWindow.h"
 #include "unMain.h"
@@ -14,6 +15,7 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -59,7 +61,9 @@ qint64 waitForPlan(BatchWindow *batch)
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    const int count = app.arguments().size() > 1 ? app.arguments().at(1).toInt() : 10000;
+    const QString given = app.arguments().value(1);
+    const bool folderGiven = QFileInfo(given).isDir();
+    const int count = folderGiven ? 0 : given.isEmpty() ? 10000 : given.toInt();
     QTemporaryDir store;
     QTemporaryDir album;
     for (int i = 1; i <= count; ++i) {
@@ -74,7 +78,7 @@ int main(int argc, char *argv[])
     const long long before = residentBytes();
     QElapsedTimer timer;
     timer.start();
-    form.openFiles({album.path()});
+    form.openFiles({folderGiven ? given : album.path()});
     const qint64 heldMs = timer.elapsed();
     BatchWindow *batch = form.batchWindows().value(0);
     if (!batch)

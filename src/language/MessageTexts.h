@@ -73,6 +73,8 @@ struct MessageTexts {
     QString strBatchNotStarted, strBatchWillReplace, strBatchElapsed, strBatchListed, strBatchSummary, strBatchNotDone,
         strBatchAddFiles, strBatchAddFolder, strBatchFilesTitle, strBatchFolderTitle, strBatchAddWhileRunning,
         strBatchAddFilesHint, strBatchAddFolderHint;
+    // The filter of the batch's file dialogs: every kind of sound file a batch reads, then all files.
+    QString strBatchSoundFilter;
 };
 
 // The texts of a language; a number that names no language gives all-empty texts.

@@ -579,7 +579,7 @@ void BatchWindow::showKeptOutput()
 void BatchWindow::chooseFilesToAdd()
 {
     const QStringList chosen = askForBatchItems(this, m_texts.strBatchFilesTitle, QStringLiteral("dlgBatchAddFiles"),
-                                                m_texts.strMusicFilter);
+                                                m_texts.strBatchSoundFilter);
     if (!chosen.isEmpty())
         addFiles(chosen);
 }

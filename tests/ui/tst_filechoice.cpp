@@ -1,5 +1,6 @@
 // The three file choices through the real window and its two shared file dialogs: what each
-// dialog shows, what a choice or a cancel changes, and which composer runs afterwards.
+// dialog shows, what a choice or a cancel changes, and which composer runs afterwards; and what
+// the batch's file dialogs list.
 #include "FormDriver.h"
 #include "TestFiles.h"
 
@@ -188,12 +189,14 @@ void TestFileChoice::initTestCase()
     testing::usePrivateHome();
     QVERIFY(m_root.isValid());
     const QDir root(m_root.path());
-    for (const char *folder : {"bin", "bin/sub", "music", "music/sub", "music.old", "out dir", "Папка с пробелом"})
+    for (const char *folder :
+         {"bin", "bin/sub", "music", "music/sub", "music.old", "out dir", "Папка с пробелом", "library", "library/sub"})
         QVERIFY(root.mkpath(folder));
     QVERIFY(testing::writeExecutable(file("bin/lame"), "#!/bin/sh\n"));
     for (const char *name :
          {"music/song.wav", "music/live.take2.wav", "music.old/song.wav", "music/noext", "music/.hidden",
-          "Папка с пробелом/Песня 1.wav", "music/a;b $(touch x) 'q'.wav", "out dir/taken.mp3"})
+          "Папка с пробелом/Песня 1.wav", "music/a;b $(touch x) 'q'.wav", "out dir/taken.mp3", "library/Album.FLAC",
+          "library/song.m4a", "library/song.opus", "library/notes.txt"})
         QVERIFY2(testing::writeAll(file(QString::fromUtf8(name)), "RIFF"), name);
     // The encoder on PATH is the one in bin.
     m_savedPath = qgetenv("PATH");
@@ -510,6 +513,11 @@ void TestFileChoice::dialogListsFilesByFilter_data()
     QTest::newRow("encoder, the encoder without .exe") << "mnuLamePath" << 0 << "bin" << "lame" << true;
     QTest::newRow("restore settings, no extension") << "mnuLoad" << 0 << "music" << "noext" << true;
     QTest::newRow("save settings, no extension") << "mnuSave" << 0 << "music" << "noext" << true;
+    QTest::newRow("batch, sound files, FLAC in capitals") << "mnuEncodeFiles" << 0 << "library" << "Album.FLAC" << true;
+    QTest::newRow("batch, sound files, M4A") << "mnuEncodeFiles" << 0 << "library" << "song.m4a" << true;
+    QTest::newRow("batch, sound files, a text") << "mnuEncodeFiles" << 0 << "library" << "notes.txt" << false;
+    QTest::newRow("batch, all files, a text") << "mnuEncodeFiles" << 1 << "library" << "notes.txt" << true;
+    QTest::newRow("batch window, sound files, Opus") << "butBatchAddFiles" << 0 << "library" << "song.opus" << true;
 }
 // clang-format on
 
@@ -522,6 +530,8 @@ void TestFileChoice::dialogListsFilesByFilter()
     QFETCH(bool, listed);
 
     Window w;
+    if (opener.startsWith(QLatin1String("butBatch")))
+        w.form.openBatchWindow({});
     ListingAnswer answer(file(folder), filterIndex);
     if (auto *button = w.form.findChild<QAbstractButton *>(opener))
         QTest::mouseClick(button, Qt::LeftButton);

@@ -252,8 +252,8 @@ const MessageText kMessageTexts[] = {
     {&MessageTexts::strBatchAddFolderHint, "Add the audio files of a folder to the list",
         "Добавить в список звуковые файлы папки"},
     {&MessageTexts::strBatchSoundFilter,
-        "Sound files|*.wav; *.wave; *.aif; *.aiff; *.aifc; *.mp3; *.mp2; *.mp1; *.mpa; *.flac; *.ogg; *.oga; *.opus; *.w64; *.rf64; *.m4a; *.mp4|All files|*.*",
-        "Звуковые файлы|*.wav; *.wave; *.aif; *.aiff; *.aifc; *.mp3; *.mp2; *.mp1; *.mpa; *.flac; *.ogg; *.oga; *.opus; *.w64; *.rf64; *.m4a; *.mp4|Все файлы|*.*"},
+        "Sound files|*.wav; *.wave; *.aif; *.aiff; *.aifc; *.mp3; *.mp2; *.mp1; *.mpa; *.flac; *.ogg; *.oga; *.opus; *.w64; *.rf64; *.bwf; *.m4a; *.m4b; *.mp4|All files|*.*",
+        "Звуковые файлы|*.wav; *.wave; *.aif; *.aiff; *.aifc; *.mp3; *.mp2; *.mp1; *.mpa; *.flac; *.ogg; *.oga; *.opus; *.w64; *.rf64; *.bwf; *.m4a; *.m4b; *.mp4|Все файлы|*.*"},
 };
 // clang-format on
 

@@ -16,7 +16,9 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <taglib/id3v2framefactory.h>
 #include <taglib/mpegfile.h>
+#include <taglib/tfilestream.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -234,7 +236,8 @@ bool playsAsProbeSample(const QString &mp3)
     const QByteArray name = QFile::encodeName(mp3);
     if (!QFileInfo(mp3).isFile())
         return false;
-    TagLib::MPEG::File file(name.constData(), true, TagLib::AudioProperties::Accurate);
+    TagLib::FileStream stream(name.constData(), true); // only read: opened by name, TagLib asks for writing
+    TagLib::MPEG::File file(&stream, TagLib::ID3v2::FrameFactory::instance(), true, TagLib::AudioProperties::Accurate);
     const TagLib::AudioProperties *properties = file.isValid() ? file.audioProperties() : nullptr;
     return properties && std::abs(qint64(properties->lengthInMilliseconds()) - kSampleMs) <= kToleranceMs;
 }

@@ -8,12 +8,14 @@
 #include <taglib/attachedpictureframe.h>
 #include <taglib/flacfile.h>
 #include <taglib/flacpicture.h>
+#include <taglib/id3v2framefactory.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/infotag.h>
 #include <taglib/mp4file.h>
 #include <taglib/mpegfile.h>
 #include <taglib/oggflacfile.h>
 #include <taglib/opusfile.h>
+#include <taglib/tfilestream.h>
 #include <taglib/tpropertymap.h>
 #include <taglib/vorbisfile.h>
 #include <taglib/wavfile.h>
@@ -117,9 +119,9 @@ QByteArray mp4Cover(TagLib::MP4::Tag *tag)
     return QByteArray();
 }
 
-void readFlac(SourceTags &tags, const TagLib::FileName name)
+void readFlac(SourceTags &tags, TagLib::IOStream *stream)
 {
-    TagLib::FLAC::File file(name, false);
+    TagLib::FLAC::File file(stream, TagLib::ID3v2::FrameFactory::instance(), false);
     if (!file.isValid())
         return;
     takeProperties(tags, file.properties());
@@ -130,36 +132,36 @@ void readFlac(SourceTags &tags, const TagLib::FileName name)
         tags.cover = xiphCover(file.xiphComment());
 }
 
-template <typename OggFile> void readOgg(SourceTags &tags, const TagLib::FileName name)
+template <typename OggFile> void readOgg(SourceTags &tags, TagLib::IOStream *stream)
 {
-    OggFile file(name, false);
+    OggFile file(stream, false);
     if (!file.isValid())
         return;
     takeProperties(tags, file.properties());
     tags.cover = xiphCover(file.tag());
 }
 
-void readMp4(SourceTags &tags, const TagLib::FileName name)
+void readMp4(SourceTags &tags, TagLib::IOStream *stream)
 {
-    TagLib::MP4::File file(name, false);
+    TagLib::MP4::File file(stream, false);
     if (!file.isValid())
         return;
     takeProperties(tags, file.properties());
     tags.cover = mp4Cover(file.tag());
 }
 
-void readMpeg(SourceTags &tags, const TagLib::FileName name)
+void readMpeg(SourceTags &tags, TagLib::IOStream *stream)
 {
-    TagLib::MPEG::File file(name, false);
+    TagLib::MPEG::File file(stream, TagLib::ID3v2::FrameFactory::instance(), false);
     if (!file.isValid())
         return;
     takeProperties(tags, file.properties()); // ID3v2, else APE, else ID3v1
     tags.cover = id3v2Cover(file.ID3v2Tag());
 }
 
-void readWav(SourceTags &tags, const TagLib::FileName name)
+void readWav(SourceTags &tags, TagLib::IOStream *stream)
 {
-    TagLib::RIFF::WAV::File file(name, false);
+    TagLib::RIFF::WAV::File file(stream, false);
     if (!file.isValid())
         return;
     // The id3 chunk first; what it leaves out comes from the INFO list.
@@ -176,9 +178,9 @@ void readWav(SourceTags &tags, const TagLib::FileName name)
         tags.cover = id3v2Cover(file.ID3v2Tag());
 }
 
-void readAiff(SourceTags &tags, const TagLib::FileName name)
+void readAiff(SourceTags &tags, TagLib::IOStream *stream)
 {
-    TagLib::RIFF::AIFF::File file(name, false);
+    TagLib::RIFF::AIFF::File file(stream, false);
     if (!file.isValid())
         return;
     takeProperties(tags, file.properties());
@@ -199,23 +201,25 @@ SourceTags readSourceTags(const QString &path, SoundKind kind)
 {
     SourceTags tags;
     const QByteArray encoded = QFile::encodeName(path);
-    const TagLib::FileName name = encoded.constData();
     if (!path.isEmpty() && !encoded.contains('\0') && QFileInfo(path).isFile()) {
+        // Read-only: a file opened for writing reports a write to whatever watches the music when it is
+        // closed, even unchanged. TagLib's files opened by name take write access where they can.
+        TagLib::FileStream stream(encoded.constData(), true);
         switch (kind) {
-        case SoundKind::Flac: readFlac(tags, name); break;
-        case SoundKind::OggVorbis: readOgg<TagLib::Ogg::Vorbis::File>(tags, name); break;
-        case SoundKind::OggOpus: readOgg<TagLib::Ogg::Opus::File>(tags, name); break;
-        case SoundKind::OggFlac: readOgg<TagLib::Ogg::FLAC::File>(tags, name); break;
-        case SoundKind::Mp4Audio: readMp4(tags, name); break;
+        case SoundKind::Flac: readFlac(tags, &stream); break;
+        case SoundKind::OggVorbis: readOgg<TagLib::Ogg::Vorbis::File>(tags, &stream); break;
+        case SoundKind::OggOpus: readOgg<TagLib::Ogg::Opus::File>(tags, &stream); break;
+        case SoundKind::OggFlac: readOgg<TagLib::Ogg::FLAC::File>(tags, &stream); break;
+        case SoundKind::Mp4Audio: readMp4(tags, &stream); break;
         case SoundKind::MpegLayer1:
         case SoundKind::MpegLayer2:
-        case SoundKind::MpegLayer3: readMpeg(tags, name); break;
+        case SoundKind::MpegLayer3: readMpeg(tags, &stream); break;
         case SoundKind::WavPcm:
         case SoundKind::WavFloat:
         case SoundKind::WavExtensible:
-        case SoundKind::WavCompressed: readWav(tags, name); break;
+        case SoundKind::WavCompressed: readWav(tags, &stream); break;
         case SoundKind::Aiff:
-        case SoundKind::Aifc: readAiff(tags, name); break;
+        case SoundKind::Aifc: readAiff(tags, &stream); break;
         default: break; // holds no tags TagLib reads, or is no sound
         }
     }

@@ -1,5 +1,6 @@
 // Tags and covers read from real sound files, made here with the real tools and tagged the way
 // other programs tag them.
+#include "tags/SourceProperties.h"
 #include "tags/SourceTags.h"
 
 #include "TestFiles.h"
@@ -14,6 +15,11 @@
 #include <taglib/infotag.h>
 #include <taglib/tpropertymap.h>
 #include <taglib/wavfile.h>
+
+#include <sys/inotify.h>
+#include <unistd.h>
+
+#include <cstdint>
 
 using namespace fenwave;
 
@@ -48,6 +54,49 @@ const QStringList kAlbumTags{
     QStringLiteral("title=") + kCyrillic,   QStringLiteral("artist=Артист"),   QStringLiteral("album=Album One"),
     QStringLiteral("album_artist=Various"), QStringLiteral("date=2019-05-01"), QStringLiteral("genre=Rock"),
     QStringLiteral("comment=Nice one"),     QStringLiteral("track=3/12"),      QStringLiteral("disc=1/2")};
+
+// How a file was closed since the watch began: inotify tells a close after write access (IN_CLOSE_WRITE)
+// from one after reading only (IN_CLOSE_NOWRITE), whoever runs the test, root included.
+class CloseWatch
+{
+public:
+    explicit CloseWatch(const QString &path) : m_fd(inotify_init1(IN_NONBLOCK | IN_CLOEXEC))
+    {
+        if (m_fd >= 0
+            && inotify_add_watch(m_fd, QFile::encodeName(path).constData(), IN_CLOSE_WRITE | IN_CLOSE_NOWRITE) < 0) {
+            ::close(m_fd);
+            m_fd = -1;
+        }
+    }
+    ~CloseWatch()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    CloseWatch(const CloseWatch &) = delete;
+    CloseWatch &operator=(const CloseWatch &) = delete;
+
+    bool isValid() const { return m_fd >= 0; }
+
+    // The IN_CLOSE_* bits of every event queued so far.
+    std::uint32_t closes() const
+    {
+        std::uint32_t seen = 0;
+        alignas(inotify_event) char buffer[4096];
+        ssize_t length;
+        while ((length = ::read(m_fd, buffer, sizeof buffer)) > 0) {
+            for (ssize_t at = 0; at < length;) {
+                const auto *event = reinterpret_cast<const inotify_event *>(buffer + at);
+                seen |= event->mask & (IN_CLOSE_WRITE | IN_CLOSE_NOWRITE);
+                at += ssize_t(sizeof(inotify_event) + event->len);
+            }
+        }
+        return seen;
+    }
+
+private:
+    int m_fd;
+};
 
 } // namespace
 
@@ -131,6 +180,10 @@ void TestSourceTags::readsEveryKind_data()
         << kCyrillic << "Артист" << "Various" << "2019" << all << "Rock|Nice one";
     QTest::newRow("MP3 with ID3v2 and cover") << "a.mp3" << QStringList{"-c:a", "libmp3lame", "-id3v2_version", "3"}
         << kAlbumTags << true << kCyrillic << "Артист" << "Various" << "2019" << all << "Rock|Nice one";
+    QTest::newRow("Ogg FLAC") << "a.oga" << QStringList{"-c:a", "flac"} << kAlbumTags << false
+        << kCyrillic << "Артист" << "Various" << "2019" << all << "Rock|Nice one";
+    QTest::newRow("AIFF with ID3v2") << "a.aiff" << QStringList{"-write_id3v2", "1"} << kAlbumTags << false
+        << kCyrillic << "Артист" << "Various" << "2019" << all << "Rock|Nice one";
     QTest::newRow("WAV with INFO only") << "info.wav" << QStringList{}
         << QStringList{"title=Info title", "artist=Info artist", "date=1999"} << false
         << "Info title" << "Info artist" << "" << "1999" << "0/0 0/0" << "|";
@@ -152,7 +205,16 @@ void TestSourceTags::readsEveryKind()
     const QString path = make(name, output, tags, withCover);
     QVERIFY(!path.isEmpty());
 
+    // A reader that opens the user's music for writing makes library watchers see a write.
+    const CloseWatch watch(path);
+    QVERIFY(watch.isValid());
     const SourceTags read = readSourceTags(path);
+    const SourceProperties properties = readSourceProperties(path, soundKindOfFile(path));
+    const std::uint32_t closes = watch.closes();
+    QVERIFY2(!(closes & IN_CLOSE_WRITE), "opened for writing");
+    QVERIFY(closes & IN_CLOSE_NOWRITE);
+    QVERIFY2(properties.channels > 0, "no sound properties read"); // TagLib knows no length of ffmpeg's Ogg FLAC
+
     QTEST(read.title, "title");
     QTEST(read.artist, "artist");
     QTEST(read.albumArtist, "albumArtist");

@@ -50,8 +50,10 @@ qint64 waitForPlan(BatchWindow *batch)
     tick.setInterval(5);
     QObject::connect(&tick, &QTimer::timeout, [&] { longest = std::max(longest, sinceTick.restart()); });
     tick.start();
+    // Sleeps until the next event (the tick at the latest): processEvents with a time limit
+    // would not wait, and its spinning would take a core from the plan's thread.
     while (batch->isPlanning())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     QCoreApplication::processEvents();
     return std::max(longest, sinceTick.elapsed());
 }

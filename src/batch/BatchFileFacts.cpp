@@ -3,19 +3,23 @@
 #include "options/SameFile.h"
 #include "tags/SourceProperties.h"
 
-#include <QFileInfo>
+#include <QFile>
+
+#include <sys/stat.h>
 
 namespace fenwave {
 
 bool RealFileFacts::exists(const QString &path) const
 {
-    const QFileInfo info(path);
-    return info.exists() || info.isSymLink();
+    // lstat() answers for the name itself: a file, a folder or a link, dangling or not. A NUL
+    // would cut the name short and make it look at another one.
+    struct stat info {};
+    return !path.isEmpty() && !path.contains(QChar(u'\0')) && ::lstat(QFile::encodeName(path).constData(), &info) == 0;
 }
 
 QString RealFileFacts::identity(const QString &path) const
 {
-    return sameFileKey(path);
+    return sameFileKey(path, &m_folders);
 }
 
 SoundKind RealFileFacts::soundKind(const QString &path) const

@@ -2,6 +2,7 @@
 
 #include "batch/SoundKind.h"
 #include "job/FileTime.h"
+#include "options/SameFile.h"
 
 #include <QString>
 
@@ -36,7 +37,8 @@ public:
     virtual SoundFormat soundFormat(const QString &path) const { return {soundKind(path), 0}; }
 };
 
-// The file system as it is now.
+// The file system as it is now. One is made for each plan: it follows the links of each
+// folder once, taking the folders to stay as they are while the plan is made.
 class RealFileFacts : public BatchFileFacts
 {
 public:
@@ -49,6 +51,9 @@ public:
     std::optional<FileTime> modified(const QString &path) const override;
     // The header's channels; an M4A's from its sample description (TagLib).
     SoundFormat soundFormat(const QString &path) const override;
+
+private:
+    mutable CanonicalFolders m_folders;
 };
 
 } // namespace fenwave

@@ -108,7 +108,7 @@ public:
         job.output = firstOutputName(input, m_request.outputFolder, m_extension);
         if (!job.output.isEmpty()) {
             // Checked before any output is settled: a file left out takes no name from another.
-            route(job);
+            route(job, input);
             if (job.skipped()) {
                 job.output.clear();
                 return job;
@@ -132,14 +132,18 @@ private:
     }
 
     // What the input holds, and the way it reaches the encoder, or why there is none.
-    void route(BatchJob &job) const
+    void route(BatchJob &job, const BatchInput &input) const
     {
         if (!readsAsWave(m_request.options)) {
-            job.kind = m_facts.soundKind(job.input);
+            job.kind = input.format ? input.format->kind : m_facts.soundKind(job.input);
             job.skip = skipForKind(kindRefusal(m_request.options, job.kind));
             return;
         }
-        const SoundFormat format = m_facts.soundFormat(job.input);
+        // The check made as the folder was listed is not made again; an M4A's channels are not
+        // in its first bytes, though, and are read from its sample description.
+        const SoundFormat format = input.format && input.format->kind != SoundKind::Mp4Audio
+                                       ? *input.format
+                                       : m_facts.soundFormat(job.input);
         job.kind = format.kind;
         job.channels = format.channels;
         const FileRoute route = routeFor(format, m_request.routes);

@@ -9,6 +9,7 @@
 #include <QList>
 #include <QString>
 
+#include <optional>
 #include <vector>
 
 namespace fenwave {
@@ -19,6 +20,9 @@ struct BatchInput {
     QString path;
     QString folder;
     SkipReason skip = SkipReason::None;
+    // What the content check found as the folder was listed, for the plan made with the listing;
+    // none: the plan looks at the file itself.
+    std::optional<SoundFormat> format = std::nullopt;
 };
 
 struct BatchRequest {

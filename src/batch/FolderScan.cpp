@@ -89,23 +89,52 @@ int compareNumbers(QStringView a, QStringView b)
 
 struct Entry {
     QByteArray name;
-    QString shown; // decoded; a byte that is not UTF-8 reads as U+FFFD
+    QString shown;      // decoded; a byte that is not UTF-8 reads as U+FFFD
+    unsigned char type; // as readdir() tells it: DT_REG, DT_DIR, DT_LNK, DT_UNKNOWN...
 };
+
+enum class EntryKind { Gone, File, Folder, LinkedFolder, Other };
+
+// What stands under the name. A regular file or a folder that readdir() names as such is one
+// (neither is a link): asking the file system again would cost two calls per file of a large
+// library. Links, and entries of file systems that do not tell, are looked at.
+EntryKind entryKind(const QByteArray &path, unsigned char type)
+{
+    if (type == DT_REG)
+        return EntryKind::File;
+    if (type == DT_DIR)
+        return EntryKind::Folder;
+    struct stat link {};
+    struct stat target {};
+    if (::lstat(path.constData(), &link) != 0 || ::stat(path.constData(), &target) != 0)
+        return EntryKind::Gone; // gone meanwhile, or a dangling link
+    if (S_ISDIR(target.st_mode))
+        return S_ISLNK(link.st_mode) ? EntryKind::LinkedFolder : EntryKind::Folder;
+    return S_ISREG(target.st_mode) ? EntryKind::File : EntryKind::Other;
+}
 
 // Lists the folder with readdir(), which hands over every name as the file system holds it:
 // Qt's own listing leaves out names that are not valid UTF-8 without a word.
 // Whether the file holds a kind with a route. A name whose text does not give back its bytes is
 // not looked at (its text names another file): it is taken, and skipped later for its name.
-bool hasRoute(const QByteArray &path)
+bool hasRoute(const std::optional<SoundFormat> &format)
+{
+    return !format || soundRoute(format->kind) != SoundRoute::None;
+}
+
+// What the content check finds in the file; none for a name that is not looked at.
+std::optional<SoundFormat> checkContent(const QByteArray &path)
 {
     const QString text = QFile::decodeName(path);
-    return QFile::encodeName(text) != path || soundRoute(soundKindOfFile(text)) != SoundRoute::None;
+    if (QFile::encodeName(text) != path)
+        return std::nullopt;
+    return soundFormatOfFile(text);
 }
 
 // Whether a candidate is taken: by its name alone, or also by its content (a kind with a route).
 enum class Judge { ByName, ByContent };
 
-void collect(const QByteArray &folder, const QStringList &extensions, Judge judge, QList<QByteArray> &found)
+void collect(const QByteArray &folder, const QStringList &extensions, Judge judge, QList<ListedFile> &found)
 {
     DIR *dir = ::opendir(folder.constData());
     if (!dir)
@@ -115,7 +144,7 @@ void collect(const QByteArray &folder, const QStringList &extensions, Judge judg
         const QByteArray name(entry->d_name);
         // Hidden files and folders, "." and ".." among them, are left out.
         if (!name.startsWith('.'))
-            entries.push_back({name, QFile::decodeName(name)});
+            entries.push_back({name, QFile::decodeName(name), entry->d_type});
     }
     ::closedir(dir);
     std::sort(entries.begin(), entries.end(), [](const Entry &a, const Entry &b) {
@@ -126,30 +155,36 @@ void collect(const QByteArray &folder, const QStringList &extensions, Judge judg
     const QByteArray prefix = folder.endsWith('/') ? folder : folder + '/';
     for (const Entry &entry : entries) {
         const QByteArray path = prefix + entry.name;
-        struct stat link {};
-        struct stat target {};
-        if (::lstat(path.constData(), &link) != 0 || ::stat(path.constData(), &target) != 0)
-            continue; // gone meanwhile, or a dangling link
-        if (S_ISDIR(target.st_mode)) {
-            if (!S_ISLNK(link.st_mode))
-                collect(path, extensions, judge, found);
-        } else if (S_ISREG(target.st_mode) && hasExtensionOf(entry.shown, extensions)
-                   && (judge == Judge::ByName || hasRoute(path))) {
-            found += path;
+        const EntryKind kind = entryKind(path, entry.type);
+        if (kind == EntryKind::Folder)
+            collect(path, extensions, judge, found);
+        else if (kind == EntryKind::File && hasExtensionOf(entry.shown, extensions)) {
+            const std::optional<SoundFormat> format
+                = judge == Judge::ByContent ? checkContent(path) : std::optional<SoundFormat>();
+            if (hasRoute(format))
+                found += ListedFile{path, format};
         }
     }
 }
 
 } // namespace
 
-QList<QByteArray> listAudioFileNames(const QByteArray &folder, int inputTypeIndex)
+QList<ListedFile> listCheckedAudioFiles(const QByteArray &folder, int inputTypeIndex)
 {
-    QList<QByteArray> found;
+    QList<ListedFile> found;
     const QStringList &extensions = extensionsOf(inputTypeIndex);
     const bool asWave = inputTypeIndex == -1 || inputTypeIndex == kWavPcmInputType;
     if (!extensions.isEmpty() && !folder.isEmpty())
         collect(folder, extensions, asWave ? Judge::ByContent : Judge::ByName, found);
     return found;
+}
+
+QList<QByteArray> listAudioFileNames(const QByteArray &folder, int inputTypeIndex)
+{
+    QList<QByteArray> names;
+    for (ListedFile &file : listCheckedAudioFiles(folder, inputTypeIndex))
+        names += std::move(file.path);
+    return names;
 }
 
 QStringList listAudioFiles(const QString &folder, int inputTypeIndex)

@@ -1,10 +1,14 @@
 #pragma once
 
+#include "batch/SoundKind.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
+
+#include <optional>
 
 namespace fenwave {
 
@@ -26,6 +30,15 @@ QStringList listAudioFiles(const QString &folder, int inputTypeIndex);
 
 // The same list with every path as the file system holds it, byte for byte.
 QList<QByteArray> listAudioFileNames(const QByteArray &folder, int inputTypeIndex);
+
+// A file the list holds, with what its content check found, so that a plan made right after
+// need not read the file again; none where no check was made (an input type that takes files
+// by name, a name whose text does not give back its bytes).
+struct ListedFile {
+    QByteArray path;
+    std::optional<SoundFormat> format;
+};
+QList<ListedFile> listCheckedAudioFiles(const QByteArray &folder, int inputTypeIndex);
 
 // true when the name ends in an extension of any input type above, in any letter case.
 bool hasAudioExtension(const QString &fileName);

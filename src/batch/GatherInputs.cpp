@@ -74,14 +74,14 @@ public:
             add({{path, QString()}, name.bytes});
             return;
         }
-        const QList<QByteArray> found = listAudioFileNames(absolute, m_inputType);
+        const QList<ListedFile> found = listCheckedAudioFiles(absolute, m_inputType);
         if (found.isEmpty())
             m_result.emptyFolders += name.bytes;
         const QByteArray givenFolder = name.bytes.endsWith('/') ? name.bytes : name.bytes + '/';
-        for (const QByteArray &file : found) {
-            const QByteArray below = file.mid(absolute.size() + (absolute.endsWith('/') ? 0 : 1));
+        for (const ListedFile &file : found) {
+            const QByteArray below = file.path.mid(absolute.size() + (absolute.endsWith('/') ? 0 : 1));
             const SkipReason skip = isValidUtf8(below) ? SkipReason::None : SkipReason::NameNotUtf8;
-            add({{QFile::decodeName(file), path, skip}, givenFolder + below});
+            add({{QFile::decodeName(file.path), path, skip, file.format}, givenFolder + below});
         }
     }
 

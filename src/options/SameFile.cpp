@@ -14,13 +14,16 @@ namespace {
 constexpr int kDeepestLink = 40;
 
 // Where writing under an absolute name that names no existing file would create the file.
-QString whereWritingCreates(const QString &absolutePath)
+QString whereWritingCreates(const QString &absolutePath, CanonicalFolders *folders)
 {
     QString path = absolutePath;
     for (int depth = 0; depth < kDeepestLink && QFileInfo(path).isSymLink(); ++depth)
         path = QFileInfo(path).symLinkTarget();
     const QFileInfo file(QDir::cleanPath(path));
-    const QString folder = QFileInfo(file.path()).canonicalFilePath();
+    const auto known = folders ? folders->constFind(file.path()) : CanonicalFolders::const_iterator();
+    const QString folder = folders && known != folders->cend() ? *known : QFileInfo(file.path()).canonicalFilePath();
+    if (folders && known == folders->cend())
+        folders->insert(file.path(), folder);
     return folder.isEmpty() ? file.filePath() : QDir(folder).filePath(file.fileName());
 }
 
@@ -37,13 +40,19 @@ std::optional<FileIdentity> existingFileIdentity(const QString &path)
     return FileIdentity{info.st_dev, info.st_ino};
 }
 
-QString sameFileKey(const QString &path)
+QString sameFileKey(const QString &path, CanonicalFolders *folders)
 {
     if (path.isEmpty())
         return QString();
     if (const std::optional<FileIdentity> id = existingFileIdentity(path))
         return QStringLiteral("file:%1:%2").arg(quint64(id->first)).arg(quint64(id->second));
-    return QStringLiteral("name:") + whereWritingCreates(QDir::current().absoluteFilePath(path));
+    const QString absolute = QDir::isAbsolutePath(path) ? path : QDir::current().absoluteFilePath(path);
+    return QStringLiteral("name:") + whereWritingCreates(absolute, folders);
+}
+
+QString sameFileKey(const QString &path)
+{
+    return sameFileKey(path, nullptr);
 }
 
 bool namesSameExistingFile(const QString &a, const QString &b)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 
 #include <optional>
@@ -23,6 +24,13 @@ namespace fenwave {
 //   fact have been written separately (the batch renames its output over the link itself).
 // Relative paths are resolved against the current directory; an empty text gives an empty key.
 QString sameFileKey(const QString &path);
+
+// The folders whose path through their links was already found, by their text (empty: none
+// exists). A caller that asks for many names in a few folders, as a batch plan does, keeps one
+// for as long as the folders are taken to stay as they are.
+using CanonicalFolders = QHash<QString, QString>;
+// The same key, each folder's links followed once.
+QString sameFileKey(const QString &path, CanonicalFolders *folders);
 
 // true when both texts name the same existing file under any spelling. Texts are used
 // untrimmed; a text that names nothing existing (or is empty) is never the same file as

@@ -101,6 +101,8 @@ namespace {
 // through a link) is listed once.
 void addInputs(std::vector<BatchInput> &inputs, const QStringList &paths, int inputType)
 {
+    if (paths.isEmpty())
+        return; // a plan again: nothing to add, and the list's files need not be looked at
     const GatheredInputs gathered = gatherInputs(paths, inputType, inputs);
     for (const GatheredInput &input : gathered.inputs)
         inputs.push_back(input.input);
@@ -118,6 +120,9 @@ void makePlan(BatchRequest request, const QStringList &toAdd, int inputType, con
     addInputs(request.inputs, toAdd, inputType);
     plan->jobs = planBatch(request, facts);
     plan->inputs = std::move(request.inputs);
+    // The next plan looks at each file as it is then.
+    for (BatchInput &input : plan->inputs)
+        input.format.reset();
     if (request.existing != ExistingOutputPolicy::Overwrite && request.existing != ExistingOutputPolicy::Update)
         return;
     plan->replaces.resize(plan->jobs.size());

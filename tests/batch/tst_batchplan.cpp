@@ -395,6 +395,9 @@ void TestBatchPlan::routes_data()
     QTest::newRow("two channels: straight") << kStart << "/m/a.2ch.wav" << readsNone << true
         << "lame -m j -b 128 /m/a.2ch.wav /m/a.2ch.mp3";
     QTest::newRow("six channels, no decoder") << kStart << "/m/a.6ch.wav" << notProbed << false << "skip needs decoder";
+    // Listed from a folder, with the content check's answer: an M4A's channels are not in its first bytes.
+    QTest::newRow("six-channel M4A from a folder: downmixed") << kStart << "listed /m/a.6ch.m4a" << notProbed << true
+        << downmixed.arg("/m/a.6ch.m4a", "/m/a.6ch.mp3");
     QTest::newRow("MPEG: its layer's input switch") << kStart << "/m/a.mp2" << readsNone << true
         << "lame --mp2input -m j -b 128 /m/a.mp2 /m/a.mp3";
     QTest::newRow("MPEG, default settings: its switch too") << on({Field::flgDefault}) << "/m/a.mp2" << readsNone
@@ -419,10 +422,16 @@ void TestBatchPlan::routes()
     QFETCH(QString, expected);
     BatchRequest request;
     options(request.options);
+    const FakeFacts facts({}, {});
+    const bool listed = input.startsWith("listed ");
+    if (listed)
+        input = input.mid(7);
     request.inputs = given({input});
+    if (listed) // what the folder scan's content check found: the kind, no channels
+        request.inputs.front().format = SoundFormat{facts.soundKind(input), 0};
     request.routes.decoder = decoder ? "ffmpeg" : "";
     request.routes.readStraight = readStraight;
-    const fenwave::BatchJobs jobs = planBatch(request, FakeFacts({}, {}));
+    const fenwave::BatchJobs jobs = planBatch(request, facts);
     QCOMPARE(jobs.size(), 1);
     const BatchJob &job = jobs.front();
     if (job.skipped()) {

@@ -91,6 +91,7 @@ private slots:
     void addingAndRemovingBeforeStart();
     void dropWhileRunning();
     void contentSkippedBeforeStart();
+    void planAgainLooksAtTheFilesAgain();
     void listBeforeStart_data();
     void listBeforeStart();
     void afterTheRun_data();
@@ -592,6 +593,27 @@ void TestBatchWindow::contentSkippedBeforeStart()
     QCOMPARE(cell(batch, 4, BatchJobModel::StatusColumn),
              QString::fromUtf8("Пропущен, для FLAC нужен ffmpeg: apt install ffmpeg"));
     QVERIFY(!QFile::exists(folder + "/c.mp3"));
+    delete batch;
+}
+
+// A folder's files are planned as the folder was read; a plan made later, after a setting
+// changed, finds each file as it is then.
+void TestBatchWindow::planAgainLooksAtTheFilesAgain()
+{
+    QTemporaryDir folder(file("in/XXXXXX"));
+    QVERIFY(testing::writeAll(folder.filePath("a.wav"), testing::silentWave()));
+    Window w;
+    QPointer<BatchWindow> batch = w.form.openBatchWindow({folder.path()});
+    QTRY_VERIFY(!batch->isPlanning());
+    QCOMPARE(cell(batch, 0, BatchJobModel::StatusColumn), "Waiting");
+    // Replaced by a picture under the same name.
+    QVERIFY(testing::writeAll(folder.filePath("a.wav"),
+                              QByteArray("\xff\xd8\xff\xe0\x00\x10JFIF\x00\x01\x01\x00\x00\x01\x00\x01\x00\x00", 20)));
+    auto *existingOutputs = batch->findChild<QComboBox *>("cbxBatchExisting");
+    existingOutputs->setCurrentIndex(1);
+    emit existingOutputs->activated(1);
+    QTRY_VERIFY(!batch->isPlanning());
+    QCOMPARE(cell(batch, 0, BatchJobModel::StatusColumn), "Skipped, not a sound file: JPEG image");
     delete batch;
 }
 

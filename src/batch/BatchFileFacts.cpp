@@ -1,7 +1,6 @@
 #include "batch/BatchFileFacts.h"
 
 #include "options/SameFile.h"
-#include "tags/SourceProperties.h"
 
 #include <QFile>
 
@@ -34,10 +33,7 @@ std::optional<FileTime> RealFileFacts::modified(const QString &path) const
 
 SoundFormat RealFileFacts::soundFormat(const QString &path) const
 {
-    SoundFormat format = soundFormatOfFile(path);
-    if (format.kind == SoundKind::Mp4Audio)
-        format.channels = readSourceProperties(path, format.kind).channels;
-    return format;
+    return soundFormatOfFile(path);
 }
 
 } // namespace fenwave

@@ -49,7 +49,7 @@ public:
     // By the file's first bytes; a file that is not a regular file or cannot be read is not checked.
     SoundKind soundKind(const QString &path) const override;
     std::optional<FileTime> modified(const QString &path) const override;
-    // The header's channels; an M4A's from its sample description (TagLib).
+    // The header's channels. Not an M4A's: AAC's sample description holds a fixed 2 there.
     SoundFormat soundFormat(const QString &path) const override;
 
 private:

@@ -139,11 +139,8 @@ private:
             job.skip = skipForKind(kindRefusal(m_request.options, job.kind));
             return;
         }
-        // The check made as the folder was listed is not made again; an M4A's channels are not
-        // in its first bytes, though, and are read from its sample description.
-        const SoundFormat format = input.format && input.format->kind != SoundKind::Mp4Audio
-                                       ? *input.format
-                                       : m_facts.soundFormat(job.input);
+        // The check made as the folder was listed is not made again.
+        const SoundFormat format = input.format ? *input.format : m_facts.soundFormat(job.input);
         job.kind = format.kind;
         job.channels = format.channels;
         const FileRoute route = routeFor(format, m_request.routes);

@@ -50,6 +50,9 @@ QStringList decoderCommand(const QString &decoder, const QString &input, int cha
     QStringList command{decoder, "-nostdin", "-v", "error", "-xerror", "-progress", "pipe:2", "-i", source, "-vn"};
     if (channels > kMostChannelsRead)
         command << "-ac" << QString::number(kMostChannelsRead);
+    else if (channels <= 0) // not known: one or two are kept as they are, more downmixed to two
+        command << "-af"
+                << "aformat=channel_layouts=mono|stereo";
     command << "-c:a"
             << "pcm_s24le"
             << "-f"

@@ -34,8 +34,8 @@ FileRoute routeFor(const SoundFormat &format, const RouteFacts &facts);
 bool needsDecoderForChannels(const BatchJob &job);
 
 // The decoder's command line, program first: `input` decoded into 24-bit WAV on its standard
-// output, downmixed to two channels when it has more, failing on damaged data, with its
-// progress as key=value lines on its standard error.
+// output, downmixed to two channels when it has more (also when `channels` is 0, not known),
+// failing on damaged data, with its progress as key=value lines on its standard error.
 QStringList decoderCommand(const QString &decoder, const QString &input, int channels);
 
 // The switch that makes the encoder read MPEG audio of this layer; empty for another kind.

@@ -530,6 +530,8 @@ void TestEndToEnd::routesEveryKindFromTheShell_data()
         << 0 << "a.m4a -> a.mp3: Finished" << "" << 2000;
     QTest::newRow("six channels downmixed") << "six.wav" << tone + QStringList{"-ac", "6", "%1"} << true << false
         << 0 << "six.wav -> six.mp3: Finished" << "" << 2000;
+    QTest::newRow("six-channel M4A downmixed") << "six.m4a" << tone + QStringList{"-ac", "6", "-c:a", "aac", "%1"} << true
+        << false << 0 << "six.m4a -> six.mp3: Finished" << "" << 2000;
     QTest::newRow("six channels, the pipe") << "six.wav" << tone + QStringList{"-ac", "6", "%1"} << true << true
         << 0 << " -i " << "" << 0;
     QTest::newRow("FLAC straight after the probe") << "a.flac" << tone + QStringList{"%1"} << true << true

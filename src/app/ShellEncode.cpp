@@ -20,6 +20,7 @@
 #include "settings/SettingsRestore.h"
 #include "settings/UserStore.h"
 #include "tags/JobTags.h"
+#include "tags/NamePattern.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -411,6 +412,11 @@ std::optional<int> ShellEncode::prepareAndStart(const ShellEncodeRequest &reques
     if (const std::optional<SetupError> error = prepareOutputFolder(outputFolder, request.outputFolder, request.dryRun))
         return setupError(*error);
 
+    const QStringList unknownFields = unknownPatternFields(request.namePattern);
+    if (!unknownFields.isEmpty())
+        err << programName() << ": --name-pattern: " << unknownFields.join(QStringLiteral(", "))
+            << (unknownFields.size() == 1 ? " is not a field and stays" : " are not fields and stay")
+            << " in the names as written; the fields are " << patternFields().join(QStringLiteral(", ")) << '\n';
     const GatheredInputs gathered = gatherInputs(request.items, folderInputType(options));
     for (const QByteArray &folder : gathered.emptyFolders)
         err << programName() << ": no audio files of the chosen input type in " << escapedForReport(folder) << '\n';

@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <QStringList>
 
+#include <optional>
+
 namespace fenwave {
 
 namespace {
@@ -74,13 +76,24 @@ QString fieldValue(QStringView field, const SourceTags &tags, const QString &inp
     return QString();
 }
 
+constexpr const char *kFields[] = {"artist", "albumartist", "album", "year", "track", "disc", "title", "name"};
+
 bool isField(QStringView field)
 {
-    for (const char *known : {"artist", "albumartist", "album", "year", "track", "disc", "title", "name"}) {
+    for (const char *known : kFields) {
         if (field == QLatin1String(known))
             return true;
     }
     return false;
+}
+
+// The text between the braces that open at `open`; none where they do not close.
+std::optional<QStringView> bracedText(const QString &pattern, qsizetype open)
+{
+    const qsizetype close = pattern.indexOf(u'}', open + 1);
+    if (close < 0)
+        return std::nullopt;
+    return QStringView(pattern).mid(open + 1, close - open - 1);
 }
 
 // The longest start of `part` whose UTF-8 form fits in `bytes`, never splitting a character.
@@ -114,14 +127,35 @@ QString safePart(QString part, int bytes)
 bool patternReadsTags(const QString &pattern)
 {
     for (qsizetype open = pattern.indexOf(u'{'); open >= 0; open = pattern.indexOf(u'{', open + 1)) {
-        const qsizetype close = pattern.indexOf(u'}', open + 1);
-        if (close < 0)
+        const std::optional<QStringView> field = bracedText(pattern, open);
+        if (!field)
             return false;
-        const QStringView field = QStringView(pattern).mid(open + 1, close - open - 1);
-        if (isField(field) && field != u"name")
+        if (isField(*field) && *field != u"name")
             return true;
     }
     return false;
+}
+
+QStringList unknownPatternFields(const QString &pattern)
+{
+    QStringList unknown;
+    for (qsizetype open = pattern.indexOf(u'{'); open >= 0; open = pattern.indexOf(u'{', open + 1)) {
+        const std::optional<QStringView> text = bracedText(pattern, open);
+        if (!text)
+            break;
+        const QString braced = u'{' + text->toString() + u'}';
+        if (!isField(*text) && !text->contains(u'{') && !unknown.contains(braced))
+            unknown += braced;
+    }
+    return unknown;
+}
+
+QStringList patternFields()
+{
+    QStringList fields;
+    for (const char *field : kFields)
+        fields += u'{' + QLatin1String(field) + u'}';
+    return fields;
 }
 
 QString nameFromPattern(const QString &pattern, const SourceTags &tags, const QString &inputPath,
@@ -131,14 +165,11 @@ QString nameFromPattern(const QString &pattern, const SourceTags &tags, const QS
     QString filledIn;
     for (qsizetype i = 0; i < pattern.size();) {
         if (pattern[i] == u'{') {
-            const qsizetype close = pattern.indexOf(u'}', i + 1);
-            if (close > i) {
-                const QStringView field = QStringView(pattern).mid(i + 1, close - i - 1);
-                if (isField(field)) {
-                    filledIn += safeValue(fieldValue(field, tags, inputPath, language));
-                    i = close + 1;
-                    continue;
-                }
+            const std::optional<QStringView> field = bracedText(pattern, i);
+            if (field && isField(*field)) {
+                filledIn += safeValue(fieldValue(*field, tags, inputPath, language));
+                i += field->size() + 2;
+                continue;
             }
         }
         filledIn += pattern[i] == QChar(u'\0') ? QChar(u' ') : pattern[i];

@@ -4,6 +4,7 @@
 #include "tags/SourceTags.h"
 
 #include <QString>
+#include <QStringList>
 
 namespace fenwave {
 
@@ -25,5 +26,11 @@ QString nameFromPattern(const QString &pattern, const SourceTags &tags, const QS
 
 // true when the pattern names a field that comes from the tags: any field but {name}.
 bool patternReadsTags(const QString &pattern);
+
+// The texts in braces that name no field, braces and all ("{artst}"), each once: likely typing
+// slips, which the names would hold as they stand.
+QStringList unknownPatternFields(const QString &pattern);
+// Every field, braces and all, in the order above.
+QStringList patternFields();
 
 } // namespace fenwave

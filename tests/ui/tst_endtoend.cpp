@@ -543,6 +543,9 @@ void TestEndToEnd::routesEveryKindFromTheShell_data()
         << QStringList{"/bin/sh", "-c", "ffmpeg -v error -y -f lavfi -i sine=duration=5 -c:a aac -movflags +faststart \"$0.whole.m4a\""
                                    " && head -c 40000 \"$0.whole.m4a\" > \"$0\"", "%1"}
         << true << false << 1 << "cut.m4a -> cut.mp3: Failed, exit status 1: " << "progress=" << 0;
+    QTest::newRow("a JPEG named .wav is skipped") << "photo.wav"
+        << QStringList{"ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i", "testsrc2", "-frames:v", "1", "-f", "mjpeg", "%1"}
+        << true << false << 0 << "photo.wav: Skipped, not a sound file: JPEG image" << "" << 0;
     QTest::newRow("M4A without ffmpeg") << "c.m4a" << tone + QStringList{"-c:a", "aac", "%1"} << false << false
         << 0 << "c.m4a: Skipped, M4A needs ffmpeg: apt install ffmpeg" << "" << 0;
     QTest::newRow("six channels without ffmpeg") << "six2.wav" << tone + QStringList{"-ac", "6", "%1"} << false << false

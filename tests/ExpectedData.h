@@ -246,7 +246,8 @@ inline QList<QStringList> messageTexts(const fenwave::MessageTexts &m)
             {"strBatchAddWhileRunning", m.strBatchAddWhileRunning},
             {"strBatchAddFilesHint", m.strBatchAddFilesHint},
             {"strBatchAddFolderHint", m.strBatchAddFolderHint},
-            {"strBatchSoundFilter", m.strBatchSoundFilter}};
+            {"strBatchSoundFilter", m.strBatchSoundFilter},
+            {"strShellProgress", m.strShellProgress}};
 }
 
 } // namespace testing

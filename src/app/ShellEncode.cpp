@@ -304,8 +304,8 @@ private:
         const qint64 elapsed = m_elapsed.elapsed();
         const QString remaining
             = progress > 0 ? clockText(qint64(double(elapsed) * (1 - progress) / progress)) : QStringLiteral("--:--");
-        m_err << QStringLiteral("\r\033[K[%1%] %2 of %3 files done, %4 encoding, elapsed %5, remaining %6")
-                     .arg(int(qBound(0.0, m_runner.finishedShare(), 1.0) * 100), 3)
+        m_err << "\r\033[K"
+              << m_texts.strShellProgress.arg(int(qBound(0.0, m_runner.finishedShare(), 1.0) * 100), 3)
                      .arg(done)
                      .arg(toDo)
                      .arg(counts.encoding)

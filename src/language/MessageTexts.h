@@ -75,6 +75,9 @@ struct MessageTexts {
         strBatchAddFilesHint, strBatchAddFolderHint;
     // The filter of the batch's file dialogs: every kind of sound file a batch reads, then all files.
     QString strBatchSoundFilter;
+    // The shell's progress line on a terminal: the share done, files done of all, encoders running,
+    // the time so far and the time left.
+    QString strShellProgress;
 };
 
 // The texts of a language; a number that names no language gives all-empty texts.

@@ -5,6 +5,7 @@
 
 #include "TestFiles.h"
 #include "ProgramIdentity.h"
+#include "batch/ShellQuoting.h"
 #include "ui/BatchJobModel.h"
 #include "ui/BatchWindow.h"
 #include "settings/UserStore.h"
@@ -851,25 +852,29 @@ void TestFileOpening::encodeFromShell()
 
 void TestFileOpening::shellReportLanguage_data()
 {
-    QTest::addColumn<int>("language"); // the stored interface language
-    QTest::addColumn<QString>("err");  // standard error, exactly
+    QTest::addColumn<int>("language");     // the stored interface language
+    QTest::addColumn<QString>("err");      // standard error, exactly
+    QTest::addColumn<QString>("progress"); // the progress line on a terminal holds this
 
     QTest::newRow("Russian stored: the report in Russian")
         << 1
         << QString::fromUtf8("nothing.wav: Пропущен, файла нет\n"
                              "in/a.wav -> in/a.mp3: Готово\n"
-                             "Готово: 1, с ошибкой: 0, пропущено: 1\n");
+                             "Готово: 1, с ошибкой: 0, пропущено: 1\n")
+        << QString::fromUtf8("%] готово файлов: 0 из 1, кодируется: 1, прошло 00:00, осталось ");
     QTest::newRow("a number that names no language: English")
         << 7
         << QStringLiteral("nothing.wav: Skipped, the file does not exist\n"
                           "in/a.wav -> in/a.mp3: Finished\n"
-                          "1 finished, 0 failed, 1 skipped\n");
+                          "1 finished, 0 failed, 1 skipped\n")
+        << QStringLiteral("%] 0 of 1 files done, 1 encoding, elapsed 00:00, remaining ");
 }
 
 void TestFileOpening::shellReportLanguage()
 {
     QFETCH(int, language);
     QFETCH(QString, err);
+    QFETCH(QString, progress);
 
     QTemporaryDir work;
     QVERIFY(work.isValid());
@@ -892,6 +897,18 @@ void TestFileOpening::shellReportLanguage()
     process.start(QStringLiteral(FENWAVE_EXECUTABLE), {"--encode", "nothing.wav", "in/a.wav"});
     QVERIFY(process.waitForFinished(60000));
     QCOMPARE(QString::fromUtf8(process.readAllStandardError()), err);
+    QCOMPARE(process.exitCode(), 0);
+
+    // Again on a terminal (script(1) gives it one), where the progress line shows too.
+    const QString script = QStandardPaths::findExecutable(QStringLiteral("script"));
+    if (script.isEmpty())
+        QSKIP("script(1) is not installed");
+    const QString command
+        = fenwave::shellQuoted({QStringLiteral(FENWAVE_EXECUTABLE), "--encode", "--existing", "overwrite", "in/a.wav"});
+    process.start(script, {"-qec", command, "/dev/null"});
+    QVERIFY(process.waitForFinished(60000));
+    const QString shown = QString::fromUtf8(process.readAllStandardOutput());
+    QVERIFY2(shown.contains(progress), qPrintable(shown));
     QCOMPARE(process.exitCode(), 0);
 }
 

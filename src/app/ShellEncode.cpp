@@ -414,7 +414,8 @@ std::optional<int> ShellEncode::prepareAndStart(const ShellEncodeRequest &reques
 
     const QStringList unknownFields = unknownPatternFields(request.namePattern);
     if (!unknownFields.isEmpty())
-        err << programName() << ": --name-pattern: " << unknownFields.join(QStringLiteral(", "))
+        err << programName()
+            << ": --name-pattern: " << escapedForReport(unknownFields.join(QStringLiteral(", ")).toUtf8())
             << (unknownFields.size() == 1 ? " is not a field and stays" : " are not fields and stay")
             << " in the names as written; the fields are " << patternFields().join(QStringLiteral(", ")) << '\n';
     const GatheredInputs gathered = gatherInputs(request.items, folderInputType(options));

@@ -675,11 +675,11 @@ void TestFileOpening::encodeFromShell_data()
     QTest::newRow("dry run: a name beginning with a dash")
         << QStringList{"--encode", "--dry-run", "--output-dir", "-out", "--", "-dash.wav"} << bin << QString() << 0 << 0
         << "%W/bin/lame -m j -b 128 %W/-dash.wav %W/-out/-dash.mp3\n" << QString() << no;
-    QTest::newRow("dry run: a pattern's field that names nothing is told")
-        << QStringList{"--encode", "--dry-run", "--name-pattern", "{artst}/{title}", "in/a b.wav"} << bin << QString() << 0
-        << 0 << "%W/bin/lame -m j -b 128 '%W/in/a b.wav' '%W/in/{artst}/a b.mp3'\n"
-        << "fenwave: --name-pattern: {artst} is not a field and stays in the names as written; the fields are {artist}, "
-           "{albumartist}, {album}, {year}, {track}, {disc}, {title}, {name}\n" << no;
+    QTest::newRow("dry run: a pattern's fields that name nothing are told, escaped")
+        << QStringList{"--encode", "--dry-run", "--name-pattern", "{artst}/{title}{x\ty}", "in/a b.wav"} << bin
+        << QString() << 0 << 0 << "%W/bin/lame -m j -b 128 '%W/in/a b.wav' '%W/in/{artst}/a b{x\ty}.mp3'\n"
+        << "fenwave: --name-pattern: {artst}, {x\\ty} are not fields and stay in the names as written; the fields "
+           "are {artist}, {albumartist}, {album}, {year}, {track}, {disc}, {title}, {name}\n" << no;
     QTest::newRow("every file encoded, store not written")
         << QStringList{"--encode", "in"} << bin << QString() << 0 << 0 << QString()
         << "in/a b.wav -> in/a b.mp3: Finished\n" << QStringList{"in/a b.mp3", q + ".mp3", cyr + ".mp3"};

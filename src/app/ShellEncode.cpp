@@ -445,17 +445,16 @@ std::optional<int> ShellEncode::prepareAndStart(const ShellEncodeRequest &reques
     if (request.dryRun) {
         for (int i = 0; i < int(jobs.size()); ++i) {
             const BatchJob &job = jobs[i];
-            if (job.skipped())
+            if (job.skipped()) {
                 err << skipLine(names, i, job, texts) << '\n';
-            else if (job.decoder.isEmpty())
-                out << shellQuoted(
-                    QStringList{*encoder}
-                    + encoderArguments(job.switches + shownJobTagSwitches(job.tagRules, job.input, job.kind), job.input,
-                                       job.output))
-                    << '\n';
+                continue;
+            }
+            const QStringList switches = job.switches + shownJobTagSwitches(job.tagRules, job.input, job.kind);
+            if (job.decoder.isEmpty())
+                out << shellQuoted(QStringList{*encoder} + encoderArguments(switches, job.input, job.output)) << '\n';
             else
                 out << shellQuoted(job.decoder) << " | "
-                    << shellQuoted(QStringList{*encoder} + encoderArgumentsFromPipe(job.switches, job.output)) << '\n';
+                    << shellQuoted(QStringList{*encoder} + encoderArgumentsFromPipe(switches, job.output)) << '\n';
         }
         out.flush();
         err.flush();

@@ -528,6 +528,8 @@ void TestEndToEnd::routesEveryKindFromTheShell_data()
         << false << 0 << "six.m4a -> six.mp3: Finished" << "" << 2000;
     QTest::newRow("six channels, the pipe") << "six.wav" << tone + QStringList{"-ac", "6", "%1"} << true << true
         << 0 << " -i " << "" << 0;
+    QTest::newRow("the pipe carries the tags") << "07 Song.m4a" << tone + QStringList{"-c:a", "aac", "%1"} << true << true
+        << 0 << " --tt Song --tn 7 - " << "" << 0;
     QTest::newRow("FLAC straight after the probe") << "a.flac" << tone + QStringList{"%1"} << true << true
         << 0 << "/lame' -m j -b 128 '" << " | " << 0;
     QTest::newRow("FLAC straight, encoded") << "b.flac" << tone + QStringList{"%1"} << false << false

@@ -432,10 +432,15 @@ std::optional<int> ShellEncode::prepareAndStart(const ShellEncodeRequest &reques
     const MessageTexts texts = messageTextsFor(batch.language);
     if (readsAsWave(options)) {
         // Which kinds this encoder reads itself is found out before planning, for the kinds
-        // among the inputs only.
+        // among the inputs only; the plan takes the content check made here.
         QList<SoundKind> kinds;
-        for (const BatchInput &input : batch.inputs)
-            kinds += input.skip == SkipReason::None ? soundKindOfFile(input.path) : SoundKind::NotChecked;
+        for (BatchInput &input : batch.inputs) {
+            if (input.skip != SkipReason::None)
+                continue;
+            if (!input.format)
+                input.format = soundFormatOfFile(input.path);
+            kinds += input.format->kind;
+        }
         batch.routes.decoder = findDecoder();
         batch.routes.readStraight = probeEncoder(*encoder, kinds);
     }

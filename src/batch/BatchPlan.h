@@ -20,8 +20,8 @@ struct BatchInput {
     QString path;
     QString folder;
     SkipReason skip = SkipReason::None;
-    // What the content check found as the folder was listed, for the plan made with the listing;
-    // none: the plan looks at the file itself.
+    // What the content check found before planning (as the folder was listed, or as the shell
+    // asked which kinds to probe), for the plan made right after; none: the plan looks itself.
     std::optional<SoundFormat> format = std::nullopt;
 };
 

@@ -417,7 +417,7 @@ void BatchWindow::showNotes(const OptionSet &options)
         notes << m_texts.strBatchLeftOut;
     if (commandBoxHoldsHandEdit(options))
         notes << m_texts.strBatchHandEdit;
-    if (fileTagRules(options).carry && !fileTagRules(options).cover)
+    if (const FileTagRules rules = fileTagRules(options); rules.carry && !rules.cover)
         notes << m_texts.strBatchVersion1Note;
     m_notes->setText(notes.join(u'\n'));
     m_notes->setVisible(!notes.isEmpty());

@@ -1,7 +1,7 @@
 #include "batch/EncoderProbe.h"
 
 #include "job/EncoderArguments.h"
-#include "options/EncoderEnvironment.h"
+#include "job/EncoderJob.h"
 #include "options/SameFile.h"
 
 #include <QCoreApplication>
@@ -11,7 +11,6 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QMutex>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -95,7 +94,7 @@ QStringList probeFolders()
 
 struct EncoderProbe::Run {
     SoundKind kind = SoundKind::NotChecked;
-    QProcess *process = nullptr; // a child of the probe
+    EncoderJob *job = nullptr; // a child of the probe
     QString output;
     QTimer timer;
 };
@@ -112,9 +111,8 @@ EncoderProbe::EncoderProbe(const QString &encoder, const QList<SoundKind> &kinds
 EncoderProbe::~EncoderProbe()
 {
     for (const std::unique_ptr<Run> &run : m_runs) {
-        run->process->disconnect(this);
-        run->process->kill();
-        run->process->waitForFinished(1000);
+        run->job->disconnect(this);
+        delete run->job; // kills its encoder
     }
 }
 
@@ -139,26 +137,21 @@ void EncoderProbe::start()
         auto run = std::make_unique<Run>();
         run->kind = kind;
         run->output = folder->filePath(QStringLiteral("probe-%1.mp3").arg(int(kind)));
-        run->process = new QProcess(this);
-        run->process->setProgram(m_encoder);
-        run->process->setArguments(encoderArguments({QStringLiteral("--quiet")}, sample, run->output));
-        run->process->setProcessEnvironment(encoderEnvironment());
-        run->process->setStandardInputFile(QProcess::nullDevice());
-        run->process->setStandardOutputFile(QProcess::nullDevice());
-        run->process->setStandardErrorFile(QProcess::nullDevice());
+        run->job = new EncoderJob(m_encoder, encoderArguments({QStringLiteral("--quiet")}, sample, run->output),
+                                  folder->path(), JobOutput::inPlace(run->output), this);
         Run *raw = run.get();
-        connect(run->process, &QProcess::finished, this, [this, raw, folder](int code, QProcess::ExitStatus status) {
-            runEnded(raw, status == QProcess::NormalExit && code == 0);
-        });
-        connect(run->process, &QProcess::errorOccurred, this, [this, raw](QProcess::ProcessError error) {
-            if (error == QProcess::FailedToStart)
-                runEnded(raw, false);
-        });
+        // A program that cannot start ends its job from the event loop, as any other end.
+        connect(run->job, &EncoderJob::finished, this,
+                [this, raw, folder] { runEnded(raw, raw->job->status().state == JobState::Finished); });
+        if (!run->job->start()) {
+            delete run->job;
+            keepAnswer(m_key, kind, false);
+            continue;
+        }
         run->timer.setSingleShot(true);
-        connect(&run->timer, &QTimer::timeout, run->process, &QProcess::kill);
+        connect(&run->timer, &QTimer::timeout, run->job, &EncoderJob::kill);
         run->timer.start(kProbeTimeoutMs);
         m_runs.push_back(std::move(run));
-        raw->process->start();
     }
     finishIfDone();
 }
@@ -173,8 +166,8 @@ void EncoderProbe::runEnded(Run *run, bool succeeded)
     keepAnswer(m_key, run->kind, read);
     if (read)
         m_read += run->kind;
-    run->process->disconnect(this);
-    run->process->deleteLater();
+    run->job->disconnect(this);
+    run->job->deleteLater();
     m_runs.erase(found);
     finishIfDone();
 }

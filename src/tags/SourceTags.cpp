@@ -1,6 +1,7 @@
 #include "tags/SourceTags.h"
 
-#include <QFile>
+#include "tags/TagLibSource.h"
+
 #include <QFileInfo>
 #include <QRegularExpression>
 
@@ -8,16 +9,11 @@
 #include <taglib/attachedpictureframe.h>
 #include <taglib/flacfile.h>
 #include <taglib/flacpicture.h>
-#include <taglib/id3v2framefactory.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/infotag.h>
 #include <taglib/mp4file.h>
 #include <taglib/mpegfile.h>
-#include <taglib/oggflacfile.h>
-#include <taglib/opusfile.h>
-#include <taglib/tfilestream.h>
 #include <taglib/tpropertymap.h>
-#include <taglib/vorbisfile.h>
 #include <taglib/wavfile.h>
 #include <taglib/xiphcomment.h>
 
@@ -119,73 +115,41 @@ QByteArray mp4Cover(TagLib::MP4::Tag *tag)
     return QByteArray();
 }
 
-void readFlac(SourceTags &tags, TagLib::IOStream *stream)
+// The tags of a file opened as its kind: the common names TagLib maps each format's own to, and
+// the cover where each format keeps it.
+void readTags(SourceTags &tags, TagLib::File *file)
 {
-    TagLib::FLAC::File file(stream, TagLib::ID3v2::FrameFactory::instance(), false);
-    if (!file.isValid())
-        return;
-    takeProperties(tags, file.properties());
-    tags.cover = frontPicture(file.pictureList(), [](const TagLib::FLAC::Picture *p) {
-        return p->type() == TagLib::FLAC::Picture::FrontCover;
-    });
-    if (tags.cover.isEmpty())
-        tags.cover = xiphCover(file.xiphComment());
-}
-
-template <typename OggFile> void readOgg(SourceTags &tags, TagLib::IOStream *stream)
-{
-    OggFile file(stream, false);
-    if (!file.isValid())
-        return;
-    takeProperties(tags, file.properties());
-    tags.cover = xiphCover(file.tag());
-}
-
-void readMp4(SourceTags &tags, TagLib::IOStream *stream)
-{
-    TagLib::MP4::File file(stream, false);
-    if (!file.isValid())
-        return;
-    takeProperties(tags, file.properties());
-    tags.cover = mp4Cover(file.tag());
-}
-
-void readMpeg(SourceTags &tags, TagLib::IOStream *stream)
-{
-    TagLib::MPEG::File file(stream, TagLib::ID3v2::FrameFactory::instance(), false);
-    if (!file.isValid())
-        return;
-    takeProperties(tags, file.properties()); // ID3v2, else APE, else ID3v1
-    tags.cover = id3v2Cover(file.ID3v2Tag());
-}
-
-void readWav(SourceTags &tags, TagLib::IOStream *stream)
-{
-    TagLib::RIFF::WAV::File file(stream, false);
-    if (!file.isValid())
-        return;
-    // The id3 chunk first; what it leaves out comes from the INFO list.
-    TagLib::PropertyMap map = file.hasID3v2Tag() ? file.ID3v2Tag()->properties() : TagLib::PropertyMap();
-    if (file.hasInfoTag()) {
-        const TagLib::PropertyMap info = file.InfoTag()->properties();
-        for (const auto &entry : info) {
-            if (!map.contains(entry.first))
-                map.insert(entry.first, entry.second);
+    if (auto *wav = dynamic_cast<TagLib::RIFF::WAV::File *>(file)) {
+        // The id3 chunk first; what it leaves out comes from the INFO list.
+        TagLib::PropertyMap map = wav->hasID3v2Tag() ? wav->ID3v2Tag()->properties() : TagLib::PropertyMap();
+        if (wav->hasInfoTag()) {
+            const TagLib::PropertyMap info = wav->InfoTag()->properties();
+            for (const auto &entry : info) {
+                if (!map.contains(entry.first))
+                    map.insert(entry.first, entry.second);
+            }
         }
-    }
-    takeProperties(tags, map);
-    if (file.hasID3v2Tag())
-        tags.cover = id3v2Cover(file.ID3v2Tag());
-}
-
-void readAiff(SourceTags &tags, TagLib::IOStream *stream)
-{
-    TagLib::RIFF::AIFF::File file(stream, false);
-    if (!file.isValid())
+        takeProperties(tags, map);
+        if (wav->hasID3v2Tag())
+            tags.cover = id3v2Cover(wav->ID3v2Tag());
         return;
-    takeProperties(tags, file.properties());
-    if (file.hasID3v2Tag())
-        tags.cover = id3v2Cover(file.tag());
+    }
+    takeProperties(tags, file->properties()); // MPEG: ID3v2, else APE, else ID3v1
+    if (auto *flac = dynamic_cast<TagLib::FLAC::File *>(file)) {
+        tags.cover = frontPicture(flac->pictureList(), [](const TagLib::FLAC::Picture *p) {
+            return p->type() == TagLib::FLAC::Picture::FrontCover;
+        });
+        if (tags.cover.isEmpty())
+            tags.cover = xiphCover(flac->xiphComment());
+    } else if (auto *xiph = dynamic_cast<TagLib::Ogg::XiphComment *>(file->tag())) { // Ogg Vorbis, Opus, FLAC
+        tags.cover = xiphCover(xiph);
+    } else if (auto *mp4 = dynamic_cast<TagLib::MP4::File *>(file)) {
+        tags.cover = mp4Cover(mp4->tag());
+    } else if (auto *mpeg = dynamic_cast<TagLib::MPEG::File *>(file)) {
+        tags.cover = id3v2Cover(mpeg->ID3v2Tag());
+    } else if (auto *aiff = dynamic_cast<TagLib::RIFF::AIFF::File *>(file); aiff && aiff->hasID3v2Tag()) {
+        tags.cover = id3v2Cover(aiff->tag());
+    }
 }
 
 } // namespace
@@ -200,29 +164,9 @@ bool SourceTags::isEmpty() const
 SourceTags readSourceTags(const QString &path, SoundKind kind)
 {
     SourceTags tags;
-    const QByteArray encoded = QFile::encodeName(path);
-    if (!path.isEmpty() && !encoded.contains('\0') && QFileInfo(path).isFile()) {
-        // Read-only: a file opened for writing reports a write to whatever watches the music when it is
-        // closed, even unchanged. TagLib's files opened by name take write access where they can.
-        TagLib::FileStream stream(encoded.constData(), true);
-        switch (kind) {
-        case SoundKind::Flac: readFlac(tags, &stream); break;
-        case SoundKind::OggVorbis: readOgg<TagLib::Ogg::Vorbis::File>(tags, &stream); break;
-        case SoundKind::OggOpus: readOgg<TagLib::Ogg::Opus::File>(tags, &stream); break;
-        case SoundKind::OggFlac: readOgg<TagLib::Ogg::FLAC::File>(tags, &stream); break;
-        case SoundKind::Mp4Audio: readMp4(tags, &stream); break;
-        case SoundKind::MpegLayer1:
-        case SoundKind::MpegLayer2:
-        case SoundKind::MpegLayer3: readMpeg(tags, &stream); break;
-        case SoundKind::WavPcm:
-        case SoundKind::WavFloat:
-        case SoundKind::WavExtensible:
-        case SoundKind::WavCompressed: readWav(tags, &stream); break;
-        case SoundKind::Aiff:
-        case SoundKind::Aifc: readAiff(tags, &stream); break;
-        default: break; // holds no tags TagLib reads, or is no sound
-        }
-    }
+    const TagLibSource source(path, kind, false);
+    if (source.file())
+        readTags(tags, source.file());
     if (isSound(kind) && tags.cover.isEmpty())
         tags.coverFile = coverBeside(path);
     return tags;

@@ -59,4 +59,11 @@ inline bool isAlive(const QString &pidText)
     return end > 0 && end + 2 < stat.size() && stat.at(end + 2) != 'Z';
 }
 
+// ffmpeg's arguments that take the picture `cover` as its second input and embed it in the
+// sound file it writes as the attached picture.
+inline QStringList ffmpegEmbeddedCover(const QString &cover)
+{
+    return {"-i", cover, "-map", "0", "-map", "1", "-c:v", "copy", "-disposition:v", "attached_pic"};
+}
+
 } // namespace testing

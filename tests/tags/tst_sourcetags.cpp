@@ -141,14 +141,7 @@ QString TestSourceTags::make(const QString &name, const QStringList &outputArgum
     const QString path = m_dir.filePath(name);
     QStringList arguments{"-v", "error", "-y", "-f", "lavfi", "-i", "sine=d=0.2"};
     if (withCover)
-        arguments << "-i" << m_cover << "-map"
-                  << "0"
-                  << "-map"
-                  << "1"
-                  << "-c:v"
-                  << "copy"
-                  << "-disposition:v"
-                  << "attached_pic";
+        arguments << testing::ffmpegEmbeddedCover(m_cover);
     arguments << metadata(tags) << outputArguments << path;
     return run(m_ffmpeg, arguments) ? path : QString();
 }

@@ -436,15 +436,7 @@ void TestEndToEnd::carriesEmbeddedCoversFromTheShell()
         const QString flac = root.filePath(album + u'/' + track.file);
         QStringList arguments{"-v", "error", "-f", "lavfi", "-i", "sine=d=0.5"};
         if (!track.title.isEmpty())
-            arguments << "-i" << cover << "-map"
-                      << "0"
-                      << "-map"
-                      << "1"
-                      << "-c:v"
-                      << "copy"
-                      << "-disposition:v"
-                      << "attached_pic"
-                      << "-metadata"
+            arguments << testing::ffmpegEmbeddedCover(cover) << "-metadata"
                       << "title=" + track.title << "-metadata"
                       << "artist=Исполнитель";
         QVERIFY(QProcess::execute(m_ffmpeg, arguments << flac) == 0);

@@ -247,6 +247,9 @@ inline QList<QStringList> messageTexts(const fenwave::MessageTexts &m)
             {"strBatchAddFilesHint", m.strBatchAddFilesHint},
             {"strBatchAddFolderHint", m.strBatchAddFolderHint},
             {"strBatchSoundFilter", m.strBatchSoundFilter},
+            {"strBatchSkippedNotRegular", m.strBatchSkippedNotRegular},
+            {"strBatchSkippedPathTooLong", m.strBatchSkippedPathTooLong},
+            {"strBatchSkippedChanged", m.strBatchSkippedChanged},
             {"strShellProgress", m.strShellProgress}};
 }
 

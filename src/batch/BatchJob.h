@@ -25,6 +25,9 @@ enum class SkipReason {
     NeedsDecoder,        // only the decoder brings this kind (or this many channels) to the encoder, and there is none
     AppearedDuringBatch, // the output was not there at planning but was when the file was done (policy skip)
     OutputUpToDate,      // the output is no older than its input (policy update), at planning or when done
+    NotRegularFile,      // the input is a FIFO, a device or a socket: reading it could block or never end
+    PathTooLong,         // the input's path is longer than the system lets a program open
+    InputChanged,        // the input holds another kind than when the batch was planned (`kind` says what now)
 };
 
 // What to do with an output file that exists before the batch starts. Update replaces only an

@@ -33,6 +33,7 @@ struct BatchRequest {
     QString namePattern;                   // empty: outputs named as their inputs
     Language language = Language::English; // of the pattern's fallbacks ("Unknown artist")
     RouteFacts routes;                     // the decoder and what the probe found
+    PageTags pageTags = PageTags::Fill;    // how the ID3 page's filled fields meet each file's tags
 };
 
 // One job per input, in list order, every conflict settled before anything starts.

@@ -69,6 +69,9 @@ QString skipReasonText(const BatchJob &job, const MessageTexts &texts)
                                             : texts.strBatchSkippedNeedsDecoder.arg(kind);
     case SkipReason::AppearedDuringBatch: return texts.strBatchSkippedAppeared;
     case SkipReason::OutputUpToDate: return texts.strBatchSkippedUpToDate;
+    case SkipReason::NotRegularFile: return texts.strBatchSkippedNotRegular;
+    case SkipReason::PathTooLong: return texts.strBatchSkippedPathTooLong;
+    case SkipReason::InputChanged: return texts.strBatchSkippedChanged.arg(kind);
     case SkipReason::None: break;
     }
     return QString();

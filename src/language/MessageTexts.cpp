@@ -254,6 +254,12 @@ const MessageText kMessageTexts[] = {
     {&MessageTexts::strBatchSoundFilter,
         "Sound files|*.wav; *.wave; *.aif; *.aiff; *.aifc; *.mp3; *.mp2; *.mp1; *.mpa; *.flac; *.ogg; *.oga; *.opus; *.w64; *.rf64; *.bwf; *.m4a; *.m4b; *.mp4|All files|*.*",
         "Звуковые файлы|*.wav; *.wave; *.aif; *.aiff; *.aifc; *.mp3; *.mp2; *.mp1; *.mpa; *.flac; *.ogg; *.oga; *.opus; *.w64; *.rf64; *.bwf; *.m4a; *.m4b; *.mp4|Все файлы|*.*"},
+    {&MessageTexts::strBatchSkippedNotRegular, "Skipped, not a regular file",
+        "Пропущен, это не обычный файл"},
+    {&MessageTexts::strBatchSkippedPathTooLong, "Skipped, the path is too long",
+        "Пропущен, слишком длинный путь"},
+    {&MessageTexts::strBatchSkippedChanged, "Skipped, the file changed after it was listed: it now holds %1",
+        "Пропущен, файл изменился после составления списка: теперь это %1"},
     {&MessageTexts::strShellProgress, "[%1%] %2 of %3 files done, %4 encoding, elapsed %5, remaining %6",
         "[%1%] готово файлов: %2 из %3, кодируется: %4, прошло %5, осталось %6"},
 };

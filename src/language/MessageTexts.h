@@ -75,6 +75,9 @@ struct MessageTexts {
         strBatchAddFilesHint, strBatchAddFolderHint;
     // The filter of the batch's file dialogs: every kind of sound file a batch reads, then all files.
     QString strBatchSoundFilter;
+    // The batch: an input that is no regular file, one whose path is too long to open, and one
+    // that holds another kind than when the batch was planned (%1 says what it holds now).
+    QString strBatchSkippedNotRegular, strBatchSkippedPathTooLong, strBatchSkippedChanged;
     // The shell's progress line on a terminal: the share done, files done of all, encoders running,
     // the time so far and the time left.
     QString strShellProgress;

@@ -2,6 +2,10 @@
 
 namespace fenwave {
 
+// How the ID3 page's filled fields meet each file's own tags in a batch: they fill only what a
+// file lacks (the file's own tags win), or they are written over every file's.
+enum class PageTags { Fill, Replace };
+
 // Which of its own tags each file of a batch carries over, as the ID3 page decides for the whole
 // batch. The tags themselves are read when the file's job starts.
 struct FileTagRules {

@@ -119,6 +119,9 @@ QString reasonWord(SkipReason reason)
     case SkipReason::NeedsDecoder: return "needs decoder";
     case SkipReason::AppearedDuringBatch: return "appeared";
     case SkipReason::OutputUpToDate: return "up to date";
+    case SkipReason::NotRegularFile: return "not regular";
+    case SkipReason::PathTooLong: return "path too long";
+    case SkipReason::InputChanged: return "changed";
     }
     return "?";
 }

@@ -59,6 +59,7 @@ const KindRow kKinds[] = {
     {SoundKind::EmptyFile,     false, "empty file",           "пустой файл",              R::None},
     {SoundKind::DamagedHeader, false, "damaged header",       "повреждённый заголовок",   R::None},
     {SoundKind::Unknown,       false, "unknown content",      "неизвестное содержимое",   R::None},
+    {SoundKind::NotRegular,    false, "not a regular file",   "не обычный файл",          R::None},
 };
 // clang-format on
 
@@ -128,6 +129,7 @@ public:
         m_fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
         struct stat st {};
         if (m_fd >= 0 && (::fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+            m_notRegular = !S_ISREG(st.st_mode);
             ::close(m_fd);
             m_fd = -1;
         }
@@ -142,6 +144,8 @@ public:
     HeaderFile &operator=(const HeaderFile &) = delete;
 
     bool isOpen() const { return m_fd >= 0; }
+    // Opened, but a FIFO, a device, a socket or a folder, and closed again unread.
+    bool notRegular() const { return m_notRegular; }
     qint64 size() const { return m_size; }
 
     // Up to `count` bytes at `offset`; fewer at the end of the file or on a read error.
@@ -167,6 +171,7 @@ public:
 private:
     int m_fd = -1;
     qint64 m_size = 0;
+    bool m_notRegular = false;
 };
 
 quint32 le16(const QByteArray &b, qsizetype at)
@@ -434,6 +439,8 @@ SoundFormat soundFormatOfFile(const QString &path)
     if (path.isEmpty())
         return {};
     const HeaderFile file(path);
+    if (file.notRegular())
+        return {SoundKind::NotRegular, 0};
     if (!file.isOpen())
         return {};
     if (file.size() == 0)

@@ -38,6 +38,7 @@ enum class SoundKind {
     Text,
     EmptyFile,
     DamagedHeader, // starts as a sound file but breaks off before saying what it holds
+    NotRegular,    // a FIFO, a device, a socket or a folder: never opened, as reading could block or never end
     Unknown,
 };
 

@@ -17,6 +17,7 @@ struct JobTags {
     QStringList switches;
     std::unique_ptr<TemporaryCover> cover; // none when the file has no embedded cover to pass
     int coverError = 0;                    // the errno when the embedded cover could not be written
+    bool tagsCut = false;                  // a tag value too long for the encoder's argument list was cut
 };
 
 // Reads the tags of `input` (holding `kind`; judged from its content when not checked) and makes

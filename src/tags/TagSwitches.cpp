@@ -66,6 +66,18 @@ FileTagRules fileTagRules(const OptionSet &page)
     return rules;
 }
 
+QList<Field> filledPageTagFields(const OptionSet &page)
+{
+    QList<Field> fields;
+    if (page.isOn(Field::flgDefault))
+        return fields;
+    for (Field field : {Field::edtArtist, Field::edtAlbum, Field::edtYear, Field::cbxGenre, Field::edtComment}) {
+        if (filled(page, field))
+            fields += field;
+    }
+    return fields;
+}
+
 QStringList fileTagSwitches(const FileTagRules &rules, const SourceTags &tags, const QString &inputPath,
                             const QString &coverFile)
 {

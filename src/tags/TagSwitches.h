@@ -4,6 +4,7 @@
 #include "tags/FileTagRules.h"
 #include "tags/SourceTags.h"
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -31,6 +32,10 @@ QStringList fileTagSwitches(const OptionSet &page, const SourceTags &tags, const
 
 // What the page decides for every file of a batch, kept with its jobs until each starts.
 FileTagRules fileTagRules(const OptionSet &page);
+
+// The ID3 page's fields that a batch writes into its files (artist, album, year, genre, comment,
+// where filled), in the page's order; none while "Use default settings" is on.
+QList<Field> filledPageTagFields(const OptionSet &page);
 // The same switches under rules taken earlier; nothing when the rules carry no tags.
 QStringList fileTagSwitches(const FileTagRules &rules, const SourceTags &tags, const QString &inputPath,
                             const QString &coverFile);

@@ -90,6 +90,8 @@ struct BatchWindow::Plan {
     std::vector<BatchInput> inputs; // the list, the files added with this plan included
     BatchJobs jobs;
     QVector<bool> replaces; // per job: its output exists and will be replaced
+    // Each job's input in `inputs`: an earlier output found in a folder has no job.
+    QList<qsizetype> inputOfJob;
     OptionSet options;
     ExistingOutputPolicy existing = ExistingOutputPolicy::Skip;
 };
@@ -118,7 +120,7 @@ void makePlan(BatchRequest request, const QStringList &toAdd, int inputType, con
     plan->options = options;
     plan->existing = request.existing;
     addInputs(request.inputs, toAdd, inputType);
-    plan->jobs = planBatch(request, facts);
+    plan->jobs = planBatch(request, facts, plan->inputOfJob);
     plan->inputs = std::move(request.inputs);
     // The next plan looks at each file as it is then.
     for (BatchInput &input : plan->inputs)
@@ -375,6 +377,7 @@ void BatchWindow::takePlan(const Plan &plan)
         return;
     m_planning = false;
     m_inputs = plan.inputs;
+    m_inputOfRow = plan.inputOfJob;
     m_model->setPlannedJobs(plan.jobs, plan.replaces);
     showProgress();
     updateButtons();
@@ -535,8 +538,9 @@ void BatchWindow::removeSelected()
         rows << index.row();
     std::sort(rows.begin(), rows.end(), std::greater<int>());
     for (int row : rows) {
-        if (row >= 0 && row < int(m_inputs.size()))
-            m_inputs.erase(m_inputs.begin() + row);
+        const qsizetype input = row >= 0 && row < m_inputOfRow.size() ? m_inputOfRow[row] : -1;
+        if (input >= 0 && input < qsizetype(m_inputs.size()))
+            m_inputs.erase(m_inputs.begin() + input);
     }
     replan();
 }

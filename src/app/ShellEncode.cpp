@@ -444,14 +444,14 @@ std::optional<int> ShellEncode::prepareAndStart(const ShellEncodeRequest &reques
         batch.routes.decoder = findDecoder();
         batch.routes.readStraight = probeEncoder(*encoder, kinds);
     }
-    QList<qsizetype> inputOfJob;
-    const BatchJobs jobs = planBatch(batch, RealFileFacts(), inputOfJob);
+    JobInputs jobInputs;
+    const BatchJobs jobs = planBatch(batch, RealFileFacts(), jobInputs);
     // A file found in a folder that another input writes has no job, and no line.
-    std::vector<GatheredInput> jobInputs;
-    jobInputs.reserve(std::size_t(inputOfJob.size()));
-    for (qsizetype input : inputOfJob)
-        jobInputs.push_back(gathered.inputs[std::size_t(input)]);
-    const ReportNames names(jobInputs, outputFolder, request.outputFolder);
+    std::vector<GatheredInput> reported;
+    reported.reserve(std::size_t(jobs.size()));
+    for (qsizetype input : jobInputs.inputOfJob)
+        reported.push_back(gathered.inputs[std::size_t(input)]);
+    const ReportNames names(reported, outputFolder, request.outputFolder);
 
     if (request.dryRun) {
         for (int i = 0; i < int(jobs.size()); ++i) {

@@ -117,13 +117,14 @@ public:
         }
         findOutputsOfOthers();
         for (qsizetype i = 0; i < count; ++i) {
-            if (request.inputs[std::size_t(i)].skip == SkipReason::None && !m_outputOfAnother[std::size_t(i)])
+            if (request.inputs[std::size_t(i)].skip == SkipReason::None && writerOf(i) < 0)
                 m_allInputs.insert(m_inputIdentities[i]);
         }
     }
 
-    // false for an input that is another input's output: it gets no job.
-    bool isInput(qsizetype index) const { return !m_outputOfAnother[std::size_t(index)]; }
+    // The input whose job writes this one's file, which then is no input of its own and gets no
+    // job; -1 for an input of its own.
+    qsizetype writerOf(qsizetype index) const { return m_writerOf[std::size_t(index)]; }
 
     BatchJob plan(qsizetype index)
     {
@@ -163,30 +164,30 @@ private:
     // input, and is told as the other's output.
     void findOutputsOfOthers()
     {
-        m_outputOfAnother.assign(m_request.inputs.size(), false);
-        QHash<QString, qsizetype> writers;
+        m_writerOf.assign(m_request.inputs.size(), -1);
+        QHash<QString, qsizetype> writers; // the first input to write each output
         for (qsizetype i = 0; i < m_drafts.size(); ++i) {
             if (!m_drafts[i].skipped() && !m_draftIdentities[i].isEmpty()
-                && m_draftIdentities[i] != m_inputIdentities[i])
+                && m_draftIdentities[i] != m_inputIdentities[i] && !writers.contains(m_draftIdentities[i]))
                 writers.insert(m_draftIdentities[i], i);
         }
         if (writers.isEmpty())
             return;
-        const auto writtenByAnother = [&writers](const QString &identity, qsizetype index) {
-            const auto writer = writers.constFind(identity);
-            return writer != writers.constEnd() && *writer != index;
+        const auto writer = [&writers](const QString &identity, qsizetype index) {
+            const qsizetype found = identity.isEmpty() ? -1 : writers.value(identity, -1);
+            return found == index ? -1 : found;
         };
         for (qsizetype i = 0; i < m_drafts.size(); ++i) {
             const BatchInput &input = m_request.inputs[std::size_t(i)];
             if (input.folder.isEmpty() || input.skip != SkipReason::None)
                 continue;
+            m_writerOf[std::size_t(i)] = writer(m_inputIdentities[i], i);
             const QString first = unnumbered(input.path, m_extension);
-            m_outputOfAnother[std::size_t(i)] = writtenByAnother(m_inputIdentities[i], i)
-                                                || (!first.isEmpty() && writtenByAnother(m_facts.identity(first), i));
+            if (m_writerOf[std::size_t(i)] < 0 && !first.isEmpty())
+                m_writerOf[std::size_t(i)] = writer(m_facts.identity(first), i);
         }
     }
 
-private:
     // The tags are read only for a pattern that names them: a plan is made again and again
     // while the list is edited.
     QString patternedOutput(const QString &input, SoundKind kind) const
@@ -272,7 +273,7 @@ private:
     QStringList m_inputIdentities;
     BatchJobs m_drafts;
     QStringList m_draftIdentities; // of each draft's output; empty without one
-    std::vector<bool> m_outputOfAnother;
+    std::vector<qsizetype> m_writerOf;
     QSet<QString> m_allInputs;
     QSet<QString> m_taken;
 };
@@ -294,22 +295,25 @@ QString batchOutputExtension(const OptionSet &options)
 
 BatchJobs planBatch(const BatchRequest &request, const BatchFileFacts &facts)
 {
-    QList<qsizetype> inputOfJob;
-    return planBatch(request, facts, inputOfJob);
+    JobInputs jobInputs;
+    return planBatch(request, facts, jobInputs);
 }
 
-BatchJobs planBatch(const BatchRequest &request, const BatchFileFacts &facts, QList<qsizetype> &inputOfJob)
+BatchJobs planBatch(const BatchRequest &request, const BatchFileFacts &facts, JobInputs &jobInputs)
 {
     const QStringList switches = sharedSwitches(request.options);
     const FileTagRules tagRules = fileTagRules(request.options);
     Planner planner(request, facts);
+    const qsizetype count = qsizetype(request.inputs.size());
     BatchJobs jobs;
-    jobs.reserve(qsizetype(request.inputs.size()));
-    inputOfJob.clear();
-    for (qsizetype i = 0; i < qsizetype(request.inputs.size()); ++i) {
-        if (!planner.isInput(i))
+    jobs.reserve(count);
+    jobInputs.inputOfJob.clear();
+    jobInputs.jobOfInput.fill(-1, count);
+    for (qsizetype i = 0; i < count; ++i) {
+        if (planner.writerOf(i) >= 0)
             continue;
-        inputOfJob += i;
+        jobInputs.jobOfInput[i] = jobs.size();
+        jobInputs.inputOfJob += i;
         BatchJob job = planner.plan(i);
         if (!job.skipped()) {
             const QString inputSwitch = job.decoder.isEmpty() ? mpegInputSwitch(job.kind) : QString();
@@ -319,6 +323,10 @@ BatchJobs planBatch(const BatchRequest &request, const BatchFileFacts &facts, QL
             job.tagRules = tagRules;
         }
         jobs.push_back(std::move(job));
+    }
+    for (qsizetype i = 0; i < count; ++i) {
+        if (const qsizetype writer = planner.writerOf(i); writer >= 0)
+            jobInputs.jobOfInput[i] = jobInputs.jobOfInput[writer];
     }
     return jobs;
 }

@@ -60,8 +60,15 @@ struct BatchRequest {
 // song title and the track number. The file's own tag switches follow when its job starts, under
 // the rules the page sets (fileTagRules); the plan reads tags only for a pattern that names them.
 BatchJobs planBatch(const BatchRequest &request, const BatchFileFacts &facts);
-// The same; `inputOfJob` gets, for each job, the index of its input in request.inputs.
-BatchJobs planBatch(const BatchRequest &request, const BatchFileFacts &facts, QList<qsizetype> &inputOfJob);
+// How the jobs of a plan stand to the inputs of its request, for the views: a row removed takes
+// its input, and the earlier outputs found in a folder that its job writes, out of the list.
+struct JobInputs {
+    QList<qsizetype> inputOfJob; // each job's input
+    QList<qsizetype> jobOfInput; // each input's job: its own, or for an earlier output the job
+                                 // that writes it (-1 where that one is such an output too)
+};
+// The same, saying how the jobs stand to the inputs.
+BatchJobs planBatch(const BatchRequest &request, const BatchFileFacts &facts, JobInputs &jobInputs);
 
 // The extension of the file the encoder writes with these options: ".wav" when it decodes,
 // ".ogg" when it writes Ogg Vorbis, else ".mp3".

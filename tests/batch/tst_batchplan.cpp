@@ -324,12 +324,16 @@ void TestBatchPlan::outputs()
     request.inputs = inputs;
     request.outputFolder = outputFolder;
     request.existing = policy;
-    QList<qsizetype> inputOfJob;
-    const fenwave::BatchJobs jobs = planBatch(request, FakeFacts(existing, sameFiles), inputOfJob);
+    JobInputs jobInputs;
+    const fenwave::BatchJobs jobs = planBatch(request, FakeFacts(existing, sameFiles), jobInputs);
     QCOMPARE(outcomes(jobs), expected);
-    QCOMPARE(inputOfJob.size(), jobs.size());
+    QCOMPARE(jobInputs.inputOfJob.size(), jobs.size());
+    QCOMPARE(jobInputs.jobOfInput.size(), qsizetype(inputs.size()));
+    for (qsizetype job : jobInputs.jobOfInput) // every input is listed, as a job or as one's output
+        QVERIFY(job >= 0 && job < jobs.size());
     for (qsizetype i = 0; i < jobs.size(); ++i) {
-        const fenwave::BatchInput &input = inputs[std::size_t(inputOfJob[i])];
+        QCOMPARE(jobInputs.jobOfInput[jobInputs.inputOfJob[i]], i);
+        const fenwave::BatchInput &input = inputs[std::size_t(jobInputs.inputOfJob[i])];
         QCOMPARE(jobs[i].input, input.path);
         if (jobs[i].skipped()) {
             QVERIFY(jobs[i].switches.isEmpty());

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <vector>
 
+#include <cerrno>
 #include <climits>
 #include <dirent.h>
 #include <fcntl.h>
@@ -117,7 +118,9 @@ EntryKind entryKind(int folder, const QByteArray &name, unsigned char type)
     struct stat target {};
     if (::fstatat(folder, name.constData(), &link, AT_SYMLINK_NOFOLLOW) != 0
         || ::fstatat(folder, name.constData(), &target, 0) != 0)
-        return EntryKind::Gone; // gone meanwhile, or a dangling link
+        // Gone meanwhile, or a dangling link; any other failure (a loop of links, no right to
+        // look) is for the content check and the encoder to tell.
+        return errno == ENOENT ? EntryKind::Gone : EntryKind::File;
     if (S_ISDIR(target.st_mode))
         return S_ISLNK(link.st_mode) ? EntryKind::LinkedFolder : EntryKind::Folder;
     return S_ISREG(target.st_mode) ? EntryKind::File : EntryKind::Other;
@@ -133,17 +136,20 @@ std::optional<SoundFormat> checkContent(const QByteArray &path)
     return soundFormatOfFile(text);
 }
 
-// Whether a candidate is taken: by its name alone, or also by its content (a kind with a route).
+// Whether a candidate's content is checked as it is listed (by the input type that takes every
+// kind with a route), or its name alone lists it.
 enum class Judge { ByName, ByContent };
 
-// A listed file as the batch meets it: a FIFO or a device, and a path too long to open, are
-// skipped unread.
+// A listed file as the batch meets it: a FIFO or a device, a dangling link and a path too long
+// to open are skipped unread.
 ListedFile listedFile(const QByteArray &path, EntryKind kind, Judge judge)
 {
     if (path.size() >= PATH_MAX)
         return {path, std::nullopt, SkipReason::PathTooLong};
     if (kind == EntryKind::Other)
         return {path, std::nullopt, SkipReason::NotRegularFile};
+    if (kind == EntryKind::Gone)
+        return {path, std::nullopt, SkipReason::InputDoesNotExist};
     return {path, judge == Judge::ByContent ? checkContent(path) : std::nullopt};
 }
 
@@ -191,7 +197,7 @@ void collect(int parent, const QByteArray &name, const QByteArray &path, const Q
         const EntryKind kind = entryKind(folder, entry.name, entry.type);
         if (kind == EntryKind::Folder)
             collect(folder, entry.name, prefix + entry.name, extensions, judge, found);
-        else if ((kind == EntryKind::File || kind == EntryKind::Other) && hasExtensionOf(entry.shown, extensions))
+        else if (kind != EntryKind::LinkedFolder && hasExtensionOf(entry.shown, extensions))
             found += listedFile(prefix + entry.name, kind, judge);
     }
     ::close(folder);

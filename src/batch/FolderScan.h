@@ -42,8 +42,9 @@ struct ListedFile {
 };
 // Every file of the input type's names, for the batch to take or to skip with the reason: the
 // list above, and also the files whose content is no sound (the check says what they hold), the
-// FIFOs, devices and sockets (SkipReason::NotRegularFile, never opened) and the files whose path
-// is longer than the system opens (SkipReason::PathTooLong, not looked at). Each folder is
+// FIFOs, devices and sockets (SkipReason::NotRegularFile, never opened), dangling links
+// (SkipReason::InputDoesNotExist) and the files whose path is longer than the system opens
+// (SkipReason::PathTooLong, not looked at). Each folder is
 // opened from the one it is in, so that a tree deeper than a path can name is listed whole.
 QList<ListedFile> listCheckedAudioFiles(const QByteArray &folder, int inputTypeIndex);
 

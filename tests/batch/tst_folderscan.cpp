@@ -129,12 +129,13 @@ void TestFolderScan::initTestCase()
     QCOMPARE(::link(QFile::encodeName(root + "/Album/track 2.wav").constData(),
                     QFile::encodeName(root + "/Elsewhere/hard.wav").constData()),
              0);
-    // A picture, a FIFO and a device named as WAV files, beside one; an Opus file.
+    // A picture, a FIFO, a device and a dangling link named as WAV files, beside one; an Opus file.
     QVERIFY(QDir(root).mkpath("Mixed") && QDir(root).mkpath("Opus"));
     testing::mustWrite(root + "/Mixed/a.wav", testing::silentWave());
     testing::mustWrite(root + "/Mixed/cover.wav", jpeg);
     QCOMPARE(::mkfifo(QFile::encodeName(root + "/Mixed/fifo.wav").constData(), 0600), 0);
     QVERIFY(QFile::link("/dev/null", root + "/Mixed/null.wav"));
+    QVERIFY(QFile::link(root + "/Mixed/nothing", root + "/Mixed/gone.wav"));
     testing::mustWrite(root + "/Opus/n.opus",
                        QByteArray("OggS", 4) + QByteArray(22, '\0') + "\x01\x13OpusHead\x01\x02" + QByteArray(9, '\0'));
     QVERIFY(makeDeepTree(QFile::encodeName(root)));
@@ -249,10 +250,11 @@ void TestFolderScan::gathersInputs_data()
         << Names{"Album/b.aiff|Album/b.aiff|"};
     QTest::newRow("a folder without audio files") << Names{"Quiet/"} << QStringList{} << false
         << Names{"empty folder Quiet/"};
-    QTest::newRow("a folder's files of no sound and no regular file are named")
+    QTest::newRow("a folder's files of no sound, no regular file or none are named")
         << Names{"Mixed"} << QStringList{} << false
         << Names{"Mixed/a.wav|Mixed/a.wav|", "Mixed/cover.wav|Mixed/cover.wav|no sound",
-                 "Mixed/fifo.wav|Mixed/fifo.wav|not regular", "Mixed/null.wav|Mixed/null.wav|not regular"};
+                 "Mixed/fifo.wav|Mixed/fifo.wav|not regular", "Mixed/gone.wav|Mixed/gone.wav|missing",
+                 "Mixed/null.wav|Mixed/null.wav|not regular"};
     QTest::newRow("a FIFO and a link to a device, named")
         << Names{"Mixed/fifo.wav", "Mixed/null.wav"} << QStringList{} << false
         << Names{"Mixed/fifo.wav|Mixed/fifo.wav|not regular", "Mixed/null.wav|Mixed/null.wav|not regular"};

@@ -38,14 +38,14 @@ QList<QByteArray> listAudioFileNames(const QByteArray &folder, int inputTypeInde
 struct ListedFile {
     QByteArray path;
     std::optional<SoundFormat> format;
-    SkipReason skip = SkipReason::None; // known before planning: a path too long, no regular file
+    SkipReason skip = SkipReason::None; // known as it is listed: no regular file, none, a path too long
 };
 // Every file of the input type's names, for the batch to take or to skip with the reason: the
 // list above, and also the files whose content is no sound (the check says what they hold), the
 // FIFOs, devices and sockets (SkipReason::NotRegularFile, never opened), dangling links
 // (SkipReason::InputDoesNotExist) and the files whose path is longer than the system opens
-// (SkipReason::PathTooLong, not looked at). Each folder is
-// opened from the one it is in, so that a tree deeper than a path can name is listed whole.
+// (SkipReason::PathTooLong, not looked at). Each folder is opened from the one it is in, so
+// that a tree deeper than a path can name is listed whole.
 QList<ListedFile> listCheckedAudioFiles(const QByteArray &folder, int inputTypeIndex);
 
 // true when the name ends in an extension of any input type above, in any letter case.

@@ -195,7 +195,7 @@ void TestFileOpening::initTestCase()
     for (const char *name : {"a.wav", "b.wav", "disc/track 10.wav", "disc/track 2.WAV", "disc/sub/track 1.wav",
                              "disc/.hidden.wav", "disc/.hidden/x.wav", "disc/notes.txt"})
         QVERIFY(testing::writeAll(file(QString::fromUtf8(name)), testing::silentWave()));
-    // A folder takes every kind of sound, by content: a picture named as sound stays out.
+    // A folder takes every kind of sound, by content: a picture named as sound is no input.
     QVERIFY(testing::writeAll(file(QStringLiteral("disc/cover.mp3")),
                               QByteArray("\xff\xd8\xff\xe0\x00\x10JFIF\x00\x01\x01\x00\x00\x01\x00\x01\x00\x00", 20)));
     QVERIFY(testing::writeAll(file(QStringLiteral("other sets")), kSettingsBytes));
@@ -459,7 +459,8 @@ void TestFileOpening::severalItems_data()
     QTest::addColumn<QStringList>("rows");   // the files of the batch window; none: no window
     QTest::addColumn<QString>("ignored");    // the settings file named as ignored
 
-    const QStringList disc{"disc/sub/track 1.wav", "disc/track 2.WAV", "disc/track 10.wav"};
+    // The picture named as sound is listed, to be skipped with the reason.
+    const QStringList disc{"disc/cover.mp3", "disc/sub/track 1.wav", "disc/track 2.WAV", "disc/track 10.wav"};
     const QStringList ab{"a.wav", "b.wav"};
     for (bool dropped : {true, false}) {
         const char *how = dropped ? "dropped" : "given";

@@ -278,9 +278,6 @@ void TestBatchPlan::outputs_data()
         << given({"/m/d/a.mp3", "/m/d/a.wav", "/m/d/b.flac", "/m/d/b.mp3"}, "/m/d") << "" << update
         << QStringList{"/m/d/a.wav@100", "/m/d/a.mp3@200", "/m/d/b.flac@300", "/m/d/b.mp3@200"} << none
         << QStringList{"skip up to date: /m/d/a.mp3", "/m/d/b.mp3"};
-    QTest::newRow("found: an earlier output is no input, overwrite") << kStart
-        << given({"/m/d/a.wav", "/m/d/a.mp3"}, "/m/d") << "" << overwrite << QStringList{"/m/d/a.mp3"} << none
-        << QStringList{"/m/d/a.mp3"};
     QTest::newRow("found: earlier numbered outputs are no inputs") << kStart
         << given({"/m/d/a (2).mp3", "/m/d/a (3).mp3", "/m/d/a.mp3", "/m/d/a.wav"}, "/m/d") << "" << number
         << QStringList{"/m/d/a.mp3", "/m/d/a (2).mp3", "/m/d/a (3).mp3"} << none << QStringList{"/m/d/a (4).mp3"};

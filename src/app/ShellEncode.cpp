@@ -444,8 +444,14 @@ std::optional<int> ShellEncode::prepareAndStart(const ShellEncodeRequest &reques
         batch.routes.decoder = findDecoder();
         batch.routes.readStraight = probeEncoder(*encoder, kinds);
     }
-    const BatchJobs jobs = planBatch(batch, RealFileFacts());
-    const ReportNames names(gathered.inputs, outputFolder, request.outputFolder);
+    JobInputs jobInputs;
+    const BatchJobs jobs = planBatch(batch, RealFileFacts(), jobInputs);
+    // A file found in a folder that another input writes has no job, and no line.
+    std::vector<GatheredInput> reported;
+    reported.reserve(std::size_t(jobs.size()));
+    for (qsizetype input : jobInputs.inputOfJob)
+        reported.push_back(gathered.inputs[std::size_t(input)]);
+    const ReportNames names(reported, outputFolder, request.outputFolder);
 
     if (request.dryRun) {
         for (int i = 0; i < int(jobs.size()); ++i) {

@@ -32,6 +32,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShortcut>
+#include <QSet>
 #include <QSpinBox>
 #include <QTableView>
 #include <QThread>
@@ -90,6 +91,7 @@ struct BatchWindow::Plan {
     std::vector<BatchInput> inputs; // the list, the files added with this plan included
     BatchJobs jobs;
     QVector<bool> replaces; // per job: its output exists and will be replaced
+    JobInputs jobInputs;    // an earlier output found in a folder has no job, and goes with its writer's
     OptionSet options;
     ExistingOutputPolicy existing = ExistingOutputPolicy::Skip;
 };
@@ -118,7 +120,7 @@ void makePlan(BatchRequest request, const QStringList &toAdd, int inputType, con
     plan->options = options;
     plan->existing = request.existing;
     addInputs(request.inputs, toAdd, inputType);
-    plan->jobs = planBatch(request, facts);
+    plan->jobs = planBatch(request, facts, plan->jobInputs);
     plan->inputs = std::move(request.inputs);
     // The next plan looks at each file as it is then.
     for (BatchInput &input : plan->inputs)
@@ -375,6 +377,7 @@ void BatchWindow::takePlan(const Plan &plan)
         return;
     m_planning = false;
     m_inputs = plan.inputs;
+    m_jobOfInput = plan.jobInputs.jobOfInput;
     m_model->setPlannedJobs(plan.jobs, plan.replaces);
     showProgress();
     updateButtons();
@@ -530,14 +533,17 @@ void BatchWindow::removeSelected()
     // While a plan is made, the rows shown may not be the list's rows.
     if (m_runner || m_planning)
         return;
-    QList<int> rows;
+    QSet<qsizetype> rows;
     for (const QModelIndex &index : m_list->selectionModel()->selectedRows())
         rows << index.row();
-    std::sort(rows.begin(), rows.end(), std::greater<int>());
-    for (int row : rows) {
-        if (row >= 0 && row < int(m_inputs.size()))
-            m_inputs.erase(m_inputs.begin() + row);
+    // A row takes its input out, and the earlier outputs found in a folder that its job writes.
+    std::vector<BatchInput> kept;
+    kept.reserve(m_inputs.size());
+    for (qsizetype input = 0; input < qsizetype(m_inputs.size()); ++input) {
+        if (input >= m_jobOfInput.size() || !rows.contains(m_jobOfInput[input]))
+            kept.push_back(std::move(m_inputs[std::size_t(input)]));
     }
+    m_inputs = std::move(kept);
     replan();
 }
 

@@ -93,6 +93,8 @@ private:
     Source m_source;
     MessageTexts m_texts;
     std::vector<BatchInput> m_inputs;
+    // The row of each of m_inputs: an earlier output found in a folder has none of its own.
+    QList<qsizetype> m_jobOfInput;
     OptionSet m_plannedWith; // the options of the plan shown
     BatchJobModel *m_model;
     BatchRunner *m_runner = nullptr;

@@ -24,6 +24,7 @@
 
 #include <csignal>
 #include <fcntl.h>
+#include <sys/stat.h>
 
 using testing::FormDriver;
 using testing::ModalAnswer;
@@ -194,7 +195,7 @@ void TestFileOpening::initTestCase()
     for (const char *name : {"a.wav", "b.wav", "disc/track 10.wav", "disc/track 2.WAV", "disc/sub/track 1.wav",
                              "disc/.hidden.wav", "disc/.hidden/x.wav", "disc/notes.txt"})
         QVERIFY(testing::writeAll(file(QString::fromUtf8(name)), testing::silentWave()));
-    // A folder takes every kind of sound, by content: a picture named as sound stays out.
+    // A folder takes every kind of sound, by content: a picture named as sound is no input.
     QVERIFY(testing::writeAll(file(QStringLiteral("disc/cover.mp3")),
                               QByteArray("\xff\xd8\xff\xe0\x00\x10JFIF\x00\x01\x01\x00\x00\x01\x00\x01\x00\x00", 20)));
     QVERIFY(testing::writeAll(file(QStringLiteral("other sets")), kSettingsBytes));
@@ -458,7 +459,8 @@ void TestFileOpening::severalItems_data()
     QTest::addColumn<QStringList>("rows");   // the files of the batch window; none: no window
     QTest::addColumn<QString>("ignored");    // the settings file named as ignored
 
-    const QStringList disc{"disc/sub/track 1.wav", "disc/track 2.WAV", "disc/track 10.wav"};
+    // The picture named as sound is listed, to be skipped with the reason.
+    const QStringList disc{"disc/cover.mp3", "disc/sub/track 1.wav", "disc/track 2.WAV", "disc/track 10.wav"};
     const QStringList ab{"a.wav", "b.wav"};
     for (bool dropped : {true, false}) {
         const char *how = dropped ? "dropped" : "given";
@@ -689,6 +691,23 @@ void TestFileOpening::encodeFromShell_data()
     QTest::newRow("update: an output written after its input is kept")
         << QStringList{"--encode", "--existing", "update", "pair/x.wav", "in/a b.wav"} << bin << QString() << 0 << 0
         << QString() << "pair/x.wav -> pair/x.mp3: Skipped, the output is up to date\n" << QStringList{"in/a b.mp3"};
+    // Run again over a folder: the outputs of the first run are found in it, and are no inputs.
+    QTest::newRow("run again, update: the earlier output is up to date")
+        << QStringList{"--encode", "--existing", "update", "pair"} << bin << QString() << 0 << 0 << QString()
+        << "pair/x.wav -> pair/x.mp3: Skipped, the output is up to date\n0 finished, 0 failed, 1 skipped\n" << no;
+    QTest::newRow("run again, overwrite: the earlier output is replaced")
+        << QStringList{"--encode", "--existing", "overwrite", "pair"} << bin << QString() << 0 << 0 << QString()
+        << "pair/x.wav -> pair/x.mp3: Finished\n1 finished, 0 failed, 0 skipped\n" << no;
+    QTest::newRow("run again, number: beside the earlier outputs")
+        << QStringList{"--encode", "--existing", "number", "pair"} << bin << QString() << 0 << 0 << QString()
+        << "pair/x.wav -> pair/x (2).mp3: Finished\n1 finished, 0 failed, 0 skipped\n" << QStringList{"pair/x (2).mp3"};
+    QTest::newRow("run again, named by a pattern")
+        << QStringList{"--encode", "--existing", "overwrite", "--name-pattern", "mp3/{name}", "again"} << bin << QString()
+        << 0 << 0 << QString() << "again/x.wav -> again/mp3/x.mp3: Finished\n1 finished, 0 failed, 0 skipped\n" << no;
+    QTest::newRow("a FIFO, a device and a text named as sound: skipped, never read")
+        << QStringList{"--encode", "dev/zero.wav", "dev"} << bin << QString() << 0 << 0 << QString()
+        << "dev/zero.wav: Skipped, not a regular file\ndev/fifo.wav: Skipped, not a regular file\n"
+           "dev/notes.wav: Skipped, not a sound file: text\n0 finished, 0 failed, 3 skipped\n" << no;
     QTest::newRow("one file named several ways: one job")
         << QStringList{"--encode", "in/a b.wav", "./in/a b.wav", "in//a b.wav", "%W/in/a b.wav", "pair/../in/a b.wav",
                        "in/hard.wav", "in"}
@@ -775,7 +794,7 @@ void TestFileOpening::encodeFromShell()
     QVERIFY(work.isValid());
     const QString w = work.path();
     QDir dir(w);
-    for (const char *folder : {"bin", "in", "bad", "slow", "home", "odd", "pair"})
+    for (const char *folder : {"bin", "in", "bad", "slow", "home", "odd", "pair", "again", "again/mp3", "dev"})
         QVERIFY(dir.mkdir(QString::fromLatin1(folder)));
     QVERIFY(testing::writeExecutable(dir.filePath("bin/lame"), kStandInEncoder));
     QVERIFY(testing::writeExecutable(dir.filePath("bin/other"), kStandInEncoder));
@@ -784,8 +803,11 @@ void TestFileOpening::encodeFromShell()
           QStringLiteral("bad/fail.wav"), QStringLiteral("slow/slow.wav"), QStringLiteral("pair/x.wav"),
           QStringLiteral("pair/x.mp3"), QStringLiteral("slow/in"), QStringLiteral("-dash.wav"),
           QStringLiteral("odd/-dash.wav"), QStringLiteral("odd/ctl\033[31m\nx.wav"),
-          QStringLiteral("odd/\uFFFD\uFFFD.wav")})
+          QStringLiteral("odd/\uFFFD\uFFFD.wav"), QStringLiteral("again/x.wav"), QStringLiteral("again/mp3/x.mp3")})
         QVERIFY(testing::writeAll(dir.filePath(name), testing::silentWave() + name.toUtf8()));
+    QVERIFY(testing::writeAll(dir.filePath("dev/notes.wav"), "a text\n"));
+    QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath("dev/fifo.wav")).constData(), 0600), 0);
+    QVERIFY(QFile::link("/dev/zero", dir.filePath("dev/zero.wav")));
     QCOMPARE(::link(QFile::encodeName(dir.filePath("in/a b.wav")).constData(),
                     QFile::encodeName(dir.filePath("in/hard.wav")).constData()),
              0);

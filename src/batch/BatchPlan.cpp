@@ -73,10 +73,13 @@ QString numbered(const QString &name, const QString &extension, int number)
     return name.chopped(extension.size()) + QStringLiteral(" (%1)").arg(number) + extension;
 }
 
-// The switches every job shares: the box's form, without the per-file fields.
+// The switches every job shares: the box's form, without the per-file fields, and without the
+// page's tag fields, which each job meets with its file's own tags (fileTagRules).
 QStringList sharedSwitches(OptionSet options)
 {
     for (Field field : {Field::edtSongName, Field::edtTrackNumber})
+        options.setText(field, QString());
+    for (Field field : filledPageTagFields(options))
         options.setText(field, QString());
     return composeSwitches(options, composesShortForm(options) ? CommandForm::Short : CommandForm::Full);
 }
@@ -221,7 +224,7 @@ QString batchOutputExtension(const OptionSet &options)
 BatchJobs planBatch(const BatchRequest &request, const BatchFileFacts &facts)
 {
     const QStringList switches = sharedSwitches(request.options);
-    const FileTagRules tagRules = fileTagRules(request.options);
+    const FileTagRules tagRules = fileTagRules(request.options, request.pageTags);
     Planner planner(request, facts);
     BatchJobs jobs;
     jobs.reserve(qsizetype(request.inputs.size()));

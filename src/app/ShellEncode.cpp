@@ -460,12 +460,18 @@ std::optional<int> ShellEncode::prepareAndStart(const ShellEncodeRequest &reques
                 err << skipLine(names, i, job, texts) << '\n';
                 continue;
             }
-            const QStringList switches = job.switches + shownJobTagSwitches(job.tagRules, job.input, job.kind);
+            const ShownJobTags tags = shownJobTags(job.tagRules, job.input, job.kind);
+            const QStringList switches = job.switches + tags.switches;
             if (job.decoder.isEmpty())
-                out << shellQuoted(QStringList{*encoder} + encoderArguments(switches, job.input, job.output)) << '\n';
+                out << shellQuoted(QStringList{*encoder} + encoderArguments(switches, job.input, job.output));
             else
                 out << shellQuoted(job.decoder) << " | "
-                    << shellQuoted(QStringList{*encoder} + encoderArgumentsFromPipe(switches, job.output)) << '\n';
+                    << shellQuoted(QStringList{*encoder} + encoderArgumentsFromPipe(switches, job.output));
+            // The cover's file exists only while the job runs: a comment says it goes too, and the
+            // line stays one a shell runs.
+            if (tags.embeddedCover)
+                out << "  # " << texts.strDryRunEmbeddedCover;
+            out << '\n';
         }
         out.flush();
         err.flush();

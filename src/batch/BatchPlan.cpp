@@ -90,10 +90,13 @@ QString unnumbered(const QString &name, const QString &extension)
     return number && digits != QLatin1String("1") ? stem.left(open).toString() + extension : QString();
 }
 
-// The switches every job shares: the box's form, without the per-file fields.
+// The switches every job shares: the box's form, without the per-file fields, and without the
+// page's tag fields, which each job meets with its file's own tags (fileTagRules).
 QStringList sharedSwitches(OptionSet options)
 {
     for (Field field : {Field::edtSongName, Field::edtTrackNumber})
+        options.setText(field, QString());
+    for (Field field : filledPageTagFields(options))
         options.setText(field, QString());
     return composeSwitches(options, composesShortForm(options) ? CommandForm::Short : CommandForm::Full);
 }
@@ -302,7 +305,7 @@ BatchJobs planBatch(const BatchRequest &request, const BatchFileFacts &facts)
 BatchJobs planBatch(const BatchRequest &request, const BatchFileFacts &facts, JobInputs &jobInputs)
 {
     const QStringList switches = sharedSwitches(request.options);
-    const FileTagRules tagRules = fileTagRules(request.options);
+    const FileTagRules tagRules = fileTagRules(request.options, request.pageTags);
     Planner planner(request, facts);
     const qsizetype count = qsizetype(request.inputs.size());
     BatchJobs jobs;

@@ -57,8 +57,9 @@ struct BatchRequest {
 // With a name pattern, each output is named by nameFromPattern below the output folder, or
 // below its input's own folder when there is none.
 // Switches: those of the command-line box's form (short while flgDefault is on), without the
-// song title and the track number. The file's own tag switches follow when its job starts, under
-// the rules the page sets (fileTagRules); the plan reads tags only for a pattern that names them.
+// ID3 page's tag fields. The tag switches follow when its job starts, from the file's own tags
+// and the page's fields as `pageTags` says (fileTagRules); the plan reads tags only for a
+// pattern that names them.
 BatchJobs planBatch(const BatchRequest &request, const BatchFileFacts &facts);
 // How the jobs of a plan stand to the inputs of its request, for the views: a row removed takes
 // its input, and the earlier outputs found in a folder that its job writes, out of the list.

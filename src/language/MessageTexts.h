@@ -81,6 +81,8 @@ struct MessageTexts {
     // The shell's progress line on a terminal: the share done, files done of all, encoders running,
     // the time so far and the time left.
     QString strShellProgress;
+    // A dry run's note after a line whose encoder would also get the input's embedded cover.
+    QString strDryRunEmbeddedCover;
 };
 
 // The texts of a language; a number that names no language gives all-empty texts.

@@ -2,6 +2,7 @@
 #include "app/ShellEncode.h"
 #include "batch/ShellQuoting.h"
 #include "job/EncoderArguments.h"
+#include "tags/TagSwitches.h"
 
 #include "TestFiles.h"
 
@@ -145,6 +146,7 @@ private slots:
     void outputs();
     void arguments_data();
     void arguments();
+    void pageTagsReachEachJob();
     void routes_data();
     void routes();
     void realFilesUnderAnySpelling();
@@ -357,9 +359,10 @@ void TestBatchPlan::arguments_data()
     QTest::newRow("start values") << kStart << "a.wav" << QStringList{"-m", "j", "-b", "128", "a.wav", "a.mp3"};
     QTest::newRow("default settings") << on({Field::flgDefault, Field::flgCopyright}) << "a.wav"
         << QStringList{"-h", "a.wav", "a.mp3"};
-    QTest::newRow("title and track left out") << texts({{Field::edtSongName, "Song"}, {Field::edtTrackNumber, "3"},
-        {Field::edtArtist, " Чайковский и друзья "}, {Field::edtYear, "20 01"}}) << "a.wav"
-        << QStringList{"-m", "j", "-b", "128", "--ta", "Чайковский и друзья", "--ty", "20 01", "a.wav", "a.mp3"};
+    // The page's artist and year meet each file's own tags as its job starts.
+    QTest::newRow("title and track left out, the page's tags left to each job") << texts({{Field::edtSongName, "Song"},
+        {Field::edtTrackNumber, "3"}, {Field::edtArtist, " Чайковский и друзья "}, {Field::edtYear, "20 01"}}) << "a.wav"
+        << QStringList{"-m", "j", "-b", "128", "a.wav", "a.mp3"};
     QTest::newRow("preset") << Setup([](OptionSet &o) { o.setAvailable(Field::cbxPresets, true); o.setIndex(Field::cbxPresets, 0); })
         << "a.wav" << QStringList{"-m", "j", "--preset", "phone", "-b", "128", "a.wav", "a.mp3"};
     QTest::newRow("variable bitrate") << on({Field::rbutVBR, Field::flgSupport}) << "a.wav"
@@ -398,6 +401,23 @@ void TestBatchPlan::arguments()
     QCOMPARE(jobs.size(), 1);
     QCOMPARE(encoderArguments(jobs.front().switches, jobs.front().input, jobs.front().output), expected);
     QVERIFY(jobs.front().tagRules.carry);
+}
+
+// The ID3 page's fields reach each job as the batch asked, to meet the file's own tags there.
+void TestBatchPlan::pageTagsReachEachJob()
+{
+    SourceTags own;
+    own.artist = QStringLiteral("Own");
+    for (const PageTags how : {PageTags::Fill, PageTags::Replace}) {
+        BatchRequest request;
+        request.options.setText(Field::edtArtist, QStringLiteral(" Чайковский "));
+        request.pageTags = how;
+        request.inputs = given({"a.wav"});
+        const fenwave::BatchJobs jobs = planBatch(request, FakeFacts({}, {}));
+        QCOMPARE(jobs.size(), 1);
+        QCOMPARE(fileTagSwitches(jobs.front().tagRules, own, QStringLiteral("a.wav"), QString()),
+                 QStringList({"--ta", how == PageTags::Fill ? "Own" : "Чайковский"}));
+    }
 }
 
 using Kinds = QList<SoundKind>;

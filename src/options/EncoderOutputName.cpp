@@ -96,12 +96,17 @@ QString derivedName(const QString &input, const QString &folder, bool decode)
     return folder.endsWith(u'/') ? folder + fileName : folder + u'/' + fileName;
 }
 
+bool namesFile(const QString &name)
+{
+    return !name.isEmpty() && name != QLatin1String("-");
+}
+
 } // namespace
 
 QStringList encoderOutputNames(const QStringList &arguments)
 {
     const Parsed parsed = parse(arguments);
-    const auto isFile = [](const QString &name) { return !name.isEmpty() && name != QLatin1String("-"); };
+    const auto isFile = namesFile;
     if (parsed.gapless) {
         QStringList outputs;
         const QString folder = parsed.gaplessFolder.isEmpty() ? parsed.outputFolder : parsed.gaplessFolder;
@@ -116,6 +121,18 @@ QStringList encoderOutputNames(const QStringList &arguments)
     if (parsed.operands.isEmpty() || !isFile(parsed.operands.at(0)))
         return {};
     return {derivedName(parsed.operands.at(0), parsed.outputFolder, parsed.decode)};
+}
+
+QStringList encoderInputNames(const QStringList &arguments)
+{
+    const Parsed parsed = parse(arguments);
+    const QStringList read = parsed.gapless ? parsed.operands : parsed.operands.mid(0, 1);
+    QStringList inputs;
+    for (const QString &name : read) {
+        if (namesFile(name))
+            inputs += name;
+    }
+    return inputs;
 }
 
 } // namespace fenwave

@@ -106,19 +106,18 @@ bool namesFile(const QString &name)
 QStringList encoderOutputNames(const QStringList &arguments)
 {
     const Parsed parsed = parse(arguments);
-    const auto isFile = namesFile;
     if (parsed.gapless) {
         QStringList outputs;
         const QString folder = parsed.gaplessFolder.isEmpty() ? parsed.outputFolder : parsed.gaplessFolder;
         for (const QString &input : parsed.operands) {
-            if (isFile(input))
+            if (namesFile(input))
                 outputs += derivedName(input, folder, parsed.decode);
         }
         return outputs;
     }
     if (parsed.operands.size() >= 2 && !parsed.operands.at(1).isEmpty())
-        return isFile(parsed.operands.at(1)) ? QStringList{parsed.operands.at(1)} : QStringList();
-    if (parsed.operands.isEmpty() || !isFile(parsed.operands.at(0)))
+        return namesFile(parsed.operands.at(1)) ? QStringList{parsed.operands.at(1)} : QStringList();
+    if (parsed.operands.isEmpty() || !namesFile(parsed.operands.at(0)))
         return {};
     return {derivedName(parsed.operands.at(0), parsed.outputFolder, parsed.decode)};
 }

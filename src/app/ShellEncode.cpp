@@ -428,6 +428,7 @@ std::optional<int> ShellEncode::prepareAndStart(const ShellEncodeRequest &reques
     batch.outputFolder = outputFolder;
     batch.existing = request.existing;
     batch.namePattern = request.namePattern;
+    batch.pageTags = request.pageTags;
     batch.language = isKnownLanguage(stored.language) ? stored.language : Language::English;
     const MessageTexts texts = messageTextsFor(batch.language);
     if (readsAsWave(options)) {

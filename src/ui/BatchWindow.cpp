@@ -15,6 +15,7 @@
 #include "ui/Confirmation.h"
 #include "ui/FileDrops.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDialog>
@@ -63,6 +64,7 @@ const PartTexts kPartTexts[] = {
     {"butBatchOutputDir", nullptr,                             &MessageTexts::strBatchChooseDirHint},
     {"cbxBatchExisting",  nullptr,                             &MessageTexts::strBatchExistingHint},
     {"edtBatchNamePattern", &MessageTexts::strBatchNamePatternName, &MessageTexts::strBatchNamePatternHint},
+    {"flgPageTagsReplace", nullptr,                            &MessageTexts::strBatchPageTagsHint},
     {"barBatchProgress",  &MessageTexts::strBatchProgressName, &MessageTexts::strBatchProgressHint},
     {"butBatchAddFiles",  nullptr,                             &MessageTexts::strBatchAddFilesHint},
     {"butBatchAddFolder", nullptr,                             &MessageTexts::strBatchAddFolderHint},
@@ -160,6 +162,8 @@ BatchWindow::BatchWindow(Source source, const MessageTexts &texts, QWidget *pare
     m_namePattern = new QLineEdit(this);
     m_namePatternLabel->setObjectName(QStringLiteral("lblBatchNamePattern"));
     m_namePattern->setObjectName(QStringLiteral("edtBatchNamePattern"));
+    m_pageTagsReplace = new QCheckBox(this);
+    m_pageTagsReplace->setObjectName(QStringLiteral("flgPageTagsReplace"));
     m_progress->setObjectName(QStringLiteral("barBatchProgress"));
     m_time->setObjectName(QStringLiteral("lblBatchTime"));
     m_summary->setObjectName(QStringLiteral("lblBatchSummary"));
@@ -216,6 +220,7 @@ BatchWindow::BatchWindow(Source source, const MessageTexts &texts, QWidget *pare
     settings->addWidget(m_existing, 2, 1, Qt::AlignLeft);
     settings->addWidget(m_namePatternLabel, 3, 0);
     settings->addWidget(m_namePattern, 3, 1);
+    settings->addWidget(m_pageTagsReplace, 4, 1);
     settings->setColumnStretch(1, 1);
     auto *progressRow = new QHBoxLayout;
     progressRow->addWidget(m_progress, 1);
@@ -258,6 +263,11 @@ BatchWindow::BatchWindow(Source source, const MessageTexts &texts, QWidget *pare
             replan();
     });
     connect(m_namePattern, &QLineEdit::editingFinished, this, [this] {
+        if (!m_runner)
+            replan();
+    });
+    // The notes say how the page's fields will be written; the jobs take it with the plan.
+    connect(m_pageTagsReplace, &QCheckBox::toggled, this, [this] {
         if (!m_runner)
             replan();
     });
@@ -305,6 +315,7 @@ bool BatchWindow::addFiles(const QStringList &paths)
         m_runner = nullptr;
         m_inputs.clear();
         m_elapsed.invalidate();
+        m_ranFor.reset();
         m_clock.stop();
     }
     // Listed with the next plan, folders read on its thread.
@@ -317,6 +328,11 @@ bool BatchWindow::addFiles(const QStringList &paths)
 bool BatchWindow::isRunning() const
 {
     return m_runner && m_runner->isRunning();
+}
+
+PageTags BatchWindow::pageTags() const
+{
+    return m_pageTagsReplace->isChecked() ? PageTags::Replace : PageTags::Fill;
 }
 
 BatchRequest BatchWindow::request(const OptionSet &options) const
@@ -333,6 +349,7 @@ BatchRequest BatchWindow::request(const OptionSet &options) const
     request.language = m_texts.language;
     request.routes.decoder = findDecoder();
     request.routes.readStraight = m_readStraight;
+    request.pageTags = pageTags();
     return request;
 }
 
@@ -418,6 +435,14 @@ void BatchWindow::showNotes(const OptionSet &options)
     QStringList notes;
     if (!perFileFieldsLeftOut(options).isEmpty())
         notes << m_texts.strBatchLeftOut;
+    if (const QList<Field> fields = filledPageTagFields(options); !fields.isEmpty()) {
+        QStringList labels;
+        for (Field field : fields)
+            labels << labelOfField(field, m_texts.language);
+        const QString &note
+            = pageTags() == PageTags::Replace ? m_texts.strBatchPageTagsReplaceNote : m_texts.strBatchPageTagsFillNote;
+        notes << note.arg(labels.join(QStringLiteral(", ")));
+    }
     if (commandBoxHoldsHandEdit(options))
         notes << m_texts.strBatchHandEdit;
     if (const FileTagRules rules = fileTagRules(options); rules.carry && !rules.cover)
@@ -443,6 +468,7 @@ void BatchWindow::setTexts(const MessageTexts &texts)
     m_namePatternLabel->setText(texts.strBatchNamePattern);
     m_namePattern->setPlaceholderText(texts.strBatchNamePatternNone);
     m_namePattern->setToolTip(texts.strBatchNamePatternHint);
+    m_pageTagsReplace->setText(texts.strBatchPageTagsReplace);
     m_addFiles->setText(texts.strBatchAddFiles);
     m_addFolder->setText(texts.strBatchAddFolder);
     m_remove->setText(texts.strBatchRemove);
@@ -491,6 +517,7 @@ void BatchWindow::startWith(const Plan &plan)
     m_runner = new BatchRunner(encoder, plan.jobs, QDir::currentPath());
     m_runner->setEncodersAtOnce(m_jobs->value());
     m_runner->setExistingOutputPolicy(plan.existing);
+    m_ranFor.reset();
     m_model->setRunner(m_runner);
     connect(m_runner, &BatchRunner::jobChanged, this, &BatchWindow::updateButtons);
     // Progress comes many times a second from every encoder; the counts are told a few times.
@@ -522,6 +549,7 @@ void BatchWindow::retryFailed()
     if (!m_runner || m_runner->isRunning())
         return;
     m_elapsed.start();
+    m_ranFor.reset();
     m_clock.start();
     m_runner->retryFailed();
     showProgress();
@@ -653,7 +681,7 @@ void BatchWindow::showProgress()
     m_progress->setValue(int(qBound(0.0, finished, 1.0) * kProgressSteps));
     // The remaining time is reckoned from all the work done, failures included.
     const double progress = m_runner ? m_runner->overallProgress() : 0.0;
-    const qint64 elapsed = m_elapsed.isValid() ? m_elapsed.elapsed() : 0;
+    const qint64 elapsed = m_ranFor ? *m_ranFor : m_elapsed.isValid() ? m_elapsed.elapsed() : 0;
     const bool ending = m_runner && (!isRunning() || m_runner->isStopping());
     if (ending) {
         m_time->setText(m_texts.strBatchElapsed.arg(clockText(elapsed)));
@@ -676,6 +704,7 @@ void BatchWindow::showProgress()
 void BatchWindow::batchFinished()
 {
     m_clock.stop();
+    m_ranFor = m_elapsed.isValid() ? m_elapsed.elapsed() : 0;
     showProgress();
     updateButtons();
     if (m_closeWhenFinished) {
@@ -691,6 +720,7 @@ void BatchWindow::batchFinished()
     m_runner->deleteLater();
     m_runner = nullptr;
     m_elapsed.invalidate();
+    m_ranFor.reset();
     replan();
     showMessage(this, MessageKind::Error, m_texts.strCannotStart.arg(notStarted));
 }
@@ -718,6 +748,7 @@ void BatchWindow::updateButtons()
          {static_cast<QWidget *>(m_outputDir), static_cast<QWidget *>(m_chooseDir), static_cast<QWidget *>(m_existing)})
         setting->setEnabled(!m_runner);
     m_namePattern->setEnabled(!m_runner);
+    m_pageTagsReplace->setEnabled(!m_runner);
 }
 
 void BatchWindow::chooseOutputFolder()

@@ -5,6 +5,7 @@
 
 #include "TestFiles.h"
 #include "ProgramIdentity.h"
+#include "batch/BatchRunner.h"
 #include "batch/ShellQuoting.h"
 #include "ui/BatchJobModel.h"
 #include "ui/BatchWindow.h"
@@ -559,6 +560,10 @@ void TestFileOpening::parse_data()
     QTest::newRow("unknown long option") << QStringList{p, "--frobnicate"} << A::UsageError << QStringList();
     QTest::newRow("unknown short option") << QStringList{p, "-q", "a.wav"} << A::UsageError << QStringList();
     QTest::newRow("window option without its value") << QStringList{p, "-platform"} << A::UsageError << QStringList();
+    QTest::newRow("--page-tags replace") << QStringList{p, "--encode", "--page-tags", "replace", "a.wav"} << A::Encode
+                                         << QStringList{"a.wav"};
+    QTest::newRow("--page-tags=fill") << QStringList{p, "--encode", "--page-tags=fill", "a.wav"} << A::Encode
+                                      << QStringList{"a.wav"};
 }
 // clang-format on
 
@@ -570,6 +575,8 @@ void TestFileOpening::parse()
 
     const StartupRequest request = parseStartupArguments(arguments);
     QCOMPARE(request.action, action);
+    if (action == StartupRequest::Action::Encode)
+        QCOMPARE(request.encode.pageTags, arguments.contains("replace") ? PageTags::Replace : PageTags::Fill);
     if (action != StartupRequest::Action::UsageError)
         QCOMPARE(request.files, files);
     else
@@ -640,7 +647,8 @@ void TestFileOpening::executableWithoutDisplay()
 void TestFileOpening::encodeFromShell_data()
 {
     QTest::addColumn<QStringList>("arguments"); // %W: the work folder, which is the current one; a
-                                                // shell's printf %b reads them (\0377: that byte)
+                                                // shell's printf %b reads them (\0377: that byte);
+                                                // leading "2>&-" and the like close that stream
     QTest::addColumn<QString>("path");          // the PATH the program gets
     QTest::addColumn<QString>("stored");        // the encoder path in the per-user store, if any
     QTest::addColumn<int>("signal");            // sent once the encoder has started, if not 0
@@ -772,6 +780,23 @@ void TestFileOpening::encodeFromShell_data()
                                                  << QString() << 0 << 2 << QString() << ", not '100000'." << no;
     QTest::newRow("--existing unknown") << QStringList{"--encode", "--existing", "keep", "in"} << bin << QString()
         << 0 << 2 << QString() << "fenwave: --existing takes skip, overwrite, number or update, not 'keep'." << no;
+    const QString most = QString::number(BatchRunner::mostEncodersAtOnce());
+    const QString oneMore = QString::number(BatchRunner::mostEncodersAtOnce() + 1);
+    QTest::newRow("--jobs at twice the cores") << QStringList{"--encode", "--jobs", most, "in"} << bin << QString()
+        << 0 << 0 << QString() << "3 finished, 0 failed, 0 skipped\n" << QStringList{"in/a b.mp3", q + ".mp3", cyr + ".mp3"};
+    QTest::newRow("--jobs one over twice the cores") << QStringList{"--encode", "--jobs", oneMore, "in"} << bin
+        << QString() << 0 << 2 << QString()
+        << QStringLiteral("fenwave: --jobs takes a number from 1 to %1, not '%2'.\nTry 'fenwave --help'.\n").arg(most, oneMore)
+        << no;
+    QTest::newRow("--page-tags replace") << QStringList{"--encode", "--dry-run", "--page-tags", "replace", "in/a b.wav"}
+        << bin << QString() << 0 << 0 << "%W/bin/lame -m j -b 128 '%W/in/a b.wav' '%W/in/a b.mp3'\n" << QString() << no;
+    QTest::newRow("--page-tags unknown") << QStringList{"--encode", "--page-tags", "keep", "in"} << bin << QString()
+        << 0 << 2 << QString() << "fenwave: --page-tags takes fill or replace, not 'keep'.\nTry 'fenwave --help'.\n"
+        << no;
+    QTest::newRow("--page-tags without --encode") << QStringList{"--page-tags", "fill", "in"} << bin << QString() << 0
+        << 2 << QString() << "fenwave: --page-tags is an option of --encode." << no;
+    QTest::newRow("standard error closed: /dev/null in its place") << QStringList{"2>&-", "--encode", "slow/slow.wav"}
+        << bin << QString() << SIGINT << 130 << QString() << QString() << no;
     QTest::newRow("--dry-run without --encode") << QStringList{"--dry-run", "in"} << bin << QString() << 0 << 2
                                                 << QString() << "fenwave: --dry-run is an option of --encode." << no;
     QTest::newRow("--encode without files") << QStringList{"--encode"} << bin << QString() << 0 << 2 << QString()
@@ -840,8 +865,12 @@ void TestFileOpening::encodeFromShell()
     process.setProcessEnvironment(environment);
     process.setWorkingDirectory(w);
     // Through a shell's printf, which makes bytes that are not UTF-8; "x" keeps a final line break.
+    QStringList closed;
+    while (!arguments.isEmpty() && arguments.constFirst().endsWith(QLatin1String(">&-")))
+        closed << arguments.takeFirst();
     const QString decode = QStringLiteral("p=$1; shift; n=$#; while [ $n -gt 0 ]; do a=$(printf '%bx' \"$1\"); "
-                                          "shift; set -- \"$@\" \"${a%x}\"; n=$((n - 1)); done; exec \"$p\" \"$@\"");
+                                          "shift; set -- \"$@\" \"${a%x}\"; n=$((n - 1)); done; exec \"$p\" \"$@\" ")
+                           + closed.join(u' ');
     QStringList given{QStringLiteral("-c"), decode, QStringLiteral("sh"), QStringLiteral(FENWAVE_EXECUTABLE)};
     for (const QString &argument : arguments)
         given += QString(argument).replace(QLatin1String("%W"), w);
@@ -850,6 +879,12 @@ void TestFileOpening::encodeFromShell()
     if (signal != 0) {
         // The encoder has started once its hidden temporary output is there.
         QTRY_VERIFY_WITH_TIMEOUT(appears(dir.filePath("slow"), QStringLiteral(".slow.mp3.fenwave-")), 20000);
+        // A stream the program was started without is /dev/null, not the next file it opened.
+        for (const QString &redirection : closed) {
+            const int stream = redirection.startsWith(u'>') ? 1 : redirection.section(u'>', 0, 0).toInt();
+            QCOMPARE(QFile::symLinkTarget(QStringLiteral("/proc/%1/fd/%2").arg(process.processId()).arg(stream)),
+                     QStringLiteral("/dev/null"));
+        }
         QCOMPARE(::kill(pid_t(process.processId()), signal), 0);
     }
     QVERIFY(process.waitForFinished(60000));

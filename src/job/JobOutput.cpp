@@ -210,14 +210,12 @@ void JobOutput::dateBackIfInputChanged()
 }
 
 // Replaces only an output still older than the input: one made or changed since the plan that
-// is no older stays (NameTaken). Only a plain file's time counts: anything else there is kept
-// (NotRegular). Where nothing is, the file takes the name only while it is free, and one that
-// appears in that moment is looked at again, a few times.
+// is no older stays (NameTaken). Only a plain file has an age; anything else there is kept, as
+// replace() keeps it. Where nothing is, the file takes the name only while it is free, and one
+// that appears in that moment is looked at again, a few times.
 TemporaryOutput::Placed JobOutput::placeUnlessUpToDate()
 {
     for (int look = 0; look < kMostLooks; ++look) {
-        if (isThere(absolute(m_name)) && !isPlainFile(absolute(m_name)))
-            return TemporaryOutput::Placed::NotRegular;
         if (upToDate())
             return TemporaryOutput::Placed::NameTaken;
         if (isThere(absolute(m_name)))

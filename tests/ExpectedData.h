@@ -237,6 +237,7 @@ inline QList<QStringList> messageTexts(const fenwave::MessageTexts &m)
             {"strBatchSkippedAppeared", m.strBatchSkippedAppeared},
             {"strBatchSkippedUpToDate", m.strBatchSkippedUpToDate},
             {"strBatchFailedReadOnly", m.strBatchFailedReadOnly},
+            {"strBatchFailedNotRegular", m.strBatchFailedNotRegular},
             {"strBatchNotStarted", m.strBatchNotStarted},
             {"strBatchWillReplace", m.strBatchWillReplace},
             {"strBatchElapsed", m.strBatchElapsed},

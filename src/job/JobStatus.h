@@ -15,6 +15,7 @@ enum class JobFailure {
     CannotPlaceOutput,  // the finished output could not take its place (code, errno)
     OutputBeingWritten, // another run was writing the output when the job was to start
     OutputReadOnly,     // the output to replace has no write permission at all, and is kept
+    OutputNotRegular,   // an entry that is no regular file has the output's name, and is kept
     CannotWriteCover,   // the input's embedded cover could not be written for the encoder (code, errno)
 };
 

@@ -236,6 +236,8 @@ const MessageText kMessageTexts[] = {
         "Пропущен, выходной файл уже актуален"},
     {&MessageTexts::strBatchFailedReadOnly, "Failed, the output is read-only and was kept",
         "Ошибка, выходной файл только для чтения и оставлен как был"},
+    {&MessageTexts::strBatchFailedNotRegular, "Failed, the output is not a regular file and was kept",
+        "Ошибка, выходной файл не является обычным файлом и оставлен как был"},
     {&MessageTexts::strBatchNotStarted, "Not started",
         "Не начат"},
     {&MessageTexts::strBatchWillReplace, "Waiting, will replace the existing output",

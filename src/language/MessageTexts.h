@@ -68,6 +68,9 @@ struct MessageTexts {
     // A batch file whose output another program made while the batch ran (policy skip), and one
     // whose output to replace nobody may write.
     QString strBatchSkippedAppeared, strBatchFailedReadOnly;
+    // A batch file whose output's name another entry holds (a folder, a link to a device, a
+    // pipe), which a policy that replaces outputs does not replace.
+    QString strBatchFailedNotRegular;
     // The policy that replaces only outputs older than their inputs, and a file it skips.
     QString strBatchExistingUpdate, strBatchSkippedUpToDate;
     // The batch window: a file that will not start after a Stop, an output that will be replaced,

@@ -36,11 +36,16 @@ public:
     QByteArray read(qint64 offset, qint64 count) const override
     {
         m_asked += count;
-        const qint64 end = std::min(offset + count, m_size);
-        QByteArray out(std::max<qint64>(end - offset, 0), Qt::Uninitialized);
-        for (qint64 at = offset; at < end; ++at) {
+        QByteArray out;
+        out.reserve(std::max<qint64>(std::min(count, m_size - offset), 0));
+        for (qint64 at = offset; at < std::min(offset + count, m_size);) {
             const qint64 past = at - m_bytes.size();
-            out[at - offset] = past < 0 ? m_bytes[at] : m_pattern[past % m_pattern.size()];
+            const qint64 want = std::min(offset + count, m_size) - at;
+            const QByteArray &from = past < 0 ? m_bytes : m_pattern;
+            const qint64 start = past < 0 ? at : past % m_pattern.size();
+            const qint64 piece = std::min(want, from.size() - start);
+            out.append(from.constData() + start, piece);
+            at += piece;
         }
         return out;
     }

@@ -309,9 +309,10 @@ Mp4Tracks mp4Tracks(ContentReader &reader)
 std::optional<SoundFormat> mp4Format(ContentReader &reader)
 {
     const QByteArray &head = reader.head();
-    const bool audioBrand = hasAt(head, 8, "M4A ") || hasAt(head, 8, "M4B ") || hasAt(head, 8, "M4P ");
+    if (hasAt(head, 8, "M4A ") || hasAt(head, 8, "M4B ") || hasAt(head, 8, "M4P "))
+        return kindOnly(SoundKind::Mp4Audio);
     const Mp4Tracks tracks = mp4Tracks(reader);
-    if (audioBrand || (tracks.sound && !tracks.video))
+    if (tracks.sound && !tracks.video)
         return kindOnly(SoundKind::Mp4Audio);
     if (tracks.video)
         return kindOnly(SoundKind::Video);

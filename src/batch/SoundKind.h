@@ -3,6 +3,7 @@
 #include "language/Language.h"
 #include "options/OptionSet.h"
 
+#include <QByteArray>
 #include <QString>
 
 namespace fenwave {

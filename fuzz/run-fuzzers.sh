@@ -34,6 +34,7 @@ if [ $# -gt 0 ]; then
     targets=("$@")
 else
     targets=(fuzz_ini fuzz_userstore fuzz_commandsplit fuzz_profileinteger)
+    targets+=(fuzz_soundkind)
 fi
 
 # Longest input per target: room for a whole file of its kind (a settings or store
@@ -44,6 +45,7 @@ max_len_of() {
         fuzz_ini | fuzz_userstore) echo 4096 ;;
         fuzz_commandsplit) echo 2048 ;;
         fuzz_profileinteger) echo 256 ;;
+        fuzz_soundkind) echo 8192 ;; # a sound file's head and the chunks past it
         *) echo 4096 ;;
     esac
 }

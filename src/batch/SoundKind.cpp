@@ -1,9 +1,8 @@
 #include "batch/SoundKind.h"
 
-#include "settings/SettingsFileSniff.h"
+#include "batch/SoundContent.h"
 
 #include <QFile>
-#include <QMimeDatabase>
 
 #include <algorithm>
 #include <cerrno>
@@ -47,6 +46,8 @@ const KindRow kKinds[] = {
     {SoundKind::OggOpus,       true,  "Opus",                 "Opus",                     R::Probed},
     {SoundKind::OggFlac,       true,  "Ogg FLAC",             "Ogg FLAC",                 R::Decoder},
     {SoundKind::Mp4Audio,      true,  "M4A",                  "M4A",                      R::Decoder},
+    {SoundKind::SunAu,         true,  "AU",                   "AU",                       R::Straight},
+    {SoundKind::UnsupportedSound, true, "unsupported sound format", "неподдерживаемого звукового формата", R::None},
     {SoundKind::JpegImage,     false, "JPEG image",           "изображение JPEG",         R::None},
     {SoundKind::PngImage,      false, "PNG image",            "изображение PNG",          R::None},
     {SoundKind::GifImage,      false, "GIF image",            "изображение GIF",          R::None},
@@ -54,6 +55,10 @@ const KindRow kKinds[] = {
     {SoundKind::PdfDocument,   false, "PDF document",         "документ PDF",             R::None},
     {SoundKind::Archive,       false, "archive",              "архив",                    R::None},
     {SoundKind::Video,         false, "video",                "видео",                    R::None},
+    {SoundKind::Mp4WithoutSound, false, "MP4 without sound",  "MP4 без звука",            R::None},
+    {SoundKind::Playlist,      false, "playlist",             "список воспроизведения",   R::None},
+    {SoundKind::CueSheet,      false, "cue sheet",            "файл разметки CUE",        R::None},
+    {SoundKind::SynthesisedMusic, false, "notes for a synthesiser (MIDI, module)", "ноты для синтезатора (MIDI, модуль)", R::None},
     {SoundKind::SettingsFile,  false, "settings file",        "файл настроек",            R::None},
     {SoundKind::Text,          false, "text",                 "текст",                    R::None},
     {SoundKind::EmptyFile,     false, "empty file",           "пустой файл",              R::None},
@@ -84,7 +89,8 @@ const ReadingRow kReadings[] = {
     {Reading::AsWave,
      {SoundKind::WavPcm, SoundKind::WavFloat, SoundKind::WavExtensible, SoundKind::WavCompressed, SoundKind::Wave64,
       SoundKind::Rf64, SoundKind::Aiff, SoundKind::Aifc, SoundKind::MpegLayer1, SoundKind::MpegLayer2,
-      SoundKind::MpegLayer3, SoundKind::Flac, SoundKind::OggVorbis, SoundKind::OggOpus, SoundKind::OggFlac}},
+      SoundKind::MpegLayer3, SoundKind::Flac, SoundKind::OggVorbis, SoundKind::OggOpus, SoundKind::OggFlac,
+      SoundKind::SunAu}},
     {Reading::Layer1, {SoundKind::MpegLayer1}},
     {Reading::Layer2, {SoundKind::MpegLayer2}},
     {Reading::Layer3, {SoundKind::MpegLayer3}},
@@ -108,19 +114,9 @@ Reading readingOf(const OptionSet &options)
     return kInputTypeReadings[index];
 }
 
-// ---- Reading the header ----
-
-// The first bytes fetched at once: enough for every content type the MIME database tells by
-// its first bytes, and for the headers below in all but unusual files.
-constexpr qint64 kHeadSize = 4096;
-// How far past an ID3v2 tag (or into a file the database calls MPEG) a frame is looked for.
-constexpr qint64 kFrameSearch = 4096;
-// How many chunks of a WAV file are stepped over to find its format.
-constexpr int kMaxChunks = 64;
-
 // A regular file opened for reading; nothing else is opened (a pipe or a device could block or
 // change state).
-class HeaderFile
+class HeaderFile : public ByteSource
 {
 public:
     explicit HeaderFile(const QString &path)
@@ -135,7 +131,7 @@ public:
         }
         m_size = m_fd >= 0 ? qint64(st.st_size) : 0;
     }
-    ~HeaderFile()
+    ~HeaderFile() override
     {
         if (m_fd >= 0)
             ::close(m_fd);
@@ -146,10 +142,9 @@ public:
     bool isOpen() const { return m_fd >= 0; }
     // Opened, but a FIFO, a device, a socket or a folder, and closed again unread.
     bool notRegular() const { return m_notRegular; }
-    qint64 size() const { return m_size; }
+    qint64 size() const override { return m_size; }
 
-    // Up to `count` bytes at `offset`; fewer at the end of the file or on a read error.
-    QByteArray read(qint64 offset, qint64 count) const
+    QByteArray read(qint64 offset, qint64 count) const override
     {
         QByteArray bytes;
         if (offset < 0 || count <= 0)
@@ -174,263 +169,20 @@ private:
     bool m_notRegular = false;
 };
 
-quint32 le16(const QByteArray &b, qsizetype at)
+// Bytes held in memory, as a whole file.
+class MemoryBytes : public ByteSource
 {
-    return quint32(quint8(b[at])) | quint32(quint8(b[at + 1])) << 8;
-}
-
-quint32 le32(const QByteArray &b, qsizetype at)
-{
-    return le16(b, at) | le16(b, at + 2) << 16;
-}
-
-quint32 be16(const QByteArray &b, qsizetype at)
-{
-    return quint32(quint8(b[at])) << 8 | quint32(quint8(b[at + 1]));
-}
-
-quint32 be32(const QByteArray &b, qsizetype at)
-{
-    return be16(b, at) << 16 | be16(b, at + 2);
-}
-
-quint64 le64(const QByteArray &b, qsizetype at)
-{
-    return quint64(le32(b, at)) | quint64(le32(b, at + 4)) << 32;
-}
-
-// `count` bytes at `at`, from the head when it holds them.
-QByteArray bytesAt(const HeaderFile &file, const QByteArray &head, qint64 at, qint64 count)
-{
-    return at + count <= head.size() ? head.mid(at, count) : file.read(at, count);
-}
-
-bool hasAt(const QByteArray &b, qsizetype at, QByteArrayView text)
-{
-    return b.size() >= at + text.size() && QByteArrayView(b).sliced(at, text.size()) == text;
-}
-
-// The kind of a RIFF/WAVE file, by the coding its format chunk names, and its channels. RF64
-// has the same chunks (its sizes in a "ds64" chunk first): it is RF64 whatever its coding.
-SoundFormat waveFormat(const HeaderFile &file, const QByteArray &head, bool rf64)
-{
-    qint64 chunk = 12;
-    for (int step = 0; step < kMaxChunks && chunk + 8 <= file.size(); ++step) {
-        const QByteArray header = bytesAt(file, head, chunk, 12);
-        if (header.size() < 8)
-            break;
-        if (hasAt(header, 0, "fmt ")) {
-            if (header.size() < 10)
-                break;
-            const int channels = header.size() >= 12 ? int(le16(header, 10)) : 0;
-            if (rf64)
-                return {SoundKind::Rf64, channels};
-            switch (le16(header, 8)) {
-            case 0x0001: return {SoundKind::WavPcm, channels};
-            case 0x0003: return {SoundKind::WavFloat, channels};
-            case 0xfffe: return {SoundKind::WavExtensible, channels};
-            default: return {SoundKind::WavCompressed, channels};
-            }
-        }
-        chunk += 8 + qint64(le32(header, 4)) + (le32(header, 4) & 1);
+public:
+    explicit MemoryBytes(const QByteArray &bytes) : m_bytes(bytes) {}
+    qint64 size() const override { return m_bytes.size(); }
+    QByteArray read(qint64 offset, qint64 count) const override
+    {
+        return offset < 0 || count <= 0 || offset >= m_bytes.size() ? QByteArray() : m_bytes.mid(offset, count);
     }
-    return {rf64 ? SoundKind::Rf64 : SoundKind::DamagedHeader, 0};
-}
 
-// The channels of a Wave64 file: its chunks are named by GUIDs and sized in 64 bits, the
-// header included, each starting on a multiple of 8.
-int wave64Channels(const HeaderFile &file, const QByteArray &head)
-{
-    static const QByteArray kFormat("fmt \xf3\xac\xd3\x11\x8c\xd1\x00\xc0\x4f\x8e\xdb\x8a", 16);
-    qint64 chunk = 40;
-    for (int step = 0; step < kMaxChunks && chunk + 24 <= file.size(); ++step) {
-        const QByteArray header = bytesAt(file, head, chunk, 28);
-        if (header.size() < 24)
-            break;
-        if (hasAt(header, 0, kFormat))
-            return header.size() >= 28 ? int(le16(header, 26)) : 0;
-        const quint64 size = le64(header, 16);
-        if (size < 24 || size > quint64(file.size()))
-            break;
-        chunk += qint64((size + 7) & ~quint64(7));
-    }
-    return 0;
-}
-
-// The channels of an AIFF or AIFF-C file, from its COMM chunk.
-int aiffChannels(const HeaderFile &file, const QByteArray &head)
-{
-    qint64 chunk = 12;
-    for (int step = 0; step < kMaxChunks && chunk + 8 <= file.size(); ++step) {
-        const QByteArray header = bytesAt(file, head, chunk, 10);
-        if (header.size() < 8)
-            break;
-        if (hasAt(header, 0, "COMM"))
-            return header.size() >= 10 ? int(be16(header, 8)) : 0;
-        chunk += 8 + qint64(be32(header, 4)) + (be32(header, 4) & 1);
-    }
-    return 0;
-}
-
-// The channels a FLAC stream's STREAMINFO block (right after "fLaC" at `at`) gives.
-int flacChannels(const HeaderFile &file, const QByteArray &head, qint64 at)
-{
-    const QByteArray info = bytesAt(file, head, at + 4, 17);
-    if (info.size() < 17 || (quint8(info[0]) & 0x7f) != 0)
-        return 0;
-    return ((quint8(info[16]) >> 1) & 7) + 1;
-}
-
-// The layer of an MPEG audio frame header at `at`, or 0 when there is none.
-int mpegLayerAt(const QByteArray &b, qsizetype at)
-{
-    if (b.size() < at + 4)
-        return 0;
-    const quint8 b1 = quint8(b[at + 1]), b2 = quint8(b[at + 2]);
-    const bool sync = quint8(b[at]) == 0xff && (b1 & 0xe0) == 0xe0;
-    const int version = (b1 >> 3) & 3, layerBits = (b1 >> 1) & 3;
-    const int bitrate = b2 >> 4, rate = (b2 >> 2) & 3;
-    if (!sync || version == 1 || layerBits == 0 || bitrate == 15 || rate == 3)
-        return 0;
-    return 4 - layerBits;
-}
-
-SoundKind mpegKindOfLayer(int layer)
-{
-    constexpr SoundKind kLayers[] = {SoundKind::MpegLayer1, SoundKind::MpegLayer2, SoundKind::MpegLayer3};
-    return kLayers[layer - 1];
-}
-
-// The first MPEG audio frame in `bytes` from `from` on, as a kind; Unknown when there is none.
-SoundKind firstMpegFrame(const QByteArray &bytes, qsizetype from)
-{
-    for (qsizetype at = from; at + 4 <= bytes.size(); ++at) {
-        if (const int layer = mpegLayerAt(bytes, at))
-            return mpegKindOfLayer(layer);
-    }
-    return SoundKind::Unknown;
-}
-
-// What follows an ID3v2 tag: MPEG audio (most often) or FLAC.
-SoundFormat afterId3Tag(const HeaderFile &file, const QByteArray &head)
-{
-    if (head.size() < 10)
-        return {SoundKind::DamagedHeader, 0};
-    const auto b = [&head](int at) { return qint64(quint8(head[at]) & 0x7f); };
-    const qint64 footer = (quint8(head[5]) & 0x10) ? 10 : 0;
-    const qint64 end = 10 + footer + (b(6) << 21 | b(7) << 14 | b(8) << 7 | b(9));
-    const QByteArray after
-        = end + kFrameSearch <= head.size() ? head.mid(end, kFrameSearch) : file.read(end, kFrameSearch);
-    if (hasAt(after, 0, "fLaC"))
-        return {SoundKind::Flac, flacChannels(file, head, end)};
-    const SoundKind kind = firstMpegFrame(after, 0);
-    return {kind == SoundKind::Unknown && after.size() < 4 ? SoundKind::DamagedHeader : kind, 0};
-}
-
-// The codec of an Ogg stream, from the first packet of its first page, and its channels.
-SoundFormat oggFormat(const QByteArray &head)
-{
-    if (head.size() < 27)
-        return {SoundKind::DamagedHeader, 0};
-    const qsizetype packet = 27 + quint8(head[26]);
-    const auto byteAt = [&head](qsizetype at) { return at < head.size() ? int(quint8(head[at])) : 0; };
-    if (hasAt(head, packet, "\x01vorbis"))
-        return {SoundKind::OggVorbis, byteAt(packet + 11)};
-    if (hasAt(head, packet, "OpusHead"))
-        return {SoundKind::OggOpus, byteAt(packet + 9)};
-    if (hasAt(head, packet,
-              "\x7f"
-              "FLAC"))
-        return {SoundKind::OggFlac, 0};
-    if (head.size() < packet + 8)
-        return {SoundKind::DamagedHeader, 0};
-    // Another codec (Speex, a video...): the encoder is left to say.
-    return {SoundKind::NotChecked, 0};
-}
-
-// The kinds whose header we read ourselves: the MIME database does not tell W64 or the coding
-// of a WAV file, nor the layer of MPEG audio behind a tag. NotChecked when the head is none of
-// them. The channels where the header says.
-SoundFormat formatFromHeader(const HeaderFile &file, const QByteArray &head)
-{
-    const auto kindOnly = [](SoundKind kind) { return SoundFormat{kind, 0}; };
-    static const QByteArray kW64Riff("riff\x2e\x91\xcf\x11\xa5\xd6\x28\xdb\x04\xc1\x00\x00", 16);
-    static const QByteArray kW64Wave("wave\xf3\xac\xd3\x11\x8c\xd1\x00\xc0\x4f\x8e\xdb\x8a", 16);
-    if (hasAt(head, 0, "RIFF"))
-        return head.size() < 12         ? kindOnly(SoundKind::DamagedHeader)
-               : hasAt(head, 8, "WAVE") ? waveFormat(file, head, false)
-                                        : kindOnly(SoundKind::NotChecked);
-    if (hasAt(head, 0, "RF64") || hasAt(head, 0, "BW64"))
-        return head.size() < 12         ? kindOnly(SoundKind::DamagedHeader)
-               : hasAt(head, 8, "WAVE") ? waveFormat(file, head, true)
-                                        : kindOnly(SoundKind::Unknown);
-    if (hasAt(head, 0, kW64Riff))
-        return head.size() < 40            ? kindOnly(SoundKind::DamagedHeader)
-               : hasAt(head, 24, kW64Wave) ? SoundFormat{SoundKind::Wave64, wave64Channels(file, head)}
-                                           : kindOnly(SoundKind::Unknown);
-    if (hasAt(head, 0, "FORM")) {
-        if (head.size() < 12)
-            return kindOnly(SoundKind::DamagedHeader);
-        if (hasAt(head, 8, "AIFF"))
-            return {SoundKind::Aiff, aiffChannels(file, head)};
-        if (hasAt(head, 8, "AIFC"))
-            return {SoundKind::Aifc, aiffChannels(file, head)};
-        return kindOnly(SoundKind::NotChecked);
-    }
-    if (hasAt(head, 0, "OggS"))
-        return oggFormat(head);
-    if (hasAt(head, 0, "fLaC"))
-        return {SoundKind::Flac, flacChannels(file, head, 0)};
-    if (hasAt(head, 0, "ID3"))
-        return afterId3Tag(file, head);
-    if (const int layer = mpegLayerAt(head, 0))
-        return kindOnly(mpegKindOfLayer(layer));
-    if (hasAt(head, 4, "ftyp"))
-        return kindOnly(hasAt(head, 8, "M4A ") || hasAt(head, 8, "M4B ") || hasAt(head, 8, "M4P ")
-                            ? SoundKind::Mp4Audio
-                            : SoundKind::NotChecked);
-    return kindOnly(SoundKind::NotChecked);
-}
-
-// Content types the MIME database tells, and the kind each stands for.
-struct MimeRow {
-    const char *name;
-    SoundKind kind;
+private:
+    const QByteArray &m_bytes;
 };
-const MimeRow kMimeKinds[] = {
-    {"image/jpeg", SoundKind::JpegImage},        {"image/png", SoundKind::PngImage},
-    {"image/gif", SoundKind::GifImage},          {"application/pdf", SoundKind::PdfDocument},
-    {"audio/mp4", SoundKind::Mp4Audio},          {"audio/x-m4a", SoundKind::Mp4Audio},
-    {"application/zip", SoundKind::Archive},     {"application/gzip", SoundKind::Archive},
-    {"application/x-tar", SoundKind::Archive},   {"application/x-xz", SoundKind::Archive},
-    {"application/x-bzip2", SoundKind::Archive}, {"application/x-7z-compressed", SoundKind::Archive},
-    {"application/vnd.rar", SoundKind::Archive}, {"application/zstd", SoundKind::Archive},
-};
-
-// The kind by the content type the MIME database finds in the head.
-SoundKind kindFromMime(const QByteArray &head)
-{
-    static const QMimeDatabase database;
-    const QMimeType type = database.mimeTypeForData(head);
-    for (const MimeRow &row : kMimeKinds) {
-        if (type.inherits(QString::fromLatin1(row.name)))
-            return row.kind;
-    }
-    const QString name = type.name();
-    if (type.inherits(QStringLiteral("audio/mpeg")) || name == QLatin1String("audio/mp2")) {
-        const SoundKind kind = firstMpegFrame(head.left(kFrameSearch), 0);
-        return kind == SoundKind::Unknown ? SoundKind::DamagedHeader : kind;
-    }
-    if (name.startsWith(QLatin1String("audio/")))
-        return SoundKind::NotChecked; // sound we do not name: the encoder is left to say
-    if (name.startsWith(QLatin1String("image/")))
-        return SoundKind::OtherImage;
-    if (name.startsWith(QLatin1String("video/")))
-        return SoundKind::Video;
-    if (type.inherits(QStringLiteral("text/plain")))
-        return holdsSettingsSection(head) ? SoundKind::SettingsFile : SoundKind::Text;
-    return SoundKind::Unknown;
-}
 
 } // namespace
 
@@ -443,13 +195,12 @@ SoundFormat soundFormatOfFile(const QString &path)
         return {SoundKind::NotRegular, 0};
     if (!file.isOpen())
         return {};
-    if (file.size() == 0)
-        return {SoundKind::EmptyFile, 0};
-    const QByteArray head = file.read(0, kHeadSize);
-    if (head.isEmpty())
-        return {}; // could not be read
-    const SoundFormat format = formatFromHeader(file, head);
-    return format.kind != SoundKind::NotChecked ? format : SoundFormat{kindFromMime(head), 0};
+    return soundFormatOfContent(file);
+}
+
+SoundFormat soundFormatOfBytes(const QByteArray &bytes)
+{
+    return soundFormatOfContent(MemoryBytes(bytes));
 }
 
 SoundKind soundKindOfFile(const QString &path)
@@ -494,7 +245,11 @@ KindRefusal kindRefusal(const OptionSet &options, SoundKind kind)
         return KindRefusal::None;
     if (!isSound(kind))
         return KindRefusal::NotSound;
-    return kind == SoundKind::Mp4Audio ? KindRefusal::NotRead : KindRefusal::WrongInputType;
+    // Read as WAV PCM the encoder takes every kind of sound it reads at all.
+    const ReadingRow &asWave = kReadings[0];
+    return std::find(asWave.takes.begin(), asWave.takes.end(), kind) == asWave.takes.end()
+               ? KindRefusal::NotRead
+               : KindRefusal::WrongInputType;
 }
 
 } // namespace fenwave

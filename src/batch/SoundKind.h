@@ -3,13 +3,14 @@
 #include "language/Language.h"
 #include "options/OptionSet.h"
 
+#include <QByteArray>
 #include <QString>
 
 namespace fenwave {
 
 // What a file holds, judged by its content alone (never by its name).
 enum class SoundKind {
-    NotChecked, // not looked at, or could not be read: it goes on, and the encoder reports it
+    NotChecked, // not looked at, or nothing of it could be read: it goes on, and the encoder reports it
     WavPcm,
     WavFloat,
     WavExtensible,
@@ -26,6 +27,8 @@ enum class SoundKind {
     OggOpus,
     OggFlac,
     Mp4Audio,
+    SunAu,            // Sun/NeXT audio (.au, .snd)
+    UnsupportedSound, // sound of a kind no route brings to the encoder (WavPack, AC-3...)
     // Not sound.
     JpegImage,
     PngImage,
@@ -34,6 +37,10 @@ enum class SoundKind {
     PdfDocument,
     Archive,
     Video,
+    Mp4WithoutSound,  // an MP4 file with neither a sound nor a picture track
+    Playlist,         // a list of other files (M3U, PLS, XSPF, ASX...)
+    CueSheet,         // the tracks of a disc image
+    SynthesisedMusic, // notes a player turns into sound (MIDI, tracker modules)
     SettingsFile,
     Text,
     EmptyFile,
@@ -50,10 +57,12 @@ struct SoundFormat {
 };
 
 // The kind of the file at `path`. Reads its first few KiB (the content types of the MIME
-// database), and a few more header bytes where they cannot say enough.
+// database), and the headers of its chunks where they cannot say enough, within a bound.
 SoundKind soundKindOfFile(const QString &path);
-// The same, with the channel count of WAV, RF64, Wave64, AIFF, FLAC, Ogg Vorbis and Opus.
+// The same, with the channel count of WAV, RF64, Wave64, AIFF, AU, FLAC, Ogg Vorbis and Opus.
 SoundFormat soundFormatOfFile(const QString &path);
+// The same check over a whole file's bytes held in memory.
+SoundFormat soundFormatOfBytes(const QByteArray &bytes);
 
 // false for the kinds that are not sound (an image, a text...); NotChecked counts as sound.
 bool isSound(SoundKind kind);

@@ -29,7 +29,7 @@ bool mustDecode(const SoundFormat &format, const RouteFacts &facts)
 FileRoute routeFor(const SoundFormat &format, const RouteFacts &facts)
 {
     if (soundRoute(format.kind) == SoundRoute::None)
-        return {false, SkipReason::NotSound};
+        return {false, isSound(format.kind) ? SkipReason::KindNotRead : SkipReason::NotSound};
     if (!mustDecode(format, facts))
         return {};
     if (facts.decoder.isEmpty())

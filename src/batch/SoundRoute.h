@@ -22,7 +22,7 @@ struct RouteFacts {
 // How one file reaches the encoder in a batch read as WAV PCM.
 struct FileRoute {
     bool decoded = false;               // through the decoder
-    SkipReason skip = SkipReason::None; // NotSound, or NeedsDecoder when there is no decoder
+    SkipReason skip = SkipReason::None; // NotSound, KindNotRead, or NeedsDecoder when there is no decoder
 };
 
 // The route column of the kinds table, applied to one file: straight, through the decoder (its

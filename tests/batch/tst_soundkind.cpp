@@ -1,5 +1,6 @@
 #include "batch/EncoderProbe.h"
 #include "batch/SoundKind.h"
+#include "batch/SoundRoute.h"
 
 #include "TestFiles.h"
 
@@ -56,6 +57,15 @@ void makeSample(const QDir &dir, const QString &name, const Maker &maker, const 
              qPrintable(maker.first() + ": " + process.readAllStandardError()));
 }
 
+// A file that `make` writes to "plain", with 100 small chunks (each `chunk`, as printf writes it)
+// put in before the chunk at `at`: a header walk bounded by a count of chunks misses its format.
+Maker withChunksBefore(const QString &make, int at, const QString &chunk)
+{
+    return {"sh", "-c",
+            make + " && { head -c " + QString::number(at) + " plain; i=0; while [ $i -lt 100 ]; do printf '" + chunk
+                + "'; i=$((i+1)); done; tail -c +" + QString::number(at + 1) + " plain; } > \"%1\""};
+}
+
 // Layer I has no everyday encoder: frames of silence, written by hand (MPEG-1, 32 kbit/s,
 // 44.1 kHz, no CRC: 32 bytes each).
 QByteArray layer1Frames()
@@ -78,6 +88,8 @@ private slots:
     void kindOfContent();
     void channelsOfContent_data();
     void channelsOfContent();
+    void routeOfContent_data();
+    void routeOfContent();
     void probe_data();
     void probe();
     void whatEachInputTypeTakes_data();
@@ -132,6 +144,37 @@ void TestSoundKind::kindOfContent_data()
     QTest::newRow("Ogg Opus") << "a.opus" << ffmpeg({"-c:a", "libopus"}) << none << SoundKind::OggOpus;
     QTest::newRow("Ogg FLAC") << "a.oga" << ffmpeg({"-c:a", "flac", "-f", "ogg"}) << none << SoundKind::OggFlac;
     QTest::newRow("M4A") << "a.m4a" << ffmpeg({"-c:a", "aac"}) << none << SoundKind::Mp4Audio;
+    // Other tools' M4A: sound alone, under the brands of MP4 in general.
+    QTest::newRow("MP4 of brand isom, sound only") << "a.mp4" << ffmpeg({"-c:a", "aac", "-f", "mp4"}) << none
+        << SoundKind::Mp4Audio;
+    QTest::newRow("MP4 of brand mp42, sound only") << "a.mp4" << ffmpeg({"-c:a", "aac", "-f", "mp4", "-brand", "mp42"})
+        << none << SoundKind::Mp4Audio;
+    QTest::newRow("AU") << "a.au" << ffmpeg({}) << none << SoundKind::SunAu;
+    QTest::newRow("WAV, 100 chunks before its format") << "a.wav"
+        << withChunksBefore("sox -n -r 44100 -c 2 -b 16 -t wav plain synth 0.1 sine 440", 12, "junk\\4\\0\\0\\0abcd") << none << SoundKind::WavPcm;
+
+    // Sound no route brings to the encoder, which would read it as noise.
+    QTest::newRow("WavPack") << "a.wv" << ffmpeg({"-c:a", "wavpack"}) << none << SoundKind::UnsupportedSound;
+    QTest::newRow("AC-3 named .mp3") << "a.mp3" << ffmpeg({"-c:a", "ac3", "-f", "ac3"}) << none
+        << SoundKind::UnsupportedSound;
+
+    // Files that hold no sound of their own, whatever the MIME database calls them.
+    QTest::newRow("M3U playlist") << "Album.m3u" << byHand
+        << QByteArray("#EXTM3U\n#EXTINF:61,Artist - Title\n01 Title.flac\n") << SoundKind::Playlist;
+    QTest::newRow("M3U playlist without a header") << "Album.m3u" << byHand
+        << QByteArray("01 Title.flac\r\n02 Другая песня.mp3\r\nhttp://radio.example/stream\r\n")
+        << SoundKind::Playlist;
+    QTest::newRow("PLS playlist named .wav") << "Album.wav" << byHand
+        << QByteArray("[playlist]\nFile1=a.mp3\nNumberOfEntries=1\n") << SoundKind::Playlist;
+    QTest::newRow("XSPF playlist") << "Album.xspf" << byHand
+        << QByteArray("<?xml version=\"1.0\"?>\n<playlist version=\"1\" xmlns=\"http://xspf.org/ns/0/\">"
+                      "<trackList/></playlist>\n") << SoundKind::Playlist;
+    QTest::newRow("cue sheet") << "Album.cue" << byHand
+        << QByteArray("REM GENRE Rock\nPERFORMER \"X\"\nFILE \"Album.flac\" WAVE\n  TRACK 01 AUDIO\n"
+                      "    INDEX 01 00:00:00\n") << SoundKind::CueSheet;
+    QTest::newRow("MIDI") << "a.mid" << byHand
+        << QByteArray("MThd\x00\x00\x00\x06\x00\x00\x00\x01\x00\x60MTrk\x00\x00\x00\x04\x00\xff\x2f\x00", 26)
+        << SoundKind::SynthesisedMusic;
 
     // Names that lie, and content that is not sound.
     QTest::newRow(".wav holding a JPEG") << "cover.wav" << QStringList{"ffmpeg", "-v", "error", "-y", "-f", "lavfi",
@@ -187,6 +230,11 @@ void TestSoundKind::channelsOfContent_data()
     QTest::newRow("Ogg Vorbis, six") << "a.ogg" << soxChannels("6") << 6;
     QTest::newRow("Opus, six") << "a.opus" << ffmpeg({"-ac", "6", "-c:a", "libopus", "-mapping_family", "1"}) << 6;
     QTest::newRow("MPEG Layer III: not said") << "a.mp3" << lame({}) << 0;
+    QTest::newRow("AIFF, three, 100 chunks before COMM") << "a.aiff"
+        << withChunksBefore("sox -n -r 44100 -c 3 -t aiff plain synth 0.1 sine 440", 12, "junk\\0\\0\\0\\4abcd") << 3;
+    QTest::newRow("W64, six, 100 chunks before its format") << "a.w64"
+        << withChunksBefore("sox -n -r 44100 -c 6 -t w64 plain synth 0.1 sine 440", 40,
+                            "junk\\0\\0\\0\\0\\0\\0\\0\\0\\0\\0\\0\\0\\30\\0\\0\\0\\0\\0\\0\\0") << 6;
 }
 // clang-format on
 
@@ -199,6 +247,38 @@ void TestSoundKind::channelsOfContent()
     const QDir dir(m_dir.path());
     makeSample(dir, name, maker, {});
     QCOMPARE(soundFormatOfFile(dir.filePath(name)).channels, expected);
+}
+
+// clang-format off
+void TestSoundKind::routeOfContent_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<Maker>("maker");
+    QTest::addColumn<QString>("expected"); // "straight", "decoded" or "skip"
+
+    // The encoder reads WAVE_FORMAT_EXTENSIBLE of one or two channels itself, probe or not.
+    QTest::newRow("WAV extensible, two channels") << "a.wav" << ffmpeg({"-ac", "2", "-c:a", "pcm_s24le"}) << "straight";
+    QTest::newRow("WAV extensible, one channel") << "a.wav" << ffmpeg({"-ac", "1", "-c:a", "pcm_s24le"}) << "straight";
+    QTest::newRow("MP4 of brand dash, sound only") << "a.mp4" << ffmpeg({"-c:a", "aac", "-f", "mp4", "-brand", "dash"})
+        << "decoded";
+    QTest::newRow("WavPack") << "a.wv" << ffmpeg({"-c:a", "wavpack"}) << "skip";
+}
+// clang-format on
+
+// A batch read as WAV PCM, with the decoder there and a probe that found the encoder reads
+// none of the probed kinds.
+void TestSoundKind::routeOfContent()
+{
+    QFETCH(QString, name);
+    QFETCH(Maker, maker);
+    QFETCH(QString, expected);
+
+    const QDir dir(m_dir.path());
+    makeSample(dir, name, maker, {});
+    const FileRoute route = routeFor(soundFormatOfFile(dir.filePath(name)), RouteFacts{"ffmpeg", QList<SoundKind>{}});
+    QCOMPARE(route.skip != SkipReason::None ? "skip" : route.decoded ? "decoded" : "straight", expected);
+    if (expected == "skip") // what the user is told: sound, which the encoder does not read
+        QCOMPARE(route.skip, SkipReason::KindNotRead);
 }
 
 // The probe's samples are of their kinds, and an encoder counts as reading a kind only when the
@@ -271,6 +351,10 @@ void TestSoundKind::whatEachInputTypeTakes_data()
     QTest::newRow("WAV PCM: empty") << 5 << false << false << SoundKind::EmptyFile << notSound;
     QTest::newRow("WAV PCM: M4A") << 5 << false << false << SoundKind::Mp4Audio << notRead;
     QTest::newRow("WAV PCM: not looked at") << 5 << false << false << SoundKind::NotChecked << taken;
+    QTest::newRow("WAV PCM: playlist") << 5 << false << false << SoundKind::Playlist << notSound;
+    QTest::newRow("WAV PCM: AU") << 5 << false << false << SoundKind::SunAu << taken;
+    QTest::newRow("WAV PCM: unsupported sound") << 5 << false << false << SoundKind::UnsupportedSound << notRead;
+    QTest::newRow("Layer III: unsupported sound") << 2 << false << false << SoundKind::UnsupportedSound << notRead;
     QTest::newRow("no type: as WAV PCM") << -1 << false << false << SoundKind::Text << notSound;
     QTest::newRow("no type: WAV") << -1 << false << false << SoundKind::WavPcm << taken;
     QTest::newRow("Layer III: MP3") << 2 << false << false << SoundKind::MpegLayer3 << taken;
@@ -317,6 +401,13 @@ void TestSoundKind::descriptions_data()
 
     QTest::newRow("text") << SoundKind::Text << "text"
                           << "текст";
+    QTest::newRow("playlist") << SoundKind::Playlist << "playlist"
+                              << "список воспроизведения";
+    QTest::newRow("cue sheet") << SoundKind::CueSheet << "cue sheet"
+                               << "файл разметки CUE";
+    // Said as "the encoder does not read … files" ("кодировщик не читает файлы …").
+    QTest::newRow("unsupported sound") << SoundKind::UnsupportedSound << "unsupported sound format"
+                                       << "неподдерживаемого звукового формата";
 }
 
 void TestSoundKind::descriptions()

@@ -250,7 +250,8 @@ inline QList<QStringList> messageTexts(const fenwave::MessageTexts &m)
             {"strBatchSkippedNotRegular", m.strBatchSkippedNotRegular},
             {"strBatchSkippedPathTooLong", m.strBatchSkippedPathTooLong},
             {"strBatchSkippedChanged", m.strBatchSkippedChanged},
-            {"strShellProgress", m.strShellProgress}};
+            {"strShellProgress", m.strShellProgress},
+            {"strBatchPatternSlips", m.strBatchPatternSlips}};
 }
 
 } // namespace testing

@@ -3,7 +3,6 @@
 #include "batch/BatchFileFacts.h"
 #include "batch/BatchJob.h"
 #include "batch/SoundRoute.h"
-#include "language/Language.h"
 #include "options/OptionSet.h"
 
 #include <QList>
@@ -30,10 +29,9 @@ struct BatchRequest {
     std::vector<BatchInput> inputs; // in list order
     QString outputFolder;           // empty: each output beside its input
     ExistingOutputPolicy existing = ExistingOutputPolicy::Skip;
-    QString namePattern;                   // empty: outputs named as their inputs
-    Language language = Language::English; // of the pattern's fallbacks ("Unknown artist")
-    RouteFacts routes;                     // the decoder and what the probe found
-    PageTags pageTags = PageTags::Fill;    // how the ID3 page's filled fields meet each file's tags
+    QString namePattern;                // empty: outputs named as their inputs
+    RouteFacts routes;                  // the decoder and what the probe found
+    PageTags pageTags = PageTags::Fill; // how the ID3 page's filled fields meet each file's tags
 };
 
 // One job per input, in list order, every conflict settled before anything starts.
@@ -50,7 +48,11 @@ struct BatchRequest {
 // the decoder's command; one that needs the decoder when there is none is skipped.
 // An input skipped before planning stays skipped, with no output.
 // With a name pattern, each output is named by nameFromPattern below the output folder, or
-// below its input's own folder when there is none.
+// below its input's own folder when there is none. A file whose tags lack what the pattern's
+// folders name keeps, for those folders, the ones its output would get without a pattern: none
+// without an output folder (it stays beside its input); with one, <name of the folder it was
+// found in>/<its folders below that>, and for files given alone, their folders below the
+// deepest folder that holds all the files given alone.
 // Switches: those of the command-line box's form (short while flgDefault is on), without the
 // song title and the track number. The file's own tag switches follow when its job starts, under
 // the rules the page sets (fileTagRules); the plan reads tags only for a pattern that names them.

@@ -262,6 +262,8 @@ const MessageText kMessageTexts[] = {
         "Пропущен, файл изменился после составления списка: теперь это %1"},
     {&MessageTexts::strShellProgress, "[%1%] %2 of %3 files done, %4 encoding, elapsed %5, remaining %6",
         "[%1%] готово файлов: %2 из %3, кодируется: %4, прошло %5, осталось %6"},
+    {&MessageTexts::strBatchPatternSlips, "Not fields, kept in the names as typed: %1",
+        "Не поля, остаются в именах как набраны: %1"},
 };
 // clang-format on
 

@@ -81,6 +81,8 @@ struct MessageTexts {
     // The shell's progress line on a terminal: the share done, files done of all, encoders running,
     // the time so far and the time left.
     QString strShellProgress;
+    // The batch window: what the name pattern holds that names no field (%1 lists it).
+    QString strBatchPatternSlips;
 };
 
 // The texts of a language; a number that names no language gives all-empty texts.

@@ -32,16 +32,25 @@ bool encoderTakesGenre(const QString &genre)
 
 NameTitle titleFromFileName(const QString &path)
 {
-    // A leading number of one to three digits, then a blank, " - ", "-", "." or "_".
-    static const QRegularExpression kNumbered(QStringLiteral("^([0-9]{1,3})(?:\\s*[-._]\\s*|\\s+)(\\S.*)$"),
+    // "Track 7", "track07", "Track 12 - Title", as players and rippers name tracks.
+    static const QRegularExpression kTrackWord(
+        QStringLiteral("^(?:track|трек)[\\s_-]*([0-9]{1,3})(?:(?:\\s*[-._]\\s*|\\s+)(\\S.*))?$"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+    // A leading number of one to three digits, then " - ", "-", "." or "_", or (two or three digits)
+    // a blank: "2 Unlimited - Get Ready" names a band, not track 2.
+    static const QRegularExpression kNumbered(QStringLiteral("^(?:([0-9]{1,3})\\s*[-._]\\s*|([0-9]{2,3})\\s+)(\\S.*)$"),
                                               QRegularExpression::DotMatchesEverythingOption);
+    // A number alone ("07"); four digits are a year rather.
+    static const QRegularExpression kNumberAlone(QStringLiteral("^([0-9]{1,3})$"));
     const QString base = QFileInfo(path).completeBaseName();
-    const QRegularExpressionMatch match = kNumbered.match(base);
-    if (!match.hasMatch())
-        return {};
-    NameTitle result{match.captured(1).toInt(), match.captured(2).trimmed()};
-    if (result.track == 0)
-        result.title.clear(); // "00 Intro": not a track number, and then not a title either
+    NameTitle result;
+    if (const QRegularExpressionMatch match = kTrackWord.match(base); match.hasMatch())
+        result = {match.captured(1).toInt(), match.captured(2).trimmed()};
+    else if (const QRegularExpressionMatch match = kNumbered.match(base); match.hasMatch())
+        result = {(match.captured(1) + match.captured(2)).toInt(), match.captured(3).trimmed()};
+    else if (const QRegularExpressionMatch match = kNumberAlone.match(base); match.hasMatch())
+        result.track = match.captured(1).toInt();
+    // "00 Intro": not a track number, and then not a title either.
     return result.track > 0 ? result : NameTitle{};
 }
 

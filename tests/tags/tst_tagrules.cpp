@@ -60,6 +60,8 @@ private slots:
     void namesFromPatterns_data();
     void namesFromPatterns();
     void keepsEachPartWithinTheLimit();
+    void tellsOfSlips_data();
+    void tellsOfSlips();
     void coverKinds_data();
     void coverKinds();
 };
@@ -233,6 +235,32 @@ void TestTagRules::keepsEachPartWithinTheLimit()
     QVERIFY(parts[1].endsWith(QStringLiteral(".mp3")));
     QCOMPARE(parts[1].toUtf8().size(), 1 + 62 * 4 + 4);
     QCOMPARE(QString::fromUtf8(parts[1].toUtf8()), parts[1]); // no half character
+}
+
+// clang-format off
+void TestTagRules::tellsOfSlips_data()
+{
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QStringList>("unknown"); // texts in braces that name no field
+    QTest::addColumn<QStringList>("unpaired"); // parts with a brace that has no pair
+
+    QTest::newRow("every field, no slip") << patternFields().join("/") << QStringList{} << QStringList{};
+    QTest::newRow("a misspelt field") << "{artst}/{title}" << QStringList{"{artst}"} << QStringList{};
+    QTest::newRow("an unclosed brace") << "{artist}/{album/{title}" << QStringList{} << QStringList{"{album"};
+    QTest::newRow("an unclosed brace at the end") << "{artist}/{title" << QStringList{} << QStringList{"{title"};
+    QTest::newRow("a brace that closes nothing, twice") << "artist}/{title}}/artist}" << QStringList{}
+        << QStringList{"artist}", "{title}}"};
+    QTest::newRow("braces around a slash") << "{album/title}" << QStringList{} << QStringList{"{album", "title}"};
+    QTest::newRow("nested braces pair") << "{x{title}}" << QStringList{} << QStringList{};
+}
+// clang-format on
+
+// Likely typing slips, which the shell and the batch window tell of.
+void TestTagRules::tellsOfSlips()
+{
+    QFETCH(QString, pattern);
+    QTEST(unknownPatternFields(pattern), "unknown");
+    QTEST(unpairedPatternBraces(pattern), "unpaired");
 }
 
 // clang-format off

@@ -34,7 +34,7 @@ NameTitle titleFromFileName(const QString &path)
 {
     // "Track 7", "track07", "Track 12 - Title", as players and rippers name tracks.
     static const QRegularExpression kTrackWord(
-        QStringLiteral("^(?:track|трек)[\\s_-]*([0-9]{1,3})(?:(?:\\s*[-._]\\s*|\\s+)(\\S.*))?$"),
+        QStringLiteral("^track[\\s_-]*([0-9]{1,3})(?:(?:\\s*[-._]\\s*|\\s+)(\\S.*))?$"),
         QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
     // A leading number of one to three digits, then " - ", "-", "." or "_", or (two or three digits)
     // a blank: "2 Unlimited - Get Ready" names a band, not track 2.

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QStringList>
 
+#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -102,10 +103,13 @@ QString safePart(QString part, int bytes)
     return cutToBytes(part, bytes).trimmed();
 }
 
-// The tag, or nothing when a name would hold nothing of it (blanks, dots).
+// The tag, or nothing when a name would hold nothing of it: blanks and dots alone (a part
+// loses its leading dots and its blanks at either end), once made safe.
 QString present(const QString &tag)
 {
-    return safePart(safeValue(tag), kNameMaxBytes).isEmpty() ? QString() : tag;
+    const QString safe = safeValue(tag);
+    const bool holdsMore = std::any_of(safe.cbegin(), safe.cend(), [](QChar c) { return !c.isSpace() && c != u'.'; });
+    return holdsMore ? tag : QString();
 }
 
 // The field's value from the file; empty when the file lacks it.

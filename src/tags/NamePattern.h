@@ -23,12 +23,12 @@ inline constexpr int kNameMaxBytes = 255;
 // {albumartist} "Unknown artist" ({albumartist} the artist first), {album} "Unknown album",
 // {year} "Unknown year" (always these words, whatever the interface language); {title} the
 // title of a name such as "03 Title" (titleFromFileName), else the input's name; {track} the
-// number such a name gives, else nothing, and then the separator after it (blanks, "-", ".",
-// "_") goes too; {disc} "1".
+// number such a name gives, else nothing, and then the separator after it (blanks, dashes,
+// "." and "_") goes too; {disc} "1".
 // The name is made safe: a field's value holds no "/", no control character and no invisible
 // format character (direction marks and overrides, zero-width characters, the byte order mark),
 // no part starts with a dot (so none is "." or ".."), empty parts go, a file name left empty is
-// "_", and each part, the last with its extension, fits in kNameMaxBytes of UTF-8, cut at a
+// the input's name (else "_"), and each part, the last with its extension, fits in kNameMaxBytes of UTF-8, cut at a
 // character boundary. The pattern's own text is kept as typed otherwise.
 QString nameFromPattern(const QString &pattern, const SourceTags &tags, const QString &inputPath,
                         const QString &extension, const QString &keptFolders);

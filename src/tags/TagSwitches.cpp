@@ -36,10 +36,12 @@ NameTitle titleFromFileName(const QString &path)
     static const QRegularExpression kTrackWord(
         QStringLiteral("^track[\\s_-]*([0-9]{1,3})(?:(?:\\s*[-._]\\s*|\\s+)(\\S.*))?$"),
         QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
-    // A leading number of one to three digits, then " - ", "-", "." or "_", or (two or three digits)
-    // a blank: "2 Unlimited - Get Ready" names a band, not track 2.
-    static const QRegularExpression kNumbered(QStringLiteral("^(?:([0-9]{1,3})\\s*[-._]\\s*|([0-9]{2,3})\\s+)(\\S.*)$"),
-                                              QRegularExpression::DotMatchesEverythingOption);
+    // A leading number of one to three digits, then " - ", "-", "." or "_", or a blank; but a
+    // single digit and a blank before an "Artist - Title" start the artist's name: "2 Unlimited
+    // - Get Ready" is no track 2, where "3 bare" is track 3.
+    static const QRegularExpression kNumbered(
+        QStringLiteral("^(?:([0-9]{1,3})\\s*[-._]\\s*|([0-9]{2,3})\\s+|([0-9])\\s+(?!.*\\s-\\s))(\\S.*)$"),
+        QRegularExpression::DotMatchesEverythingOption);
     // A number alone ("07"); four digits are a year rather.
     static const QRegularExpression kNumberAlone(QStringLiteral("^([0-9]{1,3})$"));
     const QString base = QFileInfo(path).completeBaseName();
@@ -47,7 +49,7 @@ NameTitle titleFromFileName(const QString &path)
     if (const QRegularExpressionMatch match = kTrackWord.match(base); match.hasMatch())
         result = {match.captured(1).toInt(), match.captured(2).trimmed()};
     else if (const QRegularExpressionMatch match = kNumbered.match(base); match.hasMatch())
-        result = {(match.captured(1) + match.captured(2)).toInt(), match.captured(3).trimmed()};
+        result = {(match.captured(1) + match.captured(2) + match.captured(3)).toInt(), match.captured(4).trimmed()};
     else if (const QRegularExpressionMatch match = kNumberAlone.match(base); match.hasMatch())
         result.track = match.captured(1).toInt();
     // "00 Intro": not a track number, and then not a title either.

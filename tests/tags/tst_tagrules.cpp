@@ -103,6 +103,8 @@ void TestTagRules::switchesForAFile_data()
         QTest::newRow(name) << QStringList{} << kNone << QStringLiteral("/m/") + name << "" << QStringList{"--tn", "7"};
     QTest::newRow("a title after 'Track 12 - '") << QStringList{} << kNone << "/m/Track 12 - Song.flac" << ""
         << QStringList{"--tt", "Song", "--tn", "12"};
+    QTest::newRow("'3 bare' is track 3") << QStringList{} << kNone << "/m/3 bare.wav" << ""
+        << QStringList{"--tt", "bare", "--tn", "3"};
     QTest::newRow("'2 Unlimited - Get Ready' is no track 2") << QStringList{} << kNone
         << "/m/2 Unlimited - Get Ready.flac" << "" << QStringList{};
     QTest::newRow("'2019 Live' is no track 201") << QStringList{} << kNone << "/m/2019 Live.wav" << ""

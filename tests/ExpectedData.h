@@ -205,6 +205,10 @@ inline QList<QStringList> messageTexts(const fenwave::MessageTexts &m)
             {"strBatchCounts", m.strBatchCounts},
             {"strBatchLeftOut", m.strBatchLeftOut},
             {"strBatchHandEdit", m.strBatchHandEdit},
+            {"strBatchPageTagsReplace", m.strBatchPageTagsReplace},
+            {"strBatchPageTagsHint", m.strBatchPageTagsHint},
+            {"strBatchPageTagsFillNote", m.strBatchPageTagsFillNote},
+            {"strBatchPageTagsReplaceNote", m.strBatchPageTagsReplaceNote},
             {"strBatchNamePattern", m.strBatchNamePattern},
             {"strBatchNamePatternNone", m.strBatchNamePatternNone},
             {"strBatchNamePatternName", m.strBatchNamePatternName},
@@ -251,6 +255,7 @@ inline QList<QStringList> messageTexts(const fenwave::MessageTexts &m)
             {"strBatchSkippedPathTooLong", m.strBatchSkippedPathTooLong},
             {"strBatchSkippedChanged", m.strBatchSkippedChanged},
             {"strShellProgress", m.strShellProgress},
+            {"strDryRunEmbeddedCover", m.strDryRunEmbeddedCover},
             {"strBatchPatternSlips", m.strBatchPatternSlips}};
 }
 

@@ -43,6 +43,10 @@ struct MessageTexts {
     // its embedded cover could not be written for the encoder (%1 says why).
     QString strBatchNamePattern, strBatchNamePatternNone, strBatchNamePatternName, strBatchNamePatternHint,
         strBatchVersion1Note, strBatchFailedCover;
+    // The batch window: the box that writes the ID3 page's filled fields over each file's own tags
+    // (its caption, what a screen reader tells of it), and the note that names those fields by the
+    // page's labels (%1), as filling only what a file lacks or as written over every file's.
+    QString strBatchPageTagsReplace, strBatchPageTagsHint, strBatchPageTagsFillNote, strBatchPageTagsReplaceNote;
     // Several settings files given at once: %1 lists those not restored.
     QString strSettingsIgnored;
     // What a screen reader calls the parts of the run and batch windows that show no text of
@@ -81,6 +85,8 @@ struct MessageTexts {
     // The shell's progress line on a terminal: the share done, files done of all, encoders running,
     // the time so far and the time left.
     QString strShellProgress;
+    // A dry run's note after a line whose encoder would also get the input's embedded cover.
+    QString strDryRunEmbeddedCover;
     // The batch window: what the name pattern holds that names no field (%1 lists it).
     QString strBatchPatternSlips;
 };

@@ -35,17 +35,20 @@ if [ $# -gt 0 ]; then
 else
     targets=(fuzz_ini fuzz_userstore fuzz_commandsplit fuzz_profileinteger)
     targets+=(fuzz_soundkind)
+    targets+=(fuzz_namepattern)
 fi
 
 # Longest input per target: room for a whole file of its kind (a settings or store
 # file is a few kilobytes at most) with operations after it, a long command text,
-# a number with blanks and zeros around it. Longer inputs only slow a run down.
+# a number with blanks and zeros around it, a name pattern with its tags. Longer inputs
+# only slow a run down.
 max_len_of() {
     case $1 in
         fuzz_ini | fuzz_userstore) echo 4096 ;;
         fuzz_commandsplit) echo 2048 ;;
         fuzz_profileinteger) echo 256 ;;
         fuzz_soundkind) echo 8192 ;; # a sound file's head and the chunks past it
+        fuzz_namepattern) echo 2048 ;;
         *) echo 4096 ;;
     esac
 }

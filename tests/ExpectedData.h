@@ -256,7 +256,8 @@ inline QList<QStringList> messageTexts(const fenwave::MessageTexts &m)
             {"strBatchSkippedPathTooLong", m.strBatchSkippedPathTooLong},
             {"strBatchSkippedChanged", m.strBatchSkippedChanged},
             {"strShellProgress", m.strShellProgress},
-            {"strDryRunEmbeddedCover", m.strDryRunEmbeddedCover}};
+            {"strDryRunEmbeddedCover", m.strDryRunEmbeddedCover},
+            {"strBatchPatternSlips", m.strBatchPatternSlips}};
 }
 
 } // namespace testing

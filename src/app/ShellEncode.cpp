@@ -418,6 +418,9 @@ std::optional<int> ShellEncode::prepareAndStart(const ShellEncodeRequest &reques
             << ": --name-pattern: " << escapedForReport(unknownFields.join(QStringLiteral(", ")).toUtf8())
             << (unknownFields.size() == 1 ? " is not a field and stays" : " are not fields and stay")
             << " in the names as written; the fields are " << patternFields().join(QStringLiteral(", ")) << '\n';
+    for (const QString &part : unpairedPatternBraces(request.namePattern))
+        err << programName() << ": --name-pattern: " << escapedForReport(part.toUtf8())
+            << " holds a brace without its pair, which stays in the names as written\n";
     const GatheredInputs gathered = gatherInputs(request.items, folderInputType(options));
     for (const QByteArray &folder : gathered.emptyFolders)
         err << programName() << ": no audio files of the chosen input type in " << escapedForReport(folder) << '\n';
@@ -429,8 +432,7 @@ std::optional<int> ShellEncode::prepareAndStart(const ShellEncodeRequest &reques
     batch.existing = request.existing;
     batch.namePattern = request.namePattern;
     batch.pageTags = request.pageTags;
-    batch.language = isKnownLanguage(stored.language) ? stored.language : Language::English;
-    const MessageTexts texts = messageTextsFor(batch.language);
+    const MessageTexts texts = messageTextsFor(isKnownLanguage(stored.language) ? stored.language : Language::English);
     if (readsAsWave(options)) {
         // Which kinds this encoder reads itself is found out before planning, for the kinds
         // among the inputs only; the plan takes the content check made here.

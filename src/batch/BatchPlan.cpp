@@ -70,6 +70,47 @@ QString firstOutputName(const BatchInput &input, const QString &outputFolder, co
     return pathInFolder(mirror, proposed);
 }
 
+// The folder part of a relative path: "" for a name alone.
+QString foldersOf(const QString &relativePath)
+{
+    return relativePath.section(QLatin1Char('/'), 0, -2);
+}
+
+// The deepest folder that holds every file given alone (not found in a given folder).
+QString folderOfFilesGivenAlone(const std::vector<BatchInput> &inputs)
+{
+    std::optional<QStringList> common;
+    for (const BatchInput &input : inputs) {
+        if (!input.folder.isEmpty() || input.skip != SkipReason::None)
+            continue;
+        const QStringList parts = QDir::cleanPath(QFileInfo(input.path).absolutePath()).split(QLatin1Char('/'));
+        if (!common) {
+            common = parts;
+            continue;
+        }
+        qsizetype same = 0;
+        while (same < common->size() && same < parts.size() && common->at(same) == parts[same])
+            ++same;
+        common->resize(same);
+    }
+    const QString folder = common ? common->join(QLatin1Char('/')) : QString();
+    return common && folder.isEmpty() ? QStringLiteral("/") : folder;
+}
+
+// The folders below the output folder that an output gets without a pattern, as the mirrored
+// layout makes them, except that files given alone keep theirs below `aloneFolder`.
+QString mirroredFolders(const BatchInput &input, const QString &aloneFolder)
+{
+    if (input.folder.isEmpty())
+        return foldersOf(pathBelow(QDir::cleanPath(QFileInfo(input.path).absoluteFilePath()), aloneFolder));
+    const QString below = pathBelow(input.path, input.folder);
+    if (below.isEmpty())
+        return QString();
+    QStringList folders{folderName(input.folder), foldersOf(below)};
+    folders.removeAll(QString());
+    return folders.join(QLatin1Char('/'));
+}
+
 QString numbered(const QString &name, const QString &extension, int number)
 {
     return name.chopped(extension.size()) + QStringLiteral(" (%1)").arg(number) + extension;
@@ -106,7 +147,8 @@ class Planner
 public:
     Planner(const BatchRequest &request, const BatchFileFacts &facts)
         : m_request(request), m_facts(facts), m_extension(batchOutputExtension(request.options)),
-          m_patternReadsTags(patternReadsTags(request.namePattern))
+          m_patternReadsTags(patternReadsTags(request.namePattern)),
+          m_aloneFolder(request.namePattern.isEmpty() ? QString() : folderOfFilesGivenAlone(request.inputs))
     {
         const qsizetype count = qsizetype(request.inputs.size());
         m_inputIdentities.reserve(count);
@@ -156,7 +198,7 @@ private:
                 return job;
             }
             if (!m_request.namePattern.isEmpty())
-                job.output = patternedOutput(input.path, job.kind);
+                job.output = patternedOutput(input, job.kind);
         }
         return job;
     }
@@ -192,13 +234,15 @@ private:
     }
 
     // The tags are read only for a pattern that names them: a plan is made again and again
-    // while the list is edited.
-    QString patternedOutput(const QString &input, SoundKind kind) const
+    // while the list is edited. A file whose tags lack what the pattern's folders name keeps
+    // its place: beside its input, or the folders it would get without a pattern.
+    QString patternedOutput(const BatchInput &input, SoundKind kind) const
     {
-        const QString folder = m_request.outputFolder.isEmpty() ? QFileInfo(input).path() : m_request.outputFolder;
-        const SourceTags tags = m_patternReadsTags ? readSourceTags(input, kind) : SourceTags();
-        return pathInFolder(folder,
-                            nameFromPattern(m_request.namePattern, tags, input, m_extension, m_request.language));
+        const bool beside = m_request.outputFolder.isEmpty();
+        const QString folder = beside ? QFileInfo(input.path).path() : m_request.outputFolder;
+        const SourceTags tags = m_patternReadsTags ? readSourceTags(input.path, kind) : SourceTags();
+        const QString kept = beside ? QString() : mirroredFolders(input, m_aloneFolder);
+        return pathInFolder(folder, nameFromPattern(m_request.namePattern, tags, input.path, m_extension, kept));
     }
 
     // What the input holds, and the way it reaches the encoder, or why there is none. A FIFO or a
@@ -273,6 +317,7 @@ private:
     const BatchFileFacts &m_facts;
     const QString m_extension;
     const bool m_patternReadsTags;
+    const QString m_aloneFolder; // of the files given alone, below which they keep their folders
     QStringList m_inputIdentities;
     BatchJobs m_drafts;
     QStringList m_draftIdentities; // of each draft's output; empty without one

@@ -3,7 +3,6 @@
 #include "batch/BatchFileFacts.h"
 #include "batch/BatchJob.h"
 #include "batch/SoundRoute.h"
-#include "language/Language.h"
 #include "options/OptionSet.h"
 
 #include <QList>
@@ -30,10 +29,9 @@ struct BatchRequest {
     std::vector<BatchInput> inputs; // in list order
     QString outputFolder;           // empty: each output beside its input
     ExistingOutputPolicy existing = ExistingOutputPolicy::Skip;
-    QString namePattern;                   // empty: outputs named as their inputs
-    Language language = Language::English; // of the pattern's fallbacks ("Unknown artist")
-    RouteFacts routes;                     // the decoder and what the probe found
-    PageTags pageTags = PageTags::Fill;    // how the ID3 page's filled fields meet each file's tags
+    QString namePattern;                // empty: outputs named as their inputs
+    RouteFacts routes;                  // the decoder and what the probe found
+    PageTags pageTags = PageTags::Fill; // how the ID3 page's filled fields meet each file's tags
 };
 
 // One job per input, in list order, every conflict settled before anything starts.
@@ -55,7 +53,11 @@ struct BatchRequest {
 // gets no job, and the policy decides for the other's existing output. Named alone, it stays an
 // input, skipped as another input's output.
 // With a name pattern, each output is named by nameFromPattern below the output folder, or
-// below its input's own folder when there is none.
+// below its input's own folder when there is none. A file whose tags lack what the pattern's
+// folders name keeps, for those folders, the ones its output would get without a pattern: none
+// without an output folder (it stays beside its input); with one, <name of the folder it was
+// found in>/<its folders below that>, and for files given alone, their folders below the
+// deepest folder that holds all the files given alone.
 // Switches: those of the command-line box's form (short while flgDefault is on), without the
 // ID3 page's tag fields. The tag switches follow when its job starts, from the file's own tags
 // and the page's fields as `pageTags` says (fileTagRules); the plan reads tags only for a

@@ -277,6 +277,8 @@ const MessageText kMessageTexts[] = {
         "[%1%] готово файлов: %2 из %3, кодируется: %4, прошло %5, осталось %6"},
     {&MessageTexts::strDryRunEmbeddedCover, "and the input's embedded cover, from a temporary file made as the file starts",
         "и встроенная обложка входного файла, из временного файла, создаваемого при его запуске"},
+    {&MessageTexts::strBatchPatternSlips, "Not fields, kept in the names as typed: %1",
+        "Не поля, остаются в именах как набраны: %1"},
 };
 // clang-format on
 

@@ -90,6 +90,8 @@ struct MessageTexts {
     QString strShellProgress;
     // A dry run's note after a line whose encoder would also get the input's embedded cover.
     QString strDryRunEmbeddedCover;
+    // The batch window: what the name pattern holds that names no field (%1 lists it).
+    QString strBatchPatternSlips;
 };
 
 // The texts of a language; a number that names no language gives all-empty texts.

@@ -68,16 +68,27 @@ QString chosen(const FileTagRules &rules, const QString &page, const QString &fi
 
 NameTitle titleFromFileName(const QString &path)
 {
-    // A leading number of one to three digits, then a blank, " - ", "-", "." or "_".
-    static const QRegularExpression kNumbered(QStringLiteral("^([0-9]{1,3})(?:\\s*[-._]\\s*|\\s+)(\\S.*)$"),
-                                              QRegularExpression::DotMatchesEverythingOption);
+    // "Track 7", "track07", "Track 12 - Title", as players and rippers name tracks.
+    static const QRegularExpression kTrackWord(
+        QStringLiteral("^track[\\s_-]*([0-9]{1,3})(?:(?:\\s*[-._]\\s*|\\s+)(\\S.*))?$"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+    // A leading number of one to three digits, then " - ", "-", "." or "_", or a blank; but a
+    // single digit and a blank before an "Artist - Title" start the artist's name: "2 Unlimited
+    // - Get Ready" is no track 2, where "3 bare" is track 3.
+    static const QRegularExpression kNumbered(
+        QStringLiteral("^(?:([0-9]{1,3})\\s*[-._]\\s*|([0-9]{2,3})\\s+|([0-9])\\s+(?!.*\\s-\\s))(\\S.*)$"),
+        QRegularExpression::DotMatchesEverythingOption);
+    // A number alone ("07"); four digits are a year rather.
+    static const QRegularExpression kNumberAlone(QStringLiteral("^([0-9]{1,3})$"));
     const QString base = QFileInfo(path).completeBaseName();
-    const QRegularExpressionMatch match = kNumbered.match(base);
-    if (!match.hasMatch())
-        return {};
-    NameTitle result{match.captured(1).toInt(), match.captured(2).trimmed()};
-    if (result.track == 0)
-        result.title.clear(); // "00 Intro": not a track number, and then not a title either
+    NameTitle result;
+    if (const QRegularExpressionMatch match = kTrackWord.match(base); match.hasMatch())
+        result = {match.captured(1).toInt(), match.captured(2).trimmed()};
+    else if (const QRegularExpressionMatch match = kNumbered.match(base); match.hasMatch())
+        result = {(match.captured(1) + match.captured(2) + match.captured(3)).toInt(), match.captured(4).trimmed()};
+    else if (const QRegularExpressionMatch match = kNumberAlone.match(base); match.hasMatch())
+        result.track = match.captured(1).toInt();
+    // "00 Intro": not a track number, and then not a title either.
     return result.track > 0 ? result : NameTitle{};
 }
 

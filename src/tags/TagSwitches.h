@@ -11,7 +11,9 @@
 namespace fenwave {
 
 // The title and track number a file's name gives: "03 Title.wav", "03 - Title.flac",
-// "03. Title.ogg". Nothing for a name without a leading number.
+// "3. Title.ogg", "Track 7.flac", "track07.wav" (no title), "07.wav" (no title). Nothing for a
+// name without a leading number, nor for "1999.flac" or "2 Unlimited - Get Ready.flac" (a
+// single digit and a blank before "Artist - Title" start the artist's name).
 struct NameTitle {
     int track = 0;
     QString title;

@@ -346,7 +346,6 @@ BatchRequest BatchWindow::request(const OptionSet &options) const
     // A pattern of blanks alone names nothing: the outputs keep their inputs' names.
     if (!m_namePattern->text().trimmed().isEmpty())
         request.namePattern = m_namePattern->text();
-    request.language = m_texts.language;
     request.routes.decoder = findDecoder();
     request.routes.readStraight = m_readStraight;
     request.pageTags = pageTags();
@@ -447,6 +446,9 @@ void BatchWindow::showNotes(const OptionSet &options)
         notes << m_texts.strBatchHandEdit;
     if (const FileTagRules rules = fileTagRules(options); rules.carry && !rules.cover)
         notes << m_texts.strBatchVersion1Note;
+    const QString pattern = m_namePattern->text();
+    if (const QStringList slips = unknownPatternFields(pattern) + unpairedPatternBraces(pattern); !slips.isEmpty())
+        notes << m_texts.strBatchPatternSlips.arg(slips.join(QStringLiteral(", ")));
     m_notes->setText(notes.join(u'\n'));
     m_notes->setVisible(!notes.isEmpty());
 }
@@ -488,9 +490,6 @@ void BatchWindow::setTexts(const MessageTexts &texts)
     nameAndDescribeParts(this, texts, kPartTexts);
     showNotes(m_source.options());
     showProgress();
-    // A pattern's fallbacks ("Unknown artist") speak the interface language.
-    if (!m_runner && !m_namePattern->text().trimmed().isEmpty())
-        replan();
 }
 
 void BatchWindow::start()

@@ -144,6 +144,8 @@ class TestBatchPlan : public QObject
 private slots:
     void outputs_data();
     void outputs();
+    void patternedOutputs_data();
+    void patternedOutputs();
     void arguments_data();
     void arguments();
     void pageTagsReachEachJob();
@@ -341,6 +343,41 @@ void TestBatchPlan::outputs()
             QCOMPARE(arguments.mid(arguments.size() - 2), QStringList({input.path, jobs[i].output}));
         }
     }
+}
+
+// clang-format off
+void TestBatchPlan::patternedOutputs_data()
+{
+    QTest::addColumn<Inputs>("inputs"); // none of them tagged
+    QTest::addColumn<QString>("outputFolder");
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QStringList>("expected");
+    const QString byTags = "{artist}/{album}/{track} {title}";
+
+    // Untagged files keep their place instead of all landing in one "Unknown artist" folder.
+    QTest::newRow("found in a folder: the mirrored folders") << given({"/m/Music/A1/01 Intro.wav",
+        "/m/Music/A2/01 Intro.wav", "/m/Music/A2/b.wav"}, "/m/Music") << "/out" << byTags
+        << QStringList{"/out/Music/A1/01 Intro.mp3", "/out/Music/A2/01 Intro.mp3", "/out/Music/A2/b.mp3"};
+    QTest::newRow("given alone: their folders below the folder holding them all")
+        << given({"/m/A1/x.wav", "/m/A2/sub/x.wav", "/m/y.wav"}) << "/out" << byTags
+        << QStringList{"/out/A1/x.mp3", "/out/A2/sub/x.mp3", "/out/y.mp3"};
+    QTest::newRow("alone and found mixed") << given({"/m/a/x.wav"}) + given({"/n/Album/CD 2/y.wav"}, "/n/Album")
+        << "/out" << byTags << QStringList{"/out/x.mp3", "/out/Album/CD 2/y.mp3"};
+    QTest::newRow("no output folder: beside the input, the folders before the tags kept")
+        << given({"/m/A1/x.wav"}) << "" << "mp3/{albumartist}/{year}/{title}" << QStringList{"/m/A1/mp3/x.mp3"};
+}
+// clang-format on
+
+void TestBatchPlan::patternedOutputs()
+{
+    QFETCH(Inputs, inputs);
+    QFETCH(QString, outputFolder);
+    QFETCH(QString, pattern);
+    BatchRequest request;
+    request.inputs = inputs;
+    request.outputFolder = outputFolder;
+    request.namePattern = pattern;
+    QTEST(outcomes(planBatch(request, FakeFacts({}, {}))), "expected");
 }
 
 // clang-format off

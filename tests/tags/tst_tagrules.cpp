@@ -67,6 +67,8 @@ private slots:
     void namesFromPatterns_data();
     void namesFromPatterns();
     void keepsEachPartWithinTheLimit();
+    void tellsOfSlips_data();
+    void tellsOfSlips();
     void coverKinds_data();
     void coverKinds();
 };
@@ -126,6 +128,14 @@ void TestTagRules::switchesForAFile_data()
     QTest::newRow("a name without a number gives nothing") << QStringList{} << kNone << "/m/Title.wav" << ""
         << QStringList{};
     QTest::newRow("a year is no track number") << QStringList{} << kNone << "/m/1984.wav" << "" << QStringList{};
+    for (const char *name : {"track07.wav", "Track 7.flac", "TRACK_07.ogg", "07.wav"})
+        QTest::newRow(name) << QStringList{} << kNone << QStringLiteral("/m/") + name << "" << QStringList{"--tn", "7"};
+    QTest::newRow("a title after 'Track 12 - '") << QStringList{} << kNone << "/m/Track 12 - Song.flac" << ""
+        << QStringList{"--tt", "Song", "--tn", "12"};
+    QTest::newRow("'3 bare' is track 3") << QStringList{} << kNone << "/m/3 bare.wav" << ""
+        << QStringList{"--tt", "bare", "--tn", "3"};
+    QTest::newRow("'2 Unlimited - Get Ready' is no track 2") << QStringList{} << kNone
+        << "/m/2 Unlimited - Get Ready.flac" << "" << QStringList{};
     QTest::newRow("'2019 Live' is no track 201") << QStringList{} << kNone << "/m/2019 Live.wav" << ""
         << QStringList{};
     SourceTags titleOnly;
@@ -188,29 +198,67 @@ void TestTagRules::namesFromPatterns_data()
 {
     QTest::addColumn<QString>("pattern");
     QTest::addColumn<SourceTags>("tags");
-    QTest::addColumn<int>("language");
-    QTest::addColumn<QString>("expected");
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("expected"); // the file keeps the folder "Album folder" when its tags lack a folder's field
     QTest::addColumn<bool>("readsTags"); // the plan must read each file's tags for it
 
+    const QString raw = "/music/03 - raw.flac";
     const QString full = "{albumartist}/{album} ({year})/{disc}-{track} {artist} - {title} [{name}]";
-    QTest::newRow("every field") << full << albumTrack() << 0
+    QTest::newRow("every field") << full << albumTrack() << raw
         << "Various/Album (2019)/1-03 Артист - Ёлка [03 - raw].mp3" << true;
-    QTest::newRow("fallbacks, English") << full << kNone << 0
-        << "Unknown artist/Unknown album (Unknown year)/1-03 Unknown artist - raw [03 - raw].mp3" << true;
-    QTest::newRow("fallbacks, Russian") << "{artist}/{album}" << kNone << 1
-        << "Неизвестный исполнитель/Неизвестный альбом.mp3" << true;
+    QTest::newRow("no tags: the file keeps its folders, its name takes the fallbacks") << full << kNone << raw
+        << "Album folder/1-03 Unknown artist - raw [03 - raw].mp3" << true;
+    QTest::newRow("fallbacks in English only") << "{artist} {album} {year}" << kNone << raw
+        << "Unknown artist Unknown album Unknown year.mp3" << true;
     SourceTags slashes;
     slashes.artist = "AC/DC";
     slashes.album = "..";
     slashes.title = QStringLiteral(".hidden\nline") + QChar(0) + u'x';
-    QTest::newRow("no slash, dot or control in a field") << "{artist}/{album}/{title}" << slashes << 0
-        << "AC-DC/hidden line x.mp3" << true;
-    QTest::newRow("the pattern's own dots and empty parts") << "../.{name}//./{track}" << kNone << 0
+    QTest::newRow("no slash, dot or control in a field") << "{artist}/{title} - {album}" << slashes << raw
+        << "AC-DC/hidden line x - Unknown album.mp3" << true;
+    QTest::newRow("the pattern's own dots and empty parts") << "../.{name}//./{track}" << kNone << raw
         << "03 - raw/03.mp3" << true;
-    QTest::newRow("an unknown field stays") << "{nope} {name}" << kNone << 0 << "{nope} 03 - raw.mp3" << false;
-    QTest::newRow("a field inside an unknown one") << "{x{title}}" << kNone << 0 << "{xraw}.mp3" << true;
-    QTest::newRow("the input's name alone") << "mp3/{name}" << albumTrack() << 0 << "mp3/03 - raw.mp3" << false;
-    QTest::newRow("nothing left: the input's name") << "{artist}/." << kNone << 0 << "Unknown artist/03 - raw.mp3"
+    QTest::newRow("an unknown field stays") << "{nope} {name}" << kNone << raw << "{nope} 03 - raw.mp3" << false;
+    QTest::newRow("a field inside an unknown one") << "{x{title}}" << kNone << raw << "{xraw}.mp3" << true;
+    QTest::newRow("the input's name alone") << "mp3/{name}" << albumTrack() << raw << "mp3/03 - raw.mp3" << false;
+    QTest::newRow("nothing left: the input's name") << "{artist}/." << kNone << raw << "Album folder/03 - raw.mp3"
+        << true;
+    QTest::newRow("{name} keeps the dots inside a name") << "{name}" << kNone << "/m/live.take2.flac"
+        << "live.take2.mp3" << false;
+    SourceTags artistOnly;
+    artistOnly.artist = "Артист";
+    QTest::newRow("{albumartist} falls back to the artist") << "{albumartist}/{title}" << artistOnly << raw
+        << "Артист/raw.mp3" << true;
+
+    // Tags of blanks or dots alone count as missing: a fallback, never a lost folder level.
+    SourceTags blanks;
+    blanks.artist = " \t ";
+    blanks.album = "...";
+    blanks.year = ". .";
+    blanks.title = "..";
+    QTest::newRow("blank and dotted tags in a name take the fallbacks") << "{artist} - {album} ({year}) {title}"
+        << blanks << "/m/Song.flac" << "Unknown artist - Unknown album (Unknown year) Song.mp3" << true;
+    SourceTags dottedArtist = albumTrack();
+    dottedArtist.artist = "..";
+    dottedArtist.albumArtist.clear();
+    QTest::newRow("a dotted artist keeps the file's folders") << "{artist}/{album}/{title}" << dottedArtist << raw
+        << "Album folder/Ёлка.mp3" << true;
+    SourceTags noAlbum = albumTrack();
+    noAlbum.album = "  ";
+    QTest::newRow("a missing album: every folder from the first tag field on is kept")
+        << "mp3/{year}/{artist}/{album}/{title}" << noAlbum << raw << "mp3/2019/Album folder/Ёлка.mp3" << true;
+
+    // Nothing invisible or steering the text's direction, as the name would read otherwise.
+    SourceTags invisible;
+    invisible.title = QStringLiteral("B\u202Egnp\u0085exe\u200B\u200F\uFEFF\u2066") + QStringLiteral("\U000E0001")
+                      + QChar(0xD800);
+    QTest::newRow("format characters go, a C1 control is a blank") << "{title}" << invisible << raw << "Bgnp exe.mp3"
+        << true;
+
+    // No track number: the number and the separator after it are left out.
+    for (const char *pattern : {"{track} {title}", "{track} - {title}", "{track}. {title}", "{track}_{title}"})
+        QTest::newRow(pattern) << pattern << kNone << "/m/Song.flac" << "Song.mp3" << true;
+    QTest::newRow("no track after the disc") << "{disc}-{track} {title}" << kNone << "/m/Song.flac" << "1-Song.mp3"
         << true;
 }
 // clang-format on
@@ -219,10 +267,8 @@ void TestTagRules::namesFromPatterns()
 {
     QFETCH(QString, pattern);
     QFETCH(SourceTags, tags);
-    QFETCH(int, language);
-    QTEST(nameFromPattern(pattern, tags, QStringLiteral("/music/03 - raw.flac"), QStringLiteral(".mp3"),
-                          Language(language)),
-          "expected");
+    QFETCH(QString, input);
+    QTEST(nameFromPattern(pattern, tags, input, QStringLiteral(".mp3"), QStringLiteral("Album folder")), "expected");
     QTEST(patternReadsTags(pattern), "readsTags");
 }
 
@@ -233,13 +279,38 @@ void TestTagRules::keepsEachPartWithinTheLimit()
     tags.album = QString(300, QChar(u'ж'));                                               // two bytes each
     tags.title = QStringLiteral("a") + QStringLiteral("\U0001F3B5").repeated(200) + u'b'; // four bytes each
     const QString name = nameFromPattern(QStringLiteral("{album}/{title}"), tags, QStringLiteral("/m/x.flac"),
-                                         QStringLiteral(".mp3"), Language::English);
+                                         QStringLiteral(".mp3"), QString());
     const QStringList parts = name.split(u'/');
     QCOMPARE(parts.size(), 2);
     QCOMPARE(parts[0], QString(127, QChar(u'ж')));
     QVERIFY(parts[1].endsWith(QStringLiteral(".mp3")));
     QCOMPARE(parts[1].toUtf8().size(), 1 + 62 * 4 + 4);
     QCOMPARE(QString::fromUtf8(parts[1].toUtf8()), parts[1]); // no half character
+}
+
+// clang-format off
+void TestTagRules::tellsOfSlips_data()
+{
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QStringList>("unknown"); // texts in braces that name no field
+    QTest::addColumn<QStringList>("unpaired"); // parts with a brace that has no pair
+
+    QTest::newRow("every field, no slip") << patternFields().join("/") << QStringList{} << QStringList{};
+    QTest::newRow("a misspelt field") << "{artst}/{title}" << QStringList{"{artst}"} << QStringList{};
+    QTest::newRow("an unclosed brace") << "{artist}/{album/{title}" << QStringList{} << QStringList{"{album"};
+    QTest::newRow("a brace that closes nothing, twice") << "artist}/{title}}/artist}" << QStringList{}
+        << QStringList{"artist}", "{title}}"};
+    QTest::newRow("braces around a slash") << "{album/title}" << QStringList{} << QStringList{"{album", "title}"};
+    QTest::newRow("nested braces pair") << "{x{title}}" << QStringList{} << QStringList{};
+}
+// clang-format on
+
+// Likely typing slips, which the shell and the batch window tell of.
+void TestTagRules::tellsOfSlips()
+{
+    QFETCH(QString, pattern);
+    QTEST(unknownPatternFields(pattern), "unknown");
+    QTEST(unpairedPatternBraces(pattern), "unpaired");
 }
 
 // clang-format off

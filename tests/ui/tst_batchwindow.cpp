@@ -749,15 +749,21 @@ void TestBatchWindow::namePatternAndNotes_data()
     QTest::addColumn<QStringList>("clicks");  // in the main window, before the batch window opens
     QTest::addColumn<QStringList>("outputs"); // of "01 one.wav" and "b.wav", below their folder
     QTest::addColumn<bool>("version1Note");
+    QTest::addColumn<QString>("slips"); // what the notes list as naming no field
 
     const QStringList asInputs{"01 one.mp3", "b.mp3"};
-    QTest::newRow("no pattern: named as the inputs") << "" << QStringList() << asInputs << false;
-    QTest::newRow("a pattern, with the fallbacks of missing tags") << "{artist}/{track} {title}" << QStringList()
-        << QStringList{"Unknown artist/01 one.mp3", "Unknown artist/00 b.mp3"} << false;
-    QTest::newRow("blanks alone are no pattern") << "   " << QStringList() << asInputs << false;
-    QTest::newRow("version 1 only: what it cannot hold") << "" << QStringList{"rbut1stOnly"} << asInputs << true;
+    QTest::newRow("no pattern: named as the inputs") << "" << QStringList() << asInputs << false << "";
+    QTest::newRow("a pattern: untagged files stay in their folder") << "{artist}/{track} {title}" << QStringList()
+        << asInputs << false << "";
+    QTest::newRow("the fallbacks of missing tags in English, whatever the language") << "{artist} - {track} {title}"
+        << QStringList{"mnuRussian"} << QStringList{"Unknown artist - 01 one.mp3", "Unknown artist - b.mp3"} << false
+        << "";
+    QTest::newRow("blanks alone are no pattern") << "   " << QStringList() << asInputs << false << "";
+    QTest::newRow("a misspelt field and an unclosed brace are told") << "{track} {titel} {name" << QStringList()
+        << QStringList{"01 {titel} {name.mp3", "{titel} {name.mp3"} << false << "{titel}, {track} {titel} {name";
+    QTest::newRow("version 1 only: what it cannot hold") << "" << QStringList{"rbut1stOnly"} << asInputs << true << "";
     QTest::newRow("version 1 only under default settings: no tags composed, no note")
-        << "" << QStringList{"rbut1stOnly", "flgDefault"} << asInputs << false;
+        << "" << QStringList{"rbut1stOnly", "flgDefault"} << asInputs << false << "";
 }
 // clang-format on
 
@@ -769,6 +775,7 @@ void TestBatchWindow::namePatternAndNotes()
     QFETCH(QStringList, clicks);
     QFETCH(QStringList, outputs);
     QFETCH(bool, version1Note);
+    QFETCH(QString, slips);
 
     QTemporaryDir folder(file("in/XXXXXX"));
     QStringList inputs;
@@ -777,8 +784,12 @@ void TestBatchWindow::namePatternAndNotes()
         inputs << folder.filePath(name);
     }
     Window w;
-    for (const QString &name : clicks)
-        w.d.click(name);
+    for (const QString &name : clicks) {
+        if (name.startsWith(QLatin1String("mnu")))
+            w.form.named<QAction>(name)->trigger();
+        else
+            w.d.click(name);
+    }
     w.form.LamePath = file("finishes");
     QPointer<BatchWindow> batch = w.form.openBatchWindow(inputs);
     auto *field = batch->findChild<QLineEdit *>("edtBatchNamePattern");
@@ -794,6 +805,7 @@ void TestBatchWindow::namePatternAndNotes()
     // What such a tag cannot hold: 30 characters, Latin-1 only, no album artist, disc or cover.
     for (const char *said : {"30 characters", "Latin-1", "album artist", "disc", "cover"})
         QCOMPARE(!notes->isHidden() && notes->text().contains(QLatin1String(said)), version1Note);
+    QCOMPARE(!notes->isHidden() && notes->text().contains(slips) && !slips.isEmpty(), !slips.isEmpty());
 
     QTest::mouseClick(batch->findChild<QPushButton *>("butBatchStart"), Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(batch->runner() && !batch->isRunning(), 20000);

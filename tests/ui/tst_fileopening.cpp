@@ -690,6 +690,11 @@ void TestFileOpening::encodeFromShell_data()
         << QString() << 0 << 0 << "%W/bin/lame -m j -b 128 '%W/in/a b.wav' '%W/in/{artst}/a b{x\ty}.mp3'\n"
         << "fenwave: --name-pattern: {artst}, {x\\ty} are not fields and stay in the names as written; the fields "
            "are {artist}, {albumartist}, {album}, {year}, {track}, {disc}, {title}, {name}\n" << no;
+    QTest::newRow("dry run: a brace without its pair is told; an untagged file stays beside its input")
+        << QStringList{"--encode", "--dry-run", "--name-pattern", "{artist}/{title", "in/a b.wav"} << bin << QString()
+        << 0 << 0 << "%W/bin/lame -m j -b 128 '%W/in/a b.wav' '%W/in/{title.mp3'\n"
+        << "fenwave: --name-pattern: {title holds a brace without its pair, which stays in the names as written\n"
+        << no;
     QTest::newRow("every file encoded, store not written")
         << QStringList{"--encode", "in"} << bin << QString() << 0 << 0 << QString()
         << "in/a b.wav -> in/a b.mp3: Finished\n" << QStringList{"in/a b.mp3", q + ".mp3", cyr + ".mp3"};

@@ -12,9 +12,26 @@
 #include <algorithm>
 #include <csignal>
 #include <sys/prctl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace fenwave {
+
+namespace {
+
+// QProcess tells why a program did not start in words only ("execvp: Argument list too long"):
+// the system's text for the error, which is found again among the texts of the error numbers.
+int startErrorOf(const QString &said)
+{
+    for (int error = 1; error < 256; ++error) {
+        const QString text = qt_error_string(error);
+        if (said == text || said.endsWith(QStringLiteral(": ") + text))
+            return error;
+    }
+    return 0;
+}
+
+} // namespace
 
 EncoderJob::EncoderJob(const QString &program, const QStringList &arguments, const QString &folder, JobOutput output,
                        QObject *parent)
@@ -119,8 +136,10 @@ void EncoderJob::launch(Stage &stage)
     connect(
         process, &QProcess::errorOccurred, this,
         [this, &stage](QProcess::ProcessError error) {
-            if (error == QProcess::FailedToStart && !stage.ended)
+            if (error == QProcess::FailedToStart && !stage.ended) {
+                stage.startError = startErrorOf(stage.process->errorString());
                 stageEnded(stage, 0, false, true);
+            }
         },
         Qt::QueuedConnection);
     connect(process, &QProcess::finished, this, [this, &stage](int exitCode, QProcess::ExitStatus exitStatus) {
@@ -218,6 +237,7 @@ void EncoderJob::stageEnded(Stage &stage, int exitCode, bool crashed, bool start
     stage.startFailed = startFailed;
     --m_running;
     if (&stage == &m_encoder) {
+        m_encoderEndedFirst = decoderStillRuns();
         // What is left of the output is read now, and kept for the one who shows it.
         const QByteArray rest = m_encoder.process->readAll();
         take(rest);
@@ -233,6 +253,23 @@ void EncoderJob::stageEnded(Stage &stage, int exitCode, bool crashed, bool start
         conclude();
 }
 
+bool EncoderJob::decoderStillRuns() const
+{
+    if (!m_decoder.process || m_decoder.ended)
+        return false;
+    const qint64 pid = m_decoder.process->processId();
+    siginfo_t info{};
+    // Only looks: the process, ended or not, stays QProcess's to collect.
+    return pid > 0 && ::waitid(P_PID, id_t(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == 0;
+}
+
+// The stage whose end is the job's: the decoder when it failed, unless the encoder had failed
+// before it; else the encoder. An encoder given nothing fails too, in words about its input.
+const EncoderJob::Stage &EncoderJob::failedStage() const
+{
+    return m_decoder.failed() && !(m_encoder.failed() && m_encoderEndedFirst) ? m_decoder : m_encoder;
+}
+
 void EncoderJob::conclude()
 {
     m_killTimer.stop();
@@ -243,18 +280,17 @@ void EncoderJob::conclude()
     // is put in place: nothing writes into it after that.
     kill();
     JobStatus ended{JobState::Finished, m_status.progress, JobFailure::None, 0};
-    const Stage &failedStage
-        = (m_encoder.crashed || m_encoder.exitCode != 0 || m_encoder.startFailed || !m_decoder.process) ? m_encoder
-                                                                                                        : m_decoder;
+    const Stage &failed = failedStage();
     if (m_encoder.startFailed || m_decoder.startFailed) {
-        ended = JobStatus{JobState::Failed, 0, JobFailure::CannotStart, 0};
-    } else if (failedStage.crashed || failedStage.exitCode != 0) {
+        const Stage &notStarted = m_encoder.startFailed ? m_encoder : m_decoder;
+        ended = JobStatus{JobState::Failed, 0, JobFailure::CannotStart, notStarted.startError};
+    } else if (failed.failed()) {
         // The exit code of a program that died is the number of the signal that ended it.
         ended = JobStatus{JobState::Failed, m_status.progress,
-                          failedStage.crashed          ? JobFailure::Signal
-                          : &failedStage == &m_decoder ? JobFailure::DecoderExitStatus
-                                                       : JobFailure::ExitStatus,
-                          failedStage.exitCode};
+                          failed.crashed          ? JobFailure::Signal
+                          : &failed == &m_decoder ? JobFailure::DecoderExitStatus
+                                                  : JobFailure::ExitStatus,
+                          failed.exitCode};
     }
     m_status = m_output.settle(ended, m_stopAsked);
     emit finished();
@@ -275,9 +311,8 @@ QByteArray EncoderJob::lastWords() const
 {
     if (m_status.state == JobState::Stopped || m_status.failure == JobFailure::CannotStart)
         return QByteArray();
-    const bool encoderFailed = m_encoder.crashed || m_encoder.exitCode != 0;
-    const bool decoderFailed = m_decoder.process && (m_decoder.crashed || m_decoder.exitCode != 0);
-    return decoderFailed && !encoderFailed ? m_decoderSaid.lastSaid() : m_said.lastSaid();
+    const Stage &failed = failedStage();
+    return &failed == &m_decoder ? m_decoderSaid.firstSaid() : m_said.lastSaid();
 }
 
 } // namespace fenwave

@@ -43,6 +43,8 @@ struct MessageTexts {
     // its embedded cover could not be written for the encoder (%1 says why).
     QString strBatchNamePattern, strBatchNamePatternNone, strBatchNamePatternName, strBatchNamePatternHint,
         strBatchVersion1Note, strBatchFailedCover;
+    // The batch: a file finished with a tag value cut to what the encoder's argument list holds.
+    QString strBatchFinishedTagCut;
     // Several settings files given at once: %1 lists those not restored.
     QString strSettingsIgnored;
     // What a screen reader calls the parts of the run and batch windows that show no text of

@@ -11,8 +11,8 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cerrno>
 #include <sys/prctl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace fenwave {
@@ -237,7 +237,6 @@ void EncoderJob::stageEnded(Stage &stage, int exitCode, bool crashed, bool start
     stage.startFailed = startFailed;
     --m_running;
     if (&stage == &m_encoder) {
-        m_encoderEndedFirst = decoderStillRuns();
         // What is left of the output is read now, and kept for the one who shows it.
         const QByteArray rest = m_encoder.process->readAll();
         take(rest);
@@ -253,21 +252,22 @@ void EncoderJob::stageEnded(Stage &stage, int exitCode, bool crashed, bool start
         conclude();
 }
 
-bool EncoderJob::decoderStillRuns() const
+// A decoder that could not write into the pipe failed because the encoder had ended: it died
+// of SIGPIPE, or says so (ffmpeg ignores the signal and names the error).
+bool EncoderJob::decoderLostItsReader() const
 {
-    if (!m_decoder.process || m_decoder.ended)
-        return false;
-    const qint64 pid = m_decoder.process->processId();
-    siginfo_t info{};
-    // Only looks: the process, ended or not, stays QProcess's to collect.
-    return pid > 0 && ::waitid(P_PID, id_t(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == 0;
+    if (m_decoder.crashed && m_decoder.exitCode == SIGPIPE)
+        return true;
+    const QByteArray said = m_decoderSaid.said();
+    return said.contains("Broken pipe") || said.contains(qt_error_string(EPIPE).toUtf8());
 }
 
-// The stage whose end is the job's: the decoder when it failed, unless the encoder had failed
-// before it; else the encoder. An encoder given nothing fails too, in words about its input.
+// The stage whose end is the job's: the decoder when it failed, unless it failed only because
+// the failed encoder no longer read; else the encoder. An encoder given nothing fails too, in
+// words about its input, when the decoder is the one that failed.
 const EncoderJob::Stage &EncoderJob::failedStage() const
 {
-    return m_decoder.failed() && !(m_encoder.failed() && m_encoderEndedFirst) ? m_decoder : m_encoder;
+    return m_decoder.failed() && !(m_encoder.failed() && decoderLostItsReader()) ? m_decoder : m_encoder;
 }
 
 void EncoderJob::conclude()

@@ -73,8 +73,8 @@ public:
     // say something (its notes and warnings) when it finished; nothing otherwise.
     QByteArray keptOutput() const;
     // The last line that says something ("Can't init outfile 'x.mp3'"): the encoder's, or the
-    // decoder's first when the decoder failed before the encoder did, or when the encoder did
-    // not. Empty for a stopped job.
+    // decoder's first when the decoder failed (unless only for want of a reader after the
+    // encoder had failed). Empty for a stopped job.
     QByteArray lastWords() const;
 
 signals:
@@ -102,7 +102,7 @@ private:
     void take(const QByteArray &bytes);
     void advance(const std::optional<EncoderProgress> &progress);
     void stageEnded(Stage &stage, int exitCode, bool crashed, bool startFailed);
-    bool decoderStillRuns() const;
+    bool decoderLostItsReader() const;
     const Stage &failedStage() const;
     void conclude();
     void signalGroup(int signalNumber);
@@ -117,9 +117,6 @@ private:
     pid_t m_group = 0;
     int m_running = 0; // processes started and not ended
     bool m_stopAsked = false;
-    // The encoder ended while the decoder still ran: a decoder failing after it failed for
-    // want of a reader, and the encoder's words say why.
-    bool m_encoderEndedFirst = false;
     JobStatus m_status;
     EncoderOutput m_said; // the encoder's
     QByteArray m_unread;  // read from the encoder at its end, not yet taken

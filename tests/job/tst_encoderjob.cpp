@@ -70,10 +70,15 @@ void TestEncoderJob::chain_data()
         << QByteArray("cat > /dev/null; echo \"Can't init infile '-'\"; exit 255\n") << false
         << JobState::Failed << JobFailure::DecoderExitStatus << 1 << QByteArray("[mov @ 0x5] moov atom not found")
         << QByteArray();
-    // The decoder ends well after the encoder, failing to write into the pipe no one reads.
+    // The decoder goes on after the encoder has failed, and fails to write into the pipe no one
+    // reads: as ffmpeg says it, and killed by the signal.
+    const QByteArray afterEncoder = "printf 'so'; i=0; while [ ! -e gone ] && [ $i -lt 100 ]; do sleep 0.05; i=$((i+1)); done; ";
     QTest::newRow("both fail, the encoder first: the encoder's words")
-        << QByteArray("printf 'so'; i=0; while [ ! -e gone ] && [ $i -lt 100 ]; do sleep 0.05; i=$((i+1)); done;"
-                      " sleep 1; echo 'Broken pipe' >&2; exit 1\n")
+        << afterEncoder + "echo 'av_interleaved_write_frame(): Broken pipe' >&2; exit 1\n"
+        << QByteArray("echo 'cannot write'; touch gone; exit 3\n") << false
+        << JobState::Failed << JobFailure::ExitStatus << 3 << QByteArray("cannot write") << QByteArray();
+    QTest::newRow("the encoder fails, the decoder dies writing: the encoder's words")
+        << afterEncoder + "sleep 0.1; exec yes\n"
         << QByteArray("echo 'cannot write'; touch gone; exit 3\n") << false
         << JobState::Failed << JobFailure::ExitStatus << 3 << QByteArray("cannot write") << QByteArray();
     // Each ignores its end of the pipe; a stop still ends both.

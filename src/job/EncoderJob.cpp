@@ -10,8 +10,8 @@
 #include <QThread>
 
 #include <algorithm>
-#include <csignal>
 #include <cerrno>
+#include <csignal>
 #include <sys/prctl.h>
 #include <unistd.h>
 

@@ -9,7 +9,7 @@ mode="${1:-run}"
 
 # qt6-translations-l10n: Qt's own texts (file dialogs, standard buttons) in Russian.
 packages=(g++ cmake make pkg-config qt6-base-dev libgl-dev libtag1-dev fonts-liberation lame qt6-translations-l10n)
-[ "$mode" = test ] && packages+=(sox ffmpeg)
+[ "$mode" = test ] && packages+=(sox ffmpeg fusefat dosfstools)
 
 install_missing() {
     "$here/tools/install-missing.sh" "${packages[@]}"

@@ -180,7 +180,8 @@ void TForm1::butReadyClick()
     // Two encoders writing one file leave neither's output. What counts is the file the
     // command to be started writes, which a hand-edited line may name in place of the Output
     // field's. Runs in a terminal are out of sight.
-    const QStringList written = encoderOutputNames(splitCommandText(m_commandText->text()).mid(1));
+    const QStringList arguments = splitCommandText(m_commandText->text()).mid(1);
+    const QStringList written = encoderOutputNames(arguments);
     for (const QString &file : written) {
         if (OutputsInWriting::shared().isBeingWritten(file, QDir::currentPath())) {
             showInformation(messages.strOutputBusy.arg(file));
@@ -188,10 +189,14 @@ void TForm1::butReadyClick()
         }
     }
     // The encoder takes anything for sound: a picture or a text becomes a noise MP3 and "success".
-    if (const QString refusal = inputKindRefusal(trimBelow33(input).toString(), optionSet(), messages);
-        !refusal.isEmpty()) {
-        showInformation(refusal);
-        return;
+    // What counts is what the command to be started reads, which a hand-edited line may name in
+    // place of the Input field's.
+    const OptionSet options = optionSet();
+    for (const QString &read : encoderInputNames(arguments)) {
+        if (const QString refusal = inputKindRefusal(read, options, messages); !refusal.isEmpty()) {
+            showInformation(refusal);
+            return;
+        }
     }
     if (!confirm(messages.strConfirmRun))
         return;

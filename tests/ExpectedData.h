@@ -206,6 +206,10 @@ inline QList<QStringList> messageTexts(const fenwave::MessageTexts &m)
             {"strBatchCounts", m.strBatchCounts},
             {"strBatchLeftOut", m.strBatchLeftOut},
             {"strBatchHandEdit", m.strBatchHandEdit},
+            {"strBatchPageTagsReplace", m.strBatchPageTagsReplace},
+            {"strBatchPageTagsHint", m.strBatchPageTagsHint},
+            {"strBatchPageTagsFillNote", m.strBatchPageTagsFillNote},
+            {"strBatchPageTagsReplaceNote", m.strBatchPageTagsReplaceNote},
             {"strBatchNamePattern", m.strBatchNamePattern},
             {"strBatchNamePatternNone", m.strBatchNamePatternNone},
             {"strBatchNamePatternName", m.strBatchNamePatternName},
@@ -234,6 +238,7 @@ inline QList<QStringList> messageTexts(const fenwave::MessageTexts &m)
             {"strBatchSkippedAppeared", m.strBatchSkippedAppeared},
             {"strBatchSkippedUpToDate", m.strBatchSkippedUpToDate},
             {"strBatchFailedReadOnly", m.strBatchFailedReadOnly},
+            {"strBatchFailedNotRegular", m.strBatchFailedNotRegular},
             {"strBatchNotStarted", m.strBatchNotStarted},
             {"strBatchWillReplace", m.strBatchWillReplace},
             {"strBatchElapsed", m.strBatchElapsed},
@@ -251,7 +256,8 @@ inline QList<QStringList> messageTexts(const fenwave::MessageTexts &m)
             {"strBatchSkippedNotRegular", m.strBatchSkippedNotRegular},
             {"strBatchSkippedPathTooLong", m.strBatchSkippedPathTooLong},
             {"strBatchSkippedChanged", m.strBatchSkippedChanged},
-            {"strShellProgress", m.strShellProgress}};
+            {"strShellProgress", m.strShellProgress},
+            {"strDryRunEmbeddedCover", m.strDryRunEmbeddedCover}};
 }
 
 } // namespace testing

@@ -428,6 +428,7 @@ std::optional<int> ShellEncode::prepareAndStart(const ShellEncodeRequest &reques
     batch.outputFolder = outputFolder;
     batch.existing = request.existing;
     batch.namePattern = request.namePattern;
+    batch.pageTags = request.pageTags;
     batch.language = isKnownLanguage(stored.language) ? stored.language : Language::English;
     const MessageTexts texts = messageTextsFor(batch.language);
     if (readsAsWave(options)) {
@@ -444,8 +445,14 @@ std::optional<int> ShellEncode::prepareAndStart(const ShellEncodeRequest &reques
         batch.routes.decoder = findDecoder();
         batch.routes.readStraight = probeEncoder(*encoder, kinds);
     }
-    const BatchJobs jobs = planBatch(batch, RealFileFacts());
-    const ReportNames names(gathered.inputs, outputFolder, request.outputFolder);
+    JobInputs jobInputs;
+    const BatchJobs jobs = planBatch(batch, RealFileFacts(), jobInputs);
+    // A file found in a folder that another input writes has no job, and no line.
+    std::vector<GatheredInput> reported;
+    reported.reserve(std::size_t(jobs.size()));
+    for (qsizetype input : jobInputs.inputOfJob)
+        reported.push_back(gathered.inputs[std::size_t(input)]);
+    const ReportNames names(reported, outputFolder, request.outputFolder);
 
     if (request.dryRun) {
         for (int i = 0; i < int(jobs.size()); ++i) {
@@ -454,12 +461,18 @@ std::optional<int> ShellEncode::prepareAndStart(const ShellEncodeRequest &reques
                 err << skipLine(names, i, job, texts) << '\n';
                 continue;
             }
-            const QStringList switches = job.switches + shownJobTagSwitches(job.tagRules, job.input, job.kind);
+            const ShownJobTags tags = shownJobTags(job.tagRules, job.input, job.kind);
+            const QStringList switches = job.switches + tags.switches;
             if (job.decoder.isEmpty())
-                out << shellQuoted(QStringList{*encoder} + encoderArguments(switches, job.input, job.output)) << '\n';
+                out << shellQuoted(QStringList{*encoder} + encoderArguments(switches, job.input, job.output));
             else
                 out << shellQuoted(job.decoder) << " | "
-                    << shellQuoted(QStringList{*encoder} + encoderArgumentsFromPipe(switches, job.output)) << '\n';
+                    << shellQuoted(QStringList{*encoder} + encoderArgumentsFromPipe(switches, job.output));
+            // The cover's file exists only while the job runs: a comment says it goes too, and the
+            // line stays one a shell runs.
+            if (tags.embeddedCover)
+                out << "  # " << texts.strDryRunEmbeddedCover;
+            out << '\n';
         }
         out.flush();
         err.flush();

@@ -24,6 +24,8 @@ struct ShellEncodeRequest {
     ExistingOutputPolicy existing = ExistingOutputPolicy::Skip;
     bool dryRun = false;
     QString namePattern; // empty: outputs named as their inputs
+    // How the fields filled on the settings' ID3 page meet each file's own tags.
+    PageTags pageTags = PageTags::Fill;
 };
 
 // Exit statuses of the shell command.

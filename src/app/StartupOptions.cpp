@@ -66,6 +66,11 @@ void describe(QCommandLineParser &parser)
                       QStringLiteral("With --encode: names each output from the input's tags, such as "
                                      "\"{artist}/{album}/{track} {title}\" (see below)."),
                       QStringLiteral("PATTERN")});
+    parser.addOption({QStringLiteral("page-tags"),
+                      QStringLiteral("With --encode: the fields filled on the ID3 page of the settings fill "
+                                     "only the tags a file lacks (fill, the default) or are written over "
+                                     "every file's own (replace)."),
+                      QStringLiteral("HOW")});
     parser.addOption({QStringLiteral("dry-run"),
                       QStringLiteral("With --encode: prints each encoder command line and starts nothing.")});
     parser.addPositionalArgument(QStringLiteral("FILE"),
@@ -110,9 +115,10 @@ QString unknownOptionsText(const QStringList &arguments, const QStringList &unkn
 }
 
 // The options that only --encode takes.
-const char *const kEncodeOptions[] = {"settings", "jobs", "output-dir", "existing", "name-pattern", "dry-run"};
+const char *const kEncodeOptions[]
+    = {"settings", "jobs", "output-dir", "existing", "name-pattern", "page-tags", "dry-run"};
 // The options above that take a value.
-const char *const kEncodeValueOptions[] = {"settings", "jobs", "output-dir", "existing", "name-pattern"};
+const char *const kEncodeValueOptions[] = {"settings", "jobs", "output-dir", "existing", "name-pattern", "page-tags"};
 
 bool takesValue(const QString &name)
 {
@@ -212,6 +218,17 @@ bool readEncodeOptions(const QCommandLineParser &parser, const QStringList &argu
             return false;
         }
     }
+    if (parser.isSet(QStringLiteral("page-tags"))) {
+        const QString text = parser.value(QStringLiteral("page-tags"));
+        if (text == QLatin1String("fill"))
+            encode.pageTags = PageTags::Fill;
+        else if (text == QLatin1String("replace"))
+            encode.pageTags = PageTags::Replace;
+        else {
+            request.error = QStringLiteral("--page-tags takes fill or replace, not '%1'.").arg(text);
+            return false;
+        }
+    }
     if (parser.isSet(QStringLiteral("name-pattern"))) {
         encode.namePattern = parser.value(QStringLiteral("name-pattern"));
         if (encode.namePattern.trimmed().isEmpty()) {
@@ -275,7 +292,8 @@ QString startupHelpText()
                           + programName()
                           + QStringLiteral(" --encode [--settings FILE] [--jobs N] [--output-dir DIR]\n"
                                            "               [--existing skip|overwrite|number|update]\n"
-                                           "               [--name-pattern PATTERN] [--dry-run] FILE|FOLDER...");
+                                           "               [--name-pattern PATTERN] [--page-tags fill|replace]\n"
+                                           "               [--dry-run] FILE|FOLDER...");
     text.replace(0, usageEnd, usage);
     return text
            + QStringLiteral("\nThe file is opened once the window has started. A settings file is restored as\n"
@@ -311,8 +329,9 @@ QString startupHelpText()
                             "\nEach output carries the input's tags: title, artist, album, album artist, year,\n"
                             "track and disc with their totals, genre, comment, and a cover.jpg, folder.jpg or\n"
                             "front.jpg (or .png) beside the input as its picture. A field filled on the ID3\n"
-                            "page of the settings applies to every file instead; the title and the track\n"
-                            "number always come from the file, or from a name such as \"03 - Title.flac\".\n"
+                            "page of the settings fills only what a file's own tags lack; with --page-tags\n"
+                            "replace it is written over every file's. The title and the track number always\n"
+                            "come from the file, or from a name such as \"03 - Title.flac\".\n"
                             "--name-pattern names each output below the output folder (or beside its input)\n"
                             "from {artist}, {albumartist}, {album}, {year}, {track} (two digits), {disc},\n"
                             "{title} and {name} (the input's name); \"/\" makes folders. A missing tag reads\n"

@@ -11,6 +11,8 @@
 #include <QHash>
 #include <QSet>
 
+#include <algorithm>
+
 namespace fenwave {
 
 namespace {
@@ -73,10 +75,28 @@ QString numbered(const QString &name, const QString &extension, int number)
     return name.chopped(extension.size()) + QStringLiteral(" (%1)").arg(number) + extension;
 }
 
-// The switches every job shares: the box's form, without the per-file fields.
+// The name a numbered output was numbered from ("x (2).mp3": "x.mp3"); empty for any other name.
+QString unnumbered(const QString &name, const QString &extension)
+{
+    if (!name.endsWith(extension))
+        return QString();
+    const QStringView stem = QStringView(name).chopped(extension.size());
+    const qsizetype open = stem.lastIndexOf(QLatin1String(" ("));
+    if (open < 0 || !stem.endsWith(u')'))
+        return QString();
+    const QStringView digits = stem.sliced(open + 2, stem.size() - open - 3);
+    const bool number = !digits.isEmpty() && digits.front() != u'0'
+                        && std::all_of(digits.begin(), digits.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+    return number && digits != QLatin1String("1") ? stem.left(open).toString() + extension : QString();
+}
+
+// The switches every job shares: the box's form, without the per-file fields, and without the
+// page's tag fields, which each job meets with its file's own tags (fileTagRules).
 QStringList sharedSwitches(OptionSet options)
 {
     for (Field field : {Field::edtSongName, Field::edtTrackNumber})
+        options.setText(field, QString());
+    for (Field field : filledPageTagFields(options))
         options.setText(field, QString());
     return composeSwitches(options, composesShortForm(options) ? CommandForm::Short : CommandForm::Full);
 }
@@ -88,17 +108,39 @@ public:
         : m_request(request), m_facts(facts), m_extension(batchOutputExtension(request.options)),
           m_patternReadsTags(patternReadsTags(request.namePattern))
     {
-        m_inputIdentities.reserve(qsizetype(request.inputs.size()));
+        const qsizetype count = qsizetype(request.inputs.size());
+        m_inputIdentities.reserve(count);
+        m_drafts.reserve(count);
+        m_draftIdentities.reserve(count);
         for (const BatchInput &input : request.inputs) {
             m_inputIdentities += facts.identity(input.path);
-            if (input.skip == SkipReason::None)
-                m_allInputs.insert(m_inputIdentities.back());
+            m_drafts += draft(input);
+            const QString &output = m_drafts.back().output;
+            m_draftIdentities += output.isEmpty() ? QString() : facts.identity(output);
+        }
+        findOutputsOfOthers();
+        for (qsizetype i = 0; i < count; ++i) {
+            if (request.inputs[std::size_t(i)].skip == SkipReason::None && writerOf(i) < 0)
+                m_allInputs.insert(m_inputIdentities[i]);
         }
     }
 
+    // The input whose job writes this one's file, which then is no input of its own and gets no
+    // job; -1 for an input of its own.
+    qsizetype writerOf(qsizetype index) const { return m_writerOf[std::size_t(index)]; }
+
     BatchJob plan(qsizetype index)
     {
-        const BatchInput &input = m_request.inputs[std::size_t(index)];
+        BatchJob job = m_drafts[index];
+        if (!job.skipped())
+            job.skip = settle(job.output, m_draftIdentities[index], job.input, m_inputIdentities[index]);
+        return job;
+    }
+
+private:
+    // The job before its output is settled: the first name it would get, or why it gets none.
+    BatchJob draft(const BatchInput &input) const
+    {
         BatchJob job;
         job.input = input.path;
         if (input.skip != SkipReason::None) {
@@ -116,11 +158,39 @@ public:
             if (!m_request.namePattern.isEmpty())
                 job.output = patternedOutput(input.path, job.kind);
         }
-        job.skip = settle(job.output, input.path, m_inputIdentities[index]);
         return job;
     }
 
-private:
+    // A file found in a folder under the name another input's job writes (its first name, or
+    // that name numbered) is what an earlier run of the batch wrote: that job's existing
+    // output, for the policy to decide, never an input of its own. A file named alone stays an
+    // input, and is told as the other's output.
+    void findOutputsOfOthers()
+    {
+        m_writerOf.assign(m_request.inputs.size(), -1);
+        QHash<QString, qsizetype> writers; // the first input to write each output
+        for (qsizetype i = 0; i < m_drafts.size(); ++i) {
+            if (!m_drafts[i].skipped() && !m_draftIdentities[i].isEmpty()
+                && m_draftIdentities[i] != m_inputIdentities[i] && !writers.contains(m_draftIdentities[i]))
+                writers.insert(m_draftIdentities[i], i);
+        }
+        if (writers.isEmpty())
+            return;
+        const auto writer = [&writers](const QString &identity, qsizetype index) {
+            const qsizetype found = identity.isEmpty() ? -1 : writers.value(identity, -1);
+            return found == index ? -1 : found;
+        };
+        for (qsizetype i = 0; i < m_drafts.size(); ++i) {
+            const BatchInput &input = m_request.inputs[std::size_t(i)];
+            if (input.folder.isEmpty() || input.skip != SkipReason::None)
+                continue;
+            m_writerOf[std::size_t(i)] = writer(m_inputIdentities[i], i);
+            const QString first = unnumbered(input.path, m_extension);
+            if (m_writerOf[std::size_t(i)] < 0 && !first.isEmpty())
+                m_writerOf[std::size_t(i)] = writer(m_facts.identity(first), i);
+        }
+    }
+
     // The tags are read only for a pattern that names them: a plan is made again and again
     // while the list is edited.
     QString patternedOutput(const QString &input, SoundKind kind) const
@@ -131,18 +201,24 @@ private:
                             nameFromPattern(m_request.namePattern, tags, input, m_extension, m_request.language));
     }
 
-    // What the input holds, and the way it reaches the encoder, or why there is none.
+    // What the input holds, and the way it reaches the encoder, or why there is none. A FIFO or a
+    // device is never read under any input type (RAW PCM takes anything): it could block or never end.
     void route(BatchJob &job, const BatchInput &input) const
     {
         if (!readsAsWave(m_request.options)) {
             job.kind = input.format ? input.format->kind : m_facts.soundKind(job.input);
-            job.skip = skipForKind(kindRefusal(m_request.options, job.kind));
+            job.skip = job.kind == SoundKind::NotRegular ? SkipReason::NotRegularFile
+                                                         : skipForKind(kindRefusal(m_request.options, job.kind));
             return;
         }
         // The check made as the folder was listed is not made again.
         const SoundFormat format = input.format ? *input.format : m_facts.soundFormat(job.input);
         job.kind = format.kind;
         job.channels = format.channels;
+        if (format.kind == SoundKind::NotRegular) {
+            job.skip = SkipReason::NotRegularFile;
+            return;
+        }
         const FileRoute route = routeFor(format, m_request.routes);
         job.skip = route.skip;
         if (route.decoded)
@@ -161,11 +237,10 @@ private:
     }
 
     // Finds the output a job gets, numbering it where needed; the reason when it gets none.
-    SkipReason settle(QString &output, const QString &input, const QString &inputIdentity)
+    SkipReason settle(QString &output, QString identity, const QString &input, const QString &inputIdentity)
     {
         if (output.isEmpty())
             return SkipReason::InputNamesNoFile;
-        QString identity = m_facts.identity(output);
         if (identity == inputIdentity)
             return SkipReason::OutputIsInput;
         if (m_allInputs.contains(identity))
@@ -199,6 +274,9 @@ private:
     const QString m_extension;
     const bool m_patternReadsTags;
     QStringList m_inputIdentities;
+    BatchJobs m_drafts;
+    QStringList m_draftIdentities; // of each draft's output; empty without one
+    std::vector<qsizetype> m_writerOf;
     QSet<QString> m_allInputs;
     QSet<QString> m_taken;
 };
@@ -220,12 +298,25 @@ QString batchOutputExtension(const OptionSet &options)
 
 BatchJobs planBatch(const BatchRequest &request, const BatchFileFacts &facts)
 {
+    JobInputs jobInputs;
+    return planBatch(request, facts, jobInputs);
+}
+
+BatchJobs planBatch(const BatchRequest &request, const BatchFileFacts &facts, JobInputs &jobInputs)
+{
     const QStringList switches = sharedSwitches(request.options);
-    const FileTagRules tagRules = fileTagRules(request.options);
+    const FileTagRules tagRules = fileTagRules(request.options, request.pageTags);
     Planner planner(request, facts);
+    const qsizetype count = qsizetype(request.inputs.size());
     BatchJobs jobs;
-    jobs.reserve(qsizetype(request.inputs.size()));
-    for (qsizetype i = 0; i < qsizetype(request.inputs.size()); ++i) {
+    jobs.reserve(count);
+    jobInputs.inputOfJob.clear();
+    jobInputs.jobOfInput.fill(-1, count);
+    for (qsizetype i = 0; i < count; ++i) {
+        if (planner.writerOf(i) >= 0)
+            continue;
+        jobInputs.jobOfInput[i] = jobs.size();
+        jobInputs.inputOfJob += i;
         BatchJob job = planner.plan(i);
         if (!job.skipped()) {
             const QString inputSwitch = job.decoder.isEmpty() ? mpegInputSwitch(job.kind) : QString();
@@ -235,6 +326,10 @@ BatchJobs planBatch(const BatchRequest &request, const BatchFileFacts &facts)
             job.tagRules = tagRules;
         }
         jobs.push_back(std::move(job));
+    }
+    for (qsizetype i = 0; i < count; ++i) {
+        if (const qsizetype writer = planner.writerOf(i); writer >= 0)
+            jobInputs.jobOfInput[i] = jobInputs.jobOfInput[writer];
     }
     return jobs;
 }

@@ -48,13 +48,28 @@ struct BatchRequest {
 // Read as WAV PCM (readsAsWave), every kind with a route is taken, each by its route
 // (routeFor): an MPEG file with the input switch of its layer, a file through the decoder with
 // the decoder's command; one that needs the decoder when there is none is skipped.
-// An input skipped before planning stays skipped, with no output.
+// An input skipped before planning stays skipped, with no output. A FIFO or a device is
+// skipped under every input type (SkipReason::NotRegularFile).
+// An input found in a folder whose file another input's job writes (under its first output
+// name, or that name numbered " (2)", " (3)"...) is that job's output from an earlier run: it
+// gets no job, and the policy decides for the other's existing output. Named alone, it stays an
+// input, skipped as another input's output.
 // With a name pattern, each output is named by nameFromPattern below the output folder, or
 // below its input's own folder when there is none.
 // Switches: those of the command-line box's form (short while flgDefault is on), without the
-// song title and the track number. The file's own tag switches follow when its job starts, under
-// the rules the page sets (fileTagRules); the plan reads tags only for a pattern that names them.
+// ID3 page's tag fields. The tag switches follow when its job starts, from the file's own tags
+// and the page's fields as `pageTags` says (fileTagRules); the plan reads tags only for a
+// pattern that names them.
 BatchJobs planBatch(const BatchRequest &request, const BatchFileFacts &facts);
+// How the jobs of a plan stand to the inputs of its request, for the views: a row removed takes
+// its input, and the earlier outputs found in a folder that its job writes, out of the list.
+struct JobInputs {
+    QList<qsizetype> inputOfJob; // each job's input
+    QList<qsizetype> jobOfInput; // each input's job: its own, or for an earlier output the job
+                                 // that writes it (-1 where that one is such an output too)
+};
+// The same, saying how the jobs stand to the inputs.
+BatchJobs planBatch(const BatchRequest &request, const BatchFileFacts &facts, JobInputs &jobInputs);
 
 // The extension of the file the encoder writes with these options: ".wav" when it decodes,
 // ".ogg" when it writes Ogg Vorbis, else ".mp3".

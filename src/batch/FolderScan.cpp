@@ -7,8 +7,12 @@
 #include <algorithm>
 #include <vector>
 
+#include <cerrno>
+#include <climits>
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace fenwave {
 
@@ -95,34 +99,35 @@ struct Entry {
 
 enum class EntryKind { Gone, File, Folder, LinkedFolder, Other };
 
-// What stands under the name. A regular file or a folder that readdir() names as such is one
-// (neither is a link): asking the file system again would cost two calls per file of a large
-// library. Links, and entries of file systems that do not tell, are looked at.
-EntryKind entryKind(const QByteArray &path, unsigned char type)
+// What stands under the name in the open folder. A regular file or a folder that readdir()
+// names as such is one (neither is a link), and a FIFO, a device or a socket is none: asking the
+// file system again would cost two calls per file of a large library. Links, and entries of
+// file systems that do not tell, are looked at.
+EntryKind entryKind(int folder, const QByteArray &name, unsigned char type)
 {
-    if (type == DT_REG)
-        return EntryKind::File;
-    if (type == DT_DIR)
-        return EntryKind::Folder;
+    switch (type) {
+    case DT_REG: return EntryKind::File;
+    case DT_DIR: return EntryKind::Folder;
+    case DT_FIFO:
+    case DT_CHR:
+    case DT_BLK:
+    case DT_SOCK: return EntryKind::Other;
+    default: break;
+    }
     struct stat link {};
     struct stat target {};
-    if (::lstat(path.constData(), &link) != 0 || ::stat(path.constData(), &target) != 0)
-        return EntryKind::Gone; // gone meanwhile, or a dangling link
+    if (::fstatat(folder, name.constData(), &link, AT_SYMLINK_NOFOLLOW) != 0
+        || ::fstatat(folder, name.constData(), &target, 0) != 0)
+        // Gone meanwhile, or a dangling link; any other failure (a loop of links, no right to
+        // look) is for the content check and the encoder to tell.
+        return errno == ENOENT ? EntryKind::Gone : EntryKind::File;
     if (S_ISDIR(target.st_mode))
         return S_ISLNK(link.st_mode) ? EntryKind::LinkedFolder : EntryKind::Folder;
     return S_ISREG(target.st_mode) ? EntryKind::File : EntryKind::Other;
 }
 
-// Lists the folder with readdir(), which hands over every name as the file system holds it:
-// Qt's own listing leaves out names that are not valid UTF-8 without a word.
-// Whether the file holds a kind with a route. A name whose text does not give back its bytes is
-// not looked at (its text names another file): it is taken, and skipped later for its name.
-bool hasRoute(const std::optional<SoundFormat> &format)
-{
-    return !format || soundRoute(format->kind) != SoundRoute::None;
-}
-
-// What the content check finds in the file; none for a name that is not looked at.
+// What the content check finds in the file; none for a name that is not looked at: one whose
+// text does not give back its bytes names another file (it is skipped later for its name).
 std::optional<SoundFormat> checkContent(const QByteArray &path)
 {
     const QString text = QFile::decodeName(path);
@@ -131,15 +136,37 @@ std::optional<SoundFormat> checkContent(const QByteArray &path)
     return soundFormatOfFile(text);
 }
 
-// Whether a candidate is taken: by its name alone, or also by its content (a kind with a route).
+// Whether a candidate's content is checked as it is listed (by the input type that takes every
+// kind with a route), or its name alone lists it.
 enum class Judge { ByName, ByContent };
 
-void collect(const QByteArray &folder, const QStringList &extensions, Judge judge, QList<ListedFile> &found)
+// A listed file as the batch meets it: a FIFO or a device, a dangling link and a path too long
+// to open are skipped unread.
+ListedFile listedFile(const QByteArray &path, EntryKind kind, Judge judge)
 {
-    DIR *dir = ::opendir(folder.constData());
-    if (!dir)
-        return;
+    if (path.size() >= PATH_MAX)
+        return {path, std::nullopt, SkipReason::PathTooLong};
+    if (kind == EntryKind::Other)
+        return {path, std::nullopt, SkipReason::NotRegularFile};
+    if (kind == EntryKind::Gone)
+        return {path, std::nullopt, SkipReason::InputDoesNotExist};
+    return {path, judge == Judge::ByContent ? checkContent(path) : std::nullopt};
+}
+
+// The names in the folder open as `folder`, hidden ones left out, in natural order. readdir()
+// hands over every name as the file system holds it: Qt's own listing leaves out names that are
+// not valid UTF-8 without a word.
+std::vector<Entry> entriesOf(int folder)
+{
     std::vector<Entry> entries;
+    // A reader of its own: closing it leaves `folder` open.
+    const int reading = ::fcntl(folder, F_DUPFD_CLOEXEC, 0);
+    DIR *dir = reading >= 0 ? ::fdopendir(reading) : nullptr;
+    if (!dir) {
+        if (reading >= 0)
+            ::close(reading);
+        return entries;
+    }
     while (const dirent *entry = ::readdir(dir)) {
         const QByteArray name(entry->d_name);
         // Hidden files and folders, "." and ".." among them, are left out.
@@ -152,19 +179,28 @@ void collect(const QByteArray &folder, const QStringList &extensions, Judge judg
             return a.name < b.name; // two undecodable names that read alike
         return naturalNameLess(a.shown, b.shown);
     });
-    const QByteArray prefix = folder.endsWith('/') ? folder : folder + '/';
-    for (const Entry &entry : entries) {
-        const QByteArray path = prefix + entry.name;
-        const EntryKind kind = entryKind(path, entry.type);
+    return entries;
+}
+
+// Lists the folder `name` in the folder open as `parent`, `path` being its whole path. Each
+// folder is opened from the one it is in, so that a tree deeper than a path can name is walked
+// all the same, and a subfolder replaced by a link meanwhile is not followed.
+void collect(int parent, const QByteArray &name, const QByteArray &path, const QStringList &extensions, Judge judge,
+             QList<ListedFile> &found)
+{
+    const int subfolderFlags = parent == AT_FDCWD ? 0 : O_NOFOLLOW;
+    const int folder = ::openat(parent, name.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | subfolderFlags);
+    if (folder < 0)
+        return;
+    const QByteArray prefix = path.endsWith('/') ? path : path + '/';
+    for (const Entry &entry : entriesOf(folder)) {
+        const EntryKind kind = entryKind(folder, entry.name, entry.type);
         if (kind == EntryKind::Folder)
-            collect(path, extensions, judge, found);
-        else if (kind == EntryKind::File && hasExtensionOf(entry.shown, extensions)) {
-            const std::optional<SoundFormat> format
-                = judge == Judge::ByContent ? checkContent(path) : std::optional<SoundFormat>();
-            if (hasRoute(format))
-                found += ListedFile{path, format};
-        }
+            collect(folder, entry.name, prefix + entry.name, extensions, judge, found);
+        else if (kind != EntryKind::LinkedFolder && hasExtensionOf(entry.shown, extensions))
+            found += listedFile(prefix + entry.name, kind, judge);
     }
+    ::close(folder);
 }
 
 } // namespace
@@ -175,15 +211,17 @@ QList<ListedFile> listCheckedAudioFiles(const QByteArray &folder, int inputTypeI
     const QStringList &extensions = extensionsOf(inputTypeIndex);
     const bool asWave = inputTypeIndex == -1 || inputTypeIndex == kWavPcmInputType;
     if (!extensions.isEmpty() && !folder.isEmpty())
-        collect(folder, extensions, asWave ? Judge::ByContent : Judge::ByName, found);
+        collect(AT_FDCWD, folder, folder, extensions, asWave ? Judge::ByContent : Judge::ByName, found);
     return found;
 }
 
 QList<QByteArray> listAudioFileNames(const QByteArray &folder, int inputTypeIndex)
 {
     QList<QByteArray> names;
-    for (ListedFile &file : listCheckedAudioFiles(folder, inputTypeIndex))
-        names += std::move(file.path);
+    for (ListedFile &file : listCheckedAudioFiles(folder, inputTypeIndex)) {
+        if (file.skip == SkipReason::None && (!file.format || soundRoute(file.format->kind) != SoundRoute::None))
+            names += std::move(file.path);
+    }
     return names;
 }
 

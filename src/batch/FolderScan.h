@@ -1,5 +1,6 @@
 #pragma once
 
+#include "batch/BatchJob.h"
 #include "batch/SoundKind.h"
 
 #include <QByteArray>
@@ -33,11 +34,18 @@ QList<QByteArray> listAudioFileNames(const QByteArray &folder, int inputTypeInde
 
 // A file the list holds, with what its content check found, so that a plan made right after
 // need not read the file again; none where no check was made (an input type that takes files
-// by name, a name whose text does not give back its bytes).
+// by name, a name whose text does not give back its bytes, a file skipped unread).
 struct ListedFile {
     QByteArray path;
     std::optional<SoundFormat> format;
+    SkipReason skip = SkipReason::None; // known as it is listed: no regular file, none, a path too long
 };
+// Every file of the input type's names, for the batch to take or to skip with the reason: the
+// list above, and also the files whose content is no sound (the check says what they hold), the
+// FIFOs, devices and sockets (SkipReason::NotRegularFile, never opened), dangling links
+// (SkipReason::InputDoesNotExist) and the files whose path is longer than the system opens
+// (SkipReason::PathTooLong, not looked at). Each folder is opened from the one it is in, so
+// that a tree deeper than a path can name is listed whole.
 QList<ListedFile> listCheckedAudioFiles(const QByteArray &folder, int inputTypeIndex);
 
 // true when the name ends in an extension of any input type above, in any letter case.

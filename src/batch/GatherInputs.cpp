@@ -42,6 +42,17 @@ QString identityOf(const QString &absolutePath)
     return isFaithfulFileName(absolutePath) ? sameFileKey(absolutePath) : QStringLiteral("name:") + absolutePath;
 }
 
+// Why a name that cannot be looked at is skipped; none where the encoder is left to say why.
+SkipReason statFailure(int error)
+{
+    switch (error) {
+    case ENOENT:
+    case ENOTDIR: return SkipReason::InputDoesNotExist;
+    case ENAMETOOLONG: return SkipReason::PathTooLong;
+    default: return SkipReason::None;
+    }
+}
+
 class Gatherer
 {
 public:
@@ -65,13 +76,13 @@ public:
         }
         struct stat info {};
         if (::stat(absolute.constData(), &info) != 0) {
-            const SkipReason skip = errno == ENOENT || errno == ENOTDIR ? SkipReason::InputDoesNotExist
-                                                                        : SkipReason::None; // the encoder says why
-            add({{path, QString(), skip}, name.bytes});
+            add({{path, QString(), statFailure(errno)}, name.bytes});
             return;
         }
         if (!S_ISDIR(info.st_mode)) {
-            add({{path, QString()}, name.bytes});
+            // A FIFO or a device (a link to one included) is never opened: it could block or never end.
+            const SkipReason skip = S_ISREG(info.st_mode) ? SkipReason::None : SkipReason::NotRegularFile;
+            add({{path, QString(), skip}, name.bytes});
             return;
         }
         const QList<ListedFile> found = listCheckedAudioFiles(absolute, m_inputType);
@@ -80,7 +91,7 @@ public:
         const QByteArray givenFolder = name.bytes.endsWith('/') ? name.bytes : name.bytes + '/';
         for (const ListedFile &file : found) {
             const QByteArray below = file.path.mid(absolute.size() + (absolute.endsWith('/') ? 0 : 1));
-            const SkipReason skip = isValidUtf8(below) ? SkipReason::None : SkipReason::NameNotUtf8;
+            const SkipReason skip = isValidUtf8(below) ? file.skip : SkipReason::NameNotUtf8;
             add({{QFile::decodeName(file.path), path, skip, file.format}, givenFolder + below});
         }
     }

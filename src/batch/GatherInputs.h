@@ -25,13 +25,17 @@ struct GatheredInputs {
 
 // Turns names given for a batch into its inputs, one way for the window and the shell:
 // - a folder stands for the files in it and its subfolders that the input type with this
-//   rgrInputType index reads (see listAudioFileNames);
+//   rgrInputType index reads (see listCheckedAudioFiles);
 // - one file is one input under any spelling: named again, relative and absolute, through a
 //   symbolic or a hard link, or given alone and inside a given folder; the first one counts,
 //   and a file already `listed` is not taken again;
 // - a name that is not valid UTF-8 is kept, skipped with SkipReason::NameNotUtf8 (the file it
 //   seems to name would be another one); so is a name that names nothing, with
-//   SkipReason::InputDoesNotExist; an empty name is handed on as it is (it names no file).
+//   SkipReason::InputDoesNotExist, a FIFO, a device or a socket (or a link to one), with
+//   SkipReason::NotRegularFile, and a path longer than the system opens, with
+//   SkipReason::PathTooLong; an empty name is handed on as it is (it names no file);
+// - a folder's files that are no sound, no regular file or too deep are listed too, each to be
+//   skipped with its reason (see listCheckedAudioFiles).
 // Names are bytes as the file system holds them (the shell's arguments).
 GatheredInputs gatherInputs(const QList<QByteArray> &names, int inputTypeIndex,
                             const std::vector<BatchInput> &listed = {});

@@ -20,7 +20,7 @@ bool operator==(const FileTime &a, const FileTime &b)
 std::optional<FileTime> modificationTime(const QString &path)
 {
     struct stat info = {};
-    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &info) != 0)
+    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &info) != 0 || !S_ISREG(info.st_mode))
         return std::nullopt;
     return FileTime{qint64(info.st_mtim.tv_sec), qint64(info.st_mtim.tv_nsec)};
 }

@@ -6,7 +6,6 @@
 #include <QRegularExpression>
 
 #include <cerrno>
-#include <fcntl.h>
 #include <sys/stat.h>
 
 namespace fenwave {
@@ -23,6 +22,13 @@ bool isThere(const QString &path)
 {
     const QFileInfo info(path);
     return info.exists() || info.isSymLink();
+}
+
+// A plain file, or a link to one: an output that a policy may replace.
+bool isPlainFile(const QString &path)
+{
+    struct stat info = {};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 JobStatus failed(JobFailure failure, int code = 0)
@@ -66,24 +72,27 @@ std::optional<JobStatus> JobOutput::prepare(const QString &folder)
     if (m_existing == ExistingOutputPolicy::Update)
         m_inputAtStart = modificationTime(absolute(m_input));
     // An output that is there is replaced where it is, through links, as a single run writes
-    // it. One that is no plain file (a device such as /dev/null, a pipe) is written directly:
-    // a file put in its place would take the device's name.
+    // it. Every output name of a batch is made from an input's, so an entry there that is no
+    // plain file (a folder, a pipe, a link to a device or to nothing) is one that a user or
+    // another program put there: it is never written through, and never replaced.
     const QFileInfo existing(absolute(m_name));
-    if (!existing.exists() || existing.isFile()) {
-        const bool update = m_existing == ExistingOutputPolicy::Update;
-        const bool replaces = existing.exists() && (m_existing == ExistingOutputPolicy::Overwrite || update);
-        // Known before the encoding: an output nobody may write is not replaced (one that is up
-        // to date now is left to the decision when the file is done).
-        struct stat info = {};
-        if (replaces && !(update && upToDate())
-            && ::stat(QFile::encodeName(existing.absoluteFilePath()).constData(), &info) == 0
-            && (info.st_mode & 0222) == 0)
-            return failed(JobFailure::OutputReadOnly);
-        m_temporary
-            = std::make_unique<TemporaryOutput>(replaces ? existing.canonicalFilePath() : existing.absoluteFilePath());
-        if (!m_temporary->create(m_leftovers))
-            return failed(JobFailure::CannotCreateOutput, m_temporary->error());
-    }
+    const bool update = m_existing == ExistingOutputPolicy::Update;
+    const bool replacing = m_existing == ExistingOutputPolicy::Overwrite || update;
+    const bool plain = isPlainFile(existing.absoluteFilePath());
+    if (replacing && !plain && isThere(existing.absoluteFilePath()))
+        return failed(JobFailure::OutputNotRegular);
+    // Known before the encoding: an output nobody may write is not replaced (one that is up to
+    // date now is left to the decision when the file is done).
+    const bool replaces = replacing && plain;
+    struct stat info = {};
+    if (replaces && !(update && upToDate())
+        && ::stat(QFile::encodeName(existing.absoluteFilePath()).constData(), &info) == 0 && (info.st_mode & 0222) == 0)
+        return failed(JobFailure::OutputReadOnly);
+    // Skip and number leave an entry there to the moment the file is done, as one that appears.
+    m_temporary
+        = std::make_unique<TemporaryOutput>(replaces ? existing.canonicalFilePath() : existing.absoluteFilePath());
+    if (!m_temporary->create(m_leftovers))
+        return failed(JobFailure::CannotCreateOutput, m_temporary->error());
     m_claim = OutputsInWriting::shared().claim(m_name, m_folder);
     return std::nullopt;
 }
@@ -117,8 +126,6 @@ JobStatus JobOutput::settle(JobStatus ended, bool stopped)
 // The policy for existing outputs decides again now: an output may have appeared since the plan.
 JobStatus JobOutput::place()
 {
-    if (!m_temporary)
-        return JobStatus{JobState::Finished, 1, JobFailure::None, 0};
     TemporaryOutput::Placed placed = TemporaryOutput::Placed::Yes;
     switch (m_existing) {
     case ExistingOutputPolicy::Overwrite: placed = m_temporary->replace(); break;
@@ -138,6 +145,7 @@ JobStatus JobOutput::place()
     switch (placed) {
     case TemporaryOutput::Placed::Yes: return JobStatus{JobState::Finished, 1, JobFailure::None, 0};
     case TemporaryOutput::Placed::ReadOnly: return failed(JobFailure::OutputReadOnly);
+    case TemporaryOutput::Placed::NotRegular: return failed(JobFailure::OutputNotRegular);
     case TemporaryOutput::Placed::NameTaken: // every numbered name was taken
     case TemporaryOutput::Placed::Failed: break;
     }
@@ -198,13 +206,13 @@ void JobOutput::dateBackIfInputChanged()
         --before.seconds;
         before.nanoseconds = 999999999;
     }
-    const struct timespec times[2] = {{0, UTIME_OMIT}, {time_t(before.seconds), long(before.nanoseconds)}};
-    ::utimensat(AT_FDCWD, QFile::encodeName(m_temporary->path()).constData(), times, 0);
+    m_temporary->dateOnceInPlace(before);
 }
 
 // Replaces only an output still older than the input: one made or changed since the plan that
-// is no older stays (NameTaken). Where nothing is, the file takes the name only while it is
-// free, and one that appears in that moment is looked at again, a few times.
+// is no older stays (NameTaken). Only a plain file has an age; anything else there is kept, as
+// replace() keeps it. Where nothing is, the file takes the name only while it is free, and one
+// that appears in that moment is looked at again, a few times.
 TemporaryOutput::Placed JobOutput::placeUnlessUpToDate()
 {
     for (int look = 0; look < kMostLooks; ++look) {

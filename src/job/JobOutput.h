@@ -20,9 +20,10 @@ namespace fenwave {
 //    made it and calls it incomplete when it was there before.
 //  - Through a temporary name: the encoder writes a hidden file beside the output that takes
 //    its place only when the encoder ends with status 0, as the policy for existing outputs
-//    says; a failed or stopped job leaves no partial output and replaces nothing. The policy
-//    that updates compares the output's time with its input's there and then, and dates an
-//    output back when its input changed while it was encoded.
+//    says; a failed or stopped job leaves no partial output and replaces nothing. Any entry at
+//    the output's name counts as an output there; only a plain file (or a link to one) is ever
+//    replaced. The policy that updates compares the output's time with its input's there and
+//    then, and dates an output back when its input changed while it was encoded.
 class JobOutput
 {
 public:
@@ -37,8 +38,7 @@ public:
     // Before the encoder starts in `folder`: the claim in the register, the temporary file. A
     // failed status when the job must not start.
     std::optional<JobStatus> prepare(const QString &folder);
-    // The name the encoder is to write: the temporary file, or the output itself where none
-    // is put in between (in place; a device such as /dev/null).
+    // The name the encoder is to write: the temporary file, or the output itself in place.
     QString writtenTo() const;
     bool redirects() const { return m_mode == Mode::Temporary; }
     // The encoder has ended with `ended`; `stopped`: a stop was asked for. Gives the job's
@@ -69,7 +69,7 @@ private:
     std::optional<FileTime> m_inputAtStart; // when the policy updates
     ExistingOutputPolicy m_existing = ExistingOutputPolicy::Overwrite;
     LeftoverTemporaries *m_leftovers = nullptr;
-    std::unique_ptr<TemporaryOutput> m_temporary; // none when the output is written directly
+    std::unique_ptr<TemporaryOutput> m_temporary; // none in place
     OutputsInWriting::Claim m_claim;
     bool m_existed = false;
     bool m_incomplete = false;

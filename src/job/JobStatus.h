@@ -8,13 +8,14 @@ enum class JobState { Waiting, Encoding, Finished, Failed, Skipped, Stopped };
 enum class JobFailure {
     None,
     ExitStatus,         // the encoder ended with a status other than 0 (code)
-    DecoderExitStatus,  // the decoder before it did, and the encoder did not (code)
+    DecoderExitStatus,  // the decoder failed first, or alone (code)
     Signal,             // a signal ended the encoder or the decoder (code, its number)
     CannotStart,        // the encoder or the decoder could not be started (code, errno; 0: not known)
     CannotCreateOutput, // the temporary output could not be made (code, errno)
     CannotPlaceOutput,  // the finished output could not take its place (code, errno)
     OutputBeingWritten, // another run was writing the output when the job was to start
     OutputReadOnly,     // the output to replace has no write permission at all, and is kept
+    OutputNotRegular,   // an entry that is no regular file has the output's name, and is kept
     CannotWriteCover,   // the input's embedded cover could not be written for the encoder (code, errno)
 };
 

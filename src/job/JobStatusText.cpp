@@ -21,6 +21,7 @@ QString failureText(const JobStatus &status, const MessageTexts &texts)
     case JobFailure::CannotPlaceOutput: return texts.strBatchFailedPlace.arg(qt_error_string(status.code));
     case JobFailure::OutputBeingWritten: return texts.strBatchFailedBusy;
     case JobFailure::OutputReadOnly: return texts.strBatchFailedReadOnly;
+    case JobFailure::OutputNotRegular: return texts.strBatchFailedNotRegular;
     case JobFailure::CannotWriteCover: return texts.strBatchFailedCover.arg(qt_error_string(status.code));
     case JobFailure::None: break;
     }

@@ -9,10 +9,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace fenwave {
 
@@ -22,6 +24,13 @@ constexpr char kMarker[] = ".fenwave-";
 // Random names already taken are tried again, a bounded number of times.
 constexpr int kAttempts = 100;
 
+int renameNoReplace(const char *from, const char *to)
+{
+    return ::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE);
+}
+
+ExclusiveNaming g_naming = {renameNoReplace, ::link};
+
 // A write lock on the whole file, held by the open file itself (not by the process): it goes
 // when the file is closed, by this program or by its end, however it ends.
 bool lockWhole(int handle)
@@ -30,6 +39,24 @@ bool lockWhole(int handle)
     lock.l_type = F_WRLCK;
     lock.l_whence = SEEK_SET;
     return ::fcntl(handle, F_OFD_SETLK, &lock) == 0;
+}
+
+// A file system that keeps no owners or permissions (FAT) refuses to set them: the file then
+// has what that file system gives every file.
+bool keepsNone(int error)
+{
+    return error == ENOSYS || error == EOPNOTSUPP;
+}
+
+// The refusals of a call that a file system lacks: a rename that never replaces, a hard link.
+bool renameNoReplaceMissing(int error)
+{
+    return error == EINVAL || error == ENOSYS;
+}
+
+bool linkMissing(int error)
+{
+    return error == EPERM || error == ENOSYS || error == EOPNOTSUPP;
 }
 
 bool sameFile(const struct stat &a, const struct stat &b)
@@ -61,6 +88,11 @@ void removeUnheld(const QByteArray &path)
 }
 
 } // namespace
+
+ExclusiveNaming setExclusiveNaming(ExclusiveNaming calls)
+{
+    return std::exchange(g_naming, calls);
+}
 
 void LeftoverTemporaries::removeFor(const QByteArray &folder, const QByteArray &prefix)
 {
@@ -135,8 +167,20 @@ TemporaryOutput::Placed TemporaryOutput::replace()
 {
     if (m_path.isEmpty())
         return failed(ENOENT);
+    QByteArray target = m_output;
     struct stat old = {};
-    if (::stat(m_output.constData(), &old) == 0 && S_ISREG(old.st_mode)) {
+    if (::lstat(m_output.constData(), &old) == 0) {
+        // Through links to what they name, which must be a plain file: the rename would put
+        // the file in the place of a link, a pipe or a folder itself.
+        char *resolved = ::realpath(m_output.constData(), nullptr);
+        if (resolved == nullptr)
+            return errno == ENOENT || errno == ELOOP ? Placed::NotRegular : failed(errno);
+        target = resolved;
+        ::free(resolved);
+        if (::stat(target.constData(), &old) != 0)
+            return failed(errno);
+        if (!S_ISREG(old.st_mode))
+            return Placed::NotRegular;
         // Write permission taken away from everyone says: keep this file, whoever asks.
         if ((old.st_mode & 0222) == 0) {
             m_error = EACCES;
@@ -148,17 +192,19 @@ TemporaryOutput::Placed TemporaryOutput::replace()
         if (::fstat(m_handle, &made) != 0)
             return failed(errno);
         if (::geteuid() == 0 && (made.st_uid != old.st_uid || made.st_gid != old.st_gid)
-            && ::fchown(m_handle, old.st_uid, old.st_gid) != 0)
+            && ::fchown(m_handle, old.st_uid, old.st_gid) != 0 && !keepsNone(errno))
             return failed(errno);
-        if (::fchmod(m_handle, old.st_mode & 0777) != 0)
+        // FAT refuses a change of permissions (EPERM, or ENOSYS through FUSE).
+        if ((made.st_mode & 07777) != (old.st_mode & 0777) && ::fchmod(m_handle, old.st_mode & 0777) != 0
+            && !keepsNone(errno) && errno != EPERM)
             return failed(errno);
+    } else if (errno != ENOENT) {
+        return failed(errno);
     }
     // rename() replaces an existing output in one step; the output is never missing meanwhile.
-    if (::rename(m_path.constData(), m_output.constData()) != 0)
+    if (::rename(m_path.constData(), target.constData()) != 0)
         return failed(errno);
-    m_path.clear();
-    release();
-    return Placed::Yes;
+    return inPlace();
 }
 
 TemporaryOutput::Placed TemporaryOutput::placeNew(const QString &outputPath)
@@ -166,20 +212,25 @@ TemporaryOutput::Placed TemporaryOutput::placeNew(const QString &outputPath)
     if (m_path.isEmpty())
         return failed(ENOENT);
     const QByteArray target = QFile::encodeName(outputPath);
-    if (::renameat2(AT_FDCWD, m_path.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) != 0) {
+    if (g_naming.renameNoReplace(m_path.constData(), target.constData()) != 0) {
         if (errno == EEXIST)
             return Placed::NameTaken;
-        // A file system that cannot rename without replacing: a second name, then the
-        // temporary one goes. Where that is refused too, nothing is replaced.
-        if (errno != EINVAL && errno != ENOSYS)
+        if (!renameNoReplaceMissing(errno))
             return failed(errno);
-        if (::link(m_path.constData(), target.constData()) != 0)
-            return errno == EEXIST ? Placed::NameTaken : failed(errno);
-        ::unlink(m_path.constData());
+        // A file system that cannot rename without replacing: a second name, then the
+        // temporary one goes.
+        if (g_naming.link(m_path.constData(), target.constData()) == 0) {
+            ::unlink(m_path.constData());
+        } else if (errno == EEXIST) {
+            return Placed::NameTaken;
+        } else if (!linkMissing(errno)) {
+            return failed(errno);
+        } else if (const Placed placed = renameIfFree(target); placed != Placed::Yes) {
+            // Neither (FAT, network shares through FUSE): the rename follows the look at once.
+            return placed;
+        }
     }
-    m_path.clear();
-    release();
-    return Placed::Yes;
+    return inPlace();
 }
 
 void TemporaryOutput::discard()
@@ -188,6 +239,31 @@ void TemporaryOutput::discard()
         ::unlink(m_path.constData());
     m_path.clear();
     release();
+}
+
+TemporaryOutput::Placed TemporaryOutput::renameIfFree(const QByteArray &target)
+{
+    struct stat there = {};
+    if (::lstat(target.constData(), &there) == 0)
+        return Placed::NameTaken;
+    if (errno != ENOENT)
+        return failed(errno);
+    return ::rename(m_path.constData(), target.constData()) == 0 ? Placed::Yes : failed(errno);
+}
+
+// Dated through the file still open: the name may be another's by now. The access time is given
+// as it is, as FAT through FUSE ignores a change of the modification time alone.
+TemporaryOutput::Placed TemporaryOutput::inPlace()
+{
+    struct stat placed = {};
+    if (m_dateInPlace && ::fstat(m_handle, &placed) == 0) {
+        const struct timespec times[2]
+            = {placed.st_atim, {time_t(m_dateInPlace->seconds), long(m_dateInPlace->nanoseconds)}};
+        ::futimens(m_handle, times);
+    }
+    m_path.clear();
+    release();
+    return Placed::Yes;
 }
 
 TemporaryOutput::Placed TemporaryOutput::failed(int error)

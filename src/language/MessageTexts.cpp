@@ -143,6 +143,17 @@ const MessageText kMessageTexts[] = {
         "В пакете название песни и номер трека берутся из каждого файла."},
     {&MessageTexts::strBatchHandEdit, "The edited command line does not apply to a batch.",
         "Изменённая вручную командная строка к пакету не применяется."},
+    {&MessageTexts::strBatchPageTagsReplace, "Write the ID3 page's fields over each file's tags",
+        "Записывать поля страницы ID3 поверх тегов каждого файла"},
+    {&MessageTexts::strBatchPageTagsHint,
+        "When ticked, the fields filled on the ID3 page replace each file's own tags; when not, they fill only the "
+        "tags a file lacks",
+        "Если отмечено, заполненные на странице ID3 поля заменяют собственные теги каждого файла; если нет, они "
+        "заполняют только те теги, которых в файле нет"},
+    {&MessageTexts::strBatchPageTagsFillNote, "From the ID3 page, written only where a file has none: %1.",
+        "Со страницы ID3, только там, где в файле их нет: %1."},
+    {&MessageTexts::strBatchPageTagsReplaceNote, "From the ID3 page, written over every file's own: %1.",
+        "Со страницы ID3, поверх собственных тегов каждого файла: %1."},
     {&MessageTexts::strBatchNamePattern, "Output names:",
         "Имена выходных файлов:"},
     {&MessageTexts::strBatchNamePatternNone, "as the input files",
@@ -227,6 +238,8 @@ const MessageText kMessageTexts[] = {
         "Пропущен, выходной файл уже актуален"},
     {&MessageTexts::strBatchFailedReadOnly, "Failed, the output is read-only and was kept",
         "Ошибка, выходной файл только для чтения и оставлен как был"},
+    {&MessageTexts::strBatchFailedNotRegular, "Failed, the output is not a regular file and was kept",
+        "Ошибка, выходной файл не является обычным файлом и оставлен как был"},
     {&MessageTexts::strBatchNotStarted, "Not started",
         "Не начат"},
     {&MessageTexts::strBatchWillReplace, "Waiting, will replace the existing output",
@@ -264,6 +277,8 @@ const MessageText kMessageTexts[] = {
         "Пропущен, файл изменился после составления списка: теперь это %1"},
     {&MessageTexts::strShellProgress, "[%1%] %2 of %3 files done, %4 encoding, elapsed %5, remaining %6",
         "[%1%] готово файлов: %2 из %3, кодируется: %4, прошло %5, осталось %6"},
+    {&MessageTexts::strDryRunEmbeddedCover, "and the input's embedded cover, from a temporary file made as the file starts",
+        "и встроенная обложка входного файла, из временного файла, создаваемого при его запуске"},
 };
 // clang-format on
 

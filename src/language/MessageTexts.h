@@ -45,6 +45,10 @@ struct MessageTexts {
         strBatchVersion1Note, strBatchFailedCover;
     // The batch: a file finished with a tag value cut to what the encoder's argument list holds.
     QString strBatchFinishedTagCut;
+    // The batch window: the box that writes the ID3 page's filled fields over each file's own tags
+    // (its caption, what a screen reader tells of it), and the note that names those fields by the
+    // page's labels (%1), as filling only what a file lacks or as written over every file's.
+    QString strBatchPageTagsReplace, strBatchPageTagsHint, strBatchPageTagsFillNote, strBatchPageTagsReplaceNote;
     // Several settings files given at once: %1 lists those not restored.
     QString strSettingsIgnored;
     // What a screen reader calls the parts of the run and batch windows that show no text of
@@ -66,6 +70,9 @@ struct MessageTexts {
     // A batch file whose output another program made while the batch ran (policy skip), and one
     // whose output to replace nobody may write.
     QString strBatchSkippedAppeared, strBatchFailedReadOnly;
+    // A batch file whose output's name another entry holds (a folder, a link to a device, a
+    // pipe), which a policy that replaces outputs does not replace.
+    QString strBatchFailedNotRegular;
     // The policy that replaces only outputs older than their inputs, and a file it skips.
     QString strBatchExistingUpdate, strBatchSkippedUpToDate;
     // The batch window: a file that will not start after a Stop, an output that will be replaced,
@@ -83,6 +90,8 @@ struct MessageTexts {
     // The shell's progress line on a terminal: the share done, files done of all, encoders running,
     // the time so far and the time left.
     QString strShellProgress;
+    // A dry run's note after a line whose encoder would also get the input's embedded cover.
+    QString strDryRunEmbeddedCover;
 };
 
 // The texts of a language; a number that names no language gives all-empty texts.

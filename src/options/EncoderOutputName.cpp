@@ -96,26 +96,42 @@ QString derivedName(const QString &input, const QString &folder, bool decode)
     return folder.endsWith(u'/') ? folder + fileName : folder + u'/' + fileName;
 }
 
+bool namesFile(const QString &name)
+{
+    return !name.isEmpty() && name != QLatin1String("-");
+}
+
 } // namespace
 
 QStringList encoderOutputNames(const QStringList &arguments)
 {
     const Parsed parsed = parse(arguments);
-    const auto isFile = [](const QString &name) { return !name.isEmpty() && name != QLatin1String("-"); };
     if (parsed.gapless) {
         QStringList outputs;
         const QString folder = parsed.gaplessFolder.isEmpty() ? parsed.outputFolder : parsed.gaplessFolder;
         for (const QString &input : parsed.operands) {
-            if (isFile(input))
+            if (namesFile(input))
                 outputs += derivedName(input, folder, parsed.decode);
         }
         return outputs;
     }
     if (parsed.operands.size() >= 2 && !parsed.operands.at(1).isEmpty())
-        return isFile(parsed.operands.at(1)) ? QStringList{parsed.operands.at(1)} : QStringList();
-    if (parsed.operands.isEmpty() || !isFile(parsed.operands.at(0)))
+        return namesFile(parsed.operands.at(1)) ? QStringList{parsed.operands.at(1)} : QStringList();
+    if (parsed.operands.isEmpty() || !namesFile(parsed.operands.at(0)))
         return {};
     return {derivedName(parsed.operands.at(0), parsed.outputFolder, parsed.decode)};
+}
+
+QStringList encoderInputNames(const QStringList &arguments)
+{
+    const Parsed parsed = parse(arguments);
+    const QStringList read = parsed.gapless ? parsed.operands : parsed.operands.mid(0, 1);
+    QStringList inputs;
+    for (const QString &name : read) {
+        if (namesFile(name))
+            inputs += name;
+    }
+    return inputs;
 }
 
 } // namespace fenwave

@@ -14,4 +14,8 @@ namespace fenwave {
 // opens them: relative ones are taken against the folder it runs in.
 QStringList encoderOutputNames(const QStringList &arguments);
 
+// The files the same encoder reads, as it names them: the first remaining operand, or with
+// gapless encoding every operand. "-" (standard input) and an empty name name no file.
+QStringList encoderInputNames(const QStringList &arguments);
+
 } // namespace fenwave

@@ -10,6 +10,8 @@ namespace fenwave {
 // The extension of a picture the encoder takes as a cover, judged by its first bytes: ".jpg",
 // ".png" or ".gif". Empty for anything else (the encoder refuses it and fails the file).
 QString coverExtension(const QByteArray &picture);
+// How many of a picture's first bytes coverExtension needs.
+inline constexpr int kCoverSignatureBytes = 8;
 
 // A cover embedded in a sound file, written to a file of its own in the system's temporary
 // folder so that the encoder can read it; the file goes with the object, however its job ended.

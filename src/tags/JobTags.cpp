@@ -12,6 +12,13 @@ SourceTags tagsOf(const QString &input, SoundKind kind)
     return kind == SoundKind::NotChecked ? readSourceTags(input) : readSourceTags(input, kind);
 }
 
+// An embedded front cover goes to the encoder when it takes the picture; else a picture beside
+// the file stands in, when there is one (readSourceTags).
+bool passesEmbeddedCover(const FileTagRules &rules, const SourceTags &tags)
+{
+    return rules.cover && !coverExtension(tags.cover).isEmpty();
+}
+
 } // namespace
 
 JobTags prepareJobTags(const FileTagRules &rules, const QString &input, SoundKind kind)
@@ -21,31 +28,25 @@ JobTags prepareJobTags(const FileTagRules &rules, const QString &input, SoundKin
         return prepared;
     const SourceTags tags = tagsOf(input, kind);
     QString coverFile = tags.coverFile;
-    if (rules.cover && !tags.cover.isEmpty()) {
-        if (!coverExtension(tags.cover).isEmpty()) {
-            prepared.cover = TemporaryCover::write(tags.cover, &prepared.coverError);
-            if (!prepared.cover)
-                return prepared;
-            coverFile = prepared.cover->path();
-        } else {
-            // A picture the encoder would refuse (and fail the file for): the one beside the file
-            // stands in, when there is one.
-            coverFile = coverBeside(input);
-        }
+    if (passesEmbeddedCover(rules, tags)) {
+        prepared.cover = TemporaryCover::write(tags.cover, &prepared.coverError);
+        if (!prepared.cover)
+            return prepared;
+        coverFile = prepared.cover->path();
     }
-    prepared.switches = fileTagSwitches(rules, tags, input, coverFile);
+    prepared.switches = fileTagSwitches(rules, tags, input, coverFile, &prepared.tagsCut);
     return prepared;
 }
 
-QStringList shownJobTagSwitches(const FileTagRules &rules, const QString &input, SoundKind kind)
+ShownJobTags shownJobTags(const FileTagRules &rules, const QString &input, SoundKind kind)
 {
+    ShownJobTags shown;
     if (!rules.carry)
-        return QStringList();
+        return shown;
     const SourceTags tags = tagsOf(input, kind);
-    QString coverFile = tags.coverFile;
-    if (!tags.cover.isEmpty())
-        coverFile = coverExtension(tags.cover).isEmpty() ? coverBeside(input) : QString();
-    return fileTagSwitches(rules, tags, input, coverFile);
+    shown.embeddedCover = passesEmbeddedCover(rules, tags);
+    shown.switches = fileTagSwitches(rules, tags, input, shown.embeddedCover ? QString() : tags.coverFile);
+    return shown;
 }
 
 } // namespace fenwave

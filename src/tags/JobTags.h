@@ -21,13 +21,19 @@ struct JobTags {
 };
 
 // Reads the tags of `input` (holding `kind`; judged from its content when not checked) and makes
-// its switches under `rules`. An embedded front cover the encoder takes goes to a temporary file
-// passed with "--ti"; else a picture beside the file is passed as it is. Nothing is read when
-// the rules carry no tags.
+// its switches under `rules` (fileTagSwitches), each value cut to a length the encoder's argument
+// list holds. An embedded front cover the encoder takes goes to a temporary file passed with
+// "--ti"; else a picture beside the file is passed as it is. Nothing is read when the rules
+// carry no tags.
 JobTags prepareJobTags(const FileTagRules &rules, const QString &input, SoundKind kind);
 
-// The same switches for a command line that is shown rather than run: an embedded cover, whose
-// file exists only while its job runs, is left out; a picture beside the file is named.
-QStringList shownJobTagSwitches(const FileTagRules &rules, const QString &input, SoundKind kind);
+// The same switches for a command line that is shown rather than run, and whether the run would
+// also pass the file's embedded front cover: its file exists only while the job runs, so the
+// switches leave it out; a picture beside the file is named.
+struct ShownJobTags {
+    QStringList switches;
+    bool embeddedCover = false;
+};
+ShownJobTags shownJobTags(const FileTagRules &rules, const QString &input, SoundKind kind);
 
 } // namespace fenwave

@@ -1,6 +1,7 @@
 #include "tags/NamePattern.h"
 
 #include "tags/TagSwitches.h"
+#include "tags/Utf8Cut.h"
 
 #include <QFileInfo>
 #include <QStringList>
@@ -94,23 +95,6 @@ std::optional<QStringView> bracedText(const QString &pattern, qsizetype open)
     if (close < 0)
         return std::nullopt;
     return QStringView(pattern).mid(open + 1, close - open - 1);
-}
-
-// The longest start of `part` whose UTF-8 form fits in `bytes`, never splitting a character.
-QString cutToBytes(const QString &part, int bytes)
-{
-    int used = 0;
-    qsizetype end = 0;
-    while (end < part.size()) {
-        const bool pair = part[end].isHighSurrogate() && end + 1 < part.size() && part[end + 1].isLowSurrogate();
-        const qsizetype length = pair ? 2 : 1;
-        const int size = int(part.mid(end, length).toUtf8().size());
-        if (used + size > bytes)
-            break;
-        used += size;
-        end += length;
-    }
-    return part.left(end);
 }
 
 // One part of the path, fit for the file system; empty when nothing of it is left.

@@ -1,7 +1,9 @@
 #include "tags/SourceTags.h"
 
+#include "tags/CoverFile.h"
 #include "tags/TagLibSource.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 
@@ -115,6 +117,14 @@ QByteArray mp4Cover(TagLib::MP4::Tag *tag)
     return QByteArray();
 }
 
+// Whether the file holds a picture the encoder takes, judged by its first bytes as an embedded
+// one is: any other (a web page saved as cover.jpg, a WebP) would fail every file it goes with.
+bool isCoverPicture(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) && !coverExtension(file.read(kCoverSignatureBytes)).isEmpty();
+}
+
 // The tags of a file opened as its kind: the common names TagLib maps each format's own to, and
 // the cover where each format keeps it.
 void readTags(SourceTags &tags, TagLib::File *file)
@@ -167,7 +177,7 @@ SourceTags readSourceTags(const QString &path, SoundKind kind)
     const TagLibSource source(path, kind, false);
     if (source.file())
         readTags(tags, source.file());
-    if (isSound(kind) && tags.cover.isEmpty())
+    if (isSound(kind) && coverExtension(tags.cover).isEmpty())
         tags.coverFile = coverBeside(path);
     return tags;
 }
@@ -186,7 +196,7 @@ QString coverBeside(const QString &path)
     const QString folder = QFileInfo(path).path();
     for (const char *name : kNames) {
         const QFileInfo picture(folder + QLatin1Char('/') + QLatin1String(name));
-        if (picture.isFile() && picture.isReadable() && picture.size() > 0)
+        if (picture.isFile() && picture.isReadable() && picture.size() > 0 && isCoverPicture(picture.filePath()))
             return picture.filePath();
     }
     return QString();

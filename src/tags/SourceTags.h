@@ -21,8 +21,10 @@ struct SourceTags {
     int trackTotal = 0;
     int disc = 0;
     int discTotal = 0;
-    QByteArray cover;  // the embedded front cover (JPEG, PNG...), as stored
-    QString coverFile; // a picture beside the file (cover.jpg, folder.jpg, front.jpg or .png)
+    QByteArray cover; // the embedded front cover (JPEG, PNG...), as stored
+    // A picture beside the file (cover.jpg, folder.jpg, front.jpg or .png), when it embeds no
+    // cover the encoder takes.
+    QString coverFile;
 
     bool isEmpty() const;
 };
@@ -37,7 +39,8 @@ SourceTags readSourceTags(const QString &path);
 
 // The picture beside the file at `path` that stands for its album's cover (cover, folder or front
 // .jpg, .jpeg or .png), or empty. The usual spellings only (lower case, or a capital first
-// letter): each costs a look-up per file.
+// letter): each costs a look-up per file. A file that holds no JPEG, PNG or GIF, whatever its
+// name says, is passed over, as the encoder would fail the file it goes with.
 QString coverBeside(const QString &path);
 
 // A number written as "n" or "n/t" (leading blanks and zeros allowed): n, and t when present.

@@ -1,9 +1,12 @@
 #include "tags/TagSwitches.h"
 
 #include "options/CommandLine.h"
+#include "tags/Utf8Cut.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
+
+#include <algorithm>
 
 namespace fenwave {
 
@@ -19,13 +22,46 @@ QString numberOfTotal(int number, int total)
     return total > 0 ? QStringLiteral("%1/%2").arg(number).arg(total) : QString::number(number);
 }
 
-// The encoder stops at a genre number it does not know; a name it does not know it keeps
-// (a version 1 tag then says "Other").
+// The encoder reads a genre as a number when all of it is one, as strtol reads it (blanks
+// before it and a sign allowed), and stops at a number it does not know; its integer wraps
+// (4294967297 would be genre 1), so a number is judged by its digits, never converted whole.
+// Any other text it keeps as a name (a version 1 tag then says "Other"). Debian's lame 3.100
+// knows 0 to 147 (lame --genre-list).
 bool encoderTakesGenre(const QString &genre)
 {
-    bool isNumber = false;
-    const int number = genre.toInt(&isNumber);
-    return !isNumber || (number >= 0 && number <= 147);
+    constexpr int kLastGenre = 147;
+    QStringView rest(genre);
+    while (!rest.isEmpty() && QStringView(u" \t\n\v\f\r").contains(rest.front()))
+        rest = rest.mid(1);
+    const bool negative = rest.startsWith(u'-');
+    if (negative || rest.startsWith(u'+'))
+        rest = rest.mid(1);
+    const bool isNumber
+        = !rest.isEmpty() && std::all_of(rest.begin(), rest.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+    if (!isNumber)
+        return true;
+    while (rest.size() > 1 && rest.front() == u'0')
+        rest = rest.mid(1);
+    return rest.size() <= 3 && rest.toInt() <= kLastGenre && (!negative || rest == u"0");
+}
+
+// The page's fields a batch meets with each file's tags, and where the rules keep each.
+struct PageField {
+    Field field;
+    QString FileTagRules::*value;
+};
+constexpr PageField kPageFields[] = {
+    {Field::edtArtist, &FileTagRules::artist},   {Field::edtAlbum, &FileTagRules::album},
+    {Field::edtYear, &FileTagRules::year},       {Field::cbxGenre, &FileTagRules::genre},
+    {Field::edtComment, &FileTagRules::comment},
+};
+
+// The file's value or the page's, as the rules say.
+QString chosen(const FileTagRules &rules, const QString &page, const QString &file)
+{
+    if (page.isEmpty())
+        return file;
+    return file.isEmpty() || rules.how == PageTags::Replace ? page : file;
 }
 
 } // namespace
@@ -45,23 +81,16 @@ NameTitle titleFromFileName(const QString &path)
     return result.track > 0 ? result : NameTitle{};
 }
 
-QStringList fileTagSwitches(const OptionSet &page, const SourceTags &tags, const QString &inputPath,
-                            const QString &coverFile)
-{
-    return fileTagSwitches(fileTagRules(page), tags, inputPath, coverFile);
-}
-
-FileTagRules fileTagRules(const OptionSet &page)
+FileTagRules fileTagRules(const OptionSet &page, PageTags how)
 {
     const bool pageApplies = !page.isOn(Field::flgDefault);
-    const auto open = [&](Field field) { return !pageApplies || !filled(page, field); };
     FileTagRules rules;
     rules.carry = true;
-    rules.artist = open(Field::edtArtist);
-    rules.album = open(Field::edtAlbum);
-    rules.year = open(Field::edtYear);
-    rules.genre = open(Field::cbxGenre);
-    rules.comment = open(Field::edtComment);
+    rules.how = how;
+    if (pageApplies) {
+        for (const PageField &row : kPageFields)
+            rules.*row.value = trimBelow33(page.text(row.field)).toString();
+    }
     rules.cover = !(pageApplies && page.isOn(Field::rbut1stOnly));
     return rules;
 }
@@ -71,45 +100,45 @@ QList<Field> filledPageTagFields(const OptionSet &page)
     QList<Field> fields;
     if (page.isOn(Field::flgDefault))
         return fields;
-    for (Field field : {Field::edtArtist, Field::edtAlbum, Field::edtYear, Field::cbxGenre, Field::edtComment}) {
-        if (filled(page, field))
-            fields += field;
+    for (const PageField &row : kPageFields) {
+        if (filled(page, row.field))
+            fields += row.field;
     }
     return fields;
 }
 
 QStringList fileTagSwitches(const FileTagRules &rules, const SourceTags &tags, const QString &inputPath,
-                            const QString &coverFile)
+                            const QString &coverFile, bool *cut)
 {
+    if (cut)
+        *cut = false;
     QStringList switches;
     if (!rules.carry)
         return switches;
     const NameTitle fromName = (tags.title.isEmpty() || tags.track <= 0) ? titleFromFileName(inputPath) : NameTitle{};
-    const auto add = [&switches](const char *name, const QString &value) {
-        if (!value.isEmpty())
-            switches << QString::fromLatin1(name) << value;
+    const auto add = [&switches, cut](const char *name, const QString &value, const QString &prefix = QString()) {
+        if (value.isEmpty())
+            return;
+        const QString bounded = cutToBytes(value, kTagValueMaxBytes);
+        if (cut && bounded.size() < value.size())
+            *cut = true;
+        switches << QString::fromLatin1(name) << prefix + bounded;
     };
     add("--tt", tags.title.isEmpty() ? fromName.title : tags.title);
-    if (rules.artist)
-        add("--ta", tags.artist);
-    if (rules.album)
-        add("--tl", tags.album);
-    if (rules.year)
-        add("--ty", tags.year);
+    add("--ta", chosen(rules, rules.artist, tags.artist));
+    add("--tl", chosen(rules, rules.album, tags.album));
+    add("--ty", chosen(rules, rules.year, tags.year));
     if (tags.track > 0)
         add("--tn", numberOfTotal(tags.track, tags.trackTotal));
     else if (fromName.track > 0)
         add("--tn", QString::number(fromName.track));
-    if (rules.genre && encoderTakesGenre(tags.genre))
-        add("--tg", tags.genre);
-    if (rules.comment)
-        add("--tc", tags.comment);
-    if (!tags.albumArtist.isEmpty())
-        add("--tv", QStringLiteral("TPE2=") + tags.albumArtist);
+    add("--tg", chosen(rules, rules.genre, encoderTakesGenre(tags.genre) ? tags.genre : QString()));
+    add("--tc", chosen(rules, rules.comment, tags.comment));
+    add("--tv", tags.albumArtist, QStringLiteral("TPE2="));
     if (tags.disc > 0)
-        add("--tv", QStringLiteral("TPOS=") + numberOfTotal(tags.disc, tags.discTotal));
-    if (rules.cover)
-        add("--ti", coverFile);
+        add("--tv", numberOfTotal(tags.disc, tags.discTotal), QStringLiteral("TPOS="));
+    if (rules.cover && !coverFile.isEmpty())
+        switches << QStringLiteral("--ti") << coverFile;
     return switches;
 }
 

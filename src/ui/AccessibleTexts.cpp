@@ -1,5 +1,6 @@
 #include "ui/AccessibleTexts.h"
 
+#include "language/LanguageTables.h"
 #include "ui/HintTracker.h"
 
 #include <QComboBox>
@@ -83,6 +84,20 @@ void attachLabelBuddies(QWidget *window)
             qFatal("Form1 has no label %s beside a control %s", pair.label, pair.control);
         label->setBuddy(control);
     }
+}
+
+QString labelOfField(Field field, Language language)
+{
+    const char *control = OptionSet::info(field).name;
+    for (const LabelBuddy &pair : kLabelBuddies) {
+        if (qstrcmp(pair.control, control) != 0)
+            continue;
+        for (const TextAssignment &assignment : textAssignments()) {
+            if (assignment.property == TextProperty::Caption && qstrcmp(assignment.target, pair.label) == 0)
+                return textFor(assignment, language);
+        }
+    }
+    return QString();
 }
 
 void nameAndDescribeParts(QWidget *window, const MessageTexts &texts, TableView<PartTexts> parts)

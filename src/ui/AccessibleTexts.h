@@ -1,6 +1,7 @@
 #pragma once
 
 #include "language/MessageTexts.h"
+#include "options/OptionSet.h"
 #include "options/TableView.h"
 
 class QWidget;
@@ -22,6 +23,10 @@ void nameAndDescribeParts(QWidget *window, const MessageTexts &texts, TableView<
 // Makes each label that stands beside an edit or a combo box its buddy, so that a screen reader
 // names the field by the label. Adds nothing visible: no caption holds a mnemonic.
 void attachLabelBuddies(QWidget *window);
+
+// The caption of the label beside a field of the main window, in `language`, as the window shows
+// it; empty for a field without one.
+QString labelOfField(Field field, Language language);
 
 // Gives every widget of the window (not of windows within it) the hint the status bar shows for
 // it (hintForWidget) as its accessible description, and the edit part of each editable combo box

@@ -15,6 +15,7 @@
 #include "ui/Confirmation.h"
 #include "ui/FileDrops.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDialog>
@@ -32,6 +33,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShortcut>
+#include <QSet>
 #include <QSpinBox>
 #include <QTableView>
 #include <QThread>
@@ -62,6 +64,7 @@ const PartTexts kPartTexts[] = {
     {"butBatchOutputDir", nullptr,                             &MessageTexts::strBatchChooseDirHint},
     {"cbxBatchExisting",  nullptr,                             &MessageTexts::strBatchExistingHint},
     {"edtBatchNamePattern", &MessageTexts::strBatchNamePatternName, &MessageTexts::strBatchNamePatternHint},
+    {"flgPageTagsReplace", nullptr,                            &MessageTexts::strBatchPageTagsHint},
     {"barBatchProgress",  &MessageTexts::strBatchProgressName, &MessageTexts::strBatchProgressHint},
     {"butBatchAddFiles",  nullptr,                             &MessageTexts::strBatchAddFilesHint},
     {"butBatchAddFolder", nullptr,                             &MessageTexts::strBatchAddFolderHint},
@@ -90,6 +93,7 @@ struct BatchWindow::Plan {
     std::vector<BatchInput> inputs; // the list, the files added with this plan included
     BatchJobs jobs;
     QVector<bool> replaces; // per job: its output exists and will be replaced
+    JobInputs jobInputs;    // an earlier output found in a folder has no job, and goes with its writer's
     OptionSet options;
     ExistingOutputPolicy existing = ExistingOutputPolicy::Skip;
 };
@@ -118,7 +122,7 @@ void makePlan(BatchRequest request, const QStringList &toAdd, int inputType, con
     plan->options = options;
     plan->existing = request.existing;
     addInputs(request.inputs, toAdd, inputType);
-    plan->jobs = planBatch(request, facts);
+    plan->jobs = planBatch(request, facts, plan->jobInputs);
     plan->inputs = std::move(request.inputs);
     // The next plan looks at each file as it is then.
     for (BatchInput &input : plan->inputs)
@@ -158,6 +162,8 @@ BatchWindow::BatchWindow(Source source, const MessageTexts &texts, QWidget *pare
     m_namePattern = new QLineEdit(this);
     m_namePatternLabel->setObjectName(QStringLiteral("lblBatchNamePattern"));
     m_namePattern->setObjectName(QStringLiteral("edtBatchNamePattern"));
+    m_pageTagsReplace = new QCheckBox(this);
+    m_pageTagsReplace->setObjectName(QStringLiteral("flgPageTagsReplace"));
     m_progress->setObjectName(QStringLiteral("barBatchProgress"));
     m_time->setObjectName(QStringLiteral("lblBatchTime"));
     m_summary->setObjectName(QStringLiteral("lblBatchSummary"));
@@ -214,6 +220,7 @@ BatchWindow::BatchWindow(Source source, const MessageTexts &texts, QWidget *pare
     settings->addWidget(m_existing, 2, 1, Qt::AlignLeft);
     settings->addWidget(m_namePatternLabel, 3, 0);
     settings->addWidget(m_namePattern, 3, 1);
+    settings->addWidget(m_pageTagsReplace, 4, 1);
     settings->setColumnStretch(1, 1);
     auto *progressRow = new QHBoxLayout;
     progressRow->addWidget(m_progress, 1);
@@ -256,6 +263,11 @@ BatchWindow::BatchWindow(Source source, const MessageTexts &texts, QWidget *pare
             replan();
     });
     connect(m_namePattern, &QLineEdit::editingFinished, this, [this] {
+        if (!m_runner)
+            replan();
+    });
+    // The notes say how the page's fields will be written; the jobs take it with the plan.
+    connect(m_pageTagsReplace, &QCheckBox::toggled, this, [this] {
         if (!m_runner)
             replan();
     });
@@ -303,6 +315,7 @@ bool BatchWindow::addFiles(const QStringList &paths)
         m_runner = nullptr;
         m_inputs.clear();
         m_elapsed.invalidate();
+        m_ranFor.reset();
         m_clock.stop();
     }
     // Listed with the next plan, folders read on its thread.
@@ -315,6 +328,11 @@ bool BatchWindow::addFiles(const QStringList &paths)
 bool BatchWindow::isRunning() const
 {
     return m_runner && m_runner->isRunning();
+}
+
+PageTags BatchWindow::pageTags() const
+{
+    return m_pageTagsReplace->isChecked() ? PageTags::Replace : PageTags::Fill;
 }
 
 BatchRequest BatchWindow::request(const OptionSet &options) const
@@ -331,6 +349,7 @@ BatchRequest BatchWindow::request(const OptionSet &options) const
     request.language = m_texts.language;
     request.routes.decoder = findDecoder();
     request.routes.readStraight = m_readStraight;
+    request.pageTags = pageTags();
     return request;
 }
 
@@ -375,6 +394,7 @@ void BatchWindow::takePlan(const Plan &plan)
         return;
     m_planning = false;
     m_inputs = plan.inputs;
+    m_jobOfInput = plan.jobInputs.jobOfInput;
     m_model->setPlannedJobs(plan.jobs, plan.replaces);
     showProgress();
     updateButtons();
@@ -415,6 +435,14 @@ void BatchWindow::showNotes(const OptionSet &options)
     QStringList notes;
     if (!perFileFieldsLeftOut(options).isEmpty())
         notes << m_texts.strBatchLeftOut;
+    if (const QList<Field> fields = filledPageTagFields(options); !fields.isEmpty()) {
+        QStringList labels;
+        for (Field field : fields)
+            labels << labelOfField(field, m_texts.language);
+        const QString &note
+            = pageTags() == PageTags::Replace ? m_texts.strBatchPageTagsReplaceNote : m_texts.strBatchPageTagsFillNote;
+        notes << note.arg(labels.join(QStringLiteral(", ")));
+    }
     if (commandBoxHoldsHandEdit(options))
         notes << m_texts.strBatchHandEdit;
     if (const FileTagRules rules = fileTagRules(options); rules.carry && !rules.cover)
@@ -440,6 +468,7 @@ void BatchWindow::setTexts(const MessageTexts &texts)
     m_namePatternLabel->setText(texts.strBatchNamePattern);
     m_namePattern->setPlaceholderText(texts.strBatchNamePatternNone);
     m_namePattern->setToolTip(texts.strBatchNamePatternHint);
+    m_pageTagsReplace->setText(texts.strBatchPageTagsReplace);
     m_addFiles->setText(texts.strBatchAddFiles);
     m_addFolder->setText(texts.strBatchAddFolder);
     m_remove->setText(texts.strBatchRemove);
@@ -488,6 +517,7 @@ void BatchWindow::startWith(const Plan &plan)
     m_runner = new BatchRunner(encoder, plan.jobs, QDir::currentPath());
     m_runner->setEncodersAtOnce(m_jobs->value());
     m_runner->setExistingOutputPolicy(plan.existing);
+    m_ranFor.reset();
     m_model->setRunner(m_runner);
     connect(m_runner, &BatchRunner::jobChanged, this, &BatchWindow::updateButtons);
     // Progress comes many times a second from every encoder; the counts are told a few times.
@@ -519,6 +549,7 @@ void BatchWindow::retryFailed()
     if (!m_runner || m_runner->isRunning())
         return;
     m_elapsed.start();
+    m_ranFor.reset();
     m_clock.start();
     m_runner->retryFailed();
     showProgress();
@@ -530,14 +561,17 @@ void BatchWindow::removeSelected()
     // While a plan is made, the rows shown may not be the list's rows.
     if (m_runner || m_planning)
         return;
-    QList<int> rows;
+    QSet<qsizetype> rows;
     for (const QModelIndex &index : m_list->selectionModel()->selectedRows())
         rows << index.row();
-    std::sort(rows.begin(), rows.end(), std::greater<int>());
-    for (int row : rows) {
-        if (row >= 0 && row < int(m_inputs.size()))
-            m_inputs.erase(m_inputs.begin() + row);
+    // A row takes its input out, and the earlier outputs found in a folder that its job writes.
+    std::vector<BatchInput> kept;
+    kept.reserve(m_inputs.size());
+    for (qsizetype input = 0; input < qsizetype(m_inputs.size()); ++input) {
+        if (input >= m_jobOfInput.size() || !rows.contains(m_jobOfInput[input]))
+            kept.push_back(std::move(m_inputs[std::size_t(input)]));
     }
+    m_inputs = std::move(kept);
     replan();
 }
 
@@ -647,7 +681,7 @@ void BatchWindow::showProgress()
     m_progress->setValue(int(qBound(0.0, finished, 1.0) * kProgressSteps));
     // The remaining time is reckoned from all the work done, failures included.
     const double progress = m_runner ? m_runner->overallProgress() : 0.0;
-    const qint64 elapsed = m_elapsed.isValid() ? m_elapsed.elapsed() : 0;
+    const qint64 elapsed = m_ranFor ? *m_ranFor : m_elapsed.isValid() ? m_elapsed.elapsed() : 0;
     const bool ending = m_runner && (!isRunning() || m_runner->isStopping());
     if (ending) {
         m_time->setText(m_texts.strBatchElapsed.arg(clockText(elapsed)));
@@ -670,6 +704,7 @@ void BatchWindow::showProgress()
 void BatchWindow::batchFinished()
 {
     m_clock.stop();
+    m_ranFor = m_elapsed.isValid() ? m_elapsed.elapsed() : 0;
     showProgress();
     updateButtons();
     if (m_closeWhenFinished) {
@@ -685,6 +720,7 @@ void BatchWindow::batchFinished()
     m_runner->deleteLater();
     m_runner = nullptr;
     m_elapsed.invalidate();
+    m_ranFor.reset();
     replan();
     showMessage(this, MessageKind::Error, m_texts.strCannotStart.arg(notStarted));
 }
@@ -712,6 +748,7 @@ void BatchWindow::updateButtons()
          {static_cast<QWidget *>(m_outputDir), static_cast<QWidget *>(m_chooseDir), static_cast<QWidget *>(m_existing)})
         setting->setEnabled(!m_runner);
     m_namePattern->setEnabled(!m_runner);
+    m_pageTagsReplace->setEnabled(!m_runner);
 }
 
 void BatchWindow::chooseOutputFolder()

@@ -11,6 +11,7 @@
 #include <optional>
 #include <vector>
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -58,6 +59,8 @@ public:
     void setTexts(const MessageTexts &texts);
 
     bool isRunning() const;
+    // How the ID3 page's filled fields meet each file's own tags in the batch to come.
+    PageTags pageTags() const;
     BatchRunner *runner() const { return m_runner; }
     BatchJobModel *model() const { return m_model; }
 
@@ -93,6 +96,8 @@ private:
     Source m_source;
     MessageTexts m_texts;
     std::vector<BatchInput> m_inputs;
+    // The row of each of m_inputs: an earlier output found in a folder has none of its own.
+    QList<qsizetype> m_jobOfInput;
     OptionSet m_plannedWith; // the options of the plan shown
     BatchJobModel *m_model;
     BatchRunner *m_runner = nullptr;
@@ -105,6 +110,8 @@ private:
     QElapsedTimer m_elapsed;
     QElapsedTimer m_sinceShown; // since the progress and counts were last shown
     QTimer m_clock;
+    // How long the batch ran, once it has ended: the time shown no longer grows.
+    std::optional<qint64> m_ranFor;
     // Start waits for the encoder probe.
     bool m_probing = false;
     // The probed kinds the encoder read at the last Start; none before.
@@ -121,6 +128,7 @@ private:
     QComboBox *m_existing;
     QLabel *m_namePatternLabel = nullptr;
     QLineEdit *m_namePattern = nullptr;
+    QCheckBox *m_pageTagsReplace = nullptr;
     QProgressBar *m_progress;
     QLabel *m_time;
     QLabel *m_summary;

@@ -2,6 +2,7 @@
 #include "app/ShellEncode.h"
 #include "batch/ShellQuoting.h"
 #include "job/EncoderArguments.h"
+#include "tags/TagSwitches.h"
 
 #include "TestFiles.h"
 
@@ -48,10 +49,10 @@ public:
     QString identity(const QString &path) const override { return m_identity.value(path, path); }
     SoundKind soundKind(const QString &path) const override
     {
-        static const QHash<QString, SoundKind> kinds{{"jpg", SoundKind::JpegImage},      {"txt", SoundKind::Text},
-                                                     {"m4a", SoundKind::Mp4Audio},       {"mp2", SoundKind::MpegLayer2},
-                                                     {"flac", SoundKind::Flac},          {"opus", SoundKind::OggOpus},
-                                                     {"adpcm", SoundKind::WavCompressed}};
+        static const QHash<QString, SoundKind> kinds{
+            {"jpg", SoundKind::JpegImage},       {"txt", SoundKind::Text},       {"m4a", SoundKind::Mp4Audio},
+            {"mp2", SoundKind::MpegLayer2},      {"flac", SoundKind::Flac},      {"opus", SoundKind::OggOpus},
+            {"adpcm", SoundKind::WavCompressed}, {"fifo", SoundKind::NotRegular}};
         return kinds.value(path.section(u'.', -1), SoundKind::NotChecked);
     }
     // A name such as "a.6ch.flac" has six channels, any other two; an M4A's are not known.
@@ -145,6 +146,7 @@ private slots:
     void outputs();
     void arguments_data();
     void arguments();
+    void pageTagsReachEachJob();
     void routes_data();
     void routes();
     void realFilesUnderAnySpelling();
@@ -266,6 +268,41 @@ void TestBatchPlan::outputs_data()
         << QStringList{"/m/a.mp3", "/m/b.mp3"};
     QTest::newRow("default settings: as WAV PCM") << Setup([](OptionSet &o) { o.setIndex(Field::rgrInputType, 4); o.setOn(Field::flgDefault, true); })
         << given({"/m/a.jpg"}) << "" << skip << none << none << QStringList{"skip not sound: "};
+    QTest::newRow("FIFO or device: never read, under any type") << inputType(4) << given({"/m/a.fifo", "/m/b.raw"}) << ""
+        << skip << none << none << QStringList{"skip not regular: ", "/m/b.mp3"};
+    QTest::newRow("FIFO or device read as WAV PCM") << kStart << given({"/m/a.fifo"}) << "" << skip << none << none
+        << QStringList{"skip not regular: "};
+    // Run again over a folder: the outputs of the first run are found in it, and are no inputs.
+    QTest::newRow("found: an earlier output is no input, skip") << kStart
+        << given({"/m/d/a.mp3", "/m/d/a.wav", "/m/d/b.flac", "/m/d/b.mp3"}, "/m/d") << "" << skip
+        << QStringList{"/m/d/a.mp3", "/m/d/b.mp3"} << none << QStringList{"skip exists: /m/d/a.mp3", "skip exists: /m/d/b.mp3"};
+    QTest::newRow("found: an earlier output is no input, update") << kStart
+        << given({"/m/d/a.mp3", "/m/d/a.wav", "/m/d/b.flac", "/m/d/b.mp3"}, "/m/d") << "" << update
+        << QStringList{"/m/d/a.wav@100", "/m/d/a.mp3@200", "/m/d/b.flac@300", "/m/d/b.mp3@200"} << none
+        << QStringList{"skip up to date: /m/d/a.mp3", "/m/d/b.mp3"};
+    QTest::newRow("found: earlier numbered outputs are no inputs") << kStart
+        << given({"/m/d/a (2).mp3", "/m/d/a (3).mp3", "/m/d/a.mp3", "/m/d/a.wav"}, "/m/d") << "" << number
+        << QStringList{"/m/d/a.mp3", "/m/d/a (2).mp3", "/m/d/a (3).mp3"} << none << QStringList{"/m/d/a (4).mp3"};
+    QTest::newRow("found: a name like a number is still an input") << kStart
+        << given({"/m/d/a (1).mp3", "/m/d/a (02).mp3", "/m/d/a (x).mp3", "/m/d/b (2).mp3", "/m/d/a.wav"}, "/m/d") << ""
+        << skip << none << none
+        << QStringList{"skip is input: /m/d/a (1).mp3", "skip is input: /m/d/a (02).mp3", "skip is input: /m/d/a (x).mp3",
+                       "skip is input: /m/d/b (2).mp3", "/m/d/a.mp3"};
+    QTest::newRow("found: an earlier output through a link") << kStart
+        << given({"/m/d/a.wav", "/m/d/link.mp3"}, "/m/d") << "" << skip << QStringList{"/m/d/a.mp3"}
+        << QStringList{"/m/d/link.mp3=/m/d/a.mp3"} << QStringList{"skip exists: /m/d/a.mp3"};
+    QTest::newRow("found: decoding writes WAV, the earlier WAV is no input") << on({Field::flgMP3Decode})
+        << given({"/m/d/a.mp3", "/m/d/a.wav"}, "/m/d") << "" << skip << QStringList{"/m/d/a.wav"} << none
+        << QStringList{"skip exists: /m/d/a.wav"};
+    QTest::newRow("found: mirrored below an output folder inside the folder") << kStart
+        << given({"/m/d/a.wav", "/m/d/out/d/a.mp3"}, "/m/d") << "/m/d/out" << skip << QStringList{"/m/d/out/d/a.mp3"}
+        << none << QStringList{"skip exists: /m/d/out/d/a.mp3"};
+    QTest::newRow("found: a file that is left out writes nothing") << kStart
+        << given({"/m/d/a.jpg", "/m/d/a.mp3"}, "/m/d") << "" << skip << QStringList{"/m/d/a.mp3"} << none
+        << QStringList{"skip not sound: ", "skip is input: /m/d/a.mp3"};
+    QTest::newRow("named alone: still an input, told as the other's output") << kStart
+        << given({"/m/d/a.wav"}, "/m/d") + given({"/m/d/a.mp3"}) << "" << skip << QStringList{"/m/d/a.mp3"} << none
+        << QStringList{"skip is another input: /m/d/a.mp3", "skip is input: /m/d/a.mp3"};
     QTest::newRow("skipped job takes no name") << kStart << given({"/a/x.wav", "/b/x.wav"}) << "/o" << skip
         << QStringList{"/o/x.mp3"} << none << QStringList{"skip exists: /o/x.mp3", "skip exists: /o/x.mp3"};
 }
@@ -286,10 +323,16 @@ void TestBatchPlan::outputs()
     request.inputs = inputs;
     request.outputFolder = outputFolder;
     request.existing = policy;
-    const fenwave::BatchJobs jobs = planBatch(request, FakeFacts(existing, sameFiles));
+    JobInputs jobInputs;
+    const fenwave::BatchJobs jobs = planBatch(request, FakeFacts(existing, sameFiles), jobInputs);
     QCOMPARE(outcomes(jobs), expected);
+    QCOMPARE(jobInputs.inputOfJob.size(), jobs.size());
+    QCOMPARE(jobInputs.jobOfInput.size(), qsizetype(inputs.size()));
+    for (qsizetype job : jobInputs.jobOfInput) // every input is listed, as a job or as one's output
+        QVERIFY(job >= 0 && job < jobs.size());
     for (qsizetype i = 0; i < jobs.size(); ++i) {
-        const fenwave::BatchInput &input = inputs[std::size_t(i)];
+        QCOMPARE(jobInputs.jobOfInput[jobInputs.inputOfJob[i]], i);
+        const fenwave::BatchInput &input = inputs[std::size_t(jobInputs.inputOfJob[i])];
         QCOMPARE(jobs[i].input, input.path);
         if (jobs[i].skipped()) {
             QVERIFY(jobs[i].switches.isEmpty());
@@ -316,9 +359,10 @@ void TestBatchPlan::arguments_data()
     QTest::newRow("start values") << kStart << "a.wav" << QStringList{"-m", "j", "-b", "128", "a.wav", "a.mp3"};
     QTest::newRow("default settings") << on({Field::flgDefault, Field::flgCopyright}) << "a.wav"
         << QStringList{"-h", "a.wav", "a.mp3"};
-    QTest::newRow("title and track left out") << texts({{Field::edtSongName, "Song"}, {Field::edtTrackNumber, "3"},
-        {Field::edtArtist, " Чайковский и друзья "}, {Field::edtYear, "20 01"}}) << "a.wav"
-        << QStringList{"-m", "j", "-b", "128", "--ta", "Чайковский и друзья", "--ty", "20 01", "a.wav", "a.mp3"};
+    // The page's artist and year meet each file's own tags as its job starts.
+    QTest::newRow("title and track left out, the page's tags left to each job") << texts({{Field::edtSongName, "Song"},
+        {Field::edtTrackNumber, "3"}, {Field::edtArtist, " Чайковский и друзья "}, {Field::edtYear, "20 01"}}) << "a.wav"
+        << QStringList{"-m", "j", "-b", "128", "a.wav", "a.mp3"};
     QTest::newRow("preset") << Setup([](OptionSet &o) { o.setAvailable(Field::cbxPresets, true); o.setIndex(Field::cbxPresets, 0); })
         << "a.wav" << QStringList{"-m", "j", "--preset", "phone", "-b", "128", "a.wav", "a.mp3"};
     QTest::newRow("variable bitrate") << on({Field::rbutVBR, Field::flgSupport}) << "a.wav"
@@ -357,6 +401,23 @@ void TestBatchPlan::arguments()
     QCOMPARE(jobs.size(), 1);
     QCOMPARE(encoderArguments(jobs.front().switches, jobs.front().input, jobs.front().output), expected);
     QVERIFY(jobs.front().tagRules.carry);
+}
+
+// The ID3 page's fields reach each job as the batch asked, to meet the file's own tags there.
+void TestBatchPlan::pageTagsReachEachJob()
+{
+    SourceTags own;
+    own.artist = QStringLiteral("Own");
+    for (const PageTags how : {PageTags::Fill, PageTags::Replace}) {
+        BatchRequest request;
+        request.options.setText(Field::edtArtist, QStringLiteral(" Чайковский "));
+        request.pageTags = how;
+        request.inputs = given({"a.wav"});
+        const fenwave::BatchJobs jobs = planBatch(request, FakeFacts({}, {}));
+        QCOMPARE(jobs.size(), 1);
+        QCOMPARE(fileTagSwitches(jobs.front().tagRules, own, QStringLiteral("a.wav"), QString()),
+                 QStringList({"--ta", how == PageTags::Fill ? "Own" : "Чайковский"}));
+    }
 }
 
 using Kinds = QList<SoundKind>;

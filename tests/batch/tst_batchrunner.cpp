@@ -2,12 +2,13 @@
 // they are given and say what they did into files beside it.
 #include "TestFiles.h"
 #include "batch/BatchRunner.h"
+#include "job/JobStatusText.h"
+#include "job/TemporaryOutput.h"
+#include "language/MessageTexts.h"
 #include "app/TerminationWatcher.h"
 #include "batch/SoundRoute.h"
-#include "job/JobStatusText.h"
 #include "options/OutputsInWriting.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -24,6 +25,7 @@
 #include <taglib/wavfile.h>
 
 #include <cerrno>
+#include <climits>
 #include <csignal>
 #include <fcntl.h>
 #include <memory>
@@ -41,7 +43,16 @@ using fenwave::SoundKind;
 
 Q_DECLARE_METATYPE(JobState)
 Q_DECLARE_METATYPE(JobFailure)
+
+// How the output's folder gives a file a name only while it is free.
+enum class Naming {
+    LinkOnly, // no rename that never replaces (it answers as where there is none); hard links
+    Neither,  // no such rename, no hard links (both answer as FAT through FUSE does)
+    Fat,      // a FAT file system mounted through FUSE: the calls themselves
+};
+
 Q_DECLARE_METATYPE(ExistingOutputPolicy)
+Q_DECLARE_METATYPE(Naming)
 Q_DECLARE_METATYPE(SkipReason)
 Q_DECLARE_METATYPE(SoundKind)
 
@@ -132,13 +143,126 @@ QString told(const BatchRunner &runner, int index, fenwave::Language language = 
                                         runner.lastWords(index));
 }
 
-// Sets a file's modification time, in seconds since 1970.
+// Sets a file's modification time (and its access time: FAT through FUSE ignores a change of
+// the first alone), in seconds since 1970.
 bool setModified(const QString &path, qint64 seconds)
 {
-    QFile file(path);
-    return file.open(QIODevice::ReadWrite)
-           && file.setFileTime(QDateTime::fromSecsSinceEpoch(seconds), QFileDevice::FileModificationTime);
+    const struct timespec times[2] = {{time_t(seconds), 0}, {time_t(seconds), 0}};
+    return ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0) == 0;
 }
+
+// A file's modification time in nanoseconds since 1970; 0 when it cannot be read.
+qint64 nanosecondsModified(const QString &path)
+{
+    struct stat info = {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return 0;
+    return qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+}
+
+// What a name holds, in words: nothing, a file, a folder, a pipe, or where a link leads.
+QString entryOf(const QString &path)
+{
+    struct stat info = {};
+    const QByteArray name = QFile::encodeName(path);
+    if (::lstat(name.constData(), &info) != 0)
+        return QStringLiteral("nothing");
+    if (S_ISLNK(info.st_mode)) {
+        char target[PATH_MAX];
+        const ssize_t length = ::readlink(name.constData(), target, sizeof target);
+        return QStringLiteral("a link to ") + QString::fromLocal8Bit(target, length > 0 ? length : 0);
+    }
+    return S_ISDIR(info.st_mode)    ? QStringLiteral("a folder")
+           : S_ISFIFO(info.st_mode) ? QStringLiteral("a pipe")
+           : S_ISREG(info.st_mode)  ? QStringLiteral("a file")
+                                    : QStringLiteral("another entry");
+}
+
+int g_linksMade = 0;
+
+int renameNoReplace(const char *from, const char *to)
+{
+    return ::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE);
+}
+
+int renameWithoutNoReplace(const char *, const char *)
+{
+    errno = EINVAL;
+    return -1;
+}
+
+int linkCounted(const char *from, const char *to)
+{
+    ++g_linksMade;
+    return ::link(from, to);
+}
+
+int linkRefused(const char *, const char *)
+{
+    errno = EPERM;
+    return -1;
+}
+
+fenwave::ExclusiveNaming namingOf(Naming naming)
+{
+    switch (naming) {
+    case Naming::LinkOnly: return {renameWithoutNoReplace, linkCounted};
+    case Naming::Neither: return {renameWithoutNoReplace, linkRefused};
+    case Naming::Fat: break;
+    }
+    return {renameNoReplace, linkCounted};
+}
+
+// A small FAT file system in an image file, mounted through FUSE (fusefat) while the object lives.
+class FatMount
+{
+public:
+    FatMount() = default;
+    FatMount(const FatMount &) = delete;
+    FatMount &operator=(const FatMount &) = delete;
+    ~FatMount()
+    {
+        if (m_point.isEmpty())
+            return;
+        for (const char *program : {"fusermount", "fusermount3", "umount"}) {
+            const QStringList arguments
+                = QByteArray(program) == "umount" ? QStringList{m_point} : QStringList{QStringLiteral("-u"), m_point};
+            if (run(QString::fromLatin1(program), arguments).isEmpty())
+                return;
+        }
+    }
+
+    // The reason when it cannot be made or mounted.
+    QString mount(const QString &image, const QString &point)
+    {
+        const QString fusefat = QStandardPaths::findExecutable(QStringLiteral("fusefat"));
+        const QString mkfs = QStandardPaths::findExecutable(QStringLiteral("mkfs.vfat"), {"/usr/sbin", "/sbin"});
+        if (fusefat.isEmpty() || mkfs.isEmpty())
+            return QStringLiteral("fusefat or mkfs.vfat is missing (Debian packages fusefat, dosfstools)");
+        if (!QDir().mkpath(point))
+            return QStringLiteral("cannot make the mount point");
+        if (const QString why = run(mkfs, {QStringLiteral("-C"), image, QStringLiteral("2048")}); !why.isEmpty())
+            return why;
+        if (const QString why = run(fusefat, {QStringLiteral("-o"), QStringLiteral("rw+"), image, point});
+            !why.isEmpty())
+            return QStringLiteral("FUSE mounts are not allowed here: ") + why;
+        m_point = point;
+        return QString();
+    }
+
+private:
+    static QString run(const QString &program, const QStringList &arguments)
+    {
+        QProcess process;
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        process.start(program, arguments);
+        if (!process.waitForFinished(10000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+            return program + QStringLiteral(": ") + QString::fromLocal8Bit(process.readAll()).trimmed();
+        return QString();
+    }
+
+    QString m_point;
+};
 
 bool runToEnd(BatchRunner &runner)
 {
@@ -158,6 +282,10 @@ private slots:
     void existingOutputsStayWhatTheyAre();
     void outputThereWhenDone_data();
     void outputThereWhenDone();
+    void outputThatIsNoPlainFile_data();
+    void outputThatIsNoPlainFile();
+    void outputsWithoutExclusiveNaming_data();
+    void outputsWithoutExclusiveNaming();
     void stop_data();
     void stop();
     void killedProgram();
@@ -171,6 +299,7 @@ private slots:
     void inputChangedAfterPlanning();
     void throughTheDecoder_data();
     void throughTheDecoder();
+    void tagCutIsTold();
     void terminationRequests();
 };
 
@@ -294,8 +423,8 @@ void TestBatchRunner::oneFile()
     }
 }
 
-// An output reached through a link is replaced where the link leads; a pipe (as a device) is
-// written directly, never replaced by a plain file.
+// An output reached through a link is replaced where the link leads; a pipe at an output's name is
+// no output: it stays as it is, nothing is written into it, and the file fails.
 void TestBatchRunner::existingOutputsStayWhatTheyAre()
 {
     QTemporaryDir dir;
@@ -309,13 +438,14 @@ void TestBatchRunner::existingOutputsStayWhatTheyAre()
     BatchRunner runner(encoder, {job("a", "link.mp3"), job("b", "pipe.mp3")}, dir.path());
     QVERIFY(runToEnd(runner));
 
-    QCOMPARE(runner.counts().finished, 2);
+    QCOMPARE(runner.counts().finished, 1);
+    QCOMPARE(runner.status(1).failure, JobFailure::OutputNotRegular);
     QVERIFY(QFileInfo(dir.filePath(QStringLiteral("link.mp3"))).isSymLink());
     QCOMPARE(testing::readAll(dir.filePath(QStringLiteral("target.mp3"))), QByteArray("encoded"));
     struct stat info = {};
     QCOMPARE(::lstat(pipe.constData(), &info), 0);
     QVERIFY(S_ISFIFO(info.st_mode));
-    QCOMPARE(testing::readAll(dir.filePath(QStringLiteral("b.seen"))), QByteArray("pipe\n"));
+    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("b.seen"))));
     QVERIFY(temporariesLeft(dir.path()).isEmpty());
 }
 
@@ -339,6 +469,11 @@ void TestBatchRunner::outputThereWhenDone_data()
     // Gives a file in.wav's time at the start plus `seconds`.
     const auto touch = [](const char *file, int seconds) {
         return "touch -d @" + QByteArray::number(kInputTime + seconds) + ' ' + file + "; ";
+    };
+    // Gives a file in.wav's time at the start plus `nanoseconds`, less than a second.
+    const auto touchWithin = [](const char *file, int nanoseconds) {
+        return "touch -d @" + QByteArray::number(kInputTime) + '.' + QByteArray::number(nanoseconds).rightJustified(9, '0')
+               + ' ' + file + "; ";
     };
     QTest::newRow("skip keeps an output that appeared")
         << skip << true << 0644 << false << QByteArray() << JobState::Skipped << JobFailure::None << "out/a.mp3" << QByteArray("other");
@@ -373,6 +508,13 @@ void TestBatchRunner::outputThereWhenDone_data()
     QTest::newRow("update keeps an output that appeared with the input's time")
         << update << true << 0644 << false << touch("out/a.mp3", 0) << JobState::Skipped << JobFailure::None << "out/a.mp3"
         << QByteArray("other");
+    // Times count to the nanosecond: an output older by less than a second is older.
+    QTest::newRow("update replaces an output that appeared a nanosecond older")
+        << update << true << 0644 << false << touchWithin("in.wav", 1) + touch("out/a.mp3", 0) << JobState::Finished
+        << JobFailure::None << "out/a.mp3" << QByteArray("encoded");
+    QTest::newRow("update keeps an output that appeared with the input's time to the nanosecond")
+        << update << true << 0644 << false << touchWithin("in.wav", 500000000) + touchWithin("out/a.mp3", 500000000)
+        << JobState::Skipped << JobFailure::None << "out/a.mp3" << QByteArray("other");
     QTest::newRow("update replaces an older output that appeared")
         << update << true << 0644 << false << touch("out/a.mp3", -60) << JobState::Finished << JobFailure::None << "out/a.mp3"
         << QByteArray("encoded");
@@ -442,8 +584,8 @@ void TestBatchRunner::outputThereWhenDone()
     // An output put in place is up to date for a run that updates, unless its input changed
     // while it was encoded: then the next such run encodes it again.
     if (policy == ExistingOutputPolicy::Update && state == JobState::Finished) {
-        const qint64 outputTime = QFileInfo(dir.filePath(output)).lastModified().toSecsSinceEpoch();
-        const qint64 inputTime = QFileInfo(dir.filePath(QStringLiteral("in.wav"))).lastModified().toSecsSinceEpoch();
+        const qint64 outputTime = nanosecondsModified(dir.filePath(output));
+        const qint64 inputTime = nanosecondsModified(dir.filePath(QStringLiteral("in.wav")));
         QCOMPARE(outputTime < inputTime, meanwhile.contains("in.wav"));
     }
     if (secondTaken)
@@ -456,6 +598,192 @@ void TestBatchRunner::outputThereWhenDone()
         QCOMPARE(after.st_uid, before.st_uid);
         QCOMPARE(after.st_gid, before.st_gid);
     }
+}
+
+// clang-format off
+void TestBatchRunner::outputThatIsNoPlainFile_data()
+{
+    QTest::addColumn<ExistingOutputPolicy>("policy");
+    QTest::addColumn<QByteArray>("entry"); // the shell command that makes out/a.mp3
+    QTest::addColumn<bool>("during");      // the encoder makes it as it runs; else it is there at the start
+    QTest::addColumn<JobState>("state");
+    QTest::addColumn<JobFailure>("failure");
+    QTest::addColumn<QString>("output");   // the job's output name afterwards
+
+    const auto skip = ExistingOutputPolicy::Skip;
+    const auto number = ExistingOutputPolicy::Number;
+    const auto overwrite = ExistingOutputPolicy::Overwrite;
+    const auto update = ExistingOutputPolicy::Update;
+    const QByteArray device = "ln -s /dev/null out/a.mp3";
+    const QByteArray pipe = "mkfifo out/a.mp3";
+    const QByteArray folder = "mkdir out/a.mp3";
+    const QByteArray dangling = "ln -s gone.mp3 out/a.mp3";
+    const JobState skipped = JobState::Skipped;
+    const JobState finished = JobState::Finished;
+    const JobState failed = JobState::Failed;
+    const JobFailure none = JobFailure::None;
+    const JobFailure notRegular = JobFailure::OutputNotRegular;
+    QTest::newRow("skip: a link to a device") << skip << device << false << skipped << none << "out/a.mp3";
+    QTest::newRow("skip: a pipe") << skip << pipe << false << skipped << none << "out/a.mp3";
+    QTest::newRow("skip: a folder") << skip << folder << false << skipped << none << "out/a.mp3";
+    QTest::newRow("number: a link to a device") << number << device << false << finished << none << "out/a (2).mp3";
+    QTest::newRow("overwrite: a link to a device") << overwrite << device << false << failed << notRegular << "out/a.mp3";
+    QTest::newRow("overwrite: a folder") << overwrite << folder << false << failed << notRegular << "out/a.mp3";
+    QTest::newRow("overwrite: a pipe made during the run") << overwrite << pipe << true << failed << notRegular << "out/a.mp3";
+    QTest::newRow("overwrite: a dangling link made during the run")
+        << overwrite << dangling << true << failed << notRegular << "out/a.mp3";
+    QTest::newRow("update: a link to a device") << update << device << false << failed << notRegular << "out/a.mp3";
+    QTest::newRow("update: a folder made during the run") << update << folder << true << failed << notRegular << "out/a.mp3";
+}
+// clang-format on
+
+// An entry that is no plain file at an output's name (a user or another program put it there,
+// before the file started or while it was encoded) is never written through nor replaced: skip
+// skips, number numbers, and the policies that replace outputs fail the file.
+void TestBatchRunner::outputThatIsNoPlainFile()
+{
+    QFETCH(ExistingOutputPolicy, policy);
+    QFETCH(QByteArray, entry);
+    QFETCH(bool, during);
+    QFETCH(JobState, state);
+    QFETCH(JobFailure, failure);
+    QFETCH(QString, output);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("out")));
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("as made/out")));
+    const auto make = [&entry](const QString &folder) {
+        QProcess shell;
+        shell.setWorkingDirectory(folder);
+        shell.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), QString::fromUtf8(entry)});
+        return shell.waitForFinished() && shell.exitCode() == 0;
+    };
+    QVERIFY(make(dir.filePath(QStringLiteral("as made"))));
+    if (!during)
+        QVERIFY(make(dir.path()));
+    const QString encoder = writeEncoder(dir.path(), (during ? entry + '\n' : QByteArray())
+                                                         + "printf '%s' \"$out\" > wrote; printf encoded > \"$out\"\n");
+    testing::mustWrite(dir.filePath(QStringLiteral("in.wav")), "sound");
+    QVERIFY(setModified(dir.filePath(QStringLiteral("in.wav")), kInputTime));
+
+    BatchRunner runner(encoder, {job("in.wav", "out/a.mp3")}, dir.path());
+    runner.setExistingOutputPolicy(policy);
+    QVERIFY(runToEnd(runner));
+
+    QCOMPARE(runner.status(0).state, state);
+    QCOMPARE(runner.status(0).failure, failure);
+    QCOMPARE(runner.job(0).output, output);
+    if (state == JobState::Skipped)
+        QCOMPARE(runner.job(0).skip, fenwave::SkipReason::AppearedDuringBatch);
+    QCOMPARE(entryOf(dir.filePath(QStringLiteral("out/a.mp3"))),
+             entryOf(dir.filePath(QStringLiteral("as made/out/a.mp3"))));
+    const QByteArray wrote = testing::readAll(dir.filePath(QStringLiteral("wrote")));
+    QVERIFY2(wrote.isEmpty() || wrote.contains(".fenwave-"), wrote.constData());
+    if (state == JobState::Finished)
+        QCOMPARE(testing::readAll(dir.filePath(output)), QByteArray("encoded"));
+    QVERIFY2(temporariesLeft(dir.path()).isEmpty(), qPrintable(temporariesLeft(dir.path()).join(u' ')));
+}
+
+// clang-format off
+void TestBatchRunner::outputsWithoutExclusiveNaming_data()
+{
+    QTest::addColumn<Naming>("naming");
+    QTest::addColumn<ExistingOutputPolicy>("policy");
+    QTest::addColumn<QByteArray>("before"); // what out/a.mp3 holds at the start, older than in.wav; null: nothing
+    QTest::addColumn<QByteArray>("meanwhile"); // what happens during the run, in the shell
+    QTest::addColumn<JobState>("state");
+    QTest::addColumn<QString>("output");    // the job's output name afterwards
+    QTest::addColumn<QByteArray>("aHolds"); // what out/a.mp3 holds afterwards
+
+    const auto skip = ExistingOutputPolicy::Skip;
+    const auto number = ExistingOutputPolicy::Number;
+    const auto overwrite = ExistingOutputPolicy::Overwrite;
+    const auto update = ExistingOutputPolicy::Update;
+    const QByteArray nothing;
+    const QByteArray appears = "printf other > out/a.mp3; ";
+    const JobState finished = JobState::Finished;
+    QTest::newRow("no exclusive rename: a second name puts the output in place")
+        << Naming::LinkOnly << skip << nothing << QByteArray() << finished << "out/a.mp3" << QByteArray("encoded");
+    QTest::newRow("no exclusive rename: skip keeps an output that appeared")
+        << Naming::LinkOnly << skip << nothing << appears << JobState::Skipped << "out/a.mp3" << QByteArray("other");
+    QTest::newRow("neither: the output takes its free name")
+        << Naming::Neither << skip << nothing << QByteArray() << finished << "out/a.mp3" << QByteArray("encoded");
+    QTest::newRow("neither: skip keeps an output that appeared")
+        << Naming::Neither << skip << nothing << appears << JobState::Skipped << "out/a.mp3" << QByteArray("other");
+    QTest::newRow("neither: number takes the next name")
+        << Naming::Neither << number << nothing << appears << finished << "out/a (2).mp3" << QByteArray("other");
+    QTest::newRow("neither: update puts a new output in place")
+        << Naming::Neither << update << nothing << QByteArray() << finished << "out/a.mp3" << QByteArray("encoded");
+    QTest::newRow("FAT: the output takes its free name")
+        << Naming::Fat << skip << nothing << QByteArray() << finished << "out/a.mp3" << QByteArray("encoded");
+    QTest::newRow("FAT: skip keeps an output that appeared")
+        << Naming::Fat << skip << nothing << appears << JobState::Skipped << "out/a.mp3" << QByteArray("other");
+    QTest::newRow("FAT: number takes the next name")
+        << Naming::Fat << number << nothing << appears << finished << "out/a (2).mp3" << QByteArray("other");
+    QTest::newRow("FAT: overwrite replaces an output")
+        << Naming::Fat << overwrite << QByteArray("old") << QByteArray() << finished << "out/a.mp3" << QByteArray("encoded");
+    QTest::newRow("FAT: update replaces an older output")
+        << Naming::Fat << update << QByteArray("old") << QByteArray() << finished << "out/a.mp3" << QByteArray("encoded");
+    QTest::newRow("FAT: update dates back an output whose input changed meanwhile")
+        << Naming::Fat << update << QByteArray("old") << "touch -d @" + QByteArray::number(kInputTime + 60) + " in.wav; "
+        << finished << "out/a.mp3" << QByteArray("encoded");
+}
+// clang-format on
+
+// Where the file system has no rename that never replaces (it answers EINVAL), a second name
+// takes the output's place; where it has no hard links either (EPERM), the name is looked at
+// once more and the file renamed. FAT through FUSE is such a file system.
+void TestBatchRunner::outputsWithoutExclusiveNaming()
+{
+    QFETCH(Naming, naming);
+    QFETCH(ExistingOutputPolicy, policy);
+    QFETCH(QByteArray, before);
+    QFETCH(QByteArray, meanwhile);
+    QFETCH(JobState, state);
+    QFETCH(QString, output);
+    QFETCH(QByteArray, aHolds);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QString folder = dir.path();
+    FatMount fat;
+    if (naming == Naming::Fat) {
+        folder = dir.filePath(QStringLiteral("fat"));
+        if (const QString why = fat.mount(dir.filePath(QStringLiteral("fat.img")), folder); !why.isEmpty())
+            QSKIP(qPrintable(why));
+    }
+    const fenwave::ExclusiveNaming own = fenwave::setExclusiveNaming(namingOf(naming));
+    const auto restore = qScopeGuard([own] { fenwave::setExclusiveNaming(own); });
+    g_linksMade = 0;
+    QVERIFY(QDir(folder).mkpath(QStringLiteral("out")));
+    testing::mustWrite(folder + QStringLiteral("/in.wav"), "sound");
+    QVERIFY(setModified(folder + QStringLiteral("/in.wav"), kInputTime));
+    if (!before.isNull()) {
+        testing::mustWrite(folder + QStringLiteral("/out/a.mp3"), before);
+        QVERIFY(setModified(folder + QStringLiteral("/out/a.mp3"), kInputTime - 100));
+    }
+    const QString encoder = writeEncoder(dir.path(), meanwhile + "printf encoded > \"$out\"\n");
+
+    BatchRunner runner(encoder, {job("in.wav", "out/a.mp3")}, folder);
+    runner.setExistingOutputPolicy(policy);
+    QVERIFY(runToEnd(runner));
+
+    QVERIFY2(runner.status(0).state == state,
+             qPrintable(QString::number(int(runner.status(0).state)) + QStringLiteral(": ")
+                        + fenwave::jobStatusText(runner.status(0), fenwave::messageTextsFor(fenwave::Language::English),
+                                                 fenwave::StatusView::BatchList)));
+    QCOMPARE(runner.job(0).output, output);
+    QCOMPARE(testing::readAll(folder + QStringLiteral("/out/a.mp3")), aHolds);
+    if (state == JobState::Finished)
+        QCOMPARE(testing::readAll(folder + '/' + output), QByteArray("encoded"));
+    // FAT keeps times to two seconds: an output dated back is still older than its input.
+    if (meanwhile.contains("in.wav"))
+        QVERIFY(nanosecondsModified(folder + '/' + output) < nanosecondsModified(folder + QStringLiteral("/in.wav")));
+    // Without a rename that never replaces, a new name is a second name first.
+    if (naming == Naming::LinkOnly)
+        QVERIFY(g_linksMade > 0);
+    QVERIFY2(temporariesLeft(folder).isEmpty(), qPrintable(temporariesLeft(folder).join(u' ')));
 }
 
 // clang-format off
@@ -935,6 +1263,29 @@ void TestBatchRunner::throughTheDecoder()
         const qint64 length = QString::fromStdString(lengths.front()->toString().to8Bit(true)).toLongLong();
         QVERIFY2(std::abs(length - 1000) < 100, qPrintable(QString::number(length)));
     }
+}
+
+// A title longer than the encoder's argument list takes is cut for it: the file is encoded, and
+// its state says so.
+void TestBatchRunner::tagCutIsTold()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString input = dir.filePath(QStringLiteral("long title.wav"));
+    QVERIFY(testing::writeAll(input, testing::silentWave()));
+    {
+        TagLib::RIFF::WAV::File file(QFile::encodeName(input).constData());
+        file.ID3v2Tag()->setTitle(TagLib::String(std::string(1024 * 1024, 't')));
+        QVERIFY(file.save());
+    }
+    BatchJob planned = job(input, QStringLiteral("out.mp3"));
+    planned.tagRules.carry = true;
+    BatchRunner runner(writeEncoder(dir.path(), "printf encoded > \"$out\"\n"), {planned}, dir.path());
+    QVERIFY(runToEnd(runner));
+    QCOMPARE(runner.status(0).state, JobState::Finished);
+    QCOMPARE(told(runner, 0), QStringLiteral("Finished, a tag too long for the encoder was cut"));
+    QCOMPARE(told(runner, 0, fenwave::Language::Russian),
+             QStringLiteral("Готово, слишком длинный для кодировщика тег обрезан"));
 }
 
 // A program killed outright takes its encoders with it; the temporary output it leaves goes with

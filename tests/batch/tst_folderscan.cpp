@@ -6,10 +6,12 @@
 #include <QDir>
 #include <QFile>
 #include <QHash>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace fenwave;
@@ -30,6 +32,50 @@ private slots:
 private:
     QTemporaryDir m_dir;
 };
+
+namespace {
+
+// Folders below the test files deeper than a path can name: levels of 250 bytes each.
+constexpr int kDeepLevels = 20;
+const QByteArray kDeepLevel(250, 'd');
+
+QByteArray deepFolders(int levels)
+{
+    QByteArray path = "Deep";
+    for (int i = 0; i < levels; ++i)
+        path += '/' + kDeepLevel;
+    return path;
+}
+
+// Makes the folders from each one's handle, as their paths are too long to name them, and a
+// WAV file in the second and in the last.
+bool makeDeepTree(const QByteArray &root)
+{
+    int folder = ::open(root.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    bool made = folder >= 0;
+    for (int level = 0; made && level <= kDeepLevels; ++level) {
+        const QByteArray name = level == 0 ? QByteArray("Deep") : kDeepLevel;
+        const int next = ::mkdirat(folder, name.constData(), 0700) == 0
+                             ? ::openat(folder, name.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)
+                             : -1;
+        ::close(folder);
+        folder = next;
+        made = folder >= 0;
+        if (made && (level == 2 || level == kDeepLevels)) {
+            const int file
+                = ::openat(folder, level == 2 ? "a.wav" : "b.wav", O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+            const QByteArray wave = testing::silentWave();
+            made = file >= 0 && ::write(file, wave.constData(), size_t(wave.size())) == wave.size();
+            if (file >= 0)
+                ::close(file);
+        }
+    }
+    if (folder >= 0)
+        ::close(folder);
+    return made;
+}
+
+} // namespace
 
 void TestFolderScan::initTestCase()
 {
@@ -83,6 +129,16 @@ void TestFolderScan::initTestCase()
     QCOMPARE(::link(QFile::encodeName(root + "/Album/track 2.wav").constData(),
                     QFile::encodeName(root + "/Elsewhere/hard.wav").constData()),
              0);
+    // A picture, a FIFO, a device and a dangling link named as WAV files, beside one; an Opus file.
+    QVERIFY(QDir(root).mkpath("Mixed") && QDir(root).mkpath("Opus"));
+    testing::mustWrite(root + "/Mixed/a.wav", testing::silentWave());
+    testing::mustWrite(root + "/Mixed/cover.wav", jpeg);
+    QCOMPARE(::mkfifo(QFile::encodeName(root + "/Mixed/fifo.wav").constData(), 0600), 0);
+    QVERIFY(QFile::link("/dev/null", root + "/Mixed/null.wav"));
+    QVERIFY(QFile::link(root + "/Mixed/nothing", root + "/Mixed/gone.wav"));
+    testing::mustWrite(root + "/Opus/n.opus",
+                       QByteArray("OggS", 4) + QByteArray(22, '\0') + "\x01\x13OpusHead\x01\x02" + QByteArray(9, '\0'));
+    QVERIFY(makeDeepTree(QFile::encodeName(root)));
     // Relative names are given against the folder of the test files.
     QVERIFY(QDir::setCurrent(root));
 }
@@ -92,6 +148,8 @@ void TestFolderScan::cleanupTestCase()
 {
     for (const QByteArray &name : {QByteArray("/Album/CD 2/\xFF\xFE.wav"), QByteArray("/\xFF\xFE.wav")})
         ::unlink((QFile::encodeName(m_dir.path()) + name).constData());
+    // Nor paths longer than the system opens.
+    QCOMPARE(QProcess::execute("rm", {"-rf", "--", m_dir.path() + "/Deep"}), 0);
 }
 
 // clang-format off
@@ -112,6 +170,7 @@ void TestFolderScan::listsByInputType_data()
     QTest::newRow("RAW PCM") << 4 << "Album" << QStringList{"e.raw", "f.PCM"};
     QTest::newRow("unknown type") << 6 << "Album" << QStringList{};
     QTest::newRow("missing folder") << 5 << "Nowhere" << QStringList{};
+    QTest::newRow("WAV PCM: Opus") << 5 << "Opus" << QStringList{"n.opus"};
 }
 // clang-format on
 
@@ -191,6 +250,21 @@ void TestFolderScan::gathersInputs_data()
         << Names{"Album/b.aiff|Album/b.aiff|"};
     QTest::newRow("a folder without audio files") << Names{"Quiet/"} << QStringList{} << false
         << Names{"empty folder Quiet/"};
+    QTest::newRow("a folder's files of no sound, no regular file or none are named")
+        << Names{"Mixed"} << QStringList{} << false
+        << Names{"Mixed/a.wav|Mixed/a.wav|", "Mixed/cover.wav|Mixed/cover.wav|no sound",
+                 "Mixed/fifo.wav|Mixed/fifo.wav|not regular", "Mixed/gone.wav|Mixed/gone.wav|missing",
+                 "Mixed/null.wav|Mixed/null.wav|not regular"};
+    QTest::newRow("a FIFO and a link to a device, named")
+        << Names{"Mixed/fifo.wav", "Mixed/null.wav"} << QStringList{} << false
+        << Names{"Mixed/fifo.wav|Mixed/fifo.wav|not regular", "Mixed/null.wav|Mixed/null.wav|not regular"};
+    const QByteArray near = deepFolders(2) + "/a.wav";
+    const QByteArray far = deepFolders(kDeepLevels) + "/b.wav";
+    QTest::newRow("a tree deeper than a path can name")
+        << Names{"Deep"} << QStringList{} << false
+        << Names{near + '|' + near + '|', far + '|' + far + "|path too long"};
+    QTest::newRow("a path too long, named") << Names{far} << QStringList{} << false
+        << Names{far + '|' + far + "|path too long"};
 }
 // clang-format on
 
@@ -212,9 +286,12 @@ void TestFolderScan::gathersInputs()
     for (const GatheredInput &input : gathered.inputs) {
         const QByteArray path = QFile::encodeName(input.input.path);
         QVERIFY2(path.isEmpty() || path.startsWith(root), path.constData());
-        const char *reason = input.input.skip == SkipReason::NameNotUtf8         ? "not UTF-8"
-                             : input.input.skip == SkipReason::InputDoesNotExist ? "missing"
-                                                                                 : "";
+        const char *reason = input.input.skip == SkipReason::NameNotUtf8                ? "not UTF-8"
+                             : input.input.skip == SkipReason::InputDoesNotExist        ? "missing"
+                             : input.input.skip == SkipReason::NotRegularFile           ? "not regular"
+                             : input.input.skip == SkipReason::PathTooLong              ? "path too long"
+                             : input.input.format && !isSound(input.input.format->kind) ? "no sound"
+                                                                                        : "";
         outcome += input.given + '|' + path.mid(root.size()) + '|' + reason;
     }
     for (const QByteArray &folder : gathered.emptyFolders)

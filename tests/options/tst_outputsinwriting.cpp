@@ -111,6 +111,8 @@ void TestOutputsInWriting::encoderOutputs_data()
     QTest::newRow("a tag value named like a file") << QStringList{"--ta", "out.mp3", "in.wav", "real.mp3"}
                                                    << QStringList{"real.mp3"};
     QTest::newRow("a negative value") << QStringList{"--gain", "-3", "in.wav", "out.mp3"} << QStringList{"out.mp3"};
+    QTest::newRow("sampling frequency, value next") << QStringList{"-s", "44.1", "in.wav", "out.mp3"}
+                                                    << QStringList{"out.mp3"};
     QTest::newRow("a switch after the names") << QStringList{"in.wav", "out.mp3", "-V"} << QStringList{"out.mp3"};
     QTest::newRow("blanks and Cyrillic") << QStringList{"--tt", "Песня", " в ход.wav", "вы ход .mp3"}
                                          << QStringList{"вы ход .mp3"};
@@ -131,6 +133,8 @@ void TestOutputsInWriting::encoderOutputs_data()
     QTest::newRow("gapless") << QStringList{"--nogap", "a.wav", "x/b.wav"} << QStringList{"a.mp3", "x/b.mp3"};
     QTest::newRow("gapless into a folder") << QStringList{"--nogapout", "o", "--nogap", "a.wav", "x/b.wav"}
                                            << QStringList{"o/a.mp3", "o/b.mp3"};
+    QTest::newRow("gapless into the output folder") << QStringList{"--out-dir", "o", "--nogap", "a.wav", "x/b.wav"}
+                                                    << QStringList{"o/a.mp3", "o/b.mp3"};
     QTest::newRow("standard output") << QStringList{"a.wav", "-"} << QStringList();
     QTest::newRow("standard input alone") << QStringList{"-"} << QStringList();
     QTest::newRow("standard input, output named") << QStringList{"-", "e.mp3"} << QStringList{"e.mp3"};

@@ -14,6 +14,7 @@
 
 #include <pwd.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace fenwave;
@@ -132,6 +133,40 @@ private slots:
         QCOMPARE(path, expected);
     }
 
+    // An account the system does not know (a container's numeric user) and no HOME: no store at
+    // all, rather than one in "/.config" that every such user would share.
+    void defaultFilePathWithoutAccount()
+    {
+        if (::geteuid() != 0)
+            QSKIP("needs the superuser to run as a user without an account");
+        uid_t unknown = 4000000000u;
+        while (::getpwuid(unknown))
+            ++unknown;
+        int pipeEnds[2];
+        QVERIFY(::pipe(pipeEnds) == 0);
+        const pid_t child = ::fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            ::close(pipeEnds[0]);
+            qunsetenv("HOME");
+            qunsetenv("XDG_CONFIG_HOME");
+            QStandardPaths::setTestModeEnabled(false);
+            const QByteArray path = ::setuid(unknown) == 0 ? UserStore::defaultFilePath().toUtf8() : "setuid failed";
+            const bool written = ::write(pipeEnds[1], path.constData(), size_t(path.size())) == path.size();
+            ::_exit(written ? 0 : 1);
+        }
+        ::close(pipeEnds[1]);
+        QByteArray path;
+        char buffer[512];
+        for (ssize_t got; (got = ::read(pipeEnds[0], buffer, sizeof buffer)) > 0;)
+            path.append(buffer, got);
+        ::close(pipeEnds[0]);
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        QCOMPARE(path, QByteArray());
+    }
+
     void defaultFilePathInTestMode()
     {
         const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
@@ -230,6 +265,11 @@ private slots:
             << "A" << T::Dword << 4ll << QString();
         QTest::newRow("cut hex dropped") << s + "\"B\"=hex:01,02,\\\n\"A\"=dword:00000004\n"
                                          << "B" << T::Absent << -1ll << QString();
+        // A file whose last line has no line break, as an editor may leave it: read to its last byte.
+        QTest::newRow("last line without line break") << s + "\"LamePath\"=\"/usr/bin/lame\""
+                                                      << "LamePath" << T::String << -1ll << "/usr/bin/lame";
+        QTest::newRow("last dword without line break") << s + "\"A\"=dword:0000001f"
+                                                       << "A" << T::Dword << 31ll << QString();
         // A malformed line after a sound one of the same name: the malformed line is
         // ignored, so the sound value stands (a later line would otherwise win).
         const QByteArray a2 = s + "\"A\"=dword:00000002\n";

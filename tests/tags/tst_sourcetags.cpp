@@ -1,5 +1,6 @@
 // Tags and covers read from real sound files, made here with the real tools and tagged the way
 // other programs tag them.
+#include "tags/JobTags.h"
 #include "tags/SourceProperties.h"
 #include "tags/SourceTags.h"
 
@@ -11,10 +12,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <taglib/flacfile.h>
+#include <taglib/flacpicture.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/infotag.h>
 #include <taglib/tpropertymap.h>
 #include <taglib/wavfile.h>
+#include <taglib/xiphcomment.h>
 
 #include <sys/inotify.h>
 #include <unistd.h>
@@ -112,6 +116,9 @@ private slots:
     void readsNumbersAndYears();
     void takesTheId3ChunkOfAWaveFirst();
     void findsTheCoverBesideTheFile();
+    void takesTheFrontCover_data();
+    void takesTheFrontCover();
+    void jobTagsOfRealFiles();
 
 private:
     QString make(const QString &name, const QStringList &outputArguments, const QStringList &tags, bool withCover);
@@ -177,6 +184,8 @@ void TestSourceTags::readsEveryKind_data()
         << kCyrillic << "Артист" << "Various" << "2019" << all << "Rock|Nice one";
     QTest::newRow("AIFF with ID3v2") << "a.aiff" << QStringList{"-write_id3v2", "1"} << kAlbumTags << false
         << kCyrillic << "Артист" << "Various" << "2019" << all << "Rock|Nice one";
+    QTest::newRow("AIFF-C with ID3v2") << "a.aifc" << QStringList{"-c:a", "pcm_f32be", "-write_id3v2", "1"}
+        << kAlbumTags << false << kCyrillic << "Артист" << "Various" << "2019" << all << "Rock|Nice one";
     QTest::newRow("WAV with INFO only") << "info.wav" << QStringList{}
         << QStringList{"title=Info title", "artist=Info artist", "date=1999"} << false
         << "Info title" << "Info artist" << "" << "1999" << "0/0 0/0" << "|";
@@ -231,6 +240,8 @@ void TestSourceTags::readsNumbersAndYears_data()
     QTest::newRow("TOTALTRACKS, TOTALDISCS")
         << QStringList{"track=07", "TOTALTRACKS=10", "disc=1", "TOTALDISCS=1", "date=1977"} << "1977 7/10 1/1";
     QTest::newRow("not numbers") << QStringList{"track=A1", "disc=side B", "date=unknown"} << " 0/0 0/0";
+    QTest::newRow("this release's DATE, not the ORIGINALDATE before it")
+        << QStringList{"ORIGINALDATE=1977-03-01", "date=2001"} << "2001 0/0 0/0";
 }
 
 void TestSourceTags::readsNumbersAndYears()
@@ -287,6 +298,9 @@ void TestSourceTags::findsTheCoverBesideTheFile()
     QVERIFY(testing::writeAll(damaged, bytes.left(60)));
     QVERIFY(readSourceTags(damaged).isEmpty());
 
+    // A web page saved as cover.jpg would fail every file it went with: it is passed over.
+    QVERIFY(testing::writeAll(album.filePath(QStringLiteral("cover.jpg")), "<!DOCTYPE html><html>cover</html>"));
+    QVERIFY(readSourceTags(damaged).coverFile.isEmpty());
     QVERIFY(QFile::copy(m_cover, album.filePath(QStringLiteral("Folder.jpg"))));
     const SourceTags read = readSourceTags(damaged);
     QCOMPARE(read.coverFile, album.filePath(QStringLiteral("Folder.jpg")));
@@ -295,6 +309,87 @@ void TestSourceTags::findsTheCoverBesideTheFile()
     const QString text = album.filePath(QStringLiteral("notes.txt"));
     QVERIFY(testing::writeAll(text, "not a sound"));
     QVERIFY(readSourceTags(text).isEmpty());
+}
+
+// A FLAC file's pictures in the order stored: the front cover wherever it stands, else the
+// first picture.
+void TestSourceTags::takesTheFrontCover_data()
+{
+    QTest::addColumn<QList<int>>("types"); // TagLib::FLAC::Picture::Type of each picture, stored in this order
+    QTest::addColumn<int>("taken");        // the index of the picture taken
+    QTest::newRow("the front cover after the back cover") << QList<int>{4, 3, 8} << 1;
+    QTest::newRow("no front cover: the first") << QList<int>{4, 8} << 0;
+}
+
+void TestSourceTags::takesTheFrontCover()
+{
+    QFETCH(QList<int>, types);
+    QFETCH(int, taken);
+    const QString path = make(QStringLiteral("pictures.flac"), {}, kAlbumTags, false);
+    QVERIFY(!path.isEmpty());
+    const auto picture = [](int index) { return QByteArray("\xFF\xD8\xFF picture ") + QByteArray::number(index); };
+    {
+        TagLib::FLAC::File file(QFile::encodeName(path).constData());
+        QVERIFY(file.isValid());
+        for (int i = 0; i < types.size(); ++i) {
+            auto *stored = new TagLib::FLAC::Picture;
+            stored->setType(TagLib::FLAC::Picture::Type(types[i]));
+            stored->setMimeType("image/jpeg");
+            stored->setData(TagLib::ByteVector(picture(i).constData(), uint(picture(i).size())));
+            file.addPicture(stored);
+        }
+        QVERIFY(file.save());
+    }
+    QCOMPARE(readSourceTags(path).cover, picture(taken));
+}
+
+// What a job passes for real files: a file without tags, the title and track its name gives;
+// a 1 MB title and comment, cut so that the encoder can still start; and whether a shown line's
+// run would pass the embedded cover.
+void TestSourceTags::jobTagsOfRealFiles()
+{
+    FileTagRules rules;
+    rules.carry = true;
+    const QString bare = make(QStringLiteral("07 Bare.flac"), {}, {}, false);
+    QVERIFY(!bare.isEmpty());
+    JobTags job = prepareJobTags(rules, bare, SoundKind::NotChecked);
+    QCOMPARE(job.switches, (QStringList{"--tt", "Bare", "--tn", "7"}));
+    QVERIFY(!job.tagsCut);
+
+    // Four bytes a character, in two UTF-16 units: a cut must not split one.
+    const QString huge = QStringLiteral("a") + QStringLiteral("\U0001F3B5").repeated(256 * 1024);
+    {
+        TagLib::FLAC::File file(QFile::encodeName(bare).constData());
+        const TagLib::String text(huge.toStdString(), TagLib::String::UTF8);
+        file.xiphComment(true)->setTitle(text);
+        file.xiphComment(true)->setComment(text);
+        QVERIFY(file.save());
+    }
+    job = prepareJobTags(rules, bare, SoundKind::NotChecked);
+    QVERIFY(job.tagsCut);
+    qsizetype total = 0;
+    for (const QString &argument : job.switches) {
+        QVERIFY(argument.toUtf8().size() < 128 * 1024); // the longest argument, with its closing NUL
+        total += argument.toUtf8().size() + 1;
+    }
+    QVERIFY2(total < 256 * 1024, qPrintable(QString::number(total))); // ARG_MAX is 2 MiB
+    const QString title = job.switches.value(job.switches.indexOf(QStringLiteral("--tt")) + 1);
+    QVERIFY(title.size() > 1000 && huge.startsWith(title));
+    QVERIFY(!title.back().isHighSurrogate());
+    const QString lame = QStandardPaths::findExecutable(QStringLiteral("lame"));
+    if (!lame.isEmpty()) {
+        QVERIFY(run(lame, QStringList{"--quiet"} + job.switches + QStringList{bare, m_dir.filePath("07 Bare.mp3")}));
+        QVERIFY(QFileInfo(m_dir.filePath("07 Bare.mp3")).size() > 0);
+    }
+
+    const QString covered = make(QStringLiteral("covered.flac"), {}, kAlbumTags, true);
+    QVERIFY(!covered.isEmpty());
+    ShownJobTags shown = shownJobTags(rules, covered, SoundKind::NotChecked);
+    QVERIFY(shown.embeddedCover);
+    QVERIFY(!shown.switches.contains(QStringLiteral("--ti")));
+    QCOMPARE(shown.switches.value(shown.switches.indexOf(QStringLiteral("--ta")) + 1), QStringLiteral("Артист"));
+    rules.cover = false; // "Add only a version 1 tag"
+    QVERIFY(!shownJobTags(rules, covered, SoundKind::NotChecked).embeddedCover);
 }
 
 QTEST_GUILESS_MAIN(TestSourceTags)

@@ -39,10 +39,17 @@ OptionSet page(const QStringList &typed)
             options.setOn(Field::flgDefault, true);
         else if (entry == QLatin1String("v1"))
             options.setOn(Field::rbut1stOnly, true);
-        else
+        else if (entry != QLatin1String("replace"))
             options.setText(*OptionSet::fieldByName(entry.section(u'=', 0, 0)), entry.section(u'=', 1));
     }
     return options;
+}
+
+// The rules of a batch started with that page; "replace" when the batch writes the page's fields
+// over every file's.
+FileTagRules rules(const QStringList &typed)
+{
+    return fileTagRules(page(typed), typed.contains(QLatin1String("replace")) ? PageTags::Replace : PageTags::Fill);
 }
 
 } // namespace
@@ -76,16 +83,38 @@ void TestTagRules::switchesForAFile_data()
     const QStringList everything{"--tt", "Ёлка", "--ta", "Артист", "--tl", "Album", "--ty", "2019", "--tn", "3/12",
                                  "--tg", "Rock", "--tc", "Nice", "--tv", "TPE2=Various", "--tv", "TPOS=1/2"};
     QTest::newRow("all from the tags") << QStringList{} << albumTrack() << "/m/x.flac" << "" << everything;
-    QTest::newRow("typed fields win, as shared switches")
-        << QStringList{"edtArtist=Me", "edtAlbum=Mine", "edtYear=2000", "cbxGenre=Jazz", "edtComment=c"}
-        << albumTrack() << "/m/x.flac" << ""
-        << QStringList{"--tt", "Ёлка", "--tn", "3/12", "--tv", "TPE2=Various", "--tv", "TPOS=1/2"};
+    const QStringList typedAll{"edtArtist=Me", "edtAlbum=Mine", "edtYear=2000", "cbxGenre=Jazz", "edtComment=c"};
+    QTest::newRow("typed fields win where the batch replaces") << typedAll + QStringList{"replace"} << albumTrack()
+        << "/m/x.flac" << ""
+        << QStringList{"--tt", "Ёлка", "--ta", "Me", "--tl", "Mine", "--ty", "2000", "--tn", "3/12", "--tg", "Jazz",
+                       "--tc", "c", "--tv", "TPE2=Various", "--tv", "TPOS=1/2"};
+    QTest::newRow("the file's own tags win where the batch fills") << typedAll << albumTrack() << "/m/x.flac" << ""
+        << everything;
+    // Field by field: the page's value goes into its own field only, for a file lacking that one
+    // field, or over it where the batch replaces.
+    const struct { const char *typed; const char *option; QString SourceTags::*field; } fields[] = {
+        {"edtArtist=Me", "--ta", &SourceTags::artist}, {"edtAlbum=Mine", "--tl", &SourceTags::album},
+        {"edtYear=2000", "--ty", &SourceTags::year}, {"cbxGenre=Jazz", "--tg", &SourceTags::genre},
+        {"edtComment=c", "--tc", &SourceTags::comment}};
+    for (const auto &field : fields) {
+        QStringList withPage = everything;
+        const QString value = QString::fromUtf8(field.typed).section(u'=', 1);
+        withPage[withPage.indexOf(field.option) + 1] = value;
+        SourceTags lacking = albumTrack();
+        lacking.*field.field = QString();
+        QTest::addRow("fill: %s only where the file lacks it", field.option) << typedAll << lacking << "/m/x.flac"
+            << "" << withPage;
+        QTest::addRow("replace: %s alone typed", field.option) << QStringList{field.typed, "replace"} << albumTrack()
+            << "/m/x.flac" << "" << withPage;
+    }
     QTest::newRow("a blank typed field is empty") << QStringList{"edtArtist=  \t"} << albumTrack() << "/m/x.flac" << ""
         << everything;
     QTest::newRow("typed title and track give way to the file's")
         << QStringList{"edtSongName=Typed", "edtTrackNumber=9"} << albumTrack() << "/m/x.flac" << "" << everything;
     QTest::newRow("default settings: the page composes nothing")
         << QStringList{"default", "edtArtist=Me"} << albumTrack() << "/m/x.flac" << "" << everything;
+    QTest::newRow("default settings: nothing to fill in with")
+        << QStringList{"default", "edtArtist=Me", "replace"} << kNone << "/m/x.flac" << "" << QStringList{};
     QTest::newRow("version 1 only keeps the switches, but no cover") << QStringList{"v1"} << albumTrack()
         << "/m/x.flac" << "/m/cover.jpg" << everything;
     QTest::newRow("title and track from '03 Title'") << QStringList{} << kNone << "/m/03 Title.wav" << ""
@@ -110,6 +139,24 @@ void TestTagRules::switchesForAFile_data()
         << "/m/a.wav" << "" << QStringList{"--tt", "-x \"q\"\n$(rm)"};
     QTest::newRow("cover") << QStringList{} << kNone << "/m/a.wav" << "/m/cover.jpg"
         << QStringList{"--ti", "/m/cover.jpg"};
+
+    // The encoder knows genres 0 to 147; a number past that fails the file, and one past its
+    // integer would wrap into another genre.
+    for (const char *unknown : {"148", "4294967297", "999999999999", "99999999999999999999", "-1", " -4294967295"}) {
+        SourceTags numbered;
+        numbered.genre = QString::fromLatin1(unknown);
+        QTest::addRow("genre %s left out", unknown) << QStringList{} << numbered << "/m/a.wav" << "" << QStringList{};
+    }
+    SourceTags wrapping;
+    wrapping.genre = "4294967297";
+    QTest::newRow("the page's genre fills in for an unknown number") << QStringList{"cbxGenre=Jazz"} << wrapping
+        << "/m/a.wav" << "" << QStringList{"--tg", "Jazz"};
+    for (const char *known : {"147", "0", "000000000017", " +17", "Gangsta Rap"}) {
+        SourceTags numbered;
+        numbered.genre = QString::fromLatin1(known);
+        QTest::addRow("genre %s passed", known) << QStringList{} << numbered << "/m/a.wav" << ""
+            << QStringList{"--tg", QString::fromLatin1(known)};
+    }
 }
 // clang-format on
 
@@ -119,9 +166,10 @@ void TestTagRules::switchesForAFile()
     QFETCH(SourceTags, tags);
     QFETCH(QString, input);
     QFETCH(QString, cover);
-    QTEST(fileTagSwitches(page(typed), tags, input, cover), "expected");
+    QTEST(fileTagSwitches(rules(typed), tags, input, cover), "expected");
 }
 
+// "Take tags from the input file": each value into its own field.
 void TestTagRules::fillsOnlyEmptyFields()
 {
     OptionSet options = page({"edtArtist=Me", "edtSongName= "});
@@ -130,6 +178,9 @@ void TestTagRules::fillsOnlyEmptyFields()
     QCOMPARE(options.text(Field::edtSongName), QStringLiteral("Ёлка"));
     QCOMPARE(options.text(Field::edtTrackNumber), QStringLiteral("3/12"));
     QCOMPARE(options.text(Field::edtYear), QStringLiteral("2019"));
+    QCOMPARE(options.text(Field::edtAlbum), QStringLiteral("Album"));
+    QCOMPARE(options.text(Field::cbxGenre), QStringLiteral("Rock"));
+    QCOMPARE(options.text(Field::edtComment), QStringLiteral("Nice"));
 }
 
 // clang-format off

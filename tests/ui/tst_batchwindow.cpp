@@ -10,12 +10,14 @@
 #include "ui/BatchWindow.h"
 
 #include <QAccessible>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDateTime>
 #include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QUrl>
@@ -102,6 +104,8 @@ private slots:
     void languageSwitch();
     void namePatternAndNotes_data();
     void namePatternAndNotes();
+    void pageTagsBoxAndNote_data();
+    void pageTagsBoxAndNote();
 
 private:
     QString file(const QString &name) const { return m_root.filePath(name); }
@@ -411,24 +415,28 @@ void TestBatchWindow::afterTheRun_data()
     QTest::addColumn<QString>("summary");
     QTest::addColumn<bool>("retryOffered");  // at the end
     QTest::addColumn<QStringList>("runs");   // the files the encoder ran for, in order
+    QTest::addColumn<bool>("later");         // the language switched there and back a second after the end
 
     const QString failedB = QStringLiteral("Failed, exit status 1: No space left on device");
     QTest::newRow("all finished")
         << "finishes" << false << false << QStringList{"Finished", "Finished", "Finished"} << 100
-        << "3 finished, 0 failed, 0 skipped" << false << QStringList();
+        << "3 finished, 0 failed, 0 skipped" << false << QStringList() << false;
     QTest::newRow("all failed: no full bar of success")
         << "fails" << false << false
         << QStringList(3, "Failed, exit status 3: cannot read the input") << 0
-        << "0 finished, 3 failed, 0 skipped" << true << QStringList();
+        << "0 finished, 3 failed, 0 skipped" << true << QStringList() << false;
     QTest::newRow("stopped: the files not reached are not started, and can be retried")
         << "runs long" << true << false << QStringList{"Stopped", "Not started", "Not started"} << 0
-        << "0 finished, 0 failed, 0 skipped, 3 not done" << true << QStringList();
+        << "0 finished, 0 failed, 0 skipped, 3 not done" << true << QStringList() << false;
     QTest::newRow("one failed: its reason beside it, the bar short of full")
         << "fails on b" << false << false << QStringList{"Finished", failedB, "Finished"} << 66
-        << "2 finished, 1 failed, 0 skipped" << true << QStringList{"a.wav", "b.wav", "c.wav"};
+        << "2 finished, 1 failed, 0 skipped" << true << QStringList{"a.wav", "b.wav", "c.wav"} << false;
     QTest::newRow("retry failed runs the failed file alone")
         << "fails on b" << false << true << QStringList{"Finished", failedB, "Finished"} << 66
-        << "2 finished, 1 failed, 0 skipped" << true << QStringList{"a.wav", "b.wav", "c.wav", "b.wav"};
+        << "2 finished, 1 failed, 0 skipped" << true << QStringList{"a.wav", "b.wav", "c.wav", "b.wav"} << false;
+    QTest::newRow("the time of an ended batch stays as the language changes")
+        << "finishes" << false << false << QStringList{"Finished", "Finished", "Finished"} << 100
+        << "3 finished, 0 failed, 0 skipped" << false << QStringList() << true;
 }
 // clang-format on
 
@@ -444,6 +452,7 @@ void TestBatchWindow::afterTheRun()
     QFETCH(QString, summary);
     QFETCH(bool, retryOffered);
     QFETCH(QStringList, runs);
+    QFETCH(bool, later);
 
     QFile::remove(file("runs"));
     QTemporaryDir folder(file("in/XXXXXX"));
@@ -482,6 +491,15 @@ void TestBatchWindow::afterTheRun()
     QCOMPARE(retryButton->isEnabled(), retryOffered);
     if (!runs.isEmpty())
         QCOMPARE(testing::readLines(file("runs")), runs);
+    if (later) {
+        const QLabel *time = batch->findChild<QLabel *>("lblBatchTime");
+        const QString ended = time->text();
+        QTest::qWait(1100);
+        w.d.switchTo(testing::kRussian);
+        QCOMPARE(time->text(), QString::fromUtf8("Прошло ") + ended.section(u' ', 1));
+        w.d.switchTo(testing::kEnglish);
+        QCOMPARE(time->text(), ended);
+    }
     if (qEnvironmentVariableIsSet("FENWAVE_GRAB")) {
         batch->resize(batch->minimumSizeHint());
         QTest::qWait(50);
@@ -525,16 +543,34 @@ void TestBatchWindow::openedFromTheMenu()
     QString seenTitle;
     ModalAnswer dialogs([&](QWidget *modal) {
         auto *dialog = qobject_cast<QFileDialog *>(modal);
-        if (!dialog)
+        if (!dialog) {
+            modal->close(); // the dialog's own complaint: the test fails below rather than hang
             return;
+        }
+        // A dialog that refused the answer must not hang the test.
+        const auto giveUp = qScopeGuard([dialog] {
+            if (dialog->isVisible())
+                dialog->reject();
+        });
         seenTitle = dialog->windowTitle();
-        dialog->setDirectory(folder.path());
-        QStringList names;
-        for (const QString &name : chosen)
-            names << (name.isEmpty() ? folder.path() : folder.filePath(name));
-        // What a user's choice leaves in the dialog.
-        dialog->selectFile(names.size() == 1 ? names.constFirst()
-                                             : QStringLiteral("\"%1\"").arg(chosen.join(QStringLiteral("\" \""))));
+        QStringList paths, names;
+        for (const QString &name : chosen) {
+            paths << (name.isEmpty() ? folder.path() : folder.filePath(name));
+            names << QFileInfo(paths.constLast()).fileName();
+        }
+        // The dialog lists its folder on a thread of its own, slower on a busy machine. A user picks
+        // names once they are listed; typed into the name field, as selectFile() leaves a field that
+        // has the focus alone and selects nothing the list does not hold yet.
+        dialog->setDirectory(QFileInfo(paths.constFirst()).absolutePath());
+        const auto *listing = dialog->findChild<QFileSystemModel *>();
+        QVERIFY(listing);
+        QVERIFY(QTest::qWaitFor([&] {
+            return std::all_of(paths.begin(), paths.end(),
+                               [listing](const QString &path) { return listing->index(path).isValid(); });
+        }));
+        dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))
+            ->setText(names.size() == 1 ? names.constFirst()
+                                        : QStringLiteral("\"%1\"").arg(names.join(QStringLiteral("\" \""))));
         static_cast<QDialog *>(dialog)->accept();
     });
     w.form.named<QAction>(item)->trigger();
@@ -636,6 +672,7 @@ void TestBatchWindow::languageSwitch()
     Window w;
     w.d.type("edtSongName", "Song"); // the window then says that titles are left out
     w.d.click("rbut1stOnly");        // ...and what a version 1 tag cannot hold
+    w.d.type("edtArtist", "Artist"); // ...and how the page's fields are written
     w.form.named<QAction>(menu == "mnuRussian" ? "mnuEnglish" : "mnuRussian")->trigger();
     QPointer<BatchWindow> batch = openBatch(w.form, QString());
     batch->show();
@@ -651,11 +688,12 @@ void TestBatchWindow::languageSwitch()
                       batch->findChild<QLineEdit *>("edtBatchOutputDir")->placeholderText(),
                       batch->findChild<QLineEdit *>("edtBatchNamePattern")->placeholderText(),
                       batch->findChild<QLineEdit *>("edtBatchNamePattern")->toolTip()};
-    QCOMPARE(batch->findChild<QLabel *>("lblBatchNotes")->text().count(u'\n'), 1); // two notes
+    QCOMPARE(batch->findChild<QLabel *>("lblBatchNotes")->text().count(u'\n'), 2); // three notes
     for (const QLabel *label : batch->findChildren<QLabel *>())
         shown << label->text().split(u'\n');
     for (const QPushButton *button : batch->findChildren<QPushButton *>())
         shown << button->text();
+    shown << batch->findChild<QCheckBox *>("flgPageTagsReplace")->text();
     const auto *existing = batch->findChild<QComboBox *>("cbxBatchExisting");
     for (int i = 0; i < existing->count(); ++i)
         shown << existing->itemText(i);
@@ -762,6 +800,73 @@ void TestBatchWindow::namePatternAndNotes()
     QVERIFY(!field->isEnabled());
     for (const QString &output : outputs)
         QVERIFY2(QFile::exists(folder.filePath(output)), qPrintable(output));
+    delete batch;
+}
+
+// clang-format off
+void TestBatchWindow::pageTagsBoxAndNote_data()
+{
+    QTest::addColumn<QStringList>("typed"); // on the main window's ID3 page: field=text
+    QTest::addColumn<QStringList>("clicks"); // in the main window, after the typing
+    QTest::addColumn<bool>("replace");      // the box ticked in the batch window
+    QTest::addColumn<bool>("russian");
+    QTest::addColumn<QString>("note");      // how the page's fields will be written; empty: no such note
+
+    const QStringList artistAndYear{"edtArtist=Page artist", "edtYear=1999"};
+    QTest::newRow("nothing filled on the page: no note") << QStringList() << QStringList() << false << false << "";
+    QTest::newRow("title and track only: per file, no note") << QStringList{"edtSongName=Song", "edtTrackNumber=3"}
+        << QStringList() << true << false << "";
+    QTest::newRow("the page fills only what a file lacks") << artistAndYear << QStringList() << false << false
+        << "From the ID3 page, written only where a file has none: Artist, Year.";
+    QTest::newRow("ticked: the page is written over every file's tags") << artistAndYear << QStringList() << true
+        << false << "From the ID3 page, written over every file's own: Artist, Year.";
+    QTest::newRow("Russian: named as the page's labels") << QStringList{"edtAlbum=Альбом 1", "edtComment=ok"}
+        << QStringList() << false << true << "Со страницы ID3, только там, где в файле их нет: Альбом, Комментарий.";
+    QTest::newRow("Russian, ticked") << artistAndYear << QStringList() << true << true
+        << "Со страницы ID3, поверх собственных тегов каждого файла: Исполнитель, Год.";
+    QTest::newRow("default settings: the page writes no tags") << artistAndYear << QStringList{"flgDefault"} << true
+        << false << "";
+}
+// clang-format on
+
+// The batch window says which of the ID3 page's fields it will write and how, in the page's own
+// words; its box chooses between filling what each file lacks and writing over every file's tags,
+// and stays as it was once the batch has started.
+void TestBatchWindow::pageTagsBoxAndNote()
+{
+    QFETCH(QStringList, typed);
+    QFETCH(QStringList, clicks);
+    QFETCH(bool, replace);
+    QFETCH(bool, russian);
+    QFETCH(QString, note);
+
+    Window w;
+    for (const QString &entry : typed)
+        w.d.type(entry.section(u'=', 0, 0), entry.section(u'=', 1));
+    for (const QString &name : clicks)
+        w.d.click(name);
+    if (russian)
+        w.d.switchTo(testing::kRussian);
+    QPointer<BatchWindow> batch = openBatch(w.form, file("finishes"));
+    auto *box = batch->findChild<QCheckBox *>("flgPageTagsReplace");
+    QVERIFY(box);
+    QVERIFY(!box->isChecked()); // the file's own tags win unless asked
+    QCOMPARE(batch->pageTags(), fenwave::PageTags::Fill);
+    if (replace)
+        box->click();
+    QCOMPARE(batch->pageTags(), replace ? fenwave::PageTags::Replace : fenwave::PageTags::Fill);
+    const QLabel *notes = batch->findChild<QLabel *>("lblBatchNotes");
+    const QStringList lines = notes->isHidden() ? QStringList() : notes->text().split(u'\n');
+    if (note.isEmpty())
+        QVERIFY2(std::none_of(lines.begin(), lines.end(), [](const QString &line) { return line.contains("ID3"); }),
+                 qPrintable(notes->text()));
+    else
+        QVERIFY2(lines.contains(note), qPrintable(notes->text()));
+
+    QTest::mouseClick(batch->findChild<QPushButton *>("butBatchStart"), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(batch->runner() && !batch->isRunning(), 20000);
+    QVERIFY(!box->isEnabled());
+    QCOMPARE(box->isChecked(), replace);
     delete batch;
 }
 

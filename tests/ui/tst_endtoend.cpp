@@ -460,12 +460,16 @@ void TestEndToEnd::carriesEmbeddedCoversFromTheShell()
     };
 
     // A dry run reads the tags as it prints; a cover that exists only while its file is
-    // encoded is left out of the line.
+    // encoded is left out of the line, and a comment after it says the cover goes too.
     QByteArray printed;
     QCOMPARE(fenwave({QStringLiteral("--dry-run")}, &printed), 0);
     QCOMPARE(printed.count(" --ta "), 2);
     QCOMPARE(printed.count(" --tt "), 3);
     QVERIFY2(!printed.contains("--ti"), printed.constData());
+    QCOMPARE(printed.count("  # "), 2);
+    QCOMPARE(QProcess::execute(QStringLiteral("/bin/sh"),
+                               {QStringLiteral("-n"), QStringLiteral("-c"), QString::fromUtf8(printed)}),
+             0);
     QCOMPARE(QDir(temporary).entryList(QDir::Files | QDir::Hidden), QStringList());
 
     QByteArray ignored;

@@ -5,6 +5,7 @@
 
 #include "TestFiles.h"
 #include "ProgramIdentity.h"
+#include "batch/BatchRunner.h"
 #include "batch/ShellQuoting.h"
 #include "ui/BatchJobModel.h"
 #include "ui/BatchWindow.h"
@@ -24,6 +25,7 @@
 
 #include <csignal>
 #include <fcntl.h>
+#include <sys/stat.h>
 
 using testing::FormDriver;
 using testing::ModalAnswer;
@@ -194,7 +196,7 @@ void TestFileOpening::initTestCase()
     for (const char *name : {"a.wav", "b.wav", "disc/track 10.wav", "disc/track 2.WAV", "disc/sub/track 1.wav",
                              "disc/.hidden.wav", "disc/.hidden/x.wav", "disc/notes.txt"})
         QVERIFY(testing::writeAll(file(QString::fromUtf8(name)), testing::silentWave()));
-    // A folder takes every kind of sound, by content: a picture named as sound stays out.
+    // A folder takes every kind of sound, by content: a picture named as sound is no input.
     QVERIFY(testing::writeAll(file(QStringLiteral("disc/cover.mp3")),
                               QByteArray("\xff\xd8\xff\xe0\x00\x10JFIF\x00\x01\x01\x00\x00\x01\x00\x01\x00\x00", 20)));
     QVERIFY(testing::writeAll(file(QStringLiteral("other sets")), kSettingsBytes));
@@ -458,7 +460,8 @@ void TestFileOpening::severalItems_data()
     QTest::addColumn<QStringList>("rows");   // the files of the batch window; none: no window
     QTest::addColumn<QString>("ignored");    // the settings file named as ignored
 
-    const QStringList disc{"disc/sub/track 1.wav", "disc/track 2.WAV", "disc/track 10.wav"};
+    // The picture named as sound is listed, to be skipped with the reason.
+    const QStringList disc{"disc/cover.mp3", "disc/sub/track 1.wav", "disc/track 2.WAV", "disc/track 10.wav"};
     const QStringList ab{"a.wav", "b.wav"};
     for (bool dropped : {true, false}) {
         const char *how = dropped ? "dropped" : "given";
@@ -557,6 +560,10 @@ void TestFileOpening::parse_data()
     QTest::newRow("unknown long option") << QStringList{p, "--frobnicate"} << A::UsageError << QStringList();
     QTest::newRow("unknown short option") << QStringList{p, "-q", "a.wav"} << A::UsageError << QStringList();
     QTest::newRow("window option without its value") << QStringList{p, "-platform"} << A::UsageError << QStringList();
+    QTest::newRow("--page-tags replace") << QStringList{p, "--encode", "--page-tags", "replace", "a.wav"} << A::Encode
+                                         << QStringList{"a.wav"};
+    QTest::newRow("--page-tags=fill") << QStringList{p, "--encode", "--page-tags=fill", "a.wav"} << A::Encode
+                                      << QStringList{"a.wav"};
 }
 // clang-format on
 
@@ -568,6 +575,8 @@ void TestFileOpening::parse()
 
     const StartupRequest request = parseStartupArguments(arguments);
     QCOMPARE(request.action, action);
+    if (action == StartupRequest::Action::Encode)
+        QCOMPARE(request.encode.pageTags, arguments.contains("replace") ? PageTags::Replace : PageTags::Fill);
     if (action != StartupRequest::Action::UsageError)
         QCOMPARE(request.files, files);
     else
@@ -638,7 +647,8 @@ void TestFileOpening::executableWithoutDisplay()
 void TestFileOpening::encodeFromShell_data()
 {
     QTest::addColumn<QStringList>("arguments"); // %W: the work folder, which is the current one; a
-                                                // shell's printf %b reads them (\0377: that byte)
+                                                // shell's printf %b reads them (\0377: that byte);
+                                                // leading "2>&-" and the like close that stream
     QTest::addColumn<QString>("path");          // the PATH the program gets
     QTest::addColumn<QString>("stored");        // the encoder path in the per-user store, if any
     QTest::addColumn<int>("signal");            // sent once the encoder has started, if not 0
@@ -689,6 +699,23 @@ void TestFileOpening::encodeFromShell_data()
     QTest::newRow("update: an output written after its input is kept")
         << QStringList{"--encode", "--existing", "update", "pair/x.wav", "in/a b.wav"} << bin << QString() << 0 << 0
         << QString() << "pair/x.wav -> pair/x.mp3: Skipped, the output is up to date\n" << QStringList{"in/a b.mp3"};
+    // Run again over a folder: the outputs of the first run are found in it, and are no inputs.
+    QTest::newRow("run again, update: the earlier output is up to date")
+        << QStringList{"--encode", "--existing", "update", "pair"} << bin << QString() << 0 << 0 << QString()
+        << "pair/x.wav -> pair/x.mp3: Skipped, the output is up to date\n0 finished, 0 failed, 1 skipped\n" << no;
+    QTest::newRow("run again, overwrite: the earlier output is replaced")
+        << QStringList{"--encode", "--existing", "overwrite", "pair"} << bin << QString() << 0 << 0 << QString()
+        << "pair/x.wav -> pair/x.mp3: Finished\n1 finished, 0 failed, 0 skipped\n" << no;
+    QTest::newRow("run again, number: beside the earlier outputs")
+        << QStringList{"--encode", "--existing", "number", "pair"} << bin << QString() << 0 << 0 << QString()
+        << "pair/x.wav -> pair/x (2).mp3: Finished\n1 finished, 0 failed, 0 skipped\n" << QStringList{"pair/x (2).mp3"};
+    QTest::newRow("run again, named by a pattern")
+        << QStringList{"--encode", "--existing", "overwrite", "--name-pattern", "mp3/{name}", "again"} << bin << QString()
+        << 0 << 0 << QString() << "again/x.wav -> again/mp3/x.mp3: Finished\n1 finished, 0 failed, 0 skipped\n" << no;
+    QTest::newRow("a FIFO, a device and a text named as sound: skipped, never read")
+        << QStringList{"--encode", "dev/zero.wav", "dev"} << bin << QString() << 0 << 0 << QString()
+        << "dev/zero.wav: Skipped, not a regular file\ndev/fifo.wav: Skipped, not a regular file\n"
+           "dev/notes.wav: Skipped, not a sound file: text\n0 finished, 0 failed, 3 skipped\n" << no;
     QTest::newRow("one file named several ways: one job")
         << QStringList{"--encode", "in/a b.wav", "./in/a b.wav", "in//a b.wav", "%W/in/a b.wav", "pair/../in/a b.wav",
                        "in/hard.wav", "in"}
@@ -753,6 +780,23 @@ void TestFileOpening::encodeFromShell_data()
                                                  << QString() << 0 << 2 << QString() << ", not '100000'." << no;
     QTest::newRow("--existing unknown") << QStringList{"--encode", "--existing", "keep", "in"} << bin << QString()
         << 0 << 2 << QString() << "fenwave: --existing takes skip, overwrite, number or update, not 'keep'." << no;
+    const QString most = QString::number(BatchRunner::mostEncodersAtOnce());
+    const QString oneMore = QString::number(BatchRunner::mostEncodersAtOnce() + 1);
+    QTest::newRow("--jobs at twice the cores") << QStringList{"--encode", "--jobs", most, "in"} << bin << QString()
+        << 0 << 0 << QString() << "3 finished, 0 failed, 0 skipped\n" << QStringList{"in/a b.mp3", q + ".mp3", cyr + ".mp3"};
+    QTest::newRow("--jobs one over twice the cores") << QStringList{"--encode", "--jobs", oneMore, "in"} << bin
+        << QString() << 0 << 2 << QString()
+        << QStringLiteral("fenwave: --jobs takes a number from 1 to %1, not '%2'.\nTry 'fenwave --help'.\n").arg(most, oneMore)
+        << no;
+    QTest::newRow("--page-tags replace") << QStringList{"--encode", "--dry-run", "--page-tags", "replace", "in/a b.wav"}
+        << bin << QString() << 0 << 0 << "%W/bin/lame -m j -b 128 '%W/in/a b.wav' '%W/in/a b.mp3'\n" << QString() << no;
+    QTest::newRow("--page-tags unknown") << QStringList{"--encode", "--page-tags", "keep", "in"} << bin << QString()
+        << 0 << 2 << QString() << "fenwave: --page-tags takes fill or replace, not 'keep'.\nTry 'fenwave --help'.\n"
+        << no;
+    QTest::newRow("--page-tags without --encode") << QStringList{"--page-tags", "fill", "in"} << bin << QString() << 0
+        << 2 << QString() << "fenwave: --page-tags is an option of --encode." << no;
+    QTest::newRow("standard error closed: /dev/null in its place") << QStringList{"2>&-", "--encode", "slow/slow.wav"}
+        << bin << QString() << SIGINT << 130 << QString() << QString() << no;
     QTest::newRow("--dry-run without --encode") << QStringList{"--dry-run", "in"} << bin << QString() << 0 << 2
                                                 << QString() << "fenwave: --dry-run is an option of --encode." << no;
     QTest::newRow("--encode without files") << QStringList{"--encode"} << bin << QString() << 0 << 2 << QString()
@@ -775,7 +819,7 @@ void TestFileOpening::encodeFromShell()
     QVERIFY(work.isValid());
     const QString w = work.path();
     QDir dir(w);
-    for (const char *folder : {"bin", "in", "bad", "slow", "home", "odd", "pair"})
+    for (const char *folder : {"bin", "in", "bad", "slow", "home", "odd", "pair", "again", "again/mp3", "dev"})
         QVERIFY(dir.mkdir(QString::fromLatin1(folder)));
     QVERIFY(testing::writeExecutable(dir.filePath("bin/lame"), kStandInEncoder));
     QVERIFY(testing::writeExecutable(dir.filePath("bin/other"), kStandInEncoder));
@@ -784,8 +828,11 @@ void TestFileOpening::encodeFromShell()
           QStringLiteral("bad/fail.wav"), QStringLiteral("slow/slow.wav"), QStringLiteral("pair/x.wav"),
           QStringLiteral("pair/x.mp3"), QStringLiteral("slow/in"), QStringLiteral("-dash.wav"),
           QStringLiteral("odd/-dash.wav"), QStringLiteral("odd/ctl\033[31m\nx.wav"),
-          QStringLiteral("odd/\uFFFD\uFFFD.wav")})
+          QStringLiteral("odd/\uFFFD\uFFFD.wav"), QStringLiteral("again/x.wav"), QStringLiteral("again/mp3/x.mp3")})
         QVERIFY(testing::writeAll(dir.filePath(name), testing::silentWave() + name.toUtf8()));
+    QVERIFY(testing::writeAll(dir.filePath("dev/notes.wav"), "a text\n"));
+    QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath("dev/fifo.wav")).constData(), 0600), 0);
+    QVERIFY(QFile::link("/dev/zero", dir.filePath("dev/zero.wav")));
     QCOMPARE(::link(QFile::encodeName(dir.filePath("in/a b.wav")).constData(),
                     QFile::encodeName(dir.filePath("in/hard.wav")).constData()),
              0);
@@ -818,8 +865,12 @@ void TestFileOpening::encodeFromShell()
     process.setProcessEnvironment(environment);
     process.setWorkingDirectory(w);
     // Through a shell's printf, which makes bytes that are not UTF-8; "x" keeps a final line break.
+    QStringList closed;
+    while (!arguments.isEmpty() && arguments.constFirst().endsWith(QLatin1String(">&-")))
+        closed << arguments.takeFirst();
     const QString decode = QStringLiteral("p=$1; shift; n=$#; while [ $n -gt 0 ]; do a=$(printf '%bx' \"$1\"); "
-                                          "shift; set -- \"$@\" \"${a%x}\"; n=$((n - 1)); done; exec \"$p\" \"$@\"");
+                                          "shift; set -- \"$@\" \"${a%x}\"; n=$((n - 1)); done; exec \"$p\" \"$@\" ")
+                           + closed.join(u' ');
     QStringList given{QStringLiteral("-c"), decode, QStringLiteral("sh"), QStringLiteral(FENWAVE_EXECUTABLE)};
     for (const QString &argument : arguments)
         given += QString(argument).replace(QLatin1String("%W"), w);
@@ -828,6 +879,12 @@ void TestFileOpening::encodeFromShell()
     if (signal != 0) {
         // The encoder has started once its hidden temporary output is there.
         QTRY_VERIFY_WITH_TIMEOUT(appears(dir.filePath("slow"), QStringLiteral(".slow.mp3.fenwave-")), 20000);
+        // A stream the program was started without is /dev/null, not the next file it opened.
+        for (const QString &redirection : closed) {
+            const int stream = redirection.startsWith(u'>') ? 1 : redirection.section(u'>', 0, 0).toInt();
+            QCOMPARE(QFile::symLinkTarget(QStringLiteral("/proc/%1/fd/%2").arg(process.processId()).arg(stream)),
+                     QStringLiteral("/dev/null"));
+        }
         QCOMPARE(::kill(pid_t(process.processId()), signal), 0);
     }
     QVERIFY(process.waitForFinished(60000));

@@ -35,6 +35,9 @@ const QByteArray kRecordingEncoder = "#!/bin/sh\n"
 
 enum class Answer { Ok, Cancel, Escape, Enter, Close };
 
+// The first bytes of a JPEG picture.
+const QByteArray kJpeg("\xff\xd8\xff\xe0\x00\x10JFIF\x00\x01\x01\x00\x00\x01\x00\x01\x00\x00", 20);
+
 // Answers every message box that shows while it lives: an information box with OK, a
 // question as told; records each box.
 class BoxAnswer : public ModalAnswer
@@ -145,6 +148,7 @@ void TestRun::initTestCase()
     QVERIFY(writeAll(work("x/song.wav"), testing::silentWave()));
     QVERIFY(writeAll(work("x/other.wav"), testing::silentWave()));
     QVERIFY(QFile::link(work("x/song.wav"), work("link.wav")));
+    QVERIFY(writeAll(work("x/обложка 1.wav"), kJpeg));
     // A hard link where the file system allows one; the case is skipped otherwise.
     ::link(QFile::encodeName(work("x/song.wav")).constData(), QFile::encodeName(work("hard.wav")).constData());
 }
@@ -491,23 +495,37 @@ void TestRun::contentRefused_data()
     QTest::addColumn<QString>("inputType"); // the radio button clicked, or none
     QTest::addColumn<bool>("russian");
     QTest::addColumn<QString>("expected"); // the one message box shown
-    const QByteArray jpeg("\xff\xd8\xff\xe0\x00\x10JFIF\x00\x01\x01\x00\x00\x01\x00\x01\x00\x00", 20);
+    QTest::addColumn<QString>("line");     // typed after the encoder over the composed line; empty: none
+    const QByteArray jpeg = kJpeg;
     const QByteArray m4a("\0\0\0\x1c" "ftypM4A \0\0\x02\0M4A isomiso2", 28);
     const QByteArray layer3 = QByteArray("\xff\xfb\x90\x00", 4) + QByteArray(413, '\0');
     const QString confirm = "Start processing?";
 
     QTest::newRow("JPEG named .wav") << "x/cover.wav" << jpeg << "" << false
-        << "x/cover.wav is not a sound file: JPEG image.";
+        << "x/cover.wav is not a sound file: JPEG image." << "";
     QTest::newRow("JPEG, Russian") << "x/cover.wav" << jpeg << "" << true
-        << QString::fromUtf8("x/cover.wav — не звуковой файл: изображение JPEG.");
+        << QString::fromUtf8("x/cover.wav — не звуковой файл: изображение JPEG.") << "";
     QTest::newRow("text as MPEG Layer III") << "x/notes.mp3" << QByteArray("notes\n") << "rgrInputType_2" << false
-        << "x/notes.mp3 is not a sound file: text.";
-    QTest::newRow("M4A") << "x/a.m4a" << m4a << "" << false << "x/a.m4a is an M4A file: the encoder does not read M4A files.";
+        << "x/notes.mp3 is not a sound file: text." << "";
+    QTest::newRow("M4A") << "x/a.m4a" << m4a << "" << false << "x/a.m4a is an M4A file: the encoder does not read M4A files." << "";
     QTest::newRow("WAV as MPEG Layer III") << "x/song.wav" << testing::silentWave() << "rgrInputType_2" << false
-        << "x/song.wav is a WAV file, not of the chosen input file type.";
-    QTest::newRow("MP3 as MPEG Layer III") << "x/a.mp3" << layer3 << "rgrInputType_2" << false << confirm;
-    QTest::newRow("JPEG as RAW PCM") << "x/cover.wav" << jpeg << "rgrInputType_4" << false << confirm;
-    QTest::newRow("missing: the encoder tells") << "x/gone.wav" << QByteArray() << "" << false << confirm;
+        << "x/song.wav is a WAV file, not of the chosen input file type." << "";
+    QTest::newRow("MP3 as MPEG Layer III") << "x/a.mp3" << layer3 << "rgrInputType_2" << false << confirm << "";
+    QTest::newRow("JPEG as RAW PCM") << "x/cover.wav" << jpeg << "rgrInputType_4" << false << confirm << "";
+    QTest::newRow("missing: the encoder tells") << "x/gone.wav" << QByteArray() << "" << false << confirm << "";
+    // A hand-edited line: what it reads is checked, not the Input field.
+    const QString edited = QString::fromUtf8("-V 2 \"x/обложка 1.wav\" x/out.mp3");
+    QTest::newRow("edited line reads a picture") << "x/song.wav" << testing::silentWave() << "" << false
+        << QString::fromUtf8("x/обложка 1.wav is not a sound file: JPEG image.") << edited;
+    QTest::newRow("edited line reads a picture, Russian") << "x/song.wav" << testing::silentWave() << "" << true
+        << QString::fromUtf8("x/обложка 1.wav — не звуковой файл: изображение JPEG.") << edited;
+    QTest::newRow("edited gapless line, its second input a picture") << "x/song.wav" << testing::silentWave() << ""
+        << false << QString::fromUtf8("x/обложка 1.wav is not a sound file: JPEG image.")
+        << QString::fromUtf8("--nogap x/song.wav \"x/обложка 1.wav\"");
+    QTest::newRow("edited line reads a WAV, the field names a picture") << "x/cover.wav" << jpeg << "" << false
+        << confirm << "x/song.wav x/out.mp3";
+    QTest::newRow("edited line reads standard input") << "x/cover.wav" << jpeg << "" << false << confirm
+        << "- x/out.mp3";
 }
 // clang-format on
 
@@ -520,6 +538,7 @@ void TestRun::contentRefused()
     QFETCH(QString, inputType);
     QFETCH(bool, russian);
     QFETCH(QString, expected);
+    QFETCH(QString, line);
 
     if (!bytes.isEmpty())
         QVERIFY(writeAll(work(input), bytes));
@@ -529,6 +548,8 @@ void TestRun::contentRefused()
     prepare(w, input, "x/out.mp3");
     if (!inputType.isEmpty())
         w.d.click(inputType);
+    if (!line.isEmpty())
+        w.d.replaceCommandLine('"' + m_encoder + "\" " + line);
     BoxAnswer answer(Answer::Cancel);
     w.d.trigger("mnuRun");
 

@@ -176,6 +176,7 @@ inline QList<QStringList> messageTexts(const fenwave::MessageTexts &m)
             {"strBatchWaiting", m.strBatchWaiting},
             {"strBatchEncoding", m.strBatchEncoding},
             {"strBatchFinished", m.strBatchFinished},
+            {"strBatchFinishedTagCut", m.strBatchFinishedTagCut},
             {"strBatchFailedStatus", m.strBatchFailedStatus},
             {"strBatchFailedSignal", m.strBatchFailedSignal},
             {"strBatchFailedStart", m.strBatchFailedStart},

@@ -1,5 +1,6 @@
 #include "batch/BatchRunner.h"
 
+#include "batch/InputAtStart.h"
 #include "job/EncoderJob.h"
 #include "tags/JobTags.h"
 #include "tags/SourceProperties.h"
@@ -8,14 +9,26 @@
 #include <QThread>
 
 #include <algorithm>
+#include <cerrno>
 
 namespace fenwave {
+
+namespace {
+
+// The argument list is the file's own (its tags): the encoder itself can be started.
+bool startFailedForThisFileAlone(int error)
+{
+    return error == E2BIG;
+}
+
+} // namespace
 
 struct BatchRunner::Running {
     int index = 0;
     EncoderJob *job = nullptr; // a child of the runner, deleted later when the file has ended
     // The embedded cover the encoder reads; removed when the file has ended, or with the runner.
     std::unique_ptr<TemporaryCover> cover;
+    bool tagsCut = false;
 };
 
 BatchRunner::BatchRunner(const QString &program, const BatchJobs &jobs, const QString &folder, QObject *parent)
@@ -119,6 +132,13 @@ void BatchRunner::startJob(int index)
 {
     const BatchJob &planned = m_jobs[index];
     Q_ASSERT_X(!planned.skipped(), "BatchRunner", "a skipped file is never started");
+    const QString inputPath = QDir(m_folder).absoluteFilePath(planned.input);
+    if (const InputAtStart now = checkInputAtStart(planned, inputPath); now.skip != SkipReason::None) {
+        m_jobs[index].skip = now.skip;
+        m_jobs[index].kind = now.kind;
+        setState(index, JobStatus{JobState::Skipped, 0, JobFailure::None, 0});
+        return;
+    }
     JobTags tags = prepareJobTags(planned.tagRules, planned.input, planned.kind);
     if (tags.coverError != 0) {
         setState(index, JobStatus{JobState::Failed, 0, JobFailure::CannotWriteCover, tags.coverError});
@@ -129,7 +149,7 @@ void BatchRunner::startJob(int index)
                                m_folder, this);
     if (!planned.decoder.isEmpty())
         job->setDecoder(planned.decoder.first(), planned.decoder.mid(1),
-                        readSourceProperties(QDir(m_folder).absoluteFilePath(planned.input), planned.kind).lengthMs);
+                        readSourceProperties(inputPath, planned.kind).lengthMs);
     if (!job->start()) {
         setState(index, job->status());
         delete job;
@@ -139,6 +159,7 @@ void BatchRunner::startJob(int index)
     run->index = index;
     run->job = job;
     run->cover = std::move(tags.cover);
+    run->tagsCut = tags.tagsCut;
     Running *raw = run.get();
     connect(job, &EncoderJob::started, this, [this] {
         if (!m_encoderStarted) {
@@ -163,7 +184,7 @@ void BatchRunner::startJob(int index)
 void BatchRunner::jobEnded(Running *run)
 {
     JobStatus status = run->job->status();
-    if (status.failure == JobFailure::CannotStart) {
+    if (status.failure == JobFailure::CannotStart && !startFailedForThisFileAlone(status.code)) {
         // A file whose encoder never ran waits for another start, unless the encoder could not
         // be started for it alone.
         if (m_stopping || !m_encoderStarted) {
@@ -174,6 +195,8 @@ void BatchRunner::jobEnded(Running *run)
     } else if (m_stopping && status.state != JobState::Stopped) {
         status = JobStatus{JobState::Stopped, m_status[std::size_t(run->index)].progress, JobFailure::None, 0};
     }
+    if (status.state == JobState::Finished)
+        status.tagsCut = run->tagsCut;
     if (status.state == JobState::Skipped)
         m_jobs[run->index].skip
             = m_existing == ExistingOutputPolicy::Update ? SkipReason::OutputUpToDate : SkipReason::AppearedDuringBatch;

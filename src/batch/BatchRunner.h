@@ -84,7 +84,8 @@ public:
     // they are. A batch whose files all failed stays at 0. 0 when there is nothing to encode.
     double finishedShare() const { return share(false); }
     // The program, when the batch ended because its first encoder could not be started (no
-    // other was then started); empty otherwise.
+    // other was then started); empty otherwise. A start that fails for one file's own argument
+    // list (too long) fails that file only.
     QString programNotStarted() const { return m_programNotStarted; }
 
 signals:

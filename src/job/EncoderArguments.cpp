@@ -22,8 +22,10 @@ QStringList encoderArguments(const QStringList &switches, const QString &input, 
 QStringList encoderArgumentsFromPipe(const QStringList &switches, const QString &output)
 {
     QStringList arguments;
-    arguments.reserve(switches.size() + 2);
-    arguments << switches << QStringLiteral("-") << operand(output);
+    arguments.reserve(switches.size() + 3);
+    // A WAV header written into a pipe cannot know the length and says the largest there is;
+    // the encoder would believe it and write a length tag of 49 days.
+    arguments << QStringLiteral("--ignorelength") << switches << QStringLiteral("-") << operand(output);
     return arguments;
 }
 

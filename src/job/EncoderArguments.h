@@ -10,7 +10,8 @@ namespace fenwave {
 // cannot take it for an option: it knows no "--" that ends them.
 QStringList encoderArguments(const QStringList &switches, const QString &input, const QString &output);
 
-// The same for an encoder that reads its standard input ("-").
+// The same for an encoder that reads its standard input ("-"), told to take the length of what
+// comes through the pipe from the sound itself rather than from its header.
 QStringList encoderArgumentsFromPipe(const QStringList &switches, const QString &output);
 
 } // namespace fenwave

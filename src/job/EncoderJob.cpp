@@ -10,11 +10,28 @@
 #include <QThread>
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <sys/prctl.h>
 #include <unistd.h>
 
 namespace fenwave {
+
+namespace {
+
+// QProcess tells why a program did not start in words only ("execvp: Argument list too long"):
+// the system's text for the error, which is found again among the texts of the error numbers.
+int startErrorOf(const QString &said)
+{
+    for (int error = 1; error < 256; ++error) {
+        const QString text = qt_error_string(error);
+        if (said == text || said.endsWith(QStringLiteral(": ") + text))
+            return error;
+    }
+    return 0;
+}
+
+} // namespace
 
 EncoderJob::EncoderJob(const QString &program, const QStringList &arguments, const QString &folder, JobOutput output,
                        QObject *parent)
@@ -119,8 +136,10 @@ void EncoderJob::launch(Stage &stage)
     connect(
         process, &QProcess::errorOccurred, this,
         [this, &stage](QProcess::ProcessError error) {
-            if (error == QProcess::FailedToStart && !stage.ended)
+            if (error == QProcess::FailedToStart && !stage.ended) {
+                stage.startError = startErrorOf(stage.process->errorString());
                 stageEnded(stage, 0, false, true);
+            }
         },
         Qt::QueuedConnection);
     connect(process, &QProcess::finished, this, [this, &stage](int exitCode, QProcess::ExitStatus exitStatus) {
@@ -233,6 +252,24 @@ void EncoderJob::stageEnded(Stage &stage, int exitCode, bool crashed, bool start
         conclude();
 }
 
+// A decoder that could not write into the pipe failed because the encoder had ended: it died
+// of SIGPIPE, or says so (ffmpeg ignores the signal and names the error).
+bool EncoderJob::decoderLostItsReader() const
+{
+    if (m_decoder.crashed && m_decoder.exitCode == SIGPIPE)
+        return true;
+    const QByteArray said = m_decoderSaid.said();
+    return said.contains("Broken pipe") || said.contains(qt_error_string(EPIPE).toUtf8());
+}
+
+// The stage whose end is the job's: the decoder when it failed, unless it failed only because
+// the failed encoder no longer read; else the encoder. An encoder given nothing fails too, in
+// words about its input, when the decoder is the one that failed.
+const EncoderJob::Stage &EncoderJob::failedStage() const
+{
+    return m_decoder.failed() && !(m_encoder.failed() && decoderLostItsReader()) ? m_decoder : m_encoder;
+}
+
 void EncoderJob::conclude()
 {
     m_killTimer.stop();
@@ -243,18 +280,17 @@ void EncoderJob::conclude()
     // is put in place: nothing writes into it after that.
     kill();
     JobStatus ended{JobState::Finished, m_status.progress, JobFailure::None, 0};
-    const Stage &failedStage
-        = (m_encoder.crashed || m_encoder.exitCode != 0 || m_encoder.startFailed || !m_decoder.process) ? m_encoder
-                                                                                                        : m_decoder;
+    const Stage &failed = failedStage();
     if (m_encoder.startFailed || m_decoder.startFailed) {
-        ended = JobStatus{JobState::Failed, 0, JobFailure::CannotStart, 0};
-    } else if (failedStage.crashed || failedStage.exitCode != 0) {
+        const Stage &notStarted = m_encoder.startFailed ? m_encoder : m_decoder;
+        ended = JobStatus{JobState::Failed, 0, JobFailure::CannotStart, notStarted.startError};
+    } else if (failed.failed()) {
         // The exit code of a program that died is the number of the signal that ended it.
         ended = JobStatus{JobState::Failed, m_status.progress,
-                          failedStage.crashed          ? JobFailure::Signal
-                          : &failedStage == &m_decoder ? JobFailure::DecoderExitStatus
-                                                       : JobFailure::ExitStatus,
-                          failedStage.exitCode};
+                          failed.crashed          ? JobFailure::Signal
+                          : &failed == &m_decoder ? JobFailure::DecoderExitStatus
+                                                  : JobFailure::ExitStatus,
+                          failed.exitCode};
     }
     m_status = m_output.settle(ended, m_stopAsked);
     emit finished();
@@ -275,9 +311,8 @@ QByteArray EncoderJob::lastWords() const
 {
     if (m_status.state == JobState::Stopped || m_status.failure == JobFailure::CannotStart)
         return QByteArray();
-    const bool encoderFailed = m_encoder.crashed || m_encoder.exitCode != 0;
-    const bool decoderFailed = m_decoder.process && (m_decoder.crashed || m_decoder.exitCode != 0);
-    return decoderFailed && !encoderFailed ? m_decoderSaid.lastSaid() : m_said.lastSaid();
+    const Stage &failed = failedStage();
+    return &failed == &m_decoder ? m_decoderSaid.firstSaid() : m_said.lastSaid();
 }
 
 } // namespace fenwave

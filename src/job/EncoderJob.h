@@ -73,7 +73,8 @@ public:
     // say something (its notes and warnings) when it finished; nothing otherwise.
     QByteArray keptOutput() const;
     // The last line that says something ("Can't init outfile 'x.mp3'"): the encoder's, or the
-    // decoder's when the decoder failed and the encoder did not. Empty for a stopped job.
+    // decoder's first when the decoder failed (unless only for want of a reader after the
+    // encoder had failed). Empty for a stopped job.
     QByteArray lastWords() const;
 
 signals:
@@ -90,8 +91,10 @@ private:
         QProcess *process = nullptr;
         bool ended = false;
         bool startFailed = false;
+        int startError = 0; // the errno of a start that failed, 0 when not known
         int exitCode = 0;
         bool crashed = false;
+        bool failed() const { return process && (startFailed || crashed || exitCode != 0); }
     };
 
     QProcess *newProcess(const QString &program, const QStringList &arguments);
@@ -99,6 +102,8 @@ private:
     void take(const QByteArray &bytes);
     void advance(const std::optional<EncoderProgress> &progress);
     void stageEnded(Stage &stage, int exitCode, bool crashed, bool startFailed);
+    bool decoderLostItsReader() const;
+    const Stage &failedStage() const;
     void conclude();
     void signalGroup(int signalNumber);
 

@@ -63,6 +63,8 @@ std::optional<EncoderProgress> EncoderOutput::endLine()
     const bool says = m_speaker == Speaker::Decoder ? !line.trimmed().isEmpty() : saysSomething(line);
     if (!progress && says) {
         m_lastSaid = line.trimmed().toUtf8();
+        if (m_firstSaid.isEmpty())
+            m_firstSaid = m_lastSaid;
         m_said.append(m_lastSaid).append('\n');
         if (m_said.size() > 2 * kSaidBytes) {
             const qsizetype cut = m_said.indexOf('\n', m_said.size() - kSaidBytes);
@@ -91,6 +93,7 @@ void EncoderOutput::clear()
     m_line = QByteArray();
     m_said = QByteArray();
     m_lastSaid = QByteArray();
+    m_firstSaid = QByteArray();
 }
 
 } // namespace fenwave

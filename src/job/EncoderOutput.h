@@ -40,6 +40,8 @@ public:
     QByteArray said() const;
     // The last of those lines ("Can't init outfile 'x.mp3'"); empty when there was none.
     QByteArray lastSaid() const { return m_lastSaid; }
+    // The first of them: a decoder stops at its first error, which says why.
+    QByteArray firstSaid() const { return m_firstSaid; }
     void clear();
 
 private:
@@ -51,6 +53,7 @@ private:
     QByteArray m_line; // since the last CR or LF
     QByteArray m_said; // grows up to twice kSaidBytes before its front is dropped
     QByteArray m_lastSaid;
+    QByteArray m_firstSaid;
 };
 
 } // namespace fenwave

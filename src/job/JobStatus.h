@@ -8,9 +8,9 @@ enum class JobState { Waiting, Encoding, Finished, Failed, Skipped, Stopped };
 enum class JobFailure {
     None,
     ExitStatus,         // the encoder ended with a status other than 0 (code)
-    DecoderExitStatus,  // the decoder before it did, and the encoder did not (code)
+    DecoderExitStatus,  // the decoder failed first, or alone (code)
     Signal,             // a signal ended the encoder or the decoder (code, its number)
-    CannotStart,        // the encoder could not be started
+    CannotStart,        // the encoder or the decoder could not be started (code, errno; 0: not known)
     CannotCreateOutput, // the temporary output could not be made (code, errno)
     CannotPlaceOutput,  // the finished output could not take its place (code, errno)
     OutputBeingWritten, // another run was writing the output when the job was to start
@@ -24,6 +24,7 @@ struct JobStatus {
     double progress = 0; // 0..1, as far as the encoder has said
     JobFailure failure = JobFailure::None;
     int code = 0;
+    bool tagsCut = false; // a tag value too long for the encoder's argument list was cut for it
 };
 
 } // namespace fenwave

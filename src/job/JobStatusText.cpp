@@ -14,7 +14,9 @@ QString failureText(const JobStatus &status, const MessageTexts &texts)
     case JobFailure::ExitStatus:
     case JobFailure::DecoderExitStatus: return texts.strBatchFailedStatus.arg(status.code);
     case JobFailure::Signal: return texts.strBatchFailedSignal.arg(status.code);
-    case JobFailure::CannotStart: return texts.strBatchFailedStart;
+    case JobFailure::CannotStart:
+        return status.code == 0 ? texts.strBatchFailedStart
+                                : texts.strBatchFailedStart + QStringLiteral(": ") + qt_error_string(status.code);
     case JobFailure::CannotCreateOutput: return texts.strBatchFailedCreate.arg(qt_error_string(status.code));
     case JobFailure::CannotPlaceOutput: return texts.strBatchFailedPlace.arg(qt_error_string(status.code));
     case JobFailure::OutputBeingWritten: return texts.strBatchFailedBusy;
@@ -34,7 +36,10 @@ QString jobStatusText(const JobStatus &status, const MessageTexts &texts, Status
     switch (status.state) {
     case JobState::Waiting: return texts.strBatchWaiting;
     case JobState::Encoding: return run ? texts.strRunRunning : texts.strBatchEncoding;
-    case JobState::Finished: return run ? texts.strRunFinished : texts.strBatchFinished;
+    case JobState::Finished:
+        if (run)
+            return texts.strRunFinished;
+        return status.tagsCut ? texts.strBatchFinishedTagCut : texts.strBatchFinished;
     case JobState::Failed: {
         if (run && status.failure == JobFailure::Signal)
             return texts.strRunSignal.arg(status.code);

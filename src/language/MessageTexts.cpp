@@ -83,6 +83,8 @@ const MessageText kMessageTexts[] = {
         "Кодируется"},
     {&MessageTexts::strBatchFinished, "Finished",
         "Готово"},
+    {&MessageTexts::strBatchFinishedTagCut, "Finished, a tag too long for the encoder was cut",
+        "Готово, слишком длинный для кодировщика тег обрезан"},
     {&MessageTexts::strBatchFailedStatus, "Failed, exit status %1",
         "Ошибка, код завершения %1"},
     {&MessageTexts::strBatchFailedSignal, "Failed, stopped by signal %1",

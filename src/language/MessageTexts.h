@@ -43,6 +43,8 @@ struct MessageTexts {
     // its embedded cover could not be written for the encoder (%1 says why).
     QString strBatchNamePattern, strBatchNamePatternNone, strBatchNamePatternName, strBatchNamePatternHint,
         strBatchVersion1Note, strBatchFailedCover;
+    // The batch: a file finished with a tag value cut to what the encoder's argument list holds.
+    QString strBatchFinishedTagCut;
     // The batch window: the box that writes the ID3 page's filled fields over each file's own tags
     // (its caption, what a screen reader tells of it), and the note that names those fields by the
     // page's labels (%1), as filling only what a file lacks or as written over every file's.

@@ -471,10 +471,10 @@ void TestBatchPlan::routes_data()
     const std::optional<Kinds> notProbed;
     const std::optional<Kinds> readsFlac = Kinds{SoundKind::Flac};
     const std::optional<Kinds> readsNone = Kinds{};
-    const QString piped = "ffmpeg -nostdin -v error -xerror -progress pipe:2 -i %1 -vn -c:a pcm_s24le -f wav - | lame -m j -b 128 - %2";
-    const QString downmixed = "ffmpeg -nostdin -v error -xerror -progress pipe:2 -i %1 -vn -ac 2 -c:a pcm_s24le -f wav - | lame -m j -b 128 - %2";
+    const QString piped = "ffmpeg -nostdin -v error -xerror -progress pipe:2 -i %1 -vn -c:a pcm_s24le -f wav - | lame --ignorelength -m j -b 128 - %2";
+    const QString downmixed = "ffmpeg -nostdin -v error -xerror -progress pipe:2 -i %1 -vn -ac 2 -c:a pcm_s24le -f wav - | lame --ignorelength -m j -b 128 - %2";
     // Channels not known: one or two kept, more downmixed.
-    const QString atMostTwo = "ffmpeg -nostdin -v error -xerror -progress pipe:2 -i %1 -vn -af 'aformat=channel_layouts=mono|stereo' -c:a pcm_s24le -f wav - | lame -m j -b 128 - %2";
+    const QString atMostTwo = "ffmpeg -nostdin -v error -xerror -progress pipe:2 -i %1 -vn -af 'aformat=channel_layouts=mono|stereo' -c:a pcm_s24le -f wav - | lame --ignorelength -m j -b 128 - %2";
 
     QTest::newRow("FLAC, not probed yet: straight") << kStart << "/m/a.flac" << notProbed << false
         << "lame -m j -b 128 /m/a.flac /m/a.mp3";

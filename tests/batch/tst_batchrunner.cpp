@@ -6,6 +6,7 @@
 #include "job/TemporaryOutput.h"
 #include "language/MessageTexts.h"
 #include "app/TerminationWatcher.h"
+#include "batch/SoundRoute.h"
 #include "options/OutputsInWriting.h"
 
 #include <QDir>
@@ -20,6 +21,7 @@
 
 #include <taglib/attachedpictureframe.h>
 #include <taglib/id3v2tag.h>
+#include <taglib/mpegfile.h>
 #include <taglib/wavfile.h>
 
 #include <cerrno>
@@ -36,6 +38,8 @@ using fenwave::ExistingOutputPolicy;
 using fenwave::JobFailure;
 using fenwave::JobState;
 using fenwave::OutputsInWriting;
+using fenwave::SkipReason;
+using fenwave::SoundKind;
 
 Q_DECLARE_METATYPE(JobState)
 Q_DECLARE_METATYPE(JobFailure)
@@ -49,6 +53,8 @@ enum class Naming {
 
 Q_DECLARE_METATYPE(ExistingOutputPolicy)
 Q_DECLARE_METATYPE(Naming)
+Q_DECLARE_METATYPE(SkipReason)
+Q_DECLARE_METATYPE(SoundKind)
 
 namespace {
 
@@ -107,6 +113,34 @@ bool writeWaveWithCover(const QString &path, const QByteArray &picture)
     file.ID3v2Tag()->addFrame(frame);
     file.ID3v2Tag()->setTitle("Title");
     return file.save();
+}
+
+// A PCM WAV file of silence, 16-bit at 44.1 kHz.
+QByteArray silentWave(int channels, int milliseconds)
+{
+    const quint32 blockAlign = 2 * quint32(channels);
+    const quint32 data = quint32(44100 * qint64(milliseconds) / 1000) * blockAlign;
+    QByteArray wave = testing::silentWave();
+    const auto put = [&wave](int at, quint32 value, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            wave[at + i] = char((value >> (8 * i)) & 0xff);
+    };
+    put(4, 36 + data, 4);
+    put(22, quint32(channels), 2);
+    put(28, 44100 * blockAlign, 4);
+    put(32, blockAlign, 2);
+    put(40, data, 4);
+    return wave + QByteArray(qsizetype(data), '\0');
+}
+
+// A file's state as the batch list and the shell's report tell it.
+QString told(const BatchRunner &runner, int index, fenwave::Language language = fenwave::Language::English)
+{
+    const fenwave::MessageTexts texts = fenwave::messageTextsFor(language);
+    return runner.status(index).state == JobState::Skipped
+               ? fenwave::skipReasonText(runner.job(index), texts)
+               : fenwave::jobStatusText(runner.status(index), texts, fenwave::StatusView::BatchList,
+                                        runner.lastWords(index));
 }
 
 // Sets a file's modification time (and its access time: FAT through FUSE ignores a change of
@@ -259,7 +293,13 @@ private slots:
     void embeddedCover();
     void encodersAtOnce_data();
     void encodersAtOnce();
+    void encoderThatCannotStart_data();
     void encoderThatCannotStart();
+    void inputChangedAfterPlanning_data();
+    void inputChangedAfterPlanning();
+    void throughTheDecoder_data();
+    void throughTheDecoder();
+    void tagCutIsTold();
     void terminationRequests();
 };
 
@@ -955,7 +995,7 @@ void TestBatchRunner::encodersAtOnce()
 flock 9; n=$(( $(cat running 2>/dev/null || echo 0) + 1 )); echo $n > running; echo $n >> seen; flock -u 9
 case $in in hold*) i=0; while [ "$(cat running)" -lt %1 ] && [ $i -lt 200 ]; do sleep 0.1; i=$((i+1)); done;; esac
 sleep 0.1
-flock 9; echo $(( $(cat running) - 1 )) > running; flock -u 9
+flock 9; echo $(( $(cat running) - 1 )) > running; echo "$in" >> started; flock -u 9
 printf encoded > "$out"
 )sh")
                                                          .arg(atOnce)
@@ -967,11 +1007,26 @@ printf encoded > "$out"
         const QString name = i == 5 ? input + "x" + QString(122, QChar(0x44F)) + ".mp3" : input + ".mp3";
         jobs.append(job(input, "out/" + QString::number(i) + "/" + name, i == 3));
     }
+    // The last file, skipped: the runner goes no further than it, and never starts it.
+    jobs.append(job(QStringLiteral("file 7"), QStringLiteral("out/7/file 7.mp3"), true));
     QCOMPARE(QFile::encodeName(QFileInfo(jobs[5].output).fileName()).size(), 255);
     BatchRunner runner(encoder, jobs, dir.path());
     runner.setEncodersAtOnce(atOnce);
+    QSignalSpy changed(&runner, &BatchRunner::jobChanged);
     QVERIFY(runToEnd(runner));
 
+    // Each file that is not skipped is started once, the last one too, and nothing past it.
+    QStringList started = testing::readLines(dir.filePath(QStringLiteral("started")));
+    started.sort();
+    QStringList inputs;
+    for (const BatchJob &each : jobs) {
+        if (!each.skipped())
+            inputs += each.input;
+    }
+    inputs.sort();
+    QCOMPARE(started, inputs);
+    for (const QList<QVariant> &signal : changed)
+        QVERIFY(signal.at(0).toInt() >= 0 && signal.at(0).toInt() < jobs.size());
     const QStringList seen = testing::readLines(dir.filePath(QStringLiteral("seen")));
     QCOMPARE(seen.size(), 6); // the skipped file never ran
     QCOMPARE(*std::max_element(seen.begin(), seen.end(), [](auto &a, auto &b) { return a.toInt() < b.toInt(); }),
@@ -980,22 +1035,58 @@ printf encoded > "$out"
         QCOMPARE(runner.status(i).state, i == 3 ? JobState::Skipped : JobState::Finished);
         QCOMPARE(QFile::exists(dir.filePath(jobs[i].output)), i != 3);
     }
+    QCOMPARE(runner.status(7).state, JobState::Skipped);
     QCOMPARE(runner.counts().finished, 6);
-    QCOMPARE(runner.counts().skipped, 1);
+    QCOMPARE(runner.counts().skipped, 2);
     QCOMPARE(runner.overallProgress(), 1.0);
 }
 
+void TestBatchRunner::encoderThatCannotStart_data()
+{
+    QTest::addColumn<QByteArray>("encoder"); // null: there is none
+    QTest::addColumn<int>("firstLength");    // of a title the first file alone has
+    QTest::newRow("missing") << QByteArray() << 0;
+    QTest::newRow("not executable") << QByteArray("#!/bin/sh\n") << 0;
+    // More than the system takes for one argument.
+    QTest::newRow("one file's arguments too long") << QByteArray("printf encoded > \"$out\"\n") << 300 * 1024;
+}
+
 // None other is tried, nothing is left behind, and no file counts as failed: the batch can be
-// started again once the encoder is there.
+// started again once the encoder is there. A start that fails for one file's own arguments
+// fails that file alone, saying why.
 void TestBatchRunner::encoderThatCannotStart()
 {
+    QFETCH(QByteArray, encoder);
+    QFETCH(int, firstLength);
+
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    const QString encoder = dir.filePath(QStringLiteral("encoder"));
-    BatchRunner runner(encoder, {job("a", "a.mp3"), job("b", "b.mp3"), job("c", "c.mp3")}, dir.path());
+    if (firstLength > 0) {
+        BatchJob huge = job("a", "a.mp3");
+        huge.switches << QStringLiteral("--tt") << QString(firstLength, u'x');
+        BatchRunner runner(writeEncoder(dir.path(), encoder), {huge, job("b", "b.mp3"), job("c", "c.mp3")}, dir.path());
+        runner.setEncodersAtOnce(3);
+        QVERIFY(runToEnd(runner));
+        QCOMPARE(runner.programNotStarted(), QString());
+        QCOMPARE(runner.status(0).state, JobState::Failed);
+        QCOMPARE(runner.status(0).code, E2BIG);
+        // The system's words for the error, in the locale's language ("Argument list too long").
+        const QString why = qt_error_string(E2BIG);
+        QCOMPARE(told(runner, 0), QStringLiteral("Failed, the encoder could not be started: ") + why);
+        QCOMPARE(told(runner, 0, fenwave::Language::Russian),
+                 QStringLiteral("Ошибка, кодировщик не запустился: ") + why);
+        QCOMPARE(runner.counts().finished, 2);
+        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("a.mp3"))));
+        QVERIFY(temporariesLeft(dir.path()).isEmpty());
+        return;
+    }
+    const QString program = dir.filePath(QStringLiteral("encoder"));
+    if (!encoder.isNull())
+        testing::mustWrite(program, encoder);
+    BatchRunner runner(program, {job("a", "a.mp3"), job("b", "b.mp3"), job("c", "c.mp3")}, dir.path());
     runner.setEncodersAtOnce(3);
     QVERIFY(runToEnd(runner));
-    QCOMPARE(runner.programNotStarted(), encoder);
+    QCOMPARE(runner.programNotStarted(), program);
     QCOMPARE(runner.counts().waiting, 3);
     QVERIFY(temporariesLeft(dir.path()).isEmpty());
     QVERIFY(!OutputsInWriting::shared().isBeingWritten(QStringLiteral("a.mp3"), dir.path()));
@@ -1004,6 +1095,197 @@ void TestBatchRunner::encoderThatCannotStart()
     QVERIFY(runToEnd(runner));
     QCOMPARE(runner.programNotStarted(), QString());
     QCOMPARE(runner.counts().finished, 3);
+}
+
+// clang-format off
+void TestBatchRunner::inputChangedAfterPlanning_data()
+{
+    QTest::addColumn<QByteArray>("meanwhile"); // done in the batch's folder while a.wav is encoded
+    QTest::addColumn<SkipReason>("reason");    // of b.wav, planned as two-channel WAV; None: encoded
+    QTest::addColumn<SoundKind>("kind");       // what b.wav holds then, as its job says
+    QTest::addColumn<QString>("state");        // b.wav's state as the user is told it
+
+    const QString changed = QStringLiteral("Skipped, the file changed after it was listed: it now holds ");
+    const QString notRegular = QStringLiteral("Skipped, not a regular file");
+    const QString missing = QStringLiteral("Skipped, the file does not exist");
+    QTest::newRow("unchanged") << QByteArray(":") << SkipReason::None << SoundKind::WavPcm << "Finished";
+    QTest::newRow("written again, the same kind") << QByteArray("cp stereo.wav b.wav") << SkipReason::None
+        << SoundKind::WavPcm << "Finished";
+    QTest::newRow("an M4A now") << QByteArray("cp tone.m4a b.wav") << SkipReason::InputChanged << SoundKind::Mp4Audio
+        << changed + "M4A";
+    QTest::newRow("a picture now") << QByteArray("cp red.jpg b.wav") << SkipReason::InputChanged
+        << SoundKind::JpegImage << changed + "JPEG image";
+    QTest::newRow("empty now") << QByteArray(": > b.wav") << SkipReason::InputChanged << SoundKind::EmptyFile
+        << changed + "empty file";
+    QTest::newRow("one channel instead of two") << QByteArray("cp mono.wav b.wav") << SkipReason::InputChanged
+        << SoundKind::WavPcm << changed + "WAV";
+    QTest::newRow("a link to a device") << QByteArray("ln -sf /dev/zero b.wav") << SkipReason::NotRegularFile
+        << SoundKind::NotRegular << notRegular;
+    // Opened for reading, it would hold the batch until someone writes into it.
+    QTest::newRow("a FIFO") << QByteArray("rm b.wav; mkfifo b.wav") << SkipReason::NotRegularFile
+        << SoundKind::NotRegular << notRegular;
+    QTest::newRow("a folder") << QByteArray("rm b.wav; mkdir b.wav") << SkipReason::NotRegularFile
+        << SoundKind::NotRegular << notRegular;
+    QTest::newRow("gone") << QByteArray("rm b.wav") << SkipReason::InputDoesNotExist << SoundKind::WavPcm << missing;
+    QTest::newRow("a link that leads nowhere") << QByteArray("ln -sf nowhere.wav b.wav") << SkipReason::InputDoesNotExist
+        << SoundKind::WavPcm << missing;
+}
+// clang-format on
+
+// The kind is looked at again as each file starts: a file replaced after planning never reaches
+// the encoder, which would make noise of it, and the batch goes on.
+void TestBatchRunner::inputChangedAfterPlanning()
+{
+    QFETCH(QByteArray, meanwhile);
+    QFETCH(SkipReason, reason);
+    QFETCH(SoundKind, kind);
+    QFETCH(QString, state);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QByteArray stereo = silentWave(2, 10);
+    for (const char *name : {"a.wav", "b.wav", "c.wav", "stereo.wav"})
+        testing::mustWrite(dir.filePath(QString::fromLatin1(name)), stereo);
+    testing::mustWrite(dir.filePath(QStringLiteral("mono.wav")), silentWave(1, 10));
+    testing::mustWrite(dir.filePath(QStringLiteral("tone.m4a")), QByteArray("\0\0\0\x18"
+                                                                            "ftypM4A \0\0\0\0M4A mp42",
+                                                                            24)
+                                                                     + QByteArray(100, 'm'));
+    testing::mustWrite(dir.filePath(QStringLiteral("red.jpg")),
+                       QByteArray("\xff\xd8\xff\xe0\x00\x10JFIF\x00\x01\x01\x00\x00\x01\x00\x01\x00\x00", 20));
+    const QString encoder = writeEncoder(dir.path(), "case $in in a.wav) " + meanwhile
+                                                         + ";; esac\n"
+                                                           "echo \"$in\" >> started; printf encoded > \"$out\"\n");
+    fenwave::BatchJobs jobs;
+    for (const char *name : {"a", "b", "c"}) {
+        BatchJob planned = job(QString::fromLatin1(name) + ".wav", QString::fromLatin1(name) + ".mp3");
+        planned.kind = SoundKind::WavPcm;
+        planned.channels = 2;
+        jobs += planned;
+    }
+    BatchRunner runner(encoder, jobs, dir.path());
+    runner.setEncodersAtOnce(1);
+    QVERIFY(runToEnd(runner));
+
+    const bool encoded = reason == SkipReason::None;
+    QCOMPARE(testing::readLines(dir.filePath(QStringLiteral("started"))),
+             encoded ? QStringList({"a.wav", "b.wav", "c.wav"}) : QStringList({"a.wav", "c.wav"}));
+    QCOMPARE(runner.status(1).state, encoded ? JobState::Finished : JobState::Skipped);
+    QCOMPARE(runner.job(1).skip, reason);
+    QCOMPARE(runner.job(1).kind, kind);
+    QCOMPARE(told(runner, 1), state);
+    QCOMPARE(QFile::exists(dir.filePath(QStringLiteral("b.mp3"))), encoded);
+    QCOMPARE(runner.counts().finished, encoded ? 3 : 2);
+    QCOMPARE(runner.counts().skipped, encoded ? 0 : 1);
+    QVERIFY(temporariesLeft(dir.path()).isEmpty());
+}
+
+// clang-format off
+void TestBatchRunner::throughTheDecoder_data()
+{
+    QTest::addColumn<QStringList>("maker");  // ffmpeg's arguments that make the source, written last
+    QTest::addColumn<int>("cut");            // the source is cut to this many bytes; 0: whole
+    QTest::addColumn<QByteArray>("decoder"); // a stand-in for ffmpeg, given the source; null: ffmpeg
+    QTest::addColumn<JobState>("state");
+    QTest::addColumn<QString>("said");       // what the file's state says
+    QTest::addColumn<bool>("midway");        // a progress between none and all came while it ran
+
+    const QStringList second{"-f", "lavfi", "-i", "sine=duration=1"};
+    QTest::newRow("WAV: the MP3 has no length of 49 days") << second + QStringList{"-f", "wav"} << 0 << QByteArray()
+        << JobState::Finished << "Finished" << false;
+    // The encoder, given nothing, fails too: the decoder says why.
+    QTest::newRow("an M4A cut short: the decoder's words")
+        << QStringList{"-f", "lavfi", "-i", "sine=duration=3", "-c:a", "aac", "-f", "mp4"} << 20000 << QByteArray()
+        << JobState::Failed << "Failed, exit status 1: " << false;
+    QTest::newRow("an MP4 of video only: the decoder's words")
+        << QStringList{"-f", "lavfi", "-i", "testsrc=duration=1:size=64x48", "-c:v", "mpeg4", "-f", "mp4"} << 0
+        << QByteArray() << JobState::Failed << "Failed, exit status 1: Output file #0 does not contain any stream"
+        << false;
+    QTest::newRow("progress on the way") << second + QStringList{"-f", "wav"} << 0
+        << QByteArray("printf 'out_time_us=500000\\nprogress=continue\\n' >&2; sleep 0.3; cat \"$1\"\n")
+        << JobState::Finished << "Finished" << true;
+}
+// clang-format on
+
+// A file through the decoder, with the real encoder: its length is the sound's, its progress is
+// the decoder's against the source's length, and a decoder that fails says why the file failed.
+void TestBatchRunner::throughTheDecoder()
+{
+    QFETCH(QStringList, maker);
+    QFETCH(int, cut);
+    QFETCH(QByteArray, decoder);
+    QFETCH(JobState, state);
+    QFETCH(QString, said);
+    QFETCH(bool, midway);
+
+    const QString ffmpeg = QStandardPaths::findExecutable(QStringLiteral("ffmpeg"));
+    const QString lame = QStandardPaths::findExecutable(QStringLiteral("lame"));
+    if (ffmpeg.isEmpty() || lame.isEmpty())
+        QSKIP("ffmpeg or lame is not installed");
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString source = dir.filePath(QStringLiteral("source пут"));
+    QCOMPARE(QProcess::execute(ffmpeg, QStringList{"-v", "error", "-y"} + maker + QStringList{source}), 0);
+    if (cut > 0)
+        QVERIFY(QFile::resize(source, cut));
+    BatchJob planned = job(QFileInfo(source).fileName(), QStringLiteral("out.mp3"));
+    // A title makes the encoder write a tag, and with it the length it believes.
+    planned.switches << QStringLiteral("--tt") << QStringLiteral("Song");
+    const fenwave::SoundFormat format = fenwave::soundFormatOfFile(source);
+    planned.kind = format.kind;
+    planned.channels = format.channels;
+    planned.decoder = fenwave::decoderCommand(ffmpeg, planned.input, 0);
+    if (!decoder.isNull()) {
+        QVERIFY(testing::writeExecutable(dir.filePath(QStringLiteral("decoder")), "#!/bin/sh\n" + decoder));
+        planned.decoder = QStringList{dir.filePath(QStringLiteral("decoder")), planned.input};
+    }
+    BatchRunner runner(lame, {planned}, dir.path());
+    QList<double> progress;
+    connect(&runner, &BatchRunner::jobProgressed, &runner, [&progress](int, double done) { progress += done; });
+    QVERIFY(runToEnd(runner));
+
+    QCOMPARE(runner.status(0).state, state);
+    QVERIFY2(told(runner, 0).startsWith(said), qPrintable(told(runner, 0)));
+    if (cut > 0)
+        QVERIFY2(told(runner, 0).contains(QLatin1String("moov atom not found")), qPrintable(told(runner, 0)));
+    if (midway)
+        QVERIFY(std::any_of(progress.begin(), progress.end(), [](double done) { return done > 0 && done < 1; }));
+    const QString mp3 = dir.filePath(QStringLiteral("out.mp3"));
+    QCOMPARE(QFile::exists(mp3), state == JobState::Finished);
+    if (state != JobState::Finished)
+        return;
+    TagLib::MPEG::File file(QFile::encodeName(mp3).constData(), true, TagLib::AudioProperties::Accurate);
+    QVERIFY(file.isValid() && file.audioProperties() && file.ID3v2Tag());
+    QVERIFY(std::abs(file.audioProperties()->lengthInMilliseconds() - 1000) < 100);
+    // A length tag, where there is one, says the sound's length in milliseconds.
+    const TagLib::ID3v2::FrameList lengths = file.ID3v2Tag()->frameListMap()["TLEN"];
+    if (!lengths.isEmpty()) {
+        const qint64 length = QString::fromStdString(lengths.front()->toString().to8Bit(true)).toLongLong();
+        QVERIFY2(std::abs(length - 1000) < 100, qPrintable(QString::number(length)));
+    }
+}
+
+// A title longer than the encoder's argument list takes is cut for it: the file is encoded, and
+// its state says so.
+void TestBatchRunner::tagCutIsTold()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString input = dir.filePath(QStringLiteral("long title.wav"));
+    QVERIFY(testing::writeAll(input, testing::silentWave()));
+    {
+        TagLib::RIFF::WAV::File file(QFile::encodeName(input).constData());
+        file.ID3v2Tag()->setTitle(TagLib::String(std::string(1024 * 1024, 't')));
+        QVERIFY(file.save());
+    }
+    BatchJob planned = job(input, QStringLiteral("out.mp3"));
+    planned.tagRules.carry = true;
+    BatchRunner runner(writeEncoder(dir.path(), "printf encoded > \"$out\"\n"), {planned}, dir.path());
+    QVERIFY(runToEnd(runner));
+    QCOMPARE(runner.status(0).state, JobState::Finished);
+    QCOMPARE(told(runner, 0), QStringLiteral("Finished, a tag too long for the encoder was cut"));
+    QCOMPARE(told(runner, 0, fenwave::Language::Russian),
+             QStringLiteral("Готово, слишком длинный для кодировщика тег обрезан"));
 }
 
 // A program killed outright takes its encoders with it; the temporary output it leaves goes with

@@ -3,6 +3,7 @@
 // output file.
 #include "TestFiles.h"
 #include "job/EncoderJob.h"
+#include "job/JobStatusText.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -29,6 +30,8 @@ private slots:
     void chain_data();
     void chain();
     void decoderTellsProgress();
+    void statusWords_data();
+    void statusWords();
 };
 
 // clang-format off
@@ -58,9 +61,26 @@ void TestEncoderJob::chain_data()
                       " printf 'out_time_us=900\\nspeed=1x\\nprogress=end\\n' >&2; exit 1\n") << copies << false
         << JobState::Failed << JobFailure::DecoderExitStatus << 1 << QByteArray("[flac @ 0x5] invalid residual")
         << QByteArray();
-    QTest::newRow("both fail: the encoder's words") << QByteArray("echo 'damaged input' >&2; exit 2\n")
+    // The encoder, given nothing, fails after the decoder, in words about its input.
+    QTest::newRow("both fail, the decoder first: the decoder's words") << QByteArray("echo 'damaged input' >&2; exit 2\n")
         << QByteArray("cat > /dev/null; echo 'no sound'; exit 4\n") << false
-        << JobState::Failed << JobFailure::ExitStatus << 4 << QByteArray("no sound") << QByteArray();
+        << JobState::Failed << JobFailure::DecoderExitStatus << 2 << QByteArray("damaged input") << QByteArray();
+    QTest::newRow("the decoder's first error is why") << QByteArray("echo '[mov @ 0x5] moov atom not found' >&2;"
+                      " echo 'in put.m4a: Invalid data found when processing input' >&2; exit 1\n")
+        << QByteArray("cat > /dev/null; echo \"Can't init infile '-'\"; exit 255\n") << false
+        << JobState::Failed << JobFailure::DecoderExitStatus << 1 << QByteArray("[mov @ 0x5] moov atom not found")
+        << QByteArray();
+    // The decoder goes on after the encoder has failed, and fails to write into the pipe no one
+    // reads: as ffmpeg says it, and killed by the signal.
+    const QByteArray afterEncoder = "printf 'so'; i=0; while [ ! -e gone ] && [ $i -lt 100 ]; do sleep 0.05; i=$((i+1)); done; ";
+    QTest::newRow("both fail, the encoder first: the encoder's words")
+        << afterEncoder + "echo 'av_interleaved_write_frame(): Broken pipe' >&2; exit 1\n"
+        << QByteArray("echo 'cannot write'; touch gone; exit 3\n") << false
+        << JobState::Failed << JobFailure::ExitStatus << 3 << QByteArray("cannot write") << QByteArray();
+    QTest::newRow("the encoder fails, the decoder dies writing: the encoder's words")
+        << afterEncoder + "sleep 0.1; exec yes\n"
+        << QByteArray("echo 'cannot write'; touch gone; exit 3\n") << false
+        << JobState::Failed << JobFailure::ExitStatus << 3 << QByteArray("cannot write") << QByteArray();
     // Each ignores its end of the pipe; a stop still ends both.
     QTest::newRow("stop ends both") << QByteArray("echo $$ >> pids; echo started >&2; exec sleep 60\n")
         << QByteArray("echo $$ >> pids; echo started; exec sleep 60\n") << true
@@ -130,6 +150,38 @@ void TestEncoderJob::decoderTellsProgress()
     QCOMPARE(job.status().state, JobState::Finished);
     QVERIFY2(seen.contains(0.25) && seen.last() == 0.75, qPrintable(QString::number(seen.size())));
     QCOMPARE(testing::readAll(dir.filePath("out.mp3")), QByteArray("sound"));
+}
+
+// clang-format off
+void TestEncoderJob::statusWords_data()
+{
+    QTest::addColumn<JobState>("state");
+    QTest::addColumn<JobFailure>("failure");
+    QTest::addColumn<bool>("tagsCut");
+    QTest::addColumn<QString>("english");
+    QTest::addColumn<QString>("russian");
+
+    QTest::newRow("finished") << JobState::Finished << JobFailure::None << false << "Finished" << "Готово";
+    QTest::newRow("finished with a tag cut") << JobState::Finished << JobFailure::None << true
+        << "Finished, a tag too long for the encoder was cut" << "Готово, слишком длинный для кодировщика тег обрезан";
+    QTest::newRow("not started, no reason known") << JobState::Failed << JobFailure::CannotStart << false
+        << "Failed, the encoder could not be started" << "Ошибка, кодировщик не запустился";
+}
+// clang-format on
+
+// A file's state in the batch list and the shell's report, in both languages.
+void TestEncoderJob::statusWords()
+{
+    QFETCH(JobState, state);
+    QFETCH(JobFailure, failure);
+    QFETCH(bool, tagsCut);
+    QFETCH(QString, english);
+    QFETCH(QString, russian);
+
+    fenwave::JobStatus status{state, 1, failure, 0};
+    status.tagsCut = tagsCut;
+    QCOMPARE(fenwave::jobStatusText(status, fenwave::messageTextsFor(fenwave::Language::English)), english);
+    QCOMPARE(fenwave::jobStatusText(status, fenwave::messageTextsFor(fenwave::Language::Russian)), russian);
 }
 
 QTEST_GUILESS_MAIN(TestEncoderJob)

@@ -7,6 +7,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QProcessEnvironment>
+#include <QRegularExpression>
 #include <QThread>
 
 #include <algorithm>
@@ -29,6 +30,16 @@ int startErrorOf(const QString &said)
             return error;
     }
     return 0;
+}
+
+// The decoder starts its messages with where in it they arise ("[mov,mp4,m4a @ 0x55d1c3a0]"):
+// a memory address tells the user nothing, the message itself does.
+QByteArray withoutDecoderContext(const QByteArray &line)
+{
+    static const QRegularExpression kContext(QStringLiteral("^\\[[^\\]]* @ 0x[0-9a-fA-F]+\\] *"));
+    QString text = QString::fromUtf8(line);
+    text.remove(kContext);
+    return text.isEmpty() ? line : text.toUtf8();
 }
 
 } // namespace
@@ -312,7 +323,7 @@ QByteArray EncoderJob::lastWords() const
     if (m_status.state == JobState::Stopped || m_status.failure == JobFailure::CannotStart)
         return QByteArray();
     const Stage &failed = failedStage();
-    return &failed == &m_decoder ? m_decoderSaid.firstSaid() : m_said.lastSaid();
+    return &failed == &m_decoder ? withoutDecoderContext(m_decoderSaid.firstSaid()) : m_said.lastSaid();
 }
 
 } // namespace fenwave

@@ -11,8 +11,6 @@
 #include <QHash>
 #include <QSet>
 
-#include <algorithm>
-
 namespace fenwave {
 
 namespace {
@@ -121,14 +119,8 @@ QString unnumbered(const QString &name, const QString &extension)
 {
     if (!name.endsWith(extension))
         return QString();
-    const QStringView stem = QStringView(name).chopped(extension.size());
-    const qsizetype open = stem.lastIndexOf(QLatin1String(" ("));
-    if (open < 0 || !stem.endsWith(u')'))
-        return QString();
-    const QStringView digits = stem.sliced(open + 2, stem.size() - open - 3);
-    const bool number = !digits.isEmpty() && digits.front() != u'0'
-                        && std::all_of(digits.begin(), digits.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
-    return number && digits != QLatin1String("1") ? stem.left(open).toString() + extension : QString();
+    const std::optional<NumberedStem> numbered = numberedStem(QStringView(name).chopped(extension.size()));
+    return numbered ? numbered->stem + extension : QString();
 }
 
 // The switches every job shares: the box's form, without the per-file fields, and without the

@@ -1,9 +1,10 @@
 #include "job/JobOutput.h"
 
+#include "options/OutputName.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 #include <cerrno>
 #include <sys/stat.h>
@@ -166,10 +167,9 @@ TemporaryOutput::Placed JobOutput::placeNumbered()
     const QString extension = dot > 0 ? name.mid(dot) : QString();
     QString stem = name.chopped(extension.size());
     int number = 2;
-    static const QRegularExpression kNumbered(QStringLiteral(" \\(([0-9]{1,6})\\)$"));
-    if (const QRegularExpressionMatch match = kNumbered.match(stem); match.hasMatch()) {
-        number = match.captured(1).toInt() + 1;
-        stem.chop(match.capturedLength());
+    if (const std::optional<NumberedStem> numbered = numberedStem(stem)) {
+        number = numbered->number + 1;
+        stem = numbered->stem;
     }
     for (const int last = number + kMostNumbers; number < last; ++number) {
         const QString candidate = m_name.left(slash + 1) + stem + QStringLiteral(" (%1)").arg(number) + extension;

@@ -39,4 +39,17 @@ QString proposeOutputName(const QString &inputPath, QStringView extension)
     return output;
 }
 
+std::optional<NumberedStem> numberedStem(QStringView stem)
+{
+    const qsizetype open = stem.lastIndexOf(QLatin1String(" ("));
+    if (open < 0 || !stem.endsWith(u')'))
+        return std::nullopt;
+    const QStringView digits = stem.sliced(open + 2, stem.size() - open - 3);
+    const bool number = !digits.isEmpty() && digits.size() <= 6 && digits.front() != u'0'
+                        && std::all_of(digits.begin(), digits.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+    if (!number || digits == QLatin1String("1"))
+        return std::nullopt;
+    return NumberedStem{stem.left(open).toString(), digits.toInt()};
+}
+
 } // namespace fenwave

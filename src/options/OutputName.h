@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringView>
 
+#include <optional>
+
 namespace fenwave {
 
 // Proposes the output file name for an input path: the extension of the file name (the last path
@@ -15,5 +17,15 @@ QString proposeOutputName(const QString &inputPath);
 
 // The same rule with another extension (".wav", ".ogg"), for files whose output is not MP3.
 QString proposeOutputName(const QString &inputPath, QStringView extension);
+
+// A name stem as a batch numbers it when its name is taken: "x (2)" is "x" numbered 2.
+struct NumberedStem {
+    QString stem;
+    int number = 0;
+};
+// The stem a name was numbered from and its number; nothing for a stem the numbering never
+// gives: no number in brackets at its end, a number with a leading zero or of more than six
+// digits, or "(1)".
+std::optional<NumberedStem> numberedStem(QStringView stem);
 
 } // namespace fenwave

@@ -11,6 +11,8 @@ class TestOutputName : public QObject
 private slots:
     void proposes_data();
     void proposes();
+    void numberedStems_data();
+    void numberedStems();
 };
 
 // clang-format off
@@ -49,6 +51,44 @@ void TestOutputName::proposes()
     QFETCH(QString, input);
     QFETCH(QString, expected);
     QCOMPARE(proposeOutputName(input), expected);
+}
+
+// A batch numbers a taken name "x (2)", "x (3)"...: only such a stem counts as numbered, so that
+// a file named "Take (1)" or "Live (01)" is never taken for another's numbered output.
+void TestOutputName::numberedStems_data()
+{
+    QTest::addColumn<QString>("stem");
+    QTest::addColumn<QString>("from"); // null: not a numbered stem
+    QTest::addColumn<int>("number");
+
+    QTest::newRow("numbered") << "Song (2)"
+                              << "Song" << 2;
+    QTest::newRow("numbered twice") << "Song (2) (3)"
+                                    << "Song (2)" << 3;
+    QTest::newRow("six digits") << "Song (999999)"
+                                << "Song" << 999999;
+    QTest::newRow("Cyrillic") << "Песня (12)"
+                              << "Песня" << 12;
+    QTest::newRow("one") << "Take (1)" << QString() << 0;
+    QTest::newRow("leading zero") << "Live (01)" << QString() << 0;
+    QTest::newRow("seven digits") << "Song (1234567)" << QString() << 0;
+    QTest::newRow("no blank") << "Song(2)" << QString() << 0;
+    QTest::newRow("words") << "Song (live)" << QString() << 0;
+    QTest::newRow("empty brackets") << "Song ()" << QString() << 0;
+    QTest::newRow("not at the end") << "Song (2) live" << QString() << 0;
+}
+
+void TestOutputName::numberedStems()
+{
+    QFETCH(QString, stem);
+    QFETCH(QString, from);
+    QFETCH(int, number);
+    const std::optional<fenwave::NumberedStem> numbered = fenwave::numberedStem(stem);
+    QCOMPARE(numbered.has_value(), !from.isNull());
+    if (numbered) {
+        QCOMPARE(numbered->stem, from);
+        QCOMPARE(numbered->number, number);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestOutputName)
